@@ -1,0 +1,76 @@
+#pragma once
+// Every message box, file dialog, colour chooser and "show folder" goes through one
+// Prompts object: real dialogs in the program, scripted answers in tests, standard
+// error on the command line.
+
+#include "document/Document.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class QObject;
+
+// Results of a message box, as the buttons pressed.
+constexpr int IDOK = 1;
+constexpr int IDCANCEL = 2;
+constexpr int IDYES = 6;
+constexpr int IDNO = 7;
+
+/// Icon and buttons of a message box.
+enum class MsgKind {
+    Error,      ///< error icon, OK
+    Info,       ///< information icon, OK
+    YesNo,      ///< question icon, Yes and No
+    YesNoCancel ///< question icon, Yes, No and Cancel
+};
+
+/// A file dialog. `filter` uses the "Name(*.x)|*.x|Other(*.*)|*.*||" form: pairs of a
+/// label and its patterns separated by '|'.
+struct FileDialogSpec {
+    QString title;
+    QString filter;
+    QString fileName;   ///< proposed name or path, may be empty
+    QString defaultExt; ///< appended (with a dot) to a typed name without extension
+};
+
+class Prompts {
+public:
+    virtual ~Prompts() = default;
+    /// Shows `text` (prefix + string-table text of `id`) with the application's name as
+    /// caption. Returns the button pressed: IDOK, IDYES, IDNO or IDCANCEL.
+    virtual int message(int id, const QString& text, MsgKind kind, QObject* owner) = 0;
+    /// Asks for existing files; `multi` allows several. Empty when cancelled.
+    virtual QStringList openFileNames(const FileDialogSpec& spec, bool multi) = 0;
+    /// Asks for a file name to save to; no question is asked before replacing a file.
+    /// Empty when cancelled.
+    virtual QString saveFileName(const FileDialogSpec& spec) = 0;
+    /// The colour chooser, starting from `initial`; nothing when cancelled.
+    virtual std::optional<COLORREF> chooseColor(COLORREF initial, QObject* owner) = 0;
+    /// Shows a folder in the platform's file browser; false when that fails.
+    virtual bool showFolder(const QString& folder) = 0;
+};
+
+/// The prompts in use (the command-line ones until another is set).
+Prompts& prompts();
+/// Makes `p` the prompts in use (not owned); null restores the command-line ones.
+void setPrompts(Prompts* p);
+
+/// Prints messages (prefix included) to standard error and answers every question
+/// with its first button; file dialogs and the colour chooser are cancelled.
+class CliPrompts : public Prompts {
+public:
+    int message(int id, const QString& text, MsgKind kind, QObject* owner) override;
+    QStringList openFileNames(const FileDialogSpec& spec, bool multi) override;
+    QString saveFileName(const FileDialogSpec& spec) override;
+    std::optional<COLORREF> chooseColor(COLORREF initial, QObject* owner) override;
+    bool showFolder(const QString& folder) override;
+};
+
+/// Shows string-table message `id` after `prefix`. Returns the button pressed, or 0
+/// (showing nothing) when the table has no text for `id`.
+int ShowMessage(int id, const QString& prefix = QString(), QObject* owner = nullptr,
+                MsgKind kind = MsgKind::Error);
+
+/// Turns a "Name(*.x)|*.x||" filter into Qt's "Name(*.x);;..." form.
+QString QtFilterFromPipes(const QString& filter);

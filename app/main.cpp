@@ -1,0 +1,22 @@
+// ルセリオ: the editor's entry point.
+
+#include "app/P20417App.h"
+#include "app/Platform.h"
+#include "app/ui/Startup.h"
+
+#include <QApplication>
+#include <QFileInfo>
+
+int main(int argc, char** argv) {
+    ChooseQtPlatform();
+    QApplication qapp(argc, argv);
+    // The application's name is the executable's file name without its extension; it
+    // names the settings key, the message captions and the working folder.
+    QCoreApplication::setApplicationName(
+        QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
+    PrepareWindowedApplication(qapp);
+    QStringList args = QCoreApplication::arguments();
+    args.removeFirst();
+    theApp().InitInstance(args);
+    return 0;
+}

@@ -1,0 +1,90 @@
+#include "app/ui/QtPrompts.h"
+
+#include "app/Settings.h"
+
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QUrl>
+
+int QtPrompts::message(int, const QString& text, MsgKind kind, QObject* owner) {
+    QMessageBox box(qobject_cast<QWidget*>(owner));
+    box.setWindowTitle(ApplicationName());
+    box.setText(text);
+    switch (kind) {
+    case MsgKind::Error:
+        box.setIcon(QMessageBox::Critical);
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case MsgKind::Info:
+        box.setIcon(QMessageBox::Information);
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case MsgKind::YesNo:
+        box.setIcon(QMessageBox::Question);
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        break;
+    case MsgKind::YesNoCancel:
+        box.setIcon(QMessageBox::Question);
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Yes);
+        break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return IDYES;
+    case QMessageBox::No:
+        return IDNO;
+    case QMessageBox::Cancel:
+        return IDCANCEL;
+    case QMessageBox::Ok:
+        return IDOK;
+    default:
+        // Escape or the close box: Cancel where there is one, else the only safe answer.
+        return kind == MsgKind::YesNo ? IDNO : (kind == MsgKind::YesNoCancel ? IDCANCEL : IDOK);
+    }
+}
+
+QStringList QtPrompts::openFileNames(const FileDialogSpec& spec, bool multi) {
+    QFileDialog dlg(nullptr, spec.title, spec.fileName, QtFilterFromPipes(spec.filter));
+    dlg.setFileMode(multi ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    dlg.setAcceptMode(QFileDialog::AcceptOpen);
+    if (!spec.defaultExt.isEmpty())
+        dlg.setDefaultSuffix(spec.defaultExt);
+    if (dlg.exec() != QDialog::Accepted)
+        return {};
+    return dlg.selectedFiles();
+}
+
+QString QtPrompts::saveFileName(const FileDialogSpec& spec) {
+    QFileDialog dlg(nullptr, spec.title, QString(), QtFilterFromPipes(spec.filter));
+    dlg.setFileMode(QFileDialog::AnyFile);
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
+    if (!spec.defaultExt.isEmpty())
+        dlg.setDefaultSuffix(spec.defaultExt);
+    if (!spec.fileName.isEmpty()) {
+        const QFileInfo fi(spec.fileName);
+        if (fi.path() != QLatin1String(".") || spec.fileName.contains(QLatin1Char('/')))
+            dlg.setDirectory(fi.absolutePath());
+        dlg.selectFile(fi.fileName());
+    }
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return {};
+    return dlg.selectedFiles().constFirst();
+}
+
+std::optional<COLORREF> QtPrompts::chooseColor(COLORREF initial, QObject* owner) {
+    const QColor start(GetRValue(initial), GetGValue(initial), GetBValue(initial));
+    const QColor c = QColorDialog::getColor(start, qobject_cast<QWidget*>(owner));
+    if (!c.isValid())
+        return std::nullopt;
+    return RGB(c.red(), c.green(), c.blue());
+}
+
+bool QtPrompts::showFolder(const QString& folder) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+}

@@ -1,0 +1,13 @@
+#pragma once
+#include "app/Prompts.h"
+
+/// The real dialogs: message boxes captioned with the application's name, the platform's
+/// file dialogs and colour chooser, the file browser through QDesktopServices.
+class QtPrompts : public Prompts {
+public:
+    int message(int id, const QString& text, MsgKind kind, QObject* owner) override;
+    QStringList openFileNames(const FileDialogSpec& spec, bool multi) override;
+    QString saveFileName(const FileDialogSpec& spec) override;
+    std::optional<COLORREF> chooseColor(COLORREF initial, QObject* owner) override;
+    bool showFolder(const QString& folder) override;
+};

@@ -1,0 +1,20 @@
+#include "app/ui/Startup.h"
+
+#include "app/Platform.h"
+#include "app/Prompts.h"
+#include "app/ui/QtPrompts.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+void PrepareWindowedApplication(QApplication& app) {
+    // The interface is Japanese: the standard dialogs and buttons speak it too.
+    auto* qtbase = new QTranslator(&app);
+    if (qtbase->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(qtbase);
+    InstallFontSubstitutions();
+    InstallImageLimits();
+    static QtPrompts qtPrompts;
+    setPrompts(&qtPrompts);
+}

@@ -1,0 +1,27 @@
+#pragma once
+// The operations that change the slide table of the open document (theApp()).
+
+#include "document/EditState.h"
+
+#include <set>
+
+/// Resets the document and the editing state; does not release pictures.
+void NewDocument(CEditState& ed);
+/// Releases the picture of every slide in use; the records keep their other fields.
+void ReleaseAllPictures();
+/// True while another slide fits; otherwise shows message 30002 when asked to.
+bool CanAddSlide(bool showMessage);
+/// Appends a slide with the setting AutoCng as its time. The caller checked
+/// CanAddSlide and calls RecalcPages and marks the document modified afterwards.
+void AddSlide(PicturePtr picture, COLORREF crTransparent);
+/// Inserts a slide at `index` (0 to the slide count; the count appends).
+void InsertSlide(CEditState& ed, int index, const SlideRecord& rec);
+/// Removes the slide at table index `index`.
+void DeleteSlide(CEditState& ed, int index);
+/// Removes the slides whose table indices are in `indices`, keeping the others' order.
+void DeleteSlides(CEditState& ed, const std::set<int>& indices);
+/// Moves slide `from` to position `to` (0 to the slide count): directly before the
+/// slide that had index `to`, or last.
+void MoveSlide(CEditState& ed, int from, int to);
+/// Re-establishes the page count and the slides per page from the slide count.
+void RecalcPages(CEditState& ed);

@@ -1,0 +1,136 @@
+#include "editor/ui/P20417Dlg.h"
+
+#include "app/P20417App.h"
+#include "app/Screen.h"
+#include "app/Settings.h"
+#include "document/SlideTable.h"
+
+#include <QIcon>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWindow>
+#include <algorithm>
+
+namespace {
+constexpr int kResizeBorder = 6; // pixels along each edge that resize the window
+} // namespace
+
+CP20417Dlg::CP20417Dlg(QWidget* parent)
+    : QDialog(parent, Qt::Window | Qt::FramelessWindowHint) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    setWindowTitle(QStringLiteral("ルセリオ"));
+}
+
+CP20417Dlg::~CP20417Dlg() {
+    if (m_bPlaced)
+        RecordPlacement();
+}
+
+bool CP20417Dlg::OnInitDialog() {
+    // The program icon.
+    setWindowIcon(QIcon(QStringLiteral(":/art/icon.svg")));
+
+    // Size and position: three quarters of the desktop, or the stored size when larger,
+    // centred; maximised when it was maximised at the last close.
+    const QSize desk = Screen().desktop;
+    const int defW = desk.width() * 3 / 4;
+    const int defH = desk.height() * 3 / 4;
+    const int w = std::max(ReadSettingInt("Last", "SX", defW), defW);
+    const int h = std::max(ReadSettingInt("Last", "SY", defH), defH);
+    const QPoint origin = Screen().workArea.topLeft();
+    setGeometry(origin.x() + (desk.width() - w) / 2, origin.y() + (desk.height() - h) / 2, w, h);
+    m_bPlaced = true;
+    if (ReadSettingInt("Last", "Zoomed", 0) == 1)
+        setWindowState(windowState() | Qt::WindowMaximized);
+
+    // Files dropped from the file manager become slides.
+    setAcceptDrops(true);
+
+    // The start document.
+    NewDocument(*this);
+
+    // From now on the window keeps a usable minimum size.
+    setMinimumSize(488, 508);
+
+    // The opacity, never below 105 so the window cannot vanish.
+    const int trans = std::clamp(ReadSettingInt("SYS", "Trans", 220), 105, 255);
+    ApplyWindowOpacity(trans);
+    return true;
+}
+
+void CP20417Dlg::ApplyWindowOpacity(int alpha) { setWindowOpacity(alpha / 255.0); }
+
+void CP20417Dlg::RecordPlacement() {
+    const bool zoomed = isMaximized();
+    WriteSettingInt("Last", "Zoomed", zoomed ? 1 : 0);
+    const QRect r = zoomed ? normalGeometry() : geometry();
+    WriteSettingInt("Last", "SX", r.width());
+    WriteSettingInt("Last", "SY", r.height());
+}
+
+void CP20417Dlg::RedrawRebuilt() {
+    m_bRebuildCells = 1;
+    update();
+}
+
+void CP20417Dlg::paintEvent(QPaintEvent*) { OnPaint(); }
+
+void CP20417Dlg::resizeEvent(QResizeEvent* e) {
+    QDialog::resizeEvent(e);
+    if (m_nPageCount == INT_MAX)
+        return; // still opening
+    RedrawRebuilt();
+}
+
+Qt::Edges CP20417Dlg::ResizeEdgesAt(const QPoint& pos) const {
+    if (isMaximized())
+        return {};
+    Qt::Edges edges;
+    if (pos.x() < kResizeBorder)
+        edges |= Qt::LeftEdge;
+    if (pos.x() >= width() - kResizeBorder)
+        edges |= Qt::RightEdge;
+    if (pos.y() < kResizeBorder)
+        edges |= Qt::TopEdge;
+    if (pos.y() >= height() - kResizeBorder)
+        edges |= Qt::BottomEdge;
+    return edges;
+}
+
+void CP20417Dlg::mousePressEvent(QMouseEvent* e) {
+    const Qt::Edges edges = ResizeEdgesAt(e->position().toPoint());
+    if (e->button() == Qt::LeftButton && edges && windowHandle()) {
+        windowHandle()->startSystemResize(edges);
+        return;
+    }
+    QDialog::mousePressEvent(e);
+}
+
+void CP20417Dlg::mouseMoveEvent(QMouseEvent* e) {
+    const Qt::Edges edges = ResizeEdgesAt(e->position().toPoint());
+    if ((edges & (Qt::LeftEdge | Qt::RightEdge)) && (edges & (Qt::TopEdge | Qt::BottomEdge)))
+        setCursor(((edges & Qt::LeftEdge) && (edges & Qt::TopEdge)) ||
+                          ((edges & Qt::RightEdge) && (edges & Qt::BottomEdge))
+                      ? Qt::SizeFDiagCursor
+                      : Qt::SizeBDiagCursor);
+    else if (edges & (Qt::LeftEdge | Qt::RightEdge))
+        setCursor(Qt::SizeHorCursor);
+    else if (edges)
+        setCursor(Qt::SizeVerCursor);
+    else
+        unsetCursor();
+    QDialog::mouseMoveEvent(e);
+}
+
+void CP20417Dlg::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        e->accept();
+        return;
+    }
+    QDialog::keyPressEvent(e);
+}
+
+void CP20417Dlg::accept() {}
+
+void CP20417Dlg::reject() { QDialog::reject(); }

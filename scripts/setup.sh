@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Installs the Debian/Ubuntu packages the build, the tests and the program need.
+# Quiet and quick when everything is already there.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-pdf-dev libqt6svg6
+  qt6-image-formats-plugins qt6-translations-l10n qt6-qpa-plugins
+  libgl-dev zlib1g-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  fonts-noto-cjk
+  xvfb xauth x11-utils imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  [[ "$status" == "install ok installed" ]] || missing+=("$p")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+if ! command -v apt-get >/dev/null 2>&1; then
+  echo "This set-up step needs apt-get (Debian or Ubuntu). Install these packages by hand:" >&2
+  echo "  ${missing[*]}" >&2
+  exit 1
+fi
+
+cmd=(apt-get install -y --no-install-recommends "${missing[@]}")
+if [[ $(id -u) -eq 0 ]]; then
+  sudo=()
+elif command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
+  sudo=(sudo)
+else
+  echo "Missing system packages. Run this command, then run make again:" >&2
+  echo "  sudo apt-get update && sudo ${cmd[*]}" >&2
+  exit 1
+fi
+
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update
+"${sudo[@]}" "${cmd[@]}"

@@ -1,0 +1,109 @@
+#include "app/Messages.h"
+#include "app/Prompts.h"
+#include "app/Settings.h"
+#include "tests/support/Fixtures.h"
+#include "tests/support/TestPrompts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <gtest/gtest.h>
+
+namespace {
+
+QString settingsFile() {
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Varnholt"),
+                     ApplicationName())
+        .fileName();
+}
+
+TEST(Settings, AbsentValuesReadAsTheirDefaults) {
+    ClearSettings();
+    EXPECT_EQ(ReadSettingInt("SYS", "Trans", 220), 220);
+    EXPECT_EQ(ReadSettingString("Last", "FilePath", QString()), QString());
+    EXPECT_EQ(ReadSettingString("Last", "WritePath", QStringLiteral("x")), QStringLiteral("x"));
+}
+
+TEST(Settings, WritesAreStoredAtOnceUnderMakerAndApplication) {
+    ClearSettings();
+    WriteSettingInt("SYS", "AutoCng", 20);
+    WriteSettingString("Last", "FilePath", QStringLiteral("/tmp/スライド.lsr"));
+    // Another store object (as another copy of the program would) sees the values.
+    QSettings other(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Varnholt"),
+                    ApplicationName());
+    EXPECT_EQ(other.value(QStringLiteral("SYS/AutoCng")).toInt(), 20);
+    EXPECT_EQ(other.value(QStringLiteral("Last/FilePath")).toString(),
+              QStringLiteral("/tmp/スライド.lsr"));
+    EXPECT_TRUE(settingsFile().contains(QStringLiteral("Varnholt")));
+}
+
+TEST(Settings, ChangesMadeOutsideAreReadAtTheNextUse) {
+    ClearSettings();
+    WriteSettingInt("KanSet", "Quality", 70);
+    {
+        QSettings other(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Varnholt"),
+                        ApplicationName());
+        other.setValue(QStringLiteral("KanSet/Quality"), 35);
+    }
+    EXPECT_EQ(ReadSettingInt("KanSet", "Quality", 70), 35);
+}
+
+TEST(Settings, ValuesThatAreNotNumbersReadAsTheDefault) {
+    ClearSettings();
+    WriteSettingString("SYS", "Title", QStringLiteral("abc"));
+    EXPECT_EQ(ReadSettingInt("SYS", "Title", 2), 2);
+    WriteSettingInt("SYS", "Title", -7);
+    EXPECT_EQ(ReadSettingInt("SYS", "Title", 2), -7);
+}
+
+TEST(Settings, DamagedFileGivesDefaultsWithoutCrashing) {
+    ClearSettings();
+    const QByteArray garbage[] = {
+        QByteArray("\x00\xff\xfe[SYS\n=\n\x01\x02Trans", 17),
+        QByteArray("[SYS]\nTrans=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\xff)\n"),
+        QByteArray(4096, '['),
+    };
+    for (const QByteArray& bytes : garbage) {
+        QDir().mkpath(QFileInfo(settingsFile()).path());
+        QFile f(settingsFile());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+        f.close();
+        const int trans = ReadSettingInt("SYS", "Trans", 220);
+        EXPECT_TRUE(trans == 220 || (trans >= 0 && trans <= 255)) << trans;
+        EXPECT_EQ(ReadSettingString("Last", "FilePath", QStringLiteral("d")), QStringLiteral("d"));
+    }
+    ClearSettings();
+}
+
+TEST(Messages, TableHoldsTheTextsWithLineBreaks) {
+    EXPECT_EQ(MessageText(30002), QStringLiteral("作成可能なスライド数を超えるため追加できません"));
+    EXPECT_EQ(MessageText(30003),
+              QStringLiteral("上書き保存しますか\n\n名前を付けて保存する -「いいえ」\n中止-「キャンセル」"));
+    EXPECT_EQ(MessageText(30174), QStringLiteral("Manual"));
+    EXPECT_EQ(MessageText(30201), QStringLiteral("Ver. 1.01 2022.11.14 Windows 11対応\r\n"));
+    EXPECT_TRUE(MessageText(30199).isEmpty());
+}
+
+TEST(Messages, ShowMessagePutsThePrefixFirstAndSkipsUnknownIds) {
+    TestPrompts tp;
+    EXPECT_EQ(ShowMessage(30026, QStringLiteral("/x/y.lsr\n"), nullptr, MsgKind::Error), IDOK);
+    tp.answer(IDNO);
+    EXPECT_EQ(ShowMessage(30005, QString(), nullptr, MsgKind::YesNo), IDNO);
+    EXPECT_EQ(ShowMessage(30199), 0);
+    ASSERT_EQ(tp.messageIds(), (QList<int>{30026, 30005}));
+    EXPECT_EQ(tp.calls[0].text, QStringLiteral("/x/y.lsr\nファイルのオープンに失敗しました"));
+    EXPECT_EQ(tp.calls[1].kind, MsgKind::YesNo);
+}
+
+TEST(Messages, PipeFiltersBecomeQtFilters) {
+    EXPECT_EQ(QtFilterFromPipes(QStringLiteral("ルセリオファイル(*.lsr)|*.lsr||")),
+              QStringLiteral("ルセリオファイル(*.lsr)"));
+    EXPECT_EQ(QtFilterFromPipes(QStringLiteral("実行ファイル(*.exe)|*.exe|すべてのファイル(*.*)|*.*||")),
+              QStringLiteral("実行ファイル(*.exe);;すべてのファイル(*.*)"));
+    EXPECT_EQ(QtFilterFromPipes(QStringLiteral("Images|*.bmp;*.png||")),
+              QStringLiteral("Images (*.bmp *.png)"));
+}
+
+} // namespace

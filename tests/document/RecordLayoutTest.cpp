@@ -1,0 +1,123 @@
+#include "document/Document.h"
+#include "document/Picture.h"
+#include "tests/support/Fixtures.h"
+
+#include <QBuffer>
+#include <QImageReader>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray hex(const char* s) { return QByteArray::fromHex(s); }
+
+TEST(RecordLayout, SlideRecordFieldsSitAtTheirOffsets) {
+    SlideRecord r;
+    r.pPicture = MakeTestPicture(1, 1);
+    r.dwReserved1 = 0x11223344;
+    r.dwReserved2 = 0x55667788;
+    r.crTransparent = RGB(0x10, 0x20, 0x30);
+    r.wSwitchTime = 64800;
+    r.bFlipH = 1;
+    r.bFlipV = 0;
+    r.dwReserved3 = 0xA1A2A3A4;
+    r.dwReserved4 = 0xB1B2B3B4;
+    const QByteArray expect = hex("01000000" "44332211" "88776655" "10203000"
+                                  "20fd" "01" "00" "a4a3a2a1" "b4b3b2b1");
+    EXPECT_EQ(r.toBytes(), expect);
+    const SlideRecord back = SlideRecord::fromBytes(expect.constData());
+    EXPECT_EQ(back.pPicture, nullptr);
+    EXPECT_EQ(back.toBytes().mid(4), expect.mid(4));
+    r.pPicture.reset();
+    EXPECT_EQ(r.toBytes().left(4), hex("00000000"));
+}
+
+TEST(RecordLayout, DocHeaderFieldsSitAtTheirOffsets) {
+    DocHeader h;
+    h.crBackLeft = 0x00D7F3F7;
+    h.crBackRight = 0x00FFC3AD;
+    h.crBackCenter = 0x00420000;
+    h.bShowPropButton = 1;
+    h.rcShowWindow = RECT32{-5, 0, 400, 300};
+    h.bLoop = 1;
+    h.bTimerSwitch = 0;
+    h.crPreviewBack = 0x00123456;
+    h.bTopMost = 1;
+    h.bFitToWindow = 7;
+    h.byReserved[0] = 0xEE;
+    h.byReserved[11] = 0xFF;
+    const QByteArray want =
+        hex("f7f3d700" "adc3ff00" "00004200" "01000000" "fbffffff" "00000000" "90010000"
+            "2c010000" "01000000" "00000000" "56341200" "01000000" "07000000"
+            "ee00000000000000000000ff");
+    ASSERT_EQ(want.size(), 64);
+    EXPECT_EQ(h.toBytes(), want);
+    EXPECT_EQ(DocHeader::fromBytes(want.constData()).toBytes(), want);
+}
+
+TEST(PictureObject, BytesComeBackUnchangedAndPixelsSaveAsBmp) {
+    QImage img(5, 3, QImage::Format_RGB32);
+    img.fill(QColor(10, 20, 30));
+    img.setPixel(4, 2, qRgb(200, 100, 50));
+    QByteArray png;
+    {
+        QBuffer b(&png);
+        b.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(img.save(&b, "PNG"));
+    }
+    const PicturePtr fromFile = Picture::fromBytes(png);
+    ASSERT_TRUE(fromFile);
+    EXPECT_EQ(GetPictureSize(fromFile), QSize(5, 3));
+    QByteArray saved;
+    ASSERT_TRUE(SavePictureToStream(fromFile.get(), saved));
+    EXPECT_EQ(saved, png);
+
+    const PicturePtr fromPixels = Picture::fromImage(img);
+    ASSERT_TRUE(SavePictureToStream(fromPixels.get(), saved));
+    ASSERT_GE(saved.size(), 54);
+    EXPECT_EQ(saved.left(2), QByteArray("BM"));
+    EXPECT_EQ(GetLE32(saved.constData() + 2), quint32(saved.size()));
+    EXPECT_EQ(GetLE16(saved.constData() + 28), 24) << "24 bits per pixel";
+    EXPECT_EQ(GetLE32(saved.constData() + 30), 0u) << "uncompressed";
+    // Independent decoder check: the BMP decodes to the same pixels.
+    QImage back = QImage::fromData(saved, "BMP");
+    ASSERT_FALSE(back.isNull());
+    EXPECT_EQ(back.size(), QSize(5, 3));
+    EXPECT_EQ(back.pixel(4, 2) & 0xFFFFFF, qRgb(200, 100, 50) & 0xFFFFFF);
+    EXPECT_EQ(back.pixel(0, 0) & 0xFFFFFF, qRgb(10, 20, 30) & 0xFFFFFF);
+}
+
+TEST(PictureObject, NullPictureHasNoSizeAndDoesNotSave) {
+    EXPECT_EQ(GetPictureSize(PicturePtr()), QSize(0, 0));
+    QByteArray out("x");
+    EXPECT_FALSE(SavePictureToStream(nullptr, out));
+    EXPECT_TRUE(out.isEmpty());
+    EXPECT_EQ(Picture::fromBytes(QByteArray("not an image")), nullptr);
+}
+
+TEST(PictureObject, LoadFromStreamReadsExactlyTheCount) {
+    QImage img(2, 2, QImage::Format_RGB32);
+    img.fill(Qt::green);
+    QByteArray bmp = EncodeBmp(img);
+    QByteArray file = bmp + QByteArray("TAIL");
+    QBuffer buf(&file);
+    buf.open(QIODevice::ReadOnly);
+    PicturePtr p = LoadPictureFromStream(buf, bmp.size());
+    ASSERT_TRUE(p);
+    EXPECT_EQ(buf.pos(), bmp.size());
+    EXPECT_EQ(p->sourceBytes(), bmp);
+
+    // More than the file holds: nothing is read.
+    buf.seek(0);
+    EXPECT_EQ(LoadPictureFromStream(buf, file.size() + 1), nullptr);
+    EXPECT_EQ(buf.pos(), 0);
+    EXPECT_EQ(LoadPictureFromStream(buf, -3), nullptr);
+
+    // Bytes that do not decode are still consumed.
+    QByteArray junk("0123456789");
+    QBuffer jb(&junk);
+    jb.open(QIODevice::ReadOnly);
+    EXPECT_EQ(LoadPictureFromStream(jb, 6), nullptr);
+    EXPECT_EQ(jb.pos(), 6);
+}
+
+} // namespace

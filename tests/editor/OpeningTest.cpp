@@ -1,0 +1,103 @@
+#include "app/Screen.h"
+#include "document/SlideTable.h"
+#include "editor/ui/P20417Dlg.h"
+#include "tests/support/Fixtures.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class Opening : public ::testing::Test {
+protected:
+    void SetUp() override { ResetWorld(); }
+    void TearDown() override { ResetWorld(); }
+};
+
+TEST_F(Opening, SizeAndPositionFromSettings) {
+    struct Row {
+        const char* name;
+        int sx, sy, zoomed; // -1 = not stored
+        QRect expect;
+        bool maximised;
+    };
+    const Row rows[] = {
+        {"no settings", -1, -1, -1, QRect(240, 135, 1440, 810), false},
+        {"smaller than default", 800, 600, 0, QRect(240, 135, 1440, 810), false},
+        {"larger width", 1800, -1, -1, QRect(60, 135, 1800, 810), false},
+        {"wider than the desktop", 2000, 1100, 0, QRect(-40, -10, 2000, 1100), false},
+        {"maximised keeps stored size", 1500, 900, 1, QRect(210, 90, 1500, 900), true},
+    };
+    for (const Row& r : rows) {
+        ClearSettings();
+        if (r.sx >= 0)
+            WriteSettingInt("Last", "SX", r.sx);
+        if (r.sy >= 0)
+            WriteSettingInt("Last", "SY", r.sy);
+        if (r.zoomed >= 0)
+            WriteSettingInt("Last", "Zoomed", r.zoomed);
+        CP20417Dlg dlg;
+        ASSERT_TRUE(dlg.OnInitDialog()) << r.name;
+        EXPECT_EQ(dlg.isMaximized(), r.maximised) << r.name;
+        const QRect g = r.maximised ? dlg.normalGeometry() : dlg.geometry();
+        EXPECT_EQ(g, r.expect) << r.name;
+    }
+}
+
+TEST_F(Opening, OpacityIsClampedTo105Through255) {
+    struct Row {
+        int stored; // -1 = not stored
+        int alpha;
+    };
+    const Row rows[] = {{-1, 220}, {50, 105}, {0, 105}, {300, 255}, {180, 180}};
+    for (const Row& r : rows) {
+        ClearSettings();
+        if (r.stored >= 0)
+            WriteSettingInt("SYS", "Trans", r.stored);
+        CP20417Dlg dlg;
+        dlg.OnInitDialog();
+        EXPECT_NEAR(dlg.windowOpacity(), r.alpha / 255.0, 0.002) << r.stored;
+    }
+}
+
+TEST_F(Opening, StartsWithANewDocumentKeepingTheCommandLineFile) {
+    theApp().m_header.bFitToWindow = 0;
+    CP20417Dlg dlg;
+    dlg.m_strCmdFile = QStringLiteral("/nowhere/show.lsr");
+    EXPECT_EQ(dlg.m_nPageCount, INT_MAX);
+    ASSERT_TRUE(dlg.OnInitDialog());
+    EXPECT_EQ(theApp().m_nSlideCount, 0);
+    EXPECT_EQ(dlg.m_nPageCount, 1);
+    EXPECT_EQ(dlg.m_bModified, 0);
+    EXPECT_EQ(theApp().m_header.bLoop, 1);
+    EXPECT_EQ(dlg.m_strCmdFile, QStringLiteral("/nowhere/show.lsr"));
+    EXPECT_TRUE(dlg.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(dlg.minimumSize(), QSize(488, 508));
+}
+
+TEST_F(Opening, ClosingRecordsThePlacement) {
+    {
+        CP20417Dlg dlg;
+        dlg.OnInitDialog();
+        dlg.resize(1500, 900);
+    }
+    EXPECT_EQ(ReadSettingInt("Last", "Zoomed", -1), 0);
+    EXPECT_EQ(ReadSettingInt("Last", "SX", -1), 1500);
+    EXPECT_EQ(ReadSettingInt("Last", "SY", -1), 900);
+    {
+        CP20417Dlg dlg;
+        dlg.OnInitDialog();
+        dlg.setWindowState(Qt::WindowMaximized);
+    }
+    EXPECT_EQ(ReadSettingInt("Last", "Zoomed", -1), 1);
+    EXPECT_EQ(ReadSettingInt("Last", "SX", -1), 1500);
+    EXPECT_EQ(ReadSettingInt("Last", "SY", -1), 900);
+}
+
+TEST_F(Opening, FirstNonOptionArgumentIsTheStartFile) {
+    EXPECT_EQ(FirstNonOptionArgument({QStringLiteral("-x"), QStringLiteral("a.lsr"),
+                                      QStringLiteral("b.lsr")}),
+              QStringLiteral("a.lsr"));
+    EXPECT_EQ(FirstNonOptionArgument({QStringLiteral("--info")}), QString());
+}
+
+} // namespace

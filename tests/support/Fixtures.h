@@ -1,0 +1,31 @@
+#pragma once
+// Shared helpers for tests.
+
+#include "app/P20417App.h"
+#include "app/Settings.h"
+#include "document/EditState.h"
+#include "document/Picture.h"
+
+#include <QColor>
+#include <QImage>
+#include <QSettings>
+
+/// Removes every stored setting of the test program.
+void ClearSettings();
+
+/// A solid-colour picture made from pixels (it saves as BMP).
+PicturePtr MakeTestPicture(int w, int h, QColor fill = Qt::red);
+
+/// An editing state that counts the redraws asked of it.
+struct CountingEditState : CEditState {
+    int redraws = 0;
+    void RedrawRebuilt() override { ++redraws; }
+};
+
+/// Puts the application's document back to the program-start state and clears the
+/// settings; use at the start of each test that touches the document.
+void ResetWorld();
+
+/// Fills the document with `n` slides whose times are 1, 2, 3, ... and whose
+/// dwReserved1 holds the slide's original index (to follow records around).
+void FillSlides(CEditState& ed, int n);

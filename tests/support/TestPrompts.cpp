@@ -1,0 +1,97 @@
+#include "tests/support/TestPrompts.h"
+
+#include <gtest/gtest.h>
+
+TestPrompts::TestPrompts() { setPrompts(this); }
+
+TestPrompts::~TestPrompts() {
+    setPrompts(nullptr);
+    EXPECT_TRUE(m_answers.empty()) << "scripted message answers left unused";
+    EXPECT_TRUE(m_files.empty()) << "scripted file choices left unused";
+    EXPECT_TRUE(m_saves.empty()) << "scripted save names left unused";
+    EXPECT_TRUE(m_colors.empty()) << "scripted colours left unused";
+}
+
+QList<int> TestPrompts::messageIds() const {
+    QList<int> ids;
+    for (const PromptCall& c : calls)
+        if (c.type == PromptCall::Message)
+            ids << c.id;
+    return ids;
+}
+
+int TestPrompts::message(int id, const QString& text, MsgKind kind, QObject*) {
+    PromptCall c;
+    c.type = PromptCall::Message;
+    c.id = id;
+    c.text = text;
+    c.kind = kind;
+    calls << c;
+    if (kind == MsgKind::Error || kind == MsgKind::Info) {
+        if (!m_answers.empty() && m_answers.front() == IDOK)
+            m_answers.pop_front();
+        return IDOK;
+    }
+    if (m_answers.empty()) {
+        ADD_FAILURE() << "unexpected question " << id << ": " << text.toStdString();
+        return kind == MsgKind::YesNoCancel ? IDCANCEL : IDNO;
+    }
+    const int a = m_answers.front();
+    m_answers.pop_front();
+    return a;
+}
+
+QStringList TestPrompts::openFileNames(const FileDialogSpec& spec, bool multi) {
+    PromptCall c;
+    c.type = PromptCall::OpenFiles;
+    c.spec = spec;
+    c.multi = multi;
+    calls << c;
+    if (m_files.empty()) {
+        ADD_FAILURE() << "unexpected open dialog: " << spec.title.toStdString();
+        return {};
+    }
+    QStringList f = m_files.front();
+    m_files.pop_front();
+    return f;
+}
+
+QString TestPrompts::saveFileName(const FileDialogSpec& spec) {
+    PromptCall c;
+    c.type = PromptCall::SaveFile;
+    c.spec = spec;
+    calls << c;
+    if (m_saves.empty()) {
+        ADD_FAILURE() << "unexpected save dialog: " << spec.title.toStdString();
+        return {};
+    }
+    QString s = m_saves.front();
+    m_saves.pop_front();
+    return s;
+}
+
+std::optional<COLORREF> TestPrompts::chooseColor(COLORREF initial, QObject*) {
+    PromptCall c;
+    c.type = PromptCall::ChooseColor;
+    c.color = initial;
+    calls << c;
+    if (m_colors.empty()) {
+        ADD_FAILURE() << "unexpected colour chooser";
+        return std::nullopt;
+    }
+    auto r = m_colors.front();
+    m_colors.pop_front();
+    return r;
+}
+
+bool TestPrompts::showFolder(const QString& folder) {
+    PromptCall c;
+    c.type = PromptCall::ShowFolder;
+    c.folder = folder;
+    calls << c;
+    if (m_showFolder.empty())
+        return true;
+    const bool ok = m_showFolder.front();
+    m_showFolder.pop_front();
+    return ok;
+}

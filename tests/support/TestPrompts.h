@@ -1,0 +1,53 @@
+#pragma once
+// Prompts for tests: every call is recorded, answers come from a script, and a prompt
+// nobody scripted fails the test instead of blocking.
+
+#include "app/Prompts.h"
+
+#include <QList>
+#include <QString>
+#include <deque>
+#include <variant>
+
+struct PromptCall {
+    enum Type { Message, OpenFiles, SaveFile, ChooseColor, ShowFolder } type = Message;
+    int id = 0;           ///< message id (Message)
+    QString text;         ///< full message text, prefix included (Message)
+    MsgKind kind = MsgKind::Error;
+    FileDialogSpec spec;  ///< the dialog (OpenFiles, SaveFile)
+    bool multi = false;   ///< OpenFiles
+    COLORREF color = 0;   ///< initial colour (ChooseColor)
+    QString folder;       ///< ShowFolder
+};
+
+class TestPrompts : public Prompts {
+public:
+    /// Installs itself as the prompts in use; the destructor restores the default.
+    TestPrompts();
+    ~TestPrompts() override;
+
+    // Scripted answers, taken in order. A message of the Error or Info kind needs no
+    // script: it is answered OK. Questions, dialogs and the chooser must be scripted.
+    void answer(int button) { m_answers.push_back(button); }
+    void answerFiles(QStringList files) { m_files.push_back(std::move(files)); }
+    void answerSave(QString path) { m_saves.push_back(std::move(path)); }
+    void answerColor(std::optional<COLORREF> c) { m_colors.push_back(c); }
+    void answerShowFolder(bool ok) { m_showFolder.push_back(ok); }
+
+    QList<PromptCall> calls;
+    /// The message ids shown so far, in order.
+    QList<int> messageIds() const;
+
+    int message(int id, const QString& text, MsgKind kind, QObject* owner) override;
+    QStringList openFileNames(const FileDialogSpec& spec, bool multi) override;
+    QString saveFileName(const FileDialogSpec& spec) override;
+    std::optional<COLORREF> chooseColor(COLORREF initial, QObject* owner) override;
+    bool showFolder(const QString& folder) override;
+
+private:
+    std::deque<int> m_answers;
+    std::deque<QStringList> m_files;
+    std::deque<QString> m_saves;
+    std::deque<std::optional<COLORREF>> m_colors;
+    std::deque<bool> m_showFolder;
+};
