@@ -4,6 +4,7 @@
 #include "app/Screen.h"
 #include "app/Settings.h"
 #include "document/SlideTable.h"
+#include "editor/Render.h"
 
 #include <QIcon>
 #include <QKeyEvent>
@@ -72,6 +73,14 @@ void CP20417Dlg::RecordPlacement() {
 void CP20417Dlg::RedrawRebuilt() {
     m_bRebuildCells = 1;
     update();
+}
+
+bool CP20417Dlg::RenderSlidePicture(int index, bool ignoreFlips) {
+    const CP20417App& app = theApp();
+    if (index < 0 || index >= app.m_nSlideCount)
+        return false;
+    m_workImage = RenderSlideImage(app.m_slides[index], ignoreFlips);
+    return !m_workImage.isNull();
 }
 
 void CP20417Dlg::paintEvent(QPaintEvent*) { OnPaint(); }

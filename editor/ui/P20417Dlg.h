@@ -29,6 +29,10 @@ public:
 
     void RedrawRebuilt() override;
 
+    /// Draws slide `index`'s picture into m_workImage at its pixel size, mirrored as its
+    /// flags say unless `ignoreFlips`. False when the slide has no picture.
+    bool RenderSlidePicture(int index, bool ignoreFlips);
+
     // Painting state.
     int m_bRebuildCells = 1; ///< 1 = the next paint rebuilds the cell images
     QImage m_workImage;      ///< one slide rendered at its pixel size

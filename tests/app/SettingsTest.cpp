@@ -107,3 +107,16 @@ TEST(Messages, PipeFiltersBecomeQtFilters) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(Messages, CommandLinePromptsAnswerTheFirstButton) {
+    CliPrompts cli;
+    EXPECT_EQ(cli.message(30002, QStringLiteral("x"), MsgKind::Error, nullptr), IDOK);
+    EXPECT_EQ(cli.message(30005, QStringLiteral("x"), MsgKind::YesNo, nullptr), IDYES);
+    EXPECT_EQ(cli.message(30004, QStringLiteral("x"), MsgKind::YesNoCancel, nullptr), IDYES);
+    EXPECT_TRUE(cli.openFileNames(FileDialogSpec{}, true).isEmpty());
+    EXPECT_FALSE(cli.chooseColor(0, nullptr).has_value());
+}
+
+} // namespace
