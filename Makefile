@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: setup configure build test run clean
+.PHONY: setup configure build test run clean fuzz
 
 setup:
 	@bash scripts/setup.sh
@@ -23,3 +23,11 @@ run: build
 
 clean:
 	rm -rf $(BUILD)
+
+# libFuzzer targets (clang, address and undefined-behaviour sanitizers) in build-fuzz/.
+# Run one with e.g.: build-fuzz/fuzz/fuzz_cabinet -max_total_time=600 fuzz/corpus/cabinet
+fuzz:
+	@bash scripts/setup.sh fuzz
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DLSR_FUZZ=ON -DLSR_BUILD_TESTS=OFF -DLSR_BUILD_BENCH=OFF
+	cmake --build build-fuzz -j $(JOBS) --target fuzz_document_stream fuzz_cabinet

@@ -1,5 +1,6 @@
 // ルセリオ: the editor's entry point.
 
+#include "app/CommandLine.h"
 #include "app/P20417App.h"
 #include "app/Platform.h"
 #include "app/ui/Startup.h"
@@ -8,6 +9,9 @@
 #include <QFileInfo>
 
 int main(int argc, char** argv) {
+    // --help and --info run without a window, before any windowed application exists.
+    if (const int rc = RunCommandLineMode(argc, argv); rc >= 0)
+        return rc;
     ChooseQtPlatform();
     QApplication qapp(argc, argv);
     // The application's name is the executable's file name without its extension; it

@@ -50,6 +50,10 @@ struct SlideRecord {
     quint8 bFlipV = 0;
     quint32 dwReserved3 = 0;
     quint32 dwReserved4 = 0;
+    /// Image bytes read from a document that did not decode; written back unchanged
+    /// while pPicture is null, so opening and saving never loses them. Not stored in
+    /// the record's 28 bytes.
+    QByteArray undecodedImage;
 
     /// The 28 stored bytes of the record.
     QByteArray toBytes() const;

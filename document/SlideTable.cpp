@@ -47,6 +47,7 @@ void AddSlide(PicturePtr picture, COLORREF crTransparent) {
         return; // the caller checks CanAddSlide; never write past the table
     SlideRecord& r = app.m_slides[app.m_nSlideCount];
     r.pPicture = std::move(picture);
+    r.undecodedImage.clear();
     r.crTransparent = crTransparent;
     r.wSwitchTime = quint16(ReadSettingInt("SYS", "AutoCng", 5));
     r.bFlipH = 0;
@@ -62,6 +63,7 @@ void InsertSlide(CEditState& ed, int index, const SlideRecord& rec) {
         app.m_slides[i] = app.m_slides[i - 1];
     SlideRecord& r = app.m_slides[index];
     r.pPicture = rec.pPicture;
+    r.undecodedImage = rec.undecodedImage;
     r.crTransparent = rec.crTransparent;
     r.wSwitchTime = rec.wSwitchTime;
     r.bFlipH = rec.bFlipH;

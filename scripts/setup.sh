@@ -11,7 +11,10 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk
   xvfb xauth x11-utils imagemagick
+  cabextract gcab
 )
+# `setup.sh fuzz` also installs the compiler and runtime the fuzz targets need.
+if [[ "${1:-}" == fuzz ]]; then packages+=(clang libclang-rt-dev); fi
 
 missing=()
 for p in "${packages[@]}"; do

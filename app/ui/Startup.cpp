@@ -3,6 +3,7 @@
 #include "app/Platform.h"
 #include "app/Prompts.h"
 #include "app/ui/QtPrompts.h"
+#include "packaging/ui/ShoriDlg.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -17,4 +18,6 @@ void PrepareWindowedApplication(QApplication& app) {
     InstallImageLimits();
     static QtPrompts qtPrompts;
     setPrompts(&qtPrompts);
+    static DialogShoriRunner shoriRunner; // packing and extracting show the processing dialog
+    setShoriRunner(&shoriRunner);
 }

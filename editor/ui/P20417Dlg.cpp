@@ -3,6 +3,7 @@
 #include "app/P20417App.h"
 #include "app/Screen.h"
 #include "app/Settings.h"
+#include "document/DocumentCommands.h"
 #include "document/SlideTable.h"
 #include "editor/Render.h"
 
@@ -48,8 +49,9 @@ bool CP20417Dlg::OnInitDialog() {
     // Files dropped from the file manager become slides.
     setAcceptDrops(true);
 
-    // The start document.
-    NewDocument(*this);
+    // The start document: the command-line file, else the last file when FirstOpen is 1,
+    // else (or when that open fails) a new document.
+    OpenStartDocument(*this, m_strCmdFile);
 
     // From now on the window keeps a usable minimum size.
     setMinimumSize(488, 508);
@@ -142,4 +144,9 @@ void CP20417Dlg::keyPressEvent(QKeyEvent* e) {
 
 void CP20417Dlg::accept() {}
 
-void CP20417Dlg::reject() { QDialog::reject(); }
+void CP20417Dlg::reject() {
+    // Unsaved changes are asked about first; Cancel keeps the window open.
+    if (!OnCloseCommand(*this))
+        return;
+    QDialog::reject();
+}

@@ -16,6 +16,9 @@ int main(int argc, char** argv) {
     qputenv("XDG_CONFIG_HOME", settingsDir.path().toLocal8Bit());
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
+    // Each test program has its own temporary folder, so working folders never collide.
+    QTemporaryDir tempDir;
+    qputenv("TMPDIR", tempDir.path().toLocal8Bit());
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("luserio-tests"));
     InstallFontSubstitutions();

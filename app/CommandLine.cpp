@@ -1,0 +1,139 @@
+#include "app/CommandLine.h"
+
+#include "app/P20417App.h"
+#include "app/Platform.h"
+#include "document/DocumentCommands.h"
+#include "document/Picture.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSettings>
+#include <QTemporaryDir>
+
+namespace {
+
+QJsonValue colourValue(COLORREF c) {
+    if (c == COLOR_NONE)
+        return QJsonValue(QJsonValue::Null);
+    return QString::asprintf("#%02X%02X%02X", GetRValue(c), GetGValue(c), GetBValue(c));
+}
+
+QJsonObject headerObject(const DocHeader& h) {
+    QJsonObject o;
+    o[QStringLiteral("crBackLeft")] = colourValue(h.crBackLeft);
+    o[QStringLiteral("crBackRight")] = colourValue(h.crBackRight);
+    o[QStringLiteral("crBackCenter")] = colourValue(h.crBackCenter);
+    o[QStringLiteral("bShowPropButton")] = h.bShowPropButton;
+    o[QStringLiteral("rcShowWindow")] = QJsonArray{h.rcShowWindow.left, h.rcShowWindow.top,
+                                                   h.rcShowWindow.right, h.rcShowWindow.bottom};
+    o[QStringLiteral("bLoop")] = h.bLoop;
+    o[QStringLiteral("bTimerSwitch")] = h.bTimerSwitch;
+    o[QStringLiteral("crPreviewBack")] = colourValue(h.crPreviewBack);
+    o[QStringLiteral("bTopMost")] = h.bTopMost;
+    o[QStringLiteral("bFitToWindow")] = h.bFitToWindow;
+    QByteArray reserved(reinterpret_cast<const char*>(h.byReserved.data()),
+                        int(h.byReserved.size()));
+    o[QStringLiteral("byReserved")] = QString::fromLatin1(reserved.toHex());
+    return o;
+}
+
+QJsonObject slideObject(const SlideRecord& r) {
+    QJsonObject o;
+    const QSize size = GetPictureSize(r.pPicture);
+    o[QStringLiteral("width")] = size.width();
+    o[QStringLiteral("height")] = size.height();
+    o[QStringLiteral("transparentColor")] = colourValue(r.crTransparent);
+    o[QStringLiteral("switchTime")] = int(r.wSwitchTime);
+    o[QStringLiteral("flipH")] = int(r.bFlipH);
+    o[QStringLiteral("flipV")] = int(r.bFlipV);
+    QByteArray bytes;
+    if (r.pPicture)
+        SavePictureToStream(r.pPicture.get(), bytes);
+    else
+        bytes = r.undecodedImage;
+    QJsonValue format(QJsonValue::Null);
+    if (!bytes.isEmpty()) {
+        QBuffer buf(&bytes);
+        buf.open(QIODevice::ReadOnly);
+        const QByteArray f = QImageReader::imageFormat(&buf);
+        if (!f.isEmpty())
+            format = QString::fromLatin1(f);
+    }
+    o[QStringLiteral("imageFormat")] = format;
+    o[QStringLiteral("imageBytes")] = double(bytes.size());
+    o[QStringLiteral("decoded")] = r.pPicture != nullptr;
+    return o;
+}
+
+} // namespace
+
+QString UsageText(const QString& program) {
+    return QStringLiteral("Usage: %1 [FILE.lsr]\n"
+                          "       %1 --info FILE.lsr\n"
+                          "       %1 --help\n"
+                          "\n"
+                          "  FILE.lsr          start the editor with this document\n"
+                          "  --info FILE.lsr   print the document's header and slides as JSON\n"
+                          "                    to standard output; no window, no display\n"
+                          "  --help            show this text\n")
+        .arg(program);
+}
+
+int PrintDocumentInfo(const QString& path, FILE* out) {
+    const QString absolute =
+        QFileInfo(path).isRelative() ? QFileInfo(path).absoluteFilePath() : path;
+    if (!OpenDocument(absolute))
+        return 1;
+    const CP20417App& app = theApp();
+    QJsonObject root;
+    root[QStringLiteral("file")] = absolute;
+    root[QStringLiteral("header")] = headerObject(app.m_header);
+    root[QStringLiteral("slideCount")] = app.m_nSlideCount;
+    QJsonArray slides;
+    for (int i = 0; i < app.m_nSlideCount; ++i)
+        slides.append(slideObject(app.m_slides[i]));
+    root[QStringLiteral("slides")] = slides;
+    const QByteArray json = QJsonDocument(root).toJson(QJsonDocument::Indented);
+    std::fwrite(json.constData(), 1, size_t(json.size()), out);
+    std::fflush(out);
+    return 0;
+}
+
+int RunCommandLineMode(int argc, char** argv) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    const bool help = args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"));
+    const int infoAt = int(args.indexOf(QLatin1String("--info")));
+    if (!help && infoAt < 0)
+        return -1;
+    const QString program = QFileInfo(QString::fromLocal8Bit(argv[0])).completeBaseName();
+    if (help) {
+        const QByteArray text = UsageText(program).toLocal8Bit();
+        std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+        return 0;
+    }
+    if (infoAt + 1 >= args.size()) {
+        const QByteArray text = UsageText(program).toLocal8Bit();
+        std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
+        return 2;
+    }
+    // No display is needed: a core application decodes images and reads files.
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(
+        QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
+    InstallImageLimits();
+    // Looking at a document is not opening it in the editor: the last-file memory of
+    // the user's settings stays as it is.
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
+    const int rc = PrintDocumentInfo(args.at(infoAt + 1), stdout);
+    theApp().ResetToStartState();
+    return rc;
+}

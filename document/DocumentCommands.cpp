@@ -1,0 +1,264 @@
+#include "document/DocumentCommands.h"
+
+#include "app/P20417App.h"
+#include "app/Prompts.h"
+#include "app/Settings.h"
+#include "document/DocumentStream.h"
+#include "document/EditState.h"
+#include "document/SlideTable.h"
+#include "packaging/Shori.h"
+#include "packaging/WorkFolder.h"
+
+#include <QCoreApplication>
+#include <QCursor>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <algorithm>
+
+const char* const kOpenDialogTitle = "ファイルを指定";
+const char* const kSaveDialogTitle = "保存するファイルを指定";
+const char* const kDocumentFilter = "ルセリオファイル(*.lsr)|*.lsr||";
+
+namespace {
+
+/// The busy cursor while a file command runs (only where there is a GUI).
+class WaitCursor {
+public:
+    WaitCursor() {
+        m_on = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+        if (m_on)
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~WaitCursor() {
+        if (m_on)
+            QGuiApplication::restoreOverrideCursor();
+    }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    bool m_on = false;
+};
+
+/// Position of the last path separator, -1 when there is none.
+int lastSeparator(const QString& path) {
+    int i = path.lastIndexOf(QLatin1Char('/'));
+#if defined(Q_OS_WIN)
+    i = std::max(i, int(path.lastIndexOf(QLatin1Char('\\'))));
+#endif
+    return int(i);
+}
+
+FileDialogSpec documentDialog(const char* title) {
+    FileDialogSpec spec;
+    spec.title = QString::fromUtf8(title);
+    spec.filter = QString::fromUtf8(kDocumentFilter);
+    return spec;
+}
+
+} // namespace
+
+bool OpenDocument(const QString& path, bool* replaced) {
+    if (replaced)
+        *replaced = false;
+    CP20417App& app = theApp();
+    const QString pathLine = path + QLatin1Char('\n');
+    if (path.right(3).compare(QLatin1String("LSR"), Qt::CaseInsensitive) != 0 || path.size() < 3) {
+        ShowMessage(30070, pathLine, nullptr, MsgKind::Error);
+        return false;
+    }
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        ShowMessage(30077, pathLine, nullptr, MsgKind::Error);
+        return false;
+    }
+    if (info.isDir()) {
+        ShowMessage(30066, QString(), nullptr, MsgKind::Error);
+        return false;
+    }
+    const int sep = lastSeparator(path);
+    if (sep < 0)
+        return false;
+    const QString name = path.mid(sep + 1);
+    const QString folder = path.left(sep + 1);
+
+    const QString work = GetWorkFolder();
+    if (work.isEmpty())
+        return false;
+    const QString workSlash = work + QLatin1Char('/');
+
+    CShoriJob job;
+    job.m_nMode = 0;
+    job.m_strExtractDest = workSlash;
+    job.m_strExtractCabName = name;
+    job.m_strExtractCabFolder = folder;
+    if (!RunShoriJob(job))
+        return false;
+
+    const QString streamPath = workSlash + app.m_strExtractName;
+    QFile stream(streamPath);
+    if (app.m_strExtractName.isEmpty() || !stream.open(QIODevice::ReadOnly)) {
+        ShowMessage(30026, pathLine, nullptr, MsgKind::Error);
+        return false;
+    }
+    if (replaced)
+        *replaced = true;
+    ReleaseAllPictures();
+    const bool ok = ReadDocumentStream(stream);
+    stream.close();
+    stream.remove();
+    app.m_strFilePath = path;
+    WriteSettingString("Last", "FilePath", path);
+    return ok;
+}
+
+bool WriteDocumentFile(const QString& path) {
+    const int sep = lastSeparator(path);
+    if (sep < 0)
+        return false;
+    const QString name = path.mid(sep + 1);
+    const QString folder = path.left(sep + 1);
+    const QString work = GetWorkFolder();
+    if (work.isEmpty())
+        return false;
+    const QString streamPath = work + QLatin1Char('/') + name;
+    const QString streamLine = streamPath + QLatin1Char('\n');
+
+    QFile stream(streamPath);
+    if (!stream.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        ShowMessage(30026, streamLine, nullptr, MsgKind::Error);
+        return false;
+    }
+    // A write error anywhere (a full disk) fails the save before anything is packed.
+    if (!WriteDocumentStream(stream) || !stream.flush()) {
+        stream.close();
+        stream.remove();
+        ShowMessage(30018, streamLine, nullptr, MsgKind::Error);
+        return false;
+    }
+    stream.close();
+
+    CShoriJob job;
+    job.m_nMode = 1;
+    job.m_strPackSource = streamPath;
+    job.m_strPackName = name;
+    job.m_strPackFolder = folder;
+    const bool packed = RunShoriJob(job);
+    QFile::remove(streamPath);
+    if (!packed)
+        return false; // the previous file of that path is still there
+    WriteSettingString("Last", "FilePath", path);
+    return true;
+}
+
+bool SaveDocument(const QString& path) {
+    if (!path.isEmpty()) {
+        WaitCursor wait;
+        return WriteDocumentFile(path);
+    }
+    FileDialogSpec spec = documentDialog(kSaveDialogTitle);
+    spec.fileName = QStringLiteral("無題");
+    spec.defaultExt = QStringLiteral("lsr");
+    const QString chosen = prompts().saveFileName(spec);
+    if (chosen.isEmpty())
+        return false;
+    WaitCursor wait;
+    if (!WriteDocumentFile(chosen))
+        return false;
+    theApp().m_strFilePath = chosen;
+    return true;
+}
+
+bool ChooseAndOpenDocument(bool* replaced) {
+    if (replaced)
+        *replaced = false;
+    const QStringList files = prompts().openFileNames(documentDialog(kOpenDialogTitle), false);
+    if (files.isEmpty())
+        return false;
+    WaitCursor wait;
+    OpenDocument(files.constFirst(), replaced);
+    return true;
+}
+
+bool AskSaveChanges(CEditState& ed) {
+    if (!ed.m_bModified)
+        return true;
+    const int answer = ShowMessage(30004, QString(), nullptr, MsgKind::YesNoCancel);
+    if (answer == IDCANCEL)
+        return false;
+    if (answer == IDYES)
+        SaveDocument(theApp().m_strFilePath);
+    return true;
+}
+
+void OnNewCommand(CEditState& ed) {
+    if (theApp().m_nSlideCount == 0)
+        return;
+    if (!AskSaveChanges(ed))
+        return;
+    ReleaseAllPictures();
+    NewDocument(ed);
+    ed.RedrawRebuilt();
+}
+
+void OnOpenCommand(CEditState& ed) {
+    if (!AskSaveChanges(ed))
+        return;
+    bool replaced = false;
+    if (!ChooseAndOpenDocument(&replaced))
+        return;
+    // A failed open that left the previous document in place keeps its modified flag,
+    // so its unsaved changes are still asked about.
+    if (replaced)
+        ed.m_bModified = 0;
+    ed.m_nPage = 0;
+    RecalcPages(ed);
+    ed.RedrawRebuilt();
+}
+
+void OnSaveCommand(CEditState& ed) {
+    CP20417App& app = theApp();
+    if (app.m_nSlideCount == 0)
+        return;
+    if (app.m_strFilePath.isEmpty()) {
+        if (SaveDocument(QString()))
+            ed.m_bModified = 0;
+        return;
+    }
+    switch (ShowMessage(30003, QString(), nullptr, MsgKind::YesNoCancel)) {
+    case IDYES:
+        if (SaveDocument(app.m_strFilePath)) {
+            ed.m_bModified = 0;
+            ShowMessage(30007, QString(), nullptr, MsgKind::Info);
+        }
+        break;
+    case IDNO:
+        if (SaveDocument(QString()))
+            ed.m_bModified = 0;
+        break;
+    default:
+        break;
+    }
+}
+
+bool OnCloseCommand(CEditState& ed) {
+    return AskSaveChanges(ed);
+}
+
+void OpenStartDocument(CEditState& ed, const QString& cmdFile) {
+    QString path = cmdFile;
+    // A relative path from a shell names a file in the current folder.
+    if (!path.isEmpty() && QFileInfo(path).isRelative())
+        path = QFileInfo(path).absoluteFilePath();
+    if (path.isEmpty() && ReadSettingInt("SYS", "FirstOpen", 0) == 1)
+        path = ReadSettingString("Last", "FilePath", QString());
+    if (!path.isEmpty() && OpenDocument(path)) {
+        ed.m_bModified = 0;
+        ed.m_nPage = 0;
+        RecalcPages(ed);
+        return;
+    }
+    NewDocument(ed);
+}

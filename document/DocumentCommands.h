@@ -1,0 +1,43 @@
+#pragma once
+// The file commands of the editor: open, save, save as, new, and the question about
+// unsaved changes. The main window calls them; they reach the document through theApp()
+// and the editing state through the CEditState they are given.
+
+#include <QString>
+
+class CEditState;
+
+/// Reads the document file `path` (a cabinet holding a document stream) into the open
+/// document. True when the document was read. `replaced` (optional) tells whether the
+/// previous document was given up (it stays untouched when the open failed earlier).
+bool OpenDocument(const QString& path, bool* replaced = nullptr);
+/// Writes the open document to `path`: the stream in the working folder, packed into a
+/// cabinet that replaces `path` once complete. True when the file was written.
+bool WriteDocumentFile(const QString& path);
+/// Saves to `path`, or asks for a path first (Save As) when it is empty. True when saved.
+bool SaveDocument(const QString& path);
+/// Asks for a document and opens it. True when the user chose a file (whatever the open
+/// gave); `replaced` as for OpenDocument.
+bool ChooseAndOpenDocument(bool* replaced = nullptr);
+
+/// The unsaved-changes question (message 30004) when the document is modified; Yes saves.
+/// False when the user cancelled and the command must stop.
+bool AskSaveChanges(CEditState& ed);
+
+/// The New command.
+void OnNewCommand(CEditState& ed);
+/// The Open command.
+void OnOpenCommand(CEditState& ed);
+/// The Save command (overwrite, or save as).
+void OnSaveCommand(CEditState& ed);
+/// Closing the main window: true when it may close.
+bool OnCloseCommand(CEditState& ed);
+
+/// Opens the start document: `cmdFile` when given, else the last file when FirstOpen is
+/// 1, else (or when that open fails) a new document.
+void OpenStartDocument(CEditState& ed, const QString& cmdFile);
+
+/// The file dialogs' title, filter and defaults.
+extern const char* const kOpenDialogTitle;
+extern const char* const kSaveDialogTitle;
+extern const char* const kDocumentFilter;

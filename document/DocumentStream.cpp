@@ -1,0 +1,143 @@
+#include "document/DocumentStream.h"
+
+#include "app/P20417App.h"
+#include "app/Prompts.h"
+#include "document/Picture.h"
+
+#include <QIODevice>
+#include <algorithm>
+
+namespace {
+
+const char kMagic[] = "LSR001    ";
+
+bool writeAll(QIODevice& out, const QByteArray& bytes) {
+    return out.write(bytes) == bytes.size();
+}
+
+/// Reads exactly `n` bytes, never reserving more than the device still holds.
+bool readBounded(QIODevice& in, qint64 n, QByteArray& out) {
+    out.clear();
+    if (n == 0)
+        return true;
+    if (!in.isSequential()) {
+        if (n > in.size() - in.pos())
+            return false;
+        out.resize(n);
+        return in.read(out.data(), n) == n;
+    }
+    // A sequential device tells nothing about its length: grow as the bytes arrive.
+    constexpr qint64 kChunk = 1 << 20;
+    while (out.size() < n) {
+        const qint64 want = std::min(kChunk, n - out.size());
+        const QByteArray part = in.read(want);
+        if (part.isEmpty())
+            return false;
+        out.append(part);
+    }
+    return true;
+}
+
+bool refuse(int id, const QString& prefix = QString()) {
+    theApp().m_nSlideCount = 0;
+    ShowMessage(id, prefix, nullptr, MsgKind::Error);
+    return false;
+}
+
+} // namespace
+
+QByteArray EncodeBE32(quint32 value) {
+    QByteArray b(4, '\0');
+    b[0] = char(value >> 24);
+    b[1] = char(value >> 16);
+    b[2] = char(value >> 8);
+    b[3] = char(value);
+    return b;
+}
+
+quint32 DecodeBE32(const char* bytes) {
+    const auto* b = reinterpret_cast<const unsigned char*>(bytes);
+    return (quint32(b[0]) << 24) | (quint32(b[1]) << 16) | (quint32(b[2]) << 8) | quint32(b[3]);
+}
+
+bool WriteDocumentStream(QIODevice& out) {
+    const CP20417App& app = theApp();
+    const int count = std::clamp(app.m_nSlideCount, 0, MAX_SLIDES);
+    if (!writeAll(out, QByteArray(kMagic, kStreamMagicSize)) ||
+        !writeAll(out, app.m_header.toBytes()) || !writeAll(out, EncodeBE32(quint32(count))))
+        return false;
+    for (int i = 0; i < count; ++i)
+        if (!writeAll(out, app.m_slides[i].toBytes()))
+            return false;
+    for (int i = 0; i < count; ++i) {
+        const SlideRecord& r = app.m_slides[i];
+        QByteArray bytes;
+        if (r.pPicture) {
+            if (!SavePictureToStream(r.pPicture.get(), bytes))
+                return false; // refusing beats a stream whose blocks no longer match
+        } else {
+            bytes = r.undecodedImage; // empty for a slide that never had image bytes
+        }
+        if (bytes.size() > qsizetype(0xFFFFFFFFu))
+            return false;
+        if (!writeAll(out, EncodeBE32(quint32(bytes.size()))) || !writeAll(out, bytes))
+            return false;
+    }
+    return true;
+}
+
+bool ReadDocumentStream(QIODevice& in) {
+    CP20417App& app = theApp();
+    char magic[kStreamMagicSize];
+    const qint64 got = in.read(magic, kStreamMagicSize);
+    if (got < 3 || magic[0] != 'L' || magic[1] != 'S' || magic[2] != 'R')
+        return refuse(30019);
+    if (got < 6 || magic[3] != '0' || magic[4] != '0' || magic[5] != '1') {
+        // Too short to hold the version is not a document at all.
+        return refuse(got < 6 ? 30019 : 30020);
+    }
+    if (got < kStreamMagicSize)
+        return refuse(30019);
+
+    char header[DocHeader::kSize];
+    if (in.read(header, DocHeader::kSize) != DocHeader::kSize)
+        return refuse(30019);
+    app.m_header = DocHeader::fromBytes(header);
+
+    app.m_nSlideCount = 0;
+    char countBytes[4];
+    if (in.read(countBytes, 4) != 4)
+        return refuse(30019);
+    const quint32 n = DecodeBE32(countBytes);
+    if (n > quint32(MAX_SLIDES))
+        return refuse(30043, QString::asprintf("%u > %d\n", unsigned(n), MAX_SLIDES));
+
+    QByteArray records;
+    if (!readBounded(in, qint64(n) * SlideRecord::kSize, records))
+        return refuse(30019);
+    for (quint32 i = 0; i < n; ++i)
+        app.m_slides[i] = SlideRecord::fromBytes(records.constData() + i * SlideRecord::kSize);
+    app.m_nSlideCount = int(n);
+
+    // The image blocks. A block that does not decode keeps its bytes with the slide so
+    // that saving writes them back; a length beyond the data ends the reading there.
+    bool atEnd = false;
+    for (quint32 i = 0; i < n && !atEnd; ++i) {
+        SlideRecord& r = app.m_slides[i];
+        char lenBytes[4];
+        if (in.read(lenBytes, 4) != 4) {
+            atEnd = true;
+            break;
+        }
+        const quint32 len = DecodeBE32(lenBytes);
+        QByteArray bytes;
+        if (!readBounded(in, len, bytes)) {
+            atEnd = true;
+            break;
+        }
+        r.pPicture = Picture::fromBytes(bytes);
+        if (!r.pPicture)
+            r.undecodedImage = bytes;
+    }
+    return true;
+}

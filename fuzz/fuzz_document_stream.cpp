@@ -1,0 +1,57 @@
+// Feeds arbitrary bytes to the document-stream reader, then writes the result back and
+// reads that again: the reader must never crash, hang, leak or reserve more memory than
+// the input holds, and whatever it accepts must survive a save.
+
+#include "app/P20417App.h"
+#include "app/Prompts.h"
+#include "document/DocumentStream.h"
+#include "document/SlideTable.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QImageReader>
+#include <cstdint>
+
+namespace {
+
+class SilentPrompts : public CliPrompts {
+public:
+    int message(int, const QString&, MsgKind kind, QObject*) override {
+        return (kind == MsgKind::Error || kind == MsgKind::Info) ? IDOK : IDYES;
+    }
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    static QCoreApplication app(*argc, *argv);
+    static SilentPrompts quiet;
+    setPrompts(&quiet);
+    // Image headers may claim huge sizes; keep the decoders within a fuzzing budget.
+    QImageReader::setAllocationLimit(64);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    QBuffer in(&bytes);
+    in.open(QIODevice::ReadOnly);
+    const bool ok = ReadDocumentStream(in);
+    CP20417App& app = theApp();
+    if (ok) {
+        QByteArray saved;
+        QBuffer out(&saved);
+        out.open(QIODevice::WriteOnly);
+        if (!WriteDocumentStream(out))
+            __builtin_trap();
+        out.close();
+        ReleaseAllPictures();
+        QBuffer again(&saved);
+        again.open(QIODevice::ReadOnly);
+        if (!ReadDocumentStream(again))
+            __builtin_trap();
+    }
+    ReleaseAllPictures();
+    app.ResetToStartState();
+    return 0;
+}
