@@ -22,7 +22,11 @@ CShoriDlg::CShoriDlg(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Framele
     setFont(font);
     // 181 x 18 dialog units in the dialog's font, with a thin border.
     const QFontMetrics fm(font);
-    const int baseX = std::max(1, fm.averageCharWidth());
+    const int baseX = std::max(1, (fm.horizontalAdvance(QStringLiteral(
+                                       "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) /
+                                       26 +
+                                   1) /
+                                      2);
     const int baseY = std::max(1, fm.height());
     setFixedSize(181 * baseX / 4, 18 * baseY / 8);
     setStyleSheet(QStringLiteral("CShoriDlg { border: 1px solid palette(dark); }"));
