@@ -8,7 +8,9 @@
 
 namespace {
 
-QByteArray hex(const char* s) { return QByteArray::fromHex(s); }
+QByteArray hex(const char* s) {
+    return QByteArray::fromHex(s);
+}
 
 TEST(RecordLayout, SlideRecordFieldsSitAtTheirOffsets) {
     SlideRecord r;
@@ -21,8 +23,15 @@ TEST(RecordLayout, SlideRecordFieldsSitAtTheirOffsets) {
     r.bFlipV = 0;
     r.dwReserved3 = 0xA1A2A3A4;
     r.dwReserved4 = 0xB1B2B3B4;
-    const QByteArray expect = hex("01000000" "44332211" "88776655" "10203000"
-                                  "20fd" "01" "00" "a4a3a2a1" "b4b3b2b1");
+    const QByteArray expect = hex("01000000"
+                                  "44332211"
+                                  "88776655"
+                                  "10203000"
+                                  "20fd"
+                                  "01"
+                                  "00"
+                                  "a4a3a2a1"
+                                  "b4b3b2b1");
     EXPECT_EQ(r.toBytes(), expect);
     const SlideRecord back = SlideRecord::fromBytes(expect.constData());
     EXPECT_EQ(back.pPicture, nullptr);
@@ -45,10 +54,20 @@ TEST(RecordLayout, DocHeaderFieldsSitAtTheirOffsets) {
     h.bFitToWindow = 7;
     h.byReserved[0] = 0xEE;
     h.byReserved[11] = 0xFF;
-    const QByteArray want =
-        hex("f7f3d700" "adc3ff00" "00004200" "01000000" "fbffffff" "00000000" "90010000"
-            "2c010000" "01000000" "00000000" "56341200" "01000000" "07000000"
-            "ee00000000000000000000ff");
+    const QByteArray want = hex("f7f3d700"
+                                "adc3ff00"
+                                "00004200"
+                                "01000000"
+                                "fbffffff"
+                                "00000000"
+                                "90010000"
+                                "2c010000"
+                                "01000000"
+                                "00000000"
+                                "56341200"
+                                "01000000"
+                                "07000000"
+                                "ee00000000000000000000ff");
     ASSERT_EQ(want.size(), 64);
     EXPECT_EQ(h.toBytes(), want);
     EXPECT_EQ(DocHeader::fromBytes(want.constData()).toBytes(), want);

@@ -1,5 +1,5 @@
-#include "document/Picture.h"
 #include "document/SlideTable.h"
+#include "document/Picture.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/TestPrompts.h"
 
@@ -159,7 +159,12 @@ TEST_F(SlideTable, DeleteSlidesKeepsSurvivorOrder) {
     const Row rows[] = {
         {"every slide", 5, 0, {0, 1, 2, 3, 4}, {}, 0},
         {"some", 6, 0, {0, 2, 5}, {1, 3, 4}, 0},
-        {"page shrinks", 42, 2, {21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41}, firstTwentyOne, 1},
+        {"page shrinks",
+         42,
+         2,
+         {21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41},
+         firstTwentyOne,
+         1},
         {"nothing", 3, 0, {}, {0, 1, 2}, 0},
     };
     for (const Row& r : rows) {
@@ -186,7 +191,8 @@ TEST_F(SlideTable, MoveCases) {
         {"gap after itself", 3, 1, 2, {0, 1, 2}},
         {"forward", 6, 1, 4, {0, 2, 3, 1, 4, 5}},
         {"backward", 6, 4, 1, {0, 4, 1, 2, 3, 5}},
-        {"across pages", 25, 22, 0, {22, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 23, 24}},
+        {"across pages", 25, 22, 0, {22, 0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11,
+                                     12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 23, 24}},
     };
     for (const Row& r : rows) {
         FillSlides(ed, r.slides);

@@ -1,0 +1,327 @@
+#include "document/DocumentCommands.h"
+#include "app/Messages.h"
+#include "document/DocumentStream.h"
+#include "document/SlideTable.h"
+#include "packaging/Shori.h"
+#include "tests/support/Fixtures.h"
+#include "tests/support/TestPrompts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+class Commands : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetWorld();
+        base = dir.path() + QLatin1Char('/');
+    }
+    void TearDown() override { ResetWorld(); }
+
+    /// A document of `n` slides saved at base + name; the document stays open.
+    QString saved(const QString& name, int n) {
+        TestPrompts p;
+        NewDocument(ed);
+        FillSlides(ed, n);
+        theApp().m_header.crBackLeft = RGB(1, 2, 3);
+        EXPECT_TRUE(WriteDocumentFile(base + name));
+        return base + name;
+    }
+    void writeFile(const QString& path, const QByteArray& bytes) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+    }
+    QByteArray readFile(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    QTemporaryDir dir;
+    QString base;
+    CountingEditState ed;
+};
+
+/// A runner whose packing always fails (as a full or read-only disk would make it).
+struct FailingPackRunner : ShoriRunner {
+    bool run(const CShoriJob& job) override {
+        if (job.m_nMode == 1) {
+            ShowMessage(30035, QString(), nullptr, MsgKind::Info);
+            return false;
+        }
+        return job.RunJob(nullptr);
+    }
+};
+
+} // namespace
+
+TEST_F(Commands, SaveThenOpenRestoresTheDocument) {
+    const QString path = saved(QStringLiteral("Round.lsr"), 3);
+    EXPECT_EQ(readFile(path).left(4), QByteArray("MSCF"));
+    EXPECT_EQ(ReadSettingString("Last", "FilePath", QString()), path);
+    const QByteArray header = theApp().m_header.toBytes();
+    NewDocument(ed);
+    ClearSettings();
+    TestPrompts p;
+    ASSERT_TRUE(OpenDocument(path));
+    const CP20417App& app = theApp();
+    EXPECT_EQ(app.m_nSlideCount, 3);
+    EXPECT_EQ(app.m_header.toBytes(), header);
+    EXPECT_EQ(app.m_slides[2].wSwitchTime, 3);
+    EXPECT_EQ(app.m_slides[2].dwReserved1, 2u);
+    EXPECT_EQ(GetPictureSize(app.m_slides[2].pPicture), QSize(4, 3));
+    EXPECT_EQ(app.m_strFilePath, path);
+    EXPECT_EQ(ReadSettingString("Last", "FilePath", QString()), path);
+    // The working folder keeps no stream files.
+    EXPECT_TRUE(QDir(QDir::tempPath() + "/" + ApplicationName()).entryList(QDir::Files).isEmpty());
+    EXPECT_TRUE(p.calls.isEmpty());
+}
+
+TEST_F(Commands, OpenChecksAndTheirMessages) {
+    saved(QStringLiteral("Good.lsr"), 1);
+    QFile::rename(base + "Good.lsr", base + "Upper.LSR");
+    QDir().mkdir(base + "folder.lsr");
+    writeFile(base + "text.lsr", "this is no cabinet");
+    writeFile(base + "x.txt", "text");
+    // A cabinet whose member is not a document stream.
+    writeFile(base + "member.bin", "GIF89a, not a document");
+    {
+        TestPrompts quiet;
+        ASSERT_TRUE(PackFile(base + "member.bin", QStringLiteral("other.lsr"), base));
+    }
+    struct Row {
+        const char* name;
+        QString path;
+        bool ok;
+        int id;         // 0 = no message
+        QString prefix; // before the message text
+        int slidesAfter;
+        bool pathTaken; // m_strFilePath and FilePath become the path
+    };
+    const Row rows[] = {
+        {"upper-case extension", base + "Upper.LSR", true, 0, {}, 1, true},
+        {"not lsr", base + "x.txt", false, 30070, base + "x.txt\n", 2, false},
+        {"missing", base + "none.lsr", false, 30077, base + "none.lsr\n", 2, false},
+        {"folder", base + "folder.lsr", false, 30066, {}, 2, false},
+        {"no separator", QStringLiteral("relative.lsr"), false, 0, {}, 2, false},
+        {"not a cabinet", base + "text.lsr", false, 30036, QStringLiteral("[File Copy]\n"), 2,
+         false},
+        {"member not a document", base + "other.lsr", false, 30019, {}, 0, true},
+    };
+    for (const Row& r : rows) {
+        ResetWorld();
+        NewDocument(ed);
+        FillSlides(ed, 2); // the current document
+        theApp().m_strFilePath = QStringLiteral("/before.lsr");
+        if (QString(r.name) == "no separator")
+            writeFile(QDir::currentPath() + "/relative.lsr", "x");
+        TestPrompts p;
+        bool replaced = true;
+        EXPECT_EQ(OpenDocument(r.path, &replaced), r.ok) << r.name;
+        if (r.id) {
+            ASSERT_EQ(p.messageIds(), QList<int>{r.id}) << r.name;
+            EXPECT_EQ(p.calls[0].text, r.prefix + MessageText(r.id)) << r.name;
+            EXPECT_EQ(p.calls[0].kind, MsgKind::Error) << r.name;
+        } else {
+            EXPECT_TRUE(p.calls.isEmpty()) << r.name;
+        }
+        EXPECT_EQ(theApp().m_nSlideCount, r.slidesAfter) << r.name;
+        EXPECT_EQ(replaced, r.pathTaken) << r.name;
+        EXPECT_EQ(theApp().m_strFilePath, r.pathTaken ? r.path : QStringLiteral("/before.lsr"))
+            << r.name;
+        EXPECT_EQ(ReadSettingString("Last", "FilePath", QString()),
+                  r.pathTaken ? r.path : QString())
+            << r.name;
+        if (r.slidesAfter == 2) { // the previous document, pictures included, is untouched
+            EXPECT_TRUE(theApp().m_slides[1].pPicture) << r.name;
+        }
+        QFile::remove(QDir::currentPath() + "/relative.lsr");
+    }
+}
+
+TEST_F(Commands, AFailedPackKeepsThePreviousFileAndFails) {
+    const QString path = saved(QStringLiteral("Keep.lsr"), 1);
+    const QByteArray before = readFile(path);
+    FillSlides(ed, 5);
+    FailingPackRunner failing;
+    setShoriRunner(&failing);
+    TestPrompts p;
+    ClearSettings();
+    EXPECT_FALSE(WriteDocumentFile(path));
+    setShoriRunner(nullptr);
+    EXPECT_EQ(p.messageIds(), QList<int>{30035});
+    EXPECT_EQ(readFile(path), before);
+    EXPECT_EQ(ReadSettingString("Last", "FilePath", QString()), QString());
+    EXPECT_TRUE(QDir(QDir::tempPath() + "/" + ApplicationName()).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(Commands, SaveCommandFlows) {
+    const QString path = base + QStringLiteral("Doc.lsr");
+    struct Row {
+        const char* name;
+        QString filePath; // current document path
+        int answer30003;  // 0 = no question expected
+        QString saveAs;   // answer of the save dialog ("" = cancel; null = no dialog)
+        bool saveDialog;
+        bool modifiedAfter;
+        QList<int> ids;
+        bool written;
+    };
+    const Row rows[] = {
+        {"untitled goes to the dialog", QString(), 0, path, true, false, {}, true},
+        {"untitled, dialog cancelled", QString(), 0, QString(""), true, true, {}, false},
+        {"overwrite: Yes", path, IDYES, QString(), false, false, {30003, 30007}, true},
+        {"No: save as, no 30007", base + "Old.lsr", IDNO, path, true, false, {30003}, true},
+        {"Cancel: nothing", path, IDCANCEL, QString(), false, true, {30003}, false},
+    };
+    for (const Row& r : rows) {
+        QFile::remove(path);
+        NewDocument(ed);
+        FillSlides(ed, 2);
+        theApp().m_strFilePath = r.filePath;
+        ed.m_bModified = 1;
+        TestPrompts p;
+        if (r.answer30003)
+            p.answer(r.answer30003);
+        if (r.saveDialog)
+            p.answerSave(r.saveAs);
+        OnSaveCommand(ed);
+        EXPECT_EQ(p.messageIds(), r.ids) << r.name;
+        if (r.ids.contains(30003)) {
+            EXPECT_EQ(p.calls[0].kind, MsgKind::YesNoCancel) << r.name;
+        }
+        if (r.ids.contains(30007)) {
+            EXPECT_EQ(p.calls.last().kind, MsgKind::Info) << r.name;
+        }
+        EXPECT_EQ(ed.m_bModified == 1, r.modifiedAfter) << r.name;
+        EXPECT_EQ(QFile::exists(path), r.written) << r.name;
+        if (r.saveDialog) {
+            const PromptCall& d = r.ids.isEmpty() ? p.calls[0] : p.calls[1];
+            EXPECT_EQ(d.type, PromptCall::SaveFile) << r.name;
+            EXPECT_EQ(d.spec.title, QStringLiteral("保存するファイルを指定"));
+            EXPECT_EQ(d.spec.filter, QStringLiteral("ルセリオファイル(*.lsr)|*.lsr||"));
+            EXPECT_EQ(d.spec.fileName, QStringLiteral("無題"));
+            EXPECT_EQ(d.spec.defaultExt, QStringLiteral("lsr"));
+            if (r.written) {
+                EXPECT_EQ(theApp().m_strFilePath, path) << r.name;
+            }
+        }
+    }
+    // Nothing happens to a document without slides.
+    NewDocument(ed);
+    theApp().m_strFilePath = path;
+    TestPrompts p;
+    OnSaveCommand(ed);
+    EXPECT_TRUE(p.calls.isEmpty());
+}
+
+TEST_F(Commands, NewAndOpenAskAboutUnsavedChanges) {
+    const QString path = saved(QStringLiteral("Other.lsr"), 3);
+    { // New on an empty document does nothing, even with a path.
+        NewDocument(ed);
+        theApp().m_strFilePath = path;
+        ed.m_bModified = 1;
+        TestPrompts p;
+        OnNewCommand(ed);
+        EXPECT_TRUE(p.calls.isEmpty());
+        EXPECT_EQ(theApp().m_strFilePath, path);
+    }
+    { // Yes, then the save dialog is cancelled: the New still happens.
+        FillSlides(ed, 2);
+        theApp().m_strFilePath.clear();
+        ed.m_bModified = 1;
+        TestPrompts p;
+        p.answer(IDYES);
+        p.answerSave(QString());
+        const int redraws = ed.redraws;
+        OnNewCommand(ed);
+        EXPECT_EQ(p.messageIds(), QList<int>{30004});
+        EXPECT_EQ(p.calls[0].kind, MsgKind::YesNoCancel);
+        EXPECT_EQ(theApp().m_nSlideCount, 0);
+        EXPECT_EQ(ed.m_bModified, 0);
+        EXPECT_GT(ed.redraws, redraws);
+    }
+    { // Cancel stops the New.
+        FillSlides(ed, 2);
+        ed.m_bModified = 1;
+        TestPrompts p;
+        p.answer(IDCANCEL);
+        OnNewCommand(ed);
+        EXPECT_EQ(theApp().m_nSlideCount, 2);
+    }
+    { // Open: No, then a document of 3 slides opens on page 1, unmodified.
+        FillSlides(ed, 25);
+        ed.m_nPage = 1;
+        ed.m_bModified = 1;
+        TestPrompts p;
+        p.answer(IDNO);
+        p.answerFiles({path});
+        OnOpenCommand(ed);
+        EXPECT_EQ(p.calls[1].type, PromptCall::OpenFiles);
+        EXPECT_EQ(p.calls[1].spec.title, QStringLiteral("ファイルを指定"));
+        EXPECT_EQ(p.calls[1].spec.filter, QStringLiteral("ルセリオファイル(*.lsr)|*.lsr||"));
+        EXPECT_EQ(theApp().m_nSlideCount, 3);
+        EXPECT_EQ(ed.m_nPage, 0);
+        EXPECT_EQ(ed.m_nPageCount, 1);
+        EXPECT_EQ(ed.m_bModified, 0);
+    }
+    { // Open of a file that is no cabinet: the document and its changes stay.
+        writeFile(base + "bad.lsr", "garbage");
+        ed.m_bModified = 1;
+        TestPrompts p;
+        p.answer(IDNO);
+        p.answerFiles({base + "bad.lsr"});
+        OnOpenCommand(ed);
+        EXPECT_EQ(p.messageIds(), (QList<int>{30004, 30036}));
+        EXPECT_EQ(theApp().m_nSlideCount, 3);
+        EXPECT_EQ(ed.m_bModified, 1);
+    }
+    { // Open on an unmodified document asks nothing; a cancelled dialog changes nothing.
+        ed.m_bModified = 0;
+        TestPrompts p;
+        p.answerFiles({});
+        OnOpenCommand(ed);
+        EXPECT_EQ(p.calls.size(), 1);
+        EXPECT_EQ(theApp().m_nSlideCount, 3);
+    }
+}
+
+TEST_F(Commands, StartDocument) {
+    const QString path = saved(QStringLiteral("Last.lsr"), 2);
+    struct Row {
+        const char* name;
+        QString cmd;
+        int firstOpen;    // -1 = not stored
+        QString filePath; // stored FilePath
+        int slides;
+        QList<int> ids;
+    };
+    const Row rows[] = {
+        {"nothing stored", QString(), -1, QString(), 0, {}},
+        {"FirstOpen opens FilePath", QString(), 1, path, 2, {}},
+        {"FirstOpen 0", QString(), 0, path, 0, {}},
+        {"FirstOpen with empty FilePath", QString(), 1, QString(), 0, {}},
+        {"deleted FilePath", QString(), 1, base + "gone.lsr", 0, {30077}},
+        {"command line wins", path, 1, base + "gone.lsr", 2, {}},
+        {"failing command line does not try FilePath", base + "gone.lsr", 1, path, 0, {30077}},
+    };
+    for (const Row& r : rows) {
+        ResetWorld();
+        if (r.firstOpen >= 0)
+            WriteSettingInt("SYS", "FirstOpen", r.firstOpen);
+        if (!r.filePath.isEmpty())
+            WriteSettingString("Last", "FilePath", r.filePath);
+        CountingEditState fresh;
+        TestPrompts p;
+        OpenStartDocument(fresh, r.cmd);
+        EXPECT_EQ(theApp().m_nSlideCount, r.slides) << r.name;
+        EXPECT_EQ(p.messageIds(), r.ids) << r.name;
+        EXPECT_EQ(fresh.m_nPageCount, 1) << r.name;
+        EXPECT_EQ(fresh.m_nPage, 0) << r.name;
+        EXPECT_EQ(fresh.m_bModified, 0) << r.name;
+        EXPECT_EQ(theApp().m_strFilePath, r.slides ? path : QString()) << r.name;
+    }
+}

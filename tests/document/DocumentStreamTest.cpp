@@ -1,0 +1,270 @@
+#include "document/DocumentStream.h"
+#include "app/Messages.h"
+#include "document/SlideTable.h"
+#include "tests/support/Fixtures.h"
+#include "tests/support/TestPrompts.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace {
+
+class DocStream : public ::testing::Test {
+protected:
+    void SetUp() override { ResetWorld(); }
+    void TearDown() override { ResetWorld(); }
+};
+
+QByteArray be32(quint32 v) {
+    const char b[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+    return QByteArray(b, 4);
+}
+
+QByteArray writeStream() {
+    QByteArray out;
+    QBuffer buf(&out);
+    buf.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(WriteDocumentStream(buf));
+    return out;
+}
+
+bool readStream(QByteArray bytes) {
+    QBuffer buf(&bytes);
+    buf.open(QIODevice::ReadOnly);
+    return ReadDocumentStream(buf);
+}
+
+QByteArray jpegBytes() {
+    QImage img(16, 8, QImage::Format_RGB32);
+    img.fill(QColor(10, 200, 30));
+    QByteArray b;
+    QBuffer buf(&b);
+    buf.open(QIODevice::WriteOnly);
+    img.save(&buf, "JPEG", 80);
+    return b;
+}
+
+/// A header with a value in every field, built by hand.
+QByteArray sampleHeader() {
+    QByteArray h;
+    for (quint32 v : {0x00D7F3F7u, 0x00FFC3ADu, 0x00420000u, 1u, quint32(-5), 7u, 400u, 300u, 0u,
+                      1u, 0x00123456u, 1u, 1u, 0xAABBCCDDu, 0x11223344u, 0x55667788u})
+        for (int i = 0; i < 4; ++i)
+            h.append(char(v >> (8 * i)));
+    return h;
+}
+
+QByteArray record(quint32 pic, quint32 colour, quint16 time, quint8 fh, quint8 fv, quint32 r1 = 0) {
+    QByteArray r;
+    for (quint32 v : {pic, r1, 0u, colour})
+        for (int i = 0; i < 4; ++i)
+            r.append(char(v >> (8 * i)));
+    r.append(char(time & 0xFF));
+    r.append(char(time >> 8));
+    r.append(char(fh));
+    r.append(char(fv));
+    r.append(QByteArray(8, '\0'));
+    return r;
+}
+
+} // namespace
+
+TEST(BigEndian, EncodeAndDecode) {
+    struct Row {
+        quint32 value;
+        QByteArray bytes;
+    };
+    const Row rows[] = {{3, QByteArray::fromHex("00000003")},
+                        {70000, QByteArray::fromHex("00011170")},
+                        {0, QByteArray::fromHex("00000000")},
+                        {0x80000000u, QByteArray::fromHex("80000000")},
+                        {0xFFFFFFFFu, QByteArray::fromHex("ffffffff")}};
+    for (const Row& r : rows) {
+        EXPECT_EQ(EncodeBE32(r.value).toHex(), r.bytes.toHex());
+        EXPECT_EQ(DecodeBE32(r.bytes.constData()), r.value);
+    }
+}
+
+TEST_F(DocStream, EmptyDocumentIsExactly78Bytes) {
+    CountingEditState ed;
+    NewDocument(ed);
+    const QByteArray s = writeStream();
+    ASSERT_EQ(s.size(), 78);
+    EXPECT_EQ(s.left(10), QByteArray("LSR001    "));
+    EXPECT_EQ(s.mid(10, 64), theApp().m_header.toBytes());
+    EXPECT_EQ(s.mid(74), QByteArray(4, '\0'));
+}
+
+TEST_F(DocStream, HandBuiltStreamReadsAndWritesBackByteForByte) {
+    TestPrompts p;
+    const QByteArray bmp = EncodeBmp(MakeTestPicture(3, 2, Qt::blue)->image());
+    const QByteArray jpg = jpegBytes();
+    const QByteArray junk("not an image at all");
+    QByteArray s("LSR001    ");
+    s += sampleHeader();
+    s += be32(4);
+    s += record(0x12345678, 0x00FF00FF, 5, 1, 0, 0xCAFE); // stored pointer is ignored
+    s += record(0, 0xFFFFFFFF, 64800, 0, 1);
+    s += record(7, 0x00000000, 1, 1, 1);
+    s += record(0, 0x000000FF, 10, 0, 0);
+    s += be32(quint32(bmp.size())) + bmp;
+    s += be32(quint32(jpg.size())) + jpg;
+    s += be32(quint32(junk.size())) + junk; // does not decode: kept
+    s += be32(0);                           // no picture
+    ASSERT_TRUE(readStream(s));
+    const CP20417App& app = theApp();
+    ASSERT_EQ(app.m_nSlideCount, 4);
+    EXPECT_EQ(app.m_header.toBytes(), sampleHeader());
+    EXPECT_EQ(app.m_slides[0].crTransparent, 0x00FF00FFu);
+    EXPECT_EQ(app.m_slides[0].dwReserved1, 0xCAFEu);
+    EXPECT_EQ(app.m_slides[1].wSwitchTime, 64800);
+    EXPECT_EQ(app.m_slides[1].bFlipV, 1);
+    EXPECT_EQ(GetPictureSize(app.m_slides[0].pPicture), QSize(3, 2));
+    EXPECT_EQ(GetPictureSize(app.m_slides[1].pPicture), QSize(16, 8));
+    EXPECT_FALSE(app.m_slides[2].pPicture);
+    EXPECT_FALSE(app.m_slides[3].pPicture);
+
+    // Written back: the same bytes, except that the stored pointers say 1 (a picture)
+    // or 0 (none).
+    QByteArray expect = s;
+    const int recAt = 78;
+    expect.replace(recAt, 4, QByteArray::fromHex("01000000"));
+    expect.replace(recAt + 28, 4, QByteArray::fromHex("01000000"));
+    expect.replace(recAt + 56, 4, QByteArray::fromHex("00000000"));
+    expect.replace(recAt + 84, 4, QByteArray::fromHex("00000000"));
+    EXPECT_TRUE(writeStream() == expect);
+    EXPECT_TRUE(p.calls.isEmpty());
+}
+
+TEST_F(DocStream, PixelPicturesAreWrittenAsBmpAndComeBack) {
+    CountingEditState ed;
+    NewDocument(ed);
+    FillSlides(ed, 2);
+    const QByteArray s = writeStream();
+    const QByteArray bmp = EncodeBmp(MakeTestPicture(4, 3)->image());
+    ASSERT_EQ(s.size(), 78 + 2 * 28 + 2 * (4 + bmp.size()));
+    EXPECT_EQ(s.mid(74, 4).toHex(), QByteArray("00000002"));
+    EXPECT_EQ(s.mid(78 + 56, 4), be32(quint32(bmp.size())));
+    ReleaseAllPictures();
+    ASSERT_TRUE(readStream(s));
+    EXPECT_EQ(theApp().m_slides[1].wSwitchTime, 2);
+    EXPECT_EQ(GetPictureSize(theApp().m_slides[1].pPicture), QSize(4, 3));
+    EXPECT_TRUE(writeStream() == s);
+}
+
+TEST_F(DocStream, ReaderChecksInOrder) {
+    const QByteArray head = sampleHeader();
+    struct Row {
+        const char* name;
+        QByteArray bytes;
+        bool ok;
+        QList<int> ids;
+        QString prefix;      // expected before the message text
+        bool headerReplaced; // m_header holds the stream's header afterwards
+        int count;
+    };
+    const QByteArray good = QByteArray("LSR001    ") + head + be32(0);
+    const Row rows[] = {
+        {"empty document", good, true, {}, {}, true, 0},
+        {"anything in bytes 6 to 9",
+         QByteArray("LSR001abcd") + head + be32(0),
+         true,
+         {},
+         {},
+         true,
+         0},
+        {"other letters", QByteArray("LSX001    ") + head + be32(0), false, {30019}, {}, false, 0},
+        {"version 002", QByteArray("LSR002    ") + head + be32(0), false, {30020}, {}, false, 0},
+        {"101 slides",
+         QByteArray("LSR001    ") + head + be32(101),
+         false,
+         {30043},
+         QStringLiteral("101 > 100\n"),
+         true,
+         0},
+        {"count with the top bit",
+         QByteArray("LSR001    ") + head + be32(0x80000000u),
+         false,
+         {30043},
+         QStringLiteral("2147483648 > 100\n"),
+         true,
+         0},
+        {"empty file", QByteArray(), false, {30019}, {}, false, 0},
+        {"cut in the magic", QByteArray("LSR00"), false, {30019}, {}, false, 0},
+        {"cut in the header",
+         QByteArray("LSR001    ") + head.left(30),
+         false,
+         {30019},
+         {},
+         false,
+         0},
+        {"cut in the count",
+         QByteArray("LSR001    ") + head + QByteArray(2, '\0'),
+         false,
+         {30019},
+         {},
+         true,
+         0},
+        {"cut in the records",
+         QByteArray("LSR001    ") + head + be32(2) + record(1, 0, 5, 0, 0),
+         false,
+         {30019},
+         {},
+         true,
+         0},
+    };
+    for (const Row& r : rows) {
+        ResetWorld();
+        TestPrompts p;
+        theApp().m_nSlideCount = 3; // a table that must end up empty on failure
+        EXPECT_EQ(readStream(r.bytes), r.ok) << r.name;
+        EXPECT_EQ(p.messageIds(), r.ids) << r.name;
+        if (!r.ids.isEmpty()) {
+            EXPECT_EQ(p.calls[0].text, r.prefix + MessageText(r.ids[0])) << r.name;
+            EXPECT_EQ(p.calls[0].kind, MsgKind::Error) << r.name;
+        }
+        EXPECT_EQ(theApp().m_nSlideCount, r.count) << r.name;
+        EXPECT_EQ(theApp().m_header.toBytes() == head, r.headerReplaced) << r.name;
+    }
+}
+
+TEST_F(DocStream, HundredSlidesAreAccepted) {
+    QByteArray s = QByteArray("LSR001    ") + sampleHeader() + be32(100);
+    for (int i = 0; i < 100; ++i)
+        s += record(0, COLOR_NONE, quint16(i + 1), 0, 0);
+    for (int i = 0; i < 100; ++i)
+        s += be32(0);
+    ASSERT_TRUE(readStream(s));
+    EXPECT_EQ(theApp().m_nSlideCount, 100);
+    EXPECT_EQ(theApp().m_slides[99].wSwitchTime, 100);
+}
+
+TEST_F(DocStream, ABlockLongerThanTheDataEndsTheReading) {
+    TestPrompts p;
+    const QByteArray bmp = EncodeBmp(MakeTestPicture(2, 2)->image());
+    QByteArray s = QByteArray("LSR001    ") + sampleHeader() + be32(3);
+    for (int i = 0; i < 3; ++i)
+        s += record(1, COLOR_NONE, 5, 0, 0);
+    s += be32(quint32(bmp.size())) + bmp;
+    s += be32(0xFFFFFF00u) + QByteArray("short"); // claims almost 4 GB
+    s += be32(quint32(bmp.size())) + bmp;
+    ASSERT_TRUE(readStream(s));
+    const CP20417App& app = theApp();
+    EXPECT_EQ(app.m_nSlideCount, 3);
+    EXPECT_TRUE(app.m_slides[0].pPicture);
+    EXPECT_FALSE(app.m_slides[1].pPicture);
+    EXPECT_TRUE(app.m_slides[1].undecodedImage.isEmpty());
+    EXPECT_FALSE(app.m_slides[2].pPicture);
+    EXPECT_TRUE(p.calls.isEmpty());
+}
+
+TEST_F(DocStream, WriteErrorsAreReported) {
+    CountingEditState ed;
+    NewDocument(ed);
+    FillSlides(ed, 3);
+    QFile full(QStringLiteral("/dev/full"));
+    if (!full.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        GTEST_SKIP() << "no /dev/full here";
+    EXPECT_FALSE(WriteDocumentStream(full));
+}
