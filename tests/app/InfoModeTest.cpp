@@ -1,0 +1,153 @@
+// `luserio --info` and `--help`, run as a separate process without any display.
+
+#include "document/DocumentCommands.h"
+#include "document/DocumentStream.h"
+#include "document/SlideTable.h"
+#include "tests/support/Fixtures.h"
+#include "tests/support/TestPrompts.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Result {
+    int code = -1;
+    QByteArray out, err;
+};
+
+Result runLuserio(const QStringList& args) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QString::fromLatin1(v));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(LSR_BINARY_DIR "/luserio"), args);
+    Result r;
+    if (!p.waitForFinished(60000))
+        return r;
+    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+QByteArray jpegBytes(int w, int h) {
+    QImage img(w, h, QImage::Format_RGB32);
+    img.fill(QColor(200, 100, 50));
+    QByteArray b;
+    QBuffer buf(&b);
+    buf.open(QIODevice::WriteOnly);
+    img.save(&buf, "JPEG", 85);
+    return b;
+}
+
+class InfoMode : public ::testing::Test {
+protected:
+    void SetUp() override { ResetWorld(); }
+    void TearDown() override { ResetWorld(); }
+};
+
+} // namespace
+
+TEST_F(InfoMode, DescribesOurDocumentsAndGcabCabinets) {
+    QTemporaryDir dir;
+    const QByteArray jpg = jpegBytes(30, 20);
+    CountingEditState ed;
+    NewDocument(ed);
+    FillSlides(ed, 3);
+    CP20417App& app = theApp();
+    app.m_slides[0].crTransparent = RGB(0x12, 0x34, 0x56);
+    app.m_slides[0].bFlipH = 1;
+    app.m_slides[1].pPicture = Picture::fromBytes(jpg);
+    app.m_slides[1].wSwitchTime = 64800;
+    app.m_slides[2].pPicture.reset(); // no picture
+    const QByteArray bmp = EncodeBmp(MakeTestPicture(4, 3)->image());
+    // Saved by the program ...
+    {
+        TestPrompts p;
+        ASSERT_TRUE(WriteDocumentFile(dir.path() + "/Ours.lsr"));
+    }
+    // ... and the same stream packed by gcab.
+    {
+        QFile f(dir.path() + "/stream.lsr");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(WriteDocumentStream(f));
+    }
+    QProcess gcab;
+    gcab.setWorkingDirectory(dir.path());
+    gcab.start(QStringLiteral("gcab"), {"-c", "-z", "Gcab.lsr", "stream.lsr"});
+    ASSERT_TRUE(gcab.waitForFinished(60000));
+    ASSERT_EQ(gcab.exitCode(), 0);
+
+    for (const char* name : {"/Ours.lsr", "/Gcab.lsr"}) {
+        const Result r = runLuserio({"--info", dir.path() + name});
+        ASSERT_EQ(r.code, 0) << name << r.err.toStdString();
+        const QJsonObject o = QJsonDocument::fromJson(r.out).object();
+        EXPECT_EQ(o["file"].toString(), dir.path() + name);
+        const QJsonObject h = o["header"].toObject();
+        EXPECT_EQ(h["crBackLeft"].toString(), QStringLiteral("#F7F3D7"));
+        EXPECT_EQ(h["crBackCenter"].toString(), QStringLiteral("#000042"));
+        EXPECT_EQ(h["rcShowWindow"].toArray(), (QJsonArray{0, 0, 400, 300}));
+        EXPECT_EQ(h["bLoop"].toInt(), 1);
+        EXPECT_EQ(o["slideCount"].toInt(), 3);
+        const QJsonArray s = o["slides"].toArray();
+        ASSERT_EQ(s.size(), 3);
+        const QJsonObject s0 = s[0].toObject(), s1 = s[1].toObject(), s2 = s[2].toObject();
+        EXPECT_EQ(s0["width"].toInt(), 4);
+        EXPECT_EQ(s0["height"].toInt(), 3);
+        EXPECT_EQ(s0["transparentColor"].toString(), QStringLiteral("#123456"));
+        EXPECT_EQ(s0["flipH"].toInt(), 1);
+        EXPECT_EQ(s0["switchTime"].toInt(), 1);
+        EXPECT_EQ(s0["imageFormat"].toString(), QStringLiteral("bmp"));
+        EXPECT_EQ(s0["imageBytes"].toInt(), bmp.size());
+        EXPECT_TRUE(s1["transparentColor"].isNull());
+        EXPECT_EQ(s1["width"].toInt(), 30);
+        EXPECT_EQ(s1["switchTime"].toInt(), 64800);
+        EXPECT_EQ(s1["imageFormat"].toString(), QStringLiteral("jpeg"));
+        EXPECT_EQ(s1["imageBytes"].toInt(), jpg.size());
+        EXPECT_TRUE(s2["imageFormat"].isNull());
+        EXPECT_EQ(s2["imageBytes"].toInt(), 0);
+        EXPECT_EQ(s2["width"].toInt(), 0);
+        EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+    }
+}
+
+TEST_F(InfoMode, FailuresGoToStandardErrorWithTheirPrefix) {
+    QTemporaryDir dir;
+    QFile f(dir.path() + "/bad.lsr");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("no cabinet here");
+    f.close();
+    struct Row {
+        QString path;
+        QString err;
+    };
+    const Row rows[] = {
+        {dir.path() + "/none.lsr", dir.path() + "/none.lsr\nファイルが見つかりません"},
+        {dir.path() + "/bad.lsr", QStringLiteral("[File Copy]\nファイルの展開に失敗しました")},
+        {dir.path() + "/x.txt", dir.path() + "/x.txt\nこのファイルは開けません"},
+    };
+    for (const Row& r : rows) {
+        const Result res = runLuserio({"--info", r.path});
+        EXPECT_NE(res.code, 0) << r.path.toStdString();
+        EXPECT_TRUE(res.out.isEmpty());
+        EXPECT_EQ(QString::fromUtf8(res.err).trimmed(), r.err) << res.err.toStdString();
+    }
+}
+
+TEST_F(InfoMode, HelpListsTheOptions) {
+    const Result r = runLuserio({"--help"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(r.out.contains("--info FILE.lsr"));
+    EXPECT_TRUE(r.out.contains("--help"));
+    const Result missing = runLuserio({"--info"});
+    EXPECT_EQ(missing.code, 2);
+    EXPECT_TRUE(missing.err.contains("--info FILE.lsr"));
+}
