@@ -11,6 +11,7 @@
 #include "app/Prompts.h"
 #include "document/DocumentStream.h"
 #include "document/Picture.h"
+#include "document/SlideTable.h"
 #include "packaging/Shori.h"
 
 #include <QBuffer>
@@ -80,6 +81,8 @@ QByteArray photoJpeg(int i) {
 
 void buildDocument() {
     CP20417App& app = theApp();
+    CEditState ed;
+    NewDocument(ed);
     for (int i = 0; i < 100; ++i) {
         SlideRecord& r = app.m_slides[i];
         r = SlideRecord{};

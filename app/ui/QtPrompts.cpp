@@ -6,6 +6,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QUrl>
 
@@ -33,7 +34,14 @@ int QtPrompts::message(int, const QString& text, MsgKind kind, QObject* owner) {
         box.setDefaultButton(QMessageBox::Yes);
         break;
     }
-    switch (box.exec()) {
+    // A busy cursor set around a long command must not cover the question it asks.
+    const bool busy = QGuiApplication::overrideCursor() != nullptr;
+    if (busy)
+        QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+    const int pressed = box.exec();
+    if (busy)
+        QGuiApplication::restoreOverrideCursor();
+    switch (pressed) {
     case QMessageBox::Yes:
         return IDYES;
     case QMessageBox::No:
