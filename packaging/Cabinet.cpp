@@ -534,11 +534,12 @@ Status CabinetReader::extract(MemberSink& sink, ProgressSink* progress) {
     for (const Member& mem : m_members)
         total += mem.size;
     qint64 done = 0;
+    // Members grouped by folder in one pass (a cabinet may declare 65535 of each).
+    std::vector<std::vector<int>> byFolder(m_folders.size());
+    for (int i = 0; i < int(m_members.size()); ++i)
+        byFolder[m_members[i].folder].push_back(i);
     for (int fi = 0; fi < int(m_folders.size()); ++fi) {
-        std::vector<int> order;
-        for (int i = 0; i < int(m_members.size()); ++i)
-            if (m_members[i].folder == fi)
-                order.push_back(i);
+        std::vector<int>& order = byFolder[size_t(fi)];
         if (order.empty())
             continue;
         std::stable_sort(order.begin(), order.end(), [this](int a, int b) {
