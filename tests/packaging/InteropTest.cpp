@@ -1,11 +1,14 @@
 // Cabinets we write open with cabextract and gcab; cabinets gcab writes open with ours.
 
 #include "app/P20417App.h"
+#include "document/DocumentCommands.h"
+#include "document/DocumentStream.h"
 #include "packaging/Shori.h"
 #include "tests/packaging/CabBuilder.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/TestPrompts.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -141,5 +144,22 @@ TEST_F(Interop, GcabCabinetsOpenInOurReader) {
         EXPECT_TRUE(readFile(base + "x/b.txt") == b) << zip;
         EXPECT_EQ(theApp().m_strExtractName, QStringLiteral("b.txt"));
     }
+    EXPECT_TRUE(p.calls.isEmpty());
+}
+
+TEST_F(Interop, ASavedDocumentExtractsToItsStreamWithCabextract) {
+    TestPrompts p;
+    CountingEditState ed;
+    FillSlides(ed, 4);
+    QByteArray stream;
+    QBuffer buf(&stream);
+    buf.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(WriteDocumentStream(buf));
+    ASSERT_TRUE(WriteDocumentFile(base + "Saved.lsr"));
+    QProcess cx;
+    cx.start("cabextract", {"-p", base + "Saved.lsr"});
+    ASSERT_TRUE(cx.waitForFinished(60000));
+    EXPECT_EQ(cx.exitCode(), 0);
+    EXPECT_TRUE(cx.readAllStandardOutput() == stream);
     EXPECT_TRUE(p.calls.isEmpty());
 }
