@@ -1,5 +1,6 @@
 // ルセリオ: the editor's entry point.
 
+#include "app/BuildMode.h"
 #include "app/P20417App.h"
 #include "app/Platform.h"
 #include "app/ui/Startup.h"
@@ -8,6 +9,8 @@
 #include <QFileInfo>
 
 int main(int argc, char** argv) {
+    if (IsBuildModeRequest(argc, argv))
+        return RunBuildMode(argc, argv);
     ChooseQtPlatform();
     QApplication qapp(argc, argv);
     // The application's name is the executable's file name without its extension; it
