@@ -115,3 +115,30 @@ int AddSlidesFromFiles(CEditState& ed, int mark, const QStringList& paths, QObje
     ed.RedrawRebuilt();
     return added;
 }
+
+void AddSlidesCommand(CEditState& ed, int mark, QObject* owner) {
+    FileDialogSpec spec;
+    spec.title = QStringLiteral("追加するイメージファイルを指定(複数選択可)");
+    spec.filter = QStringLiteral(
+        "イメージファイル(jpeg, gif, bmp, png, tiff) "
+        "|*.jpg;*.jpeg;*.gif;*.bmp;*.png;*.tif;*.tiff|JPEGファイル(*.jpeg)|*.jpg;*.jpeg|"
+        "GIFファイル(*.gif)|*.gif|ビットマップファイル(*.bmp)|*.bmp|PNGファイル(*.png)|*.png|"
+        "TIFFファイル(*.tiff)|*.tif;*.tiff||");
+    QStringList paths = prompts().openFileNames(spec, true);
+    if (paths.isEmpty())
+        return;
+    // The question has no owner here, as for the dialog that came before it.
+    if (!LimitPathsToCapacity(paths, nullptr))
+        return;
+    AddSlidesFromFiles(ed, mark, paths, owner);
+}
+
+void AddDroppedFiles(CEditState& ed, int mark, const QStringList& dropped, QObject* owner) {
+    QStringList paths;
+    for (const QString& p : dropped)
+        if (!p.isEmpty())
+            paths << p;
+    if (!LimitPathsToCapacity(paths, owner))
+        return;
+    AddSlidesFromFiles(ed, mark, paths, owner);
+}

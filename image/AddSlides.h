@@ -28,3 +28,11 @@ bool LimitPathsToCapacity(QStringList& paths, QObject* owner);
 /// and returns the number of slides added.
 int AddSlidesFromFiles(CEditState& ed, int mark, const QStringList& paths,
                        QObject* owner = nullptr);
+
+/// The add-slide command: asks for image files (several at once), keeps at most 100
+/// (question 30010 above that) and adds them. Cancelling changes nothing.
+void AddSlidesCommand(CEditState& ed, int mark, QObject* owner = nullptr);
+
+/// Files dropped on the main window: more than 100 ask question 30010 (owned by the
+/// window); empty names are skipped; the rest are added.
+void AddDroppedFiles(CEditState& ed, int mark, const QStringList& paths, QObject* owner);

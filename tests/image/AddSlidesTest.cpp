@@ -179,3 +179,47 @@ TEST_F(AddSlides, RejectedAndUndecodableFilesLeaveNoTrace) {
     EXPECT_EQ(AddSlidesFromFiles(ed, 19, {image("late.png", 7)}), 1);
     EXPECT_EQ(widths(4), (std::vector<int>{7}));
 }
+
+TEST_F(AddSlides, CommandAndDropCollectAtMostAHundred) {
+    const QString a = image("a.png", 11), b = image("b.png", 12);
+    {
+        TestPrompts tp;
+        tp.answerFiles({}); // cancelled
+        AddSlidesCommand(ed, -1);
+        EXPECT_EQ(app.m_nSlideCount, 0);
+        EXPECT_EQ(ed.redraws, 0);
+        ASSERT_EQ(tp.calls.size(), 1);
+        EXPECT_EQ(tp.calls[0].type, PromptCall::OpenFiles);
+        EXPECT_TRUE(tp.calls[0].multi);
+        EXPECT_EQ(tp.calls[0].spec.title,
+                  QStringLiteral("追加するイメージファイルを指定(複数選択可)"));
+        EXPECT_TRUE(tp.calls[0].spec.filter.startsWith(
+            QStringLiteral("イメージファイル(jpeg, gif, bmp, png, tiff) |*.jpg;*.jpeg;")));
+    }
+    {
+        TestPrompts tp;
+        tp.answerFiles({a, b});
+        AddSlidesCommand(ed, -1);
+        EXPECT_EQ(widths(), (std::vector<int>{11, 12}));
+    }
+    QStringList many;
+    for (int i = 0; i < 101; ++i)
+        many << (i % 2 ? a : b);
+    {
+        TestPrompts tp;
+        tp.answer(IDNO);
+        AddDroppedFiles(ed, -1, many, nullptr);
+        EXPECT_EQ(app.m_nSlideCount, 2);
+        EXPECT_EQ(tp.messageIds(), QList<int>{30010});
+    }
+    {
+        // Yes: the first 100 names in drop order; 98 fit, then the table is full.
+        TestPrompts tp;
+        tp.answer(IDYES);
+        AddDroppedFiles(ed, -1, many, nullptr);
+        EXPECT_EQ(app.m_nSlideCount, 100);
+        EXPECT_EQ(app.m_slides[2].pPicture->size().width(), 12);
+        EXPECT_EQ(app.m_slides[3].pPicture->size().width(), 11);
+        EXPECT_EQ(tp.messageIds(), (QList<int>{30010, 30002}));
+    }
+}
