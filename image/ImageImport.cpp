@@ -14,7 +14,6 @@
 #include <QImageWriter>
 #include <algorithm>
 #include <cmath>
-#include <deque>
 #include <vector>
 
 namespace {
@@ -251,9 +250,10 @@ void BlendTowardsKey(QImage& raster, COLORREF key) {
         raster = std::move(raster).convertToFormat(QImage::Format_ARGB32);
     const int kR = GetRValue(key), kG = GetGValue(key), kB = GetBValue(key);
     const int gG = SubstituteGreen(key);
-    for (int y = 0; y < raster.height(); ++y) {
+    const int width = raster.width(), height = raster.height();
+    for (int y = 0; y < height; ++y) {
         auto* p = reinterpret_cast<QRgb*>(raster.scanLine(y));
-        for (int x = 0; x < raster.width(); ++x) {
+        for (int x = 0; x < width; ++x) {
             const QRgb c = p[x];
             const int alpha = qAlpha(c);
             if (alpha == 0) {
@@ -277,9 +277,10 @@ COLORREF ApplyLowDepthRules(QImage& raster, COLORREF key) {
     if (raster.format() != QImage::Format_ARGB32)
         raster = std::move(raster).convertToFormat(QImage::Format_ARGB32);
     const COLORREF white = RGB(255, 255, 255), black = RGB(0, 0, 0);
-    for (int y = 0; y < raster.height(); ++y) {
+    const int width = raster.width(), height = raster.height();
+    for (int y = 0; y < height; ++y) {
         auto* p = reinterpret_cast<QRgb*>(raster.scanLine(y));
-        for (int x = 0; x < raster.width(); ++x) {
+        for (int x = 0; x < width; ++x) {
             const QRgb c = p[x];
             const int r = qRed(c), g = qGreen(c), b = qBlue(c), a = qAlpha(c);
             const bool pureWhite = r == 255 && g == 255 && b == 255;
@@ -309,70 +310,85 @@ QImage ScaleKeyedImage(const QImage& source, int w, int h, COLORREF key) {
     const AxisWeights wy = MakeWeights(sh, h);
     const QRgb keyRgb = qRgb(GetRValue(key), GetGValue(key), GetBValue(key)) & 0xFFFFFF;
 
-    // One source row resampled horizontally: per output column the covered weight and
-    // the weighted sums of red, green, blue and alpha of the non-key pixels.
+    // Each source row is resampled horizontally once, into per-column sums of the
+    // covered weight and the weighted red, green, blue and alpha of its non-key pixels,
+    // and then spread over the output rows it contributes to.
     constexpr int kCh = 5;
-    auto horizontal = [&](int y, std::vector<float>& row) {
-        row.assign(size_t(w) * kCh, 0.f);
+    std::vector<std::vector<std::pair<int, float>>> targets(
+        static_cast<size_t>(sh)); // source row -> rows
+    for (int oy = 0; oy < h; ++oy)
+        for (size_t k = 0; k < wy.weights[oy].size(); ++k)
+            targets[size_t(wy.start[oy]) + k].emplace_back(oy, wy.weights[oy][k]);
+
+    std::vector<float> acc;
+    try {
+        acc.assign(size_t(w) * size_t(h) * kCh, 0.f);
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+    std::vector<float> row(size_t(w) * kCh);
+    std::vector<float> planes[kCh];
+    for (auto& plane : planes)
+        plane.resize(size_t(sw));
+    for (int y = 0; y < sh; ++y) {
+        if (targets[size_t(y)].empty())
+            continue;
+        // The row as planes of weight (0 for key pixels, else 1) and weighted channels.
         const auto* p = reinterpret_cast<const QRgb*>(src.constScanLine(y));
+        for (int x = 0; x < sw; ++x) {
+            const QRgb c = p[x];
+            const float m = (c & 0xFFFFFF) == keyRgb ? 0.f : 1.f;
+            planes[0][x] = m;
+            planes[1][x] = m * float(qRed(c));
+            planes[2][x] = m * float(qGreen(c));
+            planes[3][x] = m * float(qBlue(c));
+            planes[4][x] = m * float(alpha ? qAlpha(c) : 255);
+        }
         for (int x = 0; x < w; ++x) {
-            float* acc = &row[size_t(x) * kCh];
             const std::vector<float>& ws = wx.weights[x];
-            for (size_t k = 0; k < ws.size(); ++k) {
-                const QRgb c = p[wx.start[x] + int(k)];
-                if ((c & 0xFFFFFF) == keyRgb)
-                    continue; // a hole: contributes nothing
-                const float f = ws[k];
-                acc[0] += f;
-                acc[1] += f * float(qRed(c));
-                acc[2] += f * float(qGreen(c));
-                acc[3] += f * float(qBlue(c));
-                acc[4] += f * float(alpha ? qAlpha(c) : 255);
+            const int start = wx.start[x];
+            const int n = int(ws.size());
+            float* r = &row[size_t(x) * kCh];
+            for (int ch = 0; ch < kCh; ++ch) {
+                const float* plane = planes[ch].data() + start;
+                float sum = 0.f;
+                for (int k = 0; k < n; ++k)
+                    sum += ws[size_t(k)] * plane[k];
+                r[ch] = sum;
             }
         }
-    };
+        for (const auto& [oy, f] : targets[size_t(y)]) {
+            float* a = &acc[size_t(oy) * size_t(w) * kCh];
+            for (size_t i = 0; i < row.size(); ++i)
+                a[i] += f * row[i];
+        }
+    }
 
     QImage out(w, h, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     if (out.isNull())
         return {};
+    const int kR = GetRValue(key), kG = GetGValue(key), kB = GetBValue(key);
     const int gG = SubstituteGreen(key);
-    std::deque<std::pair<int, std::vector<float>>> rows; // source rows in use, ascending
-    std::vector<float> sum(size_t(w) * kCh);
+    const auto channel = [](float sum, float weight) {
+        const float v = sum / weight + 0.5f;
+        return v >= 255.f ? 255 : int(v);
+    };
     for (int oy = 0; oy < h; ++oy) {
-        const int y0 = wy.start[oy];
-        const std::vector<float>& ws = wy.weights[oy];
-        while (!rows.empty() && rows.front().first < y0)
-            rows.pop_front();
-        std::fill(sum.begin(), sum.end(), 0.f);
-        for (size_t k = 0; k < ws.size(); ++k) {
-            const int y = y0 + int(k);
-            if (rows.empty() || rows.back().first < y) {
-                rows.emplace_back(y, std::vector<float>());
-                horizontal(y, rows.back().second);
-            }
-            const std::vector<float>* row = nullptr;
-            for (const auto& r : rows)
-                if (r.first == y)
-                    row = &r.second;
-            const float f = ws[k];
-            for (size_t i = 0; i < sum.size(); ++i)
-                sum[i] += f * (*row)[i];
-        }
+        const float* a = &acc[size_t(oy) * size_t(w) * kCh];
         auto* q = reinterpret_cast<QRgb*>(out.scanLine(oy));
-        for (int x = 0; x < w; ++x) {
-            const float* s = &sum[size_t(x) * kCh];
-            if (s[0] < 0.5f) {
+        for (int x = 0; x < w; ++x, a += kCh) {
+            if (a[0] < 0.5f) {
                 // Mostly hole: exactly the key, so it stays see-through.
-                q[x] = qRgba(GetRValue(key), GetGValue(key), GetBValue(key), alpha ? 0 : 255);
+                q[x] = qRgba(kR, kG, kB, alpha ? 0 : 255);
                 continue;
             }
-            const int r = Clamp255(std::lround(s[1] / s[0]));
-            int g = Clamp255(std::lround(s[2] / s[0]));
-            const int b = Clamp255(std::lround(s[3] / s[0]));
-            const int a = alpha ? Clamp255(std::lround(s[4] / s[0])) : 255;
-            if (r == GetRValue(key) && g == GetGValue(key) && b == GetBValue(key))
+            const int r = channel(a[1], a[0]);
+            int g = channel(a[2], a[0]);
+            const int b = channel(a[3], a[0]);
+            const int al = alpha ? channel(a[4], a[0]) : 255;
+            if (r == kR && g == kG && b == kB)
                 g = gG; // an averaged colour must not turn see-through by accident
-            q[x] = qRgba(r, g, b, a);
+            q[x] = qRgba(r, g, b, al);
         }
     }
     return out;
@@ -403,6 +419,30 @@ ImportResult ImportImageFile(const QString& path, const QString& ext) {
     r.picture = picture;
     return r;
 }
+
+namespace {
+
+/// The JPEG bytes of the raster at the Quality setting, kept in the work file
+/// "temp.jpeg"; false (after 30001 where the raster cannot be drawn) on failure.
+bool EncodeJpegWorkFile(const QImage& raster, int width, int height, QByteArray& bytes) {
+    const QString folder = ImageWorkFolder();
+    if (folder.isEmpty())
+        return false;
+    const PicturePtr wrap = Picture::fromImage(raster); // shares the pixels, no copy
+    const RenderStatus st =
+        RenderToBytes(wrap.get(), width, height, QStringLiteral("jpeg"),
+                      ReadSettingInt("KanSet", "Quality", 70), COLOR_NONE, bytes);
+    if (st == RenderStatus::NoSource) {
+        ShowMessage(30001, QString(), nullptr, MsgKind::Error);
+        return false;
+    }
+    if (st != RenderStatus::Ok)
+        return false;
+    WriteWorkFile(folder + QStringLiteral("/temp.jpeg"), bytes);
+    return true;
+}
+
+} // namespace
 
 PicturePtr DecodeWithColorKey(const QString& path, const QString& ext, PicturePtr fallback,
                               bool bmpMode, COLORREF& key, int& width, int& height) {
@@ -447,29 +487,24 @@ PicturePtr DecodeWithColorKey(const QString& path, const QString& ext, PicturePt
         }
     }
 
-    if (key == COLOR_NONE)
-        return ReencodeAsJpeg(raster, width, height);
+    if (key == COLOR_NONE) {
+        // Same as ReencodeAsJpeg, with the raster let go before the JPEG is decoded, so
+        // a large image is never held twice.
+        QByteArray bytes;
+        if (!EncodeJpegWorkFile(raster, width, height, bytes))
+            return nullptr;
+        raster = QImage();
+        return Picture::fromBytes(bytes);
+    }
     if (!bmpMode)
         BlendTowardsKey(raster, key);
     return Picture::fromImage(raster);
 }
 
 PicturePtr ReencodeAsJpeg(const QImage& raster, int width, int height) {
-    const QString folder = ImageWorkFolder();
-    if (folder.isEmpty())
-        return nullptr;
-    const PicturePtr wrap = Picture::fromImage(raster); // shares the pixels, no copy
     QByteArray bytes;
-    const RenderStatus st =
-        RenderToBytes(wrap.get(), width, height, QStringLiteral("jpeg"),
-                      ReadSettingInt("KanSet", "Quality", 70), COLOR_NONE, bytes);
-    if (st == RenderStatus::NoSource) {
-        ShowMessage(30001, QString(), nullptr, MsgKind::Error);
+    if (!EncodeJpegWorkFile(raster, width, height, bytes))
         return nullptr;
-    }
-    if (st != RenderStatus::Ok)
-        return nullptr;
-    WriteWorkFile(folder + QStringLiteral("/temp.jpeg"), bytes);
     return Picture::fromBytes(bytes);
 }
 
