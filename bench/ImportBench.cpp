@@ -140,12 +140,28 @@ void BM_ImportOneKeyedPng(benchmark::State& s) {
     ImportBatch(s, g_pngs.mid(0, 1), QStringLiteral("png"));
 }
 
+void BM_ScaleKeyedImage(benchmark::State& state) {
+    QImage sprite = Sprite(800, 3);
+    BlendTowardsKey(sprite, RGB(255, 255, 255));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ScaleKeyedImage(sprite, 500, 500, RGB(255, 255, 255)));
+}
+
+void BM_ScaleSmoothQt(benchmark::State& state) {
+    const QImage sprite = Sprite(800, 3);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(
+            sprite.scaled(500, 500, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+}
+
 BENCHMARK(BM_ImportJpegBatch)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_ImageMagickJpegBatch)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_ImportKeyedPngBatch)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_ImageMagickPngBatch)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_ImportOneJpeg)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ImportOneKeyedPng)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ScaleKeyedImage)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScaleSmoothQt)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

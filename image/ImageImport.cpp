@@ -38,10 +38,12 @@ QImage DecodeRaster(const QString& path) {
     return image;
 }
 
-/// Reads a whole file; false when it cannot be opened or read completely.
+/// Reads a whole file; false when it cannot be opened or read completely, or is larger
+/// than any picture we take could need (a JPEG of 100 megapixels is far smaller).
 bool ReadWholeFile(const QString& path, QByteArray& out) {
+    constexpr qint64 kMaxFileBytes = qint64(512) << 20;
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    if (!f.open(QIODevice::ReadOnly) || f.size() > kMaxFileBytes)
         return false;
     try {
         out = f.readAll();
@@ -180,51 +182,6 @@ inline int Clamp255(double v) {
     return v < 0 ? 0 : (v > 255 ? 255 : int(v));
 }
 
-/// Resampling weights along one axis: for each output position, the first source
-/// index and the weights of the following source pixels (summing to 1). Shrinking
-/// averages the covered area; enlarging interpolates linearly.
-struct AxisWeights {
-    std::vector<int> start;
-    std::vector<std::vector<float>> weights;
-};
-
-AxisWeights MakeWeights(int srcLen, int dstLen) {
-    AxisWeights a;
-    a.start.resize(dstLen);
-    a.weights.resize(dstLen);
-    const double scale = double(srcLen) / double(dstLen);
-    for (int i = 0; i < dstLen; ++i) {
-        std::vector<float>& w = a.weights[i];
-        if (scale >= 1.0) {
-            const double x0 = i * scale, x1 = (i + 1) * scale;
-            const int j0 = int(std::floor(x0));
-            const int j1 = std::min(srcLen, int(std::ceil(x1)));
-            a.start[i] = j0;
-            for (int j = j0; j < j1; ++j) {
-                const double cover = std::min(x1, double(j + 1)) - std::max(x0, double(j));
-                w.push_back(float(cover / scale));
-            }
-        } else {
-            const double c = (i + 0.5) * scale - 0.5;
-            int j0 = int(std::floor(c));
-            double t = c - j0;
-            if (j0 < 0) {
-                j0 = 0;
-                t = 0;
-            }
-            if (j0 >= srcLen - 1) {
-                j0 = srcLen - 1;
-                t = 0;
-            }
-            a.start[i] = j0;
-            w.push_back(float(1 - t));
-            if (t > 0)
-                w.push_back(float(t));
-        }
-    }
-    return a;
-}
-
 } // namespace
 
 QSize FitSizeToLimit(int width, int height, int limitW, int limitH) {
@@ -233,7 +190,7 @@ QSize FitSizeToLimit(int width, int height, int limitW, int limitH) {
     // Single-precision scale, double-precision products, truncated: a scale that
     // should give a whole number can land just below it (600 x 300 -> 499 x 249).
     const float sx = float(limitW) / float(width);
-    const float sy = float(limitH) / float(float(height));
+    const float sy = float(limitH) / float(height);
     const float s = sy <= sx ? sy : sx;
     const int newH = int(std::trunc(double(height) * double(s)));
     const int newW = int(std::trunc(double(s) * double(width)));
@@ -306,89 +263,72 @@ QImage ScaleKeyedImage(const QImage& source, int w, int h, COLORREF key) {
     const bool alpha = source.hasAlphaChannel();
     const QImage src = source.convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     const int sw = src.width(), sh = src.height();
-    const AxisWeights wx = MakeWeights(sw, w);
-    const AxisWeights wy = MakeWeights(sh, h);
     const QRgb keyRgb = qRgb(GetRValue(key), GetGValue(key), GetBValue(key)) & 0xFFFFFF;
 
-    // Each source row is resampled horizontally once, into per-column sums of the
-    // covered weight and the weighted red, green, blue and alpha of its non-key pixels,
-    // and then spread over the output rows it contributes to.
-    constexpr int kCh = 5;
-    std::vector<std::vector<std::pair<int, float>>> targets(
-        static_cast<size_t>(sh)); // source row -> rows
-    for (int oy = 0; oy < h; ++oy)
-        for (size_t k = 0; k < wy.weights[oy].size(); ++k)
-            targets[size_t(wy.start[oy]) + k].emplace_back(oy, wy.weights[oy][k]);
-
-    std::vector<float> acc;
-    try {
-        acc.assign(size_t(w) * size_t(h) * kCh, 0.f);
-    } catch (const std::bad_alloc&) {
+    // Key pixels become holes (fully transparent) in a premultiplied copy and every
+    // other pixel opaque, so the smooth scaler averages only the picture's own colours
+    // and its alpha tells how much of each output pixel they cover. The pixels' own
+    // alpha, when they have any below 255, travels the same way in a second copy.
+    QImage holes(sw, sh, QImage::Format_ARGB32_Premultiplied);
+    QImage alphas;
+    bool partial = false;
+    if (holes.isNull())
         return {};
-    }
-    std::vector<float> row(size_t(w) * kCh);
-    std::vector<float> planes[kCh];
-    for (auto& plane : planes)
-        plane.resize(size_t(sw));
     for (int y = 0; y < sh; ++y) {
-        if (targets[size_t(y)].empty())
-            continue;
-        // The row as planes of weight (0 for key pixels, else 1) and weighted channels.
         const auto* p = reinterpret_cast<const QRgb*>(src.constScanLine(y));
+        auto* q = reinterpret_cast<QRgb*>(holes.scanLine(y));
         for (int x = 0; x < sw; ++x) {
-            const QRgb c = p[x];
-            const float m = (c & 0xFFFFFF) == keyRgb ? 0.f : 1.f;
-            planes[0][x] = m;
-            planes[1][x] = m * float(qRed(c));
-            planes[2][x] = m * float(qGreen(c));
-            planes[3][x] = m * float(qBlue(c));
-            planes[4][x] = m * float(alpha ? qAlpha(c) : 255);
+            const bool hole = (p[x] & 0xFFFFFF) == keyRgb;
+            q[x] = hole ? 0u : (p[x] | 0xFF000000u);
+            partial = partial || (alpha && !hole && qAlpha(p[x]) != 255);
         }
-        for (int x = 0; x < w; ++x) {
-            const std::vector<float>& ws = wx.weights[x];
-            const int start = wx.start[x];
-            const int n = int(ws.size());
-            float* r = &row[size_t(x) * kCh];
-            for (int ch = 0; ch < kCh; ++ch) {
-                const float* plane = planes[ch].data() + start;
-                float sum = 0.f;
-                for (int k = 0; k < n; ++k)
-                    sum += ws[size_t(k)] * plane[k];
-                r[ch] = sum;
+    }
+    if (partial) {
+        alphas = QImage(sw, sh, QImage::Format_ARGB32_Premultiplied);
+        if (alphas.isNull())
+            return {};
+        for (int y = 0; y < sh; ++y) {
+            const auto* p = reinterpret_cast<const QRgb*>(src.constScanLine(y));
+            auto* q = reinterpret_cast<QRgb*>(alphas.scanLine(y));
+            for (int x = 0; x < sw; ++x) {
+                const int a = qAlpha(p[x]);
+                q[x] = (p[x] & 0xFFFFFF) == keyRgb ? 0u : qRgba(a, a, a, 255);
             }
         }
-        for (const auto& [oy, f] : targets[size_t(y)]) {
-            float* a = &acc[size_t(oy) * size_t(w) * kCh];
-            for (size_t i = 0; i < row.size(); ++i)
-                a[i] += f * row[i];
-        }
+        alphas = alphas.scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
-
+    const QImage scaled = holes.scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                              .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (partial)
+        alphas = alphas.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     QImage out(w, h, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
-    if (out.isNull())
+    if (scaled.isNull() || out.isNull() || (partial && alphas.isNull()))
         return {};
+
     const int kR = GetRValue(key), kG = GetGValue(key), kB = GetBValue(key);
     const int gG = SubstituteGreen(key);
-    const auto channel = [](float sum, float weight) {
-        const float v = sum / weight + 0.5f;
-        return v >= 255.f ? 255 : int(v);
-    };
-    for (int oy = 0; oy < h; ++oy) {
-        const float* a = &acc[size_t(oy) * size_t(w) * kCh];
-        auto* q = reinterpret_cast<QRgb*>(out.scanLine(oy));
-        for (int x = 0; x < w; ++x, a += kCh) {
-            if (a[0] < 0.5f) {
+    for (int y = 0; y < h; ++y) {
+        const auto* s = reinterpret_cast<const QRgb*>(scaled.constScanLine(y));
+        const auto* sa = partial ? reinterpret_cast<const QRgb*>(alphas.constScanLine(y)) : nullptr;
+        auto* q = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            const int cover = qAlpha(s[x]);
+            if (cover * 2 < 255) {
                 // Mostly hole: exactly the key, so it stays see-through.
                 q[x] = qRgba(kR, kG, kB, alpha ? 0 : 255);
                 continue;
             }
-            const int r = channel(a[1], a[0]);
-            int g = channel(a[2], a[0]);
-            const int b = channel(a[3], a[0]);
-            const int al = alpha ? channel(a[4], a[0]) : 255;
+            // The average of the covering pixels: the premultiplied sums over the cover.
+            const auto unmix = [cover](int v) {
+                return std::min(255, (v * 255 + cover / 2) / cover);
+            };
+            const int r = unmix(qRed(s[x]));
+            int g = unmix(qGreen(s[x]));
+            const int b = unmix(qBlue(s[x]));
+            const int a = !alpha ? 255 : (sa ? unmix(qRed(sa[x])) : 255);
             if (r == kR && g == kG && b == kB)
                 g = gG; // an averaged colour must not turn see-through by accident
-            q[x] = qRgba(r, g, b, al);
+            q[x] = qRgba(r, g, b, a);
         }
     }
     return out;
@@ -409,8 +349,7 @@ ImportResult ImportImageFile(const QString& path, const QString& ext) {
         if (done)
             return jpeg;
     }
-    PicturePtr picture;
-    picture = DecodeWithColorKey(path, ext, nullptr, bmpMode, r.key, r.width, r.height);
+    PicturePtr picture = DecodeWithColorKey(path, ext, nullptr, bmpMode, r.key, r.width, r.height);
     if (!picture)
         return ImportResult{};
     if (ReadSettingInt("SYS", "MentSize", 1) == 1)
