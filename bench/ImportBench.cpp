@@ -140,6 +140,7 @@ void BM_ImportOneKeyedPng(benchmark::State& s) {
     ImportBatch(s, g_pngs.mid(0, 1), QStringLiteral("png"));
 }
 
+// The keyed shrink alone, and the plain smooth scale it builds on, for reference.
 void BM_ScaleKeyedImage(benchmark::State& state) {
     QImage sprite = Sprite(800, 3);
     BlendTowardsKey(sprite, RGB(255, 255, 255));
