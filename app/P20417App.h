@@ -2,6 +2,7 @@
 // The application object: the one open document and the services every window uses.
 
 #include "document/Document.h"
+#include "image/PngSub.h"
 
 #include <QImage>
 #include <QString>
@@ -20,6 +21,8 @@ public:
     // The screen-sized surface that holds the pixels under a dragged slide image.
     QImage m_backImage;
     RECT32 m_rcBackSaved; ///< the area held in m_backImage, main-window client coordinates
+
+    CPNGSub m_pngSub; ///< the PNG transparency reader used by image imports
 
     /// Runs the program: binds the services, reads the command line (`args` without the
     /// program name), runs the main window modally. Always returns false (no further loop).

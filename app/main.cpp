@@ -1,5 +1,6 @@
 // ルセリオ: the editor's entry point.
 
+#include "app/BuildMode.h"
 #include "app/CommandLine.h"
 #include "app/P20417App.h"
 #include "app/Platform.h"
@@ -9,7 +10,9 @@
 #include <QFileInfo>
 
 int main(int argc, char** argv) {
-    // --help and --info run without a window, before any windowed application exists.
+    // --help, --info and --build run without a window, before any windowed application exists.
+    if (IsBuildModeRequest(argc, argv))
+        return RunBuildMode(argc, argv);
     if (const int rc = RunCommandLineMode(argc, argv); rc >= 0)
         return rc;
     ChooseQtPlatform();

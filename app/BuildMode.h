@@ -1,0 +1,20 @@
+#pragma once
+// The command-line build mode: `luserio --build OUT.lsr IMAGE...` makes a document of
+// the images, in order, through the same import as the editor, and saves it. It needs
+// no display; messages go to standard error.
+
+#include <QString>
+#include <QStringList>
+
+/// True when the command line asks for the build mode (first argument "--build").
+bool IsBuildModeRequest(int argc, char** argv);
+
+/// Runs the build mode as the whole program (before any other application object
+/// exists) and returns the process exit status.
+int RunBuildMode(int argc, char** argv);
+
+/// Builds a new document from `images` (appended in order; relative paths are taken
+/// from the current folder) and saves it to `out`. Exit status: 0 when every image
+/// became a slide and the document was saved; 1 when the save failed or an image was
+/// left out (the document is saved with the others); 2 for a wrong command line.
+int BuildDocumentFromImages(const QString& out, const QStringList& images);

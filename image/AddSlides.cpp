@@ -1,0 +1,144 @@
+#include "image/AddSlides.h"
+
+#include "app/P20417App.h"
+#include "app/Prompts.h"
+#include "app/Settings.h"
+#include "document/SlideTable.h"
+#include "image/ImageImport.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <algorithm>
+
+namespace {
+
+/// Shows the wait cursor for its lifetime (when there is a cursor to show).
+struct WaitCursor {
+    const bool active = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+    WaitCursor() {
+        if (active)
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~WaitCursor() {
+        if (active)
+            QGuiApplication::restoreOverrideCursor();
+    }
+};
+
+int LastSeparator(const QString& path) {
+#ifdef Q_OS_WIN
+    return std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+#else
+    return path.lastIndexOf(QLatin1Char('/'));
+#endif
+}
+
+} // namespace
+
+QString CheckImageExtension(QObject* owner, const QString& path) {
+    const auto reject = [owner] {
+        ShowMessage(30016, QString(), owner, MsgKind::Info);
+        return QString();
+    };
+    const int sep = LastSeparator(path);
+    if (sep < 0)
+        return reject();
+    const QString name = path.mid(sep + 1);
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0)
+        return reject();
+    QString ext = name.mid(dot + 1);
+    for (QChar& c : ext) // ASCII letters only; other characters stay as they are
+        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
+            c = QChar(c.unicode() + ('a' - 'A'));
+    if (!QString::fromLatin1(kAcceptedExtensions).contains(ext))
+        return reject();
+    if (ext == QLatin1String("jpg"))
+        return QStringLiteral("jpeg");
+    if (ext == QLatin1String("tif"))
+        return QStringLiteral("tiff");
+    return ext;
+}
+
+bool LimitPathsToCapacity(QStringList& paths, QObject* owner) {
+    if (paths.size() <= MAX_SLIDES)
+        return true;
+    if (ShowMessage(30010, QString(), owner, MsgKind::YesNo) != IDYES)
+        return false;
+    paths = paths.mid(0, MAX_SLIDES);
+    return true;
+}
+
+int AddSlidesFromFiles(CEditState& ed, int mark, const QStringList& paths, QObject* owner) {
+    CP20417App& app = theApp();
+    const WaitCursor wait;
+    int added = 0;
+    bool appended = false;
+    for (const QString& path : paths) {
+        if (app.m_nSlideCount >= MAX_SLIDES) {
+            ShowMessage(30002, QString(), owner, MsgKind::Error);
+            break;
+        }
+        const QString ext = CheckImageExtension(owner, path);
+        if (ext.isEmpty())
+            continue;
+        // The mark and the page do not change during a batch, so every file of it goes
+        // to the same index: inserted files end up in reverse order.
+        int index = -1;
+        if (mark < 0) {
+            if (ed.m_nPage < ed.m_nPageCount - 1)
+                ed.m_nPage = ed.m_nPageCount - 1;
+        } else {
+            index = std::clamp(ed.m_nPage * SLIDES_PER_PAGE + mark, 0, app.m_nSlideCount);
+        }
+        const ImportResult imported = ImportImageFile(path, ext);
+        if (!imported.ok)
+            continue;
+        if (index < 0) {
+            AddSlide(imported.picture, imported.key);
+            RecalcPages(ed);
+            appended = true;
+        } else {
+            SlideRecord rec;
+            rec.pPicture = imported.picture;
+            rec.crTransparent = imported.key;
+            rec.wSwitchTime = quint16(ReadSettingInt("SYS", "AutoCng", 5));
+            InsertSlide(ed, index, rec);
+        }
+        ++added;
+    }
+    // The view shows the last page after appending, also when the last file began it.
+    if (appended && ed.m_nPage < ed.m_nPageCount - 1)
+        ed.m_nPage = ed.m_nPageCount - 1;
+    if (added > 0)
+        ed.m_bModified = 1;
+    ed.RedrawRebuilt();
+    return added;
+}
+
+void AddSlidesCommand(CEditState& ed, int mark, QObject* owner) {
+    FileDialogSpec spec;
+    spec.title = QStringLiteral("追加するイメージファイルを指定(複数選択可)");
+    spec.filter = QStringLiteral(
+        "イメージファイル(jpeg, gif, bmp, png, tiff) "
+        "|*.jpg;*.jpeg;*.gif;*.bmp;*.png;*.tif;*.tiff|JPEGファイル(*.jpeg)|*.jpg;*.jpeg|"
+        "GIFファイル(*.gif)|*.gif|ビットマップファイル(*.bmp)|*.bmp|PNGファイル(*.png)|*.png|"
+        "TIFFファイル(*.tiff)|*.tif;*.tiff||");
+    QStringList paths = prompts().openFileNames(spec, true);
+    if (paths.isEmpty())
+        return;
+    // The question has no owner here, as for the dialog that came before it.
+    if (!LimitPathsToCapacity(paths, nullptr))
+        return;
+    AddSlidesFromFiles(ed, mark, paths, owner);
+}
+
+void AddDroppedFiles(CEditState& ed, int mark, const QStringList& dropped, QObject* owner) {
+    QStringList paths;
+    for (const QString& p : dropped)
+        if (!p.isEmpty())
+            paths << p;
+    if (!LimitPathsToCapacity(paths, owner))
+        return;
+    AddSlidesFromFiles(ed, mark, paths, owner);
+}

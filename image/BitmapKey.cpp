@@ -1,0 +1,34 @@
+#include "image/BitmapKey.h"
+
+#include "app/Prompts.h"
+#include "image/FileBytes.h"
+
+bool ReadBitmapColorKey(const QString& path, COLORREF& key) {
+    key = COLOR_NONE;
+    const FileBytes file(path);
+    QString prefix;
+    switch (file.status()) {
+    case FileBytes::OpenFailed:
+        prefix = QStringLiteral("ファイルオープンエラー\n");
+        break;
+    case FileBytes::NoMemory:
+        prefix = QStringLiteral("メモリ確保エラー\n");
+        break;
+    case FileBytes::ShortRead:
+        prefix = QStringLiteral("データ読込みエラー\n");
+        break;
+    case FileBytes::Ok:
+        break;
+    }
+    if (prefix.isEmpty()) {
+        const BitmapKeyScan scan = ScanBitmapColorKey(file.data(), file.size(), key);
+        if (scan == BitmapKeyScan::Found)
+            return true;
+        if (scan == BitmapKeyScan::NotFound)
+            return false;
+        prefix = QStringLiteral("形式判別エラー\n");
+    }
+    ShowMessage(30011, prefix, nullptr, MsgKind::Error);
+    key = COLOR_NONE;
+    return false;
+}

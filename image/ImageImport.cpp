@@ -1,0 +1,499 @@
+#include "image/ImageImport.h"
+
+#include "app/P20417App.h"
+#include "app/Prompts.h"
+#include "app/Screen.h"
+#include "app/Settings.h"
+#include "document/Picture.h"
+#include "image/BitmapKey.h"
+#include "image/WorkFolder.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageReader>
+#include <QImageWriter>
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+bool TooLarge(const QSize& size) {
+    return size.isValid() && qint64(size.width()) * qint64(size.height()) > kMaxImagePixels;
+}
+
+/// Decodes an image file (by its content) into an ARGB32 raster; null when it cannot
+/// be decoded or is larger than kMaxImagePixels. Size is checked before decoding.
+QImage DecodeRaster(const QString& path) {
+    QImageReader reader(path);
+    reader.setDecideFormatFromContent(true);
+    reader.setAutoTransform(false);
+    if (TooLarge(reader.size()))
+        return {};
+    QImage image = reader.read();
+    if (image.isNull() || TooLarge(image.size()))
+        return {};
+    if (image.format() != QImage::Format_ARGB32)
+        image = std::move(image).convertToFormat(QImage::Format_ARGB32);
+    return image;
+}
+
+/// Reads a whole file; false when it cannot be opened or read completely, or is larger
+/// than any picture we take could need (a JPEG of 100 megapixels is far smaller).
+bool ReadWholeFile(const QString& path, QByteArray& out) {
+    constexpr qint64 kMaxFileBytes = qint64(512) << 20;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly) || f.size() > kMaxFileBytes)
+        return false;
+    try {
+        out = f.readAll();
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return f.error() == QFileDevice::NoError && out.size() == f.size();
+}
+
+/// Replaces a work file with `bytes`. The old file goes first, so a failed write
+/// never leaves an earlier conversion's file standing in for this one.
+void WriteWorkFile(const QString& path, const QByteArray& bytes) {
+    QFile::remove(path);
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        f.write(bytes);
+}
+
+enum class RenderStatus { Ok, NoSource, NoEncoder };
+
+/// Draws the picture at w x h and encodes it as `format` into `out`.
+RenderStatus RenderToBytes(const Picture* picture, int w, int h, const QString& format, int quality,
+                           COLORREF key, QByteArray& out) {
+    out.clear();
+    if (!picture || picture->image().isNull() || w <= 0 || h <= 0)
+        return RenderStatus::NoSource;
+    const QString fmt = format.toLower();
+    const bool bmp = fmt == QLatin1String("bmp");
+    if (!bmp && !QImageWriter::supportedMimeTypes().contains(QByteArray("image/") + fmt.toLatin1()))
+        return RenderStatus::NoEncoder;
+
+    const QImage& src = picture->image();
+    QImage drawn;
+    if (src.size() == QSize(w, h))
+        drawn = src;
+    else if (key != COLOR_NONE)
+        drawn = ScaleKeyedImage(src, w, h, key);
+    else
+        drawn = src.scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (drawn.isNull())
+        return RenderStatus::NoSource;
+
+    if (bmp) {
+        // A 32-bit bitmap, like the surface the picture is drawn into.
+        out = EncodeBmp(drawn.format() == QImage::Format_ARGB32
+                            ? drawn
+                            : drawn.convertToFormat(QImage::Format_ARGB32));
+        return out.isEmpty() ? RenderStatus::NoSource : RenderStatus::Ok;
+    }
+    QBuffer buffer(&out);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, fmt.toLatin1());
+    writer.setQuality(std::clamp(quality, 0, 100));
+    if (!writer.write(drawn)) {
+        out.clear();
+        return RenderStatus::NoEncoder;
+    }
+    return RenderStatus::Ok;
+}
+
+/// Makes the shrunken picture from `bytes`, keeping them in the work file `path`.
+PicturePtr PictureFromWorkBytes(const QString& path, const QByteArray& bytes) {
+    WriteWorkFile(path, bytes);
+    PicturePtr picture = Picture::fromBytes(bytes);
+    if (!picture)
+        ShowMessage(30001, QString(), nullptr, MsgKind::Error);
+    return picture;
+}
+
+/// A JPEG file's picture. A JPEG larger than the limit is decoded directly at (about)
+/// the reduced size, which the JPEG decoder does far faster than a full decode, then
+/// smoothed to the exact size and kept as the shrunken copy. `done` false: the bytes
+/// are not a usable JPEG and the file takes the general road.
+ImportResult ImportJpeg(const QString& path, bool& done) {
+    ImportResult r;
+    done = false;
+    QByteArray bytes;
+    if (!ReadWholeFile(path, bytes) || bytes.isEmpty())
+        return r;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(false);
+    // Only JPEG bytes are kept as they are; anything else named .jpg is decoded anew.
+    if (reader.format() != "jpeg")
+        return r;
+    const QSize size = reader.size();
+    if (!size.isValid() || size.isEmpty() || TooLarge(size))
+        return r;
+
+    if (ReadSettingInt("SYS", "MentSize", 1) == 1) {
+        const QSize fit =
+            FitSizeToLimit(size.width(), size.height(), ReadSettingInt("SYS", "MentSizeW", 500),
+                           ReadSettingInt("SYS", "MentSizeH", 500));
+        if (fit != size) {
+            const QString folder = ImageWorkFolder();
+            if (folder.isEmpty()) {
+                done = true;
+                r.ok = true; // the slide comes without a picture, as for any shrink failure
+                r.width = fit.width();
+                r.height = fit.height();
+                return r;
+            }
+            reader.setScaledSize(fit);
+            reader.setQuality(100); // accurate DCT and a smooth final step
+            QImage small = reader.read();
+            if (!small.isNull() && small.size() == fit) {
+                auto holder = Picture::fromImage(small);
+                QByteArray jpeg;
+                if (RenderToBytes(holder.get(), fit.width(), fit.height(), QStringLiteral("jpeg"),
+                                  100, COLOR_NONE, jpeg) == RenderStatus::Ok) {
+                    done = true;
+                    r.ok = true;
+                    r.width = fit.width();
+                    r.height = fit.height();
+                    r.picture = PictureFromWorkBytes(folder + QStringLiteral("/tmp.jpeg"), jpeg);
+                    return r;
+                }
+            }
+            // Not decodable at the reduced size: the full road below decides.
+        }
+    }
+    r.picture = Picture::fromBytes(bytes);
+    if (!r.picture)
+        return r;
+    done = true;
+    r.ok = true;
+    r.width = r.picture->size().width();
+    r.height = r.picture->size().height();
+    if (ReadSettingInt("SYS", "MentSize", 1) == 1)
+        r.picture = FitPictureToLimit(r.picture, r.width, r.height, r.key);
+    return r;
+}
+
+inline int Clamp255(double v) {
+    return v < 0 ? 0 : (v > 255 ? 255 : int(v));
+}
+
+} // namespace
+
+QSize FitSizeToLimit(int width, int height, int limitW, int limitH) {
+    if (width <= limitW && height <= limitH)
+        return QSize(width, height);
+    // Single-precision scale, double-precision products, truncated: a scale that
+    // should give a whole number can land just below it (600 x 300 -> 499 x 249).
+    const float sx = float(limitW) / float(width);
+    const float sy = float(limitH) / float(height);
+    const float s = sy <= sx ? sy : sx;
+    const int newH = int(std::trunc(double(height) * double(s)));
+    const int newW = int(std::trunc(double(s) * double(width)));
+    return QSize(std::max(1, newW), std::max(1, newH));
+}
+
+int SubstituteGreen(COLORREF key) {
+    const int g = GetGValue(key);
+    return g < 8 ? g + 8 : g - 8;
+}
+
+void BlendTowardsKey(QImage& raster, COLORREF key) {
+    if (raster.format() != QImage::Format_ARGB32)
+        raster = std::move(raster).convertToFormat(QImage::Format_ARGB32);
+    const int kR = GetRValue(key), kG = GetGValue(key), kB = GetBValue(key);
+    const int gG = SubstituteGreen(key);
+    const int width = raster.width(), height = raster.height();
+    for (int y = 0; y < height; ++y) {
+        auto* p = reinterpret_cast<QRgb*>(raster.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const QRgb c = p[x];
+            const int alpha = qAlpha(c);
+            if (alpha == 0) {
+                p[x] = qRgba(kR, kG, kB, 0);
+            } else if (alpha == 255) {
+                if (qRed(c) == kR && qGreen(c) == kG && qBlue(c) == kB)
+                    p[x] = qRgba(kR, gG, kB, 255);
+            } else {
+                const float a = float(double(alpha) / 255.0);
+                const double da = double(a);
+                const auto mix = [da](int ch, int k) {
+                    return Clamp255(std::trunc(double(ch) * da + double(k) * (1.0 - da)));
+                };
+                p[x] = qRgba(mix(qRed(c), kR), mix(qGreen(c), kG), mix(qBlue(c), kB), alpha);
+            }
+        }
+    }
+}
+
+COLORREF ApplyLowDepthRules(QImage& raster, COLORREF key) {
+    if (raster.format() != QImage::Format_ARGB32)
+        raster = std::move(raster).convertToFormat(QImage::Format_ARGB32);
+    const COLORREF white = RGB(255, 255, 255), black = RGB(0, 0, 0);
+    const int width = raster.width(), height = raster.height();
+    for (int y = 0; y < height; ++y) {
+        auto* p = reinterpret_cast<QRgb*>(raster.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const QRgb c = p[x];
+            const int r = qRed(c), g = qGreen(c), b = qBlue(c), a = qAlpha(c);
+            const bool pureWhite = r == 255 && g == 255 && b == 255;
+            if (key == white) {
+                if (!pureWhite && r >= 240 && g >= 240 && b >= 240)
+                    p[x] = qRgba(255, 247, 255, a);
+            } else if (key == black) {
+                if (!(r == 0 && g == 0 && b == 0) && r < 16 && g < 16 && b < 16)
+                    p[x] = qRgba(0, 8, 0, a);
+            } else if (a == 0) {
+                p[x] = qRgba(255, 255, 255, 0);
+            } else if (pureWhite) {
+                p[x] = qRgba(255, 247, 255, a);
+            }
+        }
+    }
+    return (key == white || key == black) ? key : white;
+}
+
+QImage ScaleKeyedImage(const QImage& source, int w, int h, COLORREF key) {
+    if (source.isNull() || w <= 0 || h <= 0)
+        return {};
+    const bool alpha = source.hasAlphaChannel();
+    const QImage src = source.convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    const int sw = src.width(), sh = src.height();
+    const QRgb keyRgb = qRgb(GetRValue(key), GetGValue(key), GetBValue(key)) & 0xFFFFFF;
+
+    // Key pixels become holes (fully transparent) in a premultiplied copy and every
+    // other pixel opaque, so the smooth scaler averages only the picture's own colours
+    // and its alpha tells how much of each output pixel they cover. The pixels' own
+    // alpha, when they have any below 255, travels the same way in a second copy.
+    QImage holes(sw, sh, QImage::Format_ARGB32_Premultiplied);
+    QImage alphas;
+    bool partial = false;
+    if (holes.isNull())
+        return {};
+    for (int y = 0; y < sh; ++y) {
+        const auto* p = reinterpret_cast<const QRgb*>(src.constScanLine(y));
+        auto* q = reinterpret_cast<QRgb*>(holes.scanLine(y));
+        for (int x = 0; x < sw; ++x) {
+            const bool hole = (p[x] & 0xFFFFFF) == keyRgb;
+            q[x] = hole ? 0u : (p[x] | 0xFF000000u);
+            partial = partial || (alpha && !hole && qAlpha(p[x]) != 255);
+        }
+    }
+    if (partial) {
+        alphas = QImage(sw, sh, QImage::Format_ARGB32_Premultiplied);
+        if (alphas.isNull())
+            return {};
+        for (int y = 0; y < sh; ++y) {
+            const auto* p = reinterpret_cast<const QRgb*>(src.constScanLine(y));
+            auto* q = reinterpret_cast<QRgb*>(alphas.scanLine(y));
+            for (int x = 0; x < sw; ++x) {
+                const int a = qAlpha(p[x]);
+                q[x] = (p[x] & 0xFFFFFF) == keyRgb ? 0u : qRgba(a, a, a, 255);
+            }
+        }
+        alphas = alphas.scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    const QImage scaled = holes.scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                              .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (partial)
+        alphas = alphas.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QImage out(w, h, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    if (scaled.isNull() || out.isNull() || (partial && alphas.isNull()))
+        return {};
+
+    const int kR = GetRValue(key), kG = GetGValue(key), kB = GetBValue(key);
+    const int gG = SubstituteGreen(key);
+    for (int y = 0; y < h; ++y) {
+        const auto* s = reinterpret_cast<const QRgb*>(scaled.constScanLine(y));
+        const auto* sa = partial ? reinterpret_cast<const QRgb*>(alphas.constScanLine(y)) : nullptr;
+        auto* q = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            const int cover = qAlpha(s[x]);
+            if (cover * 2 < 255) {
+                // Mostly hole: exactly the key, so it stays see-through.
+                q[x] = qRgba(kR, kG, kB, alpha ? 0 : 255);
+                continue;
+            }
+            // The average of the covering pixels: the premultiplied sums over the cover.
+            const auto unmix = [cover](int v) {
+                return std::min(255, (v * 255 + cover / 2) / cover);
+            };
+            const int r = unmix(qRed(s[x]));
+            int g = unmix(qGreen(s[x]));
+            const int b = unmix(qBlue(s[x]));
+            const int a = !alpha ? 255 : (sa ? unmix(qRed(sa[x])) : 255);
+            if (r == kR && g == kG && b == kB)
+                g = gG; // an averaged colour must not turn see-through by accident
+            q[x] = qRgba(r, g, b, a);
+        }
+    }
+    return out;
+}
+
+ImportResult ImportImageFile(const QString& path, const QString& ext) {
+    ImportResult r;
+    bool bmpMode = false;
+    if (ext == QLatin1String("bmp")) {
+        COLORREF key = COLOR_NONE;
+        ReadBitmapColorKey(path, key);
+        r.key = key;
+        bmpMode = true;
+    }
+    if (ext == QLatin1String("jpeg")) {
+        bool done = false;
+        ImportResult jpeg = ImportJpeg(path, done);
+        if (done)
+            return jpeg;
+    }
+    PicturePtr picture = DecodeWithColorKey(path, ext, nullptr, bmpMode, r.key, r.width, r.height);
+    if (!picture)
+        return ImportResult{};
+    if (ReadSettingInt("SYS", "MentSize", 1) == 1)
+        picture = FitPictureToLimit(picture, r.width, r.height, r.key);
+    r.ok = true;
+    r.picture = picture;
+    return r;
+}
+
+namespace {
+
+/// The JPEG bytes of the raster at the Quality setting, kept in the work file
+/// "temp.jpeg"; false (after 30001 where the raster cannot be drawn) on failure.
+bool EncodeJpegWorkFile(const QImage& raster, int width, int height, QByteArray& bytes) {
+    const QString folder = ImageWorkFolder();
+    if (folder.isEmpty())
+        return false;
+    const PicturePtr wrap = Picture::fromImage(raster); // shares the pixels, no copy
+    const RenderStatus st =
+        RenderToBytes(wrap.get(), width, height, QStringLiteral("jpeg"),
+                      ReadSettingInt("KanSet", "Quality", 70), COLOR_NONE, bytes);
+    if (st == RenderStatus::NoSource) {
+        ShowMessage(30001, QString(), nullptr, MsgKind::Error);
+        return false;
+    }
+    if (st != RenderStatus::Ok)
+        return false;
+    WriteWorkFile(folder + QStringLiteral("/temp.jpeg"), bytes);
+    return true;
+}
+
+} // namespace
+
+PicturePtr DecodeWithColorKey(const QString& path, const QString& ext, PicturePtr fallback,
+                              bool bmpMode, COLORREF& key, int& width, int& height) {
+    bool pngKnown = false;
+    COLORREF pngKey = COLOR_NONE;
+    if (ext == QLatin1String("png"))
+        pngKnown = theApp().m_pngSub.ReadPngColorKey(path, pngKey);
+
+    QImage raster = DecodeRaster(path);
+    if (raster.isNull())
+        return fallback;
+    width = raster.width();
+    height = raster.height();
+
+    if (!bmpMode) {
+        // The first fully transparent pixel, in storage order, names the key.
+        bool found = false;
+        for (int y = 0; y < height && !found; ++y) {
+            const auto* p = reinterpret_cast<const QRgb*>(raster.constScanLine(y));
+            for (int x = 0; x < width; ++x) {
+                if (qAlpha(p[x]) == 0) {
+                    key = RGB(qRed(p[x]), qGreen(p[x]), qBlue(p[x]));
+                    found = true;
+                    break;
+                }
+            }
+        }
+        if (found) {
+            if (pngKnown && pngKey != COLOR_NONE && pngKey != key) {
+                // The file's own nomination wins: its transparent pixels take that colour.
+                const QRgb k = qRgba(GetRValue(pngKey), GetGValue(pngKey), GetBValue(pngKey), 0);
+                for (int y = 0; y < height; ++y) {
+                    auto* p = reinterpret_cast<QRgb*>(raster.scanLine(y));
+                    for (int x = 0; x < width; ++x)
+                        if (qAlpha(p[x]) == 0)
+                            p[x] = k;
+                }
+                key = pngKey;
+            }
+            if (Screen().depth < 24)
+                key = ApplyLowDepthRules(raster, key);
+        }
+    }
+
+    if (key == COLOR_NONE) {
+        // Same as ReencodeAsJpeg, with the raster let go before the JPEG is decoded, so
+        // a large image is never held twice.
+        QByteArray bytes;
+        if (!EncodeJpegWorkFile(raster, width, height, bytes))
+            return nullptr;
+        raster = QImage();
+        return Picture::fromBytes(bytes);
+    }
+    if (!bmpMode)
+        BlendTowardsKey(raster, key);
+    return Picture::fromImage(raster);
+}
+
+PicturePtr ReencodeAsJpeg(const QImage& raster, int width, int height) {
+    QByteArray bytes;
+    if (!EncodeJpegWorkFile(raster, width, height, bytes))
+        return nullptr;
+    return Picture::fromBytes(bytes);
+}
+
+bool RenderToImageFile(const Picture* picture, int w, int h, const QString& format, int quality,
+                       const QString& path, COLORREF key) {
+    QByteArray bytes;
+    if (RenderToBytes(picture, w, h, format, quality, key, bytes) != RenderStatus::Ok)
+        return false;
+    QFile::remove(path);
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size() &&
+           f.flush();
+}
+
+PicturePtr FitPictureToLimit(PicturePtr picture, int& width, int& height, COLORREF key) {
+    const int limitW = ReadSettingInt("SYS", "MentSizeW", 500);
+    const int limitH = ReadSettingInt("SYS", "MentSizeH", 500);
+    if (width <= limitW && height <= limitH)
+        return picture;
+    const QSize fit = FitSizeToLimit(width, height, limitW, limitH);
+    width = fit.width();
+    height = fit.height();
+    return ScalePicture(std::move(picture), width, height, key != COLOR_NONE, key);
+}
+
+PicturePtr ScalePicture(PicturePtr picture, int w, int h, bool bmp, COLORREF key) {
+    const QString format = bmp ? QStringLiteral("bmp") : QStringLiteral("jpeg");
+    const QString folder = ImageWorkFolder();
+    if (folder.isEmpty())
+        return nullptr;
+    QByteArray bytes;
+    if (RenderToBytes(picture.get(), w, h, format, 100, bmp ? key : COLOR_NONE, bytes) !=
+        RenderStatus::Ok)
+        return picture;
+    picture.reset();
+    return PictureFromWorkBytes(folder + QStringLiteral("/tmp.") + format, bytes);
+}
+
+QString SavePictureToTempBmp(const Picture* picture) {
+    const QString folder = ImageWorkFolder();
+    if (folder.isEmpty() || !picture || picture->image().isNull())
+        return {};
+    const QByteArray bytes = EncodeBmp(picture->image());
+    if (bytes.isEmpty())
+        return {};
+    const QString path = folder + QStringLiteral("/tmp.bmp");
+    QFile::remove(path);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size() ||
+        !f.flush())
+        return {};
+    return path;
+}

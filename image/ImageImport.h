@@ -1,0 +1,79 @@
+#pragma once
+// Turning image files into slide pictures: decoding, finding the transparent colour
+// (colour key), preparing the pixels for colour keying, re-encoding and shrinking.
+
+#include "document/Document.h"
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+/// The largest picture decoded, in pixels; larger images are skipped like undecodable ones.
+constexpr qint64 kMaxImagePixels = 100'000'000;
+
+/// What an import yields. `ok` false: the file could not be decoded (no message of
+/// its own). `ok` true with a null picture: the shrunken copy could not be made (its
+/// message was shown); the slide is still made, without a picture.
+struct ImportResult {
+    bool ok = false;
+    PicturePtr picture;
+    COLORREF key = COLOR_NONE;
+    int width = 0;
+    int height = 0;
+};
+
+/// Imports one image file. `ext` is the normalised extension (lower case, "jpeg" for
+/// "jpg", "tiff" for "tif"); it chooses the road, the file's content chooses the decoder.
+ImportResult ImportImageFile(const QString& path, const QString& ext);
+
+/// Decodes `path` into a 32-bit raster, finds its colour key (for "png" with the
+/// help of the file's own nomination), prepares the pixels and makes the picture.
+/// `key` comes in as set by the caller (COLOR_NONE, or the BMP key in BMP mode).
+/// Returns `fallback` when the file cannot be decoded.
+PicturePtr DecodeWithColorKey(const QString& path, const QString& ext, PicturePtr fallback,
+                              bool bmpMode, COLORREF& key, int& width, int& height);
+
+/// Encodes the raster as JPEG at the Quality setting (work file "temp.jpeg") and makes
+/// a picture of those bytes. Null on failure.
+PicturePtr ReencodeAsJpeg(const QImage& raster, int width, int height);
+
+/// Draws the picture stretched to w x h and writes it to `path` as `format` ("jpeg"
+/// or "bmp") at `quality`. With a colour key, the key-coloured pixels are treated as
+/// holes so they never bleed into their neighbours. False when the picture is empty,
+/// the size is empty, there is no encoder for the format, or the file cannot be written.
+bool RenderToImageFile(const Picture* picture, int w, int h, const QString& format, int quality,
+                       const QString& path, COLORREF key = COLOR_NONE);
+
+/// Shrinks the picture into the MentSizeW x MentSizeH limit when it exceeds it; the
+/// new size replaces `width` and `height`. Keyed pictures stay lossless (BMP).
+PicturePtr FitPictureToLimit(PicturePtr picture, int& width, int& height, COLORREF key);
+
+/// A copy of the picture at w x h, as BMP (`bmp`) or JPEG at quality 100, kept in the
+/// work file "tmp.bmp" or "tmp.jpeg". Returns the old picture when it cannot be drawn,
+/// null (after message 30001) when the copy cannot be read back.
+PicturePtr ScalePicture(PicturePtr picture, int w, int h, bool bmp, COLORREF key = COLOR_NONE);
+
+/// Writes the picture's pixels as a BMP file to the work file "tmp.bmp"; its path, or
+/// empty when it cannot be written.
+QString SavePictureToTempBmp(const Picture* picture);
+
+// The pixel rules, on ARGB32 rasters (exposed for tests).
+
+/// The size an image of `width` x `height` is shrunk to for the limit (computed in
+/// single precision, truncated); the size itself when it fits. Never below 1 x 1.
+QSize FitSizeToLimit(int width, int height, int limitW, int limitH);
+
+/// The green that replaces the key's green in opaque pixels of exactly the key colour.
+int SubstituteGreen(COLORREF key);
+
+/// Fully transparent pixels take the key colour, opaque pixels of the key colour move
+/// their green away from it, half-transparent pixels are mixed towards the key.
+void BlendTowardsKey(QImage& raster, COLORREF key);
+
+/// Moves colours that a display of fewer than 24 bits could not tell from the key
+/// away from it. Returns the key to use (white for keys other than white and black).
+COLORREF ApplyLowDepthRules(QImage& raster, COLORREF key);
+
+/// Smooth scaling that treats pixels of exactly the key colour as holes: covered
+/// output pixels average only the non-key pixels, the rest are exactly the key colour.
+QImage ScaleKeyedImage(const QImage& source, int w, int h, COLORREF key);

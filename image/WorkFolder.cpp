@@ -1,0 +1,5 @@
+#include "image/WorkFolder.h"
+
+#include "packaging/WorkFolder.h"
+
+QString ImageWorkFolder() { return GetWorkFolder(); }

@@ -1,0 +1,398 @@
+#include "app/Screen.h"
+#include "document/Picture.h"
+#include "image/ImageImport.h"
+#include "tests/image/ImageFixtures.h"
+#include "tests/support/Fixtures.h"
+#include "tests/support/TestPrompts.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImageWriter>
+#include <QTemporaryDir>
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace {
+
+/// The JPEG quantisation tables of a file, 64 values each (8-bit tables only).
+QList<QByteArray> QuantTables(const QByteArray& jpeg) {
+    QList<QByteArray> tables;
+    int pos = 2;
+    while (pos + 4 <= jpeg.size() && quint8(jpeg[pos]) == 0xFF) {
+        const int marker = quint8(jpeg[pos + 1]);
+        const int len = (quint8(jpeg[pos + 2]) << 8) | quint8(jpeg[pos + 3]);
+        if (marker == 0xDB) {
+            for (int t = pos + 4; t + 65 <= pos + 2 + len; t += 65)
+                tables << jpeg.mid(t + 1, 64);
+        }
+        if (marker == 0xDA)
+            break;
+        pos += 2 + len;
+    }
+    return tables;
+}
+
+bool IsQuality100(const QByteArray& jpeg) {
+    const QList<QByteArray> tables = QuantTables(jpeg);
+    if (tables.isEmpty())
+        return false;
+    for (const QByteArray& t : tables)
+        if (t != QByteArray(64, char(1)))
+            return false;
+    return true;
+}
+
+double MeanDifference(const QImage& a, const QImage& b) {
+    const QImage x = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    double sum = 0;
+    for (int j = 0; j < x.height(); ++j)
+        for (int i = 0; i < x.width(); ++i) {
+            const QRgb p = x.pixel(i, j), q = y.pixel(i, j);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+                   std::abs(qBlue(p) - qBlue(q));
+        }
+    return sum / (3.0 * x.width() * x.height());
+}
+
+/// A smooth, photo-like opaque image.
+QImage Photo(int w, int h) {
+    QImage img(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y) {
+        auto* p = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = 0; x < w; ++x)
+            p[x] = qRgb((x * 255) / w, (y * 255) / h, 128 + int(60 * std::sin((x + y) / 40.0)));
+    }
+    return img;
+}
+
+QByteArray Encode(const QImage& img, const char* format, int quality = -1) {
+    QByteArray bytes;
+    QBuffer buf(&bytes);
+    buf.open(QIODevice::WriteOnly);
+    QImageWriter w(&buf, format);
+    w.setQuality(quality);
+    w.write(img);
+    return bytes;
+}
+
+class Import : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetWorld();
+        // Each test gets its own temporary folder, so its work files are its own.
+        m_oldTmp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", m_tmp.path().toLocal8Bit());
+        m_work = QDir::tempPath() + QStringLiteral("/") + ApplicationName();
+    }
+    void TearDown() override {
+        qputenv("TMPDIR", m_oldTmp);
+        ResetWorld();
+    }
+    QString file(const QString& name, const QByteArray& bytes) {
+        const QString path = m_dir.filePath(name);
+        EXPECT_TRUE(WriteFile(path, bytes));
+        return path;
+    }
+    QString work(const char* name) const { return m_work + QLatin1Char('/') + QLatin1String(name); }
+
+    QTemporaryDir m_dir, m_tmp;
+    QByteArray m_oldTmp;
+    QString m_work;
+};
+
+} // namespace
+
+TEST_F(Import, BitmapsWithAndWithoutKey) {
+    TestPrompts tp;
+    // 24 bits: no key; JPEG bytes written at the Quality setting.
+    WriteSettingInt("KanSet", "Quality", 30);
+    QImage plain = Photo(40, 30);
+    const QString bmp24 = file(QStringLiteral("plain.bmp"), Encode(plain, "bmp"));
+    const ImportResult a = ImportImageFile(bmp24, QStringLiteral("bmp"));
+    ASSERT_TRUE(a.ok);
+    ASSERT_TRUE(a.picture);
+    EXPECT_EQ(a.key, COLOR_NONE);
+    EXPECT_EQ(QSize(a.width, a.height), QSize(40, 30));
+    EXPECT_EQ(a.picture->sourceBytes(),
+              Encode(QImage(bmp24).convertToFormat(QImage::Format_ARGB32), "jpeg", 30));
+    EXPECT_EQ(ReadFile(work("temp.jpeg")), a.picture->sourceBytes());
+
+    // 32 bits with a marked pixel: the key, and the pixels exactly as they are.
+    // As 0xXXRRGGBB: the file bytes are blue, green, red, fourth byte.
+    const QVector<quint32> px = {0xFF030201, 0xFF1E140A, 0x001E140A, 0xED604050};
+    const QString bmp32 = file(QStringLiteral("keyed.bmp"), MakeBmp32(2, 2, px));
+    const ImportResult b = ImportImageFile(bmp32, QStringLiteral("bmp"));
+    ASSERT_TRUE(b.ok && b.picture);
+    EXPECT_EQ(b.key, 0x000A141Eu); // blue 10, green 20, red 30
+    EXPECT_TRUE(b.picture->sourceBytes().isEmpty());
+    const QImage& img = b.picture->image();
+    // Not blended: the opaque pixel of the key colour keeps green 20.
+    EXPECT_EQ(img.pixel(1, 0) & 0xFFFFFF, 0x1E140Au);
+    EXPECT_EQ(img.pixel(0, 0) & 0xFFFFFF, 0x030201u);
+    EXPECT_EQ(img.pixel(1, 1) & 0xFFFFFF, 0x604050u);
+    EXPECT_TRUE(tp.calls.isEmpty());
+}
+
+TEST_F(Import, JpegKeepsItsBytesOrIsShrunkAtFullQuality) {
+    TestPrompts tp;
+    WriteSettingInt("KanSet", "Quality", 5);
+    const QByteArray small = Encode(Photo(300, 200), "jpeg", 80);
+    const ImportResult a = ImportImageFile(file(QStringLiteral("s.JPG"), small), "jpeg");
+    ASSERT_TRUE(a.ok && a.picture);
+    EXPECT_EQ(a.picture->sourceBytes(), small);
+    EXPECT_EQ(a.key, COLOR_NONE);
+    EXPECT_EQ(QSize(a.width, a.height), QSize(300, 200));
+
+    const QImage bigImage = Photo(1000, 800);
+    const QByteArray big = Encode(bigImage, "jpeg", 90);
+    const ImportResult b = ImportImageFile(file(QStringLiteral("b.jpeg"), big), "jpeg");
+    ASSERT_TRUE(b.ok && b.picture);
+    EXPECT_EQ(QSize(b.width, b.height), QSize(500, 400));
+    EXPECT_EQ(b.picture->size(), QSize(500, 400));
+    EXPECT_EQ(b.key, COLOR_NONE);
+    EXPECT_EQ(ReadFile(work("tmp.jpeg")), b.picture->sourceBytes());
+    EXPECT_TRUE(IsQuality100(b.picture->sourceBytes())); // 100, not the setting
+    // Decoding at a reduced scale looks like decoding in full and shrinking.
+    const QImage reference =
+        QImage::fromData(big).scaled(500, 400, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    EXPECT_LT(MeanDifference(b.picture->image(), reference), 2.0);
+
+    // MentSize 0: no shrinking at any size.
+    WriteSettingInt("SYS", "MentSize", 0);
+    const ImportResult c = ImportImageFile(file(QStringLiteral("c.jpeg"), big), "jpeg");
+    ASSERT_TRUE(c.ok && c.picture);
+    EXPECT_EQ(QSize(c.width, c.height), QSize(1000, 800));
+    EXPECT_EQ(c.picture->sourceBytes(), big);
+    EXPECT_TRUE(tp.calls.isEmpty());
+}
+
+TEST_F(Import, PngKeysAndBlending) {
+    TestPrompts tp;
+    // Colour type 6 without bKGD, transparent pixels black: the key becomes white.
+    QImage img(4, 1, QImage::Format_ARGB32);
+    img.setPixel(0, 0, qRgba(0, 0, 0, 0));
+    img.setPixel(1, 0, qRgba(0, 0, 200, 128));
+    img.setPixel(2, 0, qRgba(255, 255, 255, 255));
+    img.setPixel(3, 0, qRgba(10, 20, 30, 255));
+    const ImportResult a =
+        ImportImageFile(file(QStringLiteral("a.png"), MakeRgbaPng(img)), QStringLiteral("png"));
+    ASSERT_TRUE(a.ok && a.picture);
+    EXPECT_EQ(a.key, 0x00FFFFFFu);
+    const QImage& out = a.picture->image();
+    EXPECT_EQ(out.pixel(0, 0), qRgba(255, 255, 255, 0));
+    EXPECT_EQ(out.pixel(1, 0), qRgba(126, 126, 227, 128)); // mixed towards white
+    EXPECT_EQ(out.pixel(2, 0), qRgba(255, 247, 255, 255));
+    EXPECT_EQ(out.pixel(3, 0), qRgba(10, 20, 30, 255));
+    EXPECT_TRUE(a.picture->sourceBytes().isEmpty());
+
+    // With a background chunk, the transparent pixels take its colour.
+    QByteArray bkgd("\x00\x00\x00\x80\x00\xFF", 6);
+    const ImportResult b = ImportImageFile(
+        file(QStringLiteral("b.png"), MakeRgbaPng(img, {{"bKGD", bkgd}})), QStringLiteral("png"));
+    ASSERT_TRUE(b.ok && b.picture);
+    EXPECT_EQ(b.key, 0x00FF8000u);
+    EXPECT_EQ(b.picture->image().pixel(0, 0), qRgba(0, 128, 255, 0));
+    EXPECT_EQ(b.picture->image().pixel(2, 0), qRgba(255, 255, 255, 255));
+
+    // Only half-transparent pixels: no key, re-encoded as JPEG.
+    QImage half(2, 2, QImage::Format_ARGB32);
+    half.fill(qRgba(90, 90, 90, 100));
+    const ImportResult c =
+        ImportImageFile(file(QStringLiteral("c.png"), MakeRgbaPng(half)), QStringLiteral("png"));
+    ASSERT_TRUE(c.ok && c.picture);
+    EXPECT_EQ(c.key, COLOR_NONE);
+    EXPECT_TRUE(c.picture->sourceBytes().startsWith("\xFF\xD8"));
+
+    // A palette image nominates its first non-opaque palette colour.
+    const QByteArray pal =
+        MakePalettePng(3, 3, {qRgb(1, 2, 3), qRgb(200, 100, 50)}, QByteArray("\xFF\x00", 2), 1);
+    const ImportResult d = ImportImageFile(file(QStringLiteral("d.png"), pal), "png");
+    ASSERT_TRUE(d.ok && d.picture);
+    EXPECT_EQ(d.key, RGB(200, 100, 50));
+    EXPECT_TRUE(tp.calls.isEmpty());
+}
+
+TEST_F(Import, GifOnALowDepthDisplayAndTiff) {
+    TestPrompts tp;
+    SetScreenOverride(MakeScreen(1920, 1080, 16));
+    // Index 0 transparent black, 1 near black, 2 opaque black, 3 red; a second frame
+    // that must not be used.
+    const QVector<QRgb> palette = {qRgb(0, 0, 0), qRgb(3, 3, 3), qRgb(0, 0, 0), qRgb(200, 0, 0)};
+    const QByteArray first("\x00\x01\x02\x03", 4), second("\x03\x03\x03\x03", 4);
+    const ImportResult a = ImportImageFile(
+        file(QStringLiteral("a.gif"), MakeGif(4, 1, palette, {first, second}, 0)), "gif");
+    ASSERT_TRUE(a.ok && a.picture);
+    EXPECT_EQ(a.key, RGB(0, 0, 0));
+    const QImage& g = a.picture->image();
+    EXPECT_EQ(g.pixel(0, 0) & 0xFFFFFF, 0x000000u);
+    EXPECT_EQ(g.pixel(1, 0), qRgba(0, 8, 0, 255));
+    EXPECT_EQ(g.pixel(2, 0), qRgba(0, 8, 0, 255));
+    EXPECT_EQ(g.pixel(3, 0), qRgba(200, 0, 0, 255));
+
+    // TIFF with alpha imports with a key like any other transparent image.
+    SetScreenOverride(MakeScreen(1920, 1080, 32));
+    QImage t(3, 2, QImage::Format_ARGB32);
+    t.fill(qRgba(20, 40, 60, 255));
+    t.setPixel(0, 0, qRgba(0, 0, 255, 0));
+    const ImportResult b =
+        ImportImageFile(file(QStringLiteral("b.tif"), Encode(t, "tiff")), QStringLiteral("tiff"));
+    ASSERT_TRUE(b.ok && b.picture);
+    EXPECT_NE(b.key, COLOR_NONE);
+    EXPECT_EQ(b.picture->image().pixel(0, 0) & 0xFFFFFF,
+              qRgb(GetRValue(b.key), GetGValue(b.key), GetBValue(b.key)) & 0xFFFFFF);
+    EXPECT_EQ(b.picture->image().pixel(2, 1), qRgba(20, 40, 60, 255));
+    EXPECT_TRUE(tp.calls.isEmpty());
+}
+
+TEST_F(Import, ShrinkingKeepsKeyedPicturesLosslessAndUnkeyedAsJpeg) {
+    TestPrompts tp;
+    WriteSettingInt("KanSet", "Quality", 10);
+    // Keyed, 1000 x 800: a BMP work file at 500 x 400, the key exact around a shape.
+    QImage keyed(1000, 800, QImage::Format_ARGB32);
+    keyed.fill(qRgba(0, 0, 0, 0));
+    for (int y = 200; y < 600; ++y)
+        for (int x = 300; x < 700; ++x)
+            keyed.setPixel(x, y, qRgba(0, 0, 255, 255));
+    const ImportResult a =
+        ImportImageFile(file(QStringLiteral("k.png"), MakeRgbaPng(keyed)), QStringLiteral("png"));
+    ASSERT_TRUE(a.ok && a.picture);
+    EXPECT_EQ(a.key, 0x00FFFFFFu);
+    EXPECT_EQ(QSize(a.width, a.height), QSize(500, 400));
+    EXPECT_TRUE(a.picture->sourceBytes().startsWith("BM"));
+    EXPECT_EQ(ReadFile(work("tmp.bmp")), a.picture->sourceBytes());
+    const QImage& k = a.picture->image();
+    EXPECT_EQ(k.pixel(10, 10) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(k.pixel(149, 99) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(k.pixel(150, 100) & 0xFFFFFF, 0x0000FFu);
+    EXPECT_EQ(k.pixel(349, 299) & 0xFFFFFF, 0x0000FFu);
+
+    // Unkeyed, not a JPEG: re-encoded at the setting, then shrunk at quality 100.
+    const ImportResult b = ImportImageFile(
+        file(QStringLiteral("u.png"), Encode(Photo(1000, 800), "png")), QStringLiteral("png"));
+    ASSERT_TRUE(b.ok && b.picture);
+    EXPECT_EQ(b.key, COLOR_NONE);
+    EXPECT_EQ(QSize(b.width, b.height), QSize(500, 400));
+    EXPECT_EQ(ReadFile(work("tmp.jpeg")), b.picture->sourceBytes());
+    EXPECT_TRUE(IsQuality100(b.picture->sourceBytes()));
+    EXPECT_FALSE(IsQuality100(ReadFile(work("temp.jpeg"))));
+
+    // MentSize 0 keeps the size.
+    WriteSettingInt("SYS", "MentSize", 0);
+    const ImportResult c =
+        ImportImageFile(file(QStringLiteral("k2.png"), MakeRgbaPng(keyed)), QStringLiteral("png"));
+    ASSERT_TRUE(c.ok && c.picture);
+    EXPECT_EQ(QSize(c.width, c.height), QSize(1000, 800));
+    EXPECT_EQ(c.picture->size(), QSize(1000, 800));
+    EXPECT_TRUE(tp.calls.isEmpty());
+}
+
+TEST_F(Import, MislabelledDamagedAndHostileFiles) {
+    QImage img(2, 2, QImage::Format_ARGB32);
+    img.fill(qRgba(1, 2, 3, 255));
+    img.setPixel(0, 0, qRgba(9, 9, 9, 0));
+    const QByteArray png = MakeRgbaPng(img);
+    {
+        // A PNG named .bmp: the bitmap reader complains, the import goes on by content.
+        TestPrompts tp;
+        const ImportResult r = ImportImageFile(file(QStringLiteral("p.bmp"), png), "bmp");
+        EXPECT_TRUE(r.ok && r.picture);
+        EXPECT_EQ(r.key, COLOR_NONE);
+        EXPECT_EQ(tp.messageIds(), QList<int>{30011});
+        EXPECT_TRUE(tp.calls[0].text.startsWith(QStringLiteral("形式判別エラー\n")));
+    }
+    {
+        // A PNG named .jpg is decoded, not kept as foreign bytes in the document.
+        TestPrompts tp;
+        const ImportResult r = ImportImageFile(file(QStringLiteral("p.jpg"), png), "jpeg");
+        ASSERT_TRUE(r.ok && r.picture);
+        EXPECT_FALSE(r.picture->sourceBytes().startsWith("\x89PNG"));
+        EXPECT_EQ(r.key, RGB(9, 9, 9));
+        EXPECT_TRUE(tp.calls.isEmpty());
+    }
+    // Files that cannot be decoded are skipped, without a message of the import's own.
+    QByteArray huge = png;
+    huge[16] = char(0x00);
+    huge[17] = char(0x01);
+    huge[18] = char(0x86);
+    huge[19] = char(0xA0); // width 100000
+    huge[20] = char(0x00);
+    huge[21] = char(0x01);
+    huge[22] = char(0x86);
+    huge[23] = char(0xA0); // height 100000
+    QByteArray over = MakePng(10001, 10000, 1, 0, {}, QByteArray(1, '\0'));
+    QByteArray jpegCut = Encode(Photo(64, 64), "jpeg", 80).left(20);
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        const char* ext;
+    } bad[] = {
+        {"empty.png", QByteArray(), "png"},
+        {"cut.png", png.left(40), "png"},
+        {"noise.gif", QByteArray(300, char(0x5A)), "gif"},
+        {"noise.tiff", QByteArray("II*\0\x08\0\0\0\xFF\xFF", 10), "tiff"},
+        {"cut.jpeg", jpegCut, "jpeg"},
+        {"huge.png", huge, "png"},
+        {"over100mp.png", over, "png"},
+        {"text.jp", QByteArray("hello"), "jp"},
+    };
+    for (const auto& c : bad) {
+        SCOPED_TRACE(c.name);
+        TestPrompts tp;
+        const ImportResult r =
+            ImportImageFile(file(QString::fromLatin1(c.name), c.bytes), QString::fromLatin1(c.ext));
+        EXPECT_FALSE(r.ok);
+        EXPECT_FALSE(r.picture);
+        EXPECT_TRUE(tp.calls.isEmpty());
+    }
+}
+
+TEST_F(Import, HundredMegapixelsDecode) {
+    TestPrompts tp;
+    // 10000 x 10000 palette pixels, index 0 transparent: exactly the largest size taken.
+    const int w = 10000, h = 10000;
+    QByteArray rows;
+    rows.reserve((w / 8 + 2) * h);
+    QByteArray row(1 + (w + 7) / 8, char(0x0F)); // 1 bit per pixel: stripes of 4
+    row[0] = 0;
+    for (int y = 0; y < h; ++y)
+        rows.append(row);
+    QByteArray plte("\x10\x20\x30\xC0\x80\x40", 6);
+    const QByteArray png =
+        MakePng(w, h, 1, 3, {{"PLTE", plte}, {"tRNS", QByteArray(1, '\0')}}, rows);
+    const ImportResult r = ImportImageFile(file(QStringLiteral("big.png"), png), "png");
+    ASSERT_TRUE(r.ok && r.picture);
+    EXPECT_EQ(r.key, RGB(0x10, 0x20, 0x30));
+    EXPECT_EQ(QSize(r.width, r.height), QSize(500, 500));
+    EXPECT_TRUE(tp.calls.isEmpty());
+}
+
+TEST_F(Import, WorkFileForPastedPictures) {
+    TestPrompts tp;
+    QImage img(3, 2, QImage::Format_RGB32);
+    img.fill(qRgb(7, 8, 9));
+    const PicturePtr pic = Picture::fromImage(img);
+    const QString path = SavePictureToTempBmp(pic.get());
+    EXPECT_EQ(path, work("tmp.bmp"));
+    const QImage back(path);
+    ASSERT_EQ(back.size(), QSize(3, 2));
+    EXPECT_EQ(back.pixel(2, 1) & 0xFFFFFF, 0x070809u);
+    EXPECT_TRUE(SavePictureToTempBmp(nullptr).isEmpty());
+
+    // Decoding it the way a paste does: no transparent pixel and a key given keeps
+    // the pixels lossless; without a key the picture becomes a JPEG.
+    COLORREF key = RGB(7, 8, 9);
+    int w = 0, h = 0;
+    const PicturePtr keyed = DecodeWithColorKey(path, "bmp", pic, false, key, w, h);
+    ASSERT_TRUE(keyed);
+    EXPECT_EQ(keyed->image().pixel(0, 0) & 0xFFFFFF, 0x070009u); // key colour, green moved
+    key = COLOR_NONE;
+    const PicturePtr jpeg = DecodeWithColorKey(path, "bmp", pic, false, key, w, h);
+    ASSERT_TRUE(jpeg);
+    EXPECT_TRUE(jpeg->sourceBytes().startsWith("\xFF\xD8"));
+    // An undecodable file hands back the fallback.
+    key = COLOR_NONE;
+    EXPECT_EQ(DecodeWithColorKey(file("x.bmp", "junk"), "bmp", pic, false, key, w, h), pic);
+    EXPECT_TRUE(tp.calls.isEmpty());
+}
