@@ -33,7 +33,9 @@ QImage ScaleSlideForCell(const QImage& picture, COLORREF key, QSize size) {
 COLORREF CellImageColor(const QImage& cell, COLORREF key, QPoint pt) {
     if (!cell.valid(pt))
         return COLOR_NONE;
-    const QRgb px = cell.pixel(pt); // un-premultiplied by QImage::pixel
+    QRgb px = cell.pixel(pt);
+    if (cell.format() == QImage::Format_ARGB32_Premultiplied)
+        px = qUnpremultiply(px);
     if (cell.hasAlphaChannel() && qAlpha(px) < 128 && key != COLOR_NONE)
         return key;
     return RGB(qRed(px), qGreen(px), qBlue(px));

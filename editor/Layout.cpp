@@ -1,5 +1,7 @@
 #include "editor/Layout.h"
 
+#include "editor/Text.h"
+
 #include <algorithm>
 
 CellFit FitPictureToCell(QSize picture, int cw, int ch) {
@@ -165,4 +167,11 @@ COLORREF HighlightRingColor(int column, int n) {
     const int add = 50 * n;
     return RGB(std::min(GetRValue(c) + add, 255), std::min(GetGValue(c) + add, 255),
                std::min(GetBValue(c) + add, 255));
+}
+
+QString TotalTimeText(int totalSeconds, int page, int pageCount) {
+    return QStringLiteral("%1 (%2/%3) ")
+        .arg(FormatSwitchTime(totalSeconds))
+        .arg(page)
+        .arg(pageCount);
 }

@@ -8,6 +8,7 @@
 
 #include <QRect>
 #include <QSize>
+#include <QString>
 #include <vector>
 
 /// Fill colour per column (page cell mod 5 on the page, slide index mod 5 in the graph).
@@ -116,6 +117,10 @@ EditorLayout ComputeLayout(const LayoutInput& in);
 /// The drawn bar of an insertion mark: one pixel wider on each side when highlighted,
 /// one pixel narrower on each side otherwise.
 RECT32 MarkBar(const RECT32& mark, bool highlighted);
+
+/// The total-time line: "%s (%d/%d) " with the total time, the page (1-based) and the
+/// page count, a blank at the end.
+QString TotalTimeText(int totalSeconds, int page, int pageCount);
 
 /// The colour of highlight ring `n` (1 to 4) around a selected cell of a column:
 /// 50 * n added to each component, capped at 255.

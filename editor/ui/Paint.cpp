@@ -256,10 +256,7 @@ void CP20417Dlg::OnPaint(const QRegion& dirty) {
     if (dirty.intersects(ToQRect(L.totalLine))) {
         p.setPen(toQColor(kTotalTimeColor));
         p.drawText(ToQRect(L.totalLine), Qt::AlignCenter | kTextFlags,
-                   QStringLiteral("%1 (%2/%3) ")
-                       .arg(FormatSwitchTime(total))
-                       .arg(m_nPage + 1)
-                       .arg(m_nPageCount));
+                   TotalTimeText(total, m_nPage + 1, m_nPageCount));
         p.setPen(Qt::NoPen);
     }
 
