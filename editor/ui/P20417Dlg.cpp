@@ -125,13 +125,16 @@ Qt::Edges CP20417Dlg::ResizeEdgesAt(const QPoint& pos) const {
 void CP20417Dlg::mousePressEvent(QMouseEvent* e) {
     const Qt::Edges edges = ResizeEdgesAt(e->position().toPoint());
     if (e->button() == Qt::LeftButton && edges && windowHandle()) {
-        windowHandle()->startSystemResize(edges);
+        if (!windowHandle()->startSystemResize(edges))
+            BeginFrameResize(edges, e->globalPosition().toPoint());
         return;
     }
     QDialog::mousePressEvent(e);
 }
 
 void CP20417Dlg::mouseMoveEvent(QMouseEvent* e) {
+    if (ContinueFrameResize(e->globalPosition().toPoint()))
+        return;
     const Qt::Edges edges = ResizeEdgesAt(e->position().toPoint());
     if ((edges & (Qt::LeftEdge | Qt::RightEdge)) && (edges & (Qt::TopEdge | Qt::BottomEdge)))
         setCursor(((edges & Qt::LeftEdge) && (edges & Qt::TopEdge)) ||

@@ -79,6 +79,7 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
 
 public Q_SLOTS:
@@ -95,4 +96,14 @@ private:
     void RebuildCellImages(const EditorLayout& layout);
 
     bool m_bPlaced = false; ///< the opening sequence has sized the window
+
+    // Resizing from the edges where the platform cannot do it (FrameResize.cpp).
+    void BeginFrameResize(Qt::Edges edges, QPoint globalPos);
+    /// Follows the pointer while an edge drag runs; false when none runs.
+    bool ContinueFrameResize(QPoint globalPos);
+    /// Ends an edge drag; false when none ran.
+    bool EndFrameResize();
+    Qt::Edges m_resizeEdges;
+    QRect m_resizeFrom;     ///< the geometry when the edge drag began
+    QPoint m_resizeGrab;    ///< the pointer's screen position then
 };
