@@ -7,31 +7,29 @@
 const char* const kSwatchArt[5] = {"swatch_black", "swatch_white", "swatch_red", "swatch_green",
                                    "swatch_blue"};
 
-QImage RenderArt(const QString& name, QSize size) {
-    if (size.isEmpty())
+QImage RenderArt(const QString& name, QSize size, qreal ratio) {
+    if (size.isEmpty() || ratio <= 0)
         return QImage();
     QSvgRenderer svg(QStringLiteral(":/art/%1.svg").arg(name));
     if (!svg.isValid())
         return QImage();
-    QImage img(size, QImage::Format_ARGB32_Premultiplied);
+    QImage img((QSizeF(size) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
     if (img.isNull())
         return QImage();
     img.fill(Qt::transparent);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
-    svg.render(&p, QRectF(0, 0, size.width(), size.height()));
+    svg.render(&p, QRectF(0, 0, img.width(), img.height()));
     p.end();
+    img.setDevicePixelRatio(ratio);
     return img;
 }
 
 QPixmap ArtPixmap(const QString& name, QSize size) {
     const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
-    QImage img = RenderArt(name, (QSizeF(size) * ratio).toSize());
-    if (img.isNull())
-        return QPixmap();
-    img.setDevicePixelRatio(ratio);
-    return QPixmap::fromImage(img);
+    const QImage img = RenderArt(name, size, ratio);
+    return img.isNull() ? QPixmap() : QPixmap::fromImage(img);
 }
 
 QCursor ArtCursor(const QString& name, QPoint hot) {

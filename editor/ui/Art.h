@@ -10,9 +10,11 @@
 #include <QString>
 
 /// Renders ":/art/<name>.svg" into a size.width() x size.height() image with a
-/// transparent background (premultiplied ARGB). A null image when the file is missing
-/// or not valid SVG.
-QImage RenderArt(const QString& name, QSize size);
+/// transparent background (premultiplied ARGB). With a `ratio` above 1 the image has
+/// that many device pixels per pixel of `size` (for high-density screens) and carries
+/// the ratio, so it still draws at `size`. A null image when the file is missing or
+/// not valid SVG.
+QImage RenderArt(const QString& name, QSize size, qreal ratio = 1.0);
 
 /// The same as a pixmap for buttons and menus, rendered for the screen's pixel ratio.
 QPixmap ArtPixmap(const QString& name, QSize size);

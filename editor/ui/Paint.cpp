@@ -47,9 +47,13 @@ CellFit CP20417Dlg::FitSlideToCell(int index, int cw, int ch) const {
 }
 
 bool CP20417Dlg::LoadFixedImages() {
-    m_iconBarImage = RenderArt(QStringLiteral("iconbar"), QSize(kIconBarWidth, kIconBarHeight));
-    m_propMarkImage = RenderArt(QStringLiteral("propmark"), QSize(kPropMarkSize, kPropMarkSize));
-    m_logoImage = RenderArt(QStringLiteral("logo"), QSize(kLogoWidth, kLogoHeight));
+    // Rendered for the screen's pixel density, so they stay sharp on scaled displays.
+    const qreal ratio = devicePixelRatioF();
+    m_iconBarImage =
+        RenderArt(QStringLiteral("iconbar"), QSize(kIconBarWidth, kIconBarHeight), ratio);
+    m_propMarkImage =
+        RenderArt(QStringLiteral("propmark"), QSize(kPropMarkSize, kPropMarkSize), ratio);
+    m_logoImage = RenderArt(QStringLiteral("logo"), QSize(kLogoWidth, kLogoHeight), ratio);
     return !m_iconBarImage.isNull() && !m_propMarkImage.isNull() && !m_logoImage.isNull();
 }
 
@@ -61,8 +65,14 @@ COLORREF CP20417Dlg::CellPixelColor(int k, QPoint pt) const {
     if (s < 0 || s >= app.m_nSlideCount)
         return COLOR_NONE;
     const RECT32& rc = m_rcCells[k];
-    return CellImageColor(m_cellImages[k], app.m_slides[s].crTransparent,
-                          pt - QPoint(rc.left, rc.top));
+    // The cell image may hold more device pixels than the window pixels it covers.
+    const QImage& img = m_cellImages[k];
+    const qreal ratio = img.devicePixelRatio();
+    const QPoint at = pt - QPoint(rc.left, rc.top);
+    if (at.x() < 0 || at.y() < 0)
+        return COLOR_NONE;
+    return CellImageColor(img, app.m_slides[s].crTransparent,
+                          QPoint(int(at.x() * ratio), int(at.y() * ratio)));
 }
 
 QRect CP20417Dlg::CellArea(int k) const {
@@ -81,8 +91,11 @@ void CP20417Dlg::RebuildCellImages(const EditorLayout& L) {
         const int s = m_nPage * SLIDES_PER_PAGE + k;
         if (!RenderSlidePicture(s, false))
             continue;
-        m_cellImages[k] = ScaleSlideForCell(m_workImage, app.m_slides[s].crTransparent,
-                                            QSize(L.fit[k].fw, L.fit[k].fh));
+        // At the screen's pixel density: a picture stays sharp on scaled displays.
+        const qreal ratio = devicePixelRatioF();
+        const QSize size = (QSizeF(L.fit[k].fw, L.fit[k].fh) * ratio).toSize();
+        m_cellImages[k] = ScaleSlideForCell(m_workImage, app.m_slides[s].crTransparent, size);
+        m_cellImages[k].setDevicePixelRatio(ratio);
     }
 }
 
@@ -119,6 +132,13 @@ void CP20417Dlg::OnPaint(const QRegion& dirty) {
     right.setColorAt(0, toQColor(h.crBackCenter));
     right.setColorAt(1, toQColor(h.crBackRight));
     p.fillRect(QRect(mid, rc.top(), rc.right() + 1 - mid, rc.height()), right);
+
+    // The window moved to a screen of another pixel density: images made for the old
+    // one are made again.
+    if (!qFuzzyCompare(m_iconBarImage.devicePixelRatio(), devicePixelRatioF())) {
+        LoadFixedImages();
+        m_bRebuildCells = 1;
+    }
 
     // Logo (its background is see-through) and title.
     if (!m_logoImage.isNull() && dirty.intersects(ToQRect(L.logo)))

@@ -137,6 +137,9 @@ TEST_F(Paint, SelectedCellGetsFourHighlightRings) {
     EXPECT_EQ(dlg->m_rcMarks[1], (RECT32{291, 295, 295, 435}));
     EXPECT_EQ(dlg->m_rcBoundary[1], (RECT32{1232, 699, 1236, 799}));
     EXPECT_EQ(dlg->CellArea(0), QRect(53, 290, 196, 170));
+    // The fit of a slide by its index; nothing for an index beyond the table.
+    EXPECT_EQ(dlg->FitSlideToCell(0, 266, 140), (CellFit{186, 140, 40, 0}));
+    EXPECT_EQ(dlg->FitSlideToCell(1, 266, 140), CellFit{});
 }
 
 TEST_F(Paint, CellImagesAreRebuiltOnlyWhenAsked) {
