@@ -3,6 +3,7 @@
 //   lsr_screenshot OUT.png [WIDTH HEIGHT]   the window, grabbed off-screen
 //   lsr_screenshot --show OUT.png           the window shown on the display, then the
 //                                           screen grabbed (to check a real platform)
+//   lsr_screenshot --empty OUT.png [W H]    the window with an empty document
 //   lsr_screenshot --art DIR                every artwork image at its size and zoomed
 //
 // Settings go to a temporary folder, so the user's own settings are never touched.
@@ -253,8 +254,13 @@ int main(int argc, char** argv) {
     const bool show = !args.isEmpty() && args[0] == QLatin1String("--show");
     if (show)
         args.removeFirst();
+    const bool empty = !args.isEmpty() && args[0] == QLatin1String("--empty");
+    if (empty)
+        args.removeFirst();
     if (args.isEmpty()) {
-        std::fprintf(stderr, "usage: lsr_screenshot [--show] OUT.png [WIDTH HEIGHT] | --art DIR\n");
+        std::fprintf(
+            stderr,
+            "usage: lsr_screenshot [--show | --empty] OUT.png [WIDTH HEIGHT] | --art DIR\n");
         return 2;
     }
     const QString out = args[0];
@@ -267,7 +273,8 @@ int main(int argc, char** argv) {
     CP20417Dlg dlg;
     if (!dlg.OnInitDialog())
         return 1;
-    FillSampleDocument(dlg);
+    if (!empty)
+        FillSampleDocument(dlg);
     dlg.setWindowState(Qt::WindowNoState);
     dlg.resize(w, h);
     dlg.m_nSelect = 2; // the pointer over the third slide: its highlight rings

@@ -157,6 +157,9 @@ TEST(Layout, GraphBarsShareTheWidthByTime) {
         {"one slide fills the graph", {7}, 1216, {1216}},
         {"no slides", {}, 1216, {}},
         {"long and short", {64800, 1}, 1216, {1215, 1}},
+        // Times of 0 (possible only in a damaged file) give no division by zero: the
+        // last bar takes the whole width.
+        {"all times zero", {0, 0, 0}, 300, {0, 0, 300}},
     };
     for (const Row& r : rows)
         EXPECT_EQ(GraphBarWidths(r.times, r.width), r.expect) << r.name;
