@@ -44,8 +44,8 @@ public:
     CellFit FitSlideToCell(int index, int cw, int ch) const;
 
     /// Loads the icon bar, the property-button mark and the logo; false when one of
-    /// them cannot be had.
-    bool LoadFixedImages();
+    /// them cannot be had. Virtual so that tests can make it fail.
+    virtual bool LoadFixedImages();
 
     /// The colour of the slide picture under `pt` in page cell k's drawn image
     /// (`m_cellImages`), as a colour reference; the slide's transparent colour where the

@@ -7,6 +7,7 @@
 #include "editor/Fonts.h"
 #include "editor/ui/P20417Dlg.h"
 #include "tests/support/Fixtures.h"
+#include "tests/support/TestPrompts.h"
 
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -178,6 +179,21 @@ TEST_F(Paint, TitleFollowsTheSetting) {
     EXPECT_GT(full, yellowInTitle()); // the whole path is longer
     WriteSettingInt("SYS", "Title", 0);
     EXPECT_EQ(yellowInTitle(), 0);
+}
+
+TEST(PaintOpening, MissingFixedImageEndsTheOpening) {
+    ResetWorld();
+    struct NoImages : CP20417Dlg {
+        bool LoadFixedImages() override { return false; }
+    };
+    TestPrompts prompts;
+    NoImages dlg;
+    EXPECT_FALSE(dlg.OnInitDialog());
+    EXPECT_EQ(prompts.messageIds(), QList<int>{30001});
+    EXPECT_EQ(prompts.calls.value(0).kind, MsgKind::Error);
+    EXPECT_EQ(dlg.result(), int(QDialog::Rejected));
+    EXPECT_EQ(dlg.m_nPageCount, INT_MAX); // no start document was chosen
+    ResetWorld();
 }
 
 TEST(CellImage, KeyPixelsAreLeftOutBeforeScaling) {
