@@ -1,15 +1,18 @@
 #include "editor/ui/P20417Dlg.h"
 
 #include "app/P20417App.h"
+#include "app/Prompts.h"
 #include "app/Screen.h"
 #include "app/Settings.h"
 #include "document/DocumentCommands.h"
 #include "document/SlideTable.h"
 #include "editor/Render.h"
+#include "editor/ui/Art.h"
 
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QWindow>
 #include <algorithm>
 
@@ -31,7 +34,12 @@ CP20417Dlg::~CP20417Dlg() {
 
 bool CP20417Dlg::OnInitDialog() {
     // The program icon.
-    setWindowIcon(QIcon(QStringLiteral(":/art/icon.svg")));
+    setWindowIcon(ProgramIcon());
+
+    // The program's own cursors: colour pick (hot spot at the pipette's tip) and the
+    // property button.
+    m_curPick = ArtCursor(QStringLiteral("cursor_pick"), QPoint(2, 29));
+    m_curProp = ArtCursor(QStringLiteral("cursor_prop"), QPoint(2, 2));
 
     // Size and position: three quarters of the desktop, or the stored size when larger,
     // centred; maximised when it was maximised at the last close.
@@ -45,6 +53,13 @@ bool CP20417Dlg::OnInitDialog() {
     m_bPlaced = true;
     if (ReadSettingInt("Last", "Zoomed", 0) == 1)
         setWindowState(windowState() | Qt::WindowMaximized);
+
+    // The icon bar, the property-button mark and the logo.
+    if (!LoadFixedImages()) {
+        ShowMessage(30001, QString(), this, MsgKind::Error);
+        done(QDialog::Rejected);
+        return false;
+    }
 
     // Files dropped from the file manager become slides.
     setAcceptDrops(true);
@@ -85,7 +100,7 @@ bool CP20417Dlg::RenderSlidePicture(int index, bool ignoreFlips) {
     return !m_workImage.isNull();
 }
 
-void CP20417Dlg::paintEvent(QPaintEvent*) { OnPaint(); }
+void CP20417Dlg::paintEvent(QPaintEvent* e) { OnPaint(e->region()); }
 
 void CP20417Dlg::resizeEvent(QResizeEvent* e) {
     QDialog::resizeEvent(e);
@@ -112,13 +127,16 @@ Qt::Edges CP20417Dlg::ResizeEdgesAt(const QPoint& pos) const {
 void CP20417Dlg::mousePressEvent(QMouseEvent* e) {
     const Qt::Edges edges = ResizeEdgesAt(e->position().toPoint());
     if (e->button() == Qt::LeftButton && edges && windowHandle()) {
-        windowHandle()->startSystemResize(edges);
+        if (!windowHandle()->startSystemResize(edges))
+            BeginFrameResize(edges, e->globalPosition().toPoint());
         return;
     }
     QDialog::mousePressEvent(e);
 }
 
 void CP20417Dlg::mouseMoveEvent(QMouseEvent* e) {
+    if (ContinueFrameResize(e->globalPosition().toPoint()))
+        return;
     const Qt::Edges edges = ResizeEdgesAt(e->position().toPoint());
     if ((edges & (Qt::LeftEdge | Qt::RightEdge)) && (edges & (Qt::TopEdge | Qt::BottomEdge)))
         setCursor(((edges & Qt::LeftEdge) && (edges & Qt::TopEdge)) ||

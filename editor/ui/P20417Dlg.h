@@ -3,7 +3,9 @@
 // program paints itself. Its code is split by concern over the files of editor/ui/.
 
 #include "document/EditState.h"
+#include "editor/Layout.h"
 
+#include <QCursor>
 #include <QDialog>
 #include <QImage>
 #include <QString>
@@ -37,11 +39,47 @@ public:
     int m_bRebuildCells = 1; ///< 1 = the next paint rebuilds the cell images
     QImage m_workImage;      ///< one slide rendered at its pixel size
 
+    /// The scaled size and offsets of slide `index`'s picture inside a cw x ch cell
+    /// (all zero when the slide has no picture).
+    CellFit FitSlideToCell(int index, int cw, int ch) const;
+
+    /// Loads the icon bar, the property-button mark and the logo; false when one of
+    /// them cannot be had. Virtual so that tests can make it fail.
+    virtual bool LoadFixedImages();
+
+    /// The colour of the slide picture under `pt` in page cell k's drawn image
+    /// (`m_cellImages`), as a colour reference; the slide's transparent colour where the
+    /// picture is see-through; COLOR_NONE when `pt` is outside the drawn image.
+    COLORREF CellPixelColor(int k, QPoint pt) const;
+
+    /// The area repainted when page cell k's highlight changes: its rectangle grown by
+    /// 5 pixels left, up and right and 25 pixels down (over its labels).
+    QRect CellArea(int k) const;
+
+    // Layout and painting state (Paint.cpp). The rectangles describe the last paint.
+    int m_nMark = -1;                      ///< insertion mark under the pointer
+    RECT32 m_rcIconArea;                   ///< the twelve icons' area
+    RECT32 m_rcTransBar;                   ///< the transparency bar
+    RECT32 m_rcIcons[kIconCount];          ///< one per icon
+    RECT32 m_rcGraph;                      ///< the time graph with its frame
+    RECT32 m_rcBoundary[MAX_SLIDES + 1];   ///< 1 to 100: right edge of bar b - 1
+    RECT32 m_rcCells[SLIDES_PER_PAGE];     ///< drawn slide images by page cell
+    RECT32 m_rcMarks[SLIDES_PER_PAGE + 1]; ///< insertion marks
+    /// Scaled slide pictures of the visible page by page cell (premultiplied ARGB where
+    /// the slide has a transparent colour: those pixels are fully transparent).
+    QImage m_cellImages[SLIDES_PER_PAGE];
+    QImage m_iconBarImage;  ///< 170 x 67
+    QImage m_propMarkImage; ///< 11 x 11, its background transparent
+    QImage m_logoImage;     ///< 235 x 46, its background transparent
+    QCursor m_curPick;      ///< over a slide image while picking a transparent colour
+    QCursor m_curProp;      ///< over a slide's property button
+
 protected:
     void paintEvent(QPaintEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
 
 public Q_SLOTS:
@@ -53,7 +91,19 @@ public Q_SLOTS:
 private:
     /// Window edges under `pos` that resize the frameless window (none: 0).
     Qt::Edges ResizeEdgesAt(const QPoint& pos) const;
-    void OnPaint();
+    void OnPaint(const QRegion& dirty);
+    /// Re-renders every visible slide of the page into m_cellImages.
+    void RebuildCellImages(const EditorLayout& layout);
 
     bool m_bPlaced = false; ///< the opening sequence has sized the window
+
+    // Resizing from the edges where the platform cannot do it (FrameResize.cpp).
+    void BeginFrameResize(Qt::Edges edges, QPoint globalPos);
+    /// Follows the pointer while an edge drag runs; false when none runs.
+    bool ContinueFrameResize(QPoint globalPos);
+    /// Ends an edge drag; false when none ran.
+    bool EndFrameResize();
+    Qt::Edges m_resizeEdges;
+    QRect m_resizeFrom;     ///< the geometry when the edge drag began
+    QPoint m_resizeGrab;    ///< the pointer's screen position then
 };

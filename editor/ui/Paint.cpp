@@ -1,18 +1,128 @@
+// Painting of the main window: background, logo and title, the page of slide images,
+// the time graph, the total-time line and the icon bar. Every place comes from
+// ComputeLayout; the paint records the hit rectangles that mouse handling tests.
+
 #include "app/P20417App.h"
+#include "app/Settings.h"
+#include "document/Picture.h"
+#include "editor/CellImage.h"
+#include "editor/Fonts.h"
+#include "editor/Text.h"
+#include "editor/ui/Art.h"
 #include "editor/ui/P20417Dlg.h"
 
+#include <QFontMetrics>
 #include <QLinearGradient>
+#include <QPaintEvent>
 #include <QPainter>
+#include <algorithm>
 
 namespace {
-QColor toQColor(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
+
+QColor toQColor(COLORREF c) {
+    return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
+}
+
+/// A 1-pixel frame just inside the rectangle.
+void FrameRect(QPainter& p, const RECT32& r, const QColor& c) {
+    const int w = r.right - r.left;
+    const int h = r.bottom - r.top;
+    if (w <= 0 || h <= 0)
+        return;
+    p.fillRect(QRect(r.left, r.top, w, 1), c);
+    p.fillRect(QRect(r.left, r.bottom - 1, w, 1), c);
+    p.fillRect(QRect(r.left, r.top, 1, h), c);
+    p.fillRect(QRect(r.right - 1, r.top, 1, h), c);
+}
+
+constexpr int kTextFlags = Qt::TextSingleLine | Qt::TextDontClip;
+
 } // namespace
 
-void CP20417Dlg::OnPaint() {
+CellFit CP20417Dlg::FitSlideToCell(int index, int cw, int ch) const {
+    const CP20417App& app = theApp();
+    if (index < 0 || index >= app.m_nSlideCount)
+        return {};
+    return FitPictureToCell(GetPictureSize(app.m_slides[index].pPicture), cw, ch);
+}
+
+bool CP20417Dlg::LoadFixedImages() {
+    // Rendered for the screen's pixel density, so they stay sharp on scaled displays.
+    const qreal ratio = devicePixelRatioF();
+    m_iconBarImage =
+        RenderArt(QStringLiteral("iconbar"), QSize(kIconBarWidth, kIconBarHeight), ratio);
+    m_propMarkImage =
+        RenderArt(QStringLiteral("propmark"), QSize(kPropMarkSize, kPropMarkSize), ratio);
+    m_logoImage = RenderArt(QStringLiteral("logo"), QSize(kLogoWidth, kLogoHeight), ratio);
+    return !m_iconBarImage.isNull() && !m_propMarkImage.isNull() && !m_logoImage.isNull();
+}
+
+COLORREF CP20417Dlg::CellPixelColor(int k, QPoint pt) const {
+    if (k < 0 || k >= SLIDES_PER_PAGE)
+        return COLOR_NONE;
+    const int s = m_nPage * SLIDES_PER_PAGE + k;
+    const CP20417App& app = theApp();
+    if (s < 0 || s >= app.m_nSlideCount)
+        return COLOR_NONE;
+    const RECT32& rc = m_rcCells[k];
+    // The cell image may hold more device pixels than the window pixels it covers.
+    const QImage& img = m_cellImages[k];
+    const qreal ratio = img.devicePixelRatio();
+    const QPoint at = pt - QPoint(rc.left, rc.top);
+    if (at.x() < 0 || at.y() < 0)
+        return COLOR_NONE;
+    return CellImageColor(img, app.m_slides[s].crTransparent,
+                          QPoint(int(at.x() * ratio), int(at.y() * ratio)));
+}
+
+QRect CP20417Dlg::CellArea(int k) const {
+    if (k < 0 || k >= SLIDES_PER_PAGE)
+        return QRect();
+    const RECT32& rc = m_rcCells[k];
+    return ToQRect(RECT32{rc.left - 5, rc.top - 5, rc.right + 5, rc.bottom + 25});
+}
+
+void CP20417Dlg::RebuildCellImages(const EditorLayout& L) {
+    const CP20417App& app = theApp();
+    for (int k = 0; k < SLIDES_PER_PAGE; ++k) {
+        m_cellImages[k] = QImage();
+        if (!L.cellShown[k])
+            continue;
+        const int s = m_nPage * SLIDES_PER_PAGE + k;
+        if (!RenderSlidePicture(s, false))
+            continue;
+        // At the screen's pixel density: a picture stays sharp on scaled displays.
+        const qreal ratio = devicePixelRatioF();
+        const QSize size = (QSizeF(L.fit[k].fw, L.fit[k].fh) * ratio).toSize();
+        m_cellImages[k] = ScaleSlideForCell(m_workImage, app.m_slides[s].crTransparent, size);
+        m_cellImages[k].setDevicePixelRatio(ratio);
+    }
+}
+
+void CP20417Dlg::OnPaint(const QRegion& dirty) {
+    CP20417App& app = theApp();
+    const DocHeader& h = app.m_header;
     QPainter p(this);
+    p.setPen(Qt::NoPen);
     const QRect rc = rect();
-    const DocHeader& h = theApp().m_header;
-    // Two horizontal gradients over the full height: left to centre, centre to right.
+    const int W = rc.width();
+
+    // The geometry of this paint.
+    const int slides = std::clamp(app.m_nSlideCount, 0, MAX_SLIDES);
+    const int page = std::clamp(m_nPage, 0, MAX_PAGES - 1);
+    LayoutInput in;
+    in.width = W;
+    in.height = rc.height();
+    in.pageSlides = slides > 0 ? std::clamp(m_nPageSlides[page], 0, SLIDES_PER_PAGE) : 0;
+    for (int k = 0; k < SLIDES_PER_PAGE && page * SLIDES_PER_PAGE + k < slides; ++k)
+        in.pictures.push_back(GetPictureSize(app.m_slides[page * SLIDES_PER_PAGE + k].pPicture));
+    in.times.reserve(size_t(slides));
+    for (int i = 0; i < slides; ++i)
+        in.times.push_back(app.m_slides[i].wSwitchTime);
+    const EditorLayout L = ComputeLayout(in);
+
+    // Background: two horizontal gradients over the full height, left to the middle
+    // column and the middle column to the right.
     const int mid = rc.left() + rc.width() / 2;
     QLinearGradient left(rc.left(), 0, mid, 0);
     left.setColorAt(0, toQColor(h.crBackLeft));
@@ -22,4 +132,160 @@ void CP20417Dlg::OnPaint() {
     right.setColorAt(0, toQColor(h.crBackCenter));
     right.setColorAt(1, toQColor(h.crBackRight));
     p.fillRect(QRect(mid, rc.top(), rc.right() + 1 - mid, rc.height()), right);
+
+    // The window moved to a screen of another pixel density: images made for the old
+    // one are made again.
+    if (!qFuzzyCompare(m_iconBarImage.devicePixelRatio(), devicePixelRatioF())) {
+        LoadFixedImages();
+        m_bRebuildCells = 1;
+    }
+
+    // Logo (its background is see-through) and title.
+    if (!m_logoImage.isNull() && dirty.intersects(ToQRect(L.logo)))
+        p.drawImage(QPoint(L.logo.left, L.logo.top), m_logoImage);
+    QFont titleFont;
+    const QFont previousFont =
+        SelectUiFont(kDefaultUiFace, 18, true, false, false, false, 0, titleFont, &p);
+    const int titleMode = ReadSettingInt("SYS", "Title", 2);
+    const QString title = titleMode == 1   ? app.m_strFilePath
+                          : titleMode == 2 ? FileTitleOf(app.m_strFilePath)
+                                           : QString();
+    if (!title.isEmpty() && dirty.intersects(ToQRect(L.titleBand))) {
+        p.setPen(toQColor(kTitleColor));
+        p.drawText(ToQRect(L.titleBand), Qt::AlignCenter | kTextFlags, title);
+        p.setPen(Qt::NoPen);
+    }
+
+    // The cell images: rebuilt only when asked for. Without room for a cell nothing
+    // more is drawn and the next paint tries again.
+    if (m_bRebuildCells) {
+        if (L.cw <= 0 || L.ch <= 0) {
+            p.setFont(previousFont);
+            return;
+        }
+        RebuildCellImages(L);
+    }
+
+    QFont labelFont;
+    SelectUiFont(QStringLiteral("ＭＳ Ｐゴシック"), L.labelPoints, true, false, false, false, 0,
+                 labelFont, &p);
+    const QFontMetrics fm(labelFont, this);
+
+    auto drawMark = [&](int m, bool highlighted) {
+        const RECT32 bar = MarkBar(L.marks[m], highlighted);
+        p.fillRect(ToQRect(bar), toQColor(g_crColumn[L.markColumn[m]]));
+    };
+
+    if (slides == 0) {
+        // The empty page: only mark 0, centred.
+        m_rcMarks[0] = L.marks[0];
+        if (dirty.intersects(ToQRect(InflateRect32(L.marks[0], 2, 0))))
+            drawMark(0, m_nMark == 0);
+    } else {
+        for (int k = 0; k < SLIDES_PER_PAGE; ++k) {
+            if (!L.cellShown[k] || m_cellImages[k].isNull())
+                continue; // no picture, or it could not be rendered
+            const int s = page * SLIDES_PER_PAGE + k;
+            const SlideRecord& slide = app.m_slides[s];
+            const int j = k % 5;
+            const QColor column = toQColor(g_crColumn[j]);
+            const RECT32& box = L.cellBox[k];
+            m_rcCells[k] = L.cells[k];
+            m_rcMarks[k] = L.marks[k];
+            if (L.markShown[k + 1] && k + 1 == in.pageSlides)
+                m_rcMarks[k + 1] = L.marks[k + 1];
+
+            // Marks before (and after the last cell).
+            if (dirty.intersects(ToQRect(InflateRect32(L.marks[k], 2, 0))))
+                drawMark(k, m_nMark == k);
+            if (k + 1 == in.pageSlides && L.markShown[k + 1] &&
+                dirty.intersects(ToQRect(InflateRect32(L.marks[k + 1], 2, 0))))
+                drawMark(k + 1, m_nMark == k + 1);
+
+            // The picture, its frame and the highlight rings of the selected cell.
+            const RECT32 ringArea = InflateRect32(L.cells[k], 4, 4);
+            if (dirty.intersects(ToQRect(ringArea))) {
+                p.drawImage(QPoint(L.cells[k].left, L.cells[k].top), m_cellImages[k]);
+                if (h.bShowPropButton && !m_propMarkImage.isNull())
+                    p.drawImage(QPoint(L.propMark[k].left, L.propMark[k].top), m_propMarkImage);
+                FrameRect(p, L.cells[k], column);
+                if (k == m_nSelect) {
+                    for (int n = 1; n <= 4; ++n)
+                        FrameRect(p, InflateRect32(L.cells[k], n, n),
+                                  toQColor(HighlightRingColor(j, n)));
+                }
+            }
+
+            // Number and switch time under the cell.
+            const QRect band = ToQRect(L.labelBands[k]);
+            if (dirty.intersects(band.adjusted(-2, 0, 0, 0))) {
+                const QString number = QString::number(s + 1);
+                const int tw = fm.horizontalAdvance(number);
+                p.setBrush(column);
+                p.setRenderHint(QPainter::Antialiasing, true);
+                p.drawRoundedRect(
+                    QRectF(box.left - 2, box.bottom, 2 * (tw / 2) + 4, kLabelBandHeight), 4.0, 2.5);
+                p.setRenderHint(QPainter::Antialiasing, false);
+                p.setBrush(Qt::NoBrush);
+                p.setPen(toQColor(g_crColumnText[j]));
+                p.drawText(band, Qt::AlignLeft | Qt::AlignVCenter | kTextFlags, number);
+                p.setPen(column);
+                p.drawText(band, Qt::AlignCenter | kTextFlags, FormatSwitchTime(slide.wSwitchTime));
+                p.setPen(Qt::NoPen);
+            }
+        }
+    }
+    m_bRebuildCells = 0;
+
+    // The time graph: every slide of the document as a bar as wide as its share of the
+    // total time.
+    const QRect graphArea = ToQRect(L.graph);
+    const bool graphDirty = dirty.intersects(graphArea);
+    int total = 0;
+    for (int t : in.times)
+        total += t;
+    if (graphDirty)
+        p.fillRect(ToQRect(L.graphBars), Qt::black);
+    const int th = fm.height();
+    for (int i = 0; i < int(L.bars.size()); ++i) {
+        if (!graphDirty)
+            break;
+        const RECT32& bar = L.bars[size_t(i)];
+        const int wi = bar.right - bar.left;
+        p.fillRect(ToQRect(bar), toQColor(g_crColumn[i % 5]));
+        const QString time = FormatSwitchTime(in.times[size_t(i)]);
+        if (wi > fm.horizontalAdvance(time)) {
+            p.setPen(toQColor(kGraphTimeColor));
+            p.drawText(QRect(bar.left, bar.top + th, wi, kGraphHeight - th),
+                       Qt::AlignCenter | kTextFlags, time);
+        }
+        p.setPen(toQColor(kGraphFrameColor));
+        p.drawText(QRect(bar.left, bar.top, wi, kGraphHeight - th), Qt::AlignCenter | kTextFlags,
+                   QString::number(i + 1));
+        p.setPen(Qt::NoPen);
+    }
+    for (int b = 1; b < int(L.boundaries.size()); ++b)
+        m_rcBoundary[b] = L.boundaries[size_t(b)];
+    if (graphDirty) {
+        FrameRect(p, L.graphBars, toQColor(kGraphFrameColor));
+        FrameRect(p, L.graph, toQColor(kGraphFrameColor));
+    }
+    m_rcGraph = L.graph;
+
+    // The total time and the page number.
+    if (dirty.intersects(ToQRect(L.totalLine))) {
+        p.setPen(toQColor(kTotalTimeColor));
+        p.drawText(ToQRect(L.totalLine), Qt::AlignCenter | kTextFlags,
+                   TotalTimeText(total, m_nPage + 1, m_nPageCount));
+        p.setPen(Qt::NoPen);
+    }
+
+    // The icon bar and its transparency bar.
+    if (!m_iconBarImage.isNull() && dirty.intersects(ToQRect(L.iconBar)))
+        p.drawImage(QPoint(L.iconBar.left, L.iconBar.top), m_iconBarImage);
+    m_rcIconArea = L.iconArea;
+    m_rcTransBar = L.transBar;
+    std::copy(std::begin(L.icons), std::end(L.icons), std::begin(m_rcIcons));
+
+    p.setFont(previousFont);
 }

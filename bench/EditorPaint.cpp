@@ -1,0 +1,110 @@
+// Painting the main window: a 1440 x 810 client area showing a page of 20 slides of
+// 500 x 500 pixels (every other one with a transparent colour).
+//   full paint rebuilding the cell images / full paint from the cache / one cell's area
+
+#include "app/P20417App.h"
+#include "app/Platform.h"
+#include "app/Screen.h"
+#include "document/Picture.h"
+#include "document/SlideTable.h"
+#include "editor/ui/P20417Dlg.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <memory>
+
+namespace {
+
+PicturePtr SamplePicture(int i) {
+    QImage img(500, 500, QImage::Format_RGB32);
+    img.fill(qRgb(0, 255, 0));
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient g(0, 0, 500, 500);
+    g.setColorAt(0, QColor::fromHsv((i * 37) % 360, 200, 240));
+    g.setColorAt(1, QColor::fromHsv((i * 37 + 120) % 360, 220, 120));
+    p.setBrush(g);
+    p.setPen(Qt::NoPen);
+    p.drawEllipse(QRect(40, 40, 420, 420));
+    return Picture::fromImage(img);
+}
+
+struct Window {
+    std::unique_ptr<CP20417Dlg> dlg;
+    QImage target{1440, 810, QImage::Format_ARGB32_Premultiplied};
+
+    Window() {
+        SetScreenOverride(MakeScreen(1920, 1080));
+        dlg = std::make_unique<CP20417Dlg>();
+        dlg->OnInitDialog();
+        CP20417App& app = theApp();
+        for (int i = 0; i < SLIDES_PER_PAGE; ++i) {
+            SlideRecord& r = app.m_slides[i];
+            r = SlideRecord{};
+            r.pPicture = SamplePicture(i);
+            r.crTransparent = i % 2 ? RGB(0, 255, 0) : COLOR_NONE;
+            r.wSwitchTime = quint16(5 + i);
+        }
+        app.m_nSlideCount = SLIDES_PER_PAGE;
+        RecalcPages(*dlg);
+        dlg->resize(1440, 810);
+        dlg->show(); // a hidden widget gets a resize event at every render
+        dlg->m_bRebuildCells = 1;
+        Paint(QRegion(dlg->rect()));
+    }
+    void Paint(const QRegion& region) {
+        dlg->render(&target, region.boundingRect().topLeft(), region,
+                    QWidget::RenderFlags(QWidget::DrawWindowBackground));
+    }
+};
+
+Window& TheWindow() {
+    static Window w;
+    return w;
+}
+
+void BM_FullPaintRebuildingCells(benchmark::State& state) {
+    Window& w = TheWindow();
+    for (auto _ : state) {
+        w.dlg->m_bRebuildCells = 1;
+        w.Paint(QRegion(w.dlg->rect()));
+    }
+}
+BENCHMARK(BM_FullPaintRebuildingCells)->Unit(benchmark::kMillisecond);
+
+void BM_FullPaintFromCache(benchmark::State& state) {
+    Window& w = TheWindow();
+    for (auto _ : state)
+        w.Paint(QRegion(w.dlg->rect()));
+}
+BENCHMARK(BM_FullPaintFromCache)->Unit(benchmark::kMillisecond);
+
+void BM_RepaintOneCell(benchmark::State& state) {
+    Window& w = TheWindow();
+    w.dlg->m_nSelect = 7;
+    const QRegion area(w.dlg->CellArea(7));
+    for (auto _ : state)
+        w.Paint(area);
+    w.dlg->m_nSelect = -1;
+}
+BENCHMARK(BM_RepaintOneCell)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("luserio-bench"));
+    QTemporaryDir settingsDir;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+    InstallFontSubstitutions();
+    InstallImageLimits();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

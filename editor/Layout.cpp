@@ -1,0 +1,177 @@
+#include "editor/Layout.h"
+
+#include "editor/Text.h"
+
+#include <algorithm>
+
+CellFit FitPictureToCell(QSize picture, int cw, int ch) {
+    const int pw = picture.width();
+    const int ph = picture.height();
+    if (pw <= 0 || ph <= 0)
+        return {};
+    // The factors are kept in single precision; the products are taken in double, so
+    // a factor of 0.65f (0.64999998) times 300 truncates to 194.
+    const float sx = float(double(cw) / pw);
+    const float sy = float(double(ch) / ph);
+    CellFit f;
+    if (sy > sx) {
+        f.fw = cw;
+        f.fh = int(double(ph) * double(sx));
+        f.ox = 0;
+        f.oy = (ch - f.fh) / 2;
+    } else {
+        f.fw = int(double(pw) * double(sy));
+        f.fh = ch;
+        f.ox = (cw - f.fw) / 2;
+        f.oy = 0;
+    }
+    return f;
+}
+
+std::vector<int> GraphBarWidths(const std::vector<int>& times, int graphWidth) {
+    std::vector<int> widths;
+    const int n = int(times.size());
+    if (n == 0)
+        return widths;
+    qint64 total = 0;
+    for (int t : times)
+        total += t;
+    widths.reserve(size_t(n));
+    int used = 0;
+    for (int i = 0; i < n; ++i) {
+        int w;
+        if (i < n - 1) {
+            const float q = total > 0 ? float(double(times[size_t(i)]) / double(total)) : 0.0f;
+            w = int(double(q) * graphWidth);
+        } else {
+            w = std::max(graphWidth - used, 0);
+        }
+        widths.push_back(w);
+        used += w;
+    }
+    return widths;
+}
+
+int LabelFontPoints(int width) {
+    if (width < 600)
+        return 9;
+    if (width >= 1200)
+        return 11;
+    return 10;
+}
+
+RECT32 InflateRect32(const RECT32& r, int dx, int dy) {
+    return RECT32{r.left - dx, r.top - dy, r.right + dx, r.bottom + dy};
+}
+
+bool PtInRect32(const RECT32& r, QPoint pt) {
+    return pt.x() >= r.left && pt.x() < r.right && pt.y() >= r.top && pt.y() < r.bottom;
+}
+
+QRect ToQRect(const RECT32& r) {
+    return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
+
+RECT32 MakeRect32(int x, int y, int w, int h) {
+    return RECT32{x, y, x + w, y + h};
+}
+
+EditorLayout ComputeLayout(const LayoutInput& in) {
+    EditorLayout L;
+    const int W = in.width;
+    const int H = in.height;
+    L.cw = (W - 108) / 5;
+    L.ch = (H - 248) / 4;
+    L.rows = in.pageSlides > 0 ? (in.pageSlides - 1) / 5 + 1 : 1;
+    L.gy = (4 - L.rows) * (L.ch + kLabelBandHeight) / 2 + 58;
+    L.gt = 4 * L.ch + 139;
+    L.graphWidth = W - 224;
+    L.labelPoints = LabelFontPoints(W);
+    L.titleBand = RECT32{0, 0, W, 58};
+    L.logo = MakeRect32(5, 5, kLogoWidth, kLogoHeight);
+
+    // The page.
+    if (in.pageSlides <= 0) {
+        // Only mark 0 exists, centred where a single row would sit.
+        const int y = (3 * L.ch + 54) / 2 + 58;
+        L.marks[0] = RECT32{W / 2 - 11, y, W / 2 - 7, y + L.ch};
+        L.markShown[0] = true;
+        L.markColumn[0] = 0;
+    } else {
+        const int count =
+            std::min<int>(int(in.pictures.size()), std::min(L.rows * 5, SLIDES_PER_PAGE));
+        for (int k = 0; k < count; ++k) {
+            const int i = k / 5;
+            const int j = k % 5;
+            const int x = 18 + j * (L.cw + 18);
+            const int y = L.gy + i * (L.ch + 18);
+            L.cellBox[k] = MakeRect32(x, y, L.cw, L.ch);
+            L.labelBands[k] = RECT32{x, y + L.ch, x + L.cw, y + L.ch + kLabelBandHeight};
+            const QSize pic = in.pictures[size_t(k)];
+            if (pic.isEmpty())
+                continue; // no picture: nothing of this cell is drawn
+            const CellFit f = FitPictureToCell(pic, L.cw, L.ch);
+            L.fit[k] = f;
+            L.cellShown[k] = true;
+            L.cells[k] = MakeRect32(x + f.ox, y + f.oy, f.fw, f.fh);
+            L.propMark[k] = MakeRect32(x + f.ox + f.fw - 13, y + f.oy + f.fh - 13, kPropMarkSize,
+                                       kPropMarkSize);
+            L.marks[k] = RECT32{x - 11, y + f.oy, x - 7, y + f.oy + f.fh};
+            L.markShown[k] = true;
+            L.markColumn[k] = j;
+            if (k == in.pageSlides - 1) {
+                L.marks[k + 1] = RECT32{x + L.cw + 7, y + f.oy, x + L.cw + 11, y + f.oy + f.fh};
+                L.markShown[k + 1] = true;
+                L.markColumn[k + 1] = j;
+            }
+        }
+    }
+
+    // The time graph: every slide of the document, not paged.
+    L.graphBars = RECT32{18, L.gt, W - 206, L.gt + kGraphHeight};
+    L.graph = InflateRect32(L.graphBars, 1, 1);
+    const std::vector<int> widths = GraphBarWidths(in.times, L.graphWidth);
+    const int n = int(widths.size());
+    L.bars.reserve(size_t(n));
+    L.boundaries.assign(size_t(n) + 1, RECT32{});
+    int x = 18;
+    for (int i = 0; i < n; ++i) {
+        const int w = widths[size_t(i)];
+        L.bars.push_back(RECT32{x, L.gt, x + w, L.gt + kGraphHeight});
+        if (i > 0)
+            L.boundaries[size_t(i)] = RECT32{x - 2, L.gt, x + 2, L.gt + kGraphHeight};
+        else
+            L.boundaries[size_t(n)] = RECT32{W - 208, L.gt, W - 204, L.gt + kGraphHeight};
+        x += w;
+    }
+
+    // The right-hand column: total-time line over the icon bar.
+    L.totalLine = RECT32{W - 188, L.gt, W - 18, L.gt + 33};
+    L.iconBar = MakeRect32(W - 188, L.gt + 33, kIconBarWidth, kIconBarHeight);
+    L.iconArea = RECT32{W - 188, L.gt + 33, W - 18, L.gt + 91};
+    L.transBar = RECT32{W - 188, L.gt + 91, W - 18, L.gt + 100};
+    for (int k = 0; k < kIconCount; ++k) {
+        const int row = k / 6;
+        const int col = k % 6;
+        L.icons[k] = MakeRect32(W - 186 + 28 * col, L.gt + 35 + 28 * row, kIconSize, kIconSize);
+    }
+    return L;
+}
+
+RECT32 MarkBar(const RECT32& mark, bool highlighted) {
+    return highlighted ? InflateRect32(mark, 1, 0) : InflateRect32(mark, -1, 0);
+}
+
+COLORREF HighlightRingColor(int column, int n) {
+    const COLORREF c = g_crColumn[((column % 5) + 5) % 5];
+    const int add = 50 * n;
+    return RGB(std::min(GetRValue(c) + add, 255), std::min(GetGValue(c) + add, 255),
+               std::min(GetBValue(c) + add, 255));
+}
+
+QString TotalTimeText(int totalSeconds, int page, int pageCount) {
+    return QStringLiteral("%1 (%2/%3) ")
+        .arg(FormatSwitchTime(totalSeconds))
+        .arg(page)
+        .arg(pageCount);
+}

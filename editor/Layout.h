@@ -1,0 +1,127 @@
+#pragma once
+// Geometry of the main editor window: every rectangle the window paints and hit-tests,
+// computed from the client size, the page's slides and the switch times. Pure
+// arithmetic: painting, hit-testing and the tests all use these results, and nothing
+// else computes window geometry.
+
+#include "document/Document.h"
+
+#include <QRect>
+#include <QSize>
+#include <QString>
+#include <vector>
+
+/// Fill colour per column (page cell mod 5 on the page, slide index mod 5 in the graph).
+constexpr COLORREF g_crColumn[5] = {RGB(247, 8, 0), RGB(255, 130, 0), RGB(247, 247, 8),
+                                    RGB(16, 247, 16), RGB(0, 49, 189)};
+/// Colour of text drawn on a column's fill.
+constexpr COLORREF g_crColumnText[5] = {RGB(247, 247, 8), RGB(247, 247, 8), RGB(0, 0, 0),
+                                        RGB(0, 0, 0), RGB(247, 247, 8)};
+constexpr COLORREF kTitleColor = RGB(247, 247, 8);
+constexpr COLORREF kGraphFrameColor = RGB(66, 107, 156); ///< graph frame and slide numbers
+constexpr COLORREF kGraphTimeColor = RGB(66, 107, 154);  ///< time texts in the graph
+constexpr COLORREF kTotalTimeColor = RGB(16, 16, 222);
+
+constexpr int kIconCount = 12;
+constexpr int kIconBarWidth = 170;
+constexpr int kIconBarHeight = 67;
+constexpr int kIconSize = 26;
+constexpr int kLogoWidth = 235;
+constexpr int kLogoHeight = 46;
+constexpr int kPropMarkSize = 11;
+constexpr int kLabelBandHeight = 18; ///< number and time band under each cell
+constexpr int kGraphHeight = 100;
+
+/// The scaled size of a slide picture inside a cell and its offsets there.
+struct CellFit {
+    int fw = 0, fh = 0, ox = 0, oy = 0;
+    bool operator==(const CellFit& o) const {
+        return fw == o.fw && fh == o.fh && ox == o.ox && oy == o.oy;
+    }
+};
+
+/// Scales a pw x ph picture to touch two opposite sides of a cw x ch cell, keeping its
+/// aspect ratio (small pictures are enlarged too). The scale factors are single-precision
+/// values, as stored files and earlier layouts expect. All zero for an empty picture.
+CellFit FitPictureToCell(QSize picture, int cw, int ch);
+
+/// Widths of the time-graph bars for the given switch times over a bar area `graphWidth`
+/// wide: each bar but the last gets trunc(q * width) with q = time / total in single
+/// precision; the last gets what is left (0 when nothing is). Empty for no slides.
+std::vector<int> GraphBarWidths(const std::vector<int>& times, int graphWidth);
+
+/// Point size of the label font for a client area `width` pixels wide: 9 below 600,
+/// 11 from 1200 on, else 10.
+int LabelFontPoints(int width);
+
+/// The rectangle grown by dx left and right and dy up and down (shrunk when negative).
+RECT32 InflateRect32(const RECT32& r, int dx, int dy);
+/// Whether the point lies in the rectangle (right and bottom exclusive).
+bool PtInRect32(const RECT32& r, QPoint pt);
+/// The same area as a QRect.
+QRect ToQRect(const RECT32& r);
+/// The rectangle with the given corner and size.
+RECT32 MakeRect32(int x, int y, int w, int h);
+
+/// What the layout needs to know about the document and the window.
+struct LayoutInput {
+    int width = 0;      ///< client width W
+    int height = 0;     ///< client height H
+    int pageSlides = 0; ///< slides on the current page (0 = empty document)
+    /// Picture size of each page cell to lay out, from cell 0 on; an empty size marks a
+    /// slide without a picture (its cell, marks and labels are left out).
+    std::vector<QSize> pictures;
+    std::vector<int> times; ///< switch times of every slide of the document
+};
+
+/// Every rectangle of the window for one paint.
+struct EditorLayout {
+    int cw = 0, ch = 0; ///< cell size
+    int rows = 0;       ///< cell rows in use
+    int gy = 0;         ///< top of the first cell row
+    int gt = 0;         ///< top of the time graph
+    int graphWidth = 0; ///< width G of the bar area
+    int labelPoints = 10;
+
+    RECT32 titleBand;
+    RECT32 logo;
+
+    // The page. Index k is the page cell; entries past `pictures` stay empty.
+    bool cellShown[SLIDES_PER_PAGE] = {};     ///< the cell's slide has a picture
+    RECT32 cellBox[SLIDES_PER_PAGE];          ///< the whole cell, cw x ch
+    CellFit fit[SLIDES_PER_PAGE];             ///< the picture's place inside the cell
+    RECT32 cells[SLIDES_PER_PAGE];            ///< the drawn picture (hit rectangle)
+    RECT32 propMark[SLIDES_PER_PAGE];         ///< where the property-button mark is drawn
+    RECT32 labelBands[SLIDES_PER_PAGE];       ///< number and time band under the cell
+    bool markShown[SLIDES_PER_PAGE + 1] = {}; ///< the insertion mark exists
+    RECT32 marks[SLIDES_PER_PAGE + 1];        ///< insertion marks (hit rectangles)
+    int markColumn[SLIDES_PER_PAGE + 1] = {}; ///< column colour of each mark
+
+    // The time graph.
+    RECT32 graphBars;               ///< (18, gt, W - 206, gt + 100), filled black
+    RECT32 graph;                   ///< the outer frame, one pixel larger: hit rectangle
+    std::vector<RECT32> bars;       ///< one per slide of the document
+    std::vector<RECT32> boundaries; ///< index 1 to n: right edge of slide b - 1's bar
+
+    // The right-hand column.
+    RECT32 totalLine; ///< total time and page number
+    RECT32 iconBar;   ///< where the 170 x 67 icon bar image goes
+    RECT32 iconArea;  ///< the twelve icons' area
+    RECT32 transBar;  ///< the transparency bar
+    RECT32 icons[kIconCount];
+};
+
+/// The layout for one paint.
+EditorLayout ComputeLayout(const LayoutInput& in);
+
+/// The drawn bar of an insertion mark: one pixel wider on each side when highlighted,
+/// one pixel narrower on each side otherwise.
+RECT32 MarkBar(const RECT32& mark, bool highlighted);
+
+/// The total-time line: "%s (%d/%d) " with the total time, the page (1-based) and the
+/// page count, a blank at the end.
+QString TotalTimeText(int totalSeconds, int page, int pageCount);
+
+/// The colour of highlight ring `n` (1 to 4) around a selected cell of a column:
+/// 50 * n added to each component, capped at 255.
+COLORREF HighlightRingColor(int column, int n);

@@ -1,0 +1,256 @@
+// Pixels of the painted main window (grabbed off-screen) and the rectangles the paint
+// records for mouse handling.
+
+#include "app/Settings.h"
+#include "document/SlideTable.h"
+#include "editor/CellImage.h"
+#include "editor/Fonts.h"
+#include "editor/ui/P20417Dlg.h"
+#include "tests/support/Fixtures.h"
+#include "tests/support/TestPrompts.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QPainter>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+QRgb rgbOf(COLORREF c) {
+    return qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
+}
+
+/// A 400 x 300 picture of the key colour green with a white square in the middle.
+PicturePtr KeyedPicture() {
+    QImage img(400, 300, QImage::Format_RGB32);
+    img.fill(qRgb(0, 255, 0));
+    QPainter(&img).fillRect(QRect(150, 100, 100, 100), Qt::white);
+    return Picture::fromImage(img);
+}
+
+class Paint : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetWorld();
+        dlg = std::make_unique<CP20417Dlg>();
+        ASSERT_TRUE(dlg->OnInitDialog());
+        dlg->resize(1440, 810);
+        // Shown, so that grabbing does not deliver the resize events a hidden widget
+        // gets at every render (each would ask for the cell images to be rebuilt).
+        dlg->show();
+    }
+    void TearDown() override {
+        dlg.reset();
+        ResetWorld();
+    }
+    /// One slide on the page: cell 0 is drawn at (58, 295, 244, 435).
+    void OneSlide(PicturePtr picture, COLORREF key) {
+        CP20417App& app = theApp();
+        app.m_slides[0] = SlideRecord{};
+        app.m_slides[0].pPicture = std::move(picture);
+        app.m_slides[0].crTransparent = key;
+        app.m_slides[0].wSwitchTime = 5;
+        app.m_nSlideCount = 1;
+        RecalcPages(*dlg);
+        dlg->m_bRebuildCells = 1;
+    }
+    QImage Shot() { return dlg->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+    std::unique_ptr<CP20417Dlg> dlg;
+};
+
+TEST_F(Paint, EmptyDocument) {
+    const QImage shot = Shot();
+    ASSERT_EQ(shot.size(), QSize(1440, 810));
+    // The red mark, 2 pixels wide in the middle of (709, 295, 713, 435).
+    const QRgb red = rgbOf(g_crColumn[0]);
+    EXPECT_EQ(shot.pixel(710, 365), red);
+    EXPECT_EQ(shot.pixel(711, 300), red);
+    EXPECT_NE(shot.pixel(709, 365), red);
+    EXPECT_NE(shot.pixel(712, 365), red);
+    EXPECT_EQ(dlg->m_rcMarks[0], (RECT32{709, 295, 713, 435}));
+    // Highlighted, it is 6 pixels wide.
+    dlg->m_nMark = 0;
+    const QImage wide = Shot();
+    EXPECT_EQ(wide.pixel(708, 365), red);
+    EXPECT_EQ(wide.pixel(713, 365), red);
+    EXPECT_NE(wide.pixel(707, 365), red);
+    // A black graph with a 2-pixel frame, recorded grown by one pixel.
+    EXPECT_EQ(shot.pixel(600, 750), qRgb(0, 0, 0));
+    EXPECT_EQ(shot.pixel(17, 750), rgbOf(kGraphFrameColor));
+    EXPECT_EQ(shot.pixel(18, 750), rgbOf(kGraphFrameColor));
+    EXPECT_EQ(shot.pixel(1233, 750), rgbOf(kGraphFrameColor));
+    EXPECT_EQ(shot.pixel(1234, 750), rgbOf(kGraphFrameColor));
+    EXPECT_EQ(shot.pixel(19, 750), qRgb(0, 0, 0));
+    EXPECT_EQ(dlg->m_rcGraph, (RECT32{17, 698, 1235, 800}));
+    // The total-time line is written in its blue; the icon bar is where it belongs.
+    int blue = 0;
+    for (int y = 699; y < 732; ++y)
+        for (int x = 1252; x < 1422; ++x)
+            blue += shot.pixel(x, y) == rgbOf(kTotalTimeColor);
+    EXPECT_GT(blue, 20);
+    EXPECT_EQ(dlg->m_rcIconArea, (RECT32{1252, 732, 1422, 790}));
+    EXPECT_EQ(dlg->m_rcTransBar, (RECT32{1252, 790, 1422, 799}));
+    EXPECT_EQ(dlg->m_rcIcons[0], (RECT32{1254, 734, 1280, 760}));
+    const QImage bar = dlg->m_iconBarImage.convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shot.pixel(1252 + 90, 732 + 20), bar.pixel(90, 20));
+    EXPECT_EQ(dlg->m_iconBarImage.size(), QSize(170, 67));
+    EXPECT_EQ(dlg->m_logoImage.size(), QSize(235, 46));
+    EXPECT_EQ(dlg->m_propMarkImage.size(), QSize(11, 11));
+}
+
+TEST_F(Paint, KeyedSlideShowsTheBackgroundWithoutAHalo) {
+    const QImage empty = Shot();
+    OneSlide(KeyedPicture(), RGB(0, 255, 0));
+    const QImage shot = Shot();
+    ASSERT_EQ(dlg->m_rcCells[0], (RECT32{58, 295, 244, 435}));
+    // Key pixels show the background gradient exactly; the white square is drawn.
+    EXPECT_EQ(shot.pixel(80, 320), empty.pixel(80, 320));
+    EXPECT_EQ(shot.pixel(220, 420), empty.pixel(220, 420));
+    EXPECT_EQ(shot.pixel(151, 365), qRgb(255, 255, 255));
+    // No pixel inside the frame carries the key's green into its surroundings.
+    for (int y = 296; y < 434; ++y)
+        for (int x = 59; x < 243; ++x) {
+            const QRgb c = shot.pixel(x, y);
+            ASSERT_LE(qGreen(c) - std::max(qRed(c), qBlue(c)), 6) << x << "," << y;
+        }
+    // Without a key the green is drawn.
+    OneSlide(KeyedPicture(), COLOR_NONE);
+    EXPECT_EQ(Shot().pixel(80, 320), qRgb(0, 255, 0));
+}
+
+TEST_F(Paint, SelectedCellGetsFourHighlightRings) {
+    OneSlide(KeyedPicture(), COLOR_NONE);
+    const QImage plain = Shot();
+    dlg->m_nSelect = 0;
+    const QImage shot = Shot();
+    EXPECT_EQ(shot.pixel(58, 365), rgbOf(g_crColumn[0])); // the frame inside the cell
+    EXPECT_EQ(shot.pixel(57, 365), qRgb(255, 58, 50));
+    EXPECT_EQ(shot.pixel(56, 365), qRgb(255, 108, 100));
+    EXPECT_EQ(shot.pixel(55, 365), qRgb(255, 158, 150));
+    EXPECT_EQ(shot.pixel(54, 365), qRgb(255, 208, 200));
+    EXPECT_EQ(shot.pixel(150, 291), qRgb(255, 208, 200)); // above the cell
+    EXPECT_EQ(shot.pixel(53, 365), plain.pixel(53, 365));
+    EXPECT_NE(plain.pixel(57, 365), qRgb(255, 58, 50));
+    // The marks before and after the only cell, and the graph boundary.
+    EXPECT_EQ(dlg->m_rcMarks[0], (RECT32{7, 295, 11, 435}));
+    EXPECT_EQ(dlg->m_rcMarks[1], (RECT32{291, 295, 295, 435}));
+    EXPECT_EQ(dlg->m_rcBoundary[1], (RECT32{1232, 699, 1236, 799}));
+    EXPECT_EQ(dlg->CellArea(0), QRect(53, 290, 196, 170));
+    // The fit of a slide by its index; nothing for an index beyond the table.
+    EXPECT_EQ(dlg->FitSlideToCell(0, 266, 140), (CellFit{186, 140, 40, 0}));
+    EXPECT_EQ(dlg->FitSlideToCell(1, 266, 140), CellFit{});
+}
+
+TEST_F(Paint, CellImagesAreRebuiltOnlyWhenAsked) {
+    OneSlide(KeyedPicture(), COLOR_NONE);
+    Shot();
+    EXPECT_EQ(dlg->m_bRebuildCells, 0);
+    // A changed picture is not seen while the cache stands, also in a partial repaint.
+    theApp().m_slides[0].pPicture = MakeTestPicture(400, 300, Qt::blue);
+    QPixmap partial(dlg->size());
+    partial.fill(Qt::black);
+    dlg->render(&partial, dlg->CellArea(0).topLeft(), QRegion(dlg->CellArea(0)));
+    EXPECT_EQ(partial.toImage().pixel(80, 320), qRgb(0, 255, 0));
+    EXPECT_EQ(partial.toImage().pixel(300, 150), qRgb(0, 0, 0)); // outside: untouched
+    EXPECT_EQ(Shot().pixel(80, 320), qRgb(0, 255, 0));
+    dlg->m_bRebuildCells = 1;
+    EXPECT_EQ(Shot().pixel(80, 320), qRgb(0, 0, 255));
+    // The colour under a point of the drawn image, for colour picking.
+    EXPECT_EQ(dlg->CellPixelColor(0, QPoint(80, 320)), RGB(0, 0, 255));
+    EXPECT_EQ(dlg->CellPixelColor(0, QPoint(10, 10)), COLOR_NONE);
+}
+
+TEST_F(Paint, TitleFollowsTheSetting) {
+    theApp().m_strFilePath = QStringLiteral("/home/u/a.b/show.lsr");
+    auto yellowInTitle = [&] {
+        const QImage shot = Shot();
+        int n = 0;
+        for (int y = 0; y < 58; ++y)
+            for (int x = 300; x < 1140; ++x)
+                n += shot.pixel(x, y) == rgbOf(kTitleColor);
+        return n;
+    };
+    EXPECT_GT(yellowInTitle(), 30); // default 2: the file title
+    WriteSettingInt("SYS", "Title", 1);
+    const int full = yellowInTitle();
+    WriteSettingInt("SYS", "Title", 2);
+    EXPECT_GT(full, yellowInTitle()); // the whole path is longer
+    WriteSettingInt("SYS", "Title", 0);
+    EXPECT_EQ(yellowInTitle(), 0);
+}
+
+TEST(PaintOpening, MissingFixedImageEndsTheOpening) {
+    ResetWorld();
+    struct NoImages : CP20417Dlg {
+        bool LoadFixedImages() override { return false; }
+    };
+    TestPrompts prompts;
+    NoImages dlg;
+    EXPECT_FALSE(dlg.OnInitDialog());
+    EXPECT_EQ(prompts.messageIds(), QList<int>{30001});
+    EXPECT_EQ(prompts.calls.value(0).kind, MsgKind::Error);
+    EXPECT_EQ(dlg.result(), int(QDialog::Rejected));
+    EXPECT_EQ(dlg.m_nPageCount, INT_MAX); // no start document was chosen
+    ResetWorld();
+}
+
+TEST(CellImage, KeyPixelsAreLeftOutBeforeScaling) {
+    // Columns alternate key green and white: halving the width averages each pair.
+    QImage img(8, 2, QImage::Format_RGB32);
+    for (int x = 0; x < 8; ++x)
+        for (int y = 0; y < 2; ++y)
+            img.setPixel(x, y, x % 2 ? qRgb(255, 255, 255) : qRgb(0, 255, 0));
+    const QImage same = ScaleSlideForCell(img, RGB(0, 255, 0), QSize(8, 2));
+    EXPECT_EQ(qAlpha(same.pixel(0, 0)), 0);
+    EXPECT_EQ(same.pixel(1, 0), qRgb(255, 255, 255));
+    const QImage half = ScaleSlideForCell(img, RGB(0, 255, 0), QSize(4, 1));
+    ASSERT_EQ(half.size(), QSize(4, 1));
+    for (int x = 0; x < 4; ++x) {
+        const QRgb c = qUnpremultiply(half.pixel(x, 0)); // the white alone
+        EXPECT_NEAR(qAlpha(c), 128, 2);
+        EXPECT_GE(qRed(c), 250);
+        EXPECT_GE(qBlue(c), 250);
+    }
+    // A near-key colour stays.
+    img.fill(qRgb(0, 254, 0));
+    EXPECT_EQ(ScaleSlideForCell(img, RGB(0, 255, 0), QSize(8, 2)).pixel(0, 0), qRgb(0, 254, 0));
+    // Colours read back for picking: the key where see-through.
+    EXPECT_EQ(CellImageColor(same, RGB(0, 255, 0), QPoint(0, 0)), RGB(0, 255, 0));
+    EXPECT_EQ(CellImageColor(same, RGB(0, 255, 0), QPoint(1, 0)), RGB(255, 255, 255));
+    EXPECT_EQ(CellImageColor(same, RGB(0, 255, 0), QPoint(9, 0)), COLOR_NONE);
+    EXPECT_TRUE(ScaleSlideForCell(QImage(), COLOR_NONE, QSize(4, 4)).isNull());
+}
+
+TEST(Fonts, SelectUiFontAndJapaneseFaces) {
+    QImage surface(10, 10, QImage::Format_RGB32);
+    surface.setDotsPerMeterY(3780); // 96 dpi
+    QPainter p(&surface);
+    const QFont before = p.font();
+    QFont font;
+    const QFont previous = SelectUiFont(QString(), 18, true, true, false, true, 0, font, &p);
+    EXPECT_EQ(previous, before);
+    EXPECT_EQ(p.font(), font);
+    EXPECT_EQ(font.family(), QStringLiteral("Meiryo UI"));
+    EXPECT_EQ(font.pixelSize(), 24);
+    EXPECT_EQ(font.weight(), QFont::Bold);
+    EXPECT_TRUE(font.italic());
+    EXPECT_TRUE(font.underline());
+    EXPECT_FALSE(font.strikeOut());
+    SelectUiFont(QStringLiteral("ＭＳ Ｐゴシック"), 1, false, false, true, false, 0, font, &p);
+    EXPECT_EQ(font.pixelSize(), 3); // at least 2 points
+    EXPECT_EQ(font.weight(), QFont::Normal);
+    EXPECT_TRUE(font.strikeOut());
+    EXPECT_EQ(PointsToPixels(11, 96), 15);
+    EXPECT_EQ(PointsToPixels(9, 96), 12);
+    // Both faces the window asks for resolve to a font with Japanese glyphs.
+    for (const QString& face : {QStringLiteral("Meiryo UI"), QStringLiteral("ＭＳ Ｐゴシック")}) {
+        QFont f(face);
+        const QString real = QFontInfo(f).family();
+        EXPECT_TRUE(QFontDatabase::writingSystems(real).contains(QFontDatabase::Japanese))
+            << face.toStdString() << " -> " << real.toStdString();
+    }
+}
+
+} // namespace
