@@ -5,7 +5,6 @@
 #include "app/Screen.h"
 #include "app/Settings.h"
 #include "document/Picture.h"
-#include "editor/Render.h"
 #include "slideshow/ShowCommands.h"
 #include "slideshow/ShowGeometry.h"
 
@@ -80,7 +79,8 @@ bool CSideDlg::OnInitDialog() {
     DocHeader& h = app.m_header;
     h.rcShowWindow = BringOntoScreen(h.rcShowWindow, Screen().desktop);
 
-    setGeometry(m_ptStart.x(), m_ptStart.y(), kStartSize, kStartSize);
+    m_rcPlaced = QRect(m_ptStart, QSize(kStartSize, kStartSize));
+    setGeometry(m_rcPlaced);
     ApplyTopMost();
 
     // Nothing to show: the show ends before it appears.
@@ -133,8 +133,8 @@ void CSideDlg::OnZoomTimer() {
         m_zoomTimer.stop();
         return;
     }
-    const QRect r = ZoomStepRect(m_ptStart, theApp().m_header.rcShowWindow, m_nZoomStep);
-    setGeometry(r);
+    m_rcPlaced = ZoomStepRect(m_ptStart, theApp().m_header.rcShowWindow, m_nZoomStep);
+    setGeometry(m_rcPlaced);
     ApplyTopMost();
     PrepareFrame();
     if (!isVisible())
@@ -167,14 +167,19 @@ bool CSideDlg::SwitchToNext() {
     m_nElapsed = 0;
     // Hidden while the new frame and its mask are made, then shown: the new slide
     // appears whole. QWidget's own hide leaves the modal loop running.
+    // The show takes the keyboard back only when it had it: a show playing beside the
+    // user's work never steals the focus at a switch.
     const bool visible = isVisible();
+    const bool active = isActiveWindow();
     if (visible)
         QWidget::setVisible(false);
     PrepareFrame();
     if (visible) {
+        setAttribute(Qt::WA_ShowWithoutActivating, !active);
         show();
         raise();
-        activateWindow();
+        if (active)
+            activateWindow();
         repaint();
     }
     return true;
@@ -505,7 +510,9 @@ void CSideDlg::keyPressEvent(QKeyEvent* e) {
 
 void CSideDlg::resizeEvent(QResizeEvent* e) {
     QDialog::resizeEvent(e);
-    if (m_bResizeMode) {
+    // Only the user's sizing is stored: the animation's steps, and the window system's
+    // late reports of them, are the show's own placement.
+    if (m_bResizeMode && m_nZoomStep >= kZoomSteps && geometry() != m_rcPlaced) {
         DocHeader& h = theApp().m_header;
         const bool repaintNow = NeedsSizingRepaint(e->size(), h.rcShowWindow);
         h.rcShowWindow = ToRect32(geometry());
@@ -532,10 +539,12 @@ void CSideDlg::PrepareFrame() {
         key.key = slide->crTransparent;
     }
     if (!(key == m_frameKey) || m_frame.image.isNull()) {
-        // A slide that does not render (no picture) shows nothing: the whole window is K.
-        const QImage picture = slide ? RenderSlideImage(*slide, false) : QImage();
+        // The slide's picture at its pixel size, mirrored as its flags say, drawn on K. A
+        // slide without a picture shows nothing: the whole window is K.
+        static const QImage none;
+        const QImage& picture = (slide && slide->pPicture) ? slide->pPicture->image() : none;
         m_frame = ComposeShowFrame(picture, slide ? slide->crTransparent : COLOR_NONE, key.size,
-                                   key.fit != 0);
+                                   key.fit != 0, key.flipH != 0, key.flipV != 0);
         m_frameKey = key;
     }
     QRegion mask = m_frame.opaque;

@@ -135,6 +135,7 @@ private:
     QRegion m_mask;
     bool m_bEnded = false;
     QPointer<QMenu> m_pMenu; ///< the open context menu
+    QRect m_rcPlaced;        ///< the geometry the show last gave the window itself
     Qt::Edges m_resizeEdges; ///< a sizing drag done by the window itself
     QRect m_rcResizeFrom;
     QPoint m_ptResizeFrom;

@@ -90,6 +90,7 @@ TEST(ShowFrame, ScaledKeyedSlidesHaveNoHaloAndCrispEdges) {
     const Row rows[] = {
         {"shrunk by 3", 300, {100, 100}, false},
         {"shrunk to an odd size", 301, {77, 77}, false},
+        {"shrunk by a third", 300, {200, 200}, false},
         {"enlarged by 3", 40, {120, 120}, true},
         {"enlarged unevenly", 40, {173, 120}, true},
     };
@@ -120,6 +121,40 @@ TEST(ShowFrame, ScaledKeyedSlidesHaveNoHaloAndCrispEdges) {
             EXPECT_TRUE(RegionMatchesPixels(f.image, f.opaque, f.key)) << r.name;
         }
     }
+}
+
+TEST(ShowFrame, MirroringMatchesAMirroredPicture) {
+    // A picture with a distinct colour in every pixel and a few key pixels; drawn with
+    // the flip flags it must equal the mirrored copy drawn without them.
+    QImage opaque(64, 48, QImage::Format_RGB32);
+    for (int y = 0; y < opaque.height(); ++y)
+        for (int x = 0; x < opaque.width(); ++x)
+            opaque.setPixel(x, y,
+                            (x * 7 + y * 13) % 5 == 0 ? qRgb(0, 255, 0) : qRgb(x * 4, y * 5, 128));
+    QImage alpha = opaque.convertToFormat(QImage::Format_ARGB32);
+    alpha.setPixel(3, 2, qRgba(0, 0, 0, 0));
+    struct Row {
+        const char* name;
+        const QImage* picture;
+        QSize window;
+        bool fit;
+    };
+    const Row rows[] = {
+        {"centred", &opaque, {100, 100}, false},       {"exact fit", &opaque, {64, 48}, false},
+        {"enlarged", &opaque, {200, 100}, true},       {"shrunk by half", &opaque, {30, 20}, false},
+        {"shrunk a little", &opaque, {50, 40}, false}, {"alpha centred", &alpha, {90, 90}, false},
+        {"alpha shrunk", &alpha, {20, 20}, false},
+    };
+    for (const Row& r : rows)
+        for (int h = 0; h < 2; ++h)
+            for (int v = 0; v < 2; ++v) {
+                const ShowFrame flipped =
+                    ComposeShowFrame(*r.picture, RGB(0, 255, 0), r.window, r.fit, h, v);
+                const ShowFrame reference = ComposeShowFrame(r.picture->mirrored(h != 0, v != 0),
+                                                             RGB(0, 255, 0), r.window, r.fit);
+                EXPECT_EQ(flipped.image, reference.image) << r.name << " h" << h << " v" << v;
+                EXPECT_EQ(flipped.opaque, reference.opaque) << r.name << " h" << h << " v" << v;
+            }
 }
 
 TEST(ShowFrame, NoPictureGivesAKeyFilledFrameWithNothingVisible) {
