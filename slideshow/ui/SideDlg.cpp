@@ -69,6 +69,11 @@ int CSideDlg::DoModal() {
 
 bool CSideDlg::OnInitDialog() {
     CP20417App& app = theApp();
+    // Nothing to show: the show ends before it appears.
+    if (app.m_nSlideCount <= 0) {
+        EndShow();
+        return false;
+    }
     // The tooltip appears without fading and follows every move over the window.
     QApplication::setEffectEnabled(Qt::UI_FadeTooltip, false);
     QApplication::setEffectEnabled(Qt::UI_AnimateTooltip, false);
@@ -83,11 +88,6 @@ bool CSideDlg::OnInitDialog() {
     setGeometry(m_rcPlaced);
     ApplyTopMost();
 
-    // Nothing to show: the show ends before it appears.
-    if (app.m_nSlideCount <= 0) {
-        EndShow();
-        return false;
-    }
     // A start index outside the table would never meet the end of the slides.
     if (m_nIndex < -1 || m_nIndex >= app.m_nSlideCount)
         m_nIndex = 0;

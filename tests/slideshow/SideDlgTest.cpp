@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <map>
 #include <vector>
@@ -464,6 +465,32 @@ TEST_F(SideDlg, ContextMenuTextsAndCheckMarks) {
     ASSERT_TRUE(sub && sub != &menu);
     EXPECT_EQ(sub->title(), QStringLiteral("反転(&R)"));
     EXPECT_EQ(actions[131]->parent(), sub);
+}
+
+TEST_F(SideDlg, RightReleaseOpensTheMenuCentredAndRunsTheChosenCommand) {
+    Slides({1, 1});
+    CSideDlg dlg;
+    Open(dlg);
+    const QPoint at = dlg.mapToGlobal(QPoint(200, 150));
+    int menuCentre = -1, menuTop = -1;
+    QTimer::singleShot(0, &dlg, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        menuCentre = menu->geometry().center().x();
+        menuTop = menu->geometry().top();
+        for (QAction* a : menu->actions())
+            if (a->data().toInt() == 101)
+                menu->setActiveAction(a);
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    Mouse(dlg, QEvent::MouseButtonPress, Qt::RightButton, at);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << "the press opens nothing";
+    Mouse(dlg, QEvent::MouseButtonRelease, Qt::RightButton, at);
+    EXPECT_NEAR(menuCentre, at.x(), 1);
+    EXPECT_EQ(menuTop, at.y());
+    EXPECT_EQ(theApp().m_header.bLoop, 0);
+    EXPECT_EQ(dlg.m_bChanged, 1);
+    EXPECT_EQ(dlg.m_nIndex, 0) << "a right click never switches";
 }
 
 TEST_F(SideDlg, TooltipNamesTheSlideAndItsTime) {
