@@ -139,6 +139,11 @@ void CSideDlg::OnZoomTimer() {
     PrepareFrame();
     if (!isVisible())
         show();
+    if (m_nZoomStep == 0) {
+        // The show opens in front with the keyboard (Esc and the arrow keys).
+        raise();
+        activateWindow();
+    }
     if (++m_nZoomStep >= kZoomSteps) {
         m_zoomTimer.stop();
         repaint();
@@ -352,7 +357,8 @@ void CSideDlg::BuildContextMenu(QMenu& menu) const {
         } else {
             QAction* a = target->addAction(QString::fromUtf8(row.text));
             a->setData(row.id);
-            a->setCheckable(true);
+            // Only items that are on carry a mark; the others show no empty box.
+            a->setCheckable(checked(row.id));
             a->setChecked(checked(row.id));
         }
     }
