@@ -35,6 +35,10 @@ public:
     /// flags say unless `ignoreFlips`. False when the slide has no picture.
     bool RenderSlidePicture(int index, bool ignoreFlips);
 
+    /// Plays the slideshow from slide `startIndex` while this window hides, then takes
+    /// the show's changes back (marks the document modified, rebuilds the page view).
+    void RunSlideshow(int startIndex);
+
     // Painting state.
     int m_bRebuildCells = 1; ///< 1 = the next paint rebuilds the cell images
     QImage m_workImage;      ///< one slide rendered at its pixel size

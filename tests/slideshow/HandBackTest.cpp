@@ -1,0 +1,118 @@
+// The editor's hand-over to the slideshow and the hand-back. The show runs modally; a
+// zero timer drives it from inside its loop, so nothing blocks.
+
+#include "document/SlideTable.h"
+#include "editor/ui/P20417Dlg.h"
+#include "slideshow/ui/SideDlg.h"
+#include "tests/support/Fixtures.h"
+#include "tests/support/TestPrompts.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace {
+
+class HandBack : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetWorld();
+        dlg.OnInitDialog(); // a new document with the default show settings
+        dlg.show();
+        FillSlides(dlg, 3);
+        dlg.m_bRebuildCells = 0;
+    }
+    void TearDown() override { ResetWorld(); }
+
+    // Runs the show from `start`; `drive` runs inside the show's modal loop and must end it.
+    void Run(int start, std::function<void(CSideDlg&)> drive) {
+        ran = false;
+        QTimer::singleShot(0, &dlg, [this, drive] {
+            CSideDlg* show = CSideDlg::Running();
+            ASSERT_NE(show, nullptr);
+            ran = true;
+            mainVisibleDuringShow = dlg.isVisible();
+            startIndex = show->m_nIndex;
+            changedAtStart = show->m_bChanged;
+            drive(*show);
+            if (!show->IsEnded())
+                show->OnCommand(115);
+        });
+        dlg.RunSlideshow(start);
+    }
+
+    TestPrompts prompts;
+    CP20417Dlg dlg;
+    bool ran = false, mainVisibleDuringShow = true;
+    int startIndex = -1, changedAtStart = -1;
+};
+
+TEST_F(HandBack, ChangesMarkTheDocumentModifiedAndRebuildThePages) {
+    Run(2, [](CSideDlg& show) { show.OnCommand(130); });
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(startIndex, 2);
+    EXPECT_EQ(changedAtStart, 0);
+    EXPECT_FALSE(mainVisibleDuringShow) << "the main window hides during the show";
+    EXPECT_TRUE(dlg.isVisible()) << "and comes back after it";
+    EXPECT_EQ(theApp().m_slides[2].bFlipH, 1);
+    EXPECT_EQ(dlg.m_bModified, 1);
+    EXPECT_EQ(dlg.m_bRebuildCells, 1);
+    EXPECT_EQ(CSideDlg::Running(), nullptr);
+}
+
+TEST_F(HandBack, UnchangedShowLeavesTheDocumentAlone) {
+    Run(0, [](CSideDlg& show) { show.OnCommand(116); });
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(dlg.m_bModified, 0);
+    EXPECT_EQ(dlg.m_bRebuildCells, 0);
+    EXPECT_TRUE(dlg.isVisible());
+}
+
+TEST_F(HandBack, AModifiedDocumentIsRebuiltEvenWhenNothingChanged) {
+    dlg.m_bModified = 1;
+    Run(0, [](CSideDlg&) {});
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(changedAtStart, 1);
+    EXPECT_EQ(dlg.m_bModified, 1);
+    EXPECT_EQ(dlg.m_bRebuildCells, 1);
+}
+
+TEST_F(HandBack, TheLastSlidesTimeEndsTheShowWithoutLoop) {
+    theApp().m_header.bLoop = 0;
+    Run(2, [](CSideDlg& show) {
+        for (int i = 0; i < 3; ++i) // slide 2 has a switch time of 3 s
+            show.OnTimer(22);
+        EXPECT_TRUE(show.IsEnded());
+    });
+    ASSERT_TRUE(ran);
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_EQ(dlg.m_bModified, 0);
+}
+
+TEST_F(HandBack, AnEmptyDocumentHasNoShow) {
+    ReleaseAllPictures();
+    theApp().m_nSlideCount = 0;
+    bool shown = false;
+    QTimer::singleShot(0, &dlg, [&] { shown = CSideDlg::Running() != nullptr; });
+    dlg.RunSlideshow(0);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(shown);
+    EXPECT_TRUE(dlg.isVisible());
+}
+
+TEST_F(HandBack, TheEditorsModalLoopOutlivesTheShow) {
+    // Hiding the main window for the show must not end its own modal loop.
+    dlg.hide();
+    bool after = false;
+    QTimer::singleShot(0, &dlg, [&] {
+        Run(0, [](CSideDlg&) {});
+        after = dlg.isVisible();
+        QTimer::singleShot(0, &dlg, [&] { dlg.done(42); });
+    });
+    EXPECT_EQ(dlg.exec(), 42);
+    EXPECT_TRUE(ran);
+    EXPECT_TRUE(after);
+}
+
+} // namespace
