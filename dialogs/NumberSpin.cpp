@@ -46,7 +46,9 @@ QValidator::State CNumberSpin::validate(QString& input, int&) const {
 void CNumberSpin::fixup(QString&) const {}
 
 QAbstractSpinBox::StepEnabled CNumberSpin::stepEnabled() const {
-    const int v = std::clamp(LeadingNumber(text()), m_lo, m_hi);
+    const int v = LeadingNumber(text());
+    if (v < m_lo || v > m_hi)
+        return StepUpEnabled | StepDownEnabled; // a step brings it into the range
     StepEnabled e;
     if (v > m_lo)
         e |= StepDownEnabled;

@@ -50,12 +50,13 @@ QRect PreviewPlacement(const QRect& frame, QSize picture) {
         return QRect();
     if (w < W && h < H)
         return QRect(frame.left() + (W - w) / 2, frame.top() + (H - h) / 2, w, h);
-    // The factors are single precision on purpose: 780 / 1200 is 0.64999998f, so a
-    // 1200 x 300 picture is drawn 194 pixels high in a 780 x 600 frame, not 195.
+    // The factors are single precision on purpose and the scaled side is their product
+    // in double precision, truncated: 780 / 1200 is 0.64999998f, so a 1200 x 300
+    // picture is drawn 194 pixels high in a 780 x 600 frame, not 195.
     const float sx = float(W) / float(w);
     const float sy = float(H) / float(h);
     if (sy > sx) {
-        const int dh = int(float(h) * sx);
+        const int dh = int(double(h) * double(sx));
         return QRect(frame.left(), frame.top() + (H - dh) / 2, W, dh);
     }
     const int dw = int(float(w) * sy);

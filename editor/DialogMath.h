@@ -31,8 +31,8 @@ QString PixelSizeText(QSize size);
 /// Where a picture of `picture` pixels is drawn in the preview frame `frame`: centred
 /// at its own size when it is smaller than the frame both ways, else scaled down to
 /// fill the frame's width or height (the scale factors in single precision, the
-/// scaled side truncated), centred the other way. An empty rectangle for an empty
-/// picture.
+/// scaled side their product in double precision, truncated), centred the other way. An empty
+/// rectangle for an empty picture.
 QRect PreviewPlacement(const QRect& frame, QSize picture);
 
 /// The leading decimal digits of `text` as a number (0 when there are none); a number

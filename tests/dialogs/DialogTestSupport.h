@@ -6,6 +6,7 @@
 #include "tests/support/Fixtures.h"
 
 #include <QDialog>
+#include <QTest>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -38,3 +39,10 @@ protected:
 
     int runs = 0;
 };
+
+/// Shows `w` as the active window, so that its keys and shortcuts reach it.
+inline void ShowActive(QWidget& w) {
+    w.show();
+    w.activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&w));
+}
