@@ -1,5 +1,6 @@
-// Renders the auxiliary dialogs with a small sample document into PNG files, for the
-// user manual. Runs under the offscreen platform: `lsr_dialog_shots OUTDIR`.
+// Renders the auxiliary dialogs and the editor window with a small sample document
+// into PNG files for the user manual. Runs under the offscreen platform:
+// `lsr_dialog_shots OUTDIR` (scripts/manual-pictures.sh).
 
 #include "app/P20417App.h"
 #include "app/Platform.h"
@@ -12,6 +13,7 @@
 #include "document/Picture.h"
 #include "document/SlideTable.h"
 #include "editor/ui/P20417Dlg.h"
+#include <QPushButton>
 
 #include <QApplication>
 #include <QDir>
@@ -175,6 +177,7 @@ int main(int argc, char** argv) {
         for (int p = 0; p < MAX_PAGES; ++p)
             dlg.m_nPageSlides[p] = editor.m_nPageSlides[p];
         dlg.OnInitDialog();
+        dlg.saveButton()->setFocus();
         ok &= Save(Framed(dlg), out, "timeset.png");
     }
     {
@@ -196,6 +199,16 @@ int main(int argc, char** argv) {
     {
         CAboutDlg dlg;
         ok &= Save(Framed(dlg), out, "about.png");
+    }
+    {
+        // The editor with the same sample document, as the manual's overview picture.
+        editor.setWindowOpacity(1.0);
+        editor.resize(1200, 720);
+        editor.m_bRebuildCells = 1;
+        editor.show();
+        QApplication::processEvents();
+        ok &= Save(editor.grab().toImage(), out, "editor.png");
+        editor.hide();
     }
     ReleaseAllPictures();
     return ok ? 0 : 1;

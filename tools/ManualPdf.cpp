@@ -8,13 +8,46 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QRegularExpression>
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QUrl>
 #include <cstdio>
+
+namespace {
+/// Gives every <img> with a width but no height the height that keeps the picture's
+/// proportions: the rich-text layout otherwise reserves the picture's full height.
+QString WithImageHeights(const QString& html, const QString& folder) {
+    static const QRegularExpression img(
+        QStringLiteral("<img\\s+src=\"([^\"]+)\"\\s+width=\"(\\d+)\"\\s*>"));
+    QString out;
+    qsizetype last = 0;
+    QRegularExpressionMatchIterator it = img.globalMatch(html);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch m = it.next();
+        out += html.mid(last, m.capturedStart() - last);
+        const QSize size = QImageReader(folder + QLatin1Char('/') + m.captured(1)).size();
+        const int width = m.captured(2).toInt();
+        if (size.isValid() && size.width() > 0) {
+            const int height = int(qint64(width) * size.height() / size.width());
+            out += QStringLiteral("<img src=\"%1\" width=\"%2\" height=\"%3\">")
+                       .arg(m.captured(1))
+                       .arg(width)
+                       .arg(height);
+        } else {
+            std::fprintf(stderr, "missing picture %s\n", qPrintable(m.captured(1)));
+            out += m.captured(0);
+        }
+        last = m.capturedEnd();
+    }
+    out += html.mid(last);
+    return out;
+}
+} // namespace
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -32,7 +65,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot read %s\n", argv[1]);
         return 1;
     }
-    const QString html = QString::fromUtf8(in.readAll());
+    const QString html =
+        WithImageHeights(QString::fromUtf8(in.readAll()), QFileInfo(source).absolutePath());
 
     // Write beside the target, then replace it, so a failed run never leaves half a PDF.
     const QString temp = target + QStringLiteral(".part");
