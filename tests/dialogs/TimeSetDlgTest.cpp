@@ -86,6 +86,30 @@ TEST_F(TimeSet, EditedTimesAreClampedAndShownAtOnce) {
     }
 }
 
+TEST_F(TimeSet, ArrowKeysInThePickerAreClampedToo) {
+    CTimeSetDlg dlg;
+    Open(dlg, {64800, 1}, 2, 0);
+    ShowActive(dlg);
+    QTimeEdit* first = dlg.picker(0);
+    first->setFocus();
+    first->setCurrentSection(QDateTimeEdit::HourSection);
+    QTest::keyClick(first, Qt::Key_Up); // 19:00:00 is too long
+    EXPECT_EQ(dlg.m_nTimes[0], 64800);
+    EXPECT_EQ(first->time(), QTime(18, 0, 0));
+    QTest::keyClick(first, Qt::Key_Down);
+    EXPECT_EQ(dlg.m_nTimes[0], 61200);
+    EXPECT_EQ(dlg.totalLabel()->text(), "Total-17:00:01");
+
+    QTimeEdit* second = dlg.picker(1);
+    second->setFocus();
+    second->setCurrentSection(QDateTimeEdit::SecondSection);
+    QTest::keyClick(second, Qt::Key_Down); // 0:00:00 is too short
+    EXPECT_EQ(dlg.m_nTimes[1], 1);
+    EXPECT_EQ(second->time(), QTime(0, 0, 1));
+    QTest::keyClick(second, Qt::Key_Up);
+    EXPECT_EQ(dlg.m_nTimes[1], 2);
+}
+
 TEST_F(TimeSet, TotalCoversAllPagesWithUnlimitedHours) {
     struct Row {
         std::vector<int> times;
