@@ -9,6 +9,7 @@
 #include "editor/ui/P20417Dlg.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QHeaderView>
 #include <QMenu>
 #include <QResizeEvent>
@@ -99,6 +100,9 @@ void CListDlg::resizeEvent(QResizeEvent* e) {
 }
 
 void CListDlg::FillList() {
+    // Measuring the stored size encodes pictures made from pixels, which takes a
+    // moment for a document of large pictures.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
     const CP20417App& app = theApp();
     m_list->clearContents();
     m_list->setRowCount(0);
@@ -131,6 +135,7 @@ void CListDlg::FillList() {
             m_list->setItem(i, c, item);
         }
     }
+    QApplication::restoreOverrideCursor();
 }
 
 std::set<int> CListDlg::CheckedRows() const {
