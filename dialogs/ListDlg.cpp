@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QResizeEvent>
 #include <QTableWidget>
+#include <functional>
 
 namespace {
 struct Column {
@@ -165,10 +166,7 @@ void CListDlg::SelectSlideOfRow(int row) {
 }
 
 void CListDlg::OnSelectSlide() {
-    // From the menu: the row noted when it opened; from a double click: the first
-    // selected row.
-    const int row = m_nMenuRow >= 0 ? m_nMenuRow : FirstSelectedRow();
-    SelectSlideOfRow(row);
+    SelectSlideOfRow(FirstSelectedRow());
 }
 
 void CListDlg::SetCheckOfSelected(bool checked) {
@@ -207,20 +205,23 @@ void CListDlg::OnDeleteChecked() {
 QMenu* CListDlg::BuildContextMenu() {
     delete m_menu;
     m_menu = new QMenu(this);
+    // The menu acts on the row that was first selected when it opened.
+    m_nMenuRow = FirstSelectedRow();
+    const int row = m_nMenuRow;
     struct Item {
         int id;
         const char* text;
-        void (CListDlg::*handler)();
+        std::function<void()> handler;
     };
     const Item items[] = {
-        {ID_SELECT, "このスライドを選択(&S)\tWClick", &CListDlg::OnSelectSlide},
-        {0, nullptr, nullptr},
-        {ID_CHECK, "選択行にチェックする(&C)", &CListDlg::OnCheck},
-        {ID_UNCHECK, "選択行のチェックを外す(&U)", &CListDlg::OnUncheck},
-        {0, nullptr, nullptr},
-        {ID_ALL, "すべて選択(&A)\tCtrl+A", &CListDlg::OnSelectAll},
-        {0, nullptr, nullptr},
-        {ID_DELETE, "チェックされているスライドを削除(&D)\tDelete", &CListDlg::OnDeleteChecked},
+        {ID_SELECT, "このスライドを選択(&S)\tWClick", [this, row] { SelectSlideOfRow(row); }},
+        {0, nullptr, {}},
+        {ID_CHECK, "選択行にチェックする(&C)", [this] { OnCheck(); }},
+        {ID_UNCHECK, "選択行のチェックを外す(&U)", [this] { OnUncheck(); }},
+        {0, nullptr, {}},
+        {ID_ALL, "すべて選択(&A)\tCtrl+A", [this] { OnSelectAll(); }},
+        {0, nullptr, {}},
+        {ID_DELETE, "チェックされているスライドを削除(&D)\tDelete", [this] { OnDeleteChecked(); }},
     };
     const bool anyChecked = !CheckedRows().empty();
     for (const Item& it : items) {
@@ -232,10 +233,8 @@ QMenu* CListDlg::BuildContextMenu() {
         a->setData(it.id);
         if (it.id == ID_DELETE)
             a->setEnabled(anyChecked);
-        const auto handler = it.handler;
-        connect(a, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+        connect(a, &QAction::triggered, this, it.handler);
     }
-    m_nMenuRow = FirstSelectedRow();
     return m_menu;
 }
 

@@ -25,7 +25,8 @@ public:
     /// The rows whose check boxes are set, in list order.
     std::set<int> CheckedRows() const;
     /// The row context menu as it would open now (item 129 greyed when nothing is
-    /// checked); its actions carry the command ids as data.
+    /// checked); its actions carry the command ids as data. Item 130 selects the row
+    /// that was first selected when the menu was built.
     QMenu* BuildContextMenu();
 
 public Q_SLOTS:

@@ -129,6 +129,14 @@ TEST_F(SlideList, MenuActsOnSelectedRowsAndGreysDeleteWithoutChecks) {
     ASSERT_NE(deleteAction(menu), nullptr);
     EXPECT_FALSE(deleteAction(menu)->isEnabled());
     EXPECT_EQ(dlg.m_nMenuRow, 3);
+    // Item 130 selects the row noted when the menu opened.
+    dlg.list()->clearSelection();
+    dlg.list()->selectRow(0);
+    for (QAction* a : menu->actions())
+        if (a->data().toInt() == 130)
+            a->trigger();
+    EXPECT_EQ(editor.m_nSelect, 3);
+    dlg.list()->selectRow(3);
 
     QTest::keyClick(dlg.list(), Qt::Key_A, Qt::ControlModifier); // 134 select all
     dlg.OnCheck();
