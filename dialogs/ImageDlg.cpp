@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <functional>
 
 namespace {
 constexpr int kPreviewW = 640; // the preview rectangle R

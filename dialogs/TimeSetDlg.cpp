@@ -11,6 +11,7 @@
 #include <QTime>
 #include <QTimeEdit>
 #include <QVBoxLayout>
+#include <algorithm>
 
 CTimeSetDlg::CTimeSetDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("自動切替え時間セット"));
@@ -29,6 +30,10 @@ CTimeSetDlg::CTimeSetDlg(QWidget* parent) : QDialog(parent) {
         picker->setMinimumWidth(
             picker->fontMetrics().horizontalAdvance(QStringLiteral("00:00:00")) + 48);
         connect(picker, &QTimeEdit::timeChanged, this, [this, k](QTime) { OnTimeChanged(k); });
+        // A short last page keeps the grid's shape: hidden pickers keep their place.
+        QSizePolicy keep = picker->sizePolicy();
+        keep.setRetainSizeWhenHidden(true);
+        picker->setSizePolicy(keep);
         m_labels[k] = label;
         m_pickers[k] = picker;
         const int row = k / 5;
