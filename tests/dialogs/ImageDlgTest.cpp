@@ -113,6 +113,12 @@ TEST_F(SlideProperties, PreviewShowsTheMirroredPictureKeyedOverTheBackground) {
     EXPECT_EQ(shot.pixelColor(keyed), QColor(0, 255, 0)) << "key pixels show the background";
     EXPECT_EQ(shot.pixelColor(blue), QColor(0, 0, 255));
     EXPECT_EQ(shot.pixelColor(dlg.PreviewRect().bottomRight()), QColor(0, 255, 0));
+    // The slide number "2" in RGB(226, 226, 166) at the top left.
+    int numberPixels = 0;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x)
+            numberPixels += shot.pixelColor(x, y) == QColor(226, 226, 166);
+    EXPECT_GT(numberPixels, 20);
 
     // The swatch is red; stepping to a slide without a key leaves it empty.
     const QImage swatch = dlg.swatch()->grab().toImage();
