@@ -39,6 +39,17 @@ public:
     /// the show's changes back (marks the document modified, rebuilds the page view).
     void RunSlideshow(int startIndex);
 
+    // The auxiliary dialogs, one routine per way of opening them (DialogCommands.cpp).
+    // Each runs its dialog modally and hands the result back to the document.
+    void OpenTimeSet();             ///< icon 2: switch-time table (needs slides)
+    void OpenSystemSettings();      ///< icon 6: settings of section SYS
+    void OpenVersionInfo();         ///< icon 9: version box
+    void OpenHelp();                ///< icon 10: the manual in the help window
+    void OpenSlideList();           ///< command 610: slide list
+    /// The property button, the double click and command 110: the property dialog for
+    /// table index `index`; afterwards the selection is cleared.
+    void OpenSlideProperties(int index);
+
     // Painting state.
     int m_bRebuildCells = 1; ///< 1 = the next paint rebuilds the cell images
     QImage m_workImage;      ///< one slide rendered at its pixel size

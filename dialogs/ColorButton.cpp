@@ -1,0 +1,99 @@
+#include "dialogs/ColorButton.h"
+
+#include "app/Prompts.h"
+
+#include <QGridLayout>
+#include <QMenu>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <QWidgetAction>
+
+namespace {
+// Four rows of five: greys, strong colours, light colours, dark colours.
+const COLORREF kPalette[] = {
+    RGB(0, 0, 0),       RGB(64, 64, 64),    RGB(128, 128, 128), RGB(192, 192, 192),
+    RGB(255, 255, 255), RGB(255, 0, 0),     RGB(255, 128, 0),   RGB(255, 255, 0),
+    RGB(0, 192, 0),     RGB(0, 0, 255),     RGB(255, 192, 192), RGB(255, 224, 160),
+    RGB(255, 255, 192), RGB(192, 255, 192), RGB(192, 224, 255), RGB(128, 0, 0),
+    RGB(128, 64, 0),    RGB(0, 64, 0),      RGB(0, 0, 128),     RGB(64, 0, 128),
+};
+
+QColor toQColor(COLORREF c) {
+    return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
+}
+
+QIcon SwatchIcon(COLORREF c, QSize size) {
+    QPixmap pm(size);
+    pm.fill(toQColor(c));
+    QPainter p(&pm);
+    p.setPen(QColor(128, 128, 128));
+    p.drawRect(0, 0, size.width() - 1, size.height() - 1);
+    return QIcon(pm);
+}
+} // namespace
+
+const COLORREF* CColorButton::Palette(int* count) {
+    *count = int(std::size(kPalette));
+    return kPalette;
+}
+
+CColorButton::CColorButton(QWidget* parent) : QToolButton(parent) {
+    setPopupMode(QToolButton::InstantPopup);
+    setToolButtonStyle(Qt::ToolButtonIconOnly);
+    setIconSize(QSize(72, 14));
+    setMinimumHeight(26);
+
+    m_popup = new QMenu(this);
+    auto* panel = new QWidget(m_popup);
+    auto* grid = new QGridLayout;
+    grid->setSpacing(3);
+    for (int i = 0; i < int(std::size(kPalette)); ++i) {
+        auto* cell = new QToolButton(panel);
+        cell->setAutoRaise(true);
+        cell->setIcon(SwatchIcon(kPalette[i], QSize(18, 18)));
+        cell->setIconSize(QSize(18, 18));
+        const COLORREF c = kPalette[i];
+        cell->setToolTip(
+            QString::asprintf("RGB(%d, %d, %d)", GetRValue(c), GetGValue(c), GetBValue(c)));
+        connect(cell, &QToolButton::clicked, this, [this, c] {
+            m_popup->close();
+            choose(c);
+        });
+        grid->addWidget(cell, i / 5, i % 5);
+    }
+    auto* other = new QPushButton(QStringLiteral("その他の色(&M)..."), panel);
+    connect(other, &QPushButton::clicked, this, [this] {
+        m_popup->close();
+        chooseOther();
+    });
+    auto* box = new QVBoxLayout(panel);
+    box->setContentsMargins(6, 6, 6, 6);
+    box->addLayout(grid);
+    box->addWidget(other);
+    auto* action = new QWidgetAction(m_popup);
+    action->setDefaultWidget(panel);
+    m_popup->addAction(action);
+    setMenu(m_popup);
+    UpdateFace();
+}
+
+void CColorButton::setColor(COLORREF c) {
+    m_color = c;
+    UpdateFace();
+}
+
+void CColorButton::choose(COLORREF c) {
+    emit colorChosen(c);
+}
+
+void CColorButton::chooseOther() {
+    const std::optional<COLORREF> c = prompts().chooseColor(m_color, this);
+    if (c)
+        emit colorChosen(*c);
+}
+
+void CColorButton::UpdateFace() {
+    setIcon(SwatchIcon(m_color, iconSize()));
+}

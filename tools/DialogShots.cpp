@@ -1,0 +1,215 @@
+// Renders the auxiliary dialogs and the editor window with a small sample document
+// into PNG files for the user manual. Runs under the offscreen platform:
+// `lsr_dialog_shots OUTDIR` (scripts/manual-pictures.sh).
+
+#include "app/P20417App.h"
+#include "app/Platform.h"
+#include "app/Screen.h"
+#include "dialogs/AboutDlg.h"
+#include "dialogs/ImageDlg.h"
+#include "dialogs/KansetDlg.h"
+#include "dialogs/ListDlg.h"
+#include "dialogs/TimeSetDlg.h"
+#include "document/Picture.h"
+#include "document/SlideTable.h"
+#include "editor/ui/P20417Dlg.h"
+#include <QPushButton>
+
+#include <QApplication>
+#include <QDir>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRadialGradient>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <cstdio>
+
+namespace {
+
+/// A sample picture: a shape in colour over a key-coloured (or plain) background.
+PicturePtr SamplePicture(int w, int h, int kind, QColor key) {
+    QImage img(w, h, QImage::Format_RGB32);
+    img.fill(key);
+    QPainter p(&img);
+    // Shapes on a key colour are drawn without smoothing, as keyed artwork is: a
+    // blended edge would show a fringe of the key colour.
+    p.setRenderHint(QPainter::Antialiasing, key == Qt::white);
+    switch (kind % 4) {
+    case 0: { // a sun
+        QRadialGradient g(w / 2.0, h / 2.0, h * 0.4);
+        g.setColorAt(0, QColor(255, 230, 120));
+        g.setColorAt(1, QColor(245, 140, 30));
+        p.setBrush(g);
+        p.setPen(Qt::NoPen);
+        p.drawEllipse(QPointF(w / 2.0, h / 2.0), h * 0.38, h * 0.38);
+        break;
+    }
+    case 1: { // a speech balloon
+        p.setBrush(QColor(90, 160, 230));
+        p.setPen(QPen(QColor(30, 70, 140), 4));
+        p.drawRoundedRect(QRectF(w * 0.08, h * 0.1, w * 0.84, h * 0.62), 30, 30);
+        QPainterPath tail;
+        tail.moveTo(w * 0.3, h * 0.7);
+        tail.lineTo(w * 0.22, h * 0.92);
+        tail.lineTo(w * 0.45, h * 0.7);
+        p.drawPath(tail);
+        p.setPen(Qt::white);
+        QFont f(QStringLiteral("Meiryo UI"));
+        f.setPixelSize(int(h * 0.16));
+        f.setBold(true);
+        p.setFont(f);
+        p.drawText(QRectF(w * 0.08, h * 0.1, w * 0.84, h * 0.62), Qt::AlignCenter,
+                   QStringLiteral("ようこそ！"));
+        break;
+    }
+    case 2: { // a landscape without a key
+        QLinearGradient sky(0, 0, 0, h);
+        sky.setColorAt(0, QColor(120, 180, 240));
+        sky.setColorAt(1, QColor(220, 240, 255));
+        p.fillRect(img.rect(), sky);
+        p.setBrush(QColor(70, 150, 80));
+        p.setPen(Qt::NoPen);
+        QPainterPath hill;
+        hill.moveTo(0, h);
+        hill.cubicTo(w * 0.3, h * 0.4, w * 0.6, h * 0.9, w, h * 0.5);
+        hill.lineTo(w, h);
+        p.drawPath(hill);
+        break;
+    }
+    default: { // a star
+        QPainterPath star;
+        for (int i = 0; i < 10; ++i) {
+            const double r = (i % 2 ? 0.2 : 0.45) * h;
+            const double a = -M_PI / 2 + i * M_PI / 5;
+            const QPointF pt(w / 2.0 + r * std::cos(a), h / 2.0 + r * std::sin(a));
+            i ? star.lineTo(pt) : star.moveTo(pt);
+        }
+        star.closeSubpath();
+        p.setBrush(QColor(250, 210, 40));
+        p.setPen(QPen(QColor(200, 120, 0), 3));
+        p.drawPath(star);
+        break;
+    }
+    }
+    p.end();
+    return Picture::fromImage(img);
+}
+
+/// The grab of a dialog under a plain caption bar with its title, as a window shows.
+QImage Framed(QWidget& w) {
+    w.resize(w.sizeHint());
+    w.show();
+    QApplication::processEvents();
+    const QImage body = w.grab().toImage();
+    const int bar = 30;
+    QImage out(body.width() + 2, body.height() + bar + 1, QImage::Format_RGB32);
+    out.fill(QColor(120, 120, 120));
+    QPainter p(&out);
+    p.fillRect(1, 1, body.width(), bar - 1, QColor(236, 238, 242));
+    QFont f(QStringLiteral("Meiryo UI"));
+    f.setPixelSize(13);
+    p.setFont(f);
+    p.setPen(QColor(30, 30, 30));
+    p.drawText(QRect(12, 1, body.width() - 60, bar - 1), Qt::AlignVCenter | Qt::AlignLeft,
+               w.windowTitle());
+    p.drawText(QRect(body.width() - 30, 1, 24, bar - 1), Qt::AlignCenter, QStringLiteral("✕"));
+    p.drawImage(1, bar, body);
+    p.end();
+    w.hide();
+    return out;
+}
+
+bool Save(const QImage& img, const QString& dir, const char* name) {
+    const QString path = dir + QLatin1Char('/') + QLatin1String(name);
+    if (!img.save(path)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir settingsDir; // never touch the user's own settings
+    qputenv("XDG_CONFIG_HOME", settingsDir.path().toLocal8Bit());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+    QApplication app(argc, argv);
+    InstallFontSubstitutions();
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s OUTDIR\n", argv[0]);
+        return 2;
+    }
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(out);
+    SetScreenOverride(MakeScreen(1920, 1080));
+
+    CP20417Dlg editor;
+    NewDocument(editor);
+    CP20417App& doc = theApp();
+    const QColor magenta(255, 0, 255);
+    const QSize sizes[] = {{640, 480}, {800, 500}, {1920, 1080}, {500, 500}};
+    const int times[] = {5, 8, 12, 5};
+    for (int i = 0; i < 23; ++i) {
+        SlideRecord& s = doc.m_slides[i];
+        s = SlideRecord{};
+        const int kind = i % 4;
+        s.pPicture = SamplePicture(sizes[kind].width(), sizes[kind].height(), kind,
+                                   kind == 2 ? Qt::white : magenta);
+        s.crTransparent = kind == 2 ? COLOR_NONE : RGB(255, 0, 255);
+        s.wSwitchTime = quint16(times[kind] + (i / 4) * 2);
+    }
+    doc.m_nSlideCount = 23;
+    RecalcPages(editor);
+    doc.m_header.crPreviewBack = RGB(40, 48, 72);
+
+    bool ok = true;
+    {
+        CTimeSetDlg dlg;
+        for (int i = 0; i < MAX_SLIDES; ++i)
+            dlg.m_nTimes[i] = doc.m_slides[i].wSwitchTime;
+        dlg.m_nSlideCount = doc.m_nSlideCount;
+        dlg.m_nPageCount = editor.m_nPageCount;
+        dlg.m_nPage = 0;
+        for (int p = 0; p < MAX_PAGES; ++p)
+            dlg.m_nPageSlides[p] = editor.m_nPageSlides[p];
+        dlg.OnInitDialog();
+        dlg.saveButton()->setFocus();
+        ok &= Save(Framed(dlg), out, "timeset.png");
+    }
+    {
+        CListDlg dlg(&editor);
+        dlg.resize(dlg.width(), 420);
+        ok &= Save(Framed(dlg), out, "list.png");
+    }
+    {
+        CImageDlg dlg(&editor);
+        dlg.m_nIndex = 1;
+        dlg.OnInitDialog();
+        ok &= Save(Framed(dlg), out, "property.png");
+    }
+    {
+        CKansetDlg dlg;
+        dlg.OnInitDialog();
+        ok &= Save(Framed(dlg), out, "settings.png");
+    }
+    {
+        CAboutDlg dlg;
+        ok &= Save(Framed(dlg), out, "about.png");
+    }
+    {
+        // The editor with the same sample document, as the manual's overview picture.
+        editor.setWindowOpacity(1.0);
+        editor.resize(1200, 720);
+        editor.m_bRebuildCells = 1;
+        editor.show();
+        QApplication::processEvents();
+        ok &= Save(editor.grab().toImage(), out, "editor.png");
+        editor.hide();
+    }
+    ReleaseAllPictures();
+    return ok ? 0 : 1;
+}
