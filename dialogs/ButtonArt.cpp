@@ -28,7 +28,11 @@ QStyle::StandardPixmap FallbackFor(const QString& name) {
 } // namespace
 
 QIcon ButtonArt(const QString& name) {
-    const QString candidates[] = {name, name.toLower()};
+    // The artwork files carry the resource name in lower case without its "IDB_" prefix.
+    QString shortName = name.toLower();
+    if (shortName.startsWith(QLatin1String("idb_")))
+        shortName.remove(0, 4);
+    const QString candidates[] = {name, name.toLower(), shortName};
     for (const QString& base : candidates)
         for (const char* ext : {".svg", ".png"}) {
             const QString path = QStringLiteral(":/art/") + base + QLatin1String(ext);

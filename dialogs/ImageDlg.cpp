@@ -1,5 +1,7 @@
 #include "dialogs/ImageDlg.h"
 
+#include "editor/Fonts.h"
+
 #include "app/P20417App.h"
 #include "dialogs/ButtonArt.h"
 #include "dialogs/ColorButton.h"
@@ -26,12 +28,6 @@ QColor toQColor(COLORREF c) {
 
 /// The slide number's font: "Meiryo UI" (substituted by a Japanese face where it is
 /// missing), 18 points, bold.
-QFont NumberFont() {
-    QFont f(QStringLiteral("Meiryo UI"));
-    f.setPointSize(18);
-    f.setBold(true);
-    return f;
-}
 
 /// A widget that leaves its painting to a function of the dialog.
 class PaintBox : public QWidget {
@@ -238,7 +234,8 @@ void CImageDlg::PaintPreview(QPainter& p) {
         p.drawImage(place, KeyedImage(picture, s->crTransparent));
     }
 
-    p.setFont(NumberFont());
+    QFont number;
+    SelectUiFont(QString(), 18, true, false, false, false, 0, number, &p);
     p.setPen(QColor(226, 226, 166));
     p.drawText(outer.adjusted(5, 2, -5, -2), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                QString::asprintf("%d", m_nIndex + 1));

@@ -202,6 +202,7 @@ int main(int argc, char** argv) {
     }
     {
         // The editor with the same sample document, as the manual's overview picture.
+        editor.LoadFixedImages(); // logo, icon bar and property marks
         editor.setWindowOpacity(1.0);
         editor.resize(1200, 720);
         editor.m_bRebuildCells = 1;
