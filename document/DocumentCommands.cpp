@@ -52,10 +52,10 @@ int lastSeparator(const QString& path) {
 }
 
 FileDialogSpec documentDialog(const char* title) {
-    FileDialogSpec spec;
-    spec.title = QString::fromUtf8(title);
-    spec.filter = QString::fromUtf8(kDocumentFilter);
-    return spec;
+    FileDialogSpec dialog;
+    dialog.title = QString::fromUtf8(title);
+    dialog.filter = QString::fromUtf8(kDocumentFilter);
+    return dialog;
 }
 
 } // namespace
@@ -158,10 +158,10 @@ bool SaveDocument(const QString& path) {
         WaitCursor wait;
         return WriteDocumentFile(path);
     }
-    FileDialogSpec spec = documentDialog(kSaveDialogTitle);
-    spec.fileName = QStringLiteral("無題");
-    spec.defaultExt = QStringLiteral("lsr");
-    const QString chosen = prompts().saveFileName(spec);
+    FileDialogSpec dialog = documentDialog(kSaveDialogTitle);
+    dialog.fileName = QStringLiteral("無題");
+    dialog.defaultExt = QStringLiteral("lsr");
+    const QString chosen = prompts().saveFileName(dialog);
     if (chosen.isEmpty())
         return false;
     WaitCursor wait;
