@@ -2,8 +2,10 @@
 
 #include "app/P20417App.h"
 #include "app/Platform.h"
+#include "app/Prompts.h"
 #include "document/DocumentCommands.h"
 #include "document/Picture.h"
+#include "packaging/Executable.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -75,11 +77,16 @@ QJsonObject slideObject(const SlideRecord& r) {
 QString UsageText(const QString& program) {
     return QStringLiteral("Usage: %1 [FILE.lsr]\n"
                           "       %1 --info FILE.lsr\n"
+                          "       %1 --play FILE.lsr\n"
+                          "       %1 --export-exe FILE.lsr OUT.exe\n"
                           "       %1 --help\n"
                           "\n"
                           "  FILE.lsr          start the editor with this document\n"
                           "  --info FILE.lsr   print the document's header and slides as JSON\n"
                           "                    to standard output; no window, no display\n"
+                          "  --play FILE.lsr   play the document as a slideshow, without the editor\n"
+                          "  --export-exe FILE.lsr OUT.exe\n"
+                          "                    write a standalone slideshow executable\n"
                           "  --help            show this text\n")
         .arg(program);
 }
@@ -104,12 +111,36 @@ int PrintDocumentInfo(const QString& path, FILE* out) {
     return 0;
 }
 
+int ExportExecutable(int argc, char** argv, const QStringList& rest) {
+    if (rest.size() < 2) {
+        const QString program = QFileInfo(QString::fromLocal8Bit(argv[0])).completeBaseName();
+        const QByteArray text = UsageText(program).toLocal8Bit();
+        std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
+        return 2;
+    }
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(
+        QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
+    InstallImageLimits();
+    int rc = 1;
+    const QString target = QFileInfo(rest.at(1)).absoluteFilePath();
+    if (const int id = CheckExecutableTarget(target); id != 0)
+        ShowMessage(id);
+    else if (OpenDocument(QFileInfo(rest.at(0)).absoluteFilePath()) && CreateExecutable(target))
+        rc = 0;
+    theApp().ResetToStartState();
+    return rc;
+}
+
 int RunCommandLineMode(int argc, char** argv) {
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
     const bool help = args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"));
     const int infoAt = int(args.indexOf(QLatin1String("--info")));
+    const int exportAt = int(args.indexOf(QLatin1String("--export-exe")));
+    if (!help && infoAt < 0 && exportAt >= 0)
+        return ExportExecutable(argc, argv, args.mid(exportAt + 1));
     if (!help && infoAt < 0)
         return -1;
     const QString program = QFileInfo(QString::fromLocal8Bit(argv[0])).completeBaseName();

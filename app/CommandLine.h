@@ -16,3 +16,7 @@ int PrintDocumentInfo(const QString& path, FILE* out);
 
 /// The text of `--help`.
 QString UsageText(const QString& program);
+
+/// `--export-exe FILE.lsr OUT.exe` (`rest` holds the two paths): opens the document and
+/// writes the standalone executable; messages go to standard error. 0 on success.
+int ExportExecutable(int argc, char** argv, const QStringList& rest);

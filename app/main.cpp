@@ -5,6 +5,7 @@
 #include "app/P20417App.h"
 #include "app/Platform.h"
 #include "app/ui/Startup.h"
+#include "slideshow/ui/PlayDocument.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -24,6 +25,9 @@ int main(int argc, char** argv) {
     PrepareWindowedApplication(qapp);
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
+    // --play FILE.lsr: the slideshow alone, without the editor.
+    if (const int playAt = int(args.indexOf(QLatin1String("--play"))); playAt >= 0)
+        return PlayDocument(args.value(playAt + 1));
     theApp().InitInstance(args);
     return 0;
 }

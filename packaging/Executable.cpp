@@ -1,0 +1,158 @@
+#include "packaging/Executable.h"
+
+#include "app/Prompts.h"
+#include "document/DocumentStream.h"
+#include "packaging/WorkFolder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+QString g_runtimeFolder;
+
+QString FileNamePart(const QString& path) {
+    const int slash =
+        std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    return slash >= 0 ? path.mid(slash + 1) : path;
+}
+} // namespace
+
+void SetRuntimeFolderOverride(const QString& folder) {
+    g_runtimeFolder = folder;
+}
+
+QString RuntimePath() {
+    const QString folder =
+        g_runtimeFolder.isEmpty() ? QCoreApplication::applicationDirPath() : g_runtimeFolder;
+    return folder + QLatin1Char('/') + QLatin1String(kRuntimeFileName);
+}
+
+int CheckExecutableTarget(const QString& target) {
+    if (target.isEmpty())
+        return 30067;
+    if (target.right(4).compare(QLatin1String(".EXE"), Qt::CaseInsensitive) != 0)
+        return 30068;
+    return 0;
+}
+
+QString ProposeExecutableName(const QString& editText, const QString& docPath) {
+    QString name;
+    if (!editText.isEmpty() &&
+        (editText.contains(QLatin1Char('/')) || editText.contains(QLatin1Char('\\'))))
+        name = FileNamePart(editText);
+    if (name.isEmpty())
+        name = docPath.isEmpty() ? QStringLiteral("ルセリオ") : FileNamePart(docPath);
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot >= 0)
+        name.truncate(dot);
+    return name + QStringLiteral(".exe");
+}
+
+QString WriteTempDocumentStream() {
+    const QString folder = GetWorkFolder(QStringLiteral("Slide"));
+    if (folder.isEmpty())
+        return {};
+    const QString path = folder + QLatin1Char('/') + QStringLiteral("Picture.tmp");
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return {};
+    const bool ok = WriteDocumentStream(file);
+    file.close();
+    if (!ok || file.error() != QFileDevice::NoError)
+        return {};
+    return path;
+}
+
+qint64 AppendFileTo(const QString& source, QIODevice& out) {
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly)) {
+        ShowMessage(30026, source + QLatin1Char('\n'));
+        return 0;
+    }
+    const qint64 length = in.size();
+    char buffer[1024];
+    for (;;) {
+        const qint64 got = in.read(buffer, sizeof buffer);
+        if (got > 0 && out.write(buffer, got) != got)
+            return 0; // the output refused the bytes (a full disk): the copy failed
+        if (got < qint64(sizeof buffer))
+            break;
+    }
+    return length;
+}
+
+bool CreateExecutable(const QString& target, const std::function<void(int)>& progress) {
+    const QString runtime = RuntimePath();
+    if (!QFileInfo(runtime).isFile()) {
+        ShowMessage(30015, QLatin1String(kRuntimeFileName) + QLatin1Char('\n'), nullptr,
+                    MsgKind::Info);
+        return false;
+    }
+    if (progress)
+        progress(0);
+    const QString temp = WriteTempDocumentStream();
+    if (temp.isEmpty()) {
+        if (progress)
+            progress(0);
+        return false;
+    }
+    bool ok = false;
+    // Assembled in a file beside the target and renamed over it only when complete.
+    QSaveFile out(target);
+    out.setDirectWriteFallback(false);
+    if (!out.open(QIODevice::WriteOnly)) {
+        ShowMessage(30026);
+    } else {
+        const qint64 r = AppendFileTo(runtime, out);
+        const qint64 d = r > 0 ? AppendFileTo(temp, out) : 0;
+        if (r > 0 && d > 0) {
+            const QByteArray trailer = EncodeBE32(kExecutableMagic) + EncodeBE32(quint32(r));
+            ok = out.write(trailer) == trailer.size() && out.commit();
+            if (!ok)
+                ShowMessage(30026);
+        }
+        if (!ok)
+            out.cancelWriting();
+    }
+    if (ok)
+        QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ExeOwner | QFileDevice::ReadGroup |
+                                          QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                          QFileDevice::ExeOther);
+    if (progress)
+        progress(0);
+    QFile::remove(temp);
+    return ok;
+}
+
+bool OpenFolderInExplorer(const QString& path) {
+    const int slash =
+        std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    const QString folder = slash >= 0 ? path.left(slash) : QString();
+    if (prompts().showFolder(folder))
+        return true;
+    ShowMessage(30048);
+    return false;
+}
+
+bool FindEmbeddedStream(const QString& path, qint64* offset, qint64* length) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const qint64 size = file.size();
+    if (size < 8 || !file.seek(size - 8))
+        return false;
+    const QByteArray trailer = file.read(8);
+    if (trailer.size() != 8 || DecodeBE32(trailer.constData()) != kExecutableMagic)
+        return false;
+    const qint64 r = DecodeBE32(trailer.constData() + 4);
+    // The runtime's own bytes come first and the stream holds at least its fixed part.
+    if (r <= 0 || r + kEmptyStreamSize > size - 8)
+        return false;
+    *offset = r;
+    *length = size - 8 - r;
+    return true;
+}

@@ -1,0 +1,50 @@
+#pragma once
+// Standalone slideshow executables: the player runtime's bytes, the document stream,
+// the magic 03 CA 19 3A and the runtime's length, both big-endian.
+
+#include <QString>
+#include <QtGlobal>
+#include <functional>
+
+class QIODevice;
+
+/// The magic that precedes the runtime's length at the end of a created executable.
+constexpr quint32 kExecutableMagic = 63576378; // 0x03CA193A
+/// File name of the player runtime installed next to this program.
+inline const char* const kRuntimeFileName = "LsrCtrl.dll";
+
+/// Full path of the player runtime: this program's folder followed by "LsrCtrl.dll".
+QString RuntimePath();
+/// Makes RuntimePath() look in `folder` instead (tests); empty restores the default.
+void SetRuntimeFolderOverride(const QString& folder);
+
+/// Checks a target path as the create button does: 0 when acceptable, otherwise the
+/// message id to show (30067 empty, 30068 not ending in ".exe" regardless of case).
+int CheckExecutableTarget(const QString& target);
+
+/// The file name the browse button proposes for the edit box text `editText` and the
+/// document path `docPath`: the edit box's file name, else the document's, else
+/// "ルセリオ", with its extension replaced by (or appended with) ".exe".
+QString ProposeExecutableName(const QString& editText, const QString& docPath);
+
+/// Writes the open document's stream to "Picture.tmp" in the working folder's "Slide"
+/// subfolder; its full path, or empty on failure.
+QString WriteTempDocumentStream();
+
+/// Copies `source` to `out` in 1024-byte chunks; the source's length, or 0 after
+/// message 30026 (prefixed with the source path) when it cannot be opened.
+qint64 AppendFileTo(const QString& source, QIODevice& out);
+
+/// Writes the executable `target`. The file is assembled beside the target and
+/// replaces it only when complete, so a failure never leaves a half-written target;
+/// on POSIX it is made executable (0755). `progress` (may be empty) is called with 0
+/// before and after the creation. The failing step shows its message.
+bool CreateExecutable(const QString& target, const std::function<void(int)>& progress = {});
+
+/// Shows the folder holding `path` in the platform's file browser; false after message
+/// 30048 when it cannot be started.
+bool OpenFolderInExplorer(const QString& path);
+
+/// Finds the document stream inside a created executable `path` from its trailer:
+/// true with the stream's offset and length when the trailer is whole and consistent.
+bool FindEmbeddedStream(const QString& path, qint64* offset, qint64* length);

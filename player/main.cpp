@@ -1,0 +1,78 @@
+// The slideshow player: plays the document stream stored at the end of its own file
+// (a created executable), or the .lsr document named as its argument.
+
+#include "app/P20417App.h"
+#include "app/Platform.h"
+#include "app/Prompts.h"
+#include "app/ui/Startup.h"
+#include "document/DocumentCommands.h"
+#include "document/DocumentStream.h"
+#include "document/SlideTable.h"
+#include "packaging/Executable.h"
+#include "slideshow/ui/SideDlg.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+/// Loads the stream embedded in this program's file; false after a message.
+bool LoadEmbeddedDocument() {
+    const QString self = QCoreApplication::applicationFilePath();
+    qint64 offset = 0;
+    qint64 length = 0;
+    QFile file(self);
+    if (!FindEmbeddedStream(self, &offset, &length) || !file.open(QIODevice::ReadOnly) ||
+        !file.seek(offset)) {
+        ShowMessage(30019);
+        return false;
+    }
+    QByteArray bytes = file.read(length);
+    if (bytes.size() != length) {
+        ShowMessage(30019);
+        return false;
+    }
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    ReleaseAllPictures();
+    return ReadDocumentStream(buffer);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    ChooseQtPlatform();
+    QApplication qapp(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("LsrCtrl"));
+    PrepareWindowedApplication(qapp);
+    const QStringList args = QCoreApplication::arguments().mid(1);
+
+    bool loaded = false;
+    if (!args.isEmpty() && args.first().endsWith(QLatin1String(".lsr"), Qt::CaseInsensitive)) {
+        loaded = OpenDocument(args.first());
+    } else {
+        qint64 offset = 0;
+        qint64 length = 0;
+        const QString self = QCoreApplication::applicationFilePath();
+        if (QFile(self).size() >= 8 && FindEmbeddedStream(self, &offset, &length)) {
+            loaded = LoadEmbeddedDocument();
+        } else if (args.isEmpty()) {
+            prompts().message(
+                0,
+                QStringLiteral("再生するスライドがありません。\n"
+                               "作成した実行ファイルか .lsr ファイルを指定してください。"),
+                MsgKind::Info, nullptr);
+            return 1;
+        } else {
+            ShowMessage(30019, args.first() + QLatin1Char('\n'));
+            return 1;
+        }
+    }
+    if (!loaded || theApp().m_nSlideCount <= 0)
+        return 1;
+    CSideDlg dlg;
+    dlg.DoModal();
+    return 0;
+}

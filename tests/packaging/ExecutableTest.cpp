@@ -1,0 +1,152 @@
+#include "packaging/Executable.h"
+#include "app/P20417App.h"
+#include "document/DocumentStream.h"
+#include "tests/support/Fixtures.h"
+#include "tests/support/TestPrompts.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+struct ExecutableTest : ::testing::Test {
+    QTemporaryDir dir;
+    TestPrompts prompts;
+    CountingEditState ed;
+    void SetUp() override {
+        ResetWorld();
+        SetRuntimeFolderOverride(dir.path());
+    }
+    void TearDown() override { SetRuntimeFolderOverride(QString()); }
+};
+
+TEST_F(ExecutableTest, LayoutIsRuntimeStreamMagicAndLength) {
+    FillSlides(ed, 2);
+    QByteArray runtime(300000, '\0');
+    for (int i = 0; i < runtime.size(); ++i)
+        runtime[i] = char(i * 7 + 3);
+    writeAll(dir.filePath("LsrCtrl.dll"), runtime);
+    QBuffer expected;
+    expected.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(WriteDocumentStream(expected));
+
+    const QString target = dir.filePath("show.exe");
+    int resets = 0;
+    ASSERT_TRUE(CreateExecutable(target, [&](int v) { resets += v == 0; }));
+    EXPECT_EQ(resets, 2);
+    const QByteArray out = readAll(target);
+    const QByteArray stream = expected.data();
+    ASSERT_EQ(out.size(), 300000 + stream.size() + 8);
+    EXPECT_EQ(out.left(300000), runtime);
+    EXPECT_EQ(out.mid(300000, stream.size()), stream);
+    EXPECT_EQ(out.right(8), QByteArray::fromHex("03CA193A000493E0"));
+    EXPECT_TRUE(QFileInfo(target).isExecutable());
+    qint64 offset = 0, length = 0;
+    ASSERT_TRUE(FindEmbeddedStream(target, &offset, &length));
+    EXPECT_EQ(offset, 300000);
+    EXPECT_EQ(length, stream.size());
+    EXPECT_TRUE(prompts.calls.isEmpty());
+    // The temporary stream is gone and nothing else was left beside the target.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+}
+
+TEST_F(ExecutableTest, MissingRuntimeShowsItsNameAndWritesNothing) {
+    FillSlides(ed, 1);
+    const QString target = dir.filePath("show.exe");
+    EXPECT_FALSE(CreateExecutable(target));
+    ASSERT_EQ(prompts.messageIds(), QList<int>{30015});
+    EXPECT_EQ(prompts.calls[0].text.section('\n', 0, 0), QString("LsrCtrl.dll"));
+    EXPECT_EQ(prompts.calls[0].kind, MsgKind::Info);
+    EXPECT_FALSE(QFile::exists(target));
+}
+
+TEST_F(ExecutableTest, FailedCreationKeepsThePreviousTarget) {
+    FillSlides(ed, 1);
+    writeAll(dir.filePath("LsrCtrl.dll"), QByteArray(5000, 'r'));
+    const QString target = dir.filePath("missing-folder/show.exe");
+    EXPECT_FALSE(CreateExecutable(target));
+    EXPECT_EQ(prompts.messageIds(), QList<int>{30026});
+    EXPECT_FALSE(QFile::exists(target));
+}
+
+TEST(ExecutableChecks, DamagedTrailersAreRefused) {
+    QTemporaryDir dir;
+    const QByteArray body(200, 'x');
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } cases[] = {
+        {"empty", QByteArray()},
+        {"short", QByteArray::fromHex("03CA19")},
+        {"wrong magic", body + QByteArray::fromHex("03CA193B00000010")},
+        {"zero runtime", body + QByteArray::fromHex("03CA193A00000000")},
+        {"runtime past the end", body + QByteArray::fromHex("03CA193A7FFFFFFF")},
+        {"no room for a stream", body + QByteArray::fromHex("03CA193A000000C0")},
+    };
+    for (const auto& c : cases) {
+        const QString path = dir.filePath("t.exe");
+        writeAll(path, c.bytes);
+        qint64 offset = 0, length = 0;
+        EXPECT_FALSE(FindEmbeddedStream(path, &offset, &length)) << c.name;
+    }
+    qint64 offset = 0, length = 0;
+    EXPECT_FALSE(FindEmbeddedStream(dir.filePath("absent.exe"), &offset, &length));
+}
+
+TEST(ExecutableChecks, TargetChecksInOrder) {
+    const struct {
+        const char* target;
+        int id;
+    } cases[] = {{"", 30067},        {"/t/a.exe", 0},     {"/t/a.EXE", 0}, {"/t/a.Exe", 0},
+                 {"/t/a.ex", 30068}, {"/t/a.lsr", 30068}, {"exe", 30068}};
+    for (const auto& c : cases)
+        EXPECT_EQ(CheckExecutableTarget(QString::fromUtf8(c.target)), c.id) << c.target;
+}
+
+TEST(ExecutableChecks, NameProposals) {
+    const struct {
+        const char* edit;
+        const char* doc;
+        const char* name;
+    } cases[] = {
+        {"", "", "ルセリオ.exe"},
+        {"", "/home/u/Sample.lsr", "Sample.exe"},
+        {"/home/u/slides.old.exe", "/home/u/Sample.lsr", "slides.old.exe"},
+        {"/home/u/", "/home/u/Sample.lsr", "Sample.exe"},
+        {"plain", "", "ルセリオ.exe"},
+        {"/home/u/noext", "", "noext.exe"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ProposeExecutableName(QString::fromUtf8(c.edit), QString::fromUtf8(c.doc)),
+                  QString::fromUtf8(c.name))
+            << c.edit << " | " << c.doc;
+}
+
+TEST(ExecutableChecks, ShowFolderGetsTheTargetsFolder) {
+    TestPrompts prompts;
+    prompts.answerShowFolder(true);
+    prompts.answerShowFolder(false);
+    EXPECT_TRUE(OpenFolderInExplorer("/home/u/out/show.exe"));
+    EXPECT_FALSE(OpenFolderInExplorer("/home/u/x.exe"));
+    ASSERT_EQ(prompts.calls.size(), 3);
+    EXPECT_EQ(prompts.calls[0].folder, QString("/home/u/out"));
+    EXPECT_EQ(prompts.calls[1].folder, QString("/home/u"));
+    EXPECT_EQ(prompts.calls[2].id, 30048);
+}
+
+} // namespace
