@@ -73,6 +73,7 @@ int main(int argc, char** argv) {
     if (!loaded || theApp().m_nSlideCount <= 0)
         return 1;
     CSideDlg dlg;
+    dlg.m_nIndex = 0;
     dlg.DoModal();
     return 0;
 }

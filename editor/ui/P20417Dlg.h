@@ -38,6 +38,8 @@ public:
     /// Plays the slideshow from slide `startIndex` while this window hides, then takes
     /// the show's changes back (marks the document modified, rebuilds the page view).
     void RunSlideshow(int startIndex);
+    /// Icon 8: the executable-creation dialog, when the document has a slide.
+    void RunCreateExecutable();
 
     // The auxiliary dialogs, one routine per way of opening them (DialogCommands.cpp).
     // Each runs its dialog modally and hands the result back to the document.

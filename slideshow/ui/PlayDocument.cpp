@@ -15,6 +15,7 @@ int PlayDocument(const QString& path) {
     if (!OpenDocument(QFileInfo(path).absoluteFilePath()) || theApp().m_nSlideCount <= 0)
         return 1;
     CSideDlg dlg;
+    dlg.m_nIndex = 0;
     dlg.DoModal();
     return 0;
 }
