@@ -45,9 +45,9 @@ COutDlg::COutDlg(QWidget* parent) : QDialog(parent) {
 }
 
 void COutDlg::OnBrowse() {
-    FileDialogSpec spec;
-    spec.title = QStringLiteral("保存するファイルを指定");
-    spec.filter = QStringLiteral("実行ファイル(*.exe)|*.exe|すべてのファイル(*.*)|*.*||");
+    FileDialogSpec dialog;
+    dialog.title = QStringLiteral("保存するファイルを指定");
+    dialog.filter = QStringLiteral("実行ファイル(*.exe)|*.exe|すべてのファイル(*.*)|*.*||");
     const QString text = m_edit->text();
     QString name = ProposeExecutableName(text, theApp().m_strFilePath);
     // Start in the folder the edit box names, when it names one.
@@ -56,8 +56,8 @@ void COutDlg::OnBrowse() {
         name = QFileInfo(text + QLatin1Char('/') + name).absoluteFilePath();
     else if (!text.isEmpty() && info.dir().exists() && text.contains(QLatin1Char('/')))
         name = info.dir().absoluteFilePath(name);
-    spec.fileName = name;
-    const QString chosen = prompts().saveFileName(spec);
+    dialog.fileName = name;
+    const QString chosen = prompts().saveFileName(dialog);
     if (!chosen.isEmpty())
         m_edit->setText(chosen);
 }
