@@ -2,6 +2,7 @@
 
 #include "app/CliSave.h"
 #include "app/P20417App.h"
+#include "app/Settings.h"
 #include "app/Platform.h"
 #include "app/Prompts.h"
 #include "document/SlideTable.h"
@@ -20,8 +21,7 @@ int RunBuildMode(int argc, char** argv) {
     // No window is shown: the offscreen platform serves the image code without a display.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    QCoreApplication::setApplicationName(
-        QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
+    NameApplicationAfterExecutable();
     InstallImageLimits();
     setPrompts(nullptr); // messages on standard error, questions answered with their first button
     QStringList args = QCoreApplication::arguments();

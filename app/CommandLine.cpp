@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include "app/P20417App.h"
+#include "app/Settings.h"
 #include "app/Platform.h"
 #include "app/Prompts.h"
 #include "document/DocumentCommands.h"
@@ -8,6 +9,7 @@
 #include "packaging/Executable.h"
 
 #include <QBuffer>
+#include <cstdio>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QImageReader>
@@ -111,16 +113,20 @@ int PrintDocumentInfo(const QString& path, FILE* out) {
     return 0;
 }
 
+/// Prints the usage text, naming the program after `argv0`'s file name.
+static void PrintUsage(std::FILE* to, const char* argv0) {
+    const QString program = QFileInfo(QString::fromLocal8Bit(argv0)).completeBaseName();
+    const QByteArray text = UsageText(program).toLocal8Bit();
+    std::fwrite(text.constData(), 1, size_t(text.size()), to);
+}
+
 int ExportExecutable(int argc, char** argv, const QStringList& rest) {
     if (rest.size() < 2) {
-        const QString program = QFileInfo(QString::fromLocal8Bit(argv[0])).completeBaseName();
-        const QByteArray text = UsageText(program).toLocal8Bit();
-        std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
+        PrintUsage(stderr, argv[0]);
         return 2;
     }
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(
-        QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
+    NameApplicationAfterExecutable();
     InstallImageLimits();
     int rc = 1;
     const QString target = QFileInfo(rest.at(1)).absoluteFilePath();
@@ -143,21 +149,17 @@ int RunCommandLineMode(int argc, char** argv) {
         return ExportExecutable(argc, argv, args.mid(exportAt + 1));
     if (!help && infoAt < 0)
         return -1;
-    const QString program = QFileInfo(QString::fromLocal8Bit(argv[0])).completeBaseName();
     if (help) {
-        const QByteArray text = UsageText(program).toLocal8Bit();
-        std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+        PrintUsage(stdout, argv[0]);
         return 0;
     }
     if (infoAt + 1 >= args.size()) {
-        const QByteArray text = UsageText(program).toLocal8Bit();
-        std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
+        PrintUsage(stderr, argv[0]);
         return 2;
     }
     // No display is needed: a core application decodes images and reads files.
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(
-        QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
+    NameApplicationAfterExecutable();
     InstallImageLimits();
     // Looking at a document is not opening it in the editor: the last-file memory of
     // the user's settings stays as it is.

@@ -29,6 +29,11 @@ QString ApplicationName() {
     return name.isEmpty() ? QStringLiteral("luserio") : name;
 }
 
+void NameApplicationAfterExecutable() {
+    QCoreApplication::setApplicationName(
+        QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
+}
+
 int ReadSettingInt(const char* section, const char* name, int def) {
     Store st;
     if (st.s.status() != QSettings::NoError)

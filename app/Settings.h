@@ -7,6 +7,8 @@
 
 /// The application's name: the executable's file name without its extension.
 QString ApplicationName();
+/// Names the running application after its executable file (without the extension).
+void NameApplicationAfterExecutable();
 
 /// The stored integer, or `def` when the value is absent or unreadable.
 int ReadSettingInt(const char* section, const char* name, int def);

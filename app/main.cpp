@@ -3,6 +3,7 @@
 #include "app/BuildMode.h"
 #include "app/CommandLine.h"
 #include "app/P20417App.h"
+#include "app/Settings.h"
 #include "app/Platform.h"
 #include "app/ui/Startup.h"
 #include "slideshow/ui/PlayDocument.h"
@@ -20,8 +21,7 @@ int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
     // The application's name is the executable's file name without its extension; it
     // names the settings key, the message captions and the working folder.
-    QCoreApplication::setApplicationName(
-        QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
+    NameApplicationAfterExecutable();
     PrepareWindowedApplication(qapp);
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
