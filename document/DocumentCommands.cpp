@@ -51,6 +51,17 @@ int lastSeparator(const QString& path) {
     return int(i);
 }
 
+/// Splits `path` into its folder (with the separator) and file name. False when the
+/// path names no folder.
+bool splitPath(const QString& path, QString& folder, QString& name) {
+    const int sep = lastSeparator(path);
+    if (sep < 0)
+        return false;
+    name = path.mid(sep + 1);
+    folder = path.left(sep + 1);
+    return true;
+}
+
 FileDialogSpec documentDialog(const char* title) {
     FileDialogSpec dialog;
     dialog.title = QString::fromUtf8(title);
@@ -78,11 +89,9 @@ bool OpenDocument(const QString& path, bool* replaced) {
         ShowMessage(30066, QString(), nullptr, MsgKind::Error);
         return false;
     }
-    const int sep = lastSeparator(path);
-    if (sep < 0)
+    QString folder, name;
+    if (!splitPath(path, folder, name))
         return false;
-    const QString name = path.mid(sep + 1);
-    const QString folder = path.left(sep + 1);
 
     const QString work = GetWorkFolder();
     if (work.isEmpty())
@@ -115,11 +124,9 @@ bool OpenDocument(const QString& path, bool* replaced) {
 }
 
 bool WriteDocumentFile(const QString& path) {
-    const int sep = lastSeparator(path);
-    if (sep < 0)
+    QString folder, name;
+    if (!splitPath(path, folder, name))
         return false;
-    const QString name = path.mid(sep + 1);
-    const QString folder = path.left(sep + 1);
     const QString work = GetWorkFolder();
     if (work.isEmpty())
         return false;
