@@ -73,6 +73,29 @@ public:
     /// 5 pixels left, up and right and 25 pixels down (over its labels).
     QRect CellArea(int k) const;
 
+    // Hit tests on the rectangles of the last paint (HitTest.cpp); each gives -1 for none.
+    int HitIcon(QPoint pt) const;       ///< icon 0 to 11 (the gaps between icons hit nothing)
+    int HitCell(QPoint pt) const;       ///< page cell showing a slide image
+    int HitMark(QPoint pt) const;       ///< insertion mark, widened 5 px sideways, 1 px up and down
+    int HitPropButton(QPoint pt) const; ///< page cell whose 11 x 11 property square holds pt
+    int HitBoundary(QPoint pt) const;   ///< graph boundary b, 1 to the slide count
+
+    // Commands (Commands.cpp): the dispatch of menu and key commands by id, and the
+    // context menu that the right-button release opens at client point `pt`.
+    void OnCommand(int id);
+    void TrackContextMenu(QPoint pt);
+
+    // Mouse state (Mouse.cpp).
+    int m_bPickColor = 0;     ///< colour-pick mode: the next left press picks a key colour
+    int m_bTransDrag = 0;     ///< a transparency drag runs
+    int m_bMoveDrag = 0;      ///< a window-move drag runs
+    QPoint m_ptDown;          ///< press point of the window-move or graph drag
+    int m_nDragBoundary = -1; ///< slide whose switch time is dragged in the graph, -1 none
+    int m_nDragTime = -1;     ///< time shown during a graph drag, -1 until the pointer moved
+    int m_nDragCell = -1;     ///< page cell of the dragged slide image, -1 none
+    QPoint m_ptGrab;          ///< press point inside the dragged slide image
+    QPoint m_ptDragFrom;      ///< where the slide-image drag began
+
     // Layout and painting state (Paint.cpp). The rectangles describe the last paint.
     int m_nMark = -1;                      ///< insertion mark under the pointer
     RECT32 m_rcIconArea;                   ///< the twelve icons' area
