@@ -1,0 +1,146 @@
+// The slideshow as separate processes: `luserio --play`, and an executable written by
+// `luserio --export-exe` that is copied elsewhere and started on its own.
+
+#include "app/Messages.h"
+#include "document/DocumentCommands.h"
+#include "document/SlideTable.h"
+#include "tests/support/Fixtures.h"
+#include "tests/support/TestPrompts.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Result {
+    int code = -1;
+    QByteArray err;
+};
+
+/// Runs `program` to its end. `headless` removes every display, so only modes that need
+/// no window can run; otherwise the offscreen platform stands in for the screen.
+Result run(const QString& program, const QStringList& args, bool headless) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QString::fromLatin1(v));
+    if (!headless)
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    p.setProcessEnvironment(env);
+    p.start(program, args);
+    Result r;
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+const QString kLuserio = QStringLiteral(LSR_BINARY_DIR "/luserio");
+
+class PlayProcess : public ::testing::Test {
+protected:
+    void SetUp() override { ResetWorld(); }
+    void TearDown() override { ResetWorld(); }
+
+    /// A one-slide document that switches by timer after one second and does not loop,
+    /// so a show of it ends by itself.
+    QString writeShortShow(const QString& folder) {
+        CountingEditState ed;
+        NewDocument(ed);
+        FillSlides(ed, 1);
+        CP20417App& app = theApp();
+        app.m_slides[0].wSwitchTime = 1;
+        app.m_header.bTimerSwitch = 1;
+        app.m_header.bLoop = 0;
+        const QString path = folder + QStringLiteral("/short.lsr");
+        TestPrompts prompts;
+        EXPECT_TRUE(WriteDocumentFile(path));
+        return path;
+    }
+};
+
+} // namespace
+
+TEST_F(PlayProcess, PlayOptionShowsTheDocumentAndEnds) {
+    QTemporaryDir dir;
+    const QString doc = writeShortShow(dir.path());
+    const Result r = run(kLuserio, {QStringLiteral("--play"), doc}, false);
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+}
+
+TEST_F(PlayProcess, ExportedExecutablePlaysWhereverItIsCopied) {
+    QTemporaryDir dir, elsewhere;
+    const QString doc = writeShortShow(dir.path());
+    const QString exe = dir.path() + QStringLiteral("/show.exe");
+    const Result made = run(kLuserio, {QStringLiteral("--export-exe"), doc, exe}, true);
+    ASSERT_EQ(made.code, 0) << made.err.toStdString();
+    const QFileInfo info(exe);
+    ASSERT_TRUE(info.exists());
+    EXPECT_TRUE(info.permissions() & QFileDevice::ExeOwner);
+
+    // A folder without the runtime or the editor: the file carries everything.
+    const QString copy = elsewhere.path() + QStringLiteral("/show.exe");
+    ASSERT_TRUE(QFile::copy(exe, copy));
+    QFile::setPermissions(copy, QFile::permissions(exe));
+    const Result played = run(copy, {}, false);
+    EXPECT_EQ(played.code, 0) << played.err.toStdString();
+}
+
+TEST_F(PlayProcess, PlayerWithoutADocumentSaysSoAndEnds) {
+    // The bare runtime has no document at its end; a damaged copy of a created
+    // executable has a trailer pointing nowhere.
+    QTemporaryDir dir;
+    const QString runtime = QStringLiteral(LSR_BINARY_DIR "/LsrCtrl.dll");
+    QByteArray bytes;
+    {
+        QFile in(runtime);
+        ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+        bytes = in.readAll();
+    }
+    const auto writeVariant = [&](const QString& name, const QByteArray& tail) {
+        const QString path = dir.path() + name;
+        QFile out(path);
+        EXPECT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(bytes + tail);
+        out.close();
+        QFile::setPermissions(path, QFile::permissions(runtime));
+        return path;
+    };
+    QByteArray runtimeLength(4, 0);
+    for (int i = 0; i < 4; ++i)
+        runtimeLength[i] = char(quint32(bytes.size()) >> (24 - 8 * i));
+    // The trailer points past the end of the file.
+    const QString pastEnd = writeVariant("/past-end.exe", QByteArray::fromHex("03CA193A7FFFFFF0"));
+    // The trailer is sound but the stream is not a document.
+    const QString garbage = writeVariant(
+        "/garbage.exe", QByteArray(200, 'x') + QByteArray::fromHex("03CA193A") + runtimeLength);
+    const QString noSlides = QStringLiteral("再生するスライドがありません。");
+    struct Row {
+        const char* name;
+        QString program;
+        QStringList args;
+        QString message; // printed on standard error, as there is no screen to show it
+    };
+    const Row rows[] = {
+        {"bare runtime", runtime, {}, noSlides},
+        {"trailer past the end", pastEnd, {}, noSlides},
+        {"stream that does not read", garbage, {}, MessageText(30019)},
+        {"missing document",
+         runtime,
+         {dir.path() + QStringLiteral("/none.lsr")},
+         dir.path() + QStringLiteral("/none.lsr\n") + MessageText(30077)},
+    };
+    for (const Row& row : rows) {
+        const Result r = run(row.program, row.args, false);
+        EXPECT_EQ(r.code, 1) << row.name << ": " << r.err.toStdString();
+        EXPECT_TRUE(QString::fromUtf8(r.err).contains(row.message))
+            << row.name << ": " << r.err.toStdString();
+    }
+}
