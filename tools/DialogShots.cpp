@@ -13,6 +13,8 @@
 #include "document/Picture.h"
 #include "document/SlideTable.h"
 #include "editor/ui/P20417Dlg.h"
+#include "packaging/ui/OutDlg.h"
+#include <QLineEdit>
 #include <QPushButton>
 
 #include <QApplication>
@@ -199,6 +201,11 @@ int main(int argc, char** argv) {
     {
         CAboutDlg dlg;
         ok &= Save(Framed(dlg), out, "about.png");
+    }
+    {
+        COutDlg dlg;
+        dlg.pathEdit()->setText(QStringLiteral("/home/user/デスクトップ/スライドショー.exe"));
+        ok &= Save(Framed(dlg), out, "out.png");
     }
     {
         // The editor with the same sample document, as the manual's overview picture.
