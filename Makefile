@@ -24,6 +24,11 @@ run: build
 clean:
 	rm -rf $(BUILD)
 
+# The installable package (a .deb on Debian and Ubuntu) in $(BUILD)/.
+.PHONY: package
+package: build
+	cmake --build $(BUILD) --target package
+
 # libFuzzer targets (clang, address and undefined-behaviour sanitizers) in build-fuzz/.
 # Run one with e.g.: build-fuzz/fuzz/fuzz_cabinet -max_total_time=600 fuzz/corpus/cabinet
 fuzz:

@@ -19,7 +19,7 @@ bool IsBuildModeRequest(int argc, char** argv) {
 
 int RunBuildMode(int argc, char** argv) {
     // No window is shown: the offscreen platform serves the image code without a display.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    ChooseWindowlessPlatform();
     QGuiApplication app(argc, argv);
     NameApplicationAfterExecutable();
     InstallImageLimits();

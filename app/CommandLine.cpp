@@ -1,15 +1,16 @@
 #include "app/CommandLine.h"
 
+#include "app/Messages.h"
 #include "app/P20417App.h"
-#include "app/Settings.h"
 #include "app/Platform.h"
 #include "app/Prompts.h"
+#include "app/Settings.h"
+#include "app/Version.h"
 #include "document/DocumentCommands.h"
 #include "document/Picture.h"
 #include "packaging/Executable.h"
 
 #include <QBuffer>
-#include <cstdio>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QImageReader>
@@ -18,6 +19,7 @@
 #include <QJsonObject>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <cstdio>
 
 namespace {
 
@@ -77,19 +79,22 @@ QJsonObject slideObject(const SlideRecord& r) {
 } // namespace
 
 QString UsageText(const QString& program) {
-    return QStringLiteral("Usage: %1 [FILE.lsr]\n"
-                          "       %1 --info FILE.lsr\n"
-                          "       %1 --play FILE.lsr\n"
-                          "       %1 --export-exe FILE.lsr OUT.exe\n"
-                          "       %1 --help\n"
-                          "\n"
-                          "  FILE.lsr          start the editor with this document\n"
-                          "  --info FILE.lsr   print the document's header and slides as JSON\n"
-                          "                    to standard output; no window, no display\n"
-                          "  --play FILE.lsr   play the document as a slideshow, without the editor\n"
-                          "  --export-exe FILE.lsr OUT.exe\n"
-                          "                    write a standalone slideshow executable\n"
-                          "  --help            show this text\n")
+    return QStringLiteral(
+               "Usage: %1 [FILE.lsr]\n"
+               "       %1 --info FILE.lsr\n"
+               "       %1 --play FILE.lsr\n"
+               "       %1 --export-exe FILE.lsr OUT.exe\n"
+               "       %1 --version\n"
+               "       %1 --help\n"
+               "\n"
+               "  FILE.lsr          start the editor with this document\n"
+               "  --info FILE.lsr   print the document's header and slides as JSON\n"
+               "                    to standard output; no window, no display\n"
+               "  --play FILE.lsr   play the document as a slideshow, without the editor\n"
+               "  --export-exe FILE.lsr OUT.exe\n"
+               "                    write a standalone slideshow executable\n"
+               "  --version         print the version\n"
+               "  --help            show this text and where the program's files are\n")
         .arg(program);
 }
 
@@ -120,6 +125,23 @@ static void PrintUsage(std::FILE* to, const char* argv0) {
     std::fwrite(text.constData(), 1, size_t(text.size()), to);
 }
 
+QString CompanionsText() {
+    const QString folder = ProgramFolder();
+    const auto line = [](const QString& what, const QString& path) {
+        const bool found = QFileInfo(path).isFile();
+        return QStringLiteral("  %1%2%3\n")
+            .arg(what.leftJustified(16), path, found ? QString() : QStringLiteral(" (missing)"));
+    };
+    return QStringLiteral("Program folder: %1\n").arg(folder) +
+           line(QStringLiteral("player runtime"), RuntimePath()) +
+           line(QStringLiteral("manual"),
+                folder + QLatin1Char('/') + MessageText(30174) + QStringLiteral(".pdf"));
+}
+
+QString VersionText(const QString& program) {
+    return QStringLiteral("%1 %2\n").arg(program, ProgramVersion());
+}
+
 int ExportExecutable(int argc, char** argv, const QStringList& rest) {
     if (rest.size() < 2) {
         PrintUsage(stderr, argv[0]);
@@ -143,6 +165,12 @@ int RunCommandLineMode(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
     const bool help = args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"));
+    if (!help && args.contains(QLatin1String("--version"))) {
+        const QString program = QFileInfo(QString::fromLocal8Bit(argv[0])).completeBaseName();
+        const QByteArray text = VersionText(program).toLocal8Bit();
+        std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+        return 0;
+    }
     const int infoAt = int(args.indexOf(QLatin1String("--info")));
     const int exportAt = int(args.indexOf(QLatin1String("--export-exe")));
     if (!help && infoAt < 0 && exportAt >= 0)
@@ -150,7 +178,10 @@ int RunCommandLineMode(int argc, char** argv) {
     if (!help && infoAt < 0)
         return -1;
     if (help) {
+        QCoreApplication app(argc, argv);
         PrintUsage(stdout, argv[0]);
+        const QByteArray where = (QLatin1Char('\n') + CompanionsText()).toLocal8Bit();
+        std::fwrite(where.constData(), 1, size_t(where.size()), stdout);
         return 0;
     }
     if (infoAt + 1 >= args.size()) {

@@ -1,5 +1,6 @@
 #pragma once
-// The command-line modes that run without a window: `--help` and `--info FILE.lsr`.
+// The command-line modes that run without a window: `--help`, `--version`,
+// `--info FILE.lsr` and `--export-exe`.
 
 #include <QString>
 #include <QStringList>
@@ -16,6 +17,13 @@ int PrintDocumentInfo(const QString& path, FILE* out);
 
 /// The text of `--help`.
 QString UsageText(const QString& program);
+
+/// The text of `--version`: the program's name and its newest version.
+QString VersionText(const QString& program);
+
+/// Where the program looks for its companions (the player runtime and the manual),
+/// each path followed by " (missing)" when the file is not there; ends `--help`.
+QString CompanionsText();
 
 /// `--export-exe FILE.lsr OUT.exe` (`rest` holds the two paths): opens the document and
 /// writes the standalone executable; messages go to standard error. 0 on success.

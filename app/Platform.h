@@ -1,10 +1,17 @@
 #pragma once
-// Platform-specific choices, each with a branch per platform.
+// Everything that differs between Linux, Windows and macOS, each with a branch per
+// platform where the platforms differ, so the rest of the program stays portable.
+
+#include <QString>
 
 /// Chooses the Qt platform before the application object exists: on Linux with both an
 /// X11 and a Wayland display and no platform chosen by the user, X11 (xcb), because
 /// window placement, moving and shaped windows do not work under native Wayland.
 void ChooseQtPlatform();
+
+/// Chooses the windowless (offscreen) platform for a mode that needs the image code of
+/// a GUI application but shows no window and must run without a display.
+void ChooseWindowlessPlatform();
 
 /// Makes the Windows face names the interface asks for ("Meiryo UI", "メイリオ",
 /// "ＭＳ Ｐゴシック") resolve to an installed Japanese font.
@@ -12,3 +19,31 @@ void InstallFontSubstitutions();
 
 /// Raises the image readers' allocation limit so pictures of up to 100 megapixels decode.
 void InstallImageLimits();
+
+/// The running program's own file, with symbolic links resolved: started through a
+/// launcher link, this is the file the link points to. Works before the application
+/// object exists on Linux; elsewhere it needs one.
+QString ProgramFilePath();
+
+/// The folder of the program's real file (no trailing separator), where its companions
+/// (the player runtime and the manual) lie.
+QString ProgramFolder();
+
+/// The folder that holds the file `path` really is, following every symbolic link on
+/// the way; empty when `path` does not exist.
+QString RealFolderOf(const QString& path);
+
+/// Makes sure `path` is a folder only the user can reach, creating it when missing.
+/// On POSIX systems: mode 0700, owned by the user, not a symbolic link (repaired when
+/// the mode is wider). On Windows the user's temporary folder is already private.
+bool MakePrivateFolder(const QString& path);
+
+/// Lets the file at `path`, just written, run as a program.
+bool MarkExecutable(const QString& path);
+
+/// Shows `folder` in the desktop's file browser; false when none could be started.
+bool ShowFolderInFileBrowser(const QString& folder);
+
+/// Position of the last path separator in `path` ('/' everywhere, also '\' on
+/// Windows); -1 when there is none.
+int LastPathSeparator(const QString& path);

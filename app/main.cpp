@@ -18,6 +18,8 @@ int main(int argc, char** argv) {
     if (const int rc = RunCommandLineMode(argc, argv); rc >= 0)
         return rc;
     ChooseQtPlatform();
+    // Ties the windows to the installed desktop entry (its name and icon).
+    QGuiApplication::setDesktopFileName(QStringLiteral("luserio"));
     QApplication qapp(argc, argv);
     // The application's name is the executable's file name without its extension; it
     // names the settings key, the message captions and the working folder.

@@ -1,5 +1,6 @@
 #include "dialogs/HelpDlg.h"
 
+#include "app/Platform.h"
 #include "app/Prompts.h"
 
 #include <QCoreApplication>
@@ -12,7 +13,7 @@ CHelpDlg::CHelpDlg(QWidget* parent) : QDialog(parent) {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     setSizeGripEnabled(true);
-    m_strExePath = QCoreApplication::applicationFilePath();
+    m_strExePath = ProgramFilePath();
 
     m_document = new QPdfDocument(this);
     m_view = new QPdfView(this);

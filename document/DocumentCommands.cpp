@@ -1,6 +1,7 @@
 #include "document/DocumentCommands.h"
 
 #include "app/P20417App.h"
+#include "app/Platform.h"
 #include "app/Prompts.h"
 #include "app/Settings.h"
 #include "document/DocumentStream.h"
@@ -42,19 +43,10 @@ private:
     bool m_on = false;
 };
 
-/// Position of the last path separator, -1 when there is none.
-int lastSeparator(const QString& path) {
-    int i = path.lastIndexOf(QLatin1Char('/'));
-#if defined(Q_OS_WIN)
-    i = std::max(i, int(path.lastIndexOf(QLatin1Char('\\'))));
-#endif
-    return int(i);
-}
-
 /// Splits `path` into its folder (with the separator) and file name. False when the
 /// path names no folder.
 bool splitPath(const QString& path, QString& folder, QString& name) {
-    const int sep = lastSeparator(path);
+    const int sep = LastPathSeparator(path);
     if (sep < 0)
         return false;
     name = path.mid(sep + 1);

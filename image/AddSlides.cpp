@@ -1,6 +1,7 @@
 #include "image/AddSlides.h"
 
 #include "app/P20417App.h"
+#include "app/Platform.h"
 #include "app/Prompts.h"
 #include "app/Settings.h"
 #include "document/SlideTable.h"
@@ -25,14 +26,6 @@ struct WaitCursor {
     }
 };
 
-int LastSeparator(const QString& path) {
-#ifdef Q_OS_WIN
-    return std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
-#else
-    return path.lastIndexOf(QLatin1Char('/'));
-#endif
-}
-
 } // namespace
 
 QString CheckImageExtension(QObject* owner, const QString& path) {
@@ -40,7 +33,7 @@ QString CheckImageExtension(QObject* owner, const QString& path) {
         ShowMessage(30016, QString(), owner, MsgKind::Info);
         return QString();
     };
-    const int sep = LastSeparator(path);
+    const int sep = LastPathSeparator(path);
     if (sep < 0)
         return reject();
     const QString name = path.mid(sep + 1);

@@ -1,5 +1,6 @@
 #include "packaging/Executable.h"
 
+#include "app/Platform.h"
 #include "app/Prompts.h"
 #include "document/DocumentStream.h"
 #include "packaging/WorkFolder.h"
@@ -25,8 +26,7 @@ void SetRuntimeFolderOverride(const QString& folder) {
 }
 
 QString RuntimePath() {
-    const QString folder =
-        g_runtimeFolder.isEmpty() ? QCoreApplication::applicationDirPath() : g_runtimeFolder;
+    const QString folder = g_runtimeFolder.isEmpty() ? ProgramFolder() : g_runtimeFolder;
     return folder + QLatin1Char('/') + QLatin1String(kRuntimeFileName);
 }
 
@@ -118,10 +118,7 @@ bool CreateExecutable(const QString& target, const std::function<void(int)>& pro
             out.cancelWriting();
     }
     if (ok)
-        QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                          QFileDevice::ExeOwner | QFileDevice::ReadGroup |
-                                          QFileDevice::ExeGroup | QFileDevice::ReadOther |
-                                          QFileDevice::ExeOther);
+        MarkExecutable(target);
     if (progress)
         progress(0);
     QFile::remove(temp);

@@ -20,7 +20,7 @@ namespace {
 
 /// Loads the stream embedded in this program's file; false after a message.
 bool LoadEmbeddedDocument() {
-    const QString self = QCoreApplication::applicationFilePath();
+    const QString self = ProgramFilePath();
     qint64 offset = 0;
     qint64 length = 0;
     QFile file(self);
@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
     } else {
         qint64 offset = 0;
         qint64 length = 0;
-        const QString self = QCoreApplication::applicationFilePath();
+        const QString self = ProgramFilePath();
         if (QFile(self).size() >= 8 && FindEmbeddedStream(self, &offset, &length)) {
             loaded = LoadEmbeddedDocument();
         } else if (args.isEmpty()) {

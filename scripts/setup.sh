@@ -12,6 +12,7 @@ packages=(
   fonts-noto-cjk
   xvfb xauth x11-utils imagemagick
   cabextract gcab
+  desktop-file-utils shared-mime-info dpkg-dev file
 )
 # `setup.sh fuzz` also installs the compiler and runtime the fuzz targets need.
 if [[ "${1:-}" == fuzz ]]; then packages+=(clang libclang-rt-dev); fi

@@ -1,14 +1,13 @@
 #include "app/ui/QtPrompts.h"
 
+#include "app/Platform.h"
 #include "app/Settings.h"
 
 #include <QColorDialog>
-#include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
-#include <QUrl>
 
 int QtPrompts::message(int, const QString& text, MsgKind kind, QObject* owner) {
     QMessageBox box(qobject_cast<QWidget*>(owner));
@@ -94,5 +93,5 @@ std::optional<COLORREF> QtPrompts::chooseColor(COLORREF initial, QObject* owner)
 }
 
 bool QtPrompts::showFolder(const QString& folder) {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+    return ShowFolderInFileBrowser(folder);
 }

@@ -8,6 +8,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -150,4 +151,21 @@ TEST_F(InfoMode, HelpListsTheOptions) {
     const Result missing = runLuserio({"--info"});
     EXPECT_EQ(missing.code, 2);
     EXPECT_TRUE(missing.err.contains("--info FILE.lsr"));
+}
+
+TEST_F(InfoMode, VersionAndWhereTheCompanionsAre) {
+    const Result v = runLuserio({"--version"});
+    EXPECT_EQ(v.code, 0);
+    EXPECT_EQ(v.out, QByteArray("luserio 1.01\n"));
+    EXPECT_TRUE(v.err.isEmpty()) << v.err.toStdString();
+    // The build puts the runtime and the manual next to the executable.
+    const Result h = runLuserio({"--help"});
+    EXPECT_EQ(h.code, 0);
+    EXPECT_TRUE(h.out.contains("--version")) << h.out.toStdString();
+    const QString folder = QFileInfo(QStringLiteral(LSR_BINARY_DIR)).canonicalFilePath();
+    const QString out = QString::fromLocal8Bit(h.out);
+    EXPECT_TRUE(out.contains("Program folder: " + folder + "\n")) << h.out.toStdString();
+    EXPECT_TRUE(out.contains(folder + "/LsrCtrl.dll\n")) << h.out.toStdString();
+    EXPECT_TRUE(out.contains(folder + "/Manual.pdf\n")) << h.out.toStdString();
+    EXPECT_FALSE(out.contains("(missing)")) << h.out.toStdString();
 }
