@@ -408,8 +408,8 @@ void CP20417Dlg::TransDragMove(QPoint pt) {
 
 void CP20417Dlg::OnLButtonDown(QPoint pt) {
     CP20417App& app = theApp();
-    if (m_tip)
-        m_tip->Pop(); // a click puts the tip away
+    // A click puts the tip away; no tip follows a drag but the graph's own.
+    HideTip();
 
     // 1. A slide's property button opens its properties.
     if (app.m_header.bShowPropButton) {
@@ -493,8 +493,8 @@ void CP20417Dlg::OnLButtonUp(QPoint pt) {
     }
     if (m_nDragBoundary >= 0) {
         CommitGraphDrag();
-        if (m_tip)
-            m_tip->Pop();
+        // The time shown is stale now: the tip goes until the pointer finds a new one.
+        HideTip();
         SetMouseCursor(MouseCursor::Arrow);
         m_nDragBoundary = -1;
     }

@@ -304,7 +304,9 @@ TEST_F(Mouse, GraphDragChangesOneSwitchTime) {
         Release(at + QPoint(r.dx, 0));
         EXPECT_EQ(dlg->m_nDragBoundary, -1) << r.name;
         EXPECT_EQ(dlg->m_nDragTime, -1) << r.name;
+        // The time is not shown any longer, not even at the next movement.
         EXPECT_FALSE(dlg->m_tip->IsShown()) << r.name;
+        EXPECT_FALSE(dlg->m_tip->IsActive()) << r.name;
         EXPECT_EQ(dlg->m_bModified, 1) << r.name;
         for (size_t i = 0; i < r.times.size(); ++i)
             EXPECT_EQ(theApp().m_slides[i].wSwitchTime,
