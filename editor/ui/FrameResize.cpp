@@ -48,5 +48,9 @@ bool CP20417Dlg::EndFrameResize() {
 void CP20417Dlg::mouseReleaseEvent(QMouseEvent* e) {
     if (e->button() == Qt::LeftButton && EndFrameResize())
         return;
+    if (e->button() == Qt::LeftButton)
+        OnLButtonUp(e->position().toPoint());
+    else if (e->button() == Qt::RightButton)
+        OnRButtonUp(e->position().toPoint());
     QDialog::mouseReleaseEvent(e);
 }

@@ -8,6 +8,7 @@
 #include "document/SlideTable.h"
 #include "editor/Render.h"
 #include "editor/ui/Art.h"
+#include "editor/ui/Tip.h"
 
 #include <QIcon>
 #include <QKeyEvent>
@@ -40,6 +41,10 @@ bool CP20417Dlg::OnInitDialog() {
     // property button.
     m_curPick = ArtCursor(QStringLiteral("cursor_pick"), QPoint(2, 29));
     m_curProp = ArtCursor(QStringLiteral("cursor_prop"), QPoint(2, 2));
+
+    // The one tooltip of the window (its delays, margins and colours are its own).
+    if (!m_tip)
+        m_tip = new CTipWindow(this);
 
     // Size and position: three quarters of the desktop, or the stored size when larger,
     // centred; maximised when it was maximised at the last close.
@@ -100,7 +105,10 @@ bool CP20417Dlg::RenderSlidePicture(int index, bool ignoreFlips) {
     return !m_workImage.isNull();
 }
 
-void CP20417Dlg::paintEvent(QPaintEvent* e) { OnPaint(e->region()); }
+void CP20417Dlg::paintEvent(QPaintEvent* e) {
+    OnPaint(e->region());
+    PaintDragImage(e->region());
+}
 
 void CP20417Dlg::resizeEvent(QResizeEvent* e) {
     QDialog::resizeEvent(e);
@@ -131,13 +139,21 @@ void CP20417Dlg::mousePressEvent(QMouseEvent* e) {
             BeginFrameResize(edges, e->globalPosition().toPoint());
         return;
     }
+    // The press that Qt turns into a double click is the double click's to handle.
+    if (e->button() == Qt::LeftButton && !(e->flags() & Qt::MouseEventCreatedDoubleClick))
+        OnLButtonDown(e->position().toPoint());
     QDialog::mousePressEvent(e);
 }
 
 void CP20417Dlg::mouseMoveEvent(QMouseEvent* e) {
     if (ContinueFrameResize(e->globalPosition().toPoint()))
         return;
-    const Qt::Edges edges = ResizeEdgesAt(e->position().toPoint());
+    OnMouseMove(e->position().toPoint());
+    if (m_tip)
+        m_tip->RelayMouseMove(e->globalPosition().toPoint());
+    // Near an edge, unless a drag runs, the cursor tells that the edge resizes.
+    const bool dragging = m_bMoveDrag || m_bTransDrag || m_nDragBoundary >= 0 || m_nDragCell >= 0;
+    const Qt::Edges edges = dragging ? Qt::Edges() : ResizeEdgesAt(e->position().toPoint());
     if ((edges & (Qt::LeftEdge | Qt::RightEdge)) && (edges & (Qt::TopEdge | Qt::BottomEdge)))
         setCursor(((edges & Qt::LeftEdge) && (edges & Qt::TopEdge)) ||
                           ((edges & Qt::RightEdge) && (edges & Qt::BottomEdge))
@@ -147,8 +163,6 @@ void CP20417Dlg::mouseMoveEvent(QMouseEvent* e) {
         setCursor(Qt::SizeHorCursor);
     else if (edges)
         setCursor(Qt::SizeVerCursor);
-    else
-        unsetCursor();
     QDialog::mouseMoveEvent(e);
 }
 

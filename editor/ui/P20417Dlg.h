@@ -10,6 +10,8 @@
 #include <QImage>
 #include <QString>
 
+class CTipWindow;
+
 class CP20417Dlg : public QDialog, public CEditState {
     Q_OBJECT
 public:
@@ -95,6 +97,18 @@ public:
     int m_nDragCell = -1;     ///< page cell of the dragged slide image, -1 none
     QPoint m_ptGrab;          ///< press point inside the dragged slide image
     QPoint m_ptDragFrom;      ///< where the slide-image drag began
+    int m_nDragMark = -1;     ///< insertion mark under the dragged slide image, -1 none
+    /// The window's one tooltip, made at opening.
+    CTipWindow* m_tip = nullptr;
+
+    // The handlers of the window's pointer messages, in client coordinates (Mouse.cpp).
+    void OnMouseMove(QPoint pt);
+    void OnLButtonDown(QPoint pt);
+    void OnLButtonUp(QPoint pt);
+    void OnLButtonDblClk(QPoint pt);
+    void OnRButtonUp(QPoint pt);
+    /// Icon k's action; icons that need slides do nothing while the document has none.
+    void OnIcon(int k);
 
     // Layout and painting state (Paint.cpp). The rectangles describe the last paint.
     int m_nMark = -1;                      ///< insertion mark under the pointer
@@ -121,6 +135,9 @@ protected:
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void leaveEvent(QEvent* e) override;
+    void changeEvent(QEvent* e) override;
 
 public Q_SLOTS:
     /// Enter never closes the window.
@@ -136,6 +153,26 @@ private:
     void RebuildCellImages(const EditorLayout& layout);
 
     bool m_bPlaced = false; ///< the opening sequence has sized the window
+
+    // Mouse feedback and drags (Mouse.cpp).
+    enum class MouseCursor { Arrow, Hand, SizeWE, SizeAll, Pick, Prop };
+    void SetMouseCursor(MouseCursor c);
+    void ShowTip(const QString& text);
+    void HideTip();
+    /// Moves the hover highlight to page cell k (-1: none), repainting the areas changed.
+    void SetSelect(int k);
+    /// Moves the highlighted insertion mark to m (-1: none), repainting the areas changed.
+    void SetMark(int m);
+    /// The area repainted when mark m's highlight changes: its rectangle grown by 5.
+    QRect MarkArea(int m) const;
+    void MoveWindowTo(QPoint globalPos);
+    void GraphDragMove(QPoint pt);
+    void CommitGraphDrag();
+    void SlideDragMove(QPoint pt);
+    void DropSlide(int c, QPoint pt);
+    void TransDragMove(QPoint pt);
+    /// Draws the dragged slide image over the page (after the page is painted).
+    void PaintDragImage(const QRegion& dirty);
 
     // Resizing from the edges where the platform cannot do it (FrameResize.cpp).
     void BeginFrameResize(Qt::Edges edges, QPoint globalPos);

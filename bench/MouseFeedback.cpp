@@ -1,0 +1,126 @@
+// The main window's answer to pointer movement, from the mouse event to the painted
+// pixels, on a 1440 x 810 client area showing a page of 20 slides of 500 x 500 pixels:
+//   hovering from one slide image to the next (two cells' areas repainted)
+//   one step of a slide-image drag (the old and the new drag image areas repainted)
+//   a full repaint from the cache, for comparison (what a careless handler would cost)
+
+#include "app/P20417App.h"
+#include "app/Platform.h"
+#include "app/Screen.h"
+#include "document/Picture.h"
+#include "document/SlideTable.h"
+#include "editor/ui/P20417Dlg.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <memory>
+
+namespace {
+
+PicturePtr SamplePicture(int i) {
+    QImage img(500, 500, QImage::Format_RGB32);
+    img.fill(qRgb(0, 255, 0));
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(QColor::fromHsv((i * 37) % 360, 200, 240));
+    p.setPen(Qt::NoPen);
+    p.drawEllipse(QRect(40, 40, 420, 420));
+    return Picture::fromImage(img);
+}
+
+QPoint Center(const RECT32& r) {
+    return QPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+
+struct Window {
+    std::unique_ptr<CP20417Dlg> dlg;
+
+    Window() {
+        SetScreenOverride(MakeScreen(1920, 1080));
+        dlg = std::make_unique<CP20417Dlg>();
+        dlg->OnInitDialog();
+        CP20417App& app = theApp();
+        for (int i = 0; i < SLIDES_PER_PAGE; ++i) {
+            SlideRecord& r = app.m_slides[i];
+            r = SlideRecord{};
+            r.pPicture = SamplePicture(i);
+            r.crTransparent = i % 2 ? RGB(0, 255, 0) : COLOR_NONE;
+            r.wSwitchTime = quint16(5 + i);
+        }
+        app.m_nSlideCount = SLIDES_PER_PAGE;
+        RecalcPages(*dlg);
+        dlg->resize(1440, 810);
+        dlg->show();
+        dlg->m_bRebuildCells = 1;
+        dlg->repaint();
+        QCoreApplication::processEvents();
+    }
+    /// A pointer event as the window system delivers it, then the paints it asked for.
+    void Send(QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {
+        QMouseEvent e(type, QPointF(at), QPointF(dlg->mapToGlobal(at)), button, held,
+                      Qt::NoModifier);
+        QCoreApplication::sendEvent(dlg.get(), &e);
+        QCoreApplication::processEvents();
+    }
+};
+
+Window& TheWindow() {
+    static Window w;
+    return w;
+}
+
+void BM_HoverFromCellToCell(benchmark::State& state) {
+    Window& w = TheWindow();
+    const QPoint a = Center(w.dlg->m_rcCells[6]);
+    const QPoint b = Center(w.dlg->m_rcCells[7]);
+    bool toB = true;
+    for (auto _ : state) {
+        w.Send(QEvent::MouseMove, toB ? b : a, Qt::NoButton, Qt::NoButton);
+        toB = !toB;
+    }
+}
+BENCHMARK(BM_HoverFromCellToCell)->Unit(benchmark::kMicrosecond);
+
+void BM_SlideImageDragStep(benchmark::State& state) {
+    Window& w = TheWindow();
+    const QPoint from = Center(w.dlg->m_rcCells[6]);
+    w.Send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+    int dx = 0;
+    for (auto _ : state) {
+        dx = (dx + 7) % 300;
+        w.Send(QEvent::MouseMove, from + QPoint(dx, dx / 3), Qt::NoButton, Qt::LeftButton);
+    }
+    // Released where it started: nothing moves.
+    w.Send(QEvent::MouseButtonRelease, from, Qt::LeftButton, Qt::NoButton);
+}
+BENCHMARK(BM_SlideImageDragStep)->Unit(benchmark::kMicrosecond);
+
+void BM_FullRepaintForComparison(benchmark::State& state) {
+    Window& w = TheWindow();
+    for (auto _ : state) {
+        w.dlg->update();
+        QCoreApplication::processEvents();
+    }
+}
+BENCHMARK(BM_FullRepaintForComparison)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("luserio-bench"));
+    QTemporaryDir settingsDir;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+    InstallFontSubstitutions();
+    InstallImageLimits();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

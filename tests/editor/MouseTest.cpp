@@ -1,0 +1,699 @@
+// The main window worked with the mouse: hover feedback, tips, the icon bar, the drags
+// (graph, slide image, opacity, window), the double click and pick mode. The real
+// window runs off-screen and gets QTest mouse events; rectangles come from a paint.
+
+#include "app/Screen.h"
+#include "app/Settings.h"
+#include "dialogs/AboutDlg.h"
+#include "dialogs/HelpDlg.h"
+#include "dialogs/ImageDlg.h"
+#include "dialogs/KansetDlg.h"
+#include "dialogs/ModalRunner.h"
+#include "dialogs/TimeSetDlg.h"
+#include "document/SlideTable.h"
+#include "editor/ui/P20417Dlg.h"
+#include "editor/ui/Tip.h"
+#include "packaging/ui/OutDlg.h"
+#include "tests/support/Fixtures.h"
+#include "tests/support/TestPrompts.h"
+
+#include <QFileInfo>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+#include <typeinfo>
+
+namespace {
+
+QPoint Center(const RECT32& r) {
+    return QPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+
+QRgb rgbOf(COLORREF c) {
+    return qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
+}
+
+/// Collects the areas the window paints.
+struct PaintSpy : QObject {
+    QRegion painted;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint)
+            painted += static_cast<QPaintEvent*>(e)->region();
+        return false;
+    }
+};
+
+class Mouse : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetWorld();
+        dlg = std::make_unique<CP20417Dlg>();
+        ASSERT_TRUE(dlg->OnInitDialog());
+        dlg->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
+        ASSERT_EQ(dlg->geometry(), QRect(240, 135, 1440, 810));
+        Paint();
+    }
+    void TearDown() override {
+        SetModalRunner({});
+        dlg.reset();
+        ResetWorld();
+    }
+    /// `n` slides (times 1, 2, 3 ...), page `page` shown and painted.
+    void Slides(int n, int page = 0) {
+        FillSlides(*dlg, n);
+        dlg->m_nPage = page;
+        dlg->m_bRebuildCells = 1;
+        Paint();
+    }
+    /// A paint, which records the rectangles the mouse handling tests.
+    void Paint() {
+        QCoreApplication::processEvents();
+        dlg->grab();
+    }
+    QImage Shot() { return dlg->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+    void Move(QPoint p) { QTest::mouseMove(dlg.get(), p); }
+    void Press(QPoint p) { QTest::mousePress(dlg.get(), Qt::LeftButton, {}, p); }
+    void Release(QPoint p) { QTest::mouseRelease(dlg.get(), Qt::LeftButton, {}, p); }
+    void Click(QPoint p) {
+        Press(p);
+        Release(p);
+    }
+    /// Records the class of every dialog run modally and closes it with `result`.
+    void RecordDialogs(int result = QDialog::Rejected) {
+        SetModalRunner([this, result](QDialog& d) {
+            dialogs.push_back(typeid(d).name());
+            return result;
+        });
+    }
+
+    std::unique_ptr<CP20417Dlg> dlg;
+    std::vector<std::string> dialogs;
+};
+
+// ---------------------------------------------------------------------------------------
+// Hover
+
+TEST_F(Mouse, HoverRingsFollowThePointerAndRepaintOnlyTheirAreas) {
+    Slides(3);
+    const RECT32 c0 = dlg->m_rcCells[0], c1 = dlg->m_rcCells[1];
+    PaintSpy spy;
+    dlg->installEventFilter(&spy);
+
+    Move(Center(c0));
+    EXPECT_EQ(dlg->m_nSelect, 0);
+    // Straight from one image to the next: both areas, and nothing else, are painted.
+    QCoreApplication::processEvents();
+    spy.painted = QRegion();
+    Move(Center(c1));
+    EXPECT_EQ(dlg->m_nSelect, 1);
+    QCoreApplication::processEvents();
+    const QRegion both = QRegion(dlg->CellArea(0)) + QRegion(dlg->CellArea(1));
+    EXPECT_FALSE(spy.painted.isEmpty());
+    EXPECT_TRUE((spy.painted - both).isEmpty());
+    EXPECT_TRUE((both - spy.painted).isEmpty());
+    dlg->removeEventFilter(&spy);
+
+    // The rings: the first one pixel outside the cell in its column colour + 50.
+    const QImage shot = Shot();
+    const int midY = (c1.top + c1.bottom) / 2;
+    EXPECT_EQ(shot.pixel(c1.left - 1, midY), qRgb(255, 180, 50));
+    EXPECT_NE(shot.pixel(c0.left - 1, midY), qRgb(255, 58, 50));
+
+    // Onto the mark between them: no ring, the mark is highlighted.
+    Move(Center(dlg->m_rcMarks[1]));
+    EXPECT_EQ(dlg->m_nSelect, -1);
+    EXPECT_EQ(dlg->m_nMark, 1);
+    EXPECT_EQ(dlg->cursor().shape(), Qt::PointingHandCursor);
+    // Away from the page: neither.
+    Move(QPoint(700, 30));
+    EXPECT_EQ(dlg->m_nSelect, -1);
+    EXPECT_EQ(dlg->m_nMark, -1);
+    EXPECT_EQ(dlg->cursor().shape(), Qt::ArrowCursor);
+
+    // Leaving the window takes the highlight and the tip away.
+    Move(Center(c0));
+    ASSERT_EQ(dlg->m_nSelect, 0);
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(dlg.get(), &leave);
+    EXPECT_EQ(dlg->m_nSelect, -1);
+    EXPECT_FALSE(dlg->m_tip->IsShown());
+}
+
+TEST_F(Mouse, EmptyPageMarkHighlightsAndInvites) {
+    const RECT32 mark = dlg->m_rcMarks[0];
+    Move(Center(mark));
+    EXPECT_EQ(dlg->m_nMark, 0);
+    EXPECT_EQ(dlg->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_TRUE(dlg->m_tip->IsActive());
+    EXPECT_EQ(dlg->m_tip->Text(),
+              QString::fromUtf8(
+                  "ここへイメージファイルをドラッグ＆ドロップして最初のスライドを追加してください\n"
+                  "※ 右クリックメニューの「スライド追加」でも追加することができます"));
+    // Beside the mark (in its widened hit area but not on the mark itself): no highlight.
+    Move(QPoint(mark.right + 3, (mark.top + mark.bottom) / 2));
+    EXPECT_EQ(dlg->m_nMark, -1);
+    EXPECT_FALSE(dlg->m_tip->IsActive());
+    // A press on the empty page moves the window.
+    Press(Center(mark) + QPoint(100, 0));
+    EXPECT_EQ(dlg->m_bMoveDrag, 1);
+    Release(Center(mark) + QPoint(100, 0));
+    EXPECT_EQ(dlg->m_bMoveDrag, 0);
+}
+
+TEST_F(Mouse, TipTextsAndCursorsPerRegion) {
+    Slides(3);
+    const char* const iconTips[12] = {
+        "【次頁へ】\n次の頁を表示します",
+        "【前頁へ】\n前の頁を表示します",
+        "【時間セット】\n一覧表を表示して時間をセットします\n※ "
+        "スライド数が多く、ドラッグ＆ドロップでは\nセットできないときに使用できます",
+        "【新規】\n新規ドキュメントを開きます",
+        "【開く】\n保存されているドキュメントを開きます",
+        "【保存】\n現在のドキュメントを保存します",
+        "【設定】\n環境設定のウィンドウを表示します",
+        "【スライドショー】\nスライドショーを実行します",
+        "【実行ファイル作成】\n透過スライドショー実行ファイルを作成します",
+        "【バージョン情報】\nバージョン情報を表示します",
+        "【ヘルプ】\n取扱い説明書を表示します",
+        "【終了】\nこのアプリケーションを終了します",
+    };
+    struct Row {
+        std::string name;
+        QPoint at;
+        const char* tip; // nullptr: no tip
+        Qt::CursorShape cursor;
+    };
+    std::vector<Row> rows;
+    for (int k = 0; k < 12; ++k)
+        rows.push_back({"icon " + std::to_string(k), Center(dlg->m_rcIcons[k]), iconTips[k],
+                        Qt::PointingHandCursor});
+    const RECT32 g = dlg->m_rcGraph;
+    const RECT32 b1 = dlg->m_rcBoundary[1];
+    rows.push_back({"transparency bar", Center(dlg->m_rcTransBar),
+                    "【透過変更】\nここを左右にドラッグ＆ドロップすると\nこのウィンドウの透過率を変"
+                    "更することができます",
+                    Qt::SizeHorCursor});
+    rows.push_back({"graph away from a boundary", QPoint(g.left + 5, (g.top + g.bottom) / 2),
+                    "※ "
+                    "グラフ内の境界線をドラッグ＆ドロップして各スライドの時間を変更し、自動切替え時"
+                    "間として保存できます\n"
+                    "※ "
+                    "スライド数が多いときは右下のメニューで【時間セット】をクリックし、一覧表を表示"
+                    "して時間をセットすることができます",
+                    Qt::ArrowCursor});
+    rows.push_back({"graph boundary", Center(b1), nullptr, Qt::SizeHorCursor});
+    rows.push_back({"gap between two icons",
+                    QPoint(dlg->m_rcIcons[0].right, Center(dlg->m_rcIcons[0]).y()), nullptr,
+                    Qt::ArrowCursor});
+    rows.push_back({"slide image", Center(dlg->m_rcCells[1]), nullptr, Qt::PointingHandCursor});
+    rows.push_back({"title band", QPoint(700, 30), nullptr, Qt::ArrowCursor});
+
+    for (const Row& r : rows) {
+        // From a place without a tip, so every row starts hidden.
+        Move(QPoint(700, 30));
+        Move(r.at);
+        EXPECT_EQ(dlg->cursor().shape(), r.cursor) << r.name;
+        EXPECT_EQ(dlg->m_tip->IsActive(), r.tip != nullptr) << r.name;
+        if (!r.tip)
+            continue;
+        EXPECT_EQ(dlg->m_tip->Text(), QString::fromUtf8(r.tip)) << r.name;
+        // The tip appears after its initial delay, at the pointer.
+        EXPECT_EQ(dlg->m_tip->PendingDelay(), 50) << r.name;
+        dlg->m_tip->OnShowTimer();
+        EXPECT_TRUE(dlg->m_tip->IsShown()) << r.name;
+        EXPECT_LE(dlg->m_tip->width(), 512) << r.name;
+        const QPoint global = dlg->mapToGlobal(r.at);
+        EXPECT_LE(std::abs(dlg->m_tip->x() - global.x()), 512) << r.name;
+        EXPECT_LE(std::abs(dlg->m_tip->y() - global.y()), 40 + dlg->m_tip->height()) << r.name;
+    }
+}
+
+TEST_F(Mouse, PropertyButtonAndPickCursors) {
+    Slides(2);
+    theApp().m_header.bShowPropButton = 1;
+    Paint();
+    const RECT32 c = dlg->m_rcCells[0];
+    Move(QPoint(c.right - 3, c.bottom - 3));
+    EXPECT_EQ(dlg->cursor().shape(), Qt::BitmapCursor);
+    EXPECT_EQ(dlg->cursor().hotSpot(), dlg->m_curProp.hotSpot());
+    // Its press opens the slide's properties.
+    RecordDialogs();
+    Press(QPoint(c.right - 3, c.bottom - 3));
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0], typeid(CImageDlg).name());
+    EXPECT_EQ(dlg->m_nDragCell, -1);
+    Release(QPoint(c.right - 3, c.bottom - 3));
+
+    theApp().m_header.bShowPropButton = 0;
+    dlg->m_bPickColor = 1;
+    Move(Center(c));
+    EXPECT_EQ(dlg->cursor().shape(), Qt::BitmapCursor);
+    EXPECT_EQ(dlg->cursor().hotSpot(), dlg->m_curPick.hotSpot());
+    Move(QPoint(700, 30));
+    EXPECT_EQ(dlg->cursor().shape(), Qt::ArrowCursor);
+}
+
+// ---------------------------------------------------------------------------------------
+// Graph drag
+
+TEST_F(Mouse, GraphDragChangesOneSwitchTime) {
+    struct Row {
+        const char* name;
+        std::vector<int> times;
+        int boundary; // b: the right edge of slide b - 1
+        int dx;       // pointer movement after the press
+        int expect;   // the time shown and stored
+    };
+    const Row rows[] = {
+        // 100 s in all over a 1002-pixel graph: 10 + trunc(0.0998004 * 50) = 14.
+        {"50 px to the right", {10, 20, 30, 40}, 1, 50, 14},
+        {"50 px to the left", {10, 20, 30, 40}, 1, -50, 6},
+        {"far left stops at 1 s", {10, 20, 30, 40}, 1, -900, 1},
+        {"far right stops at 18:00:00", {30000, 30000}, 1, 900, 64800},
+        {"a later slide", {10, 20, 30, 40}, 3, 100, 39},
+        {"times summing to 0 keep their place", {0, 0}, 1, 200, 1},
+    };
+    for (const Row& r : rows) {
+        FillSlides(*dlg, int(r.times.size()));
+        for (size_t i = 0; i < r.times.size(); ++i)
+            theApp().m_slides[i].wSwitchTime = quint16(r.times[i]);
+        dlg->m_bModified = 0;
+        Paint();
+        // A graph exactly 1002 pixels wide (as recorded), with the boundary at x = 400.
+        const RECT32 g = dlg->m_rcGraph;
+        dlg->m_rcGraph = RECT32{17, g.top, 1019, g.bottom};
+        dlg->m_rcBoundary[r.boundary] = RECT32{398, g.top + 1, 402, g.bottom - 1};
+        const QPoint at(400, (g.top + g.bottom) / 2);
+        Move(at);
+        Press(at);
+        ASSERT_EQ(dlg->m_nDragBoundary, r.boundary - 1) << r.name;
+        Move(at + QPoint(r.dx, 0));
+        EXPECT_EQ(dlg->m_nDragTime, r.expect) << r.name;
+        char text[16];
+        std::snprintf(text, sizeof text, r.expect >= 3600 ? "%02d:%02d:%02d" : "%02d:%02d",
+                      r.expect >= 3600 ? r.expect / 3600 : r.expect % 3600 / 60,
+                      r.expect >= 3600 ? r.expect % 3600 / 60 : r.expect % 60, r.expect % 60);
+        EXPECT_EQ(dlg->m_tip->Text(), QString::fromLatin1(text)) << r.name;
+        EXPECT_TRUE(dlg->m_tip->IsActive()) << r.name;
+        // Nothing changes before the release.
+        EXPECT_EQ(theApp().m_slides[r.boundary - 1].wSwitchTime, r.times[r.boundary - 1]) << r.name;
+        Release(at + QPoint(r.dx, 0));
+        EXPECT_EQ(dlg->m_nDragBoundary, -1) << r.name;
+        EXPECT_EQ(dlg->m_nDragTime, -1) << r.name;
+        // The time is not shown any longer, not even at the next movement.
+        EXPECT_FALSE(dlg->m_tip->IsShown()) << r.name;
+        EXPECT_FALSE(dlg->m_tip->IsActive()) << r.name;
+        EXPECT_EQ(dlg->m_bModified, 1) << r.name;
+        for (size_t i = 0; i < r.times.size(); ++i)
+            EXPECT_EQ(theApp().m_slides[i].wSwitchTime,
+                      int(i) == r.boundary - 1 ? r.expect : r.times[i])
+                << r.name << " slide " << i;
+    }
+}
+
+TEST_F(Mouse, GraphPressWithoutMovementChangesNothing) {
+    Slides(4);
+    const QPoint at = Center(dlg->m_rcBoundary[2]);
+    Press(at);
+    ASSERT_EQ(dlg->m_nDragBoundary, 1);
+    Release(at);
+    EXPECT_EQ(theApp().m_slides[1].wSwitchTime, 2);
+    EXPECT_EQ(dlg->m_bModified, 0);
+    // A press in the graph away from a boundary starts nothing.
+    Press(QPoint(dlg->m_rcGraph.left + 3, at.y()));
+    EXPECT_EQ(dlg->m_nDragBoundary, -1);
+    EXPECT_EQ(dlg->m_bMoveDrag, 0);
+    Release(QPoint(dlg->m_rcGraph.left + 3, at.y()));
+}
+
+TEST_F(Mouse, GraphDragWithoutAGraphWidthDoesNotDivideByZero) {
+    Slides(2);
+    const QPoint at = Center(dlg->m_rcBoundary[1]);
+    Press(at);
+    ASSERT_EQ(dlg->m_nDragBoundary, 0);
+    dlg->m_rcGraph = RECT32{};
+    Move(at + QPoint(40, 0));
+    EXPECT_EQ(dlg->m_nDragTime, 1); // no scale: the time stays
+    Release(at + QPoint(40, 0));
+    EXPECT_EQ(theApp().m_slides[0].wSwitchTime, 1);
+}
+
+// ---------------------------------------------------------------------------------------
+// Slide-image drag
+
+TEST_F(Mouse, SlideImageDropOnPageTwo) {
+    struct Row {
+        const char* name;
+        int mark;               // -1: drop on the title band
+        std::vector<int> order; // original indices of slides 20 to 24 afterwards
+        int modified;
+    };
+    const Row rows[] = {
+        {"mark 0 makes slide 24 the first of the page", 0, {23, 20, 21, 22, 24}, 1},
+        {"mark 1", 1, {20, 23, 21, 22, 24}, 1},
+        {"mark 5 (after the last)", 5, {20, 21, 22, 24, 23}, 1},
+        {"mark 3, just before it: nothing", 3, {20, 21, 22, 23, 24}, 0},
+        {"mark 4, just after it: nothing", 4, {20, 21, 22, 23, 24}, 0},
+        {"no mark: nothing", -1, {20, 21, 22, 23, 24}, 0},
+    };
+    for (const Row& r : rows) {
+        Slides(25, 1);
+        dlg->m_bModified = 0;
+        const RECT32 cell = dlg->m_rcCells[3];
+        const QPoint from = Center(cell);
+        Move(from);
+        Press(from);
+        ASSERT_EQ(dlg->m_nDragCell, 3) << r.name;
+        EXPECT_EQ(dlg->cursor().shape(), Qt::SizeAllCursor) << r.name;
+        EXPECT_EQ(dlg->m_ptGrab, from - QPoint(cell.left, cell.top)) << r.name;
+        const QPoint to = r.mark >= 0 ? Center(dlg->m_rcMarks[r.mark]) : QPoint(700, 30);
+        Move(to + QPoint(1, 0));
+        Move(to);
+        EXPECT_EQ(dlg->m_nDragMark, r.mark) << r.name;
+        // The drag image: over a mark a 5-pixel frame in the mark's colour, else a thin
+        // one in the slide's column colour.
+        const QImage shot = Shot();
+        // (Checked along the image's left edge, or its right one where the left lies
+        // outside the window.)
+        const QPoint corner = to - dlg->m_ptGrab;
+        const bool leftEdge = corner.x() >= 5;
+        const int edge = leftEdge ? corner.x() : corner.x() + (cell.right - cell.left) - 1;
+        const int out = leftEdge ? -1 : 1; // outwards
+        const int midY = corner.y() + (cell.bottom - cell.top) / 2;
+        if (r.mark >= 0) {
+            const QRgb frame = rgbOf(g_crColumn[r.mark % 5]);
+            for (int n = 0; n < 5; ++n)
+                EXPECT_EQ(shot.pixel(edge + out * n, midY), frame) << r.name << " ring " << n;
+        } else {
+            EXPECT_EQ(shot.pixel(edge, midY), rgbOf(g_crColumn[3])) << r.name;
+            EXPECT_NE(shot.pixel(edge + out, midY), rgbOf(g_crColumn[3])) << r.name;
+        }
+        // Nothing changes before the release.
+        EXPECT_EQ(theApp().m_slides[23].dwReserved1, 23u) << r.name;
+        Release(to);
+        EXPECT_EQ(dlg->m_nDragCell, -1) << r.name;
+        EXPECT_EQ(theApp().m_rcBackSaved, RECT32{}) << r.name;
+        for (int i = 0; i < 5; ++i)
+            EXPECT_EQ(int(theApp().m_slides[20 + i].dwReserved1), r.order[size_t(i)])
+                << r.name << " slide " << 20 + i;
+        for (int i = 0; i < 20; ++i)
+            EXPECT_EQ(int(theApp().m_slides[i].dwReserved1), i) << r.name;
+        EXPECT_EQ(dlg->m_bModified, r.modified) << r.name;
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Transparency drag
+
+TEST_F(Mouse, TransparencyDragMapsTheBarTo105To255) {
+    const RECT32 bar = dlg->m_rcTransBar;
+    ASSERT_EQ(bar.right - bar.left, 170);
+    const int y = (bar.top + bar.bottom) / 2;
+    struct Row {
+        const char* name;
+        int x;
+        int alpha;
+    };
+    const Row rows[] = {
+        {"left edge", bar.left, 105},
+        {"middle", bar.left + 85, 180},
+        {"right edge", bar.right, 255},
+        {"far beyond the left", bar.left - 900, 105},
+        {"far beyond the right", bar.right + 900, 255},
+        {"a tenth", bar.left + 17, 120},
+    };
+    for (const Row& r : rows) {
+        ClearSettings();
+        dlg->m_bModified = 0;
+        Press(QPoint(bar.left + 40, y));
+        ASSERT_EQ(dlg->m_bTransDrag, 1) << r.name;
+        Move(QPoint(r.x, y));
+        EXPECT_EQ(ReadSettingInt("SYS", "Trans", -1), r.alpha) << r.name;
+        EXPECT_NEAR(dlg->windowOpacity(), r.alpha / 255.0, 0.004) << r.name;
+        EXPECT_EQ(dlg->m_bModified, 1) << r.name;
+        Release(QPoint(r.x, y));
+        EXPECT_EQ(dlg->m_bTransDrag, 0) << r.name;
+    }
+    // Press and release without movement: nothing written, nothing modified.
+    ClearSettings();
+    dlg->m_bModified = 0;
+    const double before = dlg->windowOpacity();
+    Click(QPoint(bar.left + 40, y));
+    EXPECT_EQ(ReadSettingInt("SYS", "Trans", -1), -1);
+    EXPECT_EQ(dlg->m_bModified, 0);
+    EXPECT_EQ(dlg->windowOpacity(), before);
+}
+
+// ---------------------------------------------------------------------------------------
+// Window move and double click
+
+TEST_F(Mouse, WindowMoveStaysOnTheDesktop) {
+    struct Row {
+        const char* name;
+        QPoint by;
+        QPoint topLeft;
+    };
+    // A 1920 x 1080 desktop and a 1440 x 810 window at (240, 135).
+    const Row rows[] = {
+        {"a little", QPoint(50, 20), QPoint(290, 155)},
+        {"beyond the top left", QPoint(-1000, -1000), QPoint(0, 0)},
+        {"beyond the bottom right", QPoint(1000, 1000), QPoint(480, 270)},
+        {"beyond the right only", QPoint(400, -50), QPoint(480, 85)},
+    };
+    for (const Row& r : rows) {
+        dlg->move(240, 135);
+        const QPoint from(700, 30);
+        Press(from);
+        ASSERT_EQ(dlg->m_bMoveDrag, 1) << r.name;
+        EXPECT_EQ(dlg->cursor().shape(), Qt::SizeAllCursor) << r.name;
+        Move(from + r.by);
+        EXPECT_EQ(dlg->frameGeometry().topLeft(), r.topLeft) << r.name;
+        EXPECT_EQ(dlg->size(), QSize(1440, 810)) << r.name;
+        Release(dlg->mapFromGlobal(QPoint(240, 135) + from + r.by));
+        EXPECT_EQ(dlg->m_bMoveDrag, 0) << r.name;
+    }
+}
+
+TEST_F(Mouse, DoubleClickTogglesMaximisedAwayFromCellsAndIcons) {
+    Slides(3);
+    RecordDialogs();
+    QTest::mouseDClick(dlg->windowHandle(), Qt::LeftButton, {}, QPoint(700, 30));
+    EXPECT_TRUE(dlg->isMaximized());
+    EXPECT_EQ(dlg->m_bMoveDrag, 0);
+    QTest::mouseDClick(dlg->windowHandle(), Qt::LeftButton, {}, QPoint(700, 30));
+    EXPECT_FALSE(dlg->isMaximized());
+    Paint();
+    // On an icon: only the click's own action (icon 1 on page 1 does nothing).
+    QTest::mouseDClick(dlg->windowHandle(), Qt::LeftButton, {}, Center(dlg->m_rcIcons[1]));
+    EXPECT_FALSE(dlg->isMaximized());
+    // On a slide image: its properties.
+    const QPoint cell = Center(dlg->m_rcCells[2]);
+    Move(cell);
+    QTest::mouseDClick(dlg->windowHandle(), Qt::LeftButton, {}, cell);
+    EXPECT_FALSE(dlg->isMaximized());
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0], typeid(CImageDlg).name());
+    EXPECT_EQ(dlg->m_nDragCell, -1);
+}
+
+TEST_F(Mouse, DoubleClickOnTheNextPageIconTurnsOnePage) {
+    Slides(65);
+    QTest::mouseDClick(dlg->windowHandle(), Qt::LeftButton, {}, Center(dlg->m_rcIcons[0]));
+    EXPECT_EQ(dlg->m_nPage, 1);
+}
+
+// ---------------------------------------------------------------------------------------
+// Pick mode
+
+TEST_F(Mouse, PickModeTakesThePixelUnderThePointer) {
+    // A picture red on the left half and blue on the right.
+    QImage img(400, 300, QImage::Format_RGB32);
+    img.fill(qRgb(0, 0, 255));
+    QPainter(&img).fillRect(QRect(0, 0, 200, 300), qRgb(255, 0, 0));
+    struct Row {
+        const char* name;
+        double fx; // place inside the drawn cell, as a fraction of its width
+        bool onCell;
+        COLORREF expect;
+    };
+    const Row rows[] = {
+        {"left half", 0.25, true, RGB(255, 0, 0)},
+        {"right half", 0.75, true, RGB(0, 0, 255)},
+        {"off the slide", 0, false, COLOR_NONE},
+    };
+    for (const Row& r : rows) {
+        FillSlides(*dlg, 1);
+        theApp().m_slides[0].pPicture = Picture::fromImage(img);
+        dlg->m_bRebuildCells = 1;
+        dlg->m_bModified = 0;
+        Paint();
+        const RECT32 c = dlg->m_rcCells[0];
+        const QPoint at =
+            r.onCell ? QPoint(c.left + int((c.right - c.left) * r.fx), (c.top + c.bottom) / 2)
+                     : QPoint(700, 30);
+        dlg->m_bPickColor = 1;
+        Click(at);
+        EXPECT_EQ(dlg->m_bPickColor, 0) << r.name;
+        EXPECT_EQ(theApp().m_slides[0].crTransparent, r.expect) << r.name;
+        EXPECT_EQ(dlg->m_bModified, r.onCell ? 1 : 0) << r.name;
+        EXPECT_EQ(dlg->m_bMoveDrag, 0) << r.name; // the click was pick mode's only
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Icons
+
+TEST_F(Mouse, IconsThatNeedSlidesDoNothingWithoutThem) {
+    TestPrompts p;
+    RecordDialogs();
+    struct Row {
+        int icon;
+        const char* dialog; // the dialog it runs, nullptr: none
+        int prompt;         // -1: no prompt; else a PromptCall type
+    };
+    const Row rows[] = {
+        {0, nullptr, -1},
+        {1, nullptr, -1},
+        {2, nullptr, -1},
+        {3, nullptr, -1},
+        {4, nullptr, PromptCall::OpenFiles},
+        {5, nullptr, -1},
+        {6, typeid(CKansetDlg).name(), -1},
+        {7, nullptr, -1},
+        {8, nullptr, -1},
+        {9, typeid(CAboutDlg).name(), -1},
+    };
+    for (const Row& r : rows) {
+        p.calls.clear();
+        dialogs.clear();
+        if (r.prompt == PromptCall::OpenFiles)
+            p.answerFiles({});
+        Click(Center(dlg->m_rcIcons[r.icon]));
+        EXPECT_EQ(dialogs.size(), r.dialog ? 1u : 0u) << "icon " << r.icon;
+        if (r.dialog && !dialogs.empty()) {
+            EXPECT_EQ(dialogs[0], r.dialog) << "icon " << r.icon;
+        }
+        ASSERT_EQ(p.calls.size(), r.prompt < 0 ? 0 : 1) << "icon " << r.icon;
+        if (r.prompt >= 0) {
+            EXPECT_EQ(int(p.calls[0].type), r.prompt) << "icon " << r.icon;
+        }
+        EXPECT_EQ(theApp().m_nSlideCount, 0);
+        EXPECT_TRUE(dlg->isVisible());
+    }
+}
+
+TEST_F(Mouse, IconsWithSlidesRunTheirActions) {
+    Slides(45);
+    RecordDialogs();
+    struct Row {
+        int icon;
+        const char* dialog;
+    };
+    const Row rows[] = {
+        {2, typeid(CTimeSetDlg).name()},
+        {6, typeid(CKansetDlg).name()},
+        {8, typeid(COutDlg).name()},
+        {9, typeid(CAboutDlg).name()},
+    };
+    for (const Row& r : rows) {
+        dialogs.clear();
+        Click(Center(dlg->m_rcIcons[r.icon]));
+        ASSERT_EQ(dialogs.size(), 1u) << "icon " << r.icon;
+        EXPECT_EQ(dialogs[0], r.dialog) << "icon " << r.icon;
+    }
+    // Help: the manual in its window, or the notice that it is missing.
+    {
+        TestPrompts p;
+        dialogs.clear();
+        Click(Center(dlg->m_rcIcons[10]));
+        EXPECT_TRUE((dialogs.size() == 1 && dialogs[0] == typeid(CHelpDlg).name()) ||
+                    p.messageIds() == QList<int>{30173});
+    }
+    // Paging: forward to the last page and no further, back to the first and no further.
+    const int pages[] = {1, 2, 2};
+    for (int expect : pages) {
+        Click(Center(dlg->m_rcIcons[0]));
+        EXPECT_EQ(dlg->m_nPage, expect);
+        Paint();
+    }
+    const int back[] = {1, 0, 0};
+    for (int expect : back) {
+        Click(Center(dlg->m_rcIcons[1]));
+        EXPECT_EQ(dlg->m_nPage, expect);
+        Paint();
+    }
+}
+
+TEST_F(Mouse, NewOpenSaveAndExitIconsAskFirst) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("doc.lsr");
+    struct Row {
+        const char* name;
+        int icon;
+        int modified;
+        bool titled;
+        std::vector<int> answers;       // to the questions, in order
+        std::vector<QStringList> files; // answer to the open dialog (when asked)
+        bool saveDialog;                // a save dialog is asked (answered "cancel")
+        QList<int> messages;            // the message ids shown
+        int slidesAfter;
+        int modifiedAfter;
+        bool visibleAfter;
+    };
+    const Row rows[] = {
+        {"new, unmodified", 3, 0, false, {}, {}, false, {}, 0, 0, true},
+        {"new, modified, Cancel", 3, 1, false, {IDCANCEL}, {}, false, {30004}, 3, 1, true},
+        {"new, modified, No", 3, 1, false, {IDNO}, {}, false, {30004}, 0, 0, true},
+        {"new, modified, Yes, save cancelled: still new",
+         3,
+         1,
+         false,
+         {IDYES},
+         {},
+         true,
+         {30004},
+         0,
+         0,
+         true},
+        {"open, modified, Cancel", 4, 1, false, {IDCANCEL}, {}, false, {30004}, 3, 1, true},
+        {"open, dialog cancelled", 4, 0, false, {}, {QStringList()}, false, {}, 3, 0, true},
+        {"save titled, Cancel", 5, 1, true, {IDCANCEL}, {}, false, {30003}, 3, 1, true},
+        {"save titled, Yes", 5, 1, true, {IDYES}, {}, false, {30003, 30007}, 3, 0, true},
+        {"save titled, No: save as, cancelled", 5, 1, true, {IDNO}, {}, true, {30003}, 3, 1, true},
+        {"save untitled: save as, cancelled", 5, 1, false, {}, {}, true, {}, 3, 1, true},
+        {"exit, modified, Cancel", 11, 1, false, {IDCANCEL}, {}, false, {30004}, 3, 1, true},
+        {"exit, modified, No", 11, 1, false, {IDNO}, {}, false, {30004}, 3, 1, false},
+        {"exit, unmodified", 11, 0, false, {}, {}, false, {}, 3, 0, false},
+    };
+    for (const Row& r : rows) {
+        TestPrompts p;
+        dlg->show();
+        Slides(3);
+        theApp().m_strFilePath = r.titled ? path : QString();
+        dlg->m_bModified = r.modified;
+        for (int a : r.answers)
+            p.answer(a);
+        for (const QStringList& f : r.files)
+            p.answerFiles(f);
+        if (r.saveDialog)
+            p.answerSave(QString());
+        Click(Center(dlg->m_rcIcons[r.icon]));
+        EXPECT_EQ(p.messageIds(), r.messages) << r.name;
+        bool asked = false;
+        for (const PromptCall& c : p.calls)
+            asked = asked || c.type == PromptCall::SaveFile;
+        EXPECT_EQ(asked, r.saveDialog) << r.name;
+        EXPECT_EQ(theApp().m_nSlideCount, r.slidesAfter) << r.name;
+        EXPECT_EQ(dlg->m_bModified, r.modifiedAfter) << r.name;
+        EXPECT_EQ(dlg->isVisible(), r.visibleAfter) << r.name;
+        if (r.icon == 5 && r.messages.contains(30007)) {
+            EXPECT_TRUE(QFileInfo::exists(path)) << r.name;
+        }
+    }
+}
+
+} // namespace
