@@ -382,6 +382,9 @@ void CP20417Dlg::DropSlide(int c, QPoint pt) {
     const int m = HitMark(pt);
     if (m < 0 || m == c || m == c + 1)
         return;
+    // The pointer rests on a mark now: no slide image is under it, and the ring of the
+    // cell the drag began on would mark a different slide after the move.
+    m_nSelect = -1;
     MoveSlide(*this, m_nPage * SLIDES_PER_PAGE + c, m_nPage * SLIDES_PER_PAGE + m);
     m_bModified = 1;
 }

@@ -403,6 +403,11 @@ TEST_F(Mouse, SlideImageDropOnPageTwo) {
         for (int i = 0; i < 20; ++i)
             EXPECT_EQ(int(theApp().m_slides[i].dwReserved1), i) << r.name;
         EXPECT_EQ(dlg->m_bModified, r.modified) << r.name;
+        // After a move no ring is left on the cell the drag began on: it shows another
+        // slide now.
+        if (r.modified) {
+            EXPECT_EQ(dlg->m_nSelect, -1) << r.name;
+        }
     }
 }
 
