@@ -17,6 +17,7 @@
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 #include <gtest/gtest.h>
 #include <memory>
@@ -624,4 +625,36 @@ TEST_F(Commands, AddCommandAsksForImageFiles) {
     ASSERT_EQ(theApp().m_nSlideCount, 5);
     EXPECT_EQ(GetPictureSize(Slide(1).pPicture).width(), 12);
     EXPECT_EQ(GetPictureSize(Slide(2).pPicture).width(), 11);
+}
+
+TEST_F(Commands, TheChosenItemRunsWithTheSlideThatWasUnderThePointer) {
+    Slides(3);
+    dlg->m_nSelect = 1;
+    dlg->m_nMark = -1;
+    Slide(1).wSwitchTime = 33;
+    // Once the menu is open, choose "コピー(&C)" with the keyboard; should the menu not
+    // open, the guard closes whatever pop-up is there so the test cannot hang.
+    bool chosen = false;
+    QTimer::singleShot(0, dlg.get(), [&chosen] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        for (QAction* a : menu->actions())
+            if (a->data().toInt() == 107)
+                menu->setActiveAction(a);
+        QTest::keyClick(menu, Qt::Key_Return);
+        chosen = true;
+    });
+    QTimer guard;
+    guard.setInterval(2000);
+    QObject::connect(&guard, &QTimer::timeout, [] {
+        if (QWidget* w = QApplication::activePopupWidget())
+            w->close();
+    });
+    guard.start();
+    dlg->TrackContextMenu(CellPoint(1));
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("-1,33,0,0"));
+    EXPECT_EQ(dlg->m_nSelect, 1);
+    EXPECT_EQ(dlg->m_nMark, -1);
 }
