@@ -243,7 +243,21 @@ void OnSaveCommand(CEditState& ed) {
 }
 
 bool OnCloseCommand(CEditState& ed) {
-    return AskSaveChanges(ed);
+    if (!ed.m_bModified)
+        return true;
+    switch (ShowMessage(30004, QString(), nullptr, MsgKind::YesNoCancel)) {
+    case IDNO:
+        return true;
+    case IDYES:
+        // The changes the user asked to keep are never thrown away: a save that failed
+        // or was cancelled keeps the window open.
+        if (!SaveDocument(theApp().m_strFilePath))
+            return false;
+        ed.m_bModified = 0;
+        return true;
+    default:
+        return false;
+    }
 }
 
 void OpenStartDocument(CEditState& ed, const QString& cmdFile) {

@@ -30,7 +30,8 @@ void OnNewCommand(CEditState& ed);
 void OnOpenCommand(CEditState& ed);
 /// The Save command (overwrite, or save as).
 void OnSaveCommand(CEditState& ed);
-/// Closing the main window: true when it may close.
+/// Closing the main window: true when it may close. The unsaved-changes question comes
+/// first; Yes keeps the window open when the save fails or is cancelled.
 bool OnCloseCommand(CEditState& ed);
 
 /// Opens the start document: `cmdFile` when given, else the last file when FirstOpen is

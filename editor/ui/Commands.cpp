@@ -1,6 +1,468 @@
-// Menu and key commands of the main window, and its context menu.
+// Menu and key commands of the main window: the command table, the accelerator keys,
+// the context menus, and the drop of files from the file manager.
+#include "app/P20417App.h"
+#include "app/Prompts.h"
+#include "document/SlideTable.h"
+#include "editor/ui/Art.h"
 #include "editor/ui/P20417Dlg.h"
+#include "image/AddSlides.h"
+#include "image/Clipboard.h"
+#include "image/SlideImage.h"
 
-void CP20417Dlg::OnCommand(int id) { (void)id; }
+#include <QClipboard>
+#include <QDragEnterEvent>
+#include <QDragLeaveEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
 
-void CP20417Dlg::TrackContextMenu(QPoint pt) { (void)pt; }
+namespace {
+
+// ---- The command table: one row per command id with its handler. -------------------
+// Command 109 (refresh, F5) has no row: it does nothing.
+
+struct CommandRow {
+    int id;
+    void (CP20417Dlg::*handler)(int);
+};
+
+const CommandRow kCommandTable[] = {
+    {104, &CP20417Dlg::OnDeleteSlide},       {105, &CP20417Dlg::OnSlideshowHere},
+    {106, &CP20417Dlg::OnAddSlides},         {107, &CP20417Dlg::OnCopySlide},
+    {108, &CP20417Dlg::OnPasteSlide},        {110, &CP20417Dlg::OnSlideProperties},
+    {117, &CP20417Dlg::OnTogglePickColor},   {118, &CP20417Dlg::OnFixedKeyColor},
+    {120, &CP20417Dlg::OnBackgroundColor},   {121, &CP20417Dlg::OnBackgroundColor},
+    {122, &CP20417Dlg::OnBackgroundColor},   {128, &CP20417Dlg::OnToggleMaximize},
+    {130, &CP20417Dlg::OnFlipSlide},         {131, &CP20417Dlg::OnFlipSlide},
+    {133, &CP20417Dlg::OnTogglePropButtons}, {150, &CP20417Dlg::OnFixedKeyColor},
+    {151, &CP20417Dlg::OnFixedKeyColor},     {152, &CP20417Dlg::OnFixedKeyColor},
+    {153, &CP20417Dlg::OnFixedKeyColor},     {154, &CP20417Dlg::OnFixedKeyColor},
+    {610, &CP20417Dlg::OnSlideListCommand},
+};
+
+// ---- Accelerator table 133. ------------------------------------------------------------
+
+struct AccelRow {
+    int key;
+    Qt::KeyboardModifiers modifiers;
+    int id;
+};
+
+const AccelRow kAccelerators[] = {
+    {Qt::Key_F5, Qt::NoModifier, 109},     {Qt::Key_C, Qt::ControlModifier, 107},
+    {Qt::Key_Delete, Qt::NoModifier, 104}, {Qt::Key_V, Qt::ControlModifier, 108},
+    {Qt::Key_F11, Qt::NoModifier, 128},
+};
+
+/// The command of a key press, 0 when it is no accelerator. The modifiers must match
+/// exactly (Ctrl+Shift+C is not Ctrl+C); the keypad flag does not count.
+int AcceleratorCommand(const QKeyEvent* e) {
+    const Qt::KeyboardModifiers mods = e->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier |
+                                                         Qt::AltModifier | Qt::MetaModifier);
+    for (const AccelRow& row : kAccelerators)
+        if (row.key == e->key() && row.modifiers == mods)
+            return row.id;
+    return 0;
+}
+
+/// Turns the accelerator keys pressed in the main window into its commands before
+/// anything else sees them.
+class AcceleratorFilter : public QObject {
+public:
+    explicit AcceleratorFilter(CP20417Dlg* dlg) : QObject(dlg), m_dlg(dlg) {}
+
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (watched != m_dlg ||
+            (e->type() != QEvent::ShortcutOverride && e->type() != QEvent::KeyPress))
+            return false;
+        auto* key = static_cast<QKeyEvent*>(e);
+        const int id = AcceleratorCommand(key);
+        if (id == 0)
+            return false;
+        key->accept();
+        if (e->type() == QEvent::KeyPress)
+            m_dlg->OnCommand(id);
+        return true;
+    }
+
+private:
+    CP20417Dlg* m_dlg;
+};
+
+// ---- Context menu 131. -------------------------------------------------------------------
+
+constexpr int kSeparator = 0;
+constexpr int kSubMenu = -1; ///< opens a sub-menu titled by the row's text
+constexpr int kSubEnd = -2;  ///< closes the sub-menu
+
+struct MenuRow {
+    int id;
+    const char* text;
+};
+
+const MenuRow kViewMenu[] = {
+    {kSubMenu, "背景色(&B)"},
+    {120, "左(&L)"},
+    {122, "中央(&C)"},
+    {121, "右(&R)"},
+    {kSubEnd, nullptr},
+    {kSeparator, nullptr},
+    {109, "最新の情報に更新(&R)\tF5"},
+    {kSeparator, nullptr},
+    {128, "最大化/元の大きさに戻す(&M)\tWClick/F11"},
+    {kSeparator, nullptr},
+    {610, "プロパティ(&P)"},
+};
+
+const MenuRow kSlideMenu[] = {
+    {105, "ここからスライドショー(&S)"},
+    {kSeparator, nullptr},
+    {107, "コピー(&C)\tCtrl+C"},
+    {kSeparator, nullptr},
+    {104, "削除(&D)\tDelete"},
+    {kSeparator, nullptr},
+    {kSubMenu, "反転(&R)"},
+    {130, "左右反転(&H)"},
+    {131, "上下反転(&V)"},
+    {kSubEnd, nullptr},
+    {kSeparator, nullptr},
+    {kSubMenu, "透過色の指定(&T)"},
+    {117, "クリック指定(&T)"},
+    {kSeparator, nullptr},
+    {150, "黒色 RGB(0, 0, 0) (&S)"},
+    {151, "白色 RGB(255, 255, 255) (&W)"},
+    {152, "赤色 RGB(255, 0, 0) (&R)"},
+    {153, "緑色 RGB(0, 255, 0) (&G)"},
+    {154, "青色 RGB(0, 0, 255) (&B)"},
+    {kSubEnd, nullptr},
+    {kSeparator, nullptr},
+    {118, "透過色の解除(&K)"},
+    {kSeparator, nullptr},
+    {133, "右下にプロパティボタン表示(&Z)"},
+    {kSeparator, nullptr},
+    {110, "プロパティ(&P)\tWClick"},
+};
+
+const MenuRow kMarkMenu[] = {
+    {106, "スライド追加(&A)"},
+    {kSeparator, nullptr},
+    {108, "貼り付け(&P)\tCtrl+V"},
+};
+
+template <size_t N> void FillMenu(QMenu* menu, const MenuRow (&rows)[N]) {
+    QMenu* target = menu;
+    for (const MenuRow& row : rows) {
+        if (row.id == kSeparator)
+            target->addSeparator();
+        else if (row.id == kSubMenu)
+            target = menu->addMenu(QString::fromUtf8(row.text));
+        else if (row.id == kSubEnd)
+            target = menu;
+        else
+            target->addAction(QString::fromUtf8(row.text))->setData(row.id);
+    }
+}
+
+/// The item of `menu` (sub-menus included) that carries command `id`.
+QAction* FindCommand(const QMenu* menu, int id) {
+    const QList<QAction*> actions = menu->actions();
+    for (QAction* a : actions) {
+        if (a->menu()) {
+            if (QAction* found = FindCommand(a->menu(), id))
+                return found;
+        } else if (!a->isSeparator() && a->data().toInt() == id) {
+            return a;
+        }
+    }
+    return nullptr;
+}
+
+void SetChecked(const QMenu* menu, int id, bool checked) {
+    if (QAction* a = FindCommand(menu, id)) {
+        a->setCheckable(true);
+        a->setChecked(checked);
+    }
+}
+
+void SetEnabled(const QMenu* menu, int id, bool enabled) {
+    if (QAction* a = FindCommand(menu, id))
+        a->setEnabled(enabled);
+}
+
+/// The area repainted when insertion mark k's highlight changes.
+QRect MarkArea(const CP20417Dlg& dlg, int k) {
+    if (k < 0 || k > SLIDES_PER_PAGE)
+        return QRect();
+    return ToQRect(InflateRect32(dlg.m_rcMarks[k], 5, 5));
+}
+
+/// The local files of a drag, in drag order; other addresses give empty entries,
+/// which the add routine skips.
+QStringList LocalPaths(const QMimeData* data) {
+    QStringList paths;
+    if (!data || !data->hasUrls())
+        return paths;
+    const QList<QUrl> urls = data->urls();
+    for (const QUrl& url : urls)
+        paths << (url.isLocalFile() ? url.toLocalFile() : QString());
+    return paths;
+}
+
+bool HasLocalFiles(const QMimeData* data) {
+    const QStringList paths = LocalPaths(data);
+    for (const QString& p : paths)
+        if (!p.isEmpty())
+            return true;
+    return false;
+}
+
+} // namespace
+
+// ---- Dispatch. -----------------------------------------------------------------------------
+
+void CP20417Dlg::OnCommand(int id) {
+    for (const CommandRow& row : kCommandTable) {
+        if (row.id == id) {
+            (this->*row.handler)(id);
+            return;
+        }
+    }
+}
+
+void CP20417Dlg::LoadAccelerators() {
+    if (findChild<AcceleratorFilter*>(QString(), Qt::FindDirectChildrenOnly))
+        return;
+    installEventFilter(new AcceleratorFilter(this));
+}
+
+// ---- Context menu. -------------------------------------------------------------------------
+
+std::unique_ptr<QMenu> CP20417Dlg::BuildContextMenu(QPoint pt) const {
+    auto menu = std::make_unique<QMenu>();
+    const CP20417App& app = theApp();
+    const int cell = HitCell(pt);
+    if (cell >= 0) {
+        menu->setTitle(QStringLiteral("SLIDE"));
+        FillMenu(menu.get(), kSlideMenu);
+        for (int i = 0; i < 5; ++i)
+            if (QAction* a = FindCommand(menu.get(), 150 + i))
+                a->setIcon(ArtPixmap(QString::fromLatin1(kSwatchArt[i]), QSize(16, 16)));
+        const int index = m_nPage * SLIDES_PER_PAGE + cell;
+        if (index >= 0 && index < app.m_nSlideCount) {
+            const SlideRecord& slide = app.m_slides[index];
+            SetEnabled(menu.get(), 118, slide.crTransparent != COLOR_NONE);
+            SetChecked(menu.get(), 130, slide.bFlipH == 1);
+            SetChecked(menu.get(), 131, slide.bFlipV == 1);
+        }
+        SetChecked(menu.get(), 133, app.m_header.bShowPropButton == 1);
+    } else if (HitMark(pt) >= 0) {
+        menu->setTitle(QStringLiteral("MA"));
+        FillMenu(menu.get(), kMarkMenu);
+        const bool full = app.m_nSlideCount >= MAX_SLIDES;
+        const QClipboard* cb = QGuiApplication::clipboard();
+        SetEnabled(menu.get(), 106, !full);
+        SetEnabled(menu.get(), 108, !full && cb && HasClipboardBitmap(cb->mimeData()));
+    } else {
+        menu->setTitle(QStringLiteral("VIEW"));
+        FillMenu(menu.get(), kViewMenu);
+    }
+    return menu;
+}
+
+void CP20417Dlg::TrackContextMenu(QPoint pt) {
+    const std::unique_ptr<QMenu> menu = BuildContextMenu(pt);
+    const int select = m_nSelect;
+    const int mark = m_nMark;
+    // Centred horizontally on the pointer.
+    const QPoint global = mapToGlobal(pt);
+    const QAction* chosen =
+        menu->exec(QPoint(global.x() - menu->sizeHint().width() / 2, global.y()));
+    const int id = chosen ? chosen->data().toInt() : 0;
+
+    // The highlighted cell and mark lose their highlight once the menu is gone; the
+    // command still sees the slide and the mark that were under the pointer.
+    QRegion area;
+    if (select >= 0)
+        area += CellArea(select);
+    if (mark >= 0)
+        area += MarkArea(*this, mark);
+    m_nSelect = -1;
+    m_nMark = -1;
+    if (!area.isEmpty())
+        repaint(area);
+    m_nSelect = select;
+    m_nMark = mark;
+
+    if (id != 0)
+        OnCommand(id);
+}
+
+// ---- Handlers. -----------------------------------------------------------------------------
+
+void CP20417Dlg::OnDeleteSlide(int) {
+    const int index = SelectedIndex();
+    if (index < 0 || index >= theApp().m_nSlideCount)
+        return;
+    if (ShowMessage(30005, QString(), this, MsgKind::YesNo) != IDYES)
+        return;
+    DeleteSlide(*this, index);
+    m_bRebuildCells = 1;
+    repaint();
+}
+
+void CP20417Dlg::OnSlideshowHere(int) {
+    const int index = SelectedIndex();
+    if (index < 0 || index >= theApp().m_nSlideCount)
+        return;
+    RunSlideshow(index);
+}
+
+void CP20417Dlg::OnAddSlides(int) {
+    AddSlidesCommand(*this, m_nMark, this);
+}
+
+void CP20417Dlg::OnCopySlide(int) {
+    const int index = SelectedIndex();
+    if (index < 0 || index >= theApp().m_nSlideCount)
+        return;
+    const QString text = SlideClipboardText(theApp().m_slides[index]);
+    if (!RenderSlidePicture(index, true))
+        return;
+    QClipboard* cb = QGuiApplication::clipboard();
+    if (!cb)
+        return;
+    cb->setMimeData(MakeSlideMimeData(m_workImage, text));
+    // A short wait cursor tells the user the copy happened; a timer takes it away so
+    // the window never stops answering.
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    QTimer::singleShot(300, qApp, [] { QGuiApplication::restoreOverrideCursor(); });
+}
+
+void CP20417Dlg::OnPasteSlide(int) {
+    const QClipboard* cb = QGuiApplication::clipboard();
+    if (!cb)
+        return;
+    if (PasteSlide(*this, m_nMark, cb->mimeData()) >= 0) {
+        m_bRebuildCells = 1;
+        repaint();
+    }
+}
+
+void CP20417Dlg::OnSlideProperties(int) {
+    OpenSlideProperties(SelectedIndex());
+}
+
+void CP20417Dlg::OnTogglePickColor(int) {
+    m_bPickColor = m_bPickColor ? 0 : 1;
+}
+
+void CP20417Dlg::OnFixedKeyColor(int id) {
+    const COLORREF key = id == 118 ? COLOR_NONE : kFixedKeyColors[id - 150];
+    if (!SetSelectedSlideKey(*this, key))
+        return;
+    m_bRebuildCells = 1;
+    repaint();
+}
+
+void CP20417Dlg::OnBackgroundColor(int id) {
+    DocHeader& header = theApp().m_header;
+    COLORREF& field = id == 120   ? header.crBackLeft
+                      : id == 121 ? header.crBackRight
+                                  : header.crBackCenter;
+    const std::optional<COLORREF> chosen = prompts().chooseColor(field, this);
+    if (!chosen)
+        return;
+    field = *chosen;
+    m_bModified = 1;
+    repaint();
+}
+
+void CP20417Dlg::OnToggleMaximize(int) {
+    if (isMaximized())
+        showNormal();
+    else
+        showMaximized();
+}
+
+void CP20417Dlg::OnFlipSlide(int id) {
+    if (!ToggleSelectedSlideFlip(*this, id == 130))
+        return;
+    m_bRebuildCells = 1;
+    repaint(CellArea(m_nSelect));
+}
+
+void CP20417Dlg::OnTogglePropButtons(int) {
+    qint32& shown = theApp().m_header.bShowPropButton;
+    shown = shown == 0 ? 1 : 0;
+    m_bModified = 1;
+    repaint();
+}
+
+void CP20417Dlg::OnSlideListCommand(int) {
+    OpenSlideList();
+    m_nSelect = -1;
+    repaint();
+}
+
+// ---- Files dragged from the file manager. --------------------------------------------------
+
+namespace {
+
+/// Sets the insertion mark while files are dragged (-1: none), repainting the marks
+/// whose highlight changes.
+void SetDropMark(CP20417Dlg& dlg, int mark) {
+    if (mark == dlg.m_nMark)
+        return;
+    QRegion area = MarkArea(dlg, dlg.m_nMark);
+    area += MarkArea(dlg, mark);
+    dlg.m_nMark = mark;
+    dlg.repaint(area);
+}
+
+/// Files are copied into the document, never moved: a file manager told "moved" might
+/// delete the originals.
+bool AcceptAsCopy(QDropEvent* e) {
+    if (!(e->possibleActions() & Qt::CopyAction) || !HasLocalFiles(e->mimeData())) {
+        e->ignore();
+        return false;
+    }
+    e->setDropAction(Qt::CopyAction);
+    e->accept();
+    return true;
+}
+
+} // namespace
+
+void CP20417Dlg::dragEnterEvent(QDragEnterEvent* e) {
+    if (AcceptAsCopy(e))
+        SetDropMark(*this, HitMark(e->position().toPoint()));
+}
+
+void CP20417Dlg::dragMoveEvent(QDragMoveEvent* e) {
+    if (AcceptAsCopy(e))
+        SetDropMark(*this, HitMark(e->position().toPoint()));
+}
+
+void CP20417Dlg::dragLeaveEvent(QDragLeaveEvent* e) {
+    e->accept();
+    SetDropMark(*this, -1);
+}
+
+void CP20417Dlg::dropEvent(QDropEvent* e) {
+    if (!AcceptAsCopy(e))
+        return;
+    const QStringList paths = LocalPaths(e->mimeData());
+    const int mark = m_nMark;
+    // The files are added once the drag has ended, so the file manager is not kept
+    // waiting while the images are imported and questions are asked.
+    QTimer::singleShot(0, this, [this, paths, mark] {
+        AddDroppedFiles(*this, mark, paths, this);
+        m_bRebuildCells = 1;
+        repaint();
+    });
+}

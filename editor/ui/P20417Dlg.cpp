@@ -68,6 +68,8 @@ bool CP20417Dlg::OnInitDialog() {
 
     // Files dropped from the file manager become slides.
     setAcceptDrops(true);
+    // The command keys.
+    LoadAccelerators();
 
     // The start document: the command-line file, else the last file when FirstOpen is 1,
     // else (or when that open fails) a new document.

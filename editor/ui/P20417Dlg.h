@@ -9,6 +9,9 @@
 #include <QDialog>
 #include <QImage>
 #include <QString>
+#include <memory>
+
+class QMenu;
 
 class CTipWindow;
 
@@ -86,6 +89,27 @@ public:
     // context menu that the right-button release opens at client point `pt`.
     void OnCommand(int id);
     void TrackContextMenu(QPoint pt);
+    /// Installs accelerator table 133 (F5, Ctrl+C, Delete, Ctrl+V, F11) on the window;
+    /// the keys work whatever the menus show.
+    void LoadAccelerators();
+    /// The context menu for client point `pt` with its items' states set, not opened:
+    /// "SLIDE" over a slide image, "MA" over an insertion mark, else "VIEW" (the menu's
+    /// title). Each item carries its command id as its data.
+    std::unique_ptr<QMenu> BuildContextMenu(QPoint pt) const;
+    // Command handlers, reached through OnCommand's table; `id` is the command.
+    void OnDeleteSlide(int id);       ///< 104: deletes the selected slide after 30005
+    void OnSlideshowHere(int id);     ///< 105: the slideshow from the selected slide
+    void OnAddSlides(int id);         ///< 106: image files chosen in a file dialog
+    void OnCopySlide(int id);         ///< 107: the selected slide to the clipboard
+    void OnPasteSlide(int id);        ///< 108: the clipboard's image as a new slide
+    void OnSlideProperties(int id);   ///< 110: the selected slide's property dialog
+    void OnTogglePickColor(int id);   ///< 117: colour-pick mode on or off
+    void OnFixedKeyColor(int id);     ///< 118, 150 to 154: no key or a fixed key colour
+    void OnBackgroundColor(int id);   ///< 120, 121, 122: a background colour
+    void OnToggleMaximize(int id);    ///< 128: maximised or restored
+    void OnFlipSlide(int id);         ///< 130, 131: mirror left-right, top-bottom
+    void OnTogglePropButtons(int id); ///< 133: property buttons shown or hidden
+    void OnSlideListCommand(int id);  ///< 610: the slide list dialog
 
     // Mouse state (Mouse.cpp).
     int m_bPickColor = 0;     ///< colour-pick mode: the next left press picks a key colour
@@ -138,6 +162,12 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void leaveEvent(QEvent* e) override;
     void changeEvent(QEvent* e) override;
+    // Files dragged from the file manager (Commands.cpp): the insertion mark follows the
+    // pointer, the drop adds the files there.
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dragMoveEvent(QDragMoveEvent* e) override;
+    void dragLeaveEvent(QDragLeaveEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
 
 public Q_SLOTS:
     /// Enter never closes the window.

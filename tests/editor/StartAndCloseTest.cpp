@@ -68,7 +68,7 @@ TEST_F(StartAndClose, ClosingAsksAboutUnsavedChanges) {
         EXPECT_EQ(p.messageIds(), r.answer ? QList<int>{30004} : QList<int>{}) << r.name;
         ReleaseAllPictures();
     }
-    { // Yes saves (here: Save As, cancelled), then closes.
+    { // Yes saves (here: Save As, cancelled); without a saved file the window stays.
         TestPrompts p;
         CP20417Dlg dlg;
         dlg.OnInitDialog();
@@ -78,7 +78,8 @@ TEST_F(StartAndClose, ClosingAsksAboutUnsavedChanges) {
         p.answer(IDYES);
         p.answerSave(QString());
         dlg.reject();
-        EXPECT_FALSE(dlg.isVisible());
+        EXPECT_TRUE(dlg.isVisible());
+        EXPECT_EQ(dlg.m_bModified, 1);
         ASSERT_EQ(p.calls.size(), 2);
         EXPECT_EQ(p.calls[1].type, PromptCall::SaveFile);
     }

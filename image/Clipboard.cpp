@@ -1,0 +1,215 @@
+#include "image/Clipboard.h"
+
+#include "app/P20417App.h"
+#include "app/Settings.h"
+#include "document/Picture.h"
+#include "document/SlideTable.h"
+#include "image/ImageImport.h"
+#include "image/WorkFolder.h"
+
+#include <QFile>
+#include <QMimeData>
+#include <algorithm>
+#include <climits>
+
+namespace {
+
+/// The image formats a paste accepts: Qt's own image and PNG files, which is how other
+/// programs on Linux offer copied images.
+const QLatin1String kQtImageMime("application/x-qt-image");
+const QLatin1String kPngMime("image/png");
+
+bool IsBlank(QChar c) {
+    return c == QLatin1Char(' ') || (c >= QLatin1Char('\t') && c <= QLatin1Char('\r'));
+}
+
+/// Reads a decimal number the way the C library's atol does on a 32-bit long: leading
+/// blanks skipped, an optional sign, digits up to the first other character, no digits
+/// giving 0. Values beyond the 32-bit range saturate instead of wrapping.
+qint32 DecimalValue(const QString& field) {
+    int i = 0;
+    const int n = int(field.size());
+    while (i < n && IsBlank(field[i]))
+        ++i;
+    bool negative = false;
+    if (i < n && (field[i] == QLatin1Char('+') || field[i] == QLatin1Char('-'))) {
+        negative = field[i] == QLatin1Char('-');
+        ++i;
+    }
+    qint64 value = 0;
+    for (; i < n && field[i] >= QLatin1Char('0') && field[i] <= QLatin1Char('9'); ++i) {
+        value = value * 10 + (field[i].unicode() - '0');
+        if (value > qint64(INT_MAX) + 1)
+            value = qint64(INT_MAX) + 1; // stays saturated; the digits are still consumed
+    }
+    if (negative)
+        value = -value;
+    return qint32(std::clamp<qint64>(value, INT_MIN, INT_MAX));
+}
+
+/// Makes the pixels that the copied slide left out see-through: those of exactly the
+/// key colour and those already fully transparent, all with the key colour and alpha 0.
+/// An image that travelled through another process may have lost the colour of its
+/// see-through pixels (PNG writers often store them black); the slide's text says what
+/// it was.
+void MarkKeyPixels(QImage& image, COLORREF key) {
+    image = std::move(image).convertToFormat(QImage::Format_ARGB32);
+    const QRgb k = qRgba(GetRValue(key), GetGValue(key), GetBValue(key), 0);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* p = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(p[x]) == 0 || (p[x] & 0xFFFFFFu) == (k & 0xFFFFFFu))
+                p[x] = k;
+    }
+}
+
+bool HasSeeThroughPixel(const QImage& image) {
+    if (!image.hasAlphaChannel())
+        return false;
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < argb.height(); ++y) {
+        const auto* p = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+        for (int x = 0; x < argb.width(); ++x)
+            if (qAlpha(p[x]) == 0)
+                return true;
+    }
+    return false;
+}
+
+/// Writes the image as the PNG work file "tmp.png"; its path, or empty when it cannot
+/// be written.
+QString SaveImageToTempPng(const QImage& image) {
+    const QString folder = ImageWorkFolder();
+    if (folder.isEmpty())
+        return {};
+    const QString path = folder + QStringLiteral("/tmp.png");
+    QFile::remove(path);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || !image.save(&f, "PNG") || !f.flush())
+        return {};
+    return path;
+}
+
+} // namespace
+
+QString SlideClipboardText(const SlideRecord& slide) {
+    return QStringLiteral("%1,%2,%3,%4")
+        .arg(qint32(slide.crTransparent))
+        .arg(int(slide.wSwitchTime))
+        .arg(int(slide.bFlipH))
+        .arg(int(slide.bFlipV));
+}
+
+QString ExtractField(const QString& text, int n, QChar separator) {
+    if (n < 1)
+        return {};
+    qsizetype start = 0;
+    for (int k = 1; k < n; ++k) {
+        const qsizetype sep = text.indexOf(separator, start);
+        if (sep < 0)
+            return {};
+        start = sep + 1;
+    }
+    const qsizetype end = text.indexOf(separator, start);
+    return end < 0 ? text.mid(start) : text.mid(start, end - start);
+}
+
+SlideRecord SlideRecordFromText(const QString& text) {
+    SlideRecord rec;
+    const QChar comma(QLatin1Char(','));
+    if (!text.isEmpty() && text.count(comma) == 3) {
+        const QString key = ExtractField(text, 1, comma);
+        rec.crTransparent =
+            key == QLatin1String("-1") ? COLOR_NONE : COLORREF(quint32(DecimalValue(key)));
+        int time = int(quint32(DecimalValue(ExtractField(text, 2, comma))) % 65536u);
+        if (time == 0)
+            time = 1;
+        rec.wSwitchTime = quint16(std::min(time, SWITCH_TIME_MAX));
+        rec.bFlipH = quint8(quint32(DecimalValue(ExtractField(text, 3, comma))) % 256u);
+        rec.bFlipV = quint8(quint32(DecimalValue(ExtractField(text, 4, comma))) % 256u);
+        return rec;
+    }
+    rec.crTransparent = COLOR_NONE;
+    // A setting edited by hand must not give the new slide a time the program cannot show.
+    rec.wSwitchTime =
+        quint16(std::clamp(ReadSettingInt("SYS", "AutoCng", 5), SWITCH_TIME_MIN, SWITCH_TIME_MAX));
+    return rec;
+}
+
+QMimeData* MakeSlideMimeData(const QImage& image, const QString& text) {
+    auto* data = new QMimeData;
+    data->setImageData(image);
+    data->setText(text);
+    return data;
+}
+
+bool HasClipboardBitmap(const QMimeData* data) {
+    return data && (data->hasFormat(kQtImageMime) || data->hasFormat(kPngMime));
+}
+
+QImage ClipboardBitmap(const QMimeData* data) {
+    if (!data)
+        return {};
+    if (data->hasImage()) {
+        QImage image = qvariant_cast<QImage>(data->imageData());
+        if (!image.isNull())
+            return image;
+    }
+    if (data->hasFormat(kPngMime))
+        return QImage::fromData(data->data(kPngMime), "PNG");
+    return {};
+}
+
+int PasteSlide(CEditState& ed, int mark, const QMimeData* data) {
+    CP20417App& app = theApp();
+    if (!HasClipboardBitmap(data))
+        return -1;
+    if (!CanAddSlide(true))
+        return -1;
+
+    int index;
+    if (mark >= 0) {
+        index = std::clamp(ed.m_nPage * SLIDES_PER_PAGE + mark, 0, app.m_nSlideCount);
+    } else {
+        if (ed.m_nPage < ed.m_nPageCount - 1)
+            ed.m_nPage = ed.m_nPageCount - 1;
+        index = app.m_nSlideCount;
+    }
+
+    QImage bitmap = ClipboardBitmap(data);
+    if (bitmap.isNull())
+        return -1;
+    const QString text = data->hasText() ? data->text() : QString();
+    SlideRecord rec = SlideRecordFromText(text);
+    if (rec.crTransparent != COLOR_NONE)
+        MarkKeyPixels(bitmap, rec.crTransparent);
+
+    // The picture goes the way of an imported BMP file, so a pasted image is prepared
+    // for colour keying exactly like an added one: having no see-through pixel, it is
+    // kept as JPEG like any opaque image. An image with see-through pixels is written as
+    // a PNG work file instead, because a BMP file would lose them; its first see-through
+    // pixel then names the key and the picture stays lossless, so a copied keyed slide
+    // comes back pixel for pixel. (The file's content decides the decoder; the BMP road
+    // keeps a PNG file's own background nomination out of it.)
+    int width = bitmap.width();
+    int height = bitmap.height();
+    const bool seeThrough = HasSeeThroughPixel(bitmap);
+    const PicturePtr clipPicture = Picture::fromImage(bitmap);
+    const QString path =
+        seeThrough ? SaveImageToTempPng(bitmap) : SavePictureToTempBmp(clipPicture.get());
+    bitmap = QImage();
+    if (path.isEmpty())
+        return -1;
+    COLORREF key = COLOR_NONE;
+    PicturePtr picture =
+        DecodeWithColorKey(path, QStringLiteral("bmp"), clipPicture, false, key, width, height);
+    if (!picture)
+        return -1;
+
+    if (ReadSettingInt("SYS", "MentSize", 1) == 1)
+        picture = FitPictureToLimit(picture, width, height, rec.crTransparent);
+    rec.pPicture = std::move(picture);
+    InsertSlide(ed, index, rec);
+    ed.RedrawRebuilt();
+    return index;
+}

@@ -1,0 +1,42 @@
+#pragma once
+// Slides on the clipboard: a bitmap of the slide's picture plus a short text of its
+// settings ("%ld,%d,%d,%d": transparent colour, switch time, left-right flip,
+// top-bottom flip). Pasting needs only the bitmap; the text, when it has the expected
+// form, gives the new slide the copied slide's settings.
+
+#include "document/EditState.h"
+
+#include <QImage>
+#include <QString>
+
+class QMimeData;
+class QObject;
+
+/// The settings text of a slide: the transparent colour as a signed 32-bit number (so
+/// no colour is -1), the switch time and the two flip flags, in decimal.
+QString SlideClipboardText(const SlideRecord& slide);
+
+/// Field `n` (from 1) of `text` split at `separator`: field 1 runs to the first
+/// separator, the last field to the end. Empty when the text has fewer than n - 1
+/// separators (or n is below 1).
+QString ExtractField(const QString& text, int n, QChar separator);
+
+/// The settings of a pasted slide read from `text` (no picture). Text with exactly
+/// three commas is taken field by field; anything else gives the defaults: no
+/// transparent colour, the switch time of the setting AutoCng, no flips.
+SlideRecord SlideRecordFromText(const QString& text);
+
+/// Clipboard contents for a copied slide: the image and the settings text together.
+/// The caller owns the result (the clipboard takes it over).
+QMimeData* MakeSlideMimeData(const QImage& image, const QString& text);
+
+/// True when the clipboard contents hold an image (a Qt image or a PNG file).
+bool HasClipboardBitmap(const QMimeData* data);
+/// The clipboard's image; null when there is none or it does not decode.
+QImage ClipboardBitmap(const QMimeData* data);
+
+/// Pastes the clipboard's image as a new slide: at page * 20 + `mark`, or with `mark`
+/// -1 appended after the view moved to the last page. Nothing happens without an image;
+/// a full table shows message 30002. Returns the new slide's index, or -1 when none
+/// was added.
+int PasteSlide(CEditState& ed, int mark, const QMimeData* data);

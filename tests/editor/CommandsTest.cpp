@@ -1,0 +1,660 @@
+// The command side of the main window: the command table, the accelerator keys, the
+// context menus, the clipboard, dropped files and closing. The real window is driven
+// with key events and the test prompts.
+
+#include "app/Settings.h"
+#include "document/Picture.h"
+#include "document/SlideTable.h"
+#include "editor/ui/P20417Dlg.h"
+#include "image/Clipboard.h"
+#include "tests/support/Fixtures.h"
+#include "tests/support/TestPrompts.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDragEnterEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+class Commands : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetWorld();
+        QGuiApplication::clipboard()->clear();
+        prompts = std::make_unique<TestPrompts>();
+        dlg = std::make_unique<CP20417Dlg>();
+        ASSERT_TRUE(dlg->OnInitDialog());
+        dlg->resize(1440, 810);
+        dlg->show();
+    }
+    void TearDown() override {
+        dlg.reset();
+        prompts.reset();
+        QGuiApplication::clipboard()->clear();
+        ResetWorld();
+    }
+    /// `n` slides, painted once so the rectangles of the page are known.
+    void Slides(int n, int page = 0) {
+        FillSlides(*dlg, n);
+        dlg->m_nPage = page;
+        dlg->m_bRebuildCells = 1;
+        dlg->grab();
+    }
+    QPoint CellPoint(int k) const { return ToQRect(dlg->m_rcCells[k]).center(); }
+    QPoint MarkPoint(int k) const { return ToQRect(dlg->m_rcMarks[k]).center(); }
+    SlideRecord& Slide(int i) { return theApp().m_slides[i]; }
+    /// Hands a drag event straight to the window's handlers: the application's own
+    /// bookkeeping passes a leave or a drop on only within a drag it has seen start.
+    void Deliver(QEvent* e) { static_cast<QObject*>(dlg.get())->event(e); }
+
+    std::unique_ptr<TestPrompts> prompts;
+    std::unique_ptr<CP20417Dlg> dlg;
+};
+
+/// The menu as text rows: "-" for a separator, "> title" opening a sub-menu and "<"
+/// closing it, otherwise "id text".
+QStringList MenuRows(const QMenu* menu) {
+    QStringList rows;
+    const QList<QAction*> actions = menu->actions();
+    for (const QAction* a : actions) {
+        if (a->isSeparator()) {
+            rows << QStringLiteral("-");
+        } else if (a->menu()) {
+            rows << QStringLiteral("> ") + a->text();
+            rows << MenuRows(a->menu());
+            rows << QStringLiteral("<");
+        } else {
+            rows << QString::number(a->data().toInt()) + QLatin1Char(' ') + a->text();
+        }
+    }
+    return rows;
+}
+
+const QAction* Item(const QMenu* menu, int id) {
+    const QList<QAction*> actions = menu->findChildren<QAction*>();
+    for (const QAction* a : actions)
+        if (!a->menu() && !a->isSeparator() && a->data().toInt() == id)
+            return a;
+    const QList<QMenu*> subs = menu->findChildren<QMenu*>();
+    for (const QMenu* sub : subs)
+        for (const QAction* a : sub->actions())
+            if (!a->menu() && !a->isSeparator() && a->data().toInt() == id)
+                return a;
+    return nullptr;
+}
+
+QStringList Utf8(std::initializer_list<const char*> rows) {
+    QStringList out;
+    for (const char* r : rows)
+        out << QString::fromUtf8(r);
+    return out;
+}
+
+/// Writes a w x 7 PNG into `dir`; the width tells the slides apart afterwards.
+QString ImageFile(const QTemporaryDir& dir, const char* name, int w) {
+    QImage img(w, 7, QImage::Format_RGB32);
+    img.fill(Qt::blue);
+    const QString path = dir.path() + QLatin1Char('/') + QLatin1String(name);
+    img.save(path, "PNG");
+    return path;
+}
+
+} // namespace
+
+TEST_F(Commands, DeleteAsksAndDeletesTheSlideUnderThePointer) {
+    struct Row {
+        const char* name;
+        int select; // page cell under the pointer
+        int answer; // 0: no question expected
+        int count;  // slides afterwards
+    };
+    const Row rows[] = {
+        {"Yes deletes", 2, IDYES, 4},
+        {"No keeps it", 2, IDNO, 5},
+        {"pointer over no slide", -1, 0, 5},
+    };
+    for (const Row& r : rows) {
+        TestPrompts p;
+        Slides(5);
+        dlg->m_bModified = 0;
+        dlg->m_nSelect = r.select;
+        if (r.answer)
+            p.answer(r.answer);
+        QTest::keyClick(dlg.get(), Qt::Key_Delete);
+        EXPECT_EQ(p.messageIds(), r.answer ? QList<int>{30005} : QList<int>{}) << r.name;
+        if (r.answer) {
+            EXPECT_EQ(p.calls[0].kind, MsgKind::YesNo) << r.name;
+        }
+        EXPECT_EQ(theApp().m_nSlideCount, r.count) << r.name;
+        EXPECT_EQ(dlg->m_bModified, r.count == 4 ? 1 : 0) << r.name;
+        if (r.count == 4) {
+            EXPECT_EQ(Slide(2).dwReserved1, 3u) << r.name; // the next slide moved up
+            EXPECT_EQ(dlg->m_nSelect, -1) << r.name;
+        }
+    }
+    // The only slide of the last page: the view goes back a page.
+    TestPrompts p;
+    Slides(21, 1);
+    dlg->m_nSelect = 0;
+    p.answer(IDYES);
+    dlg->OnCommand(104);
+    EXPECT_EQ(theApp().m_nSlideCount, 20);
+    EXPECT_EQ(dlg->m_nPage, 0);
+    EXPECT_EQ(dlg->m_nPageCount, 1);
+}
+
+TEST_F(Commands, AcceleratorKeysDispatchTheirCommands) {
+    Slides(3);
+    dlg->m_nSelect = 1;
+    Slide(1).crTransparent = RGB(255, 0, 0);
+
+    // F5 does nothing at all.
+    QTest::keyClick(dlg.get(), Qt::Key_F5);
+    EXPECT_TRUE(prompts->calls.isEmpty());
+    EXPECT_EQ(dlg->m_bModified, 0);
+
+    // Ctrl+C copies the slide under the pointer.
+    QTest::keyClick(dlg.get(), Qt::Key_C, Qt::ControlModifier);
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(data->text(), QStringLiteral("255,2,0,0"));
+    EXPECT_TRUE(data->hasImage());
+
+    // Ctrl+V pastes it (no mark: appended).
+    QTest::keyClick(dlg.get(), Qt::Key_V, Qt::ControlModifier);
+    ASSERT_EQ(theApp().m_nSlideCount, 4);
+    EXPECT_EQ(Slide(3).crTransparent, RGB(255, 0, 0));
+    EXPECT_EQ(Slide(3).wSwitchTime, 2);
+    EXPECT_EQ(dlg->m_bModified, 1);
+
+    // Delete asks 30005.
+    prompts->answer(IDNO);
+    QTest::keyClick(dlg.get(), Qt::Key_Delete);
+    EXPECT_EQ(prompts->messageIds(), QList<int>{30005});
+
+    // Other modifiers are other keys.
+    QTest::keyClick(dlg.get(), Qt::Key_Delete, Qt::ShiftModifier);
+    QTest::keyClick(dlg.get(), Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(prompts->messageIds(), QList<int>{30005});
+    EXPECT_EQ(theApp().m_nSlideCount, 4);
+
+    // F11 maximises and restores.
+    QTest::keyClick(dlg.get(), Qt::Key_F11);
+    EXPECT_TRUE(dlg->windowState() & Qt::WindowMaximized);
+    QTest::keyClick(dlg.get(), Qt::Key_F11);
+    EXPECT_FALSE(dlg->windowState() & Qt::WindowMaximized);
+    EXPECT_TRUE(dlg->isVisible());
+}
+
+TEST_F(Commands, EnterNeverClosesAndEscapeAsksFirst) {
+    Slides(2);
+    dlg->m_bModified = 1;
+    QTest::keyClick(dlg.get(), Qt::Key_Return);
+    QTest::keyClick(dlg.get(), Qt::Key_Enter);
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_TRUE(prompts->calls.isEmpty());
+
+    prompts->answer(IDCANCEL);
+    QTest::keyClick(dlg.get(), Qt::Key_Escape);
+    EXPECT_EQ(prompts->messageIds(), QList<int>{30004});
+    EXPECT_EQ(prompts->calls[0].kind, MsgKind::YesNoCancel);
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_EQ(dlg->m_bModified, 1);
+}
+
+TEST_F(Commands, ClosingWithYesClosesOnlyWhenTheSaveSucceeded) {
+    QTemporaryDir dir;
+    struct Row {
+        const char* name;
+        QString path;
+        bool closes;
+    };
+    const Row rows[] = {
+        {"save fails: the window stays", dir.path() + "/missing/folder/show.lsr", false},
+        {"save succeeds: the window closes", dir.path() + "/show.lsr", true},
+    };
+    for (const Row& r : rows) {
+        TestPrompts p;
+        CP20417Dlg win;
+        ASSERT_TRUE(win.OnInitDialog());
+        win.show();
+        FillSlides(win, 2);
+        theApp().m_strFilePath = r.path;
+        win.m_bModified = 1;
+        p.answer(IDYES);
+        QTest::keyClick(&win, Qt::Key_Escape);
+        EXPECT_EQ(p.messageIds().value(0), 30004) << r.name;
+        EXPECT_EQ(!win.isVisible(), r.closes) << r.name;
+        EXPECT_EQ(win.m_bModified, r.closes ? 0 : 1) << r.name;
+        EXPECT_EQ(QFileInfo::exists(r.path), r.closes) << r.name;
+    }
+}
+
+TEST_F(Commands, ThePopUpFollowsThePointer) {
+    Slides(3);
+    struct Row {
+        const char* name;
+        QPoint pt;
+        const char* title;
+    };
+    const Row rows[] = {
+        {"slide image", CellPoint(1), "SLIDE"},
+        {"insertion mark", MarkPoint(3), "MA"},
+        {"mark widened by 5 px", MarkPoint(0) + QPoint(-5, 0), "MA"},
+        {"elsewhere", QPoint(3, 3), "VIEW"},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(dlg->BuildContextMenu(r.pt)->title(), QString::fromLatin1(r.title)) << r.name;
+
+    EXPECT_EQ(MenuRows(dlg->BuildContextMenu(QPoint(3, 3)).get()),
+              Utf8({"> 背景色(&B)", "120 左(&L)", "122 中央(&C)", "121 右(&R)", "<", "-",
+                    "109 最新の情報に更新(&R)\tF5", "-",
+                    "128 最大化/元の大きさに戻す(&M)\tWClick/F11", "-", "610 プロパティ(&P)"}));
+    EXPECT_EQ(MenuRows(dlg->BuildContextMenu(CellPoint(0)).get()),
+              Utf8({"105 ここからスライドショー(&S)",
+                    "-",
+                    "107 コピー(&C)\tCtrl+C",
+                    "-",
+                    "104 削除(&D)\tDelete",
+                    "-",
+                    "> 反転(&R)",
+                    "130 左右反転(&H)",
+                    "131 上下反転(&V)",
+                    "<",
+                    "-",
+                    "> 透過色の指定(&T)",
+                    "117 クリック指定(&T)",
+                    "-",
+                    "150 黒色 RGB(0, 0, 0) (&S)",
+                    "151 白色 RGB(255, 255, 255) (&W)",
+                    "152 赤色 RGB(255, 0, 0) (&R)",
+                    "153 緑色 RGB(0, 255, 0) (&G)",
+                    "154 青色 RGB(0, 0, 255) (&B)",
+                    "<",
+                    "-",
+                    "118 透過色の解除(&K)",
+                    "-",
+                    "133 右下にプロパティボタン表示(&Z)",
+                    "-",
+                    "110 プロパティ(&P)\tWClick"}));
+    EXPECT_EQ(MenuRows(dlg->BuildContextMenu(MarkPoint(0)).get()),
+              Utf8({"106 スライド追加(&A)", "-", "108 貼り付け(&P)\tCtrl+V"}));
+}
+
+TEST_F(Commands, TheSlidePopUpShowsTheSlidesOwnStates) {
+    Slides(25, 1); // page 2 shows slides 20 to 24
+    struct Row {
+        const char* name;
+        COLORREF key;
+        int flipH, flipV, propButtons;
+    };
+    const Row rows[] = {
+        {"no key, no flips", COLOR_NONE, 0, 0, 0},
+        {"key, left-right", RGB(0, 0, 0), 1, 0, 1},
+        {"top-bottom", RGB(1, 2, 3), 0, 1, 0},
+        {"flag 2 is no check mark", COLOR_NONE, 2, 1, 1},
+    };
+    for (const Row& r : rows) {
+        Slide(23).crTransparent = r.key;
+        Slide(23).bFlipH = quint8(r.flipH);
+        Slide(23).bFlipV = quint8(r.flipV);
+        theApp().m_header.bShowPropButton = r.propButtons;
+        const auto menu = dlg->BuildContextMenu(CellPoint(3));
+        ASSERT_EQ(menu->title(), QStringLiteral("SLIDE")) << r.name;
+        EXPECT_EQ(Item(menu.get(), 118)->isEnabled(), r.key != COLOR_NONE) << r.name;
+        EXPECT_EQ(Item(menu.get(), 130)->isChecked(), r.flipH == 1) << r.name;
+        EXPECT_EQ(Item(menu.get(), 131)->isChecked(), r.flipV == 1) << r.name;
+        EXPECT_EQ(Item(menu.get(), 133)->isChecked(), r.propButtons == 1) << r.name;
+        for (int id : {104, 105, 107, 110, 117, 150, 154})
+            EXPECT_TRUE(Item(menu.get(), id)->isEnabled()) << r.name << " item " << id;
+    }
+    // The swatches, black, white, red, green, blue, as the colour items' images.
+    const auto menu = dlg->BuildContextMenu(CellPoint(0));
+    const QRgb swatch[5] = {qRgb(0, 0, 0), qRgb(255, 255, 255), qRgb(255, 0, 0), qRgb(0, 255, 0),
+                            qRgb(0, 0, 255)};
+    for (int i = 0; i < 5; ++i) {
+        const QIcon icon = Item(menu.get(), 150 + i)->icon();
+        ASSERT_FALSE(icon.isNull()) << 150 + i;
+        const QImage img = icon.pixmap(QSize(16, 16)).toImage();
+        EXPECT_EQ(img.pixel(img.width() / 2, img.height() / 2) | 0xFF000000u, swatch[i]) << 150 + i;
+    }
+}
+
+TEST_F(Commands, TheMarkPopUpGreysWhatCannotBeDone) {
+    struct Row {
+        const char* name;
+        int slides;
+        bool clipboardImage;
+        bool add, paste;
+    };
+    const Row rows[] = {
+        {"room, no image on the clipboard", 3, false, true, false},
+        {"room, image on the clipboard", 3, true, true, true},
+        {"100 slides", 100, true, false, false},
+    };
+    for (const Row& r : rows) {
+        Slides(r.slides);
+        if (r.clipboardImage)
+            QGuiApplication::clipboard()->setMimeData(
+                MakeSlideMimeData(QImage(4, 4, QImage::Format_RGB32), "x"));
+        else
+            QGuiApplication::clipboard()->clear();
+        const auto menu = dlg->BuildContextMenu(MarkPoint(0));
+        ASSERT_EQ(menu->title(), QStringLiteral("MA")) << r.name;
+        EXPECT_EQ(Item(menu.get(), 106)->isEnabled(), r.add) << r.name;
+        EXPECT_EQ(Item(menu.get(), 108)->isEnabled(), r.paste) << r.name;
+    }
+    // The view menu is shown as it is.
+    const auto view = dlg->BuildContextMenu(QPoint(3, 3));
+    for (int id : {120, 121, 122, 109, 128, 610}) {
+        EXPECT_TRUE(Item(view.get(), id)->isEnabled()) << id;
+        EXPECT_FALSE(Item(view.get(), id)->isChecked()) << id;
+    }
+}
+
+TEST_F(Commands, SlideImageCommands) {
+    struct Row {
+        const char* name;
+        QList<int> ids;
+        COLORREF key;
+        int flipH, flipV;
+    };
+    const Row rows[] = {
+        {"150 black", {150}, RGB(0, 0, 0), 0, 0},
+        {"151 white", {151}, RGB(255, 255, 255), 0, 0},
+        {"152 red", {152}, 0x000000FFu, 0, 0},
+        {"153 green", {153}, 0x0000FF00u, 0, 0},
+        {"154 blue", {154}, 0x00FF0000u, 0, 0},
+        {"118 clears the key", {152, 118}, COLOR_NONE, 0, 0},
+        {"130 mirrors left-right", {130}, RGB(9, 9, 9), 1, 0},
+        {"130 twice returns", {130, 130}, RGB(9, 9, 9), 0, 0},
+        {"131 mirrors top-bottom", {131}, RGB(9, 9, 9), 0, 1},
+    };
+    for (const Row& r : rows) {
+        Slides(25, 1);
+        dlg->m_nSelect = 2; // slide 22
+        Slide(22).crTransparent = RGB(9, 9, 9);
+        dlg->m_bModified = 0;
+        for (int id : r.ids)
+            dlg->OnCommand(id);
+        EXPECT_EQ(Slide(22).crTransparent, r.key) << r.name;
+        EXPECT_EQ(Slide(22).bFlipH, r.flipH) << r.name;
+        EXPECT_EQ(Slide(22).bFlipV, r.flipV) << r.name;
+        EXPECT_EQ(dlg->m_bModified, 1) << r.name;
+        EXPECT_EQ(Slide(2).crTransparent, COLOR_NONE) << r.name; // page 1's cell 2 untouched
+        EXPECT_TRUE(prompts->calls.isEmpty()) << r.name;
+    }
+    // The copy of a slide keyed by 152 starts with 255 and a comma.
+    dlg->m_nSelect = 0;
+    dlg->OnCommand(152);
+    dlg->OnCommand(107);
+    EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith(QStringLiteral("255,")));
+
+    // With no slide under the pointer nothing changes.
+    Slides(3);
+    dlg->m_nSelect = -1;
+    dlg->m_bModified = 0;
+    for (int id : {150, 118, 130, 131, 104, 105, 107, 110})
+        dlg->OnCommand(id);
+    EXPECT_EQ(dlg->m_bModified, 0);
+    EXPECT_EQ(Slide(0).crTransparent, COLOR_NONE);
+    EXPECT_EQ(Slide(0).bFlipH, 0);
+
+    // 117 switches the pick mode on and off again.
+    dlg->OnCommand(117);
+    EXPECT_EQ(dlg->m_bPickColor, 1);
+    dlg->OnCommand(117);
+    EXPECT_EQ(dlg->m_bPickColor, 0);
+}
+
+TEST_F(Commands, WindowCommands) {
+    Slides(2);
+    DocHeader& h = theApp().m_header;
+    h.crBackLeft = RGB(1, 1, 1);
+    h.crBackRight = RGB(2, 2, 2);
+    h.crBackCenter = RGB(3, 3, 3);
+    struct Row {
+        const char* name;
+        int id;
+        COLORREF DocHeader::*field;
+        COLORREF initial;
+    };
+    const Row rows[] = {
+        {"120 left", 120, &DocHeader::crBackLeft, RGB(1, 1, 1)},
+        {"121 right", 121, &DocHeader::crBackRight, RGB(2, 2, 2)},
+        {"122 centre", 122, &DocHeader::crBackCenter, RGB(3, 3, 3)},
+    };
+    for (const Row& r : rows) {
+        TestPrompts p;
+        dlg->m_bModified = 0;
+        p.answerColor(std::nullopt); // cancelled: nothing changes
+        dlg->OnCommand(r.id);
+        EXPECT_EQ(h.*r.field, r.initial) << r.name;
+        EXPECT_EQ(dlg->m_bModified, 0) << r.name;
+        p.answerColor(RGB(200, 100, 50));
+        dlg->OnCommand(r.id);
+        EXPECT_EQ(h.*r.field, RGB(200, 100, 50)) << r.name;
+        EXPECT_EQ(dlg->m_bModified, 1) << r.name;
+        ASSERT_EQ(p.calls.size(), 2) << r.name;
+        EXPECT_EQ(p.calls[0].type, PromptCall::ChooseColor) << r.name;
+        EXPECT_EQ(p.calls[0].color, r.initial) << r.name;
+    }
+    EXPECT_EQ(h.crBackLeft, RGB(200, 100, 50));
+
+    // 133 inverts the property buttons; any set value counts as shown.
+    for (const auto& [before, after] : {std::pair{0, 1}, std::pair{1, 0}, std::pair{5, 0}}) {
+        h.bShowPropButton = before;
+        dlg->m_bModified = 0;
+        dlg->OnCommand(133);
+        EXPECT_EQ(h.bShowPropButton, after) << before;
+        EXPECT_EQ(dlg->m_bModified, 1);
+    }
+
+    // 128 maximises and restores; 109 and unknown ids do nothing.
+    dlg->OnCommand(128);
+    EXPECT_TRUE(dlg->windowState() & Qt::WindowMaximized);
+    dlg->OnCommand(128);
+    EXPECT_FALSE(dlg->windowState() & Qt::WindowMaximized);
+    dlg->m_bModified = 0;
+    dlg->OnCommand(109);
+    dlg->OnCommand(999);
+    EXPECT_EQ(dlg->m_bModified, 0);
+}
+
+TEST_F(Commands, CopyingAMirroredSlideGivesTheUnmirroredPicture) {
+    Slides(3);
+    QImage img(3, 2, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    img.setPixel(0, 0, qRgb(255, 0, 0)); // red in the top-left corner only
+    Slide(1).pPicture = Picture::fromImage(img);
+    Slide(1).bFlipH = 1;
+    Slide(1).wSwitchTime = 42;
+    dlg->m_nSelect = 1;
+    dlg->OnCommand(107);
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    ASSERT_TRUE(data && data->hasImage());
+    EXPECT_EQ(data->text(), QStringLiteral("-1,42,1,0"));
+    const QImage copied = qvariant_cast<QImage>(data->imageData());
+    ASSERT_EQ(copied.size(), QSize(3, 2));
+    EXPECT_EQ(copied.pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(copied.pixel(2, 0), qRgb(255, 255, 255));
+    // The wait cursor of the copy goes away by itself.
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    QTRY_VERIFY_WITH_TIMEOUT(QGuiApplication::overrideCursor() == nullptr, 3000);
+
+    // Pasted at a mark, the new slide is mirrored again by its flag.
+    dlg->m_nMark = 0;
+    dlg->OnCommand(108);
+    ASSERT_EQ(theApp().m_nSlideCount, 4);
+    EXPECT_EQ(Slide(0).bFlipH, 1);
+    EXPECT_EQ(Slide(0).wSwitchTime, 42);
+    EXPECT_EQ(GetPictureSize(Slide(0).pPicture), QSize(3, 2));
+    EXPECT_EQ(Slide(1).dwReserved1, 0u);
+}
+
+TEST_F(Commands, PasteAtTheMarkOrAppended) {
+    struct Row {
+        const char* name;
+        int slides, page, mark;
+        int index, pageAfter;
+    };
+    const Row rows[] = {
+        {"mark before the first slide of page 2", 25, 1, 0, 20, 1},
+        {"no mark: appended on the last page", 25, 0, -1, 25, 1},
+    };
+    for (const Row& r : rows) {
+        Slides(r.slides, r.page);
+        dlg->m_nMark = r.mark;
+        QGuiApplication::clipboard()->setMimeData(
+            MakeSlideMimeData(QImage(8, 8, QImage::Format_RGB32), "-1,77,0,0"));
+        QTest::keyClick(dlg.get(), Qt::Key_V, Qt::ControlModifier);
+        ASSERT_EQ(theApp().m_nSlideCount, r.slides + 1) << r.name;
+        EXPECT_EQ(Slide(r.index).wSwitchTime, 77) << r.name;
+        EXPECT_EQ(dlg->m_nPage, r.pageAfter) << r.name;
+    }
+    // A full table: 30002.
+    Slides(100);
+    dlg->m_nMark = -1;
+    QTest::keyClick(dlg.get(), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(prompts->messageIds(), QList<int>{30002});
+    EXPECT_EQ(theApp().m_nSlideCount, 100);
+}
+
+TEST_F(Commands, DroppedFilesGoToTheMarkUnderThePointer) {
+    QTemporaryDir dir;
+    const QString a = ImageFile(dir, "a.png", 11);
+    const QString b = ImageFile(dir, "b.png", 12);
+    const QString c = ImageFile(dir, "c.png", 13);
+    Slides(5);
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(a), QUrl::fromLocalFile(b), QUrl::fromLocalFile(c)});
+
+    // The mark follows the drag.
+    QDragEnterEvent enter(MarkPoint(4), Qt::CopyAction | Qt::MoveAction, &data, Qt::NoButton,
+                          Qt::NoModifier);
+    QCoreApplication::sendEvent(dlg.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
+    EXPECT_EQ(dlg->m_nMark, 4);
+    QDragMoveEvent off(QPoint(3, 3), Qt::CopyAction, &data, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(dlg.get(), &off);
+    EXPECT_EQ(dlg->m_nMark, -1);
+    QDragMoveEvent onMark(MarkPoint(2), Qt::CopyAction | Qt::MoveAction, &data, Qt::NoButton,
+                          Qt::NoModifier);
+    QCoreApplication::sendEvent(dlg.get(), &onMark);
+    EXPECT_TRUE(onMark.isAccepted());
+    EXPECT_EQ(dlg->m_nMark, 2);
+
+    // Dropped there, A, B and C end up in reverse order.
+    QDropEvent drop(QPointF(MarkPoint(2)), Qt::CopyAction | Qt::MoveAction, &data, Qt::NoButton,
+                    Qt::NoModifier);
+    QCoreApplication::sendEvent(dlg.get(), &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_EQ(drop.dropAction(), Qt::CopyAction); // never a move: the originals stay
+    QCoreApplication::processEvents();
+    ASSERT_EQ(theApp().m_nSlideCount, 8);
+    EXPECT_EQ(GetPictureSize(Slide(2).pPicture).width(), 13);
+    EXPECT_EQ(GetPictureSize(Slide(3).pPicture).width(), 12);
+    EXPECT_EQ(GetPictureSize(Slide(4).pPicture).width(), 11);
+    EXPECT_EQ(Slide(5).dwReserved1, 2u);
+    EXPECT_EQ(dlg->m_bModified, 1);
+    EXPECT_TRUE(QFileInfo::exists(a));
+    EXPECT_TRUE(prompts->calls.isEmpty());
+
+    // Leaving the window clears the mark.
+    QDragLeaveEvent leave;
+    Deliver(&leave);
+    EXPECT_EQ(dlg->m_nMark, -1);
+}
+
+TEST_F(Commands, DragsWithoutLocalFilesAreRefusedAndTooManyFilesAsk) {
+    Slides(2);
+    QMimeData web;
+    web.setUrls({QUrl(QStringLiteral("https://example.org/a.png"))});
+    QDragEnterEvent enter(MarkPoint(0), Qt::CopyAction, &web, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(dlg.get(), &enter);
+    EXPECT_FALSE(enter.isAccepted());
+    QMimeData moveOnly;
+    moveOnly.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/x.png"))});
+    QDragEnterEvent move(MarkPoint(0), Qt::MoveAction, &moveOnly, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(dlg.get(), &move);
+    EXPECT_FALSE(move.isAccepted());
+
+    // 101 files: question 30010; No adds nothing.
+    QList<QUrl> urls;
+    for (int i = 0; i < 101; ++i)
+        urls << QUrl::fromLocalFile(QStringLiteral("/nowhere/%1.png").arg(i));
+    QMimeData many;
+    many.setUrls(urls);
+    prompts->answer(IDNO);
+    QDropEvent drop(QPointF(QPoint(3, 3)), Qt::CopyAction, &many, Qt::NoButton, Qt::NoModifier);
+    Deliver(&drop);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(prompts->messageIds(), QList<int>{30010});
+    EXPECT_EQ(prompts->calls[0].kind, MsgKind::YesNo);
+    EXPECT_EQ(theApp().m_nSlideCount, 2);
+}
+
+TEST_F(Commands, AddCommandAsksForImageFiles) {
+    QTemporaryDir dir;
+    const QString a = ImageFile(dir, "a.png", 11);
+    const QString b = ImageFile(dir, "b.png", 12);
+    Slides(3);
+    dlg->m_nMark = 1;
+    prompts->answerFiles({a, b});
+    dlg->OnCommand(106);
+    ASSERT_EQ(prompts->calls.size(), 1);
+    const PromptCall& call = prompts->calls[0];
+    EXPECT_EQ(call.type, PromptCall::OpenFiles);
+    EXPECT_TRUE(call.multi);
+    EXPECT_EQ(call.spec.title, QString::fromUtf8("追加するイメージファイルを指定(複数選択可)"));
+    EXPECT_EQ(call.spec.filter,
+              QString::fromUtf8(
+                  "イメージファイル(jpeg, gif, bmp, png, tiff) "
+                  "|*.jpg;*.jpeg;*.gif;*.bmp;*.png;*.tif;*.tiff|JPEGファイル(*.jpeg)|*.jpg;*."
+                  "jpeg|GIFファイル(*.gif)|*.gif|ビットマップファイル(*.bmp)|*.bmp|PNGファイル(*."
+                  "png)|*.png|TIFFファイル(*.tiff)|*.tif;*.tiff||"));
+    ASSERT_EQ(theApp().m_nSlideCount, 5);
+    EXPECT_EQ(GetPictureSize(Slide(1).pPicture).width(), 12);
+    EXPECT_EQ(GetPictureSize(Slide(2).pPicture).width(), 11);
+}
+
+TEST_F(Commands, TheChosenItemRunsWithTheSlideThatWasUnderThePointer) {
+    Slides(3);
+    dlg->m_nSelect = 1;
+    dlg->m_nMark = -1;
+    Slide(1).wSwitchTime = 33;
+    // Once the menu is open, choose "コピー(&C)" with the keyboard; should the menu not
+    // open, the guard closes whatever pop-up is there so the test cannot hang.
+    bool chosen = false;
+    QTimer::singleShot(0, dlg.get(), [&chosen] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        for (QAction* a : menu->actions())
+            if (a->data().toInt() == 107)
+                menu->setActiveAction(a);
+        QTest::keyClick(menu, Qt::Key_Return);
+        chosen = true;
+    });
+    QTimer guard;
+    guard.setInterval(2000);
+    QObject::connect(&guard, &QTimer::timeout, [] {
+        if (QWidget* w = QApplication::activePopupWidget())
+            w->close();
+    });
+    guard.start();
+    dlg->TrackContextMenu(CellPoint(1));
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("-1,33,0,0"));
+    EXPECT_EQ(dlg->m_nSelect, 1);
+    EXPECT_EQ(dlg->m_nMark, -1);
+}

@@ -1,0 +1,254 @@
+// The clipboard's slide text, its field rules, and pasting an image as a slide (without
+// the window: the clipboard contents are built by hand).
+
+#include "image/Clipboard.h"
+#include "app/Settings.h"
+#include "document/Picture.h"
+#include "document/SlideTable.h"
+#include "tests/support/Fixtures.h"
+#include "tests/support/TestPrompts.h"
+
+#include <QBuffer>
+#include <QMimeData>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+class Clipboard : public ::testing::Test {
+protected:
+    void SetUp() override { ResetWorld(); }
+    void TearDown() override { ResetWorld(); }
+};
+
+/// A 6 x 4 opaque image with a different colour in every pixel.
+QImage Gradient() {
+    QImage img(6, 4, QImage::Format_ARGB32);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 6; ++x)
+            img.setPixel(x, y, qRgba(40 * x, 60 * y, 200 - 30 * x, 255));
+    return img;
+}
+
+QByteArray PngBytes(const QImage& img) {
+    QByteArray bytes;
+    QBuffer buf(&bytes);
+    buf.open(QIODevice::WriteOnly);
+    img.save(&buf, "PNG");
+    return bytes;
+}
+
+} // namespace
+
+TEST(ClipboardText, SlideTextHoldsKeyTimeAndFlips) {
+    struct Row {
+        const char* name;
+        COLORREF key;
+        int time, flipH, flipV;
+        const char* text;
+    };
+    const Row rows[] = {
+        {"white key, left-right flip", RGB(255, 255, 255), 5, 1, 0, "16777215,5,1,0"},
+        {"no key is written as -1", COLOR_NONE, 5, 0, 0, "-1,5,0,0"},
+        {"red key", RGB(255, 0, 0), 64800, 0, 1, "255,64800,0,1"},
+        {"blue key", RGB(0, 0, 255), 1, 1, 1, "16711680,1,1,1"},
+    };
+    for (const Row& r : rows) {
+        SlideRecord s;
+        s.crTransparent = r.key;
+        s.wSwitchTime = quint16(r.time);
+        s.bFlipH = quint8(r.flipH);
+        s.bFlipV = quint8(r.flipV);
+        EXPECT_EQ(SlideClipboardText(s), QString::fromLatin1(r.text)) << r.name;
+    }
+}
+
+TEST(ClipboardText, ExtractFieldWalksTheSeparators) {
+    struct Row {
+        const char* text;
+        int n;
+        const char* field;
+    };
+    const Row rows[] = {
+        {"a,b,c,d", 1, "a"}, {"a,b,c,d", 2, "b"}, {"a,b,c,d", 4, "d"}, {"a,b,c,d", 5, ""},
+        {"a,,c", 2, ""},     {"a,,c", 3, "c"},    {"abc", 1, "abc"},   {"abc", 2, ""},
+        {"", 1, ""},         {"a,b", 0, ""},      {"a,b,", 3, ""},     {",x", 1, ""},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(ExtractField(QString::fromLatin1(r.text), r.n, QLatin1Char(',')),
+                  QString::fromLatin1(r.field))
+            << r.text << " field " << r.n;
+}
+
+TEST_F(Clipboard, FieldRulesOfAPastedText) {
+    WriteSettingInt("SYS", "AutoCng", 10);
+    struct Row {
+        const char* name;
+        const char* text;
+        COLORREF key;
+        int time, flipH, flipV;
+    };
+    const Row rows[] = {
+        {"copied slide", "16777215,5,1,0", RGB(255, 255, 255), 5, 1, 0},
+        {"-1 is no key", "-1,5,0,0", COLOR_NONE, 5, 0, 0},
+        {"time 0 gives 1 s", "0,0,0,0", 0, 1, 0, 0},
+        {"time 99999 wraps to 34463", "0,99999,0,0", 0, 34463, 0, 0},
+        {"time 70000 wraps to 4464", "0,70000,0,0", 0, 4464, 0, 0},
+        {"time -5 gives 64800", "0,-5,0,0", 0, 64800, 0, 0},
+        {"time 64801 gives 64800", "0,64801,0,0", 0, 64800, 0, 0},
+        {"blanks, sign and trailing text", " \t+255x, 12s,  1,-0", 255, 12, 1, 0},
+        {"no digits give 0", "abc,7,,", 0, 7, 0, 0},
+        {"flags are taken modulo 256", "1,2,257,256", 1, 2, 1, 0},
+        {"-2 is a number, not no key", "-2,3,0,0", 0xFFFFFFFEu, 3, 0, 0},
+        {"huge numbers saturate", "99999999999,5,0,0", 0x7FFFFFFFu, 5, 0, 0},
+        {"four commas: defaults", "1,2,3,4,5", COLOR_NONE, 10, 0, 0},
+        {"two commas: defaults", "1,2,3", COLOR_NONE, 10, 0, 0},
+        {"no commas: defaults", "hello", COLOR_NONE, 10, 0, 0},
+        {"empty: defaults", "", COLOR_NONE, 10, 0, 0},
+    };
+    for (const Row& r : rows) {
+        const SlideRecord rec = SlideRecordFromText(QString::fromLatin1(r.text));
+        EXPECT_EQ(rec.crTransparent, r.key) << r.name;
+        EXPECT_EQ(rec.wSwitchTime, r.time) << r.name;
+        EXPECT_EQ(rec.bFlipH, r.flipH) << r.name;
+        EXPECT_EQ(rec.bFlipV, r.flipV) << r.name;
+    }
+    // A default time out of range is kept within the times a slide can have.
+    WriteSettingInt("SYS", "AutoCng", 0);
+    EXPECT_EQ(SlideRecordFromText(QString()).wSwitchTime, 1);
+    WriteSettingInt("SYS", "AutoCng", 70000);
+    EXPECT_EQ(SlideRecordFromText(QString()).wSwitchTime, 64800);
+}
+
+TEST_F(Clipboard, PastePositionAtTheMarkOrAppended) {
+    struct Row {
+        const char* name;
+        int slides, page, mark;
+        int index, pageAfter;
+    };
+    const Row rows[] = {
+        {"mark before the first slide of page 2", 25, 1, 0, 20, 1},
+        {"mark after the last slide of page 1", 25, 0, 20, 20, 0},
+        {"mark before the third slide", 5, 0, 2, 2, 0},
+        {"no mark: appended, view on the last page", 45, 0, -1, 45, 2},
+        {"no mark, empty document", 0, 0, -1, 0, 0},
+    };
+    for (const Row& r : rows) {
+        ResetWorld();
+        TestPrompts p;
+        CountingEditState ed;
+        NewDocument(ed);
+        FillSlides(ed, r.slides);
+        ed.m_nPage = r.page;
+        std::unique_ptr<QMimeData> data(MakeSlideMimeData(Gradient(), "-1,9,0,0"));
+        EXPECT_EQ(PasteSlide(ed, r.mark, data.get()), r.index) << r.name;
+        EXPECT_EQ(theApp().m_nSlideCount, r.slides + 1) << r.name;
+        EXPECT_EQ(theApp().m_slides[r.index].wSwitchTime, 9) << r.name;
+        EXPECT_EQ(GetPictureSize(theApp().m_slides[r.index].pPicture), QSize(6, 4)) << r.name;
+        EXPECT_EQ(ed.m_nPage, r.pageAfter) << r.name;
+        EXPECT_EQ(ed.m_bModified, 1) << r.name;
+        EXPECT_GE(ed.redraws, 1) << r.name;
+        EXPECT_TRUE(p.calls.isEmpty()) << r.name;
+        // The slides before keep their place, the ones from the index move up.
+        if (r.index < r.slides) {
+            EXPECT_EQ(theApp().m_slides[r.index + 1].dwReserved1, quint32(r.index)) << r.name;
+        }
+    }
+}
+
+TEST_F(Clipboard, PasteStopsWithoutAnImageOrRoom) {
+    { // Text only: nothing happens, nothing is said.
+        TestPrompts p;
+        CountingEditState ed;
+        FillSlides(ed, 3);
+        QMimeData data;
+        data.setText("-1,5,0,0");
+        EXPECT_EQ(PasteSlide(ed, -1, &data), -1);
+        EXPECT_EQ(PasteSlide(ed, -1, nullptr), -1);
+        EXPECT_EQ(theApp().m_nSlideCount, 3);
+        EXPECT_TRUE(p.calls.isEmpty());
+    }
+    { // A full table: message 30002 and no change.
+        TestPrompts p;
+        CountingEditState ed;
+        FillSlides(ed, 100);
+        std::unique_ptr<QMimeData> data(MakeSlideMimeData(Gradient(), "-1,5,0,0"));
+        EXPECT_EQ(PasteSlide(ed, 0, data.get()), -1);
+        EXPECT_EQ(theApp().m_nSlideCount, 100);
+        EXPECT_EQ(p.messageIds(), QList<int>{30002});
+        EXPECT_EQ(ed.m_bModified, 0);
+    }
+}
+
+TEST_F(Clipboard, ImagesOfOtherProgramsPasteWithDefaults) {
+    WriteSettingInt("SYS", "AutoCng", 3);
+    struct Row {
+        const char* name;
+        const char* format;
+        bool withText;
+    };
+    const Row rows[] = {
+        {"PNG file only", "image/png", false},
+        {"PNG file with a text without commas", "image/png", true},
+        {"Qt image only", "application/x-qt-image", false},
+    };
+    for (const Row& r : rows) {
+        ResetWorld();
+        WriteSettingInt("SYS", "AutoCng", 3);
+        TestPrompts p;
+        CountingEditState ed;
+        QMimeData data;
+        if (QByteArray(r.format) == "image/png")
+            data.setData(r.format, PngBytes(Gradient()));
+        else
+            data.setImageData(Gradient());
+        if (r.withText)
+            data.setText("https://example.org/picture");
+        ASSERT_TRUE(HasClipboardBitmap(&data)) << r.name;
+        ASSERT_EQ(PasteSlide(ed, -1, &data), 0) << r.name;
+        const SlideRecord& s = theApp().m_slides[0];
+        EXPECT_EQ(s.crTransparent, COLOR_NONE) << r.name;
+        EXPECT_EQ(s.wSwitchTime, 3) << r.name;
+        EXPECT_EQ(s.bFlipH + s.bFlipV, 0) << r.name;
+        EXPECT_EQ(GetPictureSize(s.pPicture), QSize(6, 4)) << r.name;
+    }
+    QMimeData jpegOnly;
+    jpegOnly.setData("image/jpeg", QByteArray("not looked at"));
+    EXPECT_FALSE(HasClipboardBitmap(&jpegOnly));
+}
+
+TEST_F(Clipboard, KeyedSlidesComeBackPixelForPixel) {
+    // A keyed slide as the import leaves it: its see-through pixels are the key colour
+    // with alpha 0. Through another process their colour may be lost (black here).
+    const COLORREF key = RGB(0, 255, 0);
+    struct Row {
+        const char* name;
+        QRgb holeColour;
+    };
+    const Row rows[] = {{"as copied", qRgba(0, 255, 0, 0)},
+                        {"hole colour lost", qRgba(0, 0, 0, 0)}};
+    for (const Row& r : rows) {
+        ResetWorld();
+        TestPrompts p;
+        CountingEditState ed;
+        QImage img = Gradient();
+        img.setPixel(0, 0, r.holeColour);
+        img.setPixel(5, 3, r.holeColour);
+        std::unique_ptr<QMimeData> data(MakeSlideMimeData(img, "65280,7,0,1"));
+        ASSERT_EQ(PasteSlide(ed, -1, data.get()), 0) << r.name;
+        const SlideRecord& s = theApp().m_slides[0];
+        EXPECT_EQ(s.crTransparent, key) << r.name;
+        EXPECT_EQ(s.wSwitchTime, 7) << r.name;
+        EXPECT_EQ(s.bFlipV, 1) << r.name;
+        const QImage got = s.pPicture->image().convertToFormat(QImage::Format_ARGB32);
+        ASSERT_EQ(got.size(), QSize(6, 4)) << r.name;
+        EXPECT_EQ(got.pixel(0, 0) & 0xFFFFFF, 0x00FF00u) << r.name; // the key colour
+        EXPECT_EQ(got.pixel(5, 3) & 0xFFFFFF, 0x00FF00u) << r.name;
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 6; ++x)
+                if ((x != 0 || y != 0) && (x != 5 || y != 3)) {
+                    EXPECT_EQ(got.pixel(x, y), Gradient().pixel(x, y))
+                        << r.name << " at " << x << "," << y;
+                }
+    }
+}
