@@ -194,13 +194,6 @@ void SetEnabled(const QMenu* menu, int id, bool enabled) {
         a->setEnabled(enabled);
 }
 
-/// The area repainted when insertion mark k's highlight changes.
-QRect MarkArea(const CP20417Dlg& dlg, int k) {
-    if (k < 0 || k > SLIDES_PER_PAGE)
-        return QRect();
-    return ToQRect(InflateRect32(dlg.m_rcMarks[k], 5, 5));
-}
-
 /// The local files of a drag, in drag order; other addresses give empty entries,
 /// which the add routine skips.
 QStringList LocalPaths(const QMimeData* data) {
@@ -235,9 +228,14 @@ void CP20417Dlg::OnCommand(int id) {
 }
 
 void CP20417Dlg::LoadAccelerators() {
-    if (findChild<AcceleratorFilter*>(QString(), Qt::FindDirectChildrenOnly))
+    // Found by name: the filter class has no meta-object of its own, so a search by type
+    // would match any child object.
+    const QString name = QStringLiteral("accelerators");
+    if (findChild<QObject*>(name, Qt::FindDirectChildrenOnly))
         return;
-    installEventFilter(new AcceleratorFilter(this));
+    auto* filter = new AcceleratorFilter(this);
+    filter->setObjectName(name);
+    installEventFilter(filter);
 }
 
 // ---- Context menu. -------------------------------------------------------------------------
@@ -290,7 +288,7 @@ void CP20417Dlg::TrackContextMenu(QPoint pt) {
     if (select >= 0)
         area += CellArea(select);
     if (mark >= 0)
-        area += MarkArea(*this, mark);
+        area += MarkArea(mark);
     m_nSelect = -1;
     m_nMark = -1;
     if (!area.isEmpty())
@@ -413,17 +411,6 @@ void CP20417Dlg::OnSlideListCommand(int) {
 
 namespace {
 
-/// Sets the insertion mark while files are dragged (-1: none), repainting the marks
-/// whose highlight changes.
-void SetDropMark(CP20417Dlg& dlg, int mark) {
-    if (mark == dlg.m_nMark)
-        return;
-    QRegion area = MarkArea(dlg, dlg.m_nMark);
-    area += MarkArea(dlg, mark);
-    dlg.m_nMark = mark;
-    dlg.repaint(area);
-}
-
 /// Files are copied into the document, never moved: a file manager told "moved" might
 /// delete the originals.
 bool AcceptAsCopy(QDropEvent* e) {
@@ -440,17 +427,17 @@ bool AcceptAsCopy(QDropEvent* e) {
 
 void CP20417Dlg::dragEnterEvent(QDragEnterEvent* e) {
     if (AcceptAsCopy(e))
-        SetDropMark(*this, HitMark(e->position().toPoint()));
+        SetMark(HitMark(e->position().toPoint()));
 }
 
 void CP20417Dlg::dragMoveEvent(QDragMoveEvent* e) {
     if (AcceptAsCopy(e))
-        SetDropMark(*this, HitMark(e->position().toPoint()));
+        SetMark(HitMark(e->position().toPoint()));
 }
 
 void CP20417Dlg::dragLeaveEvent(QDragLeaveEvent* e) {
     e->accept();
-    SetDropMark(*this, -1);
+    SetMark(-1);
 }
 
 void CP20417Dlg::dropEvent(QDropEvent* e) {

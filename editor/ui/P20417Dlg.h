@@ -48,11 +48,11 @@ public:
 
     // The auxiliary dialogs, one routine per way of opening them (DialogCommands.cpp).
     // Each runs its dialog modally and hands the result back to the document.
-    void OpenTimeSet();             ///< icon 2: switch-time table (needs slides)
-    void OpenSystemSettings();      ///< icon 6: settings of section SYS
-    void OpenVersionInfo();         ///< icon 9: version box
-    void OpenHelp();                ///< icon 10: the manual in the help window
-    void OpenSlideList();           ///< command 610: slide list
+    void OpenTimeSet();        ///< icon 2: switch-time table (needs slides)
+    void OpenSystemSettings(); ///< icon 6: settings of section SYS
+    void OpenVersionInfo();    ///< icon 9: version box
+    void OpenHelp();           ///< icon 10: the manual in the help window
+    void OpenSlideList();      ///< command 610: slide list
     /// The property button, the double click and command 110: the property dialog for
     /// table index `index`; afterwards the selection is cleared.
     void OpenSlideProperties(int index);
@@ -77,6 +77,12 @@ public:
     /// The area repainted when page cell k's highlight changes: its rectangle grown by
     /// 5 pixels left, up and right and 25 pixels down (over its labels).
     QRect CellArea(int k) const;
+    /// Moves the hover highlight to page cell k (-1: none), repainting the areas changed.
+    void SetSelect(int k);
+    /// Moves the highlighted insertion mark to m (-1: none), repainting the areas changed.
+    void SetMark(int m);
+    /// The area repainted when mark m's highlight changes: its rectangle grown by 5.
+    QRect MarkArea(int m) const;
 
     // Hit tests on the rectangles of the last paint (HitTest.cpp); each gives -1 for none.
     int HitIcon(QPoint pt) const;       ///< icon 0 to 11 (the gaps between icons hit nothing)
@@ -189,12 +195,6 @@ private:
     void SetMouseCursor(MouseCursor c);
     void ShowTip(const QString& text);
     void HideTip();
-    /// Moves the hover highlight to page cell k (-1: none), repainting the areas changed.
-    void SetSelect(int k);
-    /// Moves the highlighted insertion mark to m (-1: none), repainting the areas changed.
-    void SetMark(int m);
-    /// The area repainted when mark m's highlight changes: its rectangle grown by 5.
-    QRect MarkArea(int m) const;
     void MoveWindowTo(QPoint globalPos);
     void GraphDragMove(QPoint pt);
     void CommitGraphDrag();
@@ -211,6 +211,6 @@ private:
     /// Ends an edge drag; false when none ran.
     bool EndFrameResize();
     Qt::Edges m_resizeEdges;
-    QRect m_resizeFrom;     ///< the geometry when the edge drag began
-    QPoint m_resizeGrab;    ///< the pointer's screen position then
+    QRect m_resizeFrom;  ///< the geometry when the edge drag began
+    QPoint m_resizeGrab; ///< the pointer's screen position then
 };
