@@ -41,6 +41,11 @@ bool CanAddSlide(bool showMessage) {
     return false;
 }
 
+quint16 NewSlideSwitchTime() {
+    return quint16(
+        std::clamp(ReadSettingInt("SYS", "AutoCng", 5), SWITCH_TIME_MIN, SWITCH_TIME_MAX));
+}
+
 void AddSlide(PicturePtr picture, COLORREF crTransparent) {
     CP20417App& app = theApp();
     if (app.m_nSlideCount >= MAX_SLIDES)
@@ -49,7 +54,7 @@ void AddSlide(PicturePtr picture, COLORREF crTransparent) {
     r.pPicture = std::move(picture);
     r.undecodedImage.clear();
     r.crTransparent = crTransparent;
-    r.wSwitchTime = quint16(ReadSettingInt("SYS", "AutoCng", 5));
+    r.wSwitchTime = NewSlideSwitchTime();
     r.bFlipH = 0;
     r.bFlipV = 0;
     ++app.m_nSlideCount;

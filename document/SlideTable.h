@@ -11,7 +11,10 @@ void NewDocument(CEditState& ed);
 void ReleaseAllPictures();
 /// True while another slide fits; otherwise shows message 30002 when asked to.
 bool CanAddSlide(bool showMessage);
-/// Appends a slide with the setting AutoCng as its time. The caller checked
+/// The switch time of a new slide: the setting AutoCng (default 5), kept within 1 to
+/// 64800 so that a setting edited by hand cannot give a time the show cannot use.
+quint16 NewSlideSwitchTime();
+/// Appends a slide with NewSlideSwitchTime() as its time. The caller checked
 /// CanAddSlide and calls RecalcPages and marks the document modified afterwards.
 void AddSlide(PicturePtr picture, COLORREF crTransparent);
 /// Inserts a slide at `index` (0 to the slide count; the count appends).

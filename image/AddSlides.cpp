@@ -95,7 +95,7 @@ int AddSlidesFromFiles(CEditState& ed, int mark, const QStringList& paths, QObje
             SlideRecord rec;
             rec.pPicture = imported.picture;
             rec.crTransparent = imported.key;
-            rec.wSwitchTime = quint16(ReadSettingInt("SYS", "AutoCng", 5));
+            rec.wSwitchTime = NewSlideSwitchTime();
             InsertSlide(ed, index, rec);
         }
         ++added;

@@ -130,9 +130,7 @@ SlideRecord SlideRecordFromText(const QString& text) {
         return rec;
     }
     rec.crTransparent = COLOR_NONE;
-    // A setting edited by hand must not give the new slide a time the program cannot show.
-    rec.wSwitchTime =
-        quint16(std::clamp(ReadSettingInt("SYS", "AutoCng", 5), SWITCH_TIME_MIN, SWITCH_TIME_MAX));
+    rec.wSwitchTime = NewSlideSwitchTime();
     return rec;
 }
 

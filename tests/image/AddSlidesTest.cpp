@@ -142,6 +142,21 @@ TEST_F(AddSlides, AppendedInOrderOnTheLastPage) {
     EXPECT_EQ(ed.m_nPage, 2);
 }
 
+TEST_F(AddSlides, SwitchTimeFromTheSettingStaysUsable) {
+    struct Row {
+        int setting;
+        int time;
+    };
+    const Row rows[] = {{0, 1}, {-3, 1}, {1, 1}, {64800, 64800}, {70000, 64800}};
+    for (const Row& r : rows) {
+        TestPrompts tp;
+        WriteSettingInt("SYS", "AutoCng", r.setting);
+        FillSlides(ed, 0);
+        ASSERT_EQ(AddSlidesFromFiles(ed, -1, {image("T.png", 9)}), 1);
+        EXPECT_EQ(app.m_slides[0].wSwitchTime, r.time) << "AutoCng " << r.setting;
+    }
+}
+
 TEST_F(AddSlides, StopsWhenTheTableIsFull) {
     TestPrompts tp;
     FillSlides(ed, 95);
