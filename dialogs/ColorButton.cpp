@@ -20,13 +20,9 @@ const COLORREF kPalette[] = {
     RGB(128, 64, 0),    RGB(0, 64, 0),      RGB(0, 0, 128),     RGB(64, 0, 128),
 };
 
-QColor toQColor(COLORREF c) {
-    return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
-}
-
 QIcon SwatchIcon(COLORREF c, QSize size) {
     QPixmap pm(size);
-    pm.fill(toQColor(c));
+    pm.fill(ToQColor(c));
     QPainter p(&pm);
     p.setPen(QColor(128, 128, 128));
     p.drawRect(0, 0, size.width() - 1, size.height() - 1);

@@ -22,10 +22,6 @@ namespace {
 constexpr int kPreviewW = 640; // the preview rectangle R
 constexpr int kPreviewH = 420;
 
-QColor toQColor(COLORREF c) {
-    return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
-}
-
 /// The slide number's font: "Meiryo UI" (substituted by a Japanese face where it is
 /// missing), 18 points, bold.
 
@@ -221,7 +217,7 @@ void CImageDlg::PaintPreview(QPainter& p) {
     if (!s || !s->pPicture)
         return;
     const QRect outer(0, 0, m_preview->width(), m_preview->height());
-    p.fillRect(outer, toQColor(theApp().m_header.crPreviewBack));
+    p.fillRect(outer, ToQColor(theApp().m_header.crPreviewBack));
 
     QImage picture;
     if (m_pParent && m_pParent->RenderSlidePicture(m_nIndex, false))
@@ -245,5 +241,5 @@ void CImageDlg::PaintSwatch(QPainter& p) {
     const SlideRecord* s = Slide();
     if (!s || !s->pPicture || s->crTransparent == COLOR_NONE)
         return;
-    p.fillRect(m_swatch->rect(), toQColor(s->crTransparent));
+    p.fillRect(m_swatch->rect(), ToQColor(s->crTransparent));
 }

@@ -4,6 +4,7 @@
 // read field by field (little-endian) by the functions below, never by copying memory.
 
 #include <QByteArray>
+#include <QColor>
 #include <QtGlobal>
 #include <array>
 #include <memory>
@@ -23,9 +24,22 @@ using COLORREF = quint32;
 constexpr COLORREF RGB(int r, int g, int b) {
     return COLORREF(r & 0xFF) | (COLORREF(g & 0xFF) << 8) | (COLORREF(b & 0xFF) << 16);
 }
-constexpr int GetRValue(COLORREF c) { return int(c & 0xFF); }
-constexpr int GetGValue(COLORREF c) { return int((c >> 8) & 0xFF); }
-constexpr int GetBValue(COLORREF c) { return int((c >> 16) & 0xFF); }
+constexpr int GetRValue(COLORREF c) {
+    return int(c & 0xFF);
+}
+constexpr int GetGValue(COLORREF c) {
+    return int((c >> 8) & 0xFF);
+}
+constexpr int GetBValue(COLORREF c) {
+    return int((c >> 16) & 0xFF);
+}
+/// The colour reference as an opaque QColor and as an opaque QRgb.
+inline QColor ToQColor(COLORREF c) {
+    return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
+}
+inline QRgb ToQRgb(COLORREF c) {
+    return qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
+}
 
 /// Left, top, right, bottom; right and bottom are exclusive. All zero = empty.
 struct RECT32 {

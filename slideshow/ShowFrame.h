@@ -32,8 +32,3 @@ ShowFrame ComposeShowFrame(const QImage& picture, COLORREF crTransparent, QSize 
 /// The region of the pixels of `image` (32 bits per pixel) that differ from `key`, built
 /// as horizontal bands: rows with the same runs share one band of rectangles.
 QRegion OpaqueRegion(const QImage& image, QRgb key);
-
-/// The colour reference as an opaque QRgb.
-inline QRgb ToQRgb(COLORREF c) {
-    return qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
-}

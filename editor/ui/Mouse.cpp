@@ -12,6 +12,7 @@
 #include "app/Settings.h"
 #include "document/DocumentCommands.h"
 #include "document/SlideTable.h"
+#include "editor/Render.h"
 #include "editor/Text.h"
 #include "editor/ui/P20417Dlg.h"
 #include "editor/ui/Tip.h"
@@ -52,22 +53,6 @@ const char* const kIconTips[kIconCount] = {
 
 bool IsEmptyRect(const RECT32& r) {
     return r.right <= r.left || r.bottom <= r.top;
-}
-
-QColor toQColor(COLORREF c) {
-    return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
-}
-
-/// A 1-pixel frame just inside the rectangle.
-void FrameRect(QPainter& p, const RECT32& r, const QColor& c) {
-    const int w = r.right - r.left;
-    const int h = r.bottom - r.top;
-    if (w <= 0 || h <= 0)
-        return;
-    p.fillRect(QRect(r.left, r.top, w, 1), c);
-    p.fillRect(QRect(r.left, r.bottom - 1, w, 1), c);
-    p.fillRect(QRect(r.left, r.top, 1, h), c);
-    p.fillRect(QRect(r.right - 1, r.top, 1, h), c);
 }
 
 void NextPage(CP20417Dlg& d) {
@@ -363,11 +348,11 @@ void CP20417Dlg::PaintDragImage(const QRegion& dirty) {
     // Over a mark, a 5-pixel frame in the mark's colour; elsewhere a thin one in the
     // dragged slide's own colour.
     if (m_nDragMark >= 0) {
-        const QColor color = toQColor(g_crColumn[m_nDragMark % 5]);
+        const QColor color = ToQColor(g_crColumn[m_nDragMark % 5]);
         for (int n = 0; n < 5; ++n)
             FrameRect(p, InflateRect32(image, n, n), color);
     } else {
-        FrameRect(p, image, toQColor(g_crColumn[c % 5]));
+        FrameRect(p, image, ToQColor(g_crColumn[c % 5]));
     }
 }
 

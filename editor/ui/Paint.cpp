@@ -7,6 +7,7 @@
 #include "document/Picture.h"
 #include "editor/CellImage.h"
 #include "editor/Fonts.h"
+#include "editor/Render.h"
 #include "editor/Text.h"
 #include "editor/ui/Art.h"
 #include "editor/ui/P20417Dlg.h"
@@ -18,22 +19,6 @@
 #include <algorithm>
 
 namespace {
-
-QColor toQColor(COLORREF c) {
-    return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
-}
-
-/// A 1-pixel frame just inside the rectangle.
-void FrameRect(QPainter& p, const RECT32& r, const QColor& c) {
-    const int w = r.right - r.left;
-    const int h = r.bottom - r.top;
-    if (w <= 0 || h <= 0)
-        return;
-    p.fillRect(QRect(r.left, r.top, w, 1), c);
-    p.fillRect(QRect(r.left, r.bottom - 1, w, 1), c);
-    p.fillRect(QRect(r.left, r.top, 1, h), c);
-    p.fillRect(QRect(r.right - 1, r.top, 1, h), c);
-}
 
 constexpr int kTextFlags = Qt::TextSingleLine | Qt::TextDontClip;
 
@@ -125,12 +110,12 @@ void CP20417Dlg::OnPaint(const QRegion& dirty) {
     // column and the middle column to the right.
     const int mid = rc.left() + rc.width() / 2;
     QLinearGradient left(rc.left(), 0, mid, 0);
-    left.setColorAt(0, toQColor(h.crBackLeft));
-    left.setColorAt(1, toQColor(h.crBackCenter));
+    left.setColorAt(0, ToQColor(h.crBackLeft));
+    left.setColorAt(1, ToQColor(h.crBackCenter));
     p.fillRect(QRect(rc.left(), rc.top(), mid - rc.left(), rc.height()), left);
     QLinearGradient right(mid, 0, rc.right() + 1, 0);
-    right.setColorAt(0, toQColor(h.crBackCenter));
-    right.setColorAt(1, toQColor(h.crBackRight));
+    right.setColorAt(0, ToQColor(h.crBackCenter));
+    right.setColorAt(1, ToQColor(h.crBackRight));
     p.fillRect(QRect(mid, rc.top(), rc.right() + 1 - mid, rc.height()), right);
 
     // The window moved to a screen of another pixel density: images made for the old
@@ -151,7 +136,7 @@ void CP20417Dlg::OnPaint(const QRegion& dirty) {
                           : titleMode == 2 ? FileTitleOf(app.m_strFilePath)
                                            : QString();
     if (!title.isEmpty() && dirty.intersects(ToQRect(L.titleBand))) {
-        p.setPen(toQColor(kTitleColor));
+        p.setPen(ToQColor(kTitleColor));
         p.drawText(ToQRect(L.titleBand), Qt::AlignCenter | kTextFlags, title);
         p.setPen(Qt::NoPen);
     }
@@ -173,7 +158,7 @@ void CP20417Dlg::OnPaint(const QRegion& dirty) {
 
     auto drawMark = [&](int m, bool highlighted) {
         const RECT32 bar = MarkBar(L.marks[m], highlighted);
-        p.fillRect(ToQRect(bar), toQColor(g_crColumn[L.markColumn[m]]));
+        p.fillRect(ToQRect(bar), ToQColor(g_crColumn[L.markColumn[m]]));
     };
 
     if (slides == 0) {
@@ -188,7 +173,7 @@ void CP20417Dlg::OnPaint(const QRegion& dirty) {
             const int s = page * SLIDES_PER_PAGE + k;
             const SlideRecord& slide = app.m_slides[s];
             const int j = k % 5;
-            const QColor column = toQColor(g_crColumn[j]);
+            const QColor column = ToQColor(g_crColumn[j]);
             const RECT32& box = L.cellBox[k];
             m_rcCells[k] = L.cells[k];
             m_rcMarks[k] = L.marks[k];
@@ -212,7 +197,7 @@ void CP20417Dlg::OnPaint(const QRegion& dirty) {
                 if (k == m_nSelect) {
                     for (int n = 1; n <= 4; ++n)
                         FrameRect(p, InflateRect32(L.cells[k], n, n),
-                                  toQColor(HighlightRingColor(j, n)));
+                                  ToQColor(HighlightRingColor(j, n)));
                 }
             }
 
@@ -227,7 +212,7 @@ void CP20417Dlg::OnPaint(const QRegion& dirty) {
                     QRectF(box.left - 2, box.bottom, 2 * (tw / 2) + 4, kLabelBandHeight), 4.0, 2.5);
                 p.setRenderHint(QPainter::Antialiasing, false);
                 p.setBrush(Qt::NoBrush);
-                p.setPen(toQColor(g_crColumnText[j]));
+                p.setPen(ToQColor(g_crColumnText[j]));
                 p.drawText(band, Qt::AlignLeft | Qt::AlignVCenter | kTextFlags, number);
                 p.setPen(column);
                 p.drawText(band, Qt::AlignCenter | kTextFlags, FormatSwitchTime(slide.wSwitchTime));
@@ -252,14 +237,14 @@ void CP20417Dlg::OnPaint(const QRegion& dirty) {
             break;
         const RECT32& bar = L.bars[size_t(i)];
         const int wi = bar.right - bar.left;
-        p.fillRect(ToQRect(bar), toQColor(g_crColumn[i % 5]));
+        p.fillRect(ToQRect(bar), ToQColor(g_crColumn[i % 5]));
         const QString time = FormatSwitchTime(in.times[size_t(i)]);
         if (wi > fm.horizontalAdvance(time)) {
-            p.setPen(toQColor(kGraphTimeColor));
+            p.setPen(ToQColor(kGraphTimeColor));
             p.drawText(QRect(bar.left, bar.top + th, wi, kGraphHeight - th),
                        Qt::AlignCenter | kTextFlags, time);
         }
-        p.setPen(toQColor(kGraphFrameColor));
+        p.setPen(ToQColor(kGraphFrameColor));
         p.drawText(QRect(bar.left, bar.top, wi, kGraphHeight - th), Qt::AlignCenter | kTextFlags,
                    QString::number(i + 1));
         p.setPen(Qt::NoPen);
@@ -267,14 +252,14 @@ void CP20417Dlg::OnPaint(const QRegion& dirty) {
     for (int b = 1; b < int(L.boundaries.size()); ++b)
         m_rcBoundary[b] = L.boundaries[size_t(b)];
     if (graphDirty) {
-        FrameRect(p, L.graphBars, toQColor(kGraphFrameColor));
-        FrameRect(p, L.graph, toQColor(kGraphFrameColor));
+        FrameRect(p, L.graphBars, ToQColor(kGraphFrameColor));
+        FrameRect(p, L.graph, ToQColor(kGraphFrameColor));
     }
     m_rcGraph = L.graph;
 
     // The total time and the page number.
     if (dirty.intersects(ToQRect(L.totalLine))) {
-        p.setPen(toQColor(kTotalTimeColor));
+        p.setPen(ToQColor(kTotalTimeColor));
         p.drawText(ToQRect(L.totalLine), Qt::AlignCenter | kTextFlags,
                    TotalTimeText(total, m_nPage + 1, m_nPageCount));
         p.setPen(Qt::NoPen);

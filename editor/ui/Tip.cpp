@@ -16,10 +16,6 @@ constexpr int kBorder = 1;      // the frame around the tip
 constexpr int kPointerGap = 21; // the tip sits below the pointer's arrow
 constexpr int kTextFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
 
-QColor toQColor(COLORREF c) {
-    return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
-}
-
 } // namespace
 
 CTipWindow::CTipWindow(QWidget* owner)
@@ -123,11 +119,11 @@ void CTipWindow::StopTimers() {
 
 void CTipWindow::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    const QColor back = toQColor(kBackColor);
+    const QColor back = ToQColor(kBackColor);
     p.fillRect(rect(), back.darker(160));
     const QRect inner = rect().adjusted(kBorder, kBorder, -kBorder, -kBorder);
     p.fillRect(inner, back);
-    p.setPen(toQColor(kTextColor));
+    p.setPen(ToQColor(kTextColor));
     p.drawText(inner.marginsRemoved(Margins()), kTextFlags, m_text);
 }
 
