@@ -9,13 +9,13 @@
 
 #include "app/P20417App.h"
 #include "app/Prompts.h"
+#include "bench/support/BenchMain.h"
 #include "document/DocumentStream.h"
 #include "document/Picture.h"
 #include "document/SlideTable.h"
 #include "packaging/Shori.h"
 
 #include <QBuffer>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -172,17 +172,13 @@ BENCHMARK(BM_Extract_Cabextract)->Unit(benchmark::kMillisecond)->UseRealTime()->
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("luserio-bench"));
-    benchmark::Initialize(&argc, argv);
-    QTemporaryDir dir;
-    g_dir = &dir;
-    if (qEnvironmentVariableIsSet("LSR_BENCH_KEEP")) { // keep the files to time tools by hand
-        dir.setAutoRemove(false);
-        std::fprintf(stderr, "files in %s\n", qPrintable(dir.path()));
-    }
-    buildDocument();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks(argc, argv, [] {
+        static QTemporaryDir dir;
+        g_dir = &dir;
+        if (qEnvironmentVariableIsSet("LSR_BENCH_KEEP")) { // keep the files to time to
+            dir.setAutoRemove(false);
+            std::fprintf(stderr, "files in %s\n", qPrintable(dir.path()));
+        }
+        buildDocument();
+    });
 }

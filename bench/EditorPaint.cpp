@@ -3,16 +3,13 @@
 //   full paint rebuilding the cell images / full paint from the cache / one cell's area
 
 #include "app/P20417App.h"
-#include "app/Platform.h"
 #include "app/Screen.h"
+#include "bench/support/BenchMain.h"
 #include "document/Picture.h"
 #include "document/SlideTable.h"
 #include "editor/ui/P20417Dlg.h"
 
-#include <QApplication>
 #include <QPainter>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <memory>
 
@@ -95,16 +92,5 @@ BENCHMARK(BM_RepaintOneCell)->Unit(benchmark::kMicrosecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("luserio-bench"));
-    QTemporaryDir settingsDir;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
-    InstallFontSubstitutions();
-    InstallImageLimits();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks(argc, argv);
 }

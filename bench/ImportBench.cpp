@@ -6,19 +6,17 @@
 //   build/bench_ImportBench --benchmark_filter=Jpeg
 // The fixtures are kept in $TMPDIR/luserio-bench-fixtures between runs.
 
-#include "app/Platform.h"
 #include "app/Settings.h"
+#include "bench/support/BenchMain.h"
 #include "document/Picture.h"
 #include "image/ImageImport.h"
 
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
 #include <QImage>
 #include <QImageWriter>
 #include <QPainter>
 #include <QProcess>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -167,17 +165,8 @@ BENCHMARK(BM_ScaleSmoothQt)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    // Default settings, in a folder of their own: the user's settings stay untouched.
-    QTemporaryDir settings;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
-    QCoreApplication::setApplicationName(QStringLiteral("luserio-bench"));
-    InstallImageLimits();
-    std::fprintf(stderr, "Preparing fixtures...\n");
-    MakeFixtures();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks(argc, argv, [] {
+        std::fprintf(stderr, "Preparing fixtures...\n");
+        MakeFixtures();
+    });
 }

@@ -3,12 +3,12 @@
 // with pictures that keep their JPEG bytes.
 
 #include "app/P20417App.h"
+#include "bench/support/BenchMain.h"
 #include "dialogs/ListDlg.h"
 #include "document/Picture.h"
 #include "document/SlideTable.h"
 #include "editor/ui/P20417Dlg.h"
 
-#include <QApplication>
 #include <QBuffer>
 #include <QImageWriter>
 #include <benchmark/benchmark.h>
@@ -64,10 +64,5 @@ BENCHMARK(BM_OpenList)
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks(argc, argv);
 }

@@ -5,17 +5,15 @@
 //   a full repaint from the cache, for comparison (what a careless handler would cost)
 
 #include "app/P20417App.h"
-#include "app/Platform.h"
 #include "app/Screen.h"
+#include "bench/support/BenchMain.h"
 #include "document/Picture.h"
 #include "document/SlideTable.h"
 #include "editor/ui/P20417Dlg.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <memory>
 
@@ -111,16 +109,5 @@ BENCHMARK(BM_FullRepaintForComparison)->Unit(benchmark::kMicrosecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("luserio-bench"));
-    QTemporaryDir settingsDir;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
-    InstallFontSubstitutions();
-    InstallImageLimits();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks(argc, argv);
 }

@@ -6,11 +6,11 @@
 
 #include "app/P20417App.h"
 #include "app/Screen.h"
+#include "bench/support/BenchMain.h"
 #include "document/Picture.h"
 #include "slideshow/ShowFrame.h"
 #include "slideshow/ui/SideDlg.h"
 
-#include <QApplication>
 #include <QBitmap>
 #include <QPainter>
 #include <QRadialGradient>
@@ -148,12 +148,5 @@ BENCHMARK(BM_MaskRunUnion)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    SetScreenOverride(MakeScreen(1920, 1080));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks(argc, argv, [] { SetScreenOverride(MakeScreen(1920, 1080)); });
 }
