@@ -2,11 +2,9 @@
 // 500 x 500 pixels (every other one with a transparent colour).
 //   full paint rebuilding the cell images / full paint from the cache / one cell's area
 
-#include "app/P20417App.h"
-#include "app/Screen.h"
+#include "bench/support/BenchEditor.h"
 #include "bench/support/BenchMain.h"
 #include "document/Picture.h"
-#include "document/SlideTable.h"
 #include "editor/ui/P20417Dlg.h"
 
 #include <QPainter>
@@ -33,25 +31,7 @@ struct Window {
     std::unique_ptr<CP20417Dlg> dlg;
     QImage target{1440, 810, QImage::Format_ARGB32_Premultiplied};
 
-    Window() {
-        SetScreenOverride(MakeScreen(1920, 1080));
-        dlg = std::make_unique<CP20417Dlg>();
-        dlg->OnInitDialog();
-        CP20417App& app = theApp();
-        for (int i = 0; i < SLIDES_PER_PAGE; ++i) {
-            SlideRecord& r = app.m_slides[i];
-            r = SlideRecord{};
-            r.pPicture = SamplePicture(i);
-            r.crTransparent = i % 2 ? RGB(0, 255, 0) : COLOR_NONE;
-            r.wSwitchTime = quint16(5 + i);
-        }
-        app.m_nSlideCount = SLIDES_PER_PAGE;
-        RecalcPages(*dlg);
-        dlg->resize(1440, 810);
-        dlg->show(); // a hidden widget gets a resize event at every render
-        dlg->m_bRebuildCells = 1;
-        Paint(QRegion(dlg->rect()));
-    }
+    Window() : dlg(OpenBenchEditor(SamplePicture)) { Paint(QRegion(dlg->rect())); }
     void Paint(const QRegion& region) {
         dlg->render(&target, region.boundingRect().topLeft(), region,
                     QWidget::RenderFlags(QWidget::DrawWindowBackground));

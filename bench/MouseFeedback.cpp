@@ -4,11 +4,9 @@
 //   one step of a slide-image drag (the old and the new drag image areas repainted)
 //   a full repaint from the cache, for comparison (what a careless handler would cost)
 
-#include "app/P20417App.h"
-#include "app/Screen.h"
+#include "bench/support/BenchEditor.h"
 #include "bench/support/BenchMain.h"
 #include "document/Picture.h"
-#include "document/SlideTable.h"
 #include "editor/ui/P20417Dlg.h"
 
 #include <QCoreApplication>
@@ -37,23 +35,7 @@ QPoint Center(const RECT32& r) {
 struct Window {
     std::unique_ptr<CP20417Dlg> dlg;
 
-    Window() {
-        SetScreenOverride(MakeScreen(1920, 1080));
-        dlg = std::make_unique<CP20417Dlg>();
-        dlg->OnInitDialog();
-        CP20417App& app = theApp();
-        for (int i = 0; i < SLIDES_PER_PAGE; ++i) {
-            SlideRecord& r = app.m_slides[i];
-            r = SlideRecord{};
-            r.pPicture = SamplePicture(i);
-            r.crTransparent = i % 2 ? RGB(0, 255, 0) : COLOR_NONE;
-            r.wSwitchTime = quint16(5 + i);
-        }
-        app.m_nSlideCount = SLIDES_PER_PAGE;
-        RecalcPages(*dlg);
-        dlg->resize(1440, 810);
-        dlg->show();
-        dlg->m_bRebuildCells = 1;
+    Window() : dlg(OpenBenchEditor(SamplePicture)) {
         dlg->repaint();
         QCoreApplication::processEvents();
     }

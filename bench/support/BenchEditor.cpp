@@ -1,0 +1,26 @@
+#include "bench/support/BenchEditor.h"
+
+#include "app/P20417App.h"
+#include "app/Screen.h"
+#include "document/SlideTable.h"
+#include "editor/ui/P20417Dlg.h"
+
+std::unique_ptr<CP20417Dlg> OpenBenchEditor(PicturePtr (*picture)(int)) {
+    SetScreenOverride(MakeScreen(1920, 1080));
+    auto dlg = std::make_unique<CP20417Dlg>();
+    dlg->OnInitDialog();
+    CP20417App& app = theApp();
+    for (int i = 0; i < SLIDES_PER_PAGE; ++i) {
+        SlideRecord& r = app.m_slides[i];
+        r = SlideRecord{};
+        r.pPicture = picture(i);
+        r.crTransparent = i % 2 ? RGB(0, 255, 0) : COLOR_NONE;
+        r.wSwitchTime = quint16(5 + i);
+    }
+    app.m_nSlideCount = SLIDES_PER_PAGE;
+    RecalcPages(*dlg);
+    dlg->resize(1440, 810);
+    dlg->show(); // a hidden widget gets a resize event at every render
+    dlg->m_bRebuildCells = 1;
+    return dlg;
+}

@@ -1,0 +1,13 @@
+#pragma once
+// The editor window as the editor benchmarks use it.
+
+#include "document/Picture.h"
+
+#include <memory>
+
+class CP20417Dlg;
+
+/// The editor at 1440 x 810 on a 1920 x 1080 desktop, showing a page of 20 slides with
+/// the pictures `picture(0)` to `picture(19)` (every other one keyed pure green) and
+/// switch times of 5 to 24 seconds. Shown, but not painted yet.
+std::unique_ptr<CP20417Dlg> OpenBenchEditor(PicturePtr (*picture)(int));
