@@ -41,10 +41,10 @@ public:
     /// caption. Returns the button pressed: IDOK, IDYES, IDNO or IDCANCEL.
     virtual int message(int id, const QString& text, MsgKind kind, QObject* owner) = 0;
     /// Asks for existing files; `multi` allows several. Empty when cancelled.
-    virtual QStringList openFileNames(const FileDialogSpec& spec, bool multi) = 0;
+    virtual QStringList openFileNames(const FileDialogSpec& request, bool multi) = 0;
     /// Asks for a file name to save to; no question is asked before replacing a file.
     /// Empty when cancelled.
-    virtual QString saveFileName(const FileDialogSpec& spec) = 0;
+    virtual QString saveFileName(const FileDialogSpec& request) = 0;
     /// The colour chooser, starting from `initial`; nothing when cancelled.
     virtual std::optional<COLORREF> chooseColor(COLORREF initial, QObject* owner) = 0;
     /// Shows a folder in the platform's file browser; false when that fails.
@@ -61,8 +61,8 @@ void setPrompts(Prompts* p);
 class CliPrompts : public Prompts {
 public:
     int message(int id, const QString& text, MsgKind kind, QObject* owner) override;
-    QStringList openFileNames(const FileDialogSpec& spec, bool multi) override;
-    QString saveFileName(const FileDialogSpec& spec) override;
+    QStringList openFileNames(const FileDialogSpec& request, bool multi) override;
+    QString saveFileName(const FileDialogSpec& request) override;
     std::optional<COLORREF> chooseColor(COLORREF initial, QObject* owner) override;
     bool showFolder(const QString& folder) override;
 };

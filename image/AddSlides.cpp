@@ -110,14 +110,14 @@ int AddSlidesFromFiles(CEditState& ed, int mark, const QStringList& paths, QObje
 }
 
 void AddSlidesCommand(CEditState& ed, int mark, QObject* owner) {
-    FileDialogSpec spec;
-    spec.title = QStringLiteral("追加するイメージファイルを指定(複数選択可)");
-    spec.filter = QStringLiteral(
+    FileDialogSpec request;
+    request.title = QStringLiteral("追加するイメージファイルを指定(複数選択可)");
+    request.filter = QStringLiteral(
         "イメージファイル(jpeg, gif, bmp, png, tiff) "
         "|*.jpg;*.jpeg;*.gif;*.bmp;*.png;*.tif;*.tiff|JPEGファイル(*.jpeg)|*.jpg;*.jpeg|"
         "GIFファイル(*.gif)|*.gif|ビットマップファイル(*.bmp)|*.bmp|PNGファイル(*.png)|*.png|"
         "TIFFファイル(*.tiff)|*.tif;*.tiff||");
-    QStringList paths = prompts().openFileNames(spec, true);
+    QStringList paths = prompts().openFileNames(request, true);
     if (paths.isEmpty())
         return;
     // The question has no owner here, as for the dialog that came before it.

@@ -55,27 +55,27 @@ int QtPrompts::message(int, const QString& text, MsgKind kind, QObject* owner) {
     }
 }
 
-QStringList QtPrompts::openFileNames(const FileDialogSpec& spec, bool multi) {
-    QFileDialog dlg(nullptr, spec.title, spec.fileName, QtFilterFromPipes(spec.filter));
+QStringList QtPrompts::openFileNames(const FileDialogSpec& request, bool multi) {
+    QFileDialog dlg(nullptr, request.title, request.fileName, QtFilterFromPipes(request.filter));
     dlg.setFileMode(multi ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
-    if (!spec.defaultExt.isEmpty())
-        dlg.setDefaultSuffix(spec.defaultExt);
+    if (!request.defaultExt.isEmpty())
+        dlg.setDefaultSuffix(request.defaultExt);
     if (dlg.exec() != QDialog::Accepted)
         return {};
     return dlg.selectedFiles();
 }
 
-QString QtPrompts::saveFileName(const FileDialogSpec& spec) {
-    QFileDialog dlg(nullptr, spec.title, QString(), QtFilterFromPipes(spec.filter));
+QString QtPrompts::saveFileName(const FileDialogSpec& request) {
+    QFileDialog dlg(nullptr, request.title, QString(), QtFilterFromPipes(request.filter));
     dlg.setFileMode(QFileDialog::AnyFile);
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
-    if (!spec.defaultExt.isEmpty())
-        dlg.setDefaultSuffix(spec.defaultExt);
-    if (!spec.fileName.isEmpty()) {
-        const QFileInfo fi(spec.fileName);
-        if (fi.path() != QLatin1String(".") || spec.fileName.contains(QLatin1Char('/')))
+    if (!request.defaultExt.isEmpty())
+        dlg.setDefaultSuffix(request.defaultExt);
+    if (!request.fileName.isEmpty()) {
+        const QFileInfo fi(request.fileName);
+        if (fi.path() != QLatin1String(".") || request.fileName.contains(QLatin1Char('/')))
             dlg.setDirectory(fi.absolutePath());
         dlg.selectFile(fi.fileName());
     }

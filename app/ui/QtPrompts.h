@@ -6,8 +6,8 @@
 class QtPrompts : public Prompts {
 public:
     int message(int id, const QString& text, MsgKind kind, QObject* owner) override;
-    QStringList openFileNames(const FileDialogSpec& spec, bool multi) override;
-    QString saveFileName(const FileDialogSpec& spec) override;
+    QStringList openFileNames(const FileDialogSpec& request, bool multi) override;
+    QString saveFileName(const FileDialogSpec& request) override;
     std::optional<COLORREF> chooseColor(COLORREF initial, QObject* owner) override;
     bool showFolder(const QString& folder) override;
 };

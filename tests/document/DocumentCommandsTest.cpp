@@ -201,10 +201,10 @@ TEST_F(Commands, SaveCommandFlows) {
         if (r.saveDialog) {
             const PromptCall& d = r.ids.isEmpty() ? p.calls[0] : p.calls[1];
             EXPECT_EQ(d.type, PromptCall::SaveFile) << r.name;
-            EXPECT_EQ(d.spec.title, QStringLiteral("保存するファイルを指定"));
-            EXPECT_EQ(d.spec.filter, QStringLiteral("ルセリオファイル(*.lsr)|*.lsr||"));
-            EXPECT_EQ(d.spec.fileName, QStringLiteral("無題"));
-            EXPECT_EQ(d.spec.defaultExt, QStringLiteral("lsr"));
+            EXPECT_EQ(d.request.title, QStringLiteral("保存するファイルを指定"));
+            EXPECT_EQ(d.request.filter, QStringLiteral("ルセリオファイル(*.lsr)|*.lsr||"));
+            EXPECT_EQ(d.request.fileName, QStringLiteral("無題"));
+            EXPECT_EQ(d.request.defaultExt, QStringLiteral("lsr"));
             if (r.written) {
                 EXPECT_EQ(theApp().m_strFilePath, path) << r.name;
             }
@@ -261,8 +261,8 @@ TEST_F(Commands, NewAndOpenAskAboutUnsavedChanges) {
         p.answerFiles({path});
         OnOpenCommand(ed);
         EXPECT_EQ(p.calls[1].type, PromptCall::OpenFiles);
-        EXPECT_EQ(p.calls[1].spec.title, QStringLiteral("ファイルを指定"));
-        EXPECT_EQ(p.calls[1].spec.filter, QStringLiteral("ルセリオファイル(*.lsr)|*.lsr||"));
+        EXPECT_EQ(p.calls[1].request.title, QStringLiteral("ファイルを指定"));
+        EXPECT_EQ(p.calls[1].request.filter, QStringLiteral("ルセリオファイル(*.lsr)|*.lsr||"));
         EXPECT_EQ(theApp().m_nSlideCount, 3);
         EXPECT_EQ(ed.m_nPage, 0);
         EXPECT_EQ(ed.m_nPageCount, 1);

@@ -615,8 +615,8 @@ TEST_F(Commands, AddCommandAsksForImageFiles) {
     const PromptCall& call = prompts->calls[0];
     EXPECT_EQ(call.type, PromptCall::OpenFiles);
     EXPECT_TRUE(call.multi);
-    EXPECT_EQ(call.spec.title, QString::fromUtf8("追加するイメージファイルを指定(複数選択可)"));
-    EXPECT_EQ(call.spec.filter,
+    EXPECT_EQ(call.request.title, QString::fromUtf8("追加するイメージファイルを指定(複数選択可)"));
+    EXPECT_EQ(call.request.filter,
               QString::fromUtf8(
                   "イメージファイル(jpeg, gif, bmp, png, tiff) "
                   "|*.jpg;*.jpeg;*.gif;*.bmp;*.png;*.tif;*.tiff|JPEGファイル(*.jpeg)|*.jpg;*."

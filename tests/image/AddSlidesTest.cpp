@@ -206,9 +206,9 @@ TEST_F(AddSlides, CommandAndDropCollectAtMostAHundred) {
         ASSERT_EQ(tp.calls.size(), 1);
         EXPECT_EQ(tp.calls[0].type, PromptCall::OpenFiles);
         EXPECT_TRUE(tp.calls[0].multi);
-        EXPECT_EQ(tp.calls[0].spec.title,
+        EXPECT_EQ(tp.calls[0].request.title,
                   QStringLiteral("追加するイメージファイルを指定(複数選択可)"));
-        EXPECT_TRUE(tp.calls[0].spec.filter.startsWith(
+        EXPECT_TRUE(tp.calls[0].request.filter.startsWith(
             QStringLiteral("イメージファイル(jpeg, gif, bmp, png, tiff) |*.jpg;*.jpeg;")));
     }
     {

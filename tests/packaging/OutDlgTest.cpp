@@ -61,8 +61,8 @@ TEST_F(OutDlgTest, BrowseProposesAnExeName) {
     prompts.answerSave(QString());
     dlg.OnBrowse();
     ASSERT_EQ(prompts.calls.size(), 1);
-    EXPECT_EQ(prompts.calls[0].spec.fileName, QString("Sample.exe"));
-    EXPECT_EQ(prompts.calls[0].spec.title, QString("保存するファイルを指定"));
+    EXPECT_EQ(prompts.calls[0].request.fileName, QString("Sample.exe"));
+    EXPECT_EQ(prompts.calls[0].request.title, QString("保存するファイルを指定"));
     EXPECT_TRUE(dlg.pathEdit()->text().isEmpty()); // cancel leaves the edit box
     prompts.answerSave(dir.filePath("x.exe"));
     dlg.OnBrowse();

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
-TestPrompts::TestPrompts() { setPrompts(this); }
+TestPrompts::TestPrompts() {
+    setPrompts(this);
+}
 
 TestPrompts::~TestPrompts() {
     setPrompts(nullptr);
@@ -41,14 +43,14 @@ int TestPrompts::message(int id, const QString& text, MsgKind kind, QObject*) {
     return a;
 }
 
-QStringList TestPrompts::openFileNames(const FileDialogSpec& spec, bool multi) {
+QStringList TestPrompts::openFileNames(const FileDialogSpec& request, bool multi) {
     PromptCall c;
     c.type = PromptCall::OpenFiles;
-    c.spec = spec;
+    c.request = request;
     c.multi = multi;
     calls << c;
     if (m_files.empty()) {
-        ADD_FAILURE() << "unexpected open dialog: " << spec.title.toStdString();
+        ADD_FAILURE() << "unexpected open dialog: " << request.title.toStdString();
         return {};
     }
     QStringList f = m_files.front();
@@ -56,13 +58,13 @@ QStringList TestPrompts::openFileNames(const FileDialogSpec& spec, bool multi) {
     return f;
 }
 
-QString TestPrompts::saveFileName(const FileDialogSpec& spec) {
+QString TestPrompts::saveFileName(const FileDialogSpec& request) {
     PromptCall c;
     c.type = PromptCall::SaveFile;
-    c.spec = spec;
+    c.request = request;
     calls << c;
     if (m_saves.empty()) {
-        ADD_FAILURE() << "unexpected save dialog: " << spec.title.toStdString();
+        ADD_FAILURE() << "unexpected save dialog: " << request.title.toStdString();
         return {};
     }
     QString s = m_saves.front();

@@ -11,13 +11,13 @@
 
 struct PromptCall {
     enum Type { Message, OpenFiles, SaveFile, ChooseColor, ShowFolder } type = Message;
-    int id = 0;           ///< message id (Message)
-    QString text;         ///< full message text, prefix included (Message)
+    int id = 0;   ///< message id (Message)
+    QString text; ///< full message text, prefix included (Message)
     MsgKind kind = MsgKind::Error;
-    FileDialogSpec spec;  ///< the dialog (OpenFiles, SaveFile)
-    bool multi = false;   ///< OpenFiles
-    COLORREF color = 0;   ///< initial colour (ChooseColor)
-    QString folder;       ///< ShowFolder
+    FileDialogSpec request; ///< the dialog (OpenFiles, SaveFile)
+    bool multi = false;     ///< OpenFiles
+    COLORREF color = 0;     ///< initial colour (ChooseColor)
+    QString folder;         ///< ShowFolder
 };
 
 class TestPrompts : public Prompts {
@@ -39,8 +39,8 @@ public:
     QList<int> messageIds() const;
 
     int message(int id, const QString& text, MsgKind kind, QObject* owner) override;
-    QStringList openFileNames(const FileDialogSpec& spec, bool multi) override;
-    QString saveFileName(const FileDialogSpec& spec) override;
+    QStringList openFileNames(const FileDialogSpec& request, bool multi) override;
+    QString saveFileName(const FileDialogSpec& request) override;
     std::optional<COLORREF> chooseColor(COLORREF initial, QObject* owner) override;
     bool showFolder(const QString& folder) override;
 
