@@ -4,34 +4,18 @@
 
 #include "bench/support/BenchEditor.h"
 #include "bench/support/BenchMain.h"
-#include "document/Picture.h"
 #include "editor/ui/P20417Dlg.h"
 
-#include <QPainter>
 #include <benchmark/benchmark.h>
 #include <memory>
 
 namespace {
 
-PicturePtr SamplePicture(int i) {
-    QImage img(500, 500, QImage::Format_RGB32);
-    img.fill(qRgb(0, 255, 0));
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient g(0, 0, 500, 500);
-    g.setColorAt(0, QColor::fromHsv((i * 37) % 360, 200, 240));
-    g.setColorAt(1, QColor::fromHsv((i * 37 + 120) % 360, 220, 120));
-    p.setBrush(g);
-    p.setPen(Qt::NoPen);
-    p.drawEllipse(QRect(40, 40, 420, 420));
-    return Picture::fromImage(img);
-}
-
 struct Window {
     std::unique_ptr<CP20417Dlg> dlg;
     QImage target{1440, 810, QImage::Format_ARGB32_Premultiplied};
 
-    Window() : dlg(OpenBenchEditor(SamplePicture)) { Paint(QRegion(dlg->rect())); }
+    Window() : dlg(OpenBenchEditor()) { Paint(QRegion(dlg->rect())); }
     void Paint(const QRegion& region) {
         dlg->render(&target, region.boundingRect().topLeft(), region,
                     QWidget::RenderFlags(QWidget::DrawWindowBackground));

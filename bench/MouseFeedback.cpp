@@ -6,27 +6,14 @@
 
 #include "bench/support/BenchEditor.h"
 #include "bench/support/BenchMain.h"
-#include "document/Picture.h"
 #include "editor/ui/P20417Dlg.h"
 
 #include <QCoreApplication>
 #include <QMouseEvent>
-#include <QPainter>
 #include <benchmark/benchmark.h>
 #include <memory>
 
 namespace {
-
-PicturePtr SamplePicture(int i) {
-    QImage img(500, 500, QImage::Format_RGB32);
-    img.fill(qRgb(0, 255, 0));
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setBrush(QColor::fromHsv((i * 37) % 360, 200, 240));
-    p.setPen(Qt::NoPen);
-    p.drawEllipse(QRect(40, 40, 420, 420));
-    return Picture::fromImage(img);
-}
 
 QPoint Center(const RECT32& r) {
     return QPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2);
@@ -35,7 +22,7 @@ QPoint Center(const RECT32& r) {
 struct Window {
     std::unique_ptr<CP20417Dlg> dlg;
 
-    Window() : dlg(OpenBenchEditor(SamplePicture)) {
+    Window() : dlg(OpenBenchEditor()) {
         dlg->repaint();
         QCoreApplication::processEvents();
     }

@@ -5,7 +5,28 @@
 #include "document/SlideTable.h"
 #include "editor/ui/P20417Dlg.h"
 
-std::unique_ptr<CP20417Dlg> OpenBenchEditor(PicturePtr (*picture)(int)) {
+#include <QLinearGradient>
+#include <QPainter>
+
+namespace {
+
+PicturePtr SamplePicture(int i) {
+    QImage img(500, 500, QImage::Format_RGB32);
+    img.fill(qRgb(0, 255, 0));
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient g(0, 0, 500, 500);
+    g.setColorAt(0, QColor::fromHsv((i * 37) % 360, 200, 240));
+    g.setColorAt(1, QColor::fromHsv((i * 37 + 120) % 360, 220, 120));
+    p.setBrush(g);
+    p.setPen(Qt::NoPen);
+    p.drawEllipse(QRect(40, 40, 420, 420));
+    return Picture::fromImage(img);
+}
+
+} // namespace
+
+std::unique_ptr<CP20417Dlg> OpenBenchEditor() {
     SetScreenOverride(MakeScreen(1920, 1080));
     auto dlg = std::make_unique<CP20417Dlg>();
     dlg->OnInitDialog();
@@ -13,7 +34,7 @@ std::unique_ptr<CP20417Dlg> OpenBenchEditor(PicturePtr (*picture)(int)) {
     for (int i = 0; i < SLIDES_PER_PAGE; ++i) {
         SlideRecord& r = app.m_slides[i];
         r = SlideRecord{};
-        r.pPicture = picture(i);
+        r.pPicture = SamplePicture(i);
         r.crTransparent = i % 2 ? RGB(0, 255, 0) : COLOR_NONE;
         r.wSwitchTime = quint16(5 + i);
     }

@@ -7,6 +7,7 @@
 #include "document/SlideTable.h"
 #include "editor/ui/P20417Dlg.h"
 #include "image/Clipboard.h"
+#include "tests/editor/EditorFixture.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/TestPrompts.h"
 
@@ -30,10 +31,8 @@ protected:
         ResetWorld();
         QGuiApplication::clipboard()->clear();
         prompts = std::make_unique<TestPrompts>();
-        dlg = std::make_unique<CP20417Dlg>();
-        ASSERT_TRUE(dlg->OnInitDialog());
-        dlg->resize(1440, 810);
-        dlg->show();
+        dlg = OpenTestEditor();
+        ASSERT_TRUE(dlg);
     }
     void TearDown() override {
         dlg.reset();

@@ -14,6 +14,7 @@
 #include "editor/ui/P20417Dlg.h"
 #include "editor/ui/Tip.h"
 #include "packaging/ui/OutDlg.h"
+#include "tests/editor/EditorFixture.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/TestPrompts.h"
 
@@ -50,9 +51,8 @@ class Mouse : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetWorld();
-        dlg = std::make_unique<CP20417Dlg>();
-        ASSERT_TRUE(dlg->OnInitDialog());
-        dlg->show();
+        dlg = OpenTestEditor();
+        ASSERT_TRUE(dlg);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
         ASSERT_EQ(dlg->geometry(), QRect(240, 135, 1440, 810));
         Paint();

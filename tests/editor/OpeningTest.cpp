@@ -94,8 +94,8 @@ TEST_F(Opening, ClosingRecordsThePlacement) {
 }
 
 TEST_F(Opening, FirstNonOptionArgumentIsTheStartFile) {
-    EXPECT_EQ(FirstNonOptionArgument({QStringLiteral("-x"), QStringLiteral("a.lsr"),
-                                      QStringLiteral("b.lsr")}),
+    EXPECT_EQ(FirstNonOptionArgument(
+                  {QStringLiteral("-x"), QStringLiteral("a.lsr"), QStringLiteral("b.lsr")}),
               QStringLiteral("a.lsr"));
     EXPECT_EQ(FirstNonOptionArgument({QStringLiteral("--info")}), QString());
 }

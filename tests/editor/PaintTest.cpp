@@ -6,6 +6,7 @@
 #include "editor/CellImage.h"
 #include "editor/Fonts.h"
 #include "editor/ui/P20417Dlg.h"
+#include "tests/editor/EditorFixture.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/TestPrompts.h"
 
@@ -33,12 +34,8 @@ class Paint : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetWorld();
-        dlg = std::make_unique<CP20417Dlg>();
-        ASSERT_TRUE(dlg->OnInitDialog());
-        dlg->resize(1440, 810);
-        // Shown, so that grabbing does not deliver the resize events a hidden widget
-        // gets at every render (each would ask for the cell images to be rebuilt).
-        dlg->show();
+        dlg = OpenTestEditor();
+        ASSERT_TRUE(dlg);
     }
     void TearDown() override {
         dlg.reset();

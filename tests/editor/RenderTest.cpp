@@ -18,8 +18,10 @@ TEST(Render, MirrorsAsTheFlagsSay) {
         bool ignore;
         QRgb topLeft;
     };
-    const Row rows[] = {{0, 0, false, qRgb(255, 0, 0)}, {1, 0, false, qRgb(0, 255, 0)},
-                        {0, 1, false, qRgb(0, 0, 255)}, {1, 1, false, qRgb(9, 9, 9)},
+    const Row rows[] = {{0, 0, false, qRgb(255, 0, 0)},
+                        {1, 0, false, qRgb(0, 255, 0)},
+                        {0, 1, false, qRgb(0, 0, 255)},
+                        {1, 1, false, qRgb(9, 9, 9)},
                         {1, 1, true, qRgb(255, 0, 0)}};
     for (const Row& r : rows) {
         s.bFlipH = quint8(r.h);
