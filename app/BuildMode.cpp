@@ -1,10 +1,10 @@
 #include "app/BuildMode.h"
 
 #include "app/CliSave.h"
-#include "app/P20417App.h"
-#include "app/Settings.h"
-#include "app/Platform.h"
-#include "app/Prompts.h"
+#include "base/Platform.h"
+#include "base/Prompts.h"
+#include "base/Settings.h"
+#include "document/Document.h"
 #include "document/SlideTable.h"
 #include "image/AddSlides.h"
 
@@ -37,9 +37,9 @@ int BuildDocumentFromImages(const QString& out, const QStringList& images) {
         return 2;
     }
     ReleaseAllPictures();
-    CP20417App& app = theApp();
-    app.ResetToStartState();
-    CEditState ed;
+    Document& doc = CurrentDocument();
+    doc.Clear();
+    EditorState ed;
     NewDocument(ed);
     RecalcPages(ed);
 

@@ -1,11 +1,11 @@
 #include "app/CommandLine.h"
 
-#include "app/Messages.h"
-#include "app/P20417App.h"
-#include "app/Platform.h"
-#include "app/Prompts.h"
-#include "app/Settings.h"
-#include "app/Version.h"
+#include "base/Messages.h"
+#include "base/Platform.h"
+#include "base/Prompts.h"
+#include "base/Settings.h"
+#include "base/Version.h"
+#include "document/Document.h"
 #include "document/DocumentCommands.h"
 #include "document/Picture.h"
 #include "packaging/Executable.h"
@@ -29,37 +29,36 @@ QJsonValue colourValue(COLORREF c) {
     return QString::asprintf("#%02X%02X%02X", GetRValue(c), GetGValue(c), GetBValue(c));
 }
 
-QJsonObject headerObject(const DocHeader& h) {
+QJsonObject headerObject(const DocumentHeader& h) {
     QJsonObject o;
-    o[QStringLiteral("crBackLeft")] = colourValue(h.crBackLeft);
-    o[QStringLiteral("crBackRight")] = colourValue(h.crBackRight);
-    o[QStringLiteral("crBackCenter")] = colourValue(h.crBackCenter);
-    o[QStringLiteral("bShowPropButton")] = h.bShowPropButton;
-    o[QStringLiteral("rcShowWindow")] = QJsonArray{h.rcShowWindow.left, h.rcShowWindow.top,
-                                                   h.rcShowWindow.right, h.rcShowWindow.bottom};
-    o[QStringLiteral("bLoop")] = h.bLoop;
-    o[QStringLiteral("bTimerSwitch")] = h.bTimerSwitch;
-    o[QStringLiteral("crPreviewBack")] = colourValue(h.crPreviewBack);
-    o[QStringLiteral("bTopMost")] = h.bTopMost;
-    o[QStringLiteral("bFitToWindow")] = h.bFitToWindow;
-    QByteArray reserved(reinterpret_cast<const char*>(h.byReserved.data()),
-                        int(h.byReserved.size()));
+    o[QStringLiteral("crBackLeft")] = colourValue(h.backgroundLeft);
+    o[QStringLiteral("crBackRight")] = colourValue(h.backgroundRight);
+    o[QStringLiteral("crBackCenter")] = colourValue(h.backgroundCenter);
+    o[QStringLiteral("bShowPropButton")] = h.showPropertyButtons;
+    o[QStringLiteral("rcShowWindow")] = QJsonArray{h.slideshowRect.left, h.slideshowRect.top,
+                                                   h.slideshowRect.right, h.slideshowRect.bottom};
+    o[QStringLiteral("bLoop")] = h.loop;
+    o[QStringLiteral("bTimerSwitch")] = h.timerSwitch;
+    o[QStringLiteral("crPreviewBack")] = colourValue(h.previewBackground);
+    o[QStringLiteral("bTopMost")] = h.topMost;
+    o[QStringLiteral("bFitToWindow")] = h.fitToWindow;
+    QByteArray reserved(reinterpret_cast<const char*>(h.reserved.data()), int(h.reserved.size()));
     o[QStringLiteral("byReserved")] = QString::fromLatin1(reserved.toHex());
     return o;
 }
 
 QJsonObject slideObject(const SlideRecord& r) {
     QJsonObject o;
-    const QSize size = GetPictureSize(r.pPicture);
+    const QSize size = GetPictureSize(r.picture);
     o[QStringLiteral("width")] = size.width();
     o[QStringLiteral("height")] = size.height();
-    o[QStringLiteral("transparentColor")] = colourValue(r.crTransparent);
-    o[QStringLiteral("switchTime")] = int(r.wSwitchTime);
-    o[QStringLiteral("flipH")] = int(r.bFlipH);
-    o[QStringLiteral("flipV")] = int(r.bFlipV);
+    o[QStringLiteral("transparentColor")] = colourValue(r.keyColor);
+    o[QStringLiteral("switchTime")] = int(r.switchTime);
+    o[QStringLiteral("flipH")] = int(r.flipH);
+    o[QStringLiteral("flipV")] = int(r.flipV);
     QByteArray bytes;
-    if (r.pPicture)
-        SavePictureToStream(r.pPicture.get(), bytes);
+    if (r.picture)
+        SavePictureToStream(r.picture.get(), bytes);
     else
         bytes = r.undecodedImage;
     QJsonValue format(QJsonValue::Null);
@@ -72,7 +71,7 @@ QJsonObject slideObject(const SlideRecord& r) {
     }
     o[QStringLiteral("imageFormat")] = format;
     o[QStringLiteral("imageBytes")] = double(bytes.size());
-    o[QStringLiteral("decoded")] = r.pPicture != nullptr;
+    o[QStringLiteral("decoded")] = r.picture != nullptr;
     return o;
 }
 
@@ -103,14 +102,14 @@ int PrintDocumentInfo(const QString& path, FILE* out) {
         QFileInfo(path).isRelative() ? QFileInfo(path).absoluteFilePath() : path;
     if (!OpenDocument(absolute))
         return 1;
-    const CP20417App& app = theApp();
+    const Document& doc = CurrentDocument();
     QJsonObject root;
     root[QStringLiteral("file")] = absolute;
-    root[QStringLiteral("header")] = headerObject(app.m_header);
-    root[QStringLiteral("slideCount")] = app.m_nSlideCount;
+    root[QStringLiteral("header")] = headerObject(doc.header);
+    root[QStringLiteral("slideCount")] = doc.slideCount;
     QJsonArray slides;
-    for (int i = 0; i < app.m_nSlideCount; ++i)
-        slides.append(slideObject(app.m_slides[i]));
+    for (int i = 0; i < doc.slideCount; ++i)
+        slides.append(slideObject(doc.slides[i]));
     root[QStringLiteral("slides")] = slides;
     const QByteArray json = QJsonDocument(root).toJson(QJsonDocument::Indented);
     std::fwrite(json.constData(), 1, size_t(json.size()), out);
@@ -156,7 +155,7 @@ int ExportExecutable(int argc, char** argv, const QStringList& rest) {
         ShowMessage(id);
     else if (OpenDocument(QFileInfo(rest.at(0)).absoluteFilePath()) && CreateExecutable(target))
         rc = 0;
-    theApp().ResetToStartState();
+    CurrentDocument().Clear();
     return rc;
 }
 
@@ -198,6 +197,14 @@ int RunCommandLineMode(int argc, char** argv) {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
     const int rc = PrintDocumentInfo(args.at(infoAt + 1), stdout);
-    theApp().ResetToStartState();
+    CurrentDocument().Clear();
     return rc;
+}
+
+QString FirstNonOptionArgument(const QStringList& args) {
+    for (const QString& a : args) {
+        if (!a.isEmpty() && !a.startsWith(QLatin1Char('-')))
+            return a;
+    }
+    return {};
 }

@@ -11,6 +11,9 @@
 /// Must run before any application object exists: it makes its own windowless one.
 int RunCommandLineMode(int argc, char** argv);
 
+/// The first command-line argument that is not an option ("-x", "--xyz"); empty if none.
+QString FirstNonOptionArgument(const QStringList& args);
+
 /// Opens `path` through the editor's open path and prints its description as JSON to
 /// `out`; messages go to the prompts in use. 0 on success, 1 when the open failed.
 int PrintDocumentInfo(const QString& path, FILE* out);

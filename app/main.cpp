@@ -2,10 +2,10 @@
 
 #include "app/BuildMode.h"
 #include "app/CommandLine.h"
-#include "app/P20417App.h"
-#include "app/Settings.h"
-#include "app/Platform.h"
 #include "app/ui/Startup.h"
+#include "base/Platform.h"
+#include "base/Settings.h"
+#include "document/Document.h"
 #include "slideshow/ui/PlayDocument.h"
 
 #include <QApplication>
@@ -30,6 +30,6 @@ int main(int argc, char** argv) {
     // --play FILE.lsr: the slideshow alone, without the editor.
     if (const int playAt = int(args.indexOf(QLatin1String("--play"))); playAt >= 0)
         return PlayDocument(args.value(playAt + 1));
-    theApp().InitInstance(args);
+    RunEditor(args);
     return 0;
 }

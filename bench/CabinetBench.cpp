@@ -7,13 +7,13 @@
 // measured from the stream file to a finished cabinet file; extracting from the cabinet
 // to the stream file, for both programs (their process start is included, a few ms).
 
-#include "app/P20417App.h"
-#include "app/Prompts.h"
+#include "base/Prompts.h"
 #include "bench/support/BenchMain.h"
+#include "document/Document.h"
 #include "document/DocumentStream.h"
 #include "document/Picture.h"
 #include "document/SlideTable.h"
-#include "packaging/Shori.h"
+#include "packaging/CabinetJob.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -80,28 +80,28 @@ QByteArray photoJpeg(int i) {
 }
 
 void buildDocument() {
-    CP20417App& app = theApp();
-    CEditState ed;
+    Document& doc = CurrentDocument();
+    EditorState ed;
     NewDocument(ed);
     for (int i = 0; i < 100; ++i) {
-        SlideRecord& r = app.m_slides[i];
+        SlideRecord& r = doc.slides[i];
         r = SlideRecord{};
-        r.wSwitchTime = 5;
+        r.switchTime = 5;
         if (i % 2 == 0) {
-            r.pPicture = Picture::fromBytes(EncodeBmp(keyedSlide(i)));
-            r.crTransparent = 0x00FF00FF;
+            r.picture = Picture::fromBytes(EncodeBmp(keyedSlide(i)));
+            r.keyColor = 0x00FF00FF;
         } else {
-            r.pPicture = Picture::fromBytes(photoJpeg(i));
-            r.crTransparent = 0xFFFFFFFF;
+            r.picture = Picture::fromBytes(photoJpeg(i));
+            r.keyColor = 0xFFFFFFFF;
         }
     }
-    app.m_nSlideCount = 100;
+    doc.slideCount = 100;
     QFile f(path("stream/Bench.lsr"));
     QDir().mkpath(path("stream"));
     if (!f.open(QIODevice::WriteOnly) || !WriteDocumentStream(f))
         qFatal("cannot write the benchmark stream");
     f.close();
-    app.ResetToStartState();
+    doc.Clear();
 }
 
 bool runTool(const QString& program, const QStringList& args, const QString& cwd) {

@@ -4,7 +4,7 @@
 
 #include "bench/support/BenchEditor.h"
 #include "bench/support/BenchMain.h"
-#include "editor/ui/P20417Dlg.h"
+#include "editor/ui/EditorWindow.h"
 
 #include <benchmark/benchmark.h>
 #include <memory>
@@ -12,7 +12,7 @@
 namespace {
 
 struct Window {
-    std::unique_ptr<CP20417Dlg> dlg;
+    std::unique_ptr<EditorWindow> dlg;
     QImage target{1440, 810, QImage::Format_ARGB32_Premultiplied};
 
     Window() : dlg(OpenBenchEditor()) { Paint(QRegion(dlg->rect())); }
@@ -30,7 +30,7 @@ Window& TheWindow() {
 void BM_FullPaintRebuildingCells(benchmark::State& state) {
     Window& w = TheWindow();
     for (auto _ : state) {
-        w.dlg->m_bRebuildCells = 1;
+        w.dlg->m_rebuildCells = true;
         w.Paint(QRegion(w.dlg->rect()));
     }
 }
@@ -45,11 +45,11 @@ BENCHMARK(BM_FullPaintFromCache)->Unit(benchmark::kMillisecond);
 
 void BM_RepaintOneCell(benchmark::State& state) {
     Window& w = TheWindow();
-    w.dlg->m_nSelect = 7;
+    w.dlg->m_selectedCell = 7;
     const QRegion area(w.dlg->CellArea(7));
     for (auto _ : state)
         w.Paint(area);
-    w.dlg->m_nSelect = -1;
+    w.dlg->m_selectedCell = -1;
 }
 BENCHMARK(BM_RepaintOneCell)->Unit(benchmark::kMicrosecond);
 

@@ -6,7 +6,7 @@
 //   build/bench_ImportBench --benchmark_filter=Jpeg
 // The fixtures are kept in $TMPDIR/luserio-bench-fixtures between runs.
 
-#include "app/Settings.h"
+#include "base/Settings.h"
 #include "bench/support/BenchMain.h"
 #include "document/Picture.h"
 #include "image/ImageImport.h"

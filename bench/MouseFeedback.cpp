@@ -6,7 +6,7 @@
 
 #include "bench/support/BenchEditor.h"
 #include "bench/support/BenchMain.h"
-#include "editor/ui/P20417Dlg.h"
+#include "editor/ui/EditorWindow.h"
 
 #include <QCoreApplication>
 #include <QMouseEvent>
@@ -20,7 +20,7 @@ QPoint Center(const RECT32& r) {
 }
 
 struct Window {
-    std::unique_ptr<CP20417Dlg> dlg;
+    std::unique_ptr<EditorWindow> dlg;
 
     Window() : dlg(OpenBenchEditor()) {
         dlg->repaint();
@@ -42,8 +42,8 @@ Window& TheWindow() {
 
 void BM_HoverFromCellToCell(benchmark::State& state) {
     Window& w = TheWindow();
-    const QPoint a = Center(w.dlg->m_rcCells[6]);
-    const QPoint b = Center(w.dlg->m_rcCells[7]);
+    const QPoint a = Center(w.dlg->m_cellRects[6]);
+    const QPoint b = Center(w.dlg->m_cellRects[7]);
     bool toB = true;
     for (auto _ : state) {
         w.Send(QEvent::MouseMove, toB ? b : a, Qt::NoButton, Qt::NoButton);
@@ -54,7 +54,7 @@ BENCHMARK(BM_HoverFromCellToCell)->Unit(benchmark::kMicrosecond);
 
 void BM_SlideImageDragStep(benchmark::State& state) {
     Window& w = TheWindow();
-    const QPoint from = Center(w.dlg->m_rcCells[6]);
+    const QPoint from = Center(w.dlg->m_cellRects[6]);
     w.Send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
     int dx = 0;
     for (auto _ : state) {

@@ -4,12 +4,12 @@
 //
 //   ./build/bench_SlideshowSwitch
 
-#include "app/P20417App.h"
-#include "app/Screen.h"
+#include "base/Screen.h"
 #include "bench/support/BenchMain.h"
+#include "document/Document.h"
 #include "document/Picture.h"
 #include "slideshow/ShowFrame.h"
-#include "slideshow/ui/SideDlg.h"
+#include "slideshow/ui/SlideshowWindow.h"
 
 #include <QBitmap>
 #include <QPainter>
@@ -71,18 +71,18 @@ BENCHMARK(BM_ComposeFrame)
 
 // The whole switch in the window: hide, render, place, fill, draw, mask, show, repaint.
 void BM_SwitchWindow(benchmark::State& state) {
-    CP20417App& app = theApp();
-    app.m_nSlideCount = 2;
+    Document& doc = CurrentDocument();
+    doc.slideCount = 2;
     for (int i = 0; i < 2; ++i) {
-        app.m_slides[size_t(i)] = SlideRecord{};
-        app.m_slides[size_t(i)].pPicture = Picture::fromImage(KeyedSlide(i + 1));
-        app.m_slides[size_t(i)].crTransparent = kKey;
-        app.m_slides[size_t(i)].wSwitchTime = 1;
+        doc.slides[size_t(i)] = SlideRecord{};
+        doc.slides[size_t(i)].picture = Picture::fromImage(KeyedSlide(i + 1));
+        doc.slides[size_t(i)].keyColor = kKey;
+        doc.slides[size_t(i)].switchTime = 1;
     }
-    app.m_header.rcShowWindow = RECT32{0, 0, int(state.range(0)), int(state.range(1))};
-    app.m_header.bLoop = 1;
-    app.m_header.bTimerSwitch = 1;
-    CSideDlg dlg;
+    doc.header.slideshowRect = RECT32{0, 0, int(state.range(0)), int(state.range(1))};
+    doc.header.loop = 1;
+    doc.header.timerSwitch = 1;
+    SlideshowWindow dlg;
     dlg.OnInitDialog();
     for (int i = 0; i < 20; ++i)
         dlg.OnTimer(21);

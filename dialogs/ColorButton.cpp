@@ -1,6 +1,6 @@
 #include "dialogs/ColorButton.h"
 
-#include "app/Prompts.h"
+#include "base/Prompts.h"
 
 #include <QGridLayout>
 #include <QMenu>
@@ -30,12 +30,12 @@ QIcon SwatchIcon(COLORREF c, QSize size) {
 }
 } // namespace
 
-const COLORREF* CColorButton::Palette(int* count) {
+const COLORREF* ColorButton::Palette(int* count) {
     *count = int(std::size(kPalette));
     return kPalette;
 }
 
-CColorButton::CColorButton(QWidget* parent) : QToolButton(parent) {
+ColorButton::ColorButton(QWidget* parent) : QToolButton(parent) {
     setPopupMode(QToolButton::InstantPopup);
     setToolButtonStyle(Qt::ToolButtonIconOnly);
     setIconSize(QSize(72, 14));
@@ -75,21 +75,21 @@ CColorButton::CColorButton(QWidget* parent) : QToolButton(parent) {
     UpdateFace();
 }
 
-void CColorButton::setColor(COLORREF c) {
+void ColorButton::setColor(COLORREF c) {
     m_color = c;
     UpdateFace();
 }
 
-void CColorButton::choose(COLORREF c) {
+void ColorButton::choose(COLORREF c) {
     emit colorChosen(c);
 }
 
-void CColorButton::chooseOther() {
+void ColorButton::chooseOther() {
     const std::optional<COLORREF> c = prompts().chooseColor(m_color, this);
     if (c)
         emit colorChosen(*c);
 }
 
-void CColorButton::UpdateFace() {
+void ColorButton::UpdateFace() {
     setIcon(SwatchIcon(m_color, iconSize()));
 }

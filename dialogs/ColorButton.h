@@ -8,10 +8,10 @@
 
 class QMenu;
 
-class CColorButton : public QToolButton {
+class ColorButton : public QToolButton {
     Q_OBJECT
 public:
-    explicit CColorButton(QWidget* parent = nullptr);
+    explicit ColorButton(QWidget* parent = nullptr);
 
     COLORREF color() const { return m_color; }
     void setColor(COLORREF c);

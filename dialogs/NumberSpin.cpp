@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <algorithm>
 
-CNumberSpin::CNumberSpin(QWidget* parent) : QAbstractSpinBox(parent) {
+NumberSpin::NumberSpin(QWidget* parent) : QAbstractSpinBox(parent) {
     setAlignment(Qt::AlignCenter);
     setButtonSymbols(QAbstractSpinBox::UpDownArrows);
     setCorrectionMode(QAbstractSpinBox::CorrectToPreviousValue);
@@ -13,39 +13,39 @@ CNumberSpin::CNumberSpin(QWidget* parent) : QAbstractSpinBox(parent) {
     setAccelerated(true);
 }
 
-void CNumberSpin::setRange(int lo, int hi) {
+void NumberSpin::setRange(int lo, int hi) {
     m_lo = lo;
     m_hi = std::max(lo, hi);
 }
 
-void CNumberSpin::setPosition(int value) {
+void NumberSpin::setPosition(int value) {
     lineEdit()->setText(QString::number(std::clamp(value, m_lo, m_hi)));
 }
 
-QString CNumberSpin::text() const {
+QString NumberSpin::text() const {
     return lineEdit()->text();
 }
 
-void CNumberSpin::setText(const QString& t) {
+void NumberSpin::setText(const QString& t) {
     lineEdit()->setText(t);
 }
 
-void CNumberSpin::stepBy(int steps) {
+void NumberSpin::stepBy(int steps) {
     const int from = std::clamp(LeadingNumber(text()), m_lo, m_hi);
     setPosition(int(std::clamp<long long>(from + (long long)steps, m_lo, m_hi)));
     lineEdit()->selectAll();
 }
 
-QValidator::State CNumberSpin::validate(QString& input, int&) const {
+QValidator::State NumberSpin::validate(QString& input, int&) const {
     for (const QChar c : input)
         if (c < QLatin1Char('0') || c > QLatin1Char('9'))
             return QValidator::Invalid;
     return QValidator::Acceptable;
 }
 
-void CNumberSpin::fixup(QString&) const {}
+void NumberSpin::fixup(QString&) const {}
 
-QAbstractSpinBox::StepEnabled CNumberSpin::stepEnabled() const {
+QAbstractSpinBox::StepEnabled NumberSpin::stepEnabled() const {
     const int v = LeadingNumber(text());
     if (v < m_lo || v > m_hi)
         return StepUpEnabled | StepDownEnabled; // a step brings it into the range

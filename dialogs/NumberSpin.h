@@ -5,10 +5,10 @@
 
 #include <QAbstractSpinBox>
 
-class CNumberSpin : public QAbstractSpinBox {
+class NumberSpin : public QAbstractSpinBox {
     Q_OBJECT
 public:
-    explicit CNumberSpin(QWidget* parent = nullptr);
+    explicit NumberSpin(QWidget* parent = nullptr);
 
     void setRange(int lo, int hi);
     /// Sets the spin position, which writes the number into the edit.

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QString>
 #include <QtGlobal>
 #include <array>
 #include <memory>
@@ -12,12 +13,12 @@
 class Picture;
 using PicturePtr = std::shared_ptr<Picture>;
 
-constexpr int MAX_SLIDES = 100;
-constexpr int SLIDES_PER_PAGE = 20;
-constexpr int MAX_PAGES = 5;
+constexpr int kMaxSlides = 100;
+constexpr int kSlidesPerPage = 20;
+constexpr int kMaxPages = 5;
 constexpr quint32 COLOR_NONE = 0xFFFFFFFFu;
-constexpr int SWITCH_TIME_MIN = 1;
-constexpr int SWITCH_TIME_MAX = 64800;
+constexpr int kMinSwitchTime = 1;
+constexpr int kMaxSwitchTime = 64800;
 
 /// A colour reference 0x00BBGGRR (red in the low byte).
 using COLORREF = quint32;
@@ -55,46 +56,62 @@ struct SlideRecord {
 
     /// The slide's picture; null when the picture failed to load. In files this field
     /// is stored as 1 (a picture) or 0 (none) and ignored when read.
-    PicturePtr pPicture;
-    quint32 dwReserved1 = 0; ///< never interpreted, travels with the record
-    quint32 dwReserved2 = 0;
-    COLORREF crTransparent = 0;
-    quint16 wSwitchTime = 0;
-    quint8 bFlipH = 0;
-    quint8 bFlipV = 0;
-    quint32 dwReserved3 = 0;
-    quint32 dwReserved4 = 0;
+    PicturePtr picture;
+    quint32 reserved1 = 0; ///< never interpreted, travels with the record
+    quint32 reserved2 = 0;
+    COLORREF keyColor = 0;
+    quint16 switchTime = 0;
+    quint8 flipH = 0;
+    quint8 flipV = 0;
+    quint32 reserved3 = 0;
+    quint32 reserved4 = 0;
     /// Image bytes read from a document that did not decode; written back unchanged
-    /// while pPicture is null, so opening and saving never loses them. Not stored in
+    /// while picture is null, so opening and saving never loses them. Not stored in
     /// the record's 28 bytes.
     QByteArray undecodedImage;
 
     /// The 28 stored bytes of the record.
     QByteArray toBytes() const;
-    /// Reads the fields from 28 bytes; pPicture is left null. Needs at least kSize bytes.
+    /// Reads the fields from 28 bytes; picture is left null. Needs at least kSize bytes.
     static SlideRecord fromBytes(const char* p);
 };
 
-struct DocHeader {
+struct DocumentHeader {
     static constexpr int kSize = 64;
 
-    COLORREF crBackLeft = 0;
-    COLORREF crBackRight = 0;
-    COLORREF crBackCenter = 0;
-    qint32 bShowPropButton = 0;
-    RECT32 rcShowWindow;
-    qint32 bLoop = 0;
-    qint32 bTimerSwitch = 0;
-    COLORREF crPreviewBack = 0;
-    qint32 bTopMost = 0;
-    qint32 bFitToWindow = 0;
-    std::array<quint8, 12> byReserved{};
+    COLORREF backgroundLeft = 0;
+    COLORREF backgroundRight = 0;
+    COLORREF backgroundCenter = 0;
+    qint32 showPropertyButtons = 0;
+    RECT32 slideshowRect;
+    qint32 loop = 0;
+    qint32 timerSwitch = 0;
+    COLORREF previewBackground = 0;
+    qint32 topMost = 0;
+    qint32 fitToWindow = 0;
+    std::array<quint8, 12> reserved{};
 
     QByteArray toBytes() const;
     /// Reads the fields from 64 bytes. Needs at least kSize bytes.
-    static DocHeader fromBytes(const char* p);
-    bool operator==(const DocHeader& o) const { return toBytes() == o.toBytes(); }
+    static DocumentHeader fromBytes(const char* p);
+    bool operator==(const DocumentHeader& o) const { return toBytes() == o.toBytes(); }
 };
+
+/// The open document: its header, its slide table and the file it was read from. The
+/// program edits one document at a time, reached through CurrentDocument().
+struct Document {
+    DocumentHeader header;
+    std::array<SlideRecord, kMaxSlides> slides{};
+    int slideCount = 0;
+    QString filePath; ///< full path of the document file; empty when untitled
+
+    /// Puts the document back to the program-start state: every byte of the header and
+    /// the table zero, the path empty, pictures dropped.
+    void Clear();
+};
+
+/// The one open document.
+Document& CurrentDocument();
 
 // Little-endian and big-endian helpers for byte-exact formats.
 void PutLE16(QByteArray& out, quint16 v);

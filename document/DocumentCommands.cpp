@@ -1,13 +1,13 @@
 #include "document/DocumentCommands.h"
 
-#include "app/P20417App.h"
-#include "app/Platform.h"
-#include "app/Prompts.h"
-#include "app/Settings.h"
+#include "base/Platform.h"
+#include "base/Prompts.h"
+#include "base/Settings.h"
+#include "document/Document.h"
 #include "document/DocumentStream.h"
-#include "document/EditState.h"
+#include "document/EditorState.h"
 #include "document/SlideTable.h"
-#include "packaging/Shori.h"
+#include "packaging/CabinetJob.h"
 #include "packaging/WorkFolder.h"
 
 #include <QCoreApplication>
@@ -66,7 +66,7 @@ FileDialogSpec documentDialog(const char* title) {
 bool OpenDocument(const QString& path, bool* replaced) {
     if (replaced)
         *replaced = false;
-    CP20417App& app = theApp();
+    Document& doc = CurrentDocument();
     const QString pathLine = path + QLatin1Char('\n');
     if (path.right(3).compare(QLatin1String("LSR"), Qt::CaseInsensitive) != 0 || path.size() < 3) {
         ShowMessage(30070, pathLine, nullptr, MsgKind::Error);
@@ -90,17 +90,17 @@ bool OpenDocument(const QString& path, bool* replaced) {
         return false;
     const QString workSlash = work + QLatin1Char('/');
 
-    CShoriJob job;
-    job.m_nMode = 0;
-    job.m_strExtractDest = workSlash;
-    job.m_strExtractCabName = name;
-    job.m_strExtractCabFolder = folder;
-    if (!RunShoriJob(job))
+    CabinetJob job;
+    job.kind = CabinetJob::Kind::Extract;
+    job.extractDest = workSlash;
+    job.extractName = name;
+    job.extractFolder = folder;
+    if (!RunCabinetJob(job))
         return false;
 
-    const QString streamPath = workSlash + app.m_strExtractName;
+    const QString streamPath = workSlash + job.extractedName;
     QFile stream(streamPath);
-    if (app.m_strExtractName.isEmpty() || !stream.open(QIODevice::ReadOnly)) {
+    if (job.extractedName.isEmpty() || !stream.open(QIODevice::ReadOnly)) {
         ShowMessage(30026, pathLine, nullptr, MsgKind::Error);
         return false;
     }
@@ -110,7 +110,7 @@ bool OpenDocument(const QString& path, bool* replaced) {
     const bool ok = ReadDocumentStream(stream);
     stream.close();
     stream.remove();
-    app.m_strFilePath = path;
+    doc.filePath = path;
     WriteSettingString("Last", "FilePath", path);
     return ok;
 }
@@ -139,12 +139,12 @@ bool WriteDocumentFile(const QString& path) {
     }
     stream.close();
 
-    CShoriJob job;
-    job.m_nMode = 1;
-    job.m_strPackSource = streamPath;
-    job.m_strPackName = name;
-    job.m_strPackFolder = folder;
-    const bool packed = RunShoriJob(job);
+    CabinetJob job;
+    job.kind = CabinetJob::Kind::Pack;
+    job.packSource = streamPath;
+    job.packName = name;
+    job.packFolder = folder;
+    const bool packed = RunCabinetJob(job);
     QFile::remove(streamPath);
     if (!packed)
         return false; // the previous file of that path is still there
@@ -166,7 +166,7 @@ bool SaveDocument(const QString& path) {
     WaitCursor wait;
     if (!WriteDocumentFile(chosen))
         return false;
-    theApp().m_strFilePath = chosen;
+    CurrentDocument().filePath = chosen;
     return true;
 }
 
@@ -181,19 +181,19 @@ bool ChooseAndOpenDocument(bool* replaced) {
     return true;
 }
 
-bool AskSaveChanges(CEditState& ed) {
-    if (!ed.m_bModified)
+bool AskSaveChanges(EditorState& ed) {
+    if (!ed.m_modified)
         return true;
     const int answer = ShowMessage(30004, QString(), nullptr, MsgKind::YesNoCancel);
     if (answer == IDCANCEL)
         return false;
     if (answer == IDYES)
-        SaveDocument(theApp().m_strFilePath);
+        SaveDocument(CurrentDocument().filePath);
     return true;
 }
 
-void OnNewCommand(CEditState& ed) {
-    if (theApp().m_nSlideCount == 0)
+void OnNewCommand(EditorState& ed) {
+    if (CurrentDocument().slideCount == 0)
         return;
     if (!AskSaveChanges(ed))
         return;
@@ -202,7 +202,7 @@ void OnNewCommand(CEditState& ed) {
     ed.RedrawRebuilt();
 }
 
-void OnOpenCommand(CEditState& ed) {
+void OnOpenCommand(EditorState& ed) {
     if (!AskSaveChanges(ed))
         return;
     bool replaced = false;
@@ -211,39 +211,39 @@ void OnOpenCommand(CEditState& ed) {
     // A failed open that left the previous document in place keeps its modified flag,
     // so its unsaved changes are still asked about.
     if (replaced)
-        ed.m_bModified = 0;
-    ed.m_nPage = 0;
+        ed.m_modified = false;
+    ed.m_page = 0;
     RecalcPages(ed);
     ed.RedrawRebuilt();
 }
 
-void OnSaveCommand(CEditState& ed) {
-    CP20417App& app = theApp();
-    if (app.m_nSlideCount == 0)
+void OnSaveCommand(EditorState& ed) {
+    Document& doc = CurrentDocument();
+    if (doc.slideCount == 0)
         return;
-    if (app.m_strFilePath.isEmpty()) {
+    if (doc.filePath.isEmpty()) {
         if (SaveDocument(QString()))
-            ed.m_bModified = 0;
+            ed.m_modified = false;
         return;
     }
     switch (ShowMessage(30003, QString(), nullptr, MsgKind::YesNoCancel)) {
     case IDYES:
-        if (SaveDocument(app.m_strFilePath)) {
-            ed.m_bModified = 0;
+        if (SaveDocument(doc.filePath)) {
+            ed.m_modified = false;
             ShowMessage(30007, QString(), nullptr, MsgKind::Info);
         }
         break;
     case IDNO:
         if (SaveDocument(QString()))
-            ed.m_bModified = 0;
+            ed.m_modified = false;
         break;
     default:
         break;
     }
 }
 
-bool OnCloseCommand(CEditState& ed) {
-    if (!ed.m_bModified)
+bool OnCloseCommand(EditorState& ed) {
+    if (!ed.m_modified)
         return true;
     switch (ShowMessage(30004, QString(), nullptr, MsgKind::YesNoCancel)) {
     case IDNO:
@@ -251,16 +251,16 @@ bool OnCloseCommand(CEditState& ed) {
     case IDYES:
         // The changes the user asked to keep are never thrown away: a save that failed
         // or was cancelled keeps the window open.
-        if (!SaveDocument(theApp().m_strFilePath))
+        if (!SaveDocument(CurrentDocument().filePath))
             return false;
-        ed.m_bModified = 0;
+        ed.m_modified = false;
         return true;
     default:
         return false;
     }
 }
 
-void OpenStartDocument(CEditState& ed, const QString& cmdFile) {
+void OpenStartDocument(EditorState& ed, const QString& cmdFile) {
     QString path = cmdFile;
     // A relative path from a shell names a file in the current folder.
     if (!path.isEmpty() && QFileInfo(path).isRelative())
@@ -268,8 +268,8 @@ void OpenStartDocument(CEditState& ed, const QString& cmdFile) {
     if (path.isEmpty() && ReadSettingInt("SYS", "FirstOpen", 0) == 1)
         path = ReadSettingString("Last", "FilePath", QString());
     if (!path.isEmpty() && OpenDocument(path)) {
-        ed.m_bModified = 0;
-        ed.m_nPage = 0;
+        ed.m_modified = false;
+        ed.m_page = 0;
         RecalcPages(ed);
         return;
     }

@@ -1,11 +1,11 @@
 #pragma once
 // The file commands of the editor: open, save, save as, new, and the question about
-// unsaved changes. The main window calls them; they reach the document through theApp()
-// and the editing state through the CEditState they are given.
+// unsaved changes. The main window calls them; they reach the document through CurrentDocument()
+// and the editing state through the EditorState they are given.
 
 #include <QString>
 
-class CEditState;
+class EditorState;
 
 /// Reads the document file `path` (a cabinet holding a document stream) into the open
 /// document. True when the document was read. `replaced` (optional) tells whether the
@@ -22,21 +22,21 @@ bool ChooseAndOpenDocument(bool* replaced = nullptr);
 
 /// The unsaved-changes question (message 30004) when the document is modified; Yes saves.
 /// False when the user cancelled and the command must stop.
-bool AskSaveChanges(CEditState& ed);
+bool AskSaveChanges(EditorState& ed);
 
 /// The New command.
-void OnNewCommand(CEditState& ed);
+void OnNewCommand(EditorState& ed);
 /// The Open command.
-void OnOpenCommand(CEditState& ed);
+void OnOpenCommand(EditorState& ed);
 /// The Save command (overwrite, or save as).
-void OnSaveCommand(CEditState& ed);
+void OnSaveCommand(EditorState& ed);
 /// Closing the main window: true when it may close. The unsaved-changes question comes
 /// first; Yes keeps the window open when the save fails or is cancelled.
-bool OnCloseCommand(CEditState& ed);
+bool OnCloseCommand(EditorState& ed);
 
 /// Opens the start document: `cmdFile` when given, else the last file when FirstOpen is
 /// 1, else (or when that open fails) a new document.
-void OpenStartDocument(CEditState& ed, const QString& cmdFile);
+void OpenStartDocument(EditorState& ed, const QString& cmdFile);
 
 /// The file dialogs' title, filter and defaults.
 extern const char* const kOpenDialogTitle;

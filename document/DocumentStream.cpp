@@ -1,7 +1,7 @@
 #include "document/DocumentStream.h"
 
-#include "app/P20417App.h"
-#include "app/Prompts.h"
+#include "base/Prompts.h"
+#include "document/Document.h"
 #include "document/Picture.h"
 
 #include <QIODevice>
@@ -39,7 +39,7 @@ bool readBounded(QIODevice& in, qint64 n, QByteArray& out) {
 }
 
 bool refuse(int id, const QString& prefix = QString()) {
-    theApp().m_nSlideCount = 0;
+    CurrentDocument().slideCount = 0;
     ShowMessage(id, prefix, nullptr, MsgKind::Error);
     return false;
 }
@@ -61,19 +61,19 @@ quint32 DecodeBE32(const char* bytes) {
 }
 
 bool WriteDocumentStream(QIODevice& out) {
-    const CP20417App& app = theApp();
-    const int count = std::clamp(app.m_nSlideCount, 0, MAX_SLIDES);
+    const Document& doc = CurrentDocument();
+    const int count = std::clamp(doc.slideCount, 0, kMaxSlides);
     if (!writeAll(out, QByteArray(kMagic, kStreamMagicSize)) ||
-        !writeAll(out, app.m_header.toBytes()) || !writeAll(out, EncodeBE32(quint32(count))))
+        !writeAll(out, doc.header.toBytes()) || !writeAll(out, EncodeBE32(quint32(count))))
         return false;
     for (int i = 0; i < count; ++i)
-        if (!writeAll(out, app.m_slides[i].toBytes()))
+        if (!writeAll(out, doc.slides[i].toBytes()))
             return false;
     for (int i = 0; i < count; ++i) {
-        const SlideRecord& r = app.m_slides[i];
+        const SlideRecord& r = doc.slides[i];
         QByteArray bytes;
-        if (r.pPicture) {
-            if (!SavePictureToStream(r.pPicture.get(), bytes))
+        if (r.picture) {
+            if (!SavePictureToStream(r.picture.get(), bytes))
                 return false; // refusing beats a stream whose blocks no longer match
         } else {
             bytes = r.undecodedImage; // empty for a slide that never had image bytes
@@ -87,7 +87,7 @@ bool WriteDocumentStream(QIODevice& out) {
 }
 
 bool ReadDocumentStream(QIODevice& in) {
-    CP20417App& app = theApp();
+    Document& doc = CurrentDocument();
     char magic[kStreamMagicSize];
     const qint64 got = in.read(magic, kStreamMagicSize);
     if (got < 3 || magic[0] != 'L' || magic[1] != 'S' || magic[2] != 'R')
@@ -99,31 +99,31 @@ bool ReadDocumentStream(QIODevice& in) {
     if (got < kStreamMagicSize)
         return refuse(30019);
 
-    char header[DocHeader::kSize];
-    if (in.read(header, DocHeader::kSize) != DocHeader::kSize)
+    char header[DocumentHeader::kSize];
+    if (in.read(header, DocumentHeader::kSize) != DocumentHeader::kSize)
         return refuse(30019);
-    app.m_header = DocHeader::fromBytes(header);
+    doc.header = DocumentHeader::fromBytes(header);
 
-    app.m_nSlideCount = 0;
+    doc.slideCount = 0;
     char countBytes[4];
     if (in.read(countBytes, 4) != 4)
         return refuse(30019);
     const quint32 n = DecodeBE32(countBytes);
-    if (n > quint32(MAX_SLIDES))
-        return refuse(30043, QString::asprintf("%u > %d\n", unsigned(n), MAX_SLIDES));
+    if (n > quint32(kMaxSlides))
+        return refuse(30043, QString::asprintf("%u > %d\n", unsigned(n), kMaxSlides));
 
     QByteArray records;
     if (!readBounded(in, qint64(n) * SlideRecord::kSize, records))
         return refuse(30019);
     for (quint32 i = 0; i < n; ++i)
-        app.m_slides[i] = SlideRecord::fromBytes(records.constData() + i * SlideRecord::kSize);
-    app.m_nSlideCount = int(n);
+        doc.slides[i] = SlideRecord::fromBytes(records.constData() + i * SlideRecord::kSize);
+    doc.slideCount = int(n);
 
     // The image blocks. A block that does not decode keeps its bytes with the slide so
     // that saving writes them back; a length beyond the data ends the reading there.
     bool atEnd = false;
     for (quint32 i = 0; i < n && !atEnd; ++i) {
-        SlideRecord& r = app.m_slides[i];
+        SlideRecord& r = doc.slides[i];
         char lenBytes[4];
         if (in.read(lenBytes, 4) != 4) {
             atEnd = true;
@@ -135,8 +135,8 @@ bool ReadDocumentStream(QIODevice& in) {
             atEnd = true;
             break;
         }
-        r.pPicture = Picture::fromBytes(bytes);
-        if (!r.pPicture)
+        r.picture = Picture::fromBytes(bytes);
+        if (!r.picture)
             r.undecodedImage = bytes;
     }
     return true;

@@ -16,7 +16,7 @@ QByteArray EncodeBE32(quint32 value);
 /// Four bytes, most significant first, as a value.
 quint32 DecodeBE32(const char* bytes);
 
-/// Writes the open document (theApp()) to `out`. A slide without a picture gets a block
+/// Writes the open document (CurrentDocument()) to `out`. A slide without a picture gets a block
 /// of length 0, or its undecoded stored bytes. False when a write fails or a picture
 /// cannot be serialised.
 bool WriteDocumentStream(QIODevice& out);

@@ -1,40 +1,40 @@
 #include "document/SlideTable.h"
 
-#include "app/P20417App.h"
-#include "app/Prompts.h"
-#include "app/Settings.h"
+#include "base/Prompts.h"
+#include "base/Settings.h"
+#include "document/Document.h"
 #include "document/Picture.h"
 
 #include <algorithm>
 
-void NewDocument(CEditState& ed) {
-    CP20417App& app = theApp();
-    app.m_strFilePath.clear();
-    app.m_nSlideCount = 0;
-    ed.m_bModified = 0;
-    DocHeader& h = app.m_header;
-    h.crBackLeft = RGB(247, 243, 215);
-    h.crBackRight = RGB(173, 195, 255);
-    h.crBackCenter = RGB(0, 0, 66);
-    h.bShowPropButton = 1;
-    h.rcShowWindow = RECT32{0, 0, 400, 300};
-    h.bLoop = 1;
-    h.bTimerSwitch = 1;
-    h.crPreviewBack = 0;
-    h.bTopMost = 1;
-    ed.m_nPage = 0;
-    ed.m_nPageCount = 1;
-    std::fill(std::begin(ed.m_nPageSlides), std::end(ed.m_nPageSlides), 0);
+void NewDocument(EditorState& ed) {
+    Document& doc = CurrentDocument();
+    doc.filePath.clear();
+    doc.slideCount = 0;
+    ed.m_modified = false;
+    DocumentHeader& h = doc.header;
+    h.backgroundLeft = RGB(247, 243, 215);
+    h.backgroundRight = RGB(173, 195, 255);
+    h.backgroundCenter = RGB(0, 0, 66);
+    h.showPropertyButtons = 1;
+    h.slideshowRect = RECT32{0, 0, 400, 300};
+    h.loop = 1;
+    h.timerSwitch = 1;
+    h.previewBackground = 0;
+    h.topMost = 1;
+    ed.m_page = 0;
+    ed.m_pageCount = 1;
+    std::fill(std::begin(ed.m_pageSlides), std::end(ed.m_pageSlides), 0);
 }
 
 void ReleaseAllPictures() {
-    CP20417App& app = theApp();
-    for (int i = 0; i < app.m_nSlideCount; ++i)
-        app.m_slides[i].pPicture.reset();
+    Document& doc = CurrentDocument();
+    for (int i = 0; i < doc.slideCount; ++i)
+        doc.slides[i].picture.reset();
 }
 
 bool CanAddSlide(bool showMessage) {
-    if (theApp().m_nSlideCount < MAX_SLIDES)
+    if (CurrentDocument().slideCount < kMaxSlides)
         return true;
     if (showMessage)
         ShowMessage(30002, QString(), nullptr, MsgKind::Error);
@@ -42,116 +42,115 @@ bool CanAddSlide(bool showMessage) {
 }
 
 quint16 NewSlideSwitchTime() {
-    return quint16(
-        std::clamp(ReadSettingInt("SYS", "AutoCng", 5), SWITCH_TIME_MIN, SWITCH_TIME_MAX));
+    return quint16(std::clamp(ReadSettingInt("SYS", "AutoCng", 5), kMinSwitchTime, kMaxSwitchTime));
 }
 
-void AddSlide(PicturePtr picture, COLORREF crTransparent) {
-    CP20417App& app = theApp();
-    if (app.m_nSlideCount >= MAX_SLIDES)
+void AddSlide(PicturePtr picture, COLORREF keyColor) {
+    Document& doc = CurrentDocument();
+    if (doc.slideCount >= kMaxSlides)
         return; // the caller checks CanAddSlide; never write past the table
-    SlideRecord& r = app.m_slides[app.m_nSlideCount];
-    r.pPicture = std::move(picture);
+    SlideRecord& r = doc.slides[doc.slideCount];
+    r.picture = std::move(picture);
     r.undecodedImage.clear();
-    r.crTransparent = crTransparent;
-    r.wSwitchTime = NewSlideSwitchTime();
-    r.bFlipH = 0;
-    r.bFlipV = 0;
-    ++app.m_nSlideCount;
+    r.keyColor = keyColor;
+    r.switchTime = NewSlideSwitchTime();
+    r.flipH = 0;
+    r.flipV = 0;
+    ++doc.slideCount;
 }
 
-void InsertSlide(CEditState& ed, int index, const SlideRecord& rec) {
-    CP20417App& app = theApp();
-    if (app.m_nSlideCount >= MAX_SLIDES || index < 0 || index > app.m_nSlideCount)
+void InsertSlide(EditorState& ed, int index, const SlideRecord& rec) {
+    Document& doc = CurrentDocument();
+    if (doc.slideCount >= kMaxSlides || index < 0 || index > doc.slideCount)
         return;
-    for (int i = app.m_nSlideCount; i > index; --i)
-        app.m_slides[i] = app.m_slides[i - 1];
-    SlideRecord& r = app.m_slides[index];
-    r.pPicture = rec.pPicture;
+    for (int i = doc.slideCount; i > index; --i)
+        doc.slides[i] = doc.slides[i - 1];
+    SlideRecord& r = doc.slides[index];
+    r.picture = rec.picture;
     r.undecodedImage = rec.undecodedImage;
-    r.crTransparent = rec.crTransparent;
-    r.wSwitchTime = rec.wSwitchTime;
-    r.bFlipH = rec.bFlipH;
-    r.bFlipV = rec.bFlipV;
-    ++app.m_nSlideCount;
+    r.keyColor = rec.keyColor;
+    r.switchTime = rec.switchTime;
+    r.flipH = rec.flipH;
+    r.flipV = rec.flipV;
+    ++doc.slideCount;
     RecalcPages(ed);
-    ed.m_bModified = 1;
+    ed.m_modified = true;
 }
 
-void DeleteSlide(CEditState& ed, int index) {
-    CP20417App& app = theApp();
-    const int n = app.m_nSlideCount;
+void DeleteSlide(EditorState& ed, int index) {
+    Document& doc = CurrentDocument();
+    const int n = doc.slideCount;
     if (index < 0 || index >= n)
         return;
-    app.m_slides[index].pPicture.reset();
+    doc.slides[index].picture.reset();
     if (n == 1) {
-        app.m_nSlideCount = 0;
+        doc.slideCount = 0;
     } else {
-        if (n % SLIDES_PER_PAGE == 1 && index == n - 1 && ed.m_nPage > 0)
-            --ed.m_nPage;
+        if (n % kSlidesPerPage == 1 && index == n - 1 && ed.m_page > 0)
+            --ed.m_page;
         for (int i = index; i < n - 1; ++i)
-            app.m_slides[i] = app.m_slides[i + 1];
-        app.m_nSlideCount = n - 1;
+            doc.slides[i] = doc.slides[i + 1];
+        doc.slideCount = n - 1;
     }
     RecalcPages(ed);
-    ed.m_nSelect = -1;
-    ed.m_bModified = 1;
+    ed.m_selectedCell = -1;
+    ed.m_modified = true;
     ed.RedrawRebuilt();
 }
 
-void DeleteSlides(CEditState& ed, const std::set<int>& indices) {
-    CP20417App& app = theApp();
+void DeleteSlides(EditorState& ed, const std::set<int>& indices) {
+    Document& doc = CurrentDocument();
     int kept = 0;
-    for (int i = 0; i < app.m_nSlideCount; ++i) {
+    for (int i = 0; i < doc.slideCount; ++i) {
         if (indices.count(i)) {
-            app.m_slides[i].pPicture.reset();
+            doc.slides[i].picture.reset();
         } else {
             if (kept != i)
-                app.m_slides[kept] = app.m_slides[i];
+                doc.slides[kept] = doc.slides[i];
             ++kept;
         }
     }
-    app.m_nSlideCount = kept;
-    ed.m_nPage = std::min(ed.m_nPage, (kept - 1) / SLIDES_PER_PAGE);
-    if (ed.m_nPage < 0)
-        ed.m_nPage = 0;
-    ed.m_nSelect = -1;
-    ed.m_bModified = 1;
+    doc.slideCount = kept;
+    ed.m_page = std::min(ed.m_page, (kept - 1) / kSlidesPerPage);
+    if (ed.m_page < 0)
+        ed.m_page = 0;
+    ed.m_selectedCell = -1;
+    ed.m_modified = true;
     RecalcPages(ed);
     ed.RedrawRebuilt();
 }
 
-void MoveSlide(CEditState& ed, int from, int to) {
-    CP20417App& app = theApp();
-    const int n = app.m_nSlideCount;
+void MoveSlide(EditorState& ed, int from, int to) {
+    Document& doc = CurrentDocument();
+    const int n = doc.slideCount;
     if (from < 0 || from >= n || to < 0 || to > n)
         return;
-    const SlideRecord saved = app.m_slides[from];
+    const SlideRecord saved = doc.slides[from];
     if (to == 0) {
         for (int i = from; i > 0; --i)
-            app.m_slides[i] = app.m_slides[i - 1];
-        app.m_slides[0] = saved;
+            doc.slides[i] = doc.slides[i - 1];
+        doc.slides[0] = saved;
     } else if (from < to) {
         for (int i = from; i < to - 1; ++i)
-            app.m_slides[i] = app.m_slides[i + 1];
-        app.m_slides[to - 1] = saved;
+            doc.slides[i] = doc.slides[i + 1];
+        doc.slides[to - 1] = saved;
     } else {
         for (int i = from; i > to; --i)
-            app.m_slides[i] = app.m_slides[i - 1];
-        app.m_slides[to] = saved;
+            doc.slides[i] = doc.slides[i - 1];
+        doc.slides[to] = saved;
     }
     ed.RedrawRebuilt();
 }
 
-void RecalcPages(CEditState& ed) {
-    const int n = theApp().m_nSlideCount;
+void RecalcPages(EditorState& ed) {
+    const int n = CurrentDocument().slideCount;
     if (n <= 0) {
-        ed.m_nPageCount = 1;
-        std::fill(std::begin(ed.m_nPageSlides), std::end(ed.m_nPageSlides), 0);
+        ed.m_pageCount = 1;
+        std::fill(std::begin(ed.m_pageSlides), std::end(ed.m_pageSlides), 0);
         return;
     }
-    ed.m_nPageCount = (n - 1) / SLIDES_PER_PAGE + 1;
-    std::fill(std::begin(ed.m_nPageSlides), std::end(ed.m_nPageSlides), SLIDES_PER_PAGE);
-    if (n % SLIDES_PER_PAGE != 0)
-        ed.m_nPageSlides[ed.m_nPageCount - 1] = n % SLIDES_PER_PAGE;
+    ed.m_pageCount = (n - 1) / kSlidesPerPage + 1;
+    std::fill(std::begin(ed.m_pageSlides), std::end(ed.m_pageSlides), kSlidesPerPage);
+    if (n % kSlidesPerPage != 0)
+        ed.m_pageSlides[ed.m_pageCount - 1] = n % kSlidesPerPage;
 }

@@ -1,12 +1,12 @@
 #pragma once
-// The operations that change the slide table of the open document (theApp()).
+// The operations that change the slide table of the open document (CurrentDocument()).
 
-#include "document/EditState.h"
+#include "document/EditorState.h"
 
 #include <set>
 
 /// Resets the document and the editing state; does not release pictures.
-void NewDocument(CEditState& ed);
+void NewDocument(EditorState& ed);
 /// Releases the picture of every slide in use; the records keep their other fields.
 void ReleaseAllPictures();
 /// True while another slide fits; otherwise shows message 30002 when asked to.
@@ -16,15 +16,15 @@ bool CanAddSlide(bool showMessage);
 quint16 NewSlideSwitchTime();
 /// Appends a slide with NewSlideSwitchTime() as its time. The caller checked
 /// CanAddSlide and calls RecalcPages and marks the document modified afterwards.
-void AddSlide(PicturePtr picture, COLORREF crTransparent);
+void AddSlide(PicturePtr picture, COLORREF keyColor);
 /// Inserts a slide at `index` (0 to the slide count; the count appends).
-void InsertSlide(CEditState& ed, int index, const SlideRecord& rec);
+void InsertSlide(EditorState& ed, int index, const SlideRecord& rec);
 /// Removes the slide at table index `index`.
-void DeleteSlide(CEditState& ed, int index);
+void DeleteSlide(EditorState& ed, int index);
 /// Removes the slides whose table indices are in `indices`, keeping the others' order.
-void DeleteSlides(CEditState& ed, const std::set<int>& indices);
+void DeleteSlides(EditorState& ed, const std::set<int>& indices);
 /// Moves slide `from` to position `to` (0 to the slide count): directly before the
 /// slide that had index `to`, or last.
-void MoveSlide(CEditState& ed, int from, int to);
+void MoveSlide(EditorState& ed, int from, int to);
 /// Re-establishes the page count and the slides per page from the slide count.
-void RecalcPages(CEditState& ed);
+void RecalcPages(EditorState& ed);

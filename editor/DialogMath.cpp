@@ -6,7 +6,7 @@
 #include <climits>
 
 int ClampSwitchTime(long long seconds) {
-    return int(std::clamp<long long>(seconds, SWITCH_TIME_MIN, SWITCH_TIME_MAX));
+    return int(std::clamp<long long>(seconds, kMinSwitchTime, kMaxSwitchTime));
 }
 
 QString TotalTimeText(const int* times, int count) {

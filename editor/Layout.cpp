@@ -99,7 +99,7 @@ EditorLayout ComputeLayout(const LayoutInput& in) {
         L.markColumn[0] = 0;
     } else {
         const int count =
-            std::min<int>(int(in.pictures.size()), std::min(L.rows * 5, SLIDES_PER_PAGE));
+            std::min<int>(int(in.pictures.size()), std::min(L.rows * 5, kSlidesPerPage));
         for (int k = 0; k < count; ++k) {
             const int i = k / 5;
             const int j = k % 5;
@@ -163,7 +163,7 @@ RECT32 MarkBar(const RECT32& mark, bool highlighted) {
 }
 
 COLORREF HighlightRingColor(int column, int n) {
-    const COLORREF c = g_crColumn[((column % 5) + 5) % 5];
+    const COLORREF c = kColumnColors[((column % 5) + 5) % 5];
     const int add = 50 * n;
     return RGB(std::min(GetRValue(c) + add, 255), std::min(GetGValue(c) + add, 255),
                std::min(GetBValue(c) + add, 255));

@@ -12,11 +12,11 @@
 #include <vector>
 
 /// Fill colour per column (page cell mod 5 on the page, slide index mod 5 in the graph).
-constexpr COLORREF g_crColumn[5] = {RGB(247, 8, 0), RGB(255, 130, 0), RGB(247, 247, 8),
-                                    RGB(16, 247, 16), RGB(0, 49, 189)};
+constexpr COLORREF kColumnColors[5] = {RGB(247, 8, 0), RGB(255, 130, 0), RGB(247, 247, 8),
+                                       RGB(16, 247, 16), RGB(0, 49, 189)};
 /// Colour of text drawn on a column's fill.
-constexpr COLORREF g_crColumnText[5] = {RGB(247, 247, 8), RGB(247, 247, 8), RGB(0, 0, 0),
-                                        RGB(0, 0, 0), RGB(247, 247, 8)};
+constexpr COLORREF kColumnTextColors[5] = {RGB(247, 247, 8), RGB(247, 247, 8), RGB(0, 0, 0),
+                                           RGB(0, 0, 0), RGB(247, 247, 8)};
 constexpr COLORREF kTitleColor = RGB(247, 247, 8);
 constexpr COLORREF kGraphFrameColor = RGB(66, 107, 156); ///< graph frame and slide numbers
 constexpr COLORREF kGraphTimeColor = RGB(66, 107, 154);  ///< time texts in the graph
@@ -87,15 +87,15 @@ struct EditorLayout {
     RECT32 logo;
 
     // The page. Index k is the page cell; entries past `pictures` stay empty.
-    bool cellShown[SLIDES_PER_PAGE] = {};     ///< the cell's slide has a picture
-    RECT32 cellBox[SLIDES_PER_PAGE];          ///< the whole cell, cw x ch
-    CellFit fit[SLIDES_PER_PAGE];             ///< the picture's place inside the cell
-    RECT32 cells[SLIDES_PER_PAGE];            ///< the drawn picture (hit rectangle)
-    RECT32 propMark[SLIDES_PER_PAGE];         ///< where the property-button mark is drawn
-    RECT32 labelBands[SLIDES_PER_PAGE];       ///< number and time band under the cell
-    bool markShown[SLIDES_PER_PAGE + 1] = {}; ///< the insertion mark exists
-    RECT32 marks[SLIDES_PER_PAGE + 1];        ///< insertion marks (hit rectangles)
-    int markColumn[SLIDES_PER_PAGE + 1] = {}; ///< column colour of each mark
+    bool cellShown[kSlidesPerPage] = {};     ///< the cell's slide has a picture
+    RECT32 cellBox[kSlidesPerPage];          ///< the whole cell, cw x ch
+    CellFit fit[kSlidesPerPage];             ///< the picture's place inside the cell
+    RECT32 cells[kSlidesPerPage];            ///< the drawn picture (hit rectangle)
+    RECT32 propMark[kSlidesPerPage];         ///< where the property-button mark is drawn
+    RECT32 labelBands[kSlidesPerPage];       ///< number and time band under the cell
+    bool markShown[kSlidesPerPage + 1] = {}; ///< the insertion mark exists
+    RECT32 marks[kSlidesPerPage + 1];        ///< insertion marks (hit rectangles)
+    int markColumn[kSlidesPerPage + 1] = {}; ///< column colour of each mark
 
     // The time graph.
     RECT32 graphBars;               ///< (18, gt, W - 206, gt + 100), filled black

@@ -5,20 +5,20 @@
 #include <QPainter>
 
 QImage RenderSlideImage(const SlideRecord& slide, bool ignoreFlips) {
-    if (!slide.pPicture || slide.pPicture->image().isNull())
+    if (!slide.picture || slide.picture->image().isNull())
         return QImage();
-    const QImage& src = slide.pPicture->image();
-    if (ignoreFlips || (!slide.bFlipH && !slide.bFlipV))
+    const QImage& src = slide.picture->image();
+    if (ignoreFlips || (!slide.flipH && !slide.flipV))
         return src;
 #if QT_VERSION >= QT_VERSION_CHECK(6, 9, 0)
     Qt::Orientations o;
-    if (slide.bFlipH)
+    if (slide.flipH)
         o |= Qt::Horizontal;
-    if (slide.bFlipV)
+    if (slide.flipV)
         o |= Qt::Vertical;
     return src.flipped(o);
 #else
-    return src.mirrored(slide.bFlipH != 0, slide.bFlipV != 0);
+    return src.mirrored(slide.flipH != 0, slide.flipV != 0);
 #endif
 }
 

@@ -2,8 +2,8 @@
 // reads that again: the reader must never crash, hang, leak or reserve more memory than
 // the input holds, and whatever it accepts must survive a save.
 
-#include "app/P20417App.h"
-#include "app/Prompts.h"
+#include "base/Prompts.h"
+#include "document/Document.h"
 #include "document/DocumentStream.h"
 #include "document/SlideTable.h"
 
@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QBuffer in(&bytes);
     in.open(QIODevice::ReadOnly);
     const bool ok = ReadDocumentStream(in);
-    CP20417App& app = theApp();
+    Document& doc = CurrentDocument();
     if (ok) {
         QByteArray saved;
         QBuffer out(&saved);
@@ -52,6 +52,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             __builtin_trap();
     }
     ReleaseAllPictures();
-    app.ResetToStartState();
+    doc.Clear();
     return 0;
 }

@@ -1,5 +1,5 @@
 // libFuzzer target: the PNG transparency reader over arbitrary bytes.
-#include "image/PngSub.h"
+#include "image/PngColorKeyReader.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -9,7 +9,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // A private copy of exactly `size` bytes, so any read past the end is caught.
     const std::vector<uint8_t> bytes(data, data + size);
     COLORREF key = 0;
-    const bool ok = CPNGSub::ReadPngColorKeyFromBytes(bytes.data(), qint64(bytes.size()), key);
+    const bool ok =
+        PngColorKeyReader::ReadPngColorKeyFromBytes(bytes.data(), qint64(bytes.size()), key);
     if (!ok && key != COLOR_NONE)
         __builtin_trap(); // a failure always leaves the key at COLOR_NONE
     return 0;

@@ -1,9 +1,9 @@
 #include "image/AddSlides.h"
 
-#include "app/P20417App.h"
-#include "app/Platform.h"
-#include "app/Prompts.h"
-#include "app/Settings.h"
+#include "base/Platform.h"
+#include "base/Prompts.h"
+#include "base/Settings.h"
+#include "document/Document.h"
 #include "document/SlideTable.h"
 #include "image/ImageImport.h"
 
@@ -54,21 +54,21 @@ QString CheckImageExtension(QObject* owner, const QString& path) {
 }
 
 bool LimitPathsToCapacity(QStringList& paths, QObject* owner) {
-    if (paths.size() <= MAX_SLIDES)
+    if (paths.size() <= kMaxSlides)
         return true;
     if (ShowMessage(30010, QString(), owner, MsgKind::YesNo) != IDYES)
         return false;
-    paths = paths.mid(0, MAX_SLIDES);
+    paths = paths.mid(0, kMaxSlides);
     return true;
 }
 
-int AddSlidesFromFiles(CEditState& ed, int mark, const QStringList& paths, QObject* owner) {
-    CP20417App& app = theApp();
+int AddSlidesFromFiles(EditorState& ed, int mark, const QStringList& paths, QObject* owner) {
+    Document& doc = CurrentDocument();
     const WaitCursor wait;
     int added = 0;
     bool appended = false;
     for (const QString& path : paths) {
-        if (app.m_nSlideCount >= MAX_SLIDES) {
+        if (doc.slideCount >= kMaxSlides) {
             ShowMessage(30002, QString(), owner, MsgKind::Error);
             break;
         }
@@ -79,10 +79,10 @@ int AddSlidesFromFiles(CEditState& ed, int mark, const QStringList& paths, QObje
         // to the same index: inserted files end up in reverse order.
         int index = -1;
         if (mark < 0) {
-            if (ed.m_nPage < ed.m_nPageCount - 1)
-                ed.m_nPage = ed.m_nPageCount - 1;
+            if (ed.m_page < ed.m_pageCount - 1)
+                ed.m_page = ed.m_pageCount - 1;
         } else {
-            index = std::clamp(ed.m_nPage * SLIDES_PER_PAGE + mark, 0, app.m_nSlideCount);
+            index = std::clamp(ed.m_page * kSlidesPerPage + mark, 0, doc.slideCount);
         }
         const ImportResult imported = ImportImageFile(path, ext);
         if (!imported.ok)
@@ -93,23 +93,23 @@ int AddSlidesFromFiles(CEditState& ed, int mark, const QStringList& paths, QObje
             appended = true;
         } else {
             SlideRecord rec;
-            rec.pPicture = imported.picture;
-            rec.crTransparent = imported.key;
-            rec.wSwitchTime = NewSlideSwitchTime();
+            rec.picture = imported.picture;
+            rec.keyColor = imported.key;
+            rec.switchTime = NewSlideSwitchTime();
             InsertSlide(ed, index, rec);
         }
         ++added;
     }
     // The view shows the last page after appending, also when the last file began it.
-    if (appended && ed.m_nPage < ed.m_nPageCount - 1)
-        ed.m_nPage = ed.m_nPageCount - 1;
+    if (appended && ed.m_page < ed.m_pageCount - 1)
+        ed.m_page = ed.m_pageCount - 1;
     if (added > 0)
-        ed.m_bModified = 1;
+        ed.m_modified = true;
     ed.RedrawRebuilt();
     return added;
 }
 
-void AddSlidesCommand(CEditState& ed, int mark, QObject* owner) {
+void AddSlidesCommand(EditorState& ed, int mark, QObject* owner) {
     FileDialogSpec request;
     request.title = QStringLiteral("追加するイメージファイルを指定(複数選択可)");
     request.filter = QStringLiteral(
@@ -126,7 +126,7 @@ void AddSlidesCommand(CEditState& ed, int mark, QObject* owner) {
     AddSlidesFromFiles(ed, mark, paths, owner);
 }
 
-void AddDroppedFiles(CEditState& ed, int mark, const QStringList& dropped, QObject* owner) {
+void AddDroppedFiles(EditorState& ed, int mark, const QStringList& dropped, QObject* owner) {
     QStringList paths;
     for (const QString& p : dropped)
         if (!p.isEmpty())

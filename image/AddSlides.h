@@ -2,7 +2,7 @@
 // Adding slides from image files: the extension check, the capacity question and the
 // batch that imports each file and puts it at the insertion mark or at the end.
 
-#include "document/EditState.h"
+#include "document/EditorState.h"
 
 #include <QString>
 #include <QStringList>
@@ -26,13 +26,13 @@ bool LimitPathsToCapacity(QStringList& paths, QObject* owner);
 /// the last page), otherwise inserted at page * 20 + mark, so a batch ends up there in
 /// reverse order. Stops with message 30002 when the table is full. Redraws the view
 /// and returns the number of slides added.
-int AddSlidesFromFiles(CEditState& ed, int mark, const QStringList& paths,
+int AddSlidesFromFiles(EditorState& ed, int mark, const QStringList& paths,
                        QObject* owner = nullptr);
 
 /// The add-slide command: asks for image files (several at once), keeps at most 100
 /// (question 30010 above that) and adds them. Cancelling changes nothing.
-void AddSlidesCommand(CEditState& ed, int mark, QObject* owner = nullptr);
+void AddSlidesCommand(EditorState& ed, int mark, QObject* owner = nullptr);
 
 /// Files dropped on the main window: more than 100 ask question 30010 (owned by the
 /// window); empty names are skipped; the rest are added.
-void AddDroppedFiles(CEditState& ed, int mark, const QStringList& paths, QObject* owner);
+void AddDroppedFiles(EditorState& ed, int mark, const QStringList& paths, QObject* owner);

@@ -1,6 +1,6 @@
 #include "image/BitmapKey.h"
 
-#include "app/Prompts.h"
+#include "base/Prompts.h"
 #include "image/FileBytes.h"
 
 bool ReadBitmapColorKey(const QString& path, COLORREF& key) {

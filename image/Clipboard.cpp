@@ -1,7 +1,7 @@
 #include "image/Clipboard.h"
 
-#include "app/P20417App.h"
-#include "app/Settings.h"
+#include "base/Settings.h"
+#include "document/Document.h"
 #include "document/Picture.h"
 #include "document/SlideTable.h"
 #include "image/ImageImport.h"
@@ -94,10 +94,10 @@ QString SaveImageToTempPng(const QImage& image) {
 
 QString SlideClipboardText(const SlideRecord& slide) {
     return QStringLiteral("%1,%2,%3,%4")
-        .arg(qint32(slide.crTransparent))
-        .arg(int(slide.wSwitchTime))
-        .arg(int(slide.bFlipH))
-        .arg(int(slide.bFlipV));
+        .arg(qint32(slide.keyColor))
+        .arg(int(slide.switchTime))
+        .arg(int(slide.flipH))
+        .arg(int(slide.flipV));
 }
 
 QString ExtractField(const QString& text, int n, QChar separator) {
@@ -119,18 +119,18 @@ SlideRecord SlideRecordFromText(const QString& text) {
     const QChar comma(QLatin1Char(','));
     if (!text.isEmpty() && text.count(comma) == 3) {
         const QString key = ExtractField(text, 1, comma);
-        rec.crTransparent =
+        rec.keyColor =
             key == QLatin1String("-1") ? COLOR_NONE : COLORREF(quint32(DecimalValue(key)));
         int time = int(quint32(DecimalValue(ExtractField(text, 2, comma))) % 65536u);
         if (time == 0)
             time = 1;
-        rec.wSwitchTime = quint16(std::min(time, SWITCH_TIME_MAX));
-        rec.bFlipH = quint8(quint32(DecimalValue(ExtractField(text, 3, comma))) % 256u);
-        rec.bFlipV = quint8(quint32(DecimalValue(ExtractField(text, 4, comma))) % 256u);
+        rec.switchTime = quint16(std::min(time, kMaxSwitchTime));
+        rec.flipH = quint8(quint32(DecimalValue(ExtractField(text, 3, comma))) % 256u);
+        rec.flipV = quint8(quint32(DecimalValue(ExtractField(text, 4, comma))) % 256u);
         return rec;
     }
-    rec.crTransparent = COLOR_NONE;
-    rec.wSwitchTime = NewSlideSwitchTime();
+    rec.keyColor = COLOR_NONE;
+    rec.switchTime = NewSlideSwitchTime();
     return rec;
 }
 
@@ -158,8 +158,8 @@ QImage ClipboardBitmap(const QMimeData* data) {
     return {};
 }
 
-int PasteSlide(CEditState& ed, int mark, const QMimeData* data) {
-    CP20417App& app = theApp();
+int PasteSlide(EditorState& ed, int mark, const QMimeData* data) {
+    Document& doc = CurrentDocument();
     if (!HasClipboardBitmap(data))
         return -1;
     if (!CanAddSlide(true))
@@ -167,11 +167,11 @@ int PasteSlide(CEditState& ed, int mark, const QMimeData* data) {
 
     int index;
     if (mark >= 0) {
-        index = std::clamp(ed.m_nPage * SLIDES_PER_PAGE + mark, 0, app.m_nSlideCount);
+        index = std::clamp(ed.m_page * kSlidesPerPage + mark, 0, doc.slideCount);
     } else {
-        if (ed.m_nPage < ed.m_nPageCount - 1)
-            ed.m_nPage = ed.m_nPageCount - 1;
-        index = app.m_nSlideCount;
+        if (ed.m_page < ed.m_pageCount - 1)
+            ed.m_page = ed.m_pageCount - 1;
+        index = doc.slideCount;
     }
 
     QImage bitmap = ClipboardBitmap(data);
@@ -179,8 +179,8 @@ int PasteSlide(CEditState& ed, int mark, const QMimeData* data) {
         return -1;
     const QString text = data->hasText() ? data->text() : QString();
     SlideRecord rec = SlideRecordFromText(text);
-    if (rec.crTransparent != COLOR_NONE)
-        MarkKeyPixels(bitmap, rec.crTransparent);
+    if (rec.keyColor != COLOR_NONE)
+        MarkKeyPixels(bitmap, rec.keyColor);
 
     // The picture goes the way of an imported BMP file, so a pasted image is prepared
     // for colour keying exactly like an added one: having no see-through pixel, it is
@@ -205,8 +205,8 @@ int PasteSlide(CEditState& ed, int mark, const QMimeData* data) {
         return -1;
 
     if (ReadSettingInt("SYS", "MentSize", 1) == 1)
-        picture = FitPictureToLimit(picture, width, height, rec.crTransparent);
-    rec.pPicture = std::move(picture);
+        picture = FitPictureToLimit(picture, width, height, rec.keyColor);
+    rec.picture = std::move(picture);
     InsertSlide(ed, index, rec);
     ed.RedrawRebuilt();
     return index;

@@ -4,7 +4,7 @@
 // top-bottom flip). Pasting needs only the bitmap; the text, when it has the expected
 // form, gives the new slide the copied slide's settings.
 
-#include "document/EditState.h"
+#include "document/EditorState.h"
 
 #include <QImage>
 #include <QString>
@@ -39,4 +39,4 @@ QImage ClipboardBitmap(const QMimeData* data);
 /// -1 appended after the view moved to the last page. Nothing happens without an image;
 /// a full table shows message 30002. Returns the new slide's index, or -1 when none
 /// was added.
-int PasteSlide(CEditState& ed, int mark, const QMimeData* data);
+int PasteSlide(EditorState& ed, int mark, const QMimeData* data);

@@ -1,11 +1,12 @@
 #include "image/ImageImport.h"
 
-#include "app/P20417App.h"
-#include "app/Prompts.h"
-#include "app/Screen.h"
-#include "app/Settings.h"
+#include "base/Prompts.h"
+#include "base/Screen.h"
+#include "base/Settings.h"
+#include "document/Document.h"
 #include "document/Picture.h"
 #include "image/BitmapKey.h"
+#include "image/PngColorKeyReader.h"
 #include "image/WorkFolder.h"
 
 #include <QBuffer>
@@ -388,7 +389,7 @@ PicturePtr DecodeWithColorKey(const QString& path, const QString& ext, PicturePt
     bool pngKnown = false;
     COLORREF pngKey = COLOR_NONE;
     if (ext == QLatin1String("png"))
-        pngKnown = theApp().m_pngSub.ReadPngColorKey(path, pngKey);
+        pngKnown = PngColorKeyReader::ReadPngColorKey(path, pngKey);
 
     QImage raster = DecodeRaster(path);
     if (raster.isNull())

@@ -1,35 +1,35 @@
 #include "image/SlideImage.h"
 
-#include "app/P20417App.h"
+#include "document/Document.h"
 
 namespace {
 
 /// The selected slide's record, or null when none is selected.
-SlideRecord* SelectedSlide(const CEditState& ed) {
+SlideRecord* SelectedSlide(const EditorState& ed) {
     const int index = ed.SelectedIndex();
-    CP20417App& app = theApp();
-    if (index < 0 || index >= app.m_nSlideCount)
+    Document& doc = CurrentDocument();
+    if (index < 0 || index >= doc.slideCount)
         return nullptr;
-    return &app.m_slides[index];
+    return &doc.slides[index];
 }
 
 } // namespace
 
-bool SetSelectedSlideKey(CEditState& ed, COLORREF key) {
+bool SetSelectedSlideKey(EditorState& ed, COLORREF key) {
     SlideRecord* slide = SelectedSlide(ed);
     if (!slide)
         return false;
-    slide->crTransparent = key;
-    ed.m_bModified = 1;
+    slide->keyColor = key;
+    ed.m_modified = true;
     return true;
 }
 
-bool ToggleSelectedSlideFlip(CEditState& ed, bool horizontal) {
+bool ToggleSelectedSlideFlip(EditorState& ed, bool horizontal) {
     SlideRecord* slide = SelectedSlide(ed);
     if (!slide)
         return false;
-    quint8& flag = horizontal ? slide->bFlipH : slide->bFlipV;
+    quint8& flag = horizontal ? slide->flipH : slide->flipV;
     flag = flag == 0 ? 1 : 0;
-    ed.m_bModified = 1;
+    ed.m_modified = true;
     return true;
 }

@@ -3,7 +3,7 @@
 // list or none, and the two mirror flips. They change fields of the slide record
 // only, never the picture's pixels; each acts on the selected slide of `ed`.
 
-#include "document/EditState.h"
+#include "document/EditorState.h"
 
 /// The fixed transparent colours of commands 150 to 154: black, white, red, green, blue.
 constexpr COLORREF kFixedKeyColors[5] = {RGB(0, 0, 0), RGB(255, 255, 255), RGB(255, 0, 0),
@@ -11,9 +11,9 @@ constexpr COLORREF kFixedKeyColors[5] = {RGB(0, 0, 0), RGB(255, 255, 255), RGB(2
 
 /// Gives the selected slide the transparent colour `key` (COLOR_NONE: none) and marks
 /// the document modified. False (nothing changed) when no slide is selected.
-bool SetSelectedSlideKey(CEditState& ed, COLORREF key);
+bool SetSelectedSlideKey(EditorState& ed, COLORREF key);
 
 /// Mirrors the selected slide left-right (`horizontal`) or top-bottom: a flag of 0
 /// becomes 1, any other value 0. Marks the document modified. False when no slide is
 /// selected.
-bool ToggleSelectedSlideFlip(CEditState& ed, bool horizontal);
+bool ToggleSelectedSlideFlip(EditorState& ed, bool horizontal);

@@ -1,7 +1,7 @@
 #include "packaging/Executable.h"
 
-#include "app/Platform.h"
-#include "app/Prompts.h"
+#include "base/Platform.h"
+#include "base/Prompts.h"
 #include "document/DocumentStream.h"
 #include "packaging/WorkFolder.h"
 

@@ -1,8 +1,8 @@
 #include "packaging/WorkFolder.h"
 
-#include "app/Platform.h"
-#include "app/Prompts.h"
-#include "app/Settings.h"
+#include "base/Platform.h"
+#include "base/Prompts.h"
+#include "base/Settings.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,15 +1,15 @@
 // The slideshow player: plays the document stream stored at the end of its own file
 // (a created executable), or the .lsr document named as its argument.
 
-#include "app/P20417App.h"
-#include "app/Platform.h"
-#include "app/Prompts.h"
 #include "app/ui/Startup.h"
+#include "base/Platform.h"
+#include "base/Prompts.h"
+#include "document/Document.h"
 #include "document/DocumentCommands.h"
 #include "document/DocumentStream.h"
 #include "document/SlideTable.h"
 #include "packaging/Executable.h"
-#include "slideshow/ui/SideDlg.h"
+#include "slideshow/ui/SlideshowWindow.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -70,10 +70,10 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    if (!loaded || theApp().m_nSlideCount <= 0)
+    if (!loaded || CurrentDocument().slideCount <= 0)
         return 1;
-    CSideDlg dlg;
-    dlg.m_nIndex = 0;
+    SlideshowWindow dlg;
+    dlg.m_index = 0;
     dlg.DoModal();
     return 0;
 }

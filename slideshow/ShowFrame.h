@@ -19,14 +19,14 @@ struct ShowFrame {
 
 /// Draws `picture` (a slide's picture at its pixel size) into a window of `window` size
 /// as the show does: fill with K, place the picture (see PlaceSlide), mirrored as
-/// `flipH` and `flipV` say, leaving out its pixels of exactly K. K is `crTransparent`,
+/// `flipH` and `flipV` say, leaving out its pixels of exactly K. K is `keyColor`,
 /// or the fill colour of slides without a key.
 ///
 /// A scaled picture is resampled with its key pixels as fully transparent coverage and
 /// then cut at half coverage: edge pixels take the colour of the picture only, never a
 /// blend with K, and the see-through edge stays crisp. Source pixels with an alpha
 /// below one half count as see-through too.
-ShowFrame ComposeShowFrame(const QImage& picture, COLORREF crTransparent, QSize window, bool fit,
+ShowFrame ComposeShowFrame(const QImage& picture, COLORREF keyColor, QSize window, bool fit,
                            bool flipH = false, bool flipV = false);
 
 /// The region of the pixels of `image` (32 bits per pixel) that differ from `key`, built

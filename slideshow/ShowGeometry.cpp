@@ -69,8 +69,8 @@ bool NeedsSizingRepaint(QSize proposed, const RECT32& stored) {
     return std::abs(dw) >= kSizingRepaintPx || std::abs(dh) >= kSizingRepaintPx;
 }
 
-COLORREF ShowKeyColor(COLORREF crTransparent) {
-    return crTransparent == COLOR_NONE ? kNoKeyFill : crTransparent;
+COLORREF ShowKeyColor(COLORREF keyColor) {
+    return keyColor == COLOR_NONE ? kNoKeyFill : keyColor;
 }
 
 RECT32 ToRect32(const QRect& r) {

@@ -48,7 +48,7 @@ QPoint ClampToScreen(QPoint proposed, QSize window, QSize screen);
 bool NeedsSizingRepaint(QSize proposed, const RECT32& stored);
 
 /// The colour that is see-through on the show: the slide's key, or kNoKeyFill.
-COLORREF ShowKeyColor(COLORREF crTransparent);
+COLORREF ShowKeyColor(COLORREF keyColor);
 
 /// The rectangle as left, top, right, bottom.
 RECT32 ToRect32(const QRect& r);

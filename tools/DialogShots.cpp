@@ -2,18 +2,18 @@
 // into PNG files for the user manual. Runs under the offscreen platform:
 // `lsr_dialog_shots OUTDIR` (scripts/manual-pictures.sh).
 
-#include "app/P20417App.h"
-#include "app/Platform.h"
-#include "app/Screen.h"
-#include "dialogs/AboutDlg.h"
-#include "dialogs/ImageDlg.h"
-#include "dialogs/KansetDlg.h"
-#include "dialogs/ListDlg.h"
-#include "dialogs/TimeSetDlg.h"
+#include "base/Platform.h"
+#include "base/Screen.h"
+#include "dialogs/AboutDialog.h"
+#include "dialogs/SettingsDialog.h"
+#include "dialogs/SlideListDialog.h"
+#include "dialogs/SlidePropertiesDialog.h"
+#include "dialogs/SwitchTimeDialog.h"
+#include "document/Document.h"
 #include "document/Picture.h"
 #include "document/SlideTable.h"
-#include "editor/ui/P20417Dlg.h"
-#include "packaging/ui/OutDlg.h"
+#include "editor/ui/EditorWindow.h"
+#include "packaging/ui/ExportDialog.h"
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -149,61 +149,61 @@ int main(int argc, char** argv) {
     QDir().mkpath(out);
     SetScreenOverride(MakeScreen(1920, 1080));
 
-    CP20417Dlg editor;
+    EditorWindow editor;
     NewDocument(editor);
-    CP20417App& doc = theApp();
+    Document& doc = CurrentDocument();
     const QColor magenta(255, 0, 255);
     const QSize sizes[] = {{640, 480}, {800, 500}, {1920, 1080}, {500, 500}};
     const int times[] = {5, 8, 12, 5};
     for (int i = 0; i < 23; ++i) {
-        SlideRecord& s = doc.m_slides[i];
+        SlideRecord& s = doc.slides[i];
         s = SlideRecord{};
         const int kind = i % 4;
-        s.pPicture = SamplePicture(sizes[kind].width(), sizes[kind].height(), kind,
-                                   kind == 2 ? Qt::white : magenta);
-        s.crTransparent = kind == 2 ? COLOR_NONE : RGB(255, 0, 255);
-        s.wSwitchTime = quint16(times[kind] + (i / 4) * 2);
+        s.picture = SamplePicture(sizes[kind].width(), sizes[kind].height(), kind,
+                                  kind == 2 ? Qt::white : magenta);
+        s.keyColor = kind == 2 ? COLOR_NONE : RGB(255, 0, 255);
+        s.switchTime = quint16(times[kind] + (i / 4) * 2);
     }
-    doc.m_nSlideCount = 23;
+    doc.slideCount = 23;
     RecalcPages(editor);
-    doc.m_header.crPreviewBack = RGB(40, 48, 72);
+    doc.header.previewBackground = RGB(40, 48, 72);
 
     bool ok = true;
     {
-        CTimeSetDlg dlg;
-        for (int i = 0; i < MAX_SLIDES; ++i)
-            dlg.m_nTimes[i] = doc.m_slides[i].wSwitchTime;
-        dlg.m_nSlideCount = doc.m_nSlideCount;
-        dlg.m_nPageCount = editor.m_nPageCount;
-        dlg.m_nPage = 0;
-        for (int p = 0; p < MAX_PAGES; ++p)
-            dlg.m_nPageSlides[p] = editor.m_nPageSlides[p];
+        SwitchTimeDialog dlg;
+        for (int i = 0; i < kMaxSlides; ++i)
+            dlg.m_times[i] = doc.slides[i].switchTime;
+        dlg.m_slideCount = doc.slideCount;
+        dlg.m_pageCount = editor.m_pageCount;
+        dlg.m_page = 0;
+        for (int p = 0; p < kMaxPages; ++p)
+            dlg.m_pageSlides[p] = editor.m_pageSlides[p];
         dlg.OnInitDialog();
         dlg.saveButton()->setFocus();
         ok &= Save(Framed(dlg), out, "timeset.png");
     }
     {
-        CListDlg dlg(&editor);
+        SlideListDialog dlg(&editor);
         dlg.resize(dlg.width(), 420);
         ok &= Save(Framed(dlg), out, "list.png");
     }
     {
-        CImageDlg dlg(&editor);
-        dlg.m_nIndex = 1;
+        SlidePropertiesDialog dlg(&editor);
+        dlg.m_index = 1;
         dlg.OnInitDialog();
         ok &= Save(Framed(dlg), out, "property.png");
     }
     {
-        CKansetDlg dlg;
+        SettingsDialog dlg;
         dlg.OnInitDialog();
         ok &= Save(Framed(dlg), out, "settings.png");
     }
     {
-        CAboutDlg dlg;
+        AboutDialog dlg;
         ok &= Save(Framed(dlg), out, "about.png");
     }
     {
-        COutDlg dlg;
+        ExportDialog dlg;
         dlg.pathEdit()->setText(QStringLiteral("/home/user/デスクトップ/スライドショー.exe"));
         ok &= Save(Framed(dlg), out, "out.png");
     }
@@ -212,7 +212,7 @@ int main(int argc, char** argv) {
         editor.LoadFixedImages(); // logo, icon bar and property marks
         editor.setWindowOpacity(1.0);
         editor.resize(1200, 720);
-        editor.m_bRebuildCells = 1;
+        editor.m_rebuildCells = true;
         editor.show();
         QApplication::processEvents();
         ok &= Save(editor.grab().toImage(), out, "editor.png");

@@ -2,7 +2,7 @@
 // laid out by QTextDocument on A4 pages (pictures resolved next to the source) and
 // drawn page by page with a running footer.
 
-#include "app/Platform.h"
+#include "base/Platform.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QFile>

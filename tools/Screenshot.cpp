@@ -8,14 +8,14 @@
 //
 // Settings go to a temporary folder, so the user's own settings are never touched.
 
-#include "app/P20417App.h"
-#include "app/Platform.h"
-#include "app/Screen.h"
-#include "app/Settings.h"
+#include "base/Platform.h"
+#include "base/Screen.h"
+#include "base/Settings.h"
+#include "document/Document.h"
 #include "document/Picture.h"
 #include "document/SlideTable.h"
 #include "editor/ui/Art.h"
-#include "editor/ui/P20417Dlg.h"
+#include "editor/ui/EditorWindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -181,17 +181,17 @@ QImage Stripes() {
 }
 
 void AddSample(const QImage& img, COLORREF key, int seconds) {
-    CP20417App& app = theApp();
-    SlideRecord& r = app.m_slides[app.m_nSlideCount];
+    Document& doc = CurrentDocument();
+    SlideRecord& r = doc.slides[doc.slideCount];
     r = SlideRecord{};
-    r.pPicture = Picture::fromImage(img);
-    r.crTransparent = key;
-    r.wSwitchTime = quint16(seconds);
-    ++app.m_nSlideCount;
+    r.picture = Picture::fromImage(img);
+    r.keyColor = key;
+    r.switchTime = quint16(seconds);
+    ++doc.slideCount;
 }
 
-void FillSampleDocument(CP20417Dlg& dlg) {
-    CP20417App& app = theApp();
+void FillSampleDocument(EditorWindow& dlg) {
+    Document& doc = CurrentDocument();
     NewDocument(dlg);
     AddSample(TitleCard(), COLOR_NONE, 8);
     AddSample(Star(), RGB(0, 255, 0), 5);
@@ -200,10 +200,10 @@ void FillSampleDocument(CP20417Dlg& dlg) {
     AddSample(Lighthouse(), RGB(255, 0, 255), 6);
     AddSample(Bokeh(), COLOR_NONE, 7);
     AddSample(Stripes(), COLOR_NONE, 4);
-    app.m_header.bShowPropButton = 1;
-    app.m_strFilePath = QDir::homePath() + QStringLiteral("/スライド/春の発表会.lsr");
+    doc.header.showPropertyButtons = 1;
+    doc.filePath = QDir::homePath() + QStringLiteral("/スライド/春の発表会.lsr");
     RecalcPages(dlg);
-    dlg.m_bRebuildCells = 1;
+    dlg.m_rebuildCells = true;
 }
 
 bool SaveArt(const QString& dir) {
@@ -270,14 +270,14 @@ int main(int argc, char** argv) {
     if (!show)
         SetScreenOverride(MakeScreen(1920, 1080));
     WriteSettingInt("SYS", "Trans", 255);
-    CP20417Dlg dlg;
+    EditorWindow dlg;
     if (!dlg.OnInitDialog())
         return 1;
     if (!empty)
         FillSampleDocument(dlg);
     dlg.setWindowState(Qt::WindowNoState);
     dlg.resize(w, h);
-    dlg.m_nSelect = 2; // the pointer over the third slide: its highlight rings
+    dlg.m_selectedCell = 2; // the pointer over the third slide: its highlight rings
     if (!show)
         return dlg.grab().toImage().save(out) ? 0 : 1;
 

@@ -1,7 +1,7 @@
 #include "app/ui/QtPrompts.h"
 
-#include "app/Platform.h"
-#include "app/Settings.h"
+#include "base/Platform.h"
+#include "base/Settings.h"
 
 #include <QColorDialog>
 #include <QFileDialog>

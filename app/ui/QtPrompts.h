@@ -1,5 +1,5 @@
 #pragma once
-#include "app/Prompts.h"
+#include "base/Prompts.h"
 
 /// The real dialogs: message boxes captioned with the application's name, the platform's
 /// file dialogs and colour chooser, the file browser through QDesktopServices.

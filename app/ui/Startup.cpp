@@ -1,9 +1,11 @@
 #include "app/ui/Startup.h"
 
-#include "app/Platform.h"
-#include "app/Prompts.h"
+#include "app/CommandLine.h"
 #include "app/ui/QtPrompts.h"
-#include "packaging/ui/ShoriDlg.h"
+#include "base/Platform.h"
+#include "base/Prompts.h"
+#include "editor/ui/EditorWindow.h"
+#include "packaging/ui/ProgressDialog.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -26,6 +28,13 @@ void PrepareWindowedApplication(QApplication& app) {
         static QtPrompts qtPrompts;
         setPrompts(&qtPrompts);
     }
-    static DialogShoriRunner shoriRunner; // packing and extracting show the processing dialog
-    setShoriRunner(&shoriRunner);
+    static ProgressDialogRunner shoriRunner; // packing and extracting show the processing dialog
+    SetCabinetJobRunner(&shoriRunner);
+}
+
+void RunEditor(const QStringList& args) {
+    EditorWindow editor;
+    editor.m_startFile = FirstNonOptionArgument(args);
+    if (editor.OnInitDialog())
+        editor.exec();
 }

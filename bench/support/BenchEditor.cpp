@@ -1,9 +1,9 @@
 #include "bench/support/BenchEditor.h"
 
-#include "app/P20417App.h"
-#include "app/Screen.h"
+#include "base/Screen.h"
+#include "document/Document.h"
 #include "document/SlideTable.h"
-#include "editor/ui/P20417Dlg.h"
+#include "editor/ui/EditorWindow.h"
 
 #include <QLinearGradient>
 #include <QPainter>
@@ -26,22 +26,22 @@ PicturePtr SamplePicture(int i) {
 
 } // namespace
 
-std::unique_ptr<CP20417Dlg> OpenBenchEditor() {
+std::unique_ptr<EditorWindow> OpenBenchEditor() {
     SetScreenOverride(MakeScreen(1920, 1080));
-    auto dlg = std::make_unique<CP20417Dlg>();
+    auto dlg = std::make_unique<EditorWindow>();
     dlg->OnInitDialog();
-    CP20417App& app = theApp();
-    for (int i = 0; i < SLIDES_PER_PAGE; ++i) {
-        SlideRecord& r = app.m_slides[i];
+    Document& doc = CurrentDocument();
+    for (int i = 0; i < kSlidesPerPage; ++i) {
+        SlideRecord& r = doc.slides[i];
         r = SlideRecord{};
-        r.pPicture = SamplePicture(i);
-        r.crTransparent = i % 2 ? RGB(0, 255, 0) : COLOR_NONE;
-        r.wSwitchTime = quint16(5 + i);
+        r.picture = SamplePicture(i);
+        r.keyColor = i % 2 ? RGB(0, 255, 0) : COLOR_NONE;
+        r.switchTime = quint16(5 + i);
     }
-    app.m_nSlideCount = SLIDES_PER_PAGE;
+    doc.slideCount = kSlidesPerPage;
     RecalcPages(*dlg);
     dlg->resize(1440, 810);
     dlg->show(); // a hidden widget gets a resize event at every render
-    dlg->m_bRebuildCells = 1;
+    dlg->m_rebuildCells = true;
     return dlg;
 }

@@ -1,6 +1,6 @@
 #include "bench/support/BenchMain.h"
 
-#include "app/Platform.h"
+#include "base/Platform.h"
 
 #include <QApplication>
 #include <QSettings>

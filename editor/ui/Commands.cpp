@@ -1,10 +1,10 @@
 // Menu and key commands of the main window: the command table, the accelerator keys,
 // the context menus, and the drop of files from the file manager.
-#include "app/P20417App.h"
-#include "app/Prompts.h"
+#include "base/Prompts.h"
+#include "document/Document.h"
 #include "document/SlideTable.h"
 #include "editor/ui/Art.h"
-#include "editor/ui/P20417Dlg.h"
+#include "editor/ui/EditorWindow.h"
 #include "image/AddSlides.h"
 #include "image/Clipboard.h"
 #include "image/SlideImage.h"
@@ -28,21 +28,21 @@ namespace {
 
 struct CommandRow {
     int id;
-    void (CP20417Dlg::*handler)(int);
+    void (EditorWindow::*handler)(int);
 };
 
 const CommandRow kCommandTable[] = {
-    {104, &CP20417Dlg::OnDeleteSlide},       {105, &CP20417Dlg::OnSlideshowHere},
-    {106, &CP20417Dlg::OnAddSlides},         {107, &CP20417Dlg::OnCopySlide},
-    {108, &CP20417Dlg::OnPasteSlide},        {110, &CP20417Dlg::OnSlideProperties},
-    {117, &CP20417Dlg::OnTogglePickColor},   {118, &CP20417Dlg::OnFixedKeyColor},
-    {120, &CP20417Dlg::OnBackgroundColor},   {121, &CP20417Dlg::OnBackgroundColor},
-    {122, &CP20417Dlg::OnBackgroundColor},   {128, &CP20417Dlg::OnToggleMaximize},
-    {130, &CP20417Dlg::OnFlipSlide},         {131, &CP20417Dlg::OnFlipSlide},
-    {133, &CP20417Dlg::OnTogglePropButtons}, {150, &CP20417Dlg::OnFixedKeyColor},
-    {151, &CP20417Dlg::OnFixedKeyColor},     {152, &CP20417Dlg::OnFixedKeyColor},
-    {153, &CP20417Dlg::OnFixedKeyColor},     {154, &CP20417Dlg::OnFixedKeyColor},
-    {610, &CP20417Dlg::OnSlideListCommand},
+    {104, &EditorWindow::OnDeleteSlide},       {105, &EditorWindow::OnSlideshowHere},
+    {106, &EditorWindow::OnAddSlides},         {107, &EditorWindow::OnCopySlide},
+    {108, &EditorWindow::OnPasteSlide},        {110, &EditorWindow::OnSlideProperties},
+    {117, &EditorWindow::OnTogglePickColor},   {118, &EditorWindow::OnFixedKeyColor},
+    {120, &EditorWindow::OnBackgroundColor},   {121, &EditorWindow::OnBackgroundColor},
+    {122, &EditorWindow::OnBackgroundColor},   {128, &EditorWindow::OnToggleMaximize},
+    {130, &EditorWindow::OnFlipSlide},         {131, &EditorWindow::OnFlipSlide},
+    {133, &EditorWindow::OnTogglePropButtons}, {150, &EditorWindow::OnFixedKeyColor},
+    {151, &EditorWindow::OnFixedKeyColor},     {152, &EditorWindow::OnFixedKeyColor},
+    {153, &EditorWindow::OnFixedKeyColor},     {154, &EditorWindow::OnFixedKeyColor},
+    {610, &EditorWindow::OnSlideListCommand},
 };
 
 // ---- Accelerator table 133. ------------------------------------------------------------
@@ -74,7 +74,7 @@ int AcceleratorCommand(const QKeyEvent* e) {
 /// anything else sees them.
 class AcceleratorFilter : public QObject {
 public:
-    explicit AcceleratorFilter(CP20417Dlg* dlg) : QObject(dlg), m_dlg(dlg) {}
+    explicit AcceleratorFilter(EditorWindow* dlg) : QObject(dlg), m_dlg(dlg) {}
 
     bool eventFilter(QObject* watched, QEvent* e) override {
         if (watched != m_dlg ||
@@ -91,7 +91,7 @@ public:
     }
 
 private:
-    CP20417Dlg* m_dlg;
+    EditorWindow* m_dlg;
 };
 
 // ---- Context menu 131. -------------------------------------------------------------------
@@ -218,7 +218,7 @@ bool HasLocalFiles(const QMimeData* data) {
 
 // ---- Dispatch. -----------------------------------------------------------------------------
 
-void CP20417Dlg::OnCommand(int id) {
+void EditorWindow::OnCommand(int id) {
     for (const CommandRow& row : kCommandTable) {
         if (row.id == id) {
             (this->*row.handler)(id);
@@ -227,7 +227,7 @@ void CP20417Dlg::OnCommand(int id) {
     }
 }
 
-void CP20417Dlg::LoadAccelerators() {
+void EditorWindow::LoadAccelerators() {
     // Found by name: the filter class has no meta-object of its own, so a search by type
     // would match any child object.
     const QString name = QStringLiteral("accelerators");
@@ -240,9 +240,9 @@ void CP20417Dlg::LoadAccelerators() {
 
 // ---- Context menu. -------------------------------------------------------------------------
 
-std::unique_ptr<QMenu> CP20417Dlg::BuildContextMenu(QPoint pt) const {
+std::unique_ptr<QMenu> EditorWindow::BuildContextMenu(QPoint pt) const {
     auto menu = std::make_unique<QMenu>();
-    const CP20417App& app = theApp();
+    const Document& doc = CurrentDocument();
     const int cell = HitCell(pt);
     if (cell >= 0) {
         menu->setTitle(QStringLiteral("SLIDE"));
@@ -250,18 +250,18 @@ std::unique_ptr<QMenu> CP20417Dlg::BuildContextMenu(QPoint pt) const {
         for (int i = 0; i < 5; ++i)
             if (QAction* a = FindCommand(menu.get(), 150 + i))
                 a->setIcon(ArtPixmap(QString::fromLatin1(kSwatchArt[i]), QSize(16, 16)));
-        const int index = m_nPage * SLIDES_PER_PAGE + cell;
-        if (index >= 0 && index < app.m_nSlideCount) {
-            const SlideRecord& slide = app.m_slides[index];
-            SetEnabled(menu.get(), 118, slide.crTransparent != COLOR_NONE);
-            SetChecked(menu.get(), 130, slide.bFlipH == 1);
-            SetChecked(menu.get(), 131, slide.bFlipV == 1);
+        const int index = m_page * kSlidesPerPage + cell;
+        if (index >= 0 && index < doc.slideCount) {
+            const SlideRecord& slide = doc.slides[index];
+            SetEnabled(menu.get(), 118, slide.keyColor != COLOR_NONE);
+            SetChecked(menu.get(), 130, slide.flipH == 1);
+            SetChecked(menu.get(), 131, slide.flipV == 1);
         }
-        SetChecked(menu.get(), 133, app.m_header.bShowPropButton == 1);
+        SetChecked(menu.get(), 133, doc.header.showPropertyButtons == 1);
     } else if (HitMark(pt) >= 0) {
         menu->setTitle(QStringLiteral("MA"));
         FillMenu(menu.get(), kMarkMenu);
-        const bool full = app.m_nSlideCount >= MAX_SLIDES;
+        const bool full = doc.slideCount >= kMaxSlides;
         const QClipboard* cb = QGuiApplication::clipboard();
         SetEnabled(menu.get(), 106, !full);
         SetEnabled(menu.get(), 108, !full && cb && HasClipboardBitmap(cb->mimeData()));
@@ -272,10 +272,10 @@ std::unique_ptr<QMenu> CP20417Dlg::BuildContextMenu(QPoint pt) const {
     return menu;
 }
 
-void CP20417Dlg::TrackContextMenu(QPoint pt) {
+void EditorWindow::TrackContextMenu(QPoint pt) {
     const std::unique_ptr<QMenu> menu = BuildContextMenu(pt);
-    const int select = m_nSelect;
-    const int mark = m_nMark;
+    const int select = m_selectedCell;
+    const int mark = m_mark;
     // Centred horizontally on the pointer.
     const QPoint global = mapToGlobal(pt);
     const QAction* chosen =
@@ -289,12 +289,12 @@ void CP20417Dlg::TrackContextMenu(QPoint pt) {
         area += CellArea(select);
     if (mark >= 0)
         area += MarkArea(mark);
-    m_nSelect = -1;
-    m_nMark = -1;
+    m_selectedCell = -1;
+    m_mark = -1;
     if (!area.isEmpty())
         repaint(area);
-    m_nSelect = select;
-    m_nMark = mark;
+    m_selectedCell = select;
+    m_mark = mark;
 
     if (id != 0)
         OnCommand(id);
@@ -302,33 +302,33 @@ void CP20417Dlg::TrackContextMenu(QPoint pt) {
 
 // ---- Handlers. -----------------------------------------------------------------------------
 
-void CP20417Dlg::OnDeleteSlide(int) {
+void EditorWindow::OnDeleteSlide(int) {
     const int index = SelectedIndex();
-    if (index < 0 || index >= theApp().m_nSlideCount)
+    if (index < 0 || index >= CurrentDocument().slideCount)
         return;
     if (ShowMessage(30005, QString(), this, MsgKind::YesNo) != IDYES)
         return;
     DeleteSlide(*this, index);
-    m_bRebuildCells = 1;
+    m_rebuildCells = true;
     repaint();
 }
 
-void CP20417Dlg::OnSlideshowHere(int) {
+void EditorWindow::OnSlideshowHere(int) {
     const int index = SelectedIndex();
-    if (index < 0 || index >= theApp().m_nSlideCount)
+    if (index < 0 || index >= CurrentDocument().slideCount)
         return;
     RunSlideshow(index);
 }
 
-void CP20417Dlg::OnAddSlides(int) {
-    AddSlidesCommand(*this, m_nMark, this);
+void EditorWindow::OnAddSlides(int) {
+    AddSlidesCommand(*this, m_mark, this);
 }
 
-void CP20417Dlg::OnCopySlide(int) {
+void EditorWindow::OnCopySlide(int) {
     const int index = SelectedIndex();
-    if (index < 0 || index >= theApp().m_nSlideCount)
+    if (index < 0 || index >= CurrentDocument().slideCount)
         return;
-    const QString text = SlideClipboardText(theApp().m_slides[index]);
+    const QString text = SlideClipboardText(CurrentDocument().slides[index]);
     if (!RenderSlidePicture(index, true))
         return;
     QClipboard* cb = QGuiApplication::clipboard();
@@ -341,69 +341,69 @@ void CP20417Dlg::OnCopySlide(int) {
     QTimer::singleShot(300, qApp, [] { QGuiApplication::restoreOverrideCursor(); });
 }
 
-void CP20417Dlg::OnPasteSlide(int) {
+void EditorWindow::OnPasteSlide(int) {
     const QClipboard* cb = QGuiApplication::clipboard();
     if (!cb)
         return;
-    if (PasteSlide(*this, m_nMark, cb->mimeData()) >= 0) {
-        m_bRebuildCells = 1;
+    if (PasteSlide(*this, m_mark, cb->mimeData()) >= 0) {
+        m_rebuildCells = true;
         repaint();
     }
 }
 
-void CP20417Dlg::OnSlideProperties(int) {
+void EditorWindow::OnSlideProperties(int) {
     OpenSlideProperties(SelectedIndex());
 }
 
-void CP20417Dlg::OnTogglePickColor(int) {
-    m_bPickColor = m_bPickColor ? 0 : 1;
+void EditorWindow::OnTogglePickColor(int) {
+    m_pickingColor = !m_pickingColor;
 }
 
-void CP20417Dlg::OnFixedKeyColor(int id) {
+void EditorWindow::OnFixedKeyColor(int id) {
     const COLORREF key = id == 118 ? COLOR_NONE : kFixedKeyColors[id - 150];
     if (!SetSelectedSlideKey(*this, key))
         return;
-    m_bRebuildCells = 1;
+    m_rebuildCells = true;
     repaint();
 }
 
-void CP20417Dlg::OnBackgroundColor(int id) {
-    DocHeader& header = theApp().m_header;
-    COLORREF& field = id == 120   ? header.crBackLeft
-                      : id == 121 ? header.crBackRight
-                                  : header.crBackCenter;
+void EditorWindow::OnBackgroundColor(int id) {
+    DocumentHeader& header = CurrentDocument().header;
+    COLORREF& field = id == 120   ? header.backgroundLeft
+                      : id == 121 ? header.backgroundRight
+                                  : header.backgroundCenter;
     const std::optional<COLORREF> chosen = prompts().chooseColor(field, this);
     if (!chosen)
         return;
     field = *chosen;
-    m_bModified = 1;
+    m_modified = true;
     repaint();
 }
 
-void CP20417Dlg::OnToggleMaximize(int) {
+void EditorWindow::OnToggleMaximize(int) {
     if (isMaximized())
         showNormal();
     else
         showMaximized();
 }
 
-void CP20417Dlg::OnFlipSlide(int id) {
+void EditorWindow::OnFlipSlide(int id) {
     if (!ToggleSelectedSlideFlip(*this, id == 130))
         return;
-    m_bRebuildCells = 1;
-    repaint(CellArea(m_nSelect));
+    m_rebuildCells = true;
+    repaint(CellArea(m_selectedCell));
 }
 
-void CP20417Dlg::OnTogglePropButtons(int) {
-    qint32& shown = theApp().m_header.bShowPropButton;
+void EditorWindow::OnTogglePropButtons(int) {
+    qint32& shown = CurrentDocument().header.showPropertyButtons;
     shown = shown == 0 ? 1 : 0;
-    m_bModified = 1;
+    m_modified = true;
     repaint();
 }
 
-void CP20417Dlg::OnSlideListCommand(int) {
+void EditorWindow::OnSlideListCommand(int) {
     OpenSlideList();
-    m_nSelect = -1;
+    m_selectedCell = -1;
     repaint();
 }
 
@@ -425,31 +425,31 @@ bool AcceptAsCopy(QDropEvent* e) {
 
 } // namespace
 
-void CP20417Dlg::dragEnterEvent(QDragEnterEvent* e) {
+void EditorWindow::dragEnterEvent(QDragEnterEvent* e) {
     if (AcceptAsCopy(e))
         SetMark(HitMark(e->position().toPoint()));
 }
 
-void CP20417Dlg::dragMoveEvent(QDragMoveEvent* e) {
+void EditorWindow::dragMoveEvent(QDragMoveEvent* e) {
     if (AcceptAsCopy(e))
         SetMark(HitMark(e->position().toPoint()));
 }
 
-void CP20417Dlg::dragLeaveEvent(QDragLeaveEvent* e) {
+void EditorWindow::dragLeaveEvent(QDragLeaveEvent* e) {
     e->accept();
     SetMark(-1);
 }
 
-void CP20417Dlg::dropEvent(QDropEvent* e) {
+void EditorWindow::dropEvent(QDropEvent* e) {
     if (!AcceptAsCopy(e))
         return;
     const QStringList paths = LocalPaths(e->mimeData());
-    const int mark = m_nMark;
+    const int mark = m_mark;
     // The files are added once the drag has ended, so the file manager is not kept
     // waiting while the images are imported and questions are asked.
     QTimer::singleShot(0, this, [this, paths, mark] {
         AddDroppedFiles(*this, mark, paths, this);
-        m_bRebuildCells = 1;
+        m_rebuildCells = true;
         repaint();
     });
 }

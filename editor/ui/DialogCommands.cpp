@@ -3,91 +3,91 @@
 // back on "保存して終了(&S)"; the slide list and the property dialog edit the document
 // in place.
 
-#include "app/Messages.h"
-#include "app/P20417App.h"
-#include "app/Settings.h"
-#include "dialogs/AboutDlg.h"
-#include "dialogs/HelpDlg.h"
-#include "dialogs/ImageDlg.h"
-#include "dialogs/KansetDlg.h"
-#include "dialogs/ListDlg.h"
+#include "base/Messages.h"
+#include "base/Settings.h"
+#include "dialogs/AboutDialog.h"
+#include "dialogs/HelpWindow.h"
 #include "dialogs/ModalRunner.h"
-#include "dialogs/TimeSetDlg.h"
-#include "editor/ui/P20417Dlg.h"
+#include "dialogs/SettingsDialog.h"
+#include "dialogs/SlideListDialog.h"
+#include "dialogs/SlidePropertiesDialog.h"
+#include "dialogs/SwitchTimeDialog.h"
+#include "document/Document.h"
+#include "editor/ui/EditorWindow.h"
 
-void CP20417Dlg::OpenTimeSet() {
-    CP20417App& app = theApp();
-    if (app.m_nSlideCount <= 0)
+void EditorWindow::OpenTimeSet() {
+    Document& doc = CurrentDocument();
+    if (doc.slideCount <= 0)
         return;
-    CTimeSetDlg dlg(this);
-    for (int i = 0; i < MAX_SLIDES; ++i)
-        dlg.m_nTimes[i] = app.m_slides[i].wSwitchTime;
-    dlg.m_nSlideCount = app.m_nSlideCount;
-    dlg.m_nPageCount = m_nPageCount;
-    dlg.m_nPage = m_nPage;
-    for (int p = 0; p < MAX_PAGES; ++p)
-        dlg.m_nPageSlides[p] = m_nPageSlides[p];
+    SwitchTimeDialog dlg(this);
+    for (int i = 0; i < kMaxSlides; ++i)
+        dlg.m_times[i] = doc.slides[i].switchTime;
+    dlg.m_slideCount = doc.slideCount;
+    dlg.m_pageCount = m_pageCount;
+    dlg.m_page = m_page;
+    for (int p = 0; p < kMaxPages; ++p)
+        dlg.m_pageSlides[p] = m_pageSlides[p];
     dlg.OnInitDialog();
     if (RunModal(dlg) != QDialog::Accepted)
         return;
-    m_bModified = 1;
-    for (int i = 0; i < MAX_SLIDES; ++i)
-        app.m_slides[i].wSwitchTime = quint16(dlg.m_nTimes[i]);
+    m_modified = true;
+    for (int i = 0; i < kMaxSlides; ++i)
+        doc.slides[i].switchTime = quint16(dlg.m_times[i]);
     update();
 }
 
-void CP20417Dlg::OpenSystemSettings() {
-    CKansetDlg dlg(this);
-    dlg.m_nFirstOpen = ReadSettingInt("SYS", "FirstOpen", 0);
-    dlg.m_nTitle = ReadSettingInt("SYS", "Title", 2);
-    dlg.m_nAutoCng = ReadSettingInt("SYS", "AutoCng", 5);
-    dlg.m_nMentSize = ReadSettingInt("SYS", "MentSize", 1);
-    dlg.m_nMentSizeW = ReadSettingInt("SYS", "MentSizeW", 500);
-    dlg.m_nMentSizeH = ReadSettingInt("SYS", "MentSizeH", 500);
+void EditorWindow::OpenSystemSettings() {
+    SettingsDialog dlg(this);
+    dlg.m_openLast = ReadSettingInt("SYS", "FirstOpen", 0);
+    dlg.m_titleMode = ReadSettingInt("SYS", "Title", 2);
+    dlg.m_newSlideSeconds = ReadSettingInt("SYS", "AutoCng", 5);
+    dlg.m_limitSize = ReadSettingInt("SYS", "MentSize", 1);
+    dlg.m_limitWidth = ReadSettingInt("SYS", "MentSizeW", 500);
+    dlg.m_limitHeight = ReadSettingInt("SYS", "MentSizeH", 500);
     dlg.OnInitDialog();
     if (RunModal(dlg) != QDialog::Accepted)
         return;
-    if (ReadSettingInt("SYS", "Title", 2) != dlg.m_nTitle) {
-        WriteSettingInt("SYS", "Title", dlg.m_nTitle);
+    if (ReadSettingInt("SYS", "Title", 2) != dlg.m_titleMode) {
+        WriteSettingInt("SYS", "Title", dlg.m_titleMode);
         update();
     }
-    WriteSettingInt("SYS", "FirstOpen", dlg.m_nFirstOpen);
-    WriteSettingInt("SYS", "AutoCng", dlg.m_nAutoCng);
-    WriteSettingInt("SYS", "MentSize", dlg.m_nMentSize);
-    WriteSettingInt("SYS", "MentSizeW", dlg.m_nMentSizeW);
-    WriteSettingInt("SYS", "MentSizeH", dlg.m_nMentSizeH);
+    WriteSettingInt("SYS", "FirstOpen", dlg.m_openLast);
+    WriteSettingInt("SYS", "AutoCng", dlg.m_newSlideSeconds);
+    WriteSettingInt("SYS", "MentSize", dlg.m_limitSize);
+    WriteSettingInt("SYS", "MentSizeW", dlg.m_limitWidth);
+    WriteSettingInt("SYS", "MentSizeH", dlg.m_limitHeight);
 }
 
-void CP20417Dlg::OpenVersionInfo() {
-    CAboutDlg dlg(this);
+void EditorWindow::OpenVersionInfo() {
+    AboutDialog dlg(this);
     RunModal(dlg);
 }
 
-void CP20417Dlg::OpenHelp() {
-    CHelpDlg dlg(this);
-    dlg.m_strManual = MessageText(30174);
+void EditorWindow::OpenHelp() {
+    HelpWindow dlg(this);
+    dlg.m_manualName = MessageText(30174);
     if (!dlg.OnInitDialog())
         return;
     RunModal(dlg);
 }
 
-void CP20417Dlg::OpenSlideList() {
-    CListDlg dlg(this);
+void EditorWindow::OpenSlideList() {
+    SlideListDialog dlg(this);
     RunModal(dlg);
-    m_nSelect = -1;
+    m_selectedCell = -1;
     update();
 }
 
-void CP20417Dlg::OpenSlideProperties(int index) {
-    if (index < 0 || index >= theApp().m_nSlideCount)
+void EditorWindow::OpenSlideProperties(int index) {
+    if (index < 0 || index >= CurrentDocument().slideCount)
         return;
-    CImageDlg dlg(this);
-    dlg.m_nIndex = index;
+    SlidePropertiesDialog dlg(this);
+    dlg.m_index = index;
     dlg.OnInitDialog();
     if (RunModal(dlg) == QDialog::Accepted)
-        m_bModified = 1;
-    if (m_nSelect >= 0) {
-        m_nSelect = -1;
+        m_modified = true;
+    if (m_selectedCell >= 0) {
+        m_selectedCell = -1;
         update();
     }
 }

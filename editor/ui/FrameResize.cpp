@@ -1,18 +1,18 @@
 // Resizing the frameless main window by dragging its edges, for platforms whose window
 // system cannot take over the drag (no window manager, off-screen).
 
-#include "editor/ui/P20417Dlg.h"
+#include "editor/ui/EditorWindow.h"
 
 #include <QMouseEvent>
 #include <algorithm>
 
-void CP20417Dlg::BeginFrameResize(Qt::Edges edges, QPoint globalPos) {
+void EditorWindow::BeginFrameResize(Qt::Edges edges, QPoint globalPos) {
     m_resizeEdges = edges;
     m_resizeFrom = geometry();
     m_resizeGrab = globalPos;
 }
 
-bool CP20417Dlg::ContinueFrameResize(QPoint globalPos) {
+bool EditorWindow::ContinueFrameResize(QPoint globalPos) {
     if (!m_resizeEdges)
         return false;
     const QPoint d = globalPos - m_resizeGrab;
@@ -38,14 +38,14 @@ bool CP20417Dlg::ContinueFrameResize(QPoint globalPos) {
     return true;
 }
 
-bool CP20417Dlg::EndFrameResize() {
+bool EditorWindow::EndFrameResize() {
     if (!m_resizeEdges)
         return false;
     m_resizeEdges = {};
     return true;
 }
 
-void CP20417Dlg::mouseReleaseEvent(QMouseEvent* e) {
+void EditorWindow::mouseReleaseEvent(QMouseEvent* e) {
     if (e->button() == Qt::LeftButton && EndFrameResize())
         return;
     if (e->button() == Qt::LeftButton)

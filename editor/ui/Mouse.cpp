@@ -7,15 +7,15 @@
 // drags need no capture of their own; the hover-only captures (over a graph boundary,
 // in pick mode) are replaced by the leave event, which clears the hover feedback.
 
-#include "app/P20417App.h"
-#include "app/Screen.h"
-#include "app/Settings.h"
+#include "base/Screen.h"
+#include "base/Settings.h"
+#include "document/Document.h"
 #include "document/DocumentCommands.h"
 #include "document/SlideTable.h"
 #include "editor/Render.h"
 #include "editor/Text.h"
-#include "editor/ui/P20417Dlg.h"
-#include "editor/ui/Tip.h"
+#include "editor/ui/EditorWindow.h"
+#include "editor/ui/TipWindow.h"
 
 #include <QEvent>
 #include <QMouseEvent>
@@ -55,42 +55,42 @@ bool IsEmptyRect(const RECT32& r) {
     return r.right <= r.left || r.bottom <= r.top;
 }
 
-void NextPage(CP20417Dlg& d) {
-    if (d.m_nPage >= d.m_nPageCount - 1)
+void NextPage(EditorWindow& d) {
+    if (d.m_page >= d.m_pageCount - 1)
         return;
-    ++d.m_nPage;
-    theApp().m_rcBackSaved = RECT32{};
-    d.m_bRebuildCells = 1;
+    ++d.m_page;
+    d.m_dragArea = RECT32{};
+    d.m_rebuildCells = true;
     d.update();
 }
 
-void PreviousPage(CP20417Dlg& d) {
-    if (d.m_nPage <= 0)
+void PreviousPage(EditorWindow& d) {
+    if (d.m_page <= 0)
         return;
-    --d.m_nPage;
-    theApp().m_rcBackSaved = RECT32{};
-    d.m_bRebuildCells = 1;
+    --d.m_page;
+    d.m_dragArea = RECT32{};
+    d.m_rebuildCells = true;
     d.update();
 }
 
 /// One row per icon of the bar, in icon order.
 struct IconAction {
     bool onlyWithSlides;
-    void (*run)(CP20417Dlg&);
+    void (*run)(EditorWindow&);
 };
 const IconAction kIconActions[kIconCount] = {
     {true, NextPage},
     {true, PreviousPage},
-    {true, [](CP20417Dlg& d) { d.OpenTimeSet(); }},
-    {true, [](CP20417Dlg& d) { OnNewCommand(d); }},
-    {false, [](CP20417Dlg& d) { OnOpenCommand(d); }},
-    {true, [](CP20417Dlg& d) { OnSaveCommand(d); }},
-    {false, [](CP20417Dlg& d) { d.OpenSystemSettings(); }},
-    {true, [](CP20417Dlg& d) { d.RunSlideshow(0); }},
-    {true, [](CP20417Dlg& d) { d.RunCreateExecutable(); }},
-    {false, [](CP20417Dlg& d) { d.OpenVersionInfo(); }},
-    {false, [](CP20417Dlg& d) { d.OpenHelp(); }},
-    {false, [](CP20417Dlg& d) { d.reject(); }},
+    {true, [](EditorWindow& d) { d.OpenTimeSet(); }},
+    {true, [](EditorWindow& d) { OnNewCommand(d); }},
+    {false, [](EditorWindow& d) { OnOpenCommand(d); }},
+    {true, [](EditorWindow& d) { OnSaveCommand(d); }},
+    {false, [](EditorWindow& d) { d.OpenSystemSettings(); }},
+    {true, [](EditorWindow& d) { d.RunSlideshow(0); }},
+    {true, [](EditorWindow& d) { d.RunCreateExecutable(); }},
+    {false, [](EditorWindow& d) { d.OpenVersionInfo(); }},
+    {false, [](EditorWindow& d) { d.OpenHelp(); }},
+    {false, [](EditorWindow& d) { d.reject(); }},
 };
 
 } // namespace
@@ -98,7 +98,7 @@ const IconAction kIconActions[kIconCount] = {
 // ---------------------------------------------------------------------------------------
 // Feedback helpers
 
-void CP20417Dlg::SetMouseCursor(MouseCursor c) {
+void EditorWindow::SetMouseCursor(MouseCursor c) {
     switch (c) {
     case MouseCursor::Arrow:
         setCursor(Qt::ArrowCursor);
@@ -113,50 +113,50 @@ void CP20417Dlg::SetMouseCursor(MouseCursor c) {
         setCursor(Qt::SizeAllCursor);
         break;
     case MouseCursor::Pick:
-        setCursor(m_curPick);
+        setCursor(m_pickCursor);
         break;
     case MouseCursor::Prop:
-        setCursor(m_curProp);
+        setCursor(m_propCursor);
         break;
     }
 }
 
-void CP20417Dlg::ShowTip(const QString& text) {
+void EditorWindow::ShowTip(const QString& text) {
     if (!m_tip)
         return;
     m_tip->SetText(text);
     m_tip->Activate(true);
 }
 
-void CP20417Dlg::HideTip() {
+void EditorWindow::HideTip() {
     if (m_tip)
         m_tip->Activate(false);
 }
 
-QRect CP20417Dlg::MarkArea(int m) const {
-    if (m < 0 || m > SLIDES_PER_PAGE)
+QRect EditorWindow::MarkArea(int m) const {
+    if (m < 0 || m > kSlidesPerPage)
         return QRect();
-    return ToQRect(InflateRect32(m_rcMarks[m], 5, 5));
+    return ToQRect(InflateRect32(m_markRects[m], 5, 5));
 }
 
-void CP20417Dlg::SetSelect(int k) {
-    if (k == m_nSelect)
+void EditorWindow::SetSelect(int k) {
+    if (k == m_selectedCell)
         return;
     // Both areas: the rings leave the old cell even when the pointer jumped straight
     // from one cell to the next.
-    const int old = m_nSelect;
-    m_nSelect = k;
+    const int old = m_selectedCell;
+    m_selectedCell = k;
     if (old >= 0)
         update(CellArea(old));
     if (k >= 0)
         update(CellArea(k));
 }
 
-void CP20417Dlg::SetMark(int m) {
-    if (m == m_nMark)
+void EditorWindow::SetMark(int m) {
+    if (m == m_mark)
         return;
-    const int old = m_nMark;
-    m_nMark = m;
+    const int old = m_mark;
+    m_mark = m;
     if (old >= 0)
         update(MarkArea(old));
     if (m >= 0)
@@ -166,44 +166,44 @@ void CP20417Dlg::SetMark(int m) {
 // ---------------------------------------------------------------------------------------
 // Pointer movement
 
-void CP20417Dlg::OnMouseMove(QPoint pt) {
-    const CP20417App& app = theApp();
+void EditorWindow::OnMouseMove(QPoint pt) {
+    const Document& doc = CurrentDocument();
 
     // 1. The window follows the pointer.
-    if (m_bMoveDrag) {
-        if (pt != m_ptDown)
+    if (m_moveDrag) {
+        if (pt != m_pressPoint)
             MoveWindowTo(mapToGlobal(pt));
         return;
     }
     // 2. A switch time is being dragged in the graph.
-    if (m_nDragBoundary >= 0) {
+    if (m_dragBoundary >= 0) {
         GraphDragMove(pt);
         return;
     }
     // 3. Over a slide's property button.
-    if (app.m_header.bShowPropButton && HitPropButton(pt) >= 0) {
+    if (doc.header.showPropertyButtons && HitPropButton(pt) >= 0) {
         SetMouseCursor(MouseCursor::Prop);
         return;
     }
     // 4. A slide image is being dragged.
-    if (m_nDragCell >= 0) {
+    if (m_dragCell >= 0) {
         SlideDragMove(pt);
         return;
     }
     // 5. The opacity is being dragged.
-    if (m_bTransDrag) {
+    if (m_opacityDrag) {
         TransDragMove(pt);
         return;
     }
     // 6. Picking a transparent colour.
-    if (m_bPickColor) {
+    if (m_pickingColor) {
         SetMouseCursor(HitCell(pt) >= 0 ? MouseCursor::Pick : MouseCursor::Arrow);
         return;
     }
 
-    if (app.m_nSlideCount <= 0) {
+    if (doc.slideCount <= 0) {
         // 7. The empty page: its one insertion mark invites the first slide.
-        if (PtInRect32(m_rcMarks[0], pt)) {
+        if (PtInRect32(m_markRects[0], pt)) {
             SetMark(0);
             ShowTip(QString::fromUtf8(kEmptyPageTip));
             SetMouseCursor(MouseCursor::Hand);
@@ -212,7 +212,7 @@ void CP20417Dlg::OnMouseMove(QPoint pt) {
         SetMark(-1);
     } else {
         // 8a. The time graph.
-        if (PtInRect32(m_rcGraph, pt)) {
+        if (PtInRect32(m_graphRect, pt)) {
             if (HitBoundary(pt) >= 0) {
                 HideTip();
                 SetMouseCursor(MouseCursor::SizeWE);
@@ -244,7 +244,7 @@ void CP20417Dlg::OnMouseMove(QPoint pt) {
         SetMark(-1);
     }
     // 9. The transparency bar.
-    if (PtInRect32(m_rcTransBar, pt)) {
+    if (PtInRect32(m_opacityBar, pt)) {
         ShowTip(QString::fromUtf8(kTransBarTip));
         SetMouseCursor(MouseCursor::SizeWE);
         return;
@@ -260,13 +260,13 @@ void CP20417Dlg::OnMouseMove(QPoint pt) {
     }
 }
 
-void CP20417Dlg::MoveWindowTo(QPoint globalPos) {
+void EditorWindow::MoveWindowTo(QPoint globalPos) {
     // The top-left corner goes where the pointer is, less the press point, and stays on
     // the desktop: never beyond its right or bottom edge, and never beyond its left or
     // top edge (which wins when the window is larger than the desktop).
     const QRect desk = Screen().workArea;
     const QSize size = frameGeometry().size();
-    const QPoint to = globalPos - m_ptDown;
+    const QPoint to = globalPos - m_pressPoint;
     const int x =
         std::max(std::min(to.x(), desk.left() + desk.width() - size.width()), desk.left());
     const int y =
@@ -277,69 +277,67 @@ void CP20417Dlg::MoveWindowTo(QPoint globalPos) {
 // ---------------------------------------------------------------------------------------
 // The graph drag: a slide's switch time follows its bar's right boundary.
 
-void CP20417Dlg::GraphDragMove(QPoint pt) {
-    const CP20417App& app = theApp();
-    if (m_nDragBoundary >= app.m_nSlideCount)
+void EditorWindow::GraphDragMove(QPoint pt) {
+    const Document& doc = CurrentDocument();
+    if (m_dragBoundary >= doc.slideCount)
         return;
     int total = 0;
-    for (int i = 0; i < app.m_nSlideCount; ++i)
-        total += app.m_slides[i].wSwitchTime;
-    const int D = m_rcGraph.right - m_rcGraph.left;
+    for (int i = 0; i < doc.slideCount; ++i)
+        total += doc.slides[i].switchTime;
+    const int D = m_graphRect.right - m_graphRect.left;
     // Seconds per pixel, in single precision as the bars are laid out. Without a total
     // or a graph there is no scale, and the time stays where it was.
     const float r = (total > 0 && D > 0) ? float(total) / float(D) : 0.0f;
-    const int delta = int(r * float(pt.x() - m_ptDown.x()));
-    const int t = std::clamp(int(app.m_slides[m_nDragBoundary].wSwitchTime) + delta,
-                             SWITCH_TIME_MIN, SWITCH_TIME_MAX);
+    const int delta = int(r * float(pt.x() - m_pressPoint.x()));
+    const int t = std::clamp(int(doc.slides[m_dragBoundary].switchTime) + delta, kMinSwitchTime,
+                             kMaxSwitchTime);
     SetMouseCursor(MouseCursor::SizeWE);
-    if (t == m_nDragTime)
+    if (t == m_dragTime)
         return;
-    m_nDragTime = t;
+    m_dragTime = t;
     // The tip follows with the new time (a shown tip takes the text at once).
     ShowTip(FormatSwitchTime(t));
 }
 
-void CP20417Dlg::CommitGraphDrag() {
-    CP20417App& app = theApp();
-    if (m_nDragTime == -1)
+void EditorWindow::CommitGraphDrag() {
+    Document& doc = CurrentDocument();
+    if (m_dragTime == -1)
         return; // pressed and released without moving
-    if (m_nDragBoundary >= 0 && m_nDragBoundary < app.m_nSlideCount) {
-        app.m_slides[m_nDragBoundary].wSwitchTime =
-            quint16(std::clamp(m_nDragTime, SWITCH_TIME_MIN, SWITCH_TIME_MAX));
-        m_bModified = 1;
+    if (m_dragBoundary >= 0 && m_dragBoundary < doc.slideCount) {
+        doc.slides[m_dragBoundary].switchTime =
+            quint16(std::clamp(m_dragTime, kMinSwitchTime, kMaxSwitchTime));
+        m_modified = true;
     }
-    m_nDragTime = -1;
+    m_dragTime = -1;
     update();
 }
 
 // ---------------------------------------------------------------------------------------
 // The slide-image drag: the cell's image follows the pointer and drops onto a mark.
 
-void CP20417Dlg::SlideDragMove(QPoint pt) {
-    CP20417App& app = theApp();
-    const int c = m_nDragCell;
-    if (c < 0 || c >= SLIDES_PER_PAGE)
+void EditorWindow::SlideDragMove(QPoint pt) {
+    const int c = m_dragCell;
+    if (c < 0 || c >= kSlidesPerPage)
         return;
-    const RECT32& cell = m_rcCells[c];
-    const RECT32 image = MakeRect32(pt.x() - m_ptGrab.x(), pt.y() - m_ptGrab.y(),
+    const RECT32& cell = m_cellRects[c];
+    const RECT32 image = MakeRect32(pt.x() - m_grabPoint.x(), pt.y() - m_grabPoint.y(),
                                     cell.right - cell.left, cell.bottom - cell.top);
     // The previous drag image goes (the page is painted again there), the new one is
     // drawn by the paint over the page.
-    if (!IsEmptyRect(app.m_rcBackSaved))
-        update(ToQRect(app.m_rcBackSaved));
-    m_nDragMark = HitMark(pt);
-    app.m_rcBackSaved = InflateRect32(image, 5, 5);
-    update(ToQRect(app.m_rcBackSaved));
+    if (!IsEmptyRect(m_dragArea))
+        update(ToQRect(m_dragArea));
+    m_dragMark = HitMark(pt);
+    m_dragArea = InflateRect32(image, 5, 5);
+    update(ToQRect(m_dragArea));
     SetMouseCursor(MouseCursor::SizeAll);
 }
 
-void CP20417Dlg::PaintDragImage(const QRegion& dirty) {
-    const CP20417App& app = theApp();
-    const int c = m_nDragCell;
-    if (c < 0 || c >= SLIDES_PER_PAGE || IsEmptyRect(app.m_rcBackSaved))
+void EditorWindow::PaintDragImage(const QRegion& dirty) {
+    const int c = m_dragCell;
+    if (c < 0 || c >= kSlidesPerPage || IsEmptyRect(m_dragArea))
         return;
-    const RECT32 image = InflateRect32(app.m_rcBackSaved, -5, -5);
-    if (!dirty.intersects(ToQRect(app.m_rcBackSaved)))
+    const RECT32 image = InflateRect32(m_dragArea, -5, -5);
+    if (!dirty.intersects(ToQRect(m_dragArea)))
         return;
     QPainter p(this);
     // The cell image already leaves the slide's transparent colour out.
@@ -347,38 +345,37 @@ void CP20417Dlg::PaintDragImage(const QRegion& dirty) {
         p.drawImage(QPoint(image.left, image.top), m_cellImages[c]);
     // Over a mark, a 5-pixel frame in the mark's colour; elsewhere a thin one in the
     // dragged slide's own colour.
-    if (m_nDragMark >= 0) {
-        const QColor color = ToQColor(g_crColumn[m_nDragMark % 5]);
+    if (m_dragMark >= 0) {
+        const QColor color = ToQColor(kColumnColors[m_dragMark % 5]);
         for (int n = 0; n < 5; ++n)
             FrameRect(p, InflateRect32(image, n, n), color);
     } else {
-        FrameRect(p, image, ToQColor(g_crColumn[c % 5]));
+        FrameRect(p, image, ToQColor(kColumnColors[c % 5]));
     }
 }
 
-void CP20417Dlg::DropSlide(int c, QPoint pt) {
-    CP20417App& app = theApp();
-    if (!IsEmptyRect(app.m_rcBackSaved)) {
-        update(ToQRect(app.m_rcBackSaved));
-        app.m_rcBackSaved = RECT32{};
+void EditorWindow::DropSlide(int c, QPoint pt) {
+    if (!IsEmptyRect(m_dragArea)) {
+        update(ToQRect(m_dragArea));
+        m_dragArea = RECT32{};
     }
-    m_nDragMark = -1;
+    m_dragMark = -1;
     // Onto the mark just before or just after the slide it would not move.
     const int m = HitMark(pt);
     if (m < 0 || m == c || m == c + 1)
         return;
     // The pointer rests on a mark now: no slide image is under it, and the ring of the
     // cell the drag began on would mark a different slide after the move.
-    m_nSelect = -1;
-    MoveSlide(*this, m_nPage * SLIDES_PER_PAGE + c, m_nPage * SLIDES_PER_PAGE + m);
-    m_bModified = 1;
+    m_selectedCell = -1;
+    MoveSlide(*this, m_page * kSlidesPerPage + c, m_page * kSlidesPerPage + m);
+    m_modified = true;
 }
 
 // ---------------------------------------------------------------------------------------
 // The opacity drag: the pointer's place on the bar maps to 105 (left) to 255 (right).
 
-void CP20417Dlg::TransDragMove(QPoint pt) {
-    const RECT32& bar = m_rcTransBar;
+void EditorWindow::TransDragMove(QPoint pt) {
+    const RECT32& bar = m_opacityBar;
     const int width = bar.right - bar.left;
     SetMouseCursor(MouseCursor::SizeWE);
     if (width <= 0)
@@ -388,63 +385,63 @@ void CP20417Dlg::TransDragMove(QPoint pt) {
     const int alpha = v + 105;
     WriteSettingInt("SYS", "Trans", alpha);
     ApplyWindowOpacity(alpha);
-    m_bModified = 1;
+    m_modified = true;
 }
 
 // ---------------------------------------------------------------------------------------
 // Buttons
 
-void CP20417Dlg::OnLButtonDown(QPoint pt) {
-    CP20417App& app = theApp();
+void EditorWindow::OnLButtonDown(QPoint pt) {
+    Document& doc = CurrentDocument();
     // A click puts the tip away; no tip follows a drag but the graph's own.
     HideTip();
 
     // 1. A slide's property button opens its properties.
-    if (app.m_header.bShowPropButton) {
+    if (doc.header.showPropertyButtons) {
         const int k = HitPropButton(pt);
         if (k >= 0) {
             SetMouseCursor(MouseCursor::Arrow);
-            m_nSelect = k;
-            m_nDragCell = -1;
-            OpenSlideProperties(m_nPage * SLIDES_PER_PAGE + k);
+            m_selectedCell = k;
+            m_dragCell = -1;
+            OpenSlideProperties(m_page * kSlidesPerPage + k);
             return;
         }
     }
     // 2. Pick mode ends with this click; on a slide image the pixel under the pointer
     // becomes the slide's transparent colour.
-    if (m_bPickColor) {
-        m_bPickColor = 0;
+    if (m_pickingColor) {
+        m_pickingColor = false;
         SetMouseCursor(MouseCursor::Arrow);
         const int k = HitCell(pt);
         if (k >= 0) {
             const COLORREF color = CellPixelColor(k, pt);
             if (color != COLOR_NONE) {
-                app.m_slides[m_nPage * SLIDES_PER_PAGE + k].crTransparent = color;
-                m_bModified = 1;
-                m_bRebuildCells = 1;
+                doc.slides[m_page * kSlidesPerPage + k].keyColor = color;
+                m_modified = true;
+                m_rebuildCells = true;
                 update();
             }
         }
         return;
     }
     // 3. The graph and the slide images start their drags.
-    if (app.m_nSlideCount > 0) {
-        if (PtInRect32(m_rcGraph, pt)) {
+    if (doc.slideCount > 0) {
+        if (PtInRect32(m_graphRect, pt)) {
             const int b = HitBoundary(pt);
             if (b >= 0) {
-                m_nDragBoundary = b - 1;
-                m_nDragTime = -1;
-                m_ptDown = pt;
+                m_dragBoundary = b - 1;
+                m_dragTime = -1;
+                m_pressPoint = pt;
             }
             return;
         }
         const int k = HitCell(pt);
         if (k >= 0) {
-            m_nDragCell = k;
-            m_nDragMark = -1;
+            m_dragCell = k;
+            m_dragMark = -1;
             SetMouseCursor(MouseCursor::SizeAll);
-            m_ptGrab = pt - QPoint(m_rcCells[k].left, m_rcCells[k].top);
-            m_ptDragFrom = pt;
+            m_grabPoint = pt - QPoint(m_cellRects[k].left, m_cellRects[k].top);
+            m_dragFrom = pt;
             return;
         }
     }
@@ -455,54 +452,54 @@ void CP20417Dlg::OnLButtonDown(QPoint pt) {
         return;
     }
     // 5. The transparency bar, else any free part of the window moves it.
-    if (PtInRect32(m_rcTransBar, pt)) {
-        m_bTransDrag = 1;
+    if (PtInRect32(m_opacityBar, pt)) {
+        m_opacityDrag = true;
         return;
     }
-    m_bMoveDrag = 1;
-    m_ptDown = pt;
+    m_moveDrag = true;
+    m_pressPoint = pt;
     SetMouseCursor(MouseCursor::SizeAll);
 }
 
-void CP20417Dlg::OnIcon(int k) {
+void EditorWindow::OnIcon(int k) {
     if (k < 0 || k >= kIconCount)
         return;
     const IconAction& action = kIconActions[k];
-    if (action.onlyWithSlides && theApp().m_nSlideCount <= 0)
+    if (action.onlyWithSlides && CurrentDocument().slideCount <= 0)
         return;
     HideTip(); // the icon may open a window of its own
     action.run(*this);
 }
 
-void CP20417Dlg::OnLButtonUp(QPoint pt) {
-    if (m_bMoveDrag) {
-        m_bMoveDrag = 0;
+void EditorWindow::OnLButtonUp(QPoint pt) {
+    if (m_moveDrag) {
+        m_moveDrag = false;
         SetMouseCursor(MouseCursor::Arrow);
     }
-    if (m_nDragBoundary >= 0) {
+    if (m_dragBoundary >= 0) {
         CommitGraphDrag();
         // The time shown is stale now: the tip goes until the pointer finds a new one.
         HideTip();
         SetMouseCursor(MouseCursor::Arrow);
-        m_nDragBoundary = -1;
+        m_dragBoundary = -1;
     }
-    if (m_nDragCell >= 0) {
+    if (m_dragCell >= 0) {
         SetMouseCursor(MouseCursor::Arrow);
-        const int c = m_nDragCell;
-        m_nDragCell = -1;
+        const int c = m_dragCell;
+        m_dragCell = -1;
         DropSlide(c, pt);
     }
-    if (m_bTransDrag)
-        m_bTransDrag = 0;
+    if (m_opacityDrag)
+        m_opacityDrag = false;
 }
 
-void CP20417Dlg::OnLButtonDblClk(QPoint pt) {
-    theApp().m_rcBackSaved = RECT32{};
+void EditorWindow::OnLButtonDblClk(QPoint pt) {
+    m_dragArea = RECT32{};
     const int k = HitCell(pt);
     if (k >= 0) {
-        m_nDragCell = -1;
-        m_nSelect = k;
-        OpenSlideProperties(m_nPage * SLIDES_PER_PAGE + k);
+        m_dragCell = -1;
+        m_selectedCell = k;
+        OpenSlideProperties(m_page * kSlidesPerPage + k);
         return;
     }
     if (HitIcon(pt) >= 0)
@@ -510,7 +507,7 @@ void CP20417Dlg::OnLButtonDblClk(QPoint pt) {
     setWindowState(windowState() ^ Qt::WindowMaximized);
 }
 
-void CP20417Dlg::OnRButtonUp(QPoint pt) {
+void EditorWindow::OnRButtonUp(QPoint pt) {
     if (m_tip)
         m_tip->Pop();
     TrackContextMenu(pt);
@@ -519,25 +516,25 @@ void CP20417Dlg::OnRButtonUp(QPoint pt) {
 // ---------------------------------------------------------------------------------------
 // Qt events
 
-void CP20417Dlg::mouseDoubleClickEvent(QMouseEvent* e) {
+void EditorWindow::mouseDoubleClickEvent(QMouseEvent* e) {
     if (e->button() == Qt::LeftButton)
         OnLButtonDblClk(e->position().toPoint());
     e->accept();
 }
 
-void CP20417Dlg::leaveEvent(QEvent* e) {
+void EditorWindow::leaveEvent(QEvent* e) {
     // The pointer left the window: no tip and no highlight stay behind (a running drag
     // keeps its state until the button is released).
     if (m_tip)
         m_tip->Pop();
-    if (!m_bMoveDrag && !m_bTransDrag && m_nDragBoundary < 0 && m_nDragCell < 0) {
+    if (!m_moveDrag && !m_opacityDrag && m_dragBoundary < 0 && m_dragCell < 0) {
         SetSelect(-1);
         SetMark(-1);
     }
     QDialog::leaveEvent(e);
 }
 
-void CP20417Dlg::changeEvent(QEvent* e) {
+void EditorWindow::changeEvent(QEvent* e) {
     if (e->type() == QEvent::ActivationChange && !isActiveWindow() && m_tip)
         m_tip->Pop();
     QDialog::changeEvent(e);

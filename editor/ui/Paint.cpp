@@ -2,15 +2,15 @@
 // the time graph, the total-time line and the icon bar. Every place comes from
 // ComputeLayout; the paint records the hit rectangles that mouse handling tests.
 
-#include "app/P20417App.h"
-#include "app/Settings.h"
+#include "base/Settings.h"
+#include "document/Document.h"
 #include "document/Picture.h"
 #include "editor/CellImage.h"
 #include "editor/Fonts.h"
 #include "editor/Render.h"
 #include "editor/Text.h"
 #include "editor/ui/Art.h"
-#include "editor/ui/P20417Dlg.h"
+#include "editor/ui/EditorWindow.h"
 
 #include <QFontMetrics>
 #include <QLinearGradient>
@@ -24,14 +24,14 @@ constexpr int kTextFlags = Qt::TextSingleLine | Qt::TextDontClip;
 
 } // namespace
 
-CellFit CP20417Dlg::FitSlideToCell(int index, int cw, int ch) const {
-    const CP20417App& app = theApp();
-    if (index < 0 || index >= app.m_nSlideCount)
+CellFit EditorWindow::FitSlideToCell(int index, int cw, int ch) const {
+    const Document& doc = CurrentDocument();
+    if (index < 0 || index >= doc.slideCount)
         return {};
-    return FitPictureToCell(GetPictureSize(app.m_slides[index].pPicture), cw, ch);
+    return FitPictureToCell(GetPictureSize(doc.slides[index].picture), cw, ch);
 }
 
-bool CP20417Dlg::LoadFixedImages() {
+bool EditorWindow::LoadFixedImages() {
     // Rendered for the screen's pixel density, so they stay sharp on scaled displays.
     const qreal ratio = devicePixelRatioF();
     m_iconBarImage =
@@ -42,87 +42,87 @@ bool CP20417Dlg::LoadFixedImages() {
     return !m_iconBarImage.isNull() && !m_propMarkImage.isNull() && !m_logoImage.isNull();
 }
 
-COLORREF CP20417Dlg::CellPixelColor(int k, QPoint pt) const {
-    if (k < 0 || k >= SLIDES_PER_PAGE)
+COLORREF EditorWindow::CellPixelColor(int k, QPoint pt) const {
+    if (k < 0 || k >= kSlidesPerPage)
         return COLOR_NONE;
-    const int s = m_nPage * SLIDES_PER_PAGE + k;
-    const CP20417App& app = theApp();
-    if (s < 0 || s >= app.m_nSlideCount)
+    const int s = m_page * kSlidesPerPage + k;
+    const Document& doc = CurrentDocument();
+    if (s < 0 || s >= doc.slideCount)
         return COLOR_NONE;
-    const RECT32& rc = m_rcCells[k];
+    const RECT32& rc = m_cellRects[k];
     // The cell image may hold more device pixels than the window pixels it covers.
     const QImage& img = m_cellImages[k];
     const qreal ratio = img.devicePixelRatio();
     const QPoint at = pt - QPoint(rc.left, rc.top);
     if (at.x() < 0 || at.y() < 0)
         return COLOR_NONE;
-    return CellImageColor(img, app.m_slides[s].crTransparent,
+    return CellImageColor(img, doc.slides[s].keyColor,
                           QPoint(int(at.x() * ratio), int(at.y() * ratio)));
 }
 
-QRect CP20417Dlg::CellArea(int k) const {
-    if (k < 0 || k >= SLIDES_PER_PAGE)
+QRect EditorWindow::CellArea(int k) const {
+    if (k < 0 || k >= kSlidesPerPage)
         return QRect();
-    const RECT32& rc = m_rcCells[k];
+    const RECT32& rc = m_cellRects[k];
     return ToQRect(RECT32{rc.left - 5, rc.top - 5, rc.right + 5, rc.bottom + 25});
 }
 
-void CP20417Dlg::RebuildCellImages(const EditorLayout& L) {
-    const CP20417App& app = theApp();
-    for (int k = 0; k < SLIDES_PER_PAGE; ++k) {
+void EditorWindow::RebuildCellImages(const EditorLayout& L) {
+    const Document& doc = CurrentDocument();
+    for (int k = 0; k < kSlidesPerPage; ++k) {
         m_cellImages[k] = QImage();
         if (!L.cellShown[k])
             continue;
-        const int s = m_nPage * SLIDES_PER_PAGE + k;
+        const int s = m_page * kSlidesPerPage + k;
         if (!RenderSlidePicture(s, false))
             continue;
         // At the screen's pixel density: a picture stays sharp on scaled displays.
         const qreal ratio = devicePixelRatioF();
         const QSize size = (QSizeF(L.fit[k].fw, L.fit[k].fh) * ratio).toSize();
-        m_cellImages[k] = ScaleSlideForCell(m_workImage, app.m_slides[s].crTransparent, size);
+        m_cellImages[k] = ScaleSlideForCell(m_workImage, doc.slides[s].keyColor, size);
         m_cellImages[k].setDevicePixelRatio(ratio);
     }
 }
 
-void CP20417Dlg::OnPaint(const QRegion& dirty) {
-    CP20417App& app = theApp();
-    const DocHeader& h = app.m_header;
+void EditorWindow::OnPaint(const QRegion& dirty) {
+    Document& doc = CurrentDocument();
+    const DocumentHeader& h = doc.header;
     QPainter p(this);
     p.setPen(Qt::NoPen);
     const QRect rc = rect();
     const int W = rc.width();
 
     // The geometry of this paint.
-    const int slides = std::clamp(app.m_nSlideCount, 0, MAX_SLIDES);
-    const int page = std::clamp(m_nPage, 0, MAX_PAGES - 1);
+    const int slides = std::clamp(doc.slideCount, 0, kMaxSlides);
+    const int page = std::clamp(m_page, 0, kMaxPages - 1);
     LayoutInput in;
     in.width = W;
     in.height = rc.height();
-    in.pageSlides = slides > 0 ? std::clamp(m_nPageSlides[page], 0, SLIDES_PER_PAGE) : 0;
-    for (int k = 0; k < SLIDES_PER_PAGE && page * SLIDES_PER_PAGE + k < slides; ++k)
-        in.pictures.push_back(GetPictureSize(app.m_slides[page * SLIDES_PER_PAGE + k].pPicture));
+    in.pageSlides = slides > 0 ? std::clamp(m_pageSlides[page], 0, kSlidesPerPage) : 0;
+    for (int k = 0; k < kSlidesPerPage && page * kSlidesPerPage + k < slides; ++k)
+        in.pictures.push_back(GetPictureSize(doc.slides[page * kSlidesPerPage + k].picture));
     in.times.reserve(size_t(slides));
     for (int i = 0; i < slides; ++i)
-        in.times.push_back(app.m_slides[i].wSwitchTime);
+        in.times.push_back(doc.slides[i].switchTime);
     const EditorLayout L = ComputeLayout(in);
 
     // Background: two horizontal gradients over the full height, left to the middle
     // column and the middle column to the right.
     const int mid = rc.left() + rc.width() / 2;
     QLinearGradient left(rc.left(), 0, mid, 0);
-    left.setColorAt(0, ToQColor(h.crBackLeft));
-    left.setColorAt(1, ToQColor(h.crBackCenter));
+    left.setColorAt(0, ToQColor(h.backgroundLeft));
+    left.setColorAt(1, ToQColor(h.backgroundCenter));
     p.fillRect(QRect(rc.left(), rc.top(), mid - rc.left(), rc.height()), left);
     QLinearGradient right(mid, 0, rc.right() + 1, 0);
-    right.setColorAt(0, ToQColor(h.crBackCenter));
-    right.setColorAt(1, ToQColor(h.crBackRight));
+    right.setColorAt(0, ToQColor(h.backgroundCenter));
+    right.setColorAt(1, ToQColor(h.backgroundRight));
     p.fillRect(QRect(mid, rc.top(), rc.right() + 1 - mid, rc.height()), right);
 
     // The window moved to a screen of another pixel density: images made for the old
     // one are made again.
     if (!qFuzzyCompare(m_iconBarImage.devicePixelRatio(), devicePixelRatioF())) {
         LoadFixedImages();
-        m_bRebuildCells = 1;
+        m_rebuildCells = true;
     }
 
     // Logo (its background is see-through) and title.
@@ -132,8 +132,8 @@ void CP20417Dlg::OnPaint(const QRegion& dirty) {
     const QFont previousFont =
         SelectUiFont(kDefaultUiFace, 18, true, false, false, false, 0, titleFont, &p);
     const int titleMode = ReadSettingInt("SYS", "Title", 2);
-    const QString title = titleMode == 1   ? app.m_strFilePath
-                          : titleMode == 2 ? FileTitleOf(app.m_strFilePath)
+    const QString title = titleMode == 1   ? doc.filePath
+                          : titleMode == 2 ? FileTitleOf(doc.filePath)
                                            : QString();
     if (!title.isEmpty() && dirty.intersects(ToQRect(L.titleBand))) {
         p.setPen(ToQColor(kTitleColor));
@@ -143,7 +143,7 @@ void CP20417Dlg::OnPaint(const QRegion& dirty) {
 
     // The cell images: rebuilt only when asked for. Without room for a cell nothing
     // more is drawn and the next paint tries again.
-    if (m_bRebuildCells) {
+    if (m_rebuildCells) {
         if (L.cw <= 0 || L.ch <= 0) {
             p.setFont(previousFont);
             return;
@@ -158,43 +158,43 @@ void CP20417Dlg::OnPaint(const QRegion& dirty) {
 
     auto drawMark = [&](int m, bool highlighted) {
         const RECT32 bar = MarkBar(L.marks[m], highlighted);
-        p.fillRect(ToQRect(bar), ToQColor(g_crColumn[L.markColumn[m]]));
+        p.fillRect(ToQRect(bar), ToQColor(kColumnColors[L.markColumn[m]]));
     };
 
     if (slides == 0) {
         // The empty page: only mark 0, centred.
-        m_rcMarks[0] = L.marks[0];
+        m_markRects[0] = L.marks[0];
         if (dirty.intersects(ToQRect(InflateRect32(L.marks[0], 2, 0))))
-            drawMark(0, m_nMark == 0);
+            drawMark(0, m_mark == 0);
     } else {
-        for (int k = 0; k < SLIDES_PER_PAGE; ++k) {
+        for (int k = 0; k < kSlidesPerPage; ++k) {
             if (!L.cellShown[k] || m_cellImages[k].isNull())
                 continue; // no picture, or it could not be rendered
-            const int s = page * SLIDES_PER_PAGE + k;
-            const SlideRecord& slide = app.m_slides[s];
+            const int s = page * kSlidesPerPage + k;
+            const SlideRecord& slide = doc.slides[s];
             const int j = k % 5;
-            const QColor column = ToQColor(g_crColumn[j]);
+            const QColor column = ToQColor(kColumnColors[j]);
             const RECT32& box = L.cellBox[k];
-            m_rcCells[k] = L.cells[k];
-            m_rcMarks[k] = L.marks[k];
+            m_cellRects[k] = L.cells[k];
+            m_markRects[k] = L.marks[k];
             if (L.markShown[k + 1] && k + 1 == in.pageSlides)
-                m_rcMarks[k + 1] = L.marks[k + 1];
+                m_markRects[k + 1] = L.marks[k + 1];
 
             // Marks before (and after the last cell).
             if (dirty.intersects(ToQRect(InflateRect32(L.marks[k], 2, 0))))
-                drawMark(k, m_nMark == k);
+                drawMark(k, m_mark == k);
             if (k + 1 == in.pageSlides && L.markShown[k + 1] &&
                 dirty.intersects(ToQRect(InflateRect32(L.marks[k + 1], 2, 0))))
-                drawMark(k + 1, m_nMark == k + 1);
+                drawMark(k + 1, m_mark == k + 1);
 
             // The picture, its frame and the highlight rings of the selected cell.
             const RECT32 ringArea = InflateRect32(L.cells[k], 4, 4);
             if (dirty.intersects(ToQRect(ringArea))) {
                 p.drawImage(QPoint(L.cells[k].left, L.cells[k].top), m_cellImages[k]);
-                if (h.bShowPropButton && !m_propMarkImage.isNull())
+                if (h.showPropertyButtons && !m_propMarkImage.isNull())
                     p.drawImage(QPoint(L.propMark[k].left, L.propMark[k].top), m_propMarkImage);
                 FrameRect(p, L.cells[k], column);
-                if (k == m_nSelect) {
+                if (k == m_selectedCell) {
                     for (int n = 1; n <= 4; ++n)
                         FrameRect(p, InflateRect32(L.cells[k], n, n),
                                   ToQColor(HighlightRingColor(j, n)));
@@ -212,15 +212,15 @@ void CP20417Dlg::OnPaint(const QRegion& dirty) {
                     QRectF(box.left - 2, box.bottom, 2 * (tw / 2) + 4, kLabelBandHeight), 4.0, 2.5);
                 p.setRenderHint(QPainter::Antialiasing, false);
                 p.setBrush(Qt::NoBrush);
-                p.setPen(ToQColor(g_crColumnText[j]));
+                p.setPen(ToQColor(kColumnTextColors[j]));
                 p.drawText(band, Qt::AlignLeft | Qt::AlignVCenter | kTextFlags, number);
                 p.setPen(column);
-                p.drawText(band, Qt::AlignCenter | kTextFlags, FormatSwitchTime(slide.wSwitchTime));
+                p.drawText(band, Qt::AlignCenter | kTextFlags, FormatSwitchTime(slide.switchTime));
                 p.setPen(Qt::NoPen);
             }
         }
     }
-    m_bRebuildCells = 0;
+    m_rebuildCells = false;
 
     // The time graph: every slide of the document as a bar as wide as its share of the
     // total time.
@@ -237,7 +237,7 @@ void CP20417Dlg::OnPaint(const QRegion& dirty) {
             break;
         const RECT32& bar = L.bars[size_t(i)];
         const int wi = bar.right - bar.left;
-        p.fillRect(ToQRect(bar), ToQColor(g_crColumn[i % 5]));
+        p.fillRect(ToQRect(bar), ToQColor(kColumnColors[i % 5]));
         const QString time = FormatSwitchTime(in.times[size_t(i)]);
         if (wi > fm.horizontalAdvance(time)) {
             p.setPen(ToQColor(kGraphTimeColor));
@@ -250,27 +250,27 @@ void CP20417Dlg::OnPaint(const QRegion& dirty) {
         p.setPen(Qt::NoPen);
     }
     for (int b = 1; b < int(L.boundaries.size()); ++b)
-        m_rcBoundary[b] = L.boundaries[size_t(b)];
+        m_boundaryRects[b] = L.boundaries[size_t(b)];
     if (graphDirty) {
         FrameRect(p, L.graphBars, ToQColor(kGraphFrameColor));
         FrameRect(p, L.graph, ToQColor(kGraphFrameColor));
     }
-    m_rcGraph = L.graph;
+    m_graphRect = L.graph;
 
     // The total time and the page number.
     if (dirty.intersects(ToQRect(L.totalLine))) {
         p.setPen(ToQColor(kTotalTimeColor));
         p.drawText(ToQRect(L.totalLine), Qt::AlignCenter | kTextFlags,
-                   TotalTimeText(total, m_nPage + 1, m_nPageCount));
+                   TotalTimeText(total, m_page + 1, m_pageCount));
         p.setPen(Qt::NoPen);
     }
 
     // The icon bar and its transparency bar.
     if (!m_iconBarImage.isNull() && dirty.intersects(ToQRect(L.iconBar)))
         p.drawImage(QPoint(L.iconBar.left, L.iconBar.top), m_iconBarImage);
-    m_rcIconArea = L.iconArea;
-    m_rcTransBar = L.transBar;
-    std::copy(std::begin(L.icons), std::end(L.icons), std::begin(m_rcIcons));
+    m_iconArea = L.iconArea;
+    m_opacityBar = L.transBar;
+    std::copy(std::begin(L.icons), std::end(L.icons), std::begin(m_iconRects));
 
     p.setFont(previousFont);
 }

@@ -1,8 +1,8 @@
 #include "slideshow/ui/PlayDocument.h"
 
-#include "app/P20417App.h"
+#include "document/Document.h"
 #include "document/DocumentCommands.h"
-#include "slideshow/ui/SideDlg.h"
+#include "slideshow/ui/SlideshowWindow.h"
 
 #include <QFileInfo>
 #include <cstdio>
@@ -12,10 +12,10 @@ int PlayDocument(const QString& path) {
         std::fputs("--play needs a FILE.lsr\n", stderr);
         return 2;
     }
-    if (!OpenDocument(QFileInfo(path).absoluteFilePath()) || theApp().m_nSlideCount <= 0)
+    if (!OpenDocument(QFileInfo(path).absoluteFilePath()) || CurrentDocument().slideCount <= 0)
         return 1;
-    CSideDlg dlg;
-    dlg.m_nIndex = 0;
+    SlideshowWindow dlg;
+    dlg.m_index = 0;
     dlg.DoModal();
     return 0;
 }

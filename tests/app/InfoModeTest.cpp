@@ -63,12 +63,12 @@ TEST_F(InfoMode, DescribesOurDocumentsAndGcabCabinets) {
     CountingEditState ed;
     NewDocument(ed);
     FillSlides(ed, 3);
-    CP20417App& app = theApp();
-    app.m_slides[0].crTransparent = RGB(0x12, 0x34, 0x56);
-    app.m_slides[0].bFlipH = 1;
-    app.m_slides[1].pPicture = Picture::fromBytes(jpg);
-    app.m_slides[1].wSwitchTime = 64800;
-    app.m_slides[2].pPicture.reset(); // no picture
+    Document& doc = CurrentDocument();
+    doc.slides[0].keyColor = RGB(0x12, 0x34, 0x56);
+    doc.slides[0].flipH = 1;
+    doc.slides[1].picture = Picture::fromBytes(jpg);
+    doc.slides[1].switchTime = 64800;
+    doc.slides[2].picture.reset(); // no picture
     const QByteArray bmp = EncodeBmp(MakeTestPicture(4, 3)->image());
     // Saved by the program ...
     {

@@ -1,8 +1,8 @@
 // The platform layer's program-folder lookup, path separators and the version.
 
-#include "app/Platform.h"
+#include "base/Platform.h"
 #include "app/CommandLine.h"
-#include "app/Version.h"
+#include "base/Version.h"
 
 #include <QCoreApplication>
 #include <QDir>

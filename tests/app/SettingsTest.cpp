@@ -1,6 +1,6 @@
-#include "app/Messages.h"
-#include "app/Prompts.h"
-#include "app/Settings.h"
+#include "base/Settings.h"
+#include "base/Messages.h"
+#include "base/Prompts.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/TestPrompts.h"
 
@@ -80,7 +80,8 @@ TEST(Settings, DamagedFileGivesDefaultsWithoutCrashing) {
 TEST(Messages, TableHoldsTheTextsWithLineBreaks) {
     EXPECT_EQ(MessageText(30002), QStringLiteral("作成可能なスライド数を超えるため追加できません"));
     EXPECT_EQ(MessageText(30003),
-              QStringLiteral("上書き保存しますか\n\n名前を付けて保存する -「いいえ」\n中止-「キャンセル」"));
+              QStringLiteral(
+                  "上書き保存しますか\n\n名前を付けて保存する -「いいえ」\n中止-「キャンセル」"));
     EXPECT_EQ(MessageText(30174), QStringLiteral("Manual"));
     EXPECT_EQ(MessageText(30201), QStringLiteral("Ver. 1.01 2022.11.14 Windows 11対応\r\n"));
     EXPECT_TRUE(MessageText(30199).isEmpty());
@@ -100,8 +101,9 @@ TEST(Messages, ShowMessagePutsThePrefixFirstAndSkipsUnknownIds) {
 TEST(Messages, PipeFiltersBecomeQtFilters) {
     EXPECT_EQ(QtFilterFromPipes(QStringLiteral("ルセリオファイル(*.lsr)|*.lsr||")),
               QStringLiteral("ルセリオファイル(*.lsr)"));
-    EXPECT_EQ(QtFilterFromPipes(QStringLiteral("実行ファイル(*.exe)|*.exe|すべてのファイル(*.*)|*.*||")),
-              QStringLiteral("実行ファイル(*.exe);;すべてのファイル(*.*)"));
+    EXPECT_EQ(
+        QtFilterFromPipes(QStringLiteral("実行ファイル(*.exe)|*.exe|すべてのファイル(*.*)|*.*||")),
+        QStringLiteral("実行ファイル(*.exe);;すべてのファイル(*.*)"));
     EXPECT_EQ(QtFilterFromPipes(QStringLiteral("Images|*.bmp;*.png||")),
               QStringLiteral("Images (*.bmp *.png)"));
 }

@@ -1,7 +1,7 @@
-#include "dialogs/AboutDlg.h"
-#include "dialogs/HelpDlg.h"
+#include "dialogs/AboutDialog.h"
+#include "dialogs/HelpWindow.h"
 #include "document/SlideTable.h"
-#include "editor/ui/P20417Dlg.h"
+#include "editor/ui/EditorWindow.h"
 #include "tests/dialogs/DialogTestSupport.h"
 #include "tests/support/TestPrompts.h"
 
@@ -27,7 +27,7 @@ void WritePdf(const QString& path) {
 }
 
 TEST_F(AboutHelp, VersionBoxShowsTheNewestVersionFirst) {
-    CAboutDlg dlg;
+    AboutDialog dlg;
     const QStringList lines = dlg.historyEdit()->toPlainText().split(QLatin1Char('\n'));
     ASSERT_EQ(lines.size(), 2);
     EXPECT_EQ(lines[0], "Ver. 1.01 2022.11.14 Windows 11対応");
@@ -35,8 +35,8 @@ TEST_F(AboutHelp, VersionBoxShowsTheNewestVersionFirst) {
     EXPECT_TRUE(dlg.historyEdit()->isReadOnly());
     EXPECT_EQ(dlg.windowTitle(), "バージョン情報");
 
-    CP20417Dlg editor;
-    Script<CAboutDlg>([](CAboutDlg& d) { QTest::mouseClick(d.okButton(), Qt::LeftButton); });
+    EditorWindow editor;
+    Script<AboutDialog>([](AboutDialog& d) { QTest::mouseClick(d.okButton(), Qt::LeftButton); });
     editor.OpenVersionInfo();
     EXPECT_EQ(runs, 1);
 }
@@ -53,7 +53,7 @@ TEST_F(AboutHelp, ManualPathIsNextToTheExecutable) {
         {"luserio", ""},
     };
     for (const Row& r : rows)
-        EXPECT_EQ(CHelpDlg::ManualPath(QString::fromLatin1(r.exe), QStringLiteral("Manual")),
+        EXPECT_EQ(HelpWindow::ManualPath(QString::fromLatin1(r.exe), QStringLiteral("Manual")),
                   QString::fromLatin1(r.path))
             << r.exe;
 }
@@ -62,9 +62,9 @@ TEST_F(AboutHelp, ManualFoundOpensMaximisedAndTitled) {
     QTemporaryDir dir;
     WritePdf(dir.filePath(QStringLiteral("Manual.pdf")));
     TestPrompts prompts;
-    CHelpDlg dlg;
-    dlg.m_strExePath = dir.filePath(QStringLiteral("luserio"));
-    dlg.m_strManual = QStringLiteral("Manual");
+    HelpWindow dlg;
+    dlg.m_programPath = dir.filePath(QStringLiteral("luserio"));
+    dlg.m_manualName = QStringLiteral("Manual");
     ASSERT_TRUE(dlg.OnInitDialog());
     EXPECT_EQ(dlg.windowTitle(), "Manual");
     EXPECT_TRUE(dlg.windowState() & Qt::WindowMaximized);
@@ -77,24 +77,24 @@ TEST_F(AboutHelp, ManualMissingTellsAndOpensNothing) {
     QTemporaryDir dir;
     TestPrompts prompts;
     {
-        CHelpDlg dlg;
-        dlg.m_strExePath = dir.filePath(QStringLiteral("luserio"));
-        dlg.m_strManual = QStringLiteral("Manual");
+        HelpWindow dlg;
+        dlg.m_programPath = dir.filePath(QStringLiteral("luserio"));
+        dlg.m_manualName = QStringLiteral("Manual");
         EXPECT_FALSE(dlg.OnInitDialog());
         EXPECT_EQ(prompts.messageIds(), QList<int>{30173});
         EXPECT_EQ(prompts.calls[0].kind, MsgKind::Info);
     }
     {
         QDir(dir.path()).mkdir(QStringLiteral("Manual.pdf")); // a folder is not a manual
-        CHelpDlg dlg;
-        dlg.m_strExePath = dir.filePath(QStringLiteral("luserio"));
-        dlg.m_strManual = QStringLiteral("Manual");
+        HelpWindow dlg;
+        dlg.m_programPath = dir.filePath(QStringLiteral("luserio"));
+        dlg.m_manualName = QStringLiteral("Manual");
         EXPECT_FALSE(dlg.OnInitDialog());
     }
     {
-        CHelpDlg dlg;
-        dlg.m_strExePath = QStringLiteral("luserio");
-        dlg.m_strManual = QStringLiteral("Manual");
+        HelpWindow dlg;
+        dlg.m_programPath = QStringLiteral("luserio");
+        dlg.m_manualName = QStringLiteral("Manual");
         EXPECT_FALSE(dlg.OnInitDialog());
         EXPECT_EQ(prompts.messageIds().size(), 2) << "no folder: no message";
     }
@@ -105,8 +105,8 @@ TEST_F(AboutHelp, HelpIconShowsTheBuiltManual) {
     // lives too, so the editor's help finds it.
     const QString built = QStringLiteral(LSR_BINARY_DIR "/Manual.pdf");
     ASSERT_TRUE(QFile::exists(built)) << "build the manual target first";
-    CP20417Dlg editor;
-    Script<CHelpDlg>([](CHelpDlg& d) {
+    EditorWindow editor;
+    Script<HelpWindow>([](HelpWindow& d) {
         EXPECT_EQ(d.windowTitle(), "Manual");
         EXPECT_EQ(d.document()->status(), QPdfDocument::Status::Ready);
         EXPECT_GE(d.document()->pageCount(), 8) << "a manual worth reading";

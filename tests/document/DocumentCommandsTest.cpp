@@ -1,8 +1,8 @@
 #include "document/DocumentCommands.h"
-#include "app/Messages.h"
+#include "base/Messages.h"
 #include "document/DocumentStream.h"
 #include "document/SlideTable.h"
-#include "packaging/Shori.h"
+#include "packaging/CabinetJob.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/TestPrompts.h"
 
@@ -26,7 +26,7 @@ protected:
         TestPrompts p;
         NewDocument(ed);
         FillSlides(ed, n);
-        theApp().m_header.crBackLeft = RGB(1, 2, 3);
+        CurrentDocument().header.backgroundLeft = RGB(1, 2, 3);
         EXPECT_TRUE(WriteDocumentFile(base + name));
         return base + name;
     }
@@ -46,13 +46,13 @@ protected:
 };
 
 /// A runner whose packing always fails (as a full or read-only disk would make it).
-struct FailingPackRunner : ShoriRunner {
-    bool run(const CShoriJob& job) override {
-        if (job.m_nMode == 1) {
+struct FailingPackRunner : CabinetJobRunner {
+    bool run(CabinetJob& job) override {
+        if (job.kind == CabinetJob::Kind::Pack) {
             ShowMessage(30035, QString(), nullptr, MsgKind::Info);
             return false;
         }
-        return job.RunJob(nullptr);
+        return job.Run(nullptr);
     }
 };
 
@@ -62,18 +62,18 @@ TEST_F(Commands, SaveThenOpenRestoresTheDocument) {
     const QString path = saved(QStringLiteral("Round.lsr"), 3);
     EXPECT_EQ(readFile(path).left(4), QByteArray("MSCF"));
     EXPECT_EQ(ReadSettingString("Last", "FilePath", QString()), path);
-    const QByteArray header = theApp().m_header.toBytes();
+    const QByteArray header = CurrentDocument().header.toBytes();
     NewDocument(ed);
     ClearSettings();
     TestPrompts p;
     ASSERT_TRUE(OpenDocument(path));
-    const CP20417App& app = theApp();
-    EXPECT_EQ(app.m_nSlideCount, 3);
-    EXPECT_EQ(app.m_header.toBytes(), header);
-    EXPECT_EQ(app.m_slides[2].wSwitchTime, 3);
-    EXPECT_EQ(app.m_slides[2].dwReserved1, 2u);
-    EXPECT_EQ(GetPictureSize(app.m_slides[2].pPicture), QSize(4, 3));
-    EXPECT_EQ(app.m_strFilePath, path);
+    const Document& doc = CurrentDocument();
+    EXPECT_EQ(doc.slideCount, 3);
+    EXPECT_EQ(doc.header.toBytes(), header);
+    EXPECT_EQ(doc.slides[2].switchTime, 3);
+    EXPECT_EQ(doc.slides[2].reserved1, 2u);
+    EXPECT_EQ(GetPictureSize(doc.slides[2].picture), QSize(4, 3));
+    EXPECT_EQ(doc.filePath, path);
     EXPECT_EQ(ReadSettingString("Last", "FilePath", QString()), path);
     // The working folder keeps no stream files.
     EXPECT_TRUE(QDir(QDir::tempPath() + "/" + ApplicationName()).entryList(QDir::Files).isEmpty());
@@ -115,7 +115,7 @@ TEST_F(Commands, OpenChecksAndTheirMessages) {
         ResetWorld();
         NewDocument(ed);
         FillSlides(ed, 2); // the current document
-        theApp().m_strFilePath = QStringLiteral("/before.lsr");
+        CurrentDocument().filePath = QStringLiteral("/before.lsr");
         if (QString(r.name) == "no separator")
             writeFile(QDir::currentPath() + "/relative.lsr", "x");
         TestPrompts p;
@@ -128,15 +128,15 @@ TEST_F(Commands, OpenChecksAndTheirMessages) {
         } else {
             EXPECT_TRUE(p.calls.isEmpty()) << r.name;
         }
-        EXPECT_EQ(theApp().m_nSlideCount, r.slidesAfter) << r.name;
+        EXPECT_EQ(CurrentDocument().slideCount, r.slidesAfter) << r.name;
         EXPECT_EQ(replaced, r.pathTaken) << r.name;
-        EXPECT_EQ(theApp().m_strFilePath, r.pathTaken ? r.path : QStringLiteral("/before.lsr"))
+        EXPECT_EQ(CurrentDocument().filePath, r.pathTaken ? r.path : QStringLiteral("/before.lsr"))
             << r.name;
         EXPECT_EQ(ReadSettingString("Last", "FilePath", QString()),
                   r.pathTaken ? r.path : QString())
             << r.name;
         if (r.slidesAfter == 2) { // the previous document, pictures included, is untouched
-            EXPECT_TRUE(theApp().m_slides[1].pPicture) << r.name;
+            EXPECT_TRUE(CurrentDocument().slides[1].picture) << r.name;
         }
         QFile::remove(QDir::currentPath() + "/relative.lsr");
     }
@@ -147,11 +147,11 @@ TEST_F(Commands, AFailedPackKeepsThePreviousFileAndFails) {
     const QByteArray before = readFile(path);
     FillSlides(ed, 5);
     FailingPackRunner failing;
-    setShoriRunner(&failing);
+    SetCabinetJobRunner(&failing);
     TestPrompts p;
     ClearSettings();
     EXPECT_FALSE(WriteDocumentFile(path));
-    setShoriRunner(nullptr);
+    SetCabinetJobRunner(nullptr);
     EXPECT_EQ(p.messageIds(), QList<int>{30035});
     EXPECT_EQ(readFile(path), before);
     EXPECT_EQ(ReadSettingString("Last", "FilePath", QString()), QString());
@@ -181,8 +181,8 @@ TEST_F(Commands, SaveCommandFlows) {
         QFile::remove(path);
         NewDocument(ed);
         FillSlides(ed, 2);
-        theApp().m_strFilePath = r.filePath;
-        ed.m_bModified = 1;
+        CurrentDocument().filePath = r.filePath;
+        ed.m_modified = true;
         TestPrompts p;
         if (r.answer30003)
             p.answer(r.answer30003);
@@ -196,7 +196,7 @@ TEST_F(Commands, SaveCommandFlows) {
         if (r.ids.contains(30007)) {
             EXPECT_EQ(p.calls.last().kind, MsgKind::Info) << r.name;
         }
-        EXPECT_EQ(ed.m_bModified == 1, r.modifiedAfter) << r.name;
+        EXPECT_EQ(ed.m_modified == 1, r.modifiedAfter) << r.name;
         EXPECT_EQ(QFile::exists(path), r.written) << r.name;
         if (r.saveDialog) {
             const PromptCall& d = r.ids.isEmpty() ? p.calls[0] : p.calls[1];
@@ -206,13 +206,13 @@ TEST_F(Commands, SaveCommandFlows) {
             EXPECT_EQ(d.request.fileName, QStringLiteral("無題"));
             EXPECT_EQ(d.request.defaultExt, QStringLiteral("lsr"));
             if (r.written) {
-                EXPECT_EQ(theApp().m_strFilePath, path) << r.name;
+                EXPECT_EQ(CurrentDocument().filePath, path) << r.name;
             }
         }
     }
     // Nothing happens to a document without slides.
     NewDocument(ed);
-    theApp().m_strFilePath = path;
+    CurrentDocument().filePath = path;
     TestPrompts p;
     OnSaveCommand(ed);
     EXPECT_TRUE(p.calls.isEmpty());
@@ -222,17 +222,17 @@ TEST_F(Commands, NewAndOpenAskAboutUnsavedChanges) {
     const QString path = saved(QStringLiteral("Other.lsr"), 3);
     { // New on an empty document does nothing, even with a path.
         NewDocument(ed);
-        theApp().m_strFilePath = path;
-        ed.m_bModified = 1;
+        CurrentDocument().filePath = path;
+        ed.m_modified = true;
         TestPrompts p;
         OnNewCommand(ed);
         EXPECT_TRUE(p.calls.isEmpty());
-        EXPECT_EQ(theApp().m_strFilePath, path);
+        EXPECT_EQ(CurrentDocument().filePath, path);
     }
     { // Yes, then the save dialog is cancelled: the New still happens.
         FillSlides(ed, 2);
-        theApp().m_strFilePath.clear();
-        ed.m_bModified = 1;
+        CurrentDocument().filePath.clear();
+        ed.m_modified = true;
         TestPrompts p;
         p.answer(IDYES);
         p.answerSave(QString());
@@ -240,22 +240,22 @@ TEST_F(Commands, NewAndOpenAskAboutUnsavedChanges) {
         OnNewCommand(ed);
         EXPECT_EQ(p.messageIds(), QList<int>{30004});
         EXPECT_EQ(p.calls[0].kind, MsgKind::YesNoCancel);
-        EXPECT_EQ(theApp().m_nSlideCount, 0);
-        EXPECT_EQ(ed.m_bModified, 0);
+        EXPECT_EQ(CurrentDocument().slideCount, 0);
+        EXPECT_FALSE(ed.m_modified);
         EXPECT_GT(ed.redraws, redraws);
     }
     { // Cancel stops the New.
         FillSlides(ed, 2);
-        ed.m_bModified = 1;
+        ed.m_modified = true;
         TestPrompts p;
         p.answer(IDCANCEL);
         OnNewCommand(ed);
-        EXPECT_EQ(theApp().m_nSlideCount, 2);
+        EXPECT_EQ(CurrentDocument().slideCount, 2);
     }
     { // Open: No, then a document of 3 slides opens on page 1, unmodified.
         FillSlides(ed, 25);
-        ed.m_nPage = 1;
-        ed.m_bModified = 1;
+        ed.m_page = 1;
+        ed.m_modified = true;
         TestPrompts p;
         p.answer(IDNO);
         p.answerFiles({path});
@@ -263,29 +263,29 @@ TEST_F(Commands, NewAndOpenAskAboutUnsavedChanges) {
         EXPECT_EQ(p.calls[1].type, PromptCall::OpenFiles);
         EXPECT_EQ(p.calls[1].request.title, QStringLiteral("ファイルを指定"));
         EXPECT_EQ(p.calls[1].request.filter, QStringLiteral("ルセリオファイル(*.lsr)|*.lsr||"));
-        EXPECT_EQ(theApp().m_nSlideCount, 3);
-        EXPECT_EQ(ed.m_nPage, 0);
-        EXPECT_EQ(ed.m_nPageCount, 1);
-        EXPECT_EQ(ed.m_bModified, 0);
+        EXPECT_EQ(CurrentDocument().slideCount, 3);
+        EXPECT_EQ(ed.m_page, 0);
+        EXPECT_EQ(ed.m_pageCount, 1);
+        EXPECT_FALSE(ed.m_modified);
     }
     { // Open of a file that is no cabinet: the document and its changes stay.
         writeFile(base + "bad.lsr", "garbage");
-        ed.m_bModified = 1;
+        ed.m_modified = true;
         TestPrompts p;
         p.answer(IDNO);
         p.answerFiles({base + "bad.lsr"});
         OnOpenCommand(ed);
         EXPECT_EQ(p.messageIds(), (QList<int>{30004, 30036}));
-        EXPECT_EQ(theApp().m_nSlideCount, 3);
-        EXPECT_EQ(ed.m_bModified, 1);
+        EXPECT_EQ(CurrentDocument().slideCount, 3);
+        EXPECT_TRUE(ed.m_modified);
     }
     { // Open on an unmodified document asks nothing; a cancelled dialog changes nothing.
-        ed.m_bModified = 0;
+        ed.m_modified = false;
         TestPrompts p;
         p.answerFiles({});
         OnOpenCommand(ed);
         EXPECT_EQ(p.calls.size(), 1);
-        EXPECT_EQ(theApp().m_nSlideCount, 3);
+        EXPECT_EQ(CurrentDocument().slideCount, 3);
     }
 }
 
@@ -317,11 +317,11 @@ TEST_F(Commands, StartDocument) {
         CountingEditState fresh;
         TestPrompts p;
         OpenStartDocument(fresh, r.cmd);
-        EXPECT_EQ(theApp().m_nSlideCount, r.slides) << r.name;
+        EXPECT_EQ(CurrentDocument().slideCount, r.slides) << r.name;
         EXPECT_EQ(p.messageIds(), r.ids) << r.name;
-        EXPECT_EQ(fresh.m_nPageCount, 1) << r.name;
-        EXPECT_EQ(fresh.m_nPage, 0) << r.name;
-        EXPECT_EQ(fresh.m_bModified, 0) << r.name;
-        EXPECT_EQ(theApp().m_strFilePath, r.slides ? path : QString()) << r.name;
+        EXPECT_EQ(fresh.m_pageCount, 1) << r.name;
+        EXPECT_EQ(fresh.m_page, 0) << r.name;
+        EXPECT_FALSE(fresh.m_modified) << r.name;
+        EXPECT_EQ(CurrentDocument().filePath, r.slides ? path : QString()) << r.name;
     }
 }

@@ -1,5 +1,5 @@
 #include "document/DocumentStream.h"
-#include "app/Messages.h"
+#include "base/Messages.h"
 #include "document/SlideTable.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/TestPrompts.h"
@@ -92,7 +92,7 @@ TEST_F(DocStream, EmptyDocumentIsExactly78Bytes) {
     const QByteArray s = writeStream();
     ASSERT_EQ(s.size(), 78);
     EXPECT_EQ(s.left(10), QByteArray("LSR001    "));
-    EXPECT_EQ(s.mid(10, 64), theApp().m_header.toBytes());
+    EXPECT_EQ(s.mid(10, 64), CurrentDocument().header.toBytes());
     EXPECT_EQ(s.mid(74), QByteArray(4, '\0'));
 }
 
@@ -113,17 +113,17 @@ TEST_F(DocStream, HandBuiltStreamReadsAndWritesBackByteForByte) {
     s += be32(quint32(junk.size())) + junk; // does not decode: kept
     s += be32(0);                           // no picture
     ASSERT_TRUE(readStream(s));
-    const CP20417App& app = theApp();
-    ASSERT_EQ(app.m_nSlideCount, 4);
-    EXPECT_EQ(app.m_header.toBytes(), sampleHeader());
-    EXPECT_EQ(app.m_slides[0].crTransparent, 0x00FF00FFu);
-    EXPECT_EQ(app.m_slides[0].dwReserved1, 0xCAFEu);
-    EXPECT_EQ(app.m_slides[1].wSwitchTime, 64800);
-    EXPECT_EQ(app.m_slides[1].bFlipV, 1);
-    EXPECT_EQ(GetPictureSize(app.m_slides[0].pPicture), QSize(3, 2));
-    EXPECT_EQ(GetPictureSize(app.m_slides[1].pPicture), QSize(16, 8));
-    EXPECT_FALSE(app.m_slides[2].pPicture);
-    EXPECT_FALSE(app.m_slides[3].pPicture);
+    const Document& doc = CurrentDocument();
+    ASSERT_EQ(doc.slideCount, 4);
+    EXPECT_EQ(doc.header.toBytes(), sampleHeader());
+    EXPECT_EQ(doc.slides[0].keyColor, 0x00FF00FFu);
+    EXPECT_EQ(doc.slides[0].reserved1, 0xCAFEu);
+    EXPECT_EQ(doc.slides[1].switchTime, 64800);
+    EXPECT_EQ(doc.slides[1].flipV, 1);
+    EXPECT_EQ(GetPictureSize(doc.slides[0].picture), QSize(3, 2));
+    EXPECT_EQ(GetPictureSize(doc.slides[1].picture), QSize(16, 8));
+    EXPECT_FALSE(doc.slides[2].picture);
+    EXPECT_FALSE(doc.slides[3].picture);
 
     // Written back: the same bytes, except that the stored pointers say 1 (a picture)
     // or 0 (none).
@@ -148,8 +148,8 @@ TEST_F(DocStream, PixelPicturesAreWrittenAsBmpAndComeBack) {
     EXPECT_EQ(s.mid(78 + 56, 4), be32(quint32(bmp.size())));
     ReleaseAllPictures();
     ASSERT_TRUE(readStream(s));
-    EXPECT_EQ(theApp().m_slides[1].wSwitchTime, 2);
-    EXPECT_EQ(GetPictureSize(theApp().m_slides[1].pPicture), QSize(4, 3));
+    EXPECT_EQ(CurrentDocument().slides[1].switchTime, 2);
+    EXPECT_EQ(GetPictureSize(CurrentDocument().slides[1].picture), QSize(4, 3));
     EXPECT_TRUE(writeStream() == s);
 }
 
@@ -217,15 +217,15 @@ TEST_F(DocStream, ReaderChecksInOrder) {
     for (const Row& r : rows) {
         ResetWorld();
         TestPrompts p;
-        theApp().m_nSlideCount = 3; // a table that must end up empty on failure
+        CurrentDocument().slideCount = 3; // a table that must end up empty on failure
         EXPECT_EQ(readStream(r.bytes), r.ok) << r.name;
         EXPECT_EQ(p.messageIds(), r.ids) << r.name;
         if (!r.ids.isEmpty()) {
             EXPECT_EQ(p.calls[0].text, r.prefix + MessageText(r.ids[0])) << r.name;
             EXPECT_EQ(p.calls[0].kind, MsgKind::Error) << r.name;
         }
-        EXPECT_EQ(theApp().m_nSlideCount, r.count) << r.name;
-        EXPECT_EQ(theApp().m_header.toBytes() == head, r.headerReplaced) << r.name;
+        EXPECT_EQ(CurrentDocument().slideCount, r.count) << r.name;
+        EXPECT_EQ(CurrentDocument().header.toBytes() == head, r.headerReplaced) << r.name;
     }
 }
 
@@ -236,8 +236,8 @@ TEST_F(DocStream, HundredSlidesAreAccepted) {
     for (int i = 0; i < 100; ++i)
         s += be32(0);
     ASSERT_TRUE(readStream(s));
-    EXPECT_EQ(theApp().m_nSlideCount, 100);
-    EXPECT_EQ(theApp().m_slides[99].wSwitchTime, 100);
+    EXPECT_EQ(CurrentDocument().slideCount, 100);
+    EXPECT_EQ(CurrentDocument().slides[99].switchTime, 100);
 }
 
 TEST_F(DocStream, ABlockLongerThanTheDataEndsTheReading) {
@@ -250,12 +250,12 @@ TEST_F(DocStream, ABlockLongerThanTheDataEndsTheReading) {
     s += be32(0xFFFFFF00u) + QByteArray("short"); // claims almost 4 GB
     s += be32(quint32(bmp.size())) + bmp;
     ASSERT_TRUE(readStream(s));
-    const CP20417App& app = theApp();
-    EXPECT_EQ(app.m_nSlideCount, 3);
-    EXPECT_TRUE(app.m_slides[0].pPicture);
-    EXPECT_FALSE(app.m_slides[1].pPicture);
-    EXPECT_TRUE(app.m_slides[1].undecodedImage.isEmpty());
-    EXPECT_FALSE(app.m_slides[2].pPicture);
+    const Document& doc = CurrentDocument();
+    EXPECT_EQ(doc.slideCount, 3);
+    EXPECT_TRUE(doc.slides[0].picture);
+    EXPECT_FALSE(doc.slides[1].picture);
+    EXPECT_TRUE(doc.slides[1].undecodedImage.isEmpty());
+    EXPECT_FALSE(doc.slides[2].picture);
     EXPECT_TRUE(p.calls.isEmpty());
 }
 

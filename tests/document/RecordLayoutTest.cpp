@@ -14,15 +14,15 @@ QByteArray hex(const char* s) {
 
 TEST(RecordLayout, SlideRecordFieldsSitAtTheirOffsets) {
     SlideRecord r;
-    r.pPicture = MakeTestPicture(1, 1);
-    r.dwReserved1 = 0x11223344;
-    r.dwReserved2 = 0x55667788;
-    r.crTransparent = RGB(0x10, 0x20, 0x30);
-    r.wSwitchTime = 64800;
-    r.bFlipH = 1;
-    r.bFlipV = 0;
-    r.dwReserved3 = 0xA1A2A3A4;
-    r.dwReserved4 = 0xB1B2B3B4;
+    r.picture = MakeTestPicture(1, 1);
+    r.reserved1 = 0x11223344;
+    r.reserved2 = 0x55667788;
+    r.keyColor = RGB(0x10, 0x20, 0x30);
+    r.switchTime = 64800;
+    r.flipH = 1;
+    r.flipV = 0;
+    r.reserved3 = 0xA1A2A3A4;
+    r.reserved4 = 0xB1B2B3B4;
     const QByteArray expect = hex("01000000"
                                   "44332211"
                                   "88776655"
@@ -34,26 +34,26 @@ TEST(RecordLayout, SlideRecordFieldsSitAtTheirOffsets) {
                                   "b4b3b2b1");
     EXPECT_EQ(r.toBytes(), expect);
     const SlideRecord back = SlideRecord::fromBytes(expect.constData());
-    EXPECT_EQ(back.pPicture, nullptr);
+    EXPECT_EQ(back.picture, nullptr);
     EXPECT_EQ(back.toBytes().mid(4), expect.mid(4));
-    r.pPicture.reset();
+    r.picture.reset();
     EXPECT_EQ(r.toBytes().left(4), hex("00000000"));
 }
 
 TEST(RecordLayout, DocHeaderFieldsSitAtTheirOffsets) {
-    DocHeader h;
-    h.crBackLeft = 0x00D7F3F7;
-    h.crBackRight = 0x00FFC3AD;
-    h.crBackCenter = 0x00420000;
-    h.bShowPropButton = 1;
-    h.rcShowWindow = RECT32{-5, 0, 400, 300};
-    h.bLoop = 1;
-    h.bTimerSwitch = 0;
-    h.crPreviewBack = 0x00123456;
-    h.bTopMost = 1;
-    h.bFitToWindow = 7;
-    h.byReserved[0] = 0xEE;
-    h.byReserved[11] = 0xFF;
+    DocumentHeader h;
+    h.backgroundLeft = 0x00D7F3F7;
+    h.backgroundRight = 0x00FFC3AD;
+    h.backgroundCenter = 0x00420000;
+    h.showPropertyButtons = 1;
+    h.slideshowRect = RECT32{-5, 0, 400, 300};
+    h.loop = 1;
+    h.timerSwitch = 0;
+    h.previewBackground = 0x00123456;
+    h.topMost = 1;
+    h.fitToWindow = 7;
+    h.reserved[0] = 0xEE;
+    h.reserved[11] = 0xFF;
     const QByteArray want = hex("f7f3d700"
                                 "adc3ff00"
                                 "00004200"
@@ -70,7 +70,7 @@ TEST(RecordLayout, DocHeaderFieldsSitAtTheirOffsets) {
                                 "ee00000000000000000000ff");
     ASSERT_EQ(want.size(), 64);
     EXPECT_EQ(h.toBytes(), want);
-    EXPECT_EQ(DocHeader::fromBytes(want.constData()).toBytes(), want);
+    EXPECT_EQ(DocumentHeader::fromBytes(want.constData()).toBytes(), want);
 }
 
 TEST(PictureObject, BytesComeBackUnchangedAndPixelsSaveAsBmp) {

@@ -13,44 +13,44 @@ protected:
     void SetUp() override { ResetWorld(); }
     void TearDown() override { ResetWorld(); }
     CountingEditState ed;
-    CP20417App& app = theApp();
+    Document& doc = CurrentDocument();
 
-    /// The original indices (dwReserved1) of the slides in table order.
+    /// The original indices (reserved1) of the slides in table order.
     std::vector<int> order() const {
         std::vector<int> v;
-        for (int i = 0; i < app.m_nSlideCount; ++i)
-            v.push_back(int(app.m_slides[i].dwReserved1));
+        for (int i = 0; i < doc.slideCount; ++i)
+            v.push_back(int(doc.slides[i].reserved1));
         return v;
     }
 };
 
 TEST_F(SlideTable, NewDocumentSetsDefaultsAndKeepsFitToWindow) {
-    app.m_header.bFitToWindow = 1;
-    app.m_header.byReserved[3] = 9;
-    app.m_strFilePath = QStringLiteral("/a/b.lsr");
+    doc.header.fitToWindow = 1;
+    doc.header.reserved[3] = 9;
+    doc.filePath = QStringLiteral("/a/b.lsr");
     FillSlides(ed, 7);
-    ed.m_bModified = 1;
-    ed.m_nPage = 0;
+    ed.m_modified = true;
+    ed.m_page = 0;
     NewDocument(ed);
-    EXPECT_EQ(app.m_nSlideCount, 0);
-    EXPECT_TRUE(app.m_strFilePath.isEmpty());
-    EXPECT_EQ(ed.m_bModified, 0);
-    EXPECT_EQ(ed.m_nPage, 0);
-    EXPECT_EQ(ed.m_nPageCount, 1);
-    for (int e : ed.m_nPageSlides)
+    EXPECT_EQ(doc.slideCount, 0);
+    EXPECT_TRUE(doc.filePath.isEmpty());
+    EXPECT_FALSE(ed.m_modified);
+    EXPECT_EQ(ed.m_page, 0);
+    EXPECT_EQ(ed.m_pageCount, 1);
+    for (int e : ed.m_pageSlides)
         EXPECT_EQ(e, 0);
-    const DocHeader& h = app.m_header;
-    EXPECT_EQ(h.crBackLeft, 0x00D7F3F7u);
-    EXPECT_EQ(h.crBackRight, 0x00FFC3ADu);
-    EXPECT_EQ(h.crBackCenter, 0x00420000u);
-    EXPECT_EQ(h.bShowPropButton, 1);
-    EXPECT_EQ(h.rcShowWindow, (RECT32{0, 0, 400, 300}));
-    EXPECT_EQ(h.bLoop, 1);
-    EXPECT_EQ(h.bTimerSwitch, 1);
-    EXPECT_EQ(h.crPreviewBack, 0u);
-    EXPECT_EQ(h.bTopMost, 1);
-    EXPECT_EQ(h.bFitToWindow, 1);
-    EXPECT_EQ(h.byReserved[3], 9);
+    const DocumentHeader& h = doc.header;
+    EXPECT_EQ(h.backgroundLeft, 0x00D7F3F7u);
+    EXPECT_EQ(h.backgroundRight, 0x00FFC3ADu);
+    EXPECT_EQ(h.backgroundCenter, 0x00420000u);
+    EXPECT_EQ(h.showPropertyButtons, 1);
+    EXPECT_EQ(h.slideshowRect, (RECT32{0, 0, 400, 300}));
+    EXPECT_EQ(h.loop, 1);
+    EXPECT_EQ(h.timerSwitch, 1);
+    EXPECT_EQ(h.previewBackground, 0u);
+    EXPECT_EQ(h.topMost, 1);
+    EXPECT_EQ(h.fitToWindow, 1);
+    EXPECT_EQ(h.reserved[3], 9);
 }
 
 TEST_F(SlideTable, RecalcPagesForSlideCounts) {
@@ -62,44 +62,44 @@ TEST_F(SlideTable, RecalcPagesForSlideCounts) {
     for (const Row& r : rows) {
         FillSlides(ed, r.slides);
         RecalcPages(ed);
-        EXPECT_EQ(ed.m_nPageCount, r.pages) << r.slides << " slides";
-        EXPECT_EQ(ed.m_nPageSlides[r.pages - 1], r.lastEntry) << r.slides << " slides";
+        EXPECT_EQ(ed.m_pageCount, r.pages) << r.slides << " slides";
+        EXPECT_EQ(ed.m_pageSlides[r.pages - 1], r.lastEntry) << r.slides << " slides";
         for (int p = 0; p < r.pages - 1; ++p)
-            EXPECT_EQ(ed.m_nPageSlides[p], 20) << r.slides << " slides, page " << p;
+            EXPECT_EQ(ed.m_pageSlides[p], 20) << r.slides << " slides, page " << p;
     }
 }
 
 TEST_F(SlideTable, InsertKeepsEveryFieldOfTheSlidesThatMove) {
     FillSlides(ed, 3);
-    app.m_slides[0].bFlipH = 1;
-    app.m_slides[2].crTransparent = RGB(1, 2, 3);
-    app.m_slides[1].dwReserved4 = 0xCAFEu;
+    doc.slides[0].flipH = 1;
+    doc.slides[2].keyColor = RGB(1, 2, 3);
+    doc.slides[1].reserved4 = 0xCAFEu;
     SlideRecord rec;
-    rec.pPicture = MakeTestPicture(8, 8, Qt::blue);
-    rec.crTransparent = RGB(0, 255, 0);
-    rec.wSwitchTime = 42;
-    rec.bFlipV = 1;
-    rec.dwReserved1 = 777; // not written by an insertion
+    rec.picture = MakeTestPicture(8, 8, Qt::blue);
+    rec.keyColor = RGB(0, 255, 0);
+    rec.switchTime = 42;
+    rec.flipV = 1;
+    rec.reserved1 = 777; // not written by an insertion
     InsertSlide(ed, 0, rec);
-    EXPECT_EQ(app.m_nSlideCount, 4);
-    EXPECT_EQ(ed.m_bModified, 1);
-    EXPECT_EQ(app.m_slides[0].wSwitchTime, 42);
-    EXPECT_EQ(app.m_slides[0].crTransparent, RGB(0, 255, 0));
-    EXPECT_EQ(app.m_slides[0].bFlipV, 1);
-    EXPECT_EQ(app.m_slides[0].pPicture, rec.pPicture);
+    EXPECT_EQ(doc.slideCount, 4);
+    EXPECT_TRUE(ed.m_modified);
+    EXPECT_EQ(doc.slides[0].switchTime, 42);
+    EXPECT_EQ(doc.slides[0].keyColor, RGB(0, 255, 0));
+    EXPECT_EQ(doc.slides[0].flipV, 1);
+    EXPECT_EQ(doc.slides[0].picture, rec.picture);
     // The slot keeps the reserved word of the record that was there (slide 0's).
-    EXPECT_EQ(app.m_slides[0].dwReserved1, 0u);
-    EXPECT_EQ(app.m_slides[1].dwReserved1, 0u);
-    EXPECT_EQ(app.m_slides[1].bFlipH, 1);
-    EXPECT_EQ(app.m_slides[2].dwReserved4, 0xCAFEu);
-    EXPECT_EQ(app.m_slides[3].crTransparent, RGB(1, 2, 3));
-    EXPECT_EQ(app.m_slides[3].wSwitchTime, 3);
+    EXPECT_EQ(doc.slides[0].reserved1, 0u);
+    EXPECT_EQ(doc.slides[1].reserved1, 0u);
+    EXPECT_EQ(doc.slides[1].flipH, 1);
+    EXPECT_EQ(doc.slides[2].reserved4, 0xCAFEu);
+    EXPECT_EQ(doc.slides[3].keyColor, RGB(1, 2, 3));
+    EXPECT_EQ(doc.slides[3].switchTime, 3);
 
-    rec.wSwitchTime = 9;
+    rec.switchTime = 9;
     InsertSlide(ed, 4, rec); // inserting at the count appends
-    EXPECT_EQ(app.m_nSlideCount, 5);
-    EXPECT_EQ(app.m_slides[4].wSwitchTime, 9);
-    EXPECT_EQ(app.m_slides[3].wSwitchTime, 3);
+    EXPECT_EQ(doc.slideCount, 5);
+    EXPECT_EQ(doc.slides[4].switchTime, 9);
+    EXPECT_EQ(doc.slides[3].switchTime, 3);
 }
 
 TEST_F(SlideTable, DeleteCases) {
@@ -117,26 +117,26 @@ TEST_F(SlideTable, DeleteCases) {
     };
     for (const Row& r : rows) {
         FillSlides(ed, r.slides);
-        ed.m_nPage = r.page;
-        ed.m_nSelect = 3;
-        ed.m_bModified = 0;
+        ed.m_page = r.page;
+        ed.m_selectedCell = 3;
+        ed.m_modified = false;
         const int before = ed.redraws;
-        const Picture* gone = app.m_slides[r.index].pPicture.get();
-        std::weak_ptr<Picture> watch = app.m_slides[r.index].pPicture;
+        const Picture* gone = doc.slides[r.index].picture.get();
+        std::weak_ptr<Picture> watch = doc.slides[r.index].picture;
         DeleteSlide(ed, r.index);
-        EXPECT_EQ(app.m_nSlideCount, r.expectCount) << r.name;
-        EXPECT_EQ(ed.m_nPage, r.expectPage) << r.name;
-        EXPECT_EQ(ed.m_nPageCount, r.expectPages) << r.name;
-        EXPECT_EQ(ed.m_nSelect, -1) << r.name;
-        EXPECT_EQ(ed.m_bModified, 1) << r.name;
+        EXPECT_EQ(doc.slideCount, r.expectCount) << r.name;
+        EXPECT_EQ(ed.m_page, r.expectPage) << r.name;
+        EXPECT_EQ(ed.m_pageCount, r.expectPages) << r.name;
+        EXPECT_EQ(ed.m_selectedCell, -1) << r.name;
+        EXPECT_TRUE(ed.m_modified) << r.name;
         EXPECT_EQ(ed.redraws, before + 1) << r.name;
         EXPECT_TRUE(watch.expired()) << r.name << ": the picture is released";
-        for (int i = 0; i < app.m_nSlideCount; ++i) {
-            EXPECT_NE(app.m_slides[i].pPicture.get(), gone) << r.name;
-            EXPECT_EQ(int(app.m_slides[i].dwReserved1), i < r.index ? i : i + 1) << r.name;
+        for (int i = 0; i < doc.slideCount; ++i) {
+            EXPECT_NE(doc.slides[i].picture.get(), gone) << r.name;
+            EXPECT_EQ(int(doc.slides[i].reserved1), i < r.index ? i : i + 1) << r.name;
         }
         if (r.expectCount == 0) {
-            for (int e : ed.m_nPageSlides)
+            for (int e : ed.m_pageSlides)
                 EXPECT_EQ(e, 0) << r.name;
         }
     }
@@ -169,12 +169,12 @@ TEST_F(SlideTable, DeleteSlidesKeepsSurvivorOrder) {
     };
     for (const Row& r : rows) {
         FillSlides(ed, r.slides);
-        ed.m_nPage = r.page;
+        ed.m_page = r.page;
         DeleteSlides(ed, r.remove);
         EXPECT_EQ(order(), r.survivors) << r.name;
-        EXPECT_EQ(ed.m_nPage, r.expectPage) << r.name;
-        EXPECT_EQ(ed.m_nSelect, -1) << r.name;
-        EXPECT_EQ(ed.m_bModified, 1) << r.name;
+        EXPECT_EQ(ed.m_page, r.expectPage) << r.name;
+        EXPECT_EQ(ed.m_selectedCell, -1) << r.name;
+        EXPECT_TRUE(ed.m_modified) << r.name;
     }
 }
 
@@ -206,39 +206,39 @@ TEST_F(SlideTable, HundredFirstAdditionIsRefusedWithMessage) {
     FillSlides(ed, 99);
     EXPECT_TRUE(CanAddSlide(true));
     AddSlide(MakeTestPicture(2, 2), COLOR_NONE);
-    EXPECT_EQ(app.m_nSlideCount, 100);
+    EXPECT_EQ(doc.slideCount, 100);
     EXPECT_FALSE(CanAddSlide(false));
     EXPECT_TRUE(tp.calls.isEmpty());
     EXPECT_FALSE(CanAddSlide(true));
     ASSERT_EQ(tp.messageIds(), QList<int>{30002});
     EXPECT_EQ(tp.calls[0].kind, MsgKind::Error);
-    EXPECT_EQ(app.m_nSlideCount, 100);
+    EXPECT_EQ(doc.slideCount, 100);
 }
 
 TEST_F(SlideTable, AddSlideTakesTheSwitchTimeFromSettings) {
     FillSlides(ed, 0);
-    app.m_slides[0].dwReserved2 = 5; // reserved words are not written by an addition
+    doc.slides[0].reserved2 = 5; // reserved words are not written by an addition
     AddSlide(MakeTestPicture(2, 2), RGB(255, 0, 0));
     WriteSettingInt("SYS", "AutoCng", 20);
     AddSlide(nullptr, COLOR_NONE);
-    ASSERT_EQ(app.m_nSlideCount, 2);
-    EXPECT_EQ(app.m_slides[0].wSwitchTime, 5);
-    EXPECT_EQ(app.m_slides[0].crTransparent, RGB(255, 0, 0));
-    EXPECT_EQ(app.m_slides[0].dwReserved2, 5u);
-    EXPECT_EQ(app.m_slides[1].wSwitchTime, 20);
-    EXPECT_EQ(app.m_slides[1].crTransparent, COLOR_NONE);
-    EXPECT_EQ(GetPictureSize(app.m_slides[1].pPicture), QSize(0, 0));
+    ASSERT_EQ(doc.slideCount, 2);
+    EXPECT_EQ(doc.slides[0].switchTime, 5);
+    EXPECT_EQ(doc.slides[0].keyColor, RGB(255, 0, 0));
+    EXPECT_EQ(doc.slides[0].reserved2, 5u);
+    EXPECT_EQ(doc.slides[1].switchTime, 20);
+    EXPECT_EQ(doc.slides[1].keyColor, COLOR_NONE);
+    EXPECT_EQ(GetPictureSize(doc.slides[1].picture), QSize(0, 0));
 }
 
 TEST_F(SlideTable, ReleaseAllPicturesReleasesEveryPicture) {
     FillSlides(ed, 4);
     std::vector<std::weak_ptr<Picture>> watch;
     for (int i = 0; i < 4; ++i)
-        watch.push_back(app.m_slides[i].pPicture);
+        watch.push_back(doc.slides[i].picture);
     ReleaseAllPictures();
     for (auto& w : watch)
         EXPECT_TRUE(w.expired());
-    EXPECT_EQ(app.m_nSlideCount, 4);
+    EXPECT_EQ(doc.slideCount, 4);
 }
 
 } // namespace

@@ -2,10 +2,10 @@
 // context menus, the clipboard, dropped files and closing. The real window is driven
 // with key events and the test prompts.
 
-#include "app/Settings.h"
+#include "base/Settings.h"
 #include "document/Picture.h"
 #include "document/SlideTable.h"
-#include "editor/ui/P20417Dlg.h"
+#include "editor/ui/EditorWindow.h"
 #include "image/Clipboard.h"
 #include "tests/editor/EditorFixture.h"
 #include "tests/support/Fixtures.h"
@@ -43,19 +43,19 @@ protected:
     /// `n` slides, painted once so the rectangles of the page are known.
     void Slides(int n, int page = 0) {
         FillSlides(*dlg, n);
-        dlg->m_nPage = page;
-        dlg->m_bRebuildCells = 1;
+        dlg->m_page = page;
+        dlg->m_rebuildCells = true;
         dlg->grab();
     }
-    QPoint CellPoint(int k) const { return ToQRect(dlg->m_rcCells[k]).center(); }
-    QPoint MarkPoint(int k) const { return ToQRect(dlg->m_rcMarks[k]).center(); }
-    SlideRecord& Slide(int i) { return theApp().m_slides[i]; }
+    QPoint CellPoint(int k) const { return ToQRect(dlg->m_cellRects[k]).center(); }
+    QPoint MarkPoint(int k) const { return ToQRect(dlg->m_markRects[k]).center(); }
+    SlideRecord& Slide(int i) { return CurrentDocument().slides[i]; }
     /// Hands a drag event straight to the window's handlers: the application's own
     /// bookkeeping passes a leave or a drop on only within a drag it has seen start.
     void Deliver(QEvent* e) { static_cast<QObject*>(dlg.get())->event(e); }
 
     std::unique_ptr<TestPrompts> prompts;
-    std::unique_ptr<CP20417Dlg> dlg;
+    std::unique_ptr<EditorWindow> dlg;
 };
 
 /// The menu as text rows: "-" for a separator, "> title" opening a sub-menu and "<"
@@ -123,8 +123,8 @@ TEST_F(Commands, DeleteAsksAndDeletesTheSlideUnderThePointer) {
     for (const Row& r : rows) {
         TestPrompts p;
         Slides(5);
-        dlg->m_bModified = 0;
-        dlg->m_nSelect = r.select;
+        dlg->m_modified = false;
+        dlg->m_selectedCell = r.select;
         if (r.answer)
             p.answer(r.answer);
         QTest::keyClick(dlg.get(), Qt::Key_Delete);
@@ -132,33 +132,33 @@ TEST_F(Commands, DeleteAsksAndDeletesTheSlideUnderThePointer) {
         if (r.answer) {
             EXPECT_EQ(p.calls[0].kind, MsgKind::YesNo) << r.name;
         }
-        EXPECT_EQ(theApp().m_nSlideCount, r.count) << r.name;
-        EXPECT_EQ(dlg->m_bModified, r.count == 4 ? 1 : 0) << r.name;
+        EXPECT_EQ(CurrentDocument().slideCount, r.count) << r.name;
+        EXPECT_EQ(dlg->m_modified, r.count == 4) << r.name;
         if (r.count == 4) {
-            EXPECT_EQ(Slide(2).dwReserved1, 3u) << r.name; // the next slide moved up
-            EXPECT_EQ(dlg->m_nSelect, -1) << r.name;
+            EXPECT_EQ(Slide(2).reserved1, 3u) << r.name; // the next slide moved up
+            EXPECT_EQ(dlg->m_selectedCell, -1) << r.name;
         }
     }
     // The only slide of the last page: the view goes back a page.
     TestPrompts p;
     Slides(21, 1);
-    dlg->m_nSelect = 0;
+    dlg->m_selectedCell = 0;
     p.answer(IDYES);
     dlg->OnCommand(104);
-    EXPECT_EQ(theApp().m_nSlideCount, 20);
-    EXPECT_EQ(dlg->m_nPage, 0);
-    EXPECT_EQ(dlg->m_nPageCount, 1);
+    EXPECT_EQ(CurrentDocument().slideCount, 20);
+    EXPECT_EQ(dlg->m_page, 0);
+    EXPECT_EQ(dlg->m_pageCount, 1);
 }
 
 TEST_F(Commands, AcceleratorKeysDispatchTheirCommands) {
     Slides(3);
-    dlg->m_nSelect = 1;
-    Slide(1).crTransparent = RGB(255, 0, 0);
+    dlg->m_selectedCell = 1;
+    Slide(1).keyColor = RGB(255, 0, 0);
 
     // F5 does nothing at all.
     QTest::keyClick(dlg.get(), Qt::Key_F5);
     EXPECT_TRUE(prompts->calls.isEmpty());
-    EXPECT_EQ(dlg->m_bModified, 0);
+    EXPECT_FALSE(dlg->m_modified);
 
     // Ctrl+C copies the slide under the pointer.
     QTest::keyClick(dlg.get(), Qt::Key_C, Qt::ControlModifier);
@@ -169,10 +169,10 @@ TEST_F(Commands, AcceleratorKeysDispatchTheirCommands) {
 
     // Ctrl+V pastes it (no mark: appended).
     QTest::keyClick(dlg.get(), Qt::Key_V, Qt::ControlModifier);
-    ASSERT_EQ(theApp().m_nSlideCount, 4);
-    EXPECT_EQ(Slide(3).crTransparent, RGB(255, 0, 0));
-    EXPECT_EQ(Slide(3).wSwitchTime, 2);
-    EXPECT_EQ(dlg->m_bModified, 1);
+    ASSERT_EQ(CurrentDocument().slideCount, 4);
+    EXPECT_EQ(Slide(3).keyColor, RGB(255, 0, 0));
+    EXPECT_EQ(Slide(3).switchTime, 2);
+    EXPECT_TRUE(dlg->m_modified);
 
     // Delete asks 30005.
     prompts->answer(IDNO);
@@ -183,7 +183,7 @@ TEST_F(Commands, AcceleratorKeysDispatchTheirCommands) {
     QTest::keyClick(dlg.get(), Qt::Key_Delete, Qt::ShiftModifier);
     QTest::keyClick(dlg.get(), Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(prompts->messageIds(), QList<int>{30005});
-    EXPECT_EQ(theApp().m_nSlideCount, 4);
+    EXPECT_EQ(CurrentDocument().slideCount, 4);
 
     // F11 maximises and restores.
     QTest::keyClick(dlg.get(), Qt::Key_F11);
@@ -195,7 +195,7 @@ TEST_F(Commands, AcceleratorKeysDispatchTheirCommands) {
 
 TEST_F(Commands, EnterNeverClosesAndEscapeAsksFirst) {
     Slides(2);
-    dlg->m_bModified = 1;
+    dlg->m_modified = true;
     QTest::keyClick(dlg.get(), Qt::Key_Return);
     QTest::keyClick(dlg.get(), Qt::Key_Enter);
     EXPECT_TRUE(dlg->isVisible());
@@ -206,7 +206,7 @@ TEST_F(Commands, EnterNeverClosesAndEscapeAsksFirst) {
     EXPECT_EQ(prompts->messageIds(), QList<int>{30004});
     EXPECT_EQ(prompts->calls[0].kind, MsgKind::YesNoCancel);
     EXPECT_TRUE(dlg->isVisible());
-    EXPECT_EQ(dlg->m_bModified, 1);
+    EXPECT_TRUE(dlg->m_modified);
 }
 
 TEST_F(Commands, ClosingWithYesClosesOnlyWhenTheSaveSucceeded) {
@@ -222,17 +222,17 @@ TEST_F(Commands, ClosingWithYesClosesOnlyWhenTheSaveSucceeded) {
     };
     for (const Row& r : rows) {
         TestPrompts p;
-        CP20417Dlg win;
+        EditorWindow win;
         ASSERT_TRUE(win.OnInitDialog());
         win.show();
         FillSlides(win, 2);
-        theApp().m_strFilePath = r.path;
-        win.m_bModified = 1;
+        CurrentDocument().filePath = r.path;
+        win.m_modified = true;
         p.answer(IDYES);
         QTest::keyClick(&win, Qt::Key_Escape);
         EXPECT_EQ(p.messageIds().value(0), 30004) << r.name;
         EXPECT_EQ(!win.isVisible(), r.closes) << r.name;
-        EXPECT_EQ(win.m_bModified, r.closes ? 0 : 1) << r.name;
+        EXPECT_EQ(win.m_modified, !(r.closes)) << r.name;
         EXPECT_EQ(QFileInfo::exists(r.path), r.closes) << r.name;
     }
 }
@@ -302,10 +302,10 @@ TEST_F(Commands, TheSlidePopUpShowsTheSlidesOwnStates) {
         {"flag 2 is no check mark", COLOR_NONE, 2, 1, 1},
     };
     for (const Row& r : rows) {
-        Slide(23).crTransparent = r.key;
-        Slide(23).bFlipH = quint8(r.flipH);
-        Slide(23).bFlipV = quint8(r.flipV);
-        theApp().m_header.bShowPropButton = r.propButtons;
+        Slide(23).keyColor = r.key;
+        Slide(23).flipH = quint8(r.flipH);
+        Slide(23).flipV = quint8(r.flipV);
+        CurrentDocument().header.showPropertyButtons = r.propButtons;
         const auto menu = dlg->BuildContextMenu(CellPoint(3));
         ASSERT_EQ(menu->title(), QStringLiteral("SLIDE")) << r.name;
         EXPECT_EQ(Item(menu.get(), 118)->isEnabled(), r.key != COLOR_NONE) << r.name;
@@ -379,82 +379,82 @@ TEST_F(Commands, SlideImageCommands) {
     };
     for (const Row& r : rows) {
         Slides(25, 1);
-        dlg->m_nSelect = 2; // slide 22
-        Slide(22).crTransparent = RGB(9, 9, 9);
-        dlg->m_bModified = 0;
+        dlg->m_selectedCell = 2; // slide 22
+        Slide(22).keyColor = RGB(9, 9, 9);
+        dlg->m_modified = false;
         for (int id : r.ids)
             dlg->OnCommand(id);
-        EXPECT_EQ(Slide(22).crTransparent, r.key) << r.name;
-        EXPECT_EQ(Slide(22).bFlipH, r.flipH) << r.name;
-        EXPECT_EQ(Slide(22).bFlipV, r.flipV) << r.name;
-        EXPECT_EQ(dlg->m_bModified, 1) << r.name;
-        EXPECT_EQ(Slide(2).crTransparent, COLOR_NONE) << r.name; // page 1's cell 2 untouched
+        EXPECT_EQ(Slide(22).keyColor, r.key) << r.name;
+        EXPECT_EQ(Slide(22).flipH, r.flipH) << r.name;
+        EXPECT_EQ(Slide(22).flipV, r.flipV) << r.name;
+        EXPECT_TRUE(dlg->m_modified) << r.name;
+        EXPECT_EQ(Slide(2).keyColor, COLOR_NONE) << r.name; // page 1's cell 2 untouched
         EXPECT_TRUE(prompts->calls.isEmpty()) << r.name;
     }
     // The copy of a slide keyed by 152 starts with 255 and a comma.
-    dlg->m_nSelect = 0;
+    dlg->m_selectedCell = 0;
     dlg->OnCommand(152);
     dlg->OnCommand(107);
     EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith(QStringLiteral("255,")));
 
     // With no slide under the pointer nothing changes.
     Slides(3);
-    dlg->m_nSelect = -1;
-    dlg->m_bModified = 0;
+    dlg->m_selectedCell = -1;
+    dlg->m_modified = false;
     for (int id : {150, 118, 130, 131, 104, 105, 107, 110})
         dlg->OnCommand(id);
-    EXPECT_EQ(dlg->m_bModified, 0);
-    EXPECT_EQ(Slide(0).crTransparent, COLOR_NONE);
-    EXPECT_EQ(Slide(0).bFlipH, 0);
+    EXPECT_FALSE(dlg->m_modified);
+    EXPECT_EQ(Slide(0).keyColor, COLOR_NONE);
+    EXPECT_EQ(Slide(0).flipH, 0);
 
     // 117 switches the pick mode on and off again.
     dlg->OnCommand(117);
-    EXPECT_EQ(dlg->m_bPickColor, 1);
+    EXPECT_TRUE(dlg->m_pickingColor);
     dlg->OnCommand(117);
-    EXPECT_EQ(dlg->m_bPickColor, 0);
+    EXPECT_FALSE(dlg->m_pickingColor);
 }
 
 TEST_F(Commands, WindowCommands) {
     Slides(2);
-    DocHeader& h = theApp().m_header;
-    h.crBackLeft = RGB(1, 1, 1);
-    h.crBackRight = RGB(2, 2, 2);
-    h.crBackCenter = RGB(3, 3, 3);
+    DocumentHeader& h = CurrentDocument().header;
+    h.backgroundLeft = RGB(1, 1, 1);
+    h.backgroundRight = RGB(2, 2, 2);
+    h.backgroundCenter = RGB(3, 3, 3);
     struct Row {
         const char* name;
         int id;
-        COLORREF DocHeader::*field;
+        COLORREF DocumentHeader::*field;
         COLORREF initial;
     };
     const Row rows[] = {
-        {"120 left", 120, &DocHeader::crBackLeft, RGB(1, 1, 1)},
-        {"121 right", 121, &DocHeader::crBackRight, RGB(2, 2, 2)},
-        {"122 centre", 122, &DocHeader::crBackCenter, RGB(3, 3, 3)},
+        {"120 left", 120, &DocumentHeader::backgroundLeft, RGB(1, 1, 1)},
+        {"121 right", 121, &DocumentHeader::backgroundRight, RGB(2, 2, 2)},
+        {"122 centre", 122, &DocumentHeader::backgroundCenter, RGB(3, 3, 3)},
     };
     for (const Row& r : rows) {
         TestPrompts p;
-        dlg->m_bModified = 0;
+        dlg->m_modified = false;
         p.answerColor(std::nullopt); // cancelled: nothing changes
         dlg->OnCommand(r.id);
         EXPECT_EQ(h.*r.field, r.initial) << r.name;
-        EXPECT_EQ(dlg->m_bModified, 0) << r.name;
+        EXPECT_FALSE(dlg->m_modified) << r.name;
         p.answerColor(RGB(200, 100, 50));
         dlg->OnCommand(r.id);
         EXPECT_EQ(h.*r.field, RGB(200, 100, 50)) << r.name;
-        EXPECT_EQ(dlg->m_bModified, 1) << r.name;
+        EXPECT_TRUE(dlg->m_modified) << r.name;
         ASSERT_EQ(p.calls.size(), 2) << r.name;
         EXPECT_EQ(p.calls[0].type, PromptCall::ChooseColor) << r.name;
         EXPECT_EQ(p.calls[0].color, r.initial) << r.name;
     }
-    EXPECT_EQ(h.crBackLeft, RGB(200, 100, 50));
+    EXPECT_EQ(h.backgroundLeft, RGB(200, 100, 50));
 
     // 133 inverts the property buttons; any set value counts as shown.
     for (const auto& [before, after] : {std::pair{0, 1}, std::pair{1, 0}, std::pair{5, 0}}) {
-        h.bShowPropButton = before;
-        dlg->m_bModified = 0;
+        h.showPropertyButtons = before;
+        dlg->m_modified = false;
         dlg->OnCommand(133);
-        EXPECT_EQ(h.bShowPropButton, after) << before;
-        EXPECT_EQ(dlg->m_bModified, 1);
+        EXPECT_EQ(h.showPropertyButtons, after) << before;
+        EXPECT_TRUE(dlg->m_modified);
     }
 
     // 128 maximises and restores; 109 and unknown ids do nothing.
@@ -462,10 +462,10 @@ TEST_F(Commands, WindowCommands) {
     EXPECT_TRUE(dlg->windowState() & Qt::WindowMaximized);
     dlg->OnCommand(128);
     EXPECT_FALSE(dlg->windowState() & Qt::WindowMaximized);
-    dlg->m_bModified = 0;
+    dlg->m_modified = false;
     dlg->OnCommand(109);
     dlg->OnCommand(999);
-    EXPECT_EQ(dlg->m_bModified, 0);
+    EXPECT_FALSE(dlg->m_modified);
 }
 
 TEST_F(Commands, CopyingAMirroredSlideGivesTheUnmirroredPicture) {
@@ -473,10 +473,10 @@ TEST_F(Commands, CopyingAMirroredSlideGivesTheUnmirroredPicture) {
     QImage img(3, 2, QImage::Format_RGB32);
     img.fill(Qt::white);
     img.setPixel(0, 0, qRgb(255, 0, 0)); // red in the top-left corner only
-    Slide(1).pPicture = Picture::fromImage(img);
-    Slide(1).bFlipH = 1;
-    Slide(1).wSwitchTime = 42;
-    dlg->m_nSelect = 1;
+    Slide(1).picture = Picture::fromImage(img);
+    Slide(1).flipH = 1;
+    Slide(1).switchTime = 42;
+    dlg->m_selectedCell = 1;
     dlg->OnCommand(107);
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     ASSERT_TRUE(data && data->hasImage());
@@ -490,13 +490,13 @@ TEST_F(Commands, CopyingAMirroredSlideGivesTheUnmirroredPicture) {
     QTRY_VERIFY_WITH_TIMEOUT(QGuiApplication::overrideCursor() == nullptr, 3000);
 
     // Pasted at a mark, the new slide is mirrored again by its flag.
-    dlg->m_nMark = 0;
+    dlg->m_mark = 0;
     dlg->OnCommand(108);
-    ASSERT_EQ(theApp().m_nSlideCount, 4);
-    EXPECT_EQ(Slide(0).bFlipH, 1);
-    EXPECT_EQ(Slide(0).wSwitchTime, 42);
-    EXPECT_EQ(GetPictureSize(Slide(0).pPicture), QSize(3, 2));
-    EXPECT_EQ(Slide(1).dwReserved1, 0u);
+    ASSERT_EQ(CurrentDocument().slideCount, 4);
+    EXPECT_EQ(Slide(0).flipH, 1);
+    EXPECT_EQ(Slide(0).switchTime, 42);
+    EXPECT_EQ(GetPictureSize(Slide(0).picture), QSize(3, 2));
+    EXPECT_EQ(Slide(1).reserved1, 0u);
 }
 
 TEST_F(Commands, PasteAtTheMarkOrAppended) {
@@ -511,20 +511,20 @@ TEST_F(Commands, PasteAtTheMarkOrAppended) {
     };
     for (const Row& r : rows) {
         Slides(r.slides, r.page);
-        dlg->m_nMark = r.mark;
+        dlg->m_mark = r.mark;
         QGuiApplication::clipboard()->setMimeData(
             MakeSlideMimeData(QImage(8, 8, QImage::Format_RGB32), "-1,77,0,0"));
         QTest::keyClick(dlg.get(), Qt::Key_V, Qt::ControlModifier);
-        ASSERT_EQ(theApp().m_nSlideCount, r.slides + 1) << r.name;
-        EXPECT_EQ(Slide(r.index).wSwitchTime, 77) << r.name;
-        EXPECT_EQ(dlg->m_nPage, r.pageAfter) << r.name;
+        ASSERT_EQ(CurrentDocument().slideCount, r.slides + 1) << r.name;
+        EXPECT_EQ(Slide(r.index).switchTime, 77) << r.name;
+        EXPECT_EQ(dlg->m_page, r.pageAfter) << r.name;
     }
     // A full table: 30002.
     Slides(100);
-    dlg->m_nMark = -1;
+    dlg->m_mark = -1;
     QTest::keyClick(dlg.get(), Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(prompts->messageIds(), QList<int>{30002});
-    EXPECT_EQ(theApp().m_nSlideCount, 100);
+    EXPECT_EQ(CurrentDocument().slideCount, 100);
 }
 
 TEST_F(Commands, DroppedFilesGoToTheMarkUnderThePointer) {
@@ -542,15 +542,15 @@ TEST_F(Commands, DroppedFilesGoToTheMarkUnderThePointer) {
     QCoreApplication::sendEvent(dlg.get(), &enter);
     EXPECT_TRUE(enter.isAccepted());
     EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
-    EXPECT_EQ(dlg->m_nMark, 4);
+    EXPECT_EQ(dlg->m_mark, 4);
     QDragMoveEvent off(QPoint(3, 3), Qt::CopyAction, &data, Qt::NoButton, Qt::NoModifier);
     QCoreApplication::sendEvent(dlg.get(), &off);
-    EXPECT_EQ(dlg->m_nMark, -1);
+    EXPECT_EQ(dlg->m_mark, -1);
     QDragMoveEvent onMark(MarkPoint(2), Qt::CopyAction | Qt::MoveAction, &data, Qt::NoButton,
                           Qt::NoModifier);
     QCoreApplication::sendEvent(dlg.get(), &onMark);
     EXPECT_TRUE(onMark.isAccepted());
-    EXPECT_EQ(dlg->m_nMark, 2);
+    EXPECT_EQ(dlg->m_mark, 2);
 
     // Dropped there, A, B and C end up in reverse order.
     QDropEvent drop(QPointF(MarkPoint(2)), Qt::CopyAction | Qt::MoveAction, &data, Qt::NoButton,
@@ -559,19 +559,19 @@ TEST_F(Commands, DroppedFilesGoToTheMarkUnderThePointer) {
     EXPECT_TRUE(drop.isAccepted());
     EXPECT_EQ(drop.dropAction(), Qt::CopyAction); // never a move: the originals stay
     QCoreApplication::processEvents();
-    ASSERT_EQ(theApp().m_nSlideCount, 8);
-    EXPECT_EQ(GetPictureSize(Slide(2).pPicture).width(), 13);
-    EXPECT_EQ(GetPictureSize(Slide(3).pPicture).width(), 12);
-    EXPECT_EQ(GetPictureSize(Slide(4).pPicture).width(), 11);
-    EXPECT_EQ(Slide(5).dwReserved1, 2u);
-    EXPECT_EQ(dlg->m_bModified, 1);
+    ASSERT_EQ(CurrentDocument().slideCount, 8);
+    EXPECT_EQ(GetPictureSize(Slide(2).picture).width(), 13);
+    EXPECT_EQ(GetPictureSize(Slide(3).picture).width(), 12);
+    EXPECT_EQ(GetPictureSize(Slide(4).picture).width(), 11);
+    EXPECT_EQ(Slide(5).reserved1, 2u);
+    EXPECT_TRUE(dlg->m_modified);
     EXPECT_TRUE(QFileInfo::exists(a));
     EXPECT_TRUE(prompts->calls.isEmpty());
 
     // Leaving the window clears the mark.
     QDragLeaveEvent leave;
     Deliver(&leave);
-    EXPECT_EQ(dlg->m_nMark, -1);
+    EXPECT_EQ(dlg->m_mark, -1);
 }
 
 TEST_F(Commands, DragsWithoutLocalFilesAreRefusedAndTooManyFilesAsk) {
@@ -599,7 +599,7 @@ TEST_F(Commands, DragsWithoutLocalFilesAreRefusedAndTooManyFilesAsk) {
     QCoreApplication::processEvents();
     EXPECT_EQ(prompts->messageIds(), QList<int>{30010});
     EXPECT_EQ(prompts->calls[0].kind, MsgKind::YesNo);
-    EXPECT_EQ(theApp().m_nSlideCount, 2);
+    EXPECT_EQ(CurrentDocument().slideCount, 2);
 }
 
 TEST_F(Commands, AddCommandAsksForImageFiles) {
@@ -607,7 +607,7 @@ TEST_F(Commands, AddCommandAsksForImageFiles) {
     const QString a = ImageFile(dir, "a.png", 11);
     const QString b = ImageFile(dir, "b.png", 12);
     Slides(3);
-    dlg->m_nMark = 1;
+    dlg->m_mark = 1;
     prompts->answerFiles({a, b});
     dlg->OnCommand(106);
     ASSERT_EQ(prompts->calls.size(), 1);
@@ -621,16 +621,16 @@ TEST_F(Commands, AddCommandAsksForImageFiles) {
                   "|*.jpg;*.jpeg;*.gif;*.bmp;*.png;*.tif;*.tiff|JPEGファイル(*.jpeg)|*.jpg;*."
                   "jpeg|GIFファイル(*.gif)|*.gif|ビットマップファイル(*.bmp)|*.bmp|PNGファイル(*."
                   "png)|*.png|TIFFファイル(*.tiff)|*.tif;*.tiff||"));
-    ASSERT_EQ(theApp().m_nSlideCount, 5);
-    EXPECT_EQ(GetPictureSize(Slide(1).pPicture).width(), 12);
-    EXPECT_EQ(GetPictureSize(Slide(2).pPicture).width(), 11);
+    ASSERT_EQ(CurrentDocument().slideCount, 5);
+    EXPECT_EQ(GetPictureSize(Slide(1).picture).width(), 12);
+    EXPECT_EQ(GetPictureSize(Slide(2).picture).width(), 11);
 }
 
 TEST_F(Commands, TheChosenItemRunsWithTheSlideThatWasUnderThePointer) {
     Slides(3);
-    dlg->m_nSelect = 1;
-    dlg->m_nMark = -1;
-    Slide(1).wSwitchTime = 33;
+    dlg->m_selectedCell = 1;
+    dlg->m_mark = -1;
+    Slide(1).switchTime = 33;
     // Once the menu is open, choose "コピー(&C)" with the keyboard; should the menu not
     // open, the guard closes whatever pop-up is there so the test cannot hang.
     bool chosen = false;
@@ -654,6 +654,6 @@ TEST_F(Commands, TheChosenItemRunsWithTheSlideThatWasUnderThePointer) {
     dlg->TrackContextMenu(CellPoint(1));
     ASSERT_TRUE(chosen);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("-1,33,0,0"));
-    EXPECT_EQ(dlg->m_nSelect, 1);
-    EXPECT_EQ(dlg->m_nMark, -1);
+    EXPECT_EQ(dlg->m_selectedCell, 1);
+    EXPECT_EQ(dlg->m_mark, -1);
 }

@@ -1,15 +1,15 @@
 #pragma once
 // The main window as the editor tests open it.
 
-#include "editor/ui/P20417Dlg.h"
+#include "editor/ui/EditorWindow.h"
 
 #include <memory>
 
 /// The editor after its opening sequence, 1440 x 810 and shown (a shown window gets no
 /// resize event at every grab, each of which would ask for the cell images to be
 /// rebuilt). Null when the opening failed.
-inline std::unique_ptr<CP20417Dlg> OpenTestEditor() {
-    auto dlg = std::make_unique<CP20417Dlg>();
+inline std::unique_ptr<EditorWindow> OpenTestEditor() {
+    auto dlg = std::make_unique<EditorWindow>();
     if (!dlg->OnInitDialog())
         return nullptr;
     dlg->resize(1440, 810);

@@ -1,7 +1,7 @@
 // Resizing the frameless main window from its edges when the window system does not
 // take the drag over (as on the off-screen platform).
 
-#include "editor/ui/P20417Dlg.h"
+#include "editor/ui/EditorWindow.h"
 #include "tests/support/Fixtures.h"
 
 #include <QTest>
@@ -30,7 +30,7 @@ TEST(FrameResize, EdgesFollowThePointerWithinTheMinimumSize) {
     };
     for (const Row& r : rows) {
         ClearSettings(); // each window opens at the default size
-        CP20417Dlg dlg;
+        EditorWindow dlg;
         ASSERT_TRUE(dlg.OnInitDialog());
         dlg.show();
         ASSERT_EQ(dlg.geometry(), QRect(240, 135, 1440, 810));

@@ -72,7 +72,7 @@ TEST(Layout, EmptyPageHasOneCentredMark) {
     EXPECT_TRUE(L.markShown[0]);
     EXPECT_EQ(L.marks[0], (RECT32{709, 295, 713, 435}));
     EXPECT_EQ(L.markColumn[0], 0);
-    for (int k = 1; k <= SLIDES_PER_PAGE; ++k)
+    for (int k = 1; k <= kSlidesPerPage; ++k)
         EXPECT_FALSE(L.markShown[k]) << k;
     EXPECT_TRUE(L.bars.empty());
 }

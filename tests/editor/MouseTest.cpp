@@ -2,18 +2,18 @@
 // (graph, slide image, opacity, window), the double click and pick mode. The real
 // window runs off-screen and gets QTest mouse events; rectangles come from a paint.
 
-#include "app/Screen.h"
-#include "app/Settings.h"
-#include "dialogs/AboutDlg.h"
-#include "dialogs/HelpDlg.h"
-#include "dialogs/ImageDlg.h"
-#include "dialogs/KansetDlg.h"
+#include "base/Screen.h"
+#include "base/Settings.h"
+#include "dialogs/AboutDialog.h"
+#include "dialogs/HelpWindow.h"
 #include "dialogs/ModalRunner.h"
-#include "dialogs/TimeSetDlg.h"
+#include "dialogs/SettingsDialog.h"
+#include "dialogs/SlidePropertiesDialog.h"
+#include "dialogs/SwitchTimeDialog.h"
 #include "document/SlideTable.h"
-#include "editor/ui/P20417Dlg.h"
-#include "editor/ui/Tip.h"
-#include "packaging/ui/OutDlg.h"
+#include "editor/ui/EditorWindow.h"
+#include "editor/ui/TipWindow.h"
+#include "packaging/ui/ExportDialog.h"
 #include "tests/editor/EditorFixture.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/TestPrompts.h"
@@ -65,8 +65,8 @@ protected:
     /// `n` slides (times 1, 2, 3 ...), page `page` shown and painted.
     void Slides(int n, int page = 0) {
         FillSlides(*dlg, n);
-        dlg->m_nPage = page;
-        dlg->m_bRebuildCells = 1;
+        dlg->m_page = page;
+        dlg->m_rebuildCells = true;
         Paint();
     }
     /// A paint, which records the rectangles the mouse handling tests.
@@ -90,7 +90,7 @@ protected:
         });
     }
 
-    std::unique_ptr<CP20417Dlg> dlg;
+    std::unique_ptr<EditorWindow> dlg;
     std::vector<std::string> dialogs;
 };
 
@@ -99,17 +99,17 @@ protected:
 
 TEST_F(Mouse, HoverRingsFollowThePointerAndRepaintOnlyTheirAreas) {
     Slides(3);
-    const RECT32 c0 = dlg->m_rcCells[0], c1 = dlg->m_rcCells[1];
+    const RECT32 c0 = dlg->m_cellRects[0], c1 = dlg->m_cellRects[1];
     PaintSpy spy;
     dlg->installEventFilter(&spy);
 
     Move(Center(c0));
-    EXPECT_EQ(dlg->m_nSelect, 0);
+    EXPECT_EQ(dlg->m_selectedCell, 0);
     // Straight from one image to the next: both areas, and nothing else, are painted.
     QCoreApplication::processEvents();
     spy.painted = QRegion();
     Move(Center(c1));
-    EXPECT_EQ(dlg->m_nSelect, 1);
+    EXPECT_EQ(dlg->m_selectedCell, 1);
     QCoreApplication::processEvents();
     const QRegion both = QRegion(dlg->CellArea(0)) + QRegion(dlg->CellArea(1));
     EXPECT_FALSE(spy.painted.isEmpty());
@@ -124,29 +124,29 @@ TEST_F(Mouse, HoverRingsFollowThePointerAndRepaintOnlyTheirAreas) {
     EXPECT_NE(shot.pixel(c0.left - 1, midY), qRgb(255, 58, 50));
 
     // Onto the mark between them: no ring, the mark is highlighted.
-    Move(Center(dlg->m_rcMarks[1]));
-    EXPECT_EQ(dlg->m_nSelect, -1);
-    EXPECT_EQ(dlg->m_nMark, 1);
+    Move(Center(dlg->m_markRects[1]));
+    EXPECT_EQ(dlg->m_selectedCell, -1);
+    EXPECT_EQ(dlg->m_mark, 1);
     EXPECT_EQ(dlg->cursor().shape(), Qt::PointingHandCursor);
     // Away from the page: neither.
     Move(QPoint(700, 30));
-    EXPECT_EQ(dlg->m_nSelect, -1);
-    EXPECT_EQ(dlg->m_nMark, -1);
+    EXPECT_EQ(dlg->m_selectedCell, -1);
+    EXPECT_EQ(dlg->m_mark, -1);
     EXPECT_EQ(dlg->cursor().shape(), Qt::ArrowCursor);
 
     // Leaving the window takes the highlight and the tip away.
     Move(Center(c0));
-    ASSERT_EQ(dlg->m_nSelect, 0);
+    ASSERT_EQ(dlg->m_selectedCell, 0);
     QEvent leave(QEvent::Leave);
     QCoreApplication::sendEvent(dlg.get(), &leave);
-    EXPECT_EQ(dlg->m_nSelect, -1);
+    EXPECT_EQ(dlg->m_selectedCell, -1);
     EXPECT_FALSE(dlg->m_tip->IsShown());
 }
 
 TEST_F(Mouse, EmptyPageMarkHighlightsAndInvites) {
-    const RECT32 mark = dlg->m_rcMarks[0];
+    const RECT32 mark = dlg->m_markRects[0];
     Move(Center(mark));
-    EXPECT_EQ(dlg->m_nMark, 0);
+    EXPECT_EQ(dlg->m_mark, 0);
     EXPECT_EQ(dlg->cursor().shape(), Qt::PointingHandCursor);
     EXPECT_TRUE(dlg->m_tip->IsActive());
     EXPECT_EQ(dlg->m_tip->Text(),
@@ -155,13 +155,13 @@ TEST_F(Mouse, EmptyPageMarkHighlightsAndInvites) {
                   "※ 右クリックメニューの「スライド追加」でも追加することができます"));
     // Beside the mark (in its widened hit area but not on the mark itself): no highlight.
     Move(QPoint(mark.right + 3, (mark.top + mark.bottom) / 2));
-    EXPECT_EQ(dlg->m_nMark, -1);
+    EXPECT_EQ(dlg->m_mark, -1);
     EXPECT_FALSE(dlg->m_tip->IsActive());
     // A press on the empty page moves the window.
     Press(Center(mark) + QPoint(100, 0));
-    EXPECT_EQ(dlg->m_bMoveDrag, 1);
+    EXPECT_TRUE(dlg->m_moveDrag);
     Release(Center(mark) + QPoint(100, 0));
-    EXPECT_EQ(dlg->m_bMoveDrag, 0);
+    EXPECT_FALSE(dlg->m_moveDrag);
 }
 
 TEST_F(Mouse, TipTextsAndCursorsPerRegion) {
@@ -189,11 +189,11 @@ TEST_F(Mouse, TipTextsAndCursorsPerRegion) {
     };
     std::vector<Row> rows;
     for (int k = 0; k < 12; ++k)
-        rows.push_back({"icon " + std::to_string(k), Center(dlg->m_rcIcons[k]), iconTips[k],
+        rows.push_back({"icon " + std::to_string(k), Center(dlg->m_iconRects[k]), iconTips[k],
                         Qt::PointingHandCursor});
-    const RECT32 g = dlg->m_rcGraph;
-    const RECT32 b1 = dlg->m_rcBoundary[1];
-    rows.push_back({"transparency bar", Center(dlg->m_rcTransBar),
+    const RECT32 g = dlg->m_graphRect;
+    const RECT32 b1 = dlg->m_boundaryRects[1];
+    rows.push_back({"transparency bar", Center(dlg->m_opacityBar),
                     "【透過変更】\nここを左右にドラッグ＆ドロップすると\nこのウィンドウの透過率を変"
                     "更することができます",
                     Qt::SizeHorCursor});
@@ -207,9 +207,9 @@ TEST_F(Mouse, TipTextsAndCursorsPerRegion) {
                     Qt::ArrowCursor});
     rows.push_back({"graph boundary", Center(b1), nullptr, Qt::SizeHorCursor});
     rows.push_back({"gap between two icons",
-                    QPoint(dlg->m_rcIcons[0].right, Center(dlg->m_rcIcons[0]).y()), nullptr,
+                    QPoint(dlg->m_iconRects[0].right, Center(dlg->m_iconRects[0]).y()), nullptr,
                     Qt::ArrowCursor});
-    rows.push_back({"slide image", Center(dlg->m_rcCells[1]), nullptr, Qt::PointingHandCursor});
+    rows.push_back({"slide image", Center(dlg->m_cellRects[1]), nullptr, Qt::PointingHandCursor});
     rows.push_back({"title band", QPoint(700, 30), nullptr, Qt::ArrowCursor});
 
     for (const Row& r : rows) {
@@ -234,25 +234,25 @@ TEST_F(Mouse, TipTextsAndCursorsPerRegion) {
 
 TEST_F(Mouse, PropertyButtonAndPickCursors) {
     Slides(2);
-    theApp().m_header.bShowPropButton = 1;
+    CurrentDocument().header.showPropertyButtons = 1;
     Paint();
-    const RECT32 c = dlg->m_rcCells[0];
+    const RECT32 c = dlg->m_cellRects[0];
     Move(QPoint(c.right - 3, c.bottom - 3));
     EXPECT_EQ(dlg->cursor().shape(), Qt::BitmapCursor);
-    EXPECT_EQ(dlg->cursor().hotSpot(), dlg->m_curProp.hotSpot());
+    EXPECT_EQ(dlg->cursor().hotSpot(), dlg->m_propCursor.hotSpot());
     // Its press opens the slide's properties.
     RecordDialogs();
     Press(QPoint(c.right - 3, c.bottom - 3));
     ASSERT_EQ(dialogs.size(), 1u);
-    EXPECT_EQ(dialogs[0], typeid(CImageDlg).name());
-    EXPECT_EQ(dlg->m_nDragCell, -1);
+    EXPECT_EQ(dialogs[0], typeid(SlidePropertiesDialog).name());
+    EXPECT_EQ(dlg->m_dragCell, -1);
     Release(QPoint(c.right - 3, c.bottom - 3));
 
-    theApp().m_header.bShowPropButton = 0;
-    dlg->m_bPickColor = 1;
+    CurrentDocument().header.showPropertyButtons = 0;
+    dlg->m_pickingColor = true;
     Move(Center(c));
     EXPECT_EQ(dlg->cursor().shape(), Qt::BitmapCursor);
-    EXPECT_EQ(dlg->cursor().hotSpot(), dlg->m_curPick.hotSpot());
+    EXPECT_EQ(dlg->cursor().hotSpot(), dlg->m_pickCursor.hotSpot());
     Move(QPoint(700, 30));
     EXPECT_EQ(dlg->cursor().shape(), Qt::ArrowCursor);
 }
@@ -280,19 +280,19 @@ TEST_F(Mouse, GraphDragChangesOneSwitchTime) {
     for (const Row& r : rows) {
         FillSlides(*dlg, int(r.times.size()));
         for (size_t i = 0; i < r.times.size(); ++i)
-            theApp().m_slides[i].wSwitchTime = quint16(r.times[i]);
-        dlg->m_bModified = 0;
+            CurrentDocument().slides[i].switchTime = quint16(r.times[i]);
+        dlg->m_modified = false;
         Paint();
         // A graph exactly 1002 pixels wide (as recorded), with the boundary at x = 400.
-        const RECT32 g = dlg->m_rcGraph;
-        dlg->m_rcGraph = RECT32{17, g.top, 1019, g.bottom};
-        dlg->m_rcBoundary[r.boundary] = RECT32{398, g.top + 1, 402, g.bottom - 1};
+        const RECT32 g = dlg->m_graphRect;
+        dlg->m_graphRect = RECT32{17, g.top, 1019, g.bottom};
+        dlg->m_boundaryRects[r.boundary] = RECT32{398, g.top + 1, 402, g.bottom - 1};
         const QPoint at(400, (g.top + g.bottom) / 2);
         Move(at);
         Press(at);
-        ASSERT_EQ(dlg->m_nDragBoundary, r.boundary - 1) << r.name;
+        ASSERT_EQ(dlg->m_dragBoundary, r.boundary - 1) << r.name;
         Move(at + QPoint(r.dx, 0));
-        EXPECT_EQ(dlg->m_nDragTime, r.expect) << r.name;
+        EXPECT_EQ(dlg->m_dragTime, r.expect) << r.name;
         char text[16];
         std::snprintf(text, sizeof text, r.expect >= 3600 ? "%02d:%02d:%02d" : "%02d:%02d",
                       r.expect >= 3600 ? r.expect / 3600 : r.expect % 3600 / 60,
@@ -300,16 +300,17 @@ TEST_F(Mouse, GraphDragChangesOneSwitchTime) {
         EXPECT_EQ(dlg->m_tip->Text(), QString::fromLatin1(text)) << r.name;
         EXPECT_TRUE(dlg->m_tip->IsActive()) << r.name;
         // Nothing changes before the release.
-        EXPECT_EQ(theApp().m_slides[r.boundary - 1].wSwitchTime, r.times[r.boundary - 1]) << r.name;
+        EXPECT_EQ(CurrentDocument().slides[r.boundary - 1].switchTime, r.times[r.boundary - 1])
+            << r.name;
         Release(at + QPoint(r.dx, 0));
-        EXPECT_EQ(dlg->m_nDragBoundary, -1) << r.name;
-        EXPECT_EQ(dlg->m_nDragTime, -1) << r.name;
+        EXPECT_EQ(dlg->m_dragBoundary, -1) << r.name;
+        EXPECT_EQ(dlg->m_dragTime, -1) << r.name;
         // The time is not shown any longer, not even at the next movement.
         EXPECT_FALSE(dlg->m_tip->IsShown()) << r.name;
         EXPECT_FALSE(dlg->m_tip->IsActive()) << r.name;
-        EXPECT_EQ(dlg->m_bModified, 1) << r.name;
+        EXPECT_TRUE(dlg->m_modified) << r.name;
         for (size_t i = 0; i < r.times.size(); ++i)
-            EXPECT_EQ(theApp().m_slides[i].wSwitchTime,
+            EXPECT_EQ(CurrentDocument().slides[i].switchTime,
                       int(i) == r.boundary - 1 ? r.expect : r.times[i])
                 << r.name << " slide " << i;
     }
@@ -317,29 +318,29 @@ TEST_F(Mouse, GraphDragChangesOneSwitchTime) {
 
 TEST_F(Mouse, GraphPressWithoutMovementChangesNothing) {
     Slides(4);
-    const QPoint at = Center(dlg->m_rcBoundary[2]);
+    const QPoint at = Center(dlg->m_boundaryRects[2]);
     Press(at);
-    ASSERT_EQ(dlg->m_nDragBoundary, 1);
+    ASSERT_EQ(dlg->m_dragBoundary, 1);
     Release(at);
-    EXPECT_EQ(theApp().m_slides[1].wSwitchTime, 2);
-    EXPECT_EQ(dlg->m_bModified, 0);
+    EXPECT_EQ(CurrentDocument().slides[1].switchTime, 2);
+    EXPECT_FALSE(dlg->m_modified);
     // A press in the graph away from a boundary starts nothing.
-    Press(QPoint(dlg->m_rcGraph.left + 3, at.y()));
-    EXPECT_EQ(dlg->m_nDragBoundary, -1);
-    EXPECT_EQ(dlg->m_bMoveDrag, 0);
-    Release(QPoint(dlg->m_rcGraph.left + 3, at.y()));
+    Press(QPoint(dlg->m_graphRect.left + 3, at.y()));
+    EXPECT_EQ(dlg->m_dragBoundary, -1);
+    EXPECT_FALSE(dlg->m_moveDrag);
+    Release(QPoint(dlg->m_graphRect.left + 3, at.y()));
 }
 
 TEST_F(Mouse, GraphDragWithoutAGraphWidthDoesNotDivideByZero) {
     Slides(2);
-    const QPoint at = Center(dlg->m_rcBoundary[1]);
+    const QPoint at = Center(dlg->m_boundaryRects[1]);
     Press(at);
-    ASSERT_EQ(dlg->m_nDragBoundary, 0);
-    dlg->m_rcGraph = RECT32{};
+    ASSERT_EQ(dlg->m_dragBoundary, 0);
+    dlg->m_graphRect = RECT32{};
     Move(at + QPoint(40, 0));
-    EXPECT_EQ(dlg->m_nDragTime, 1); // no scale: the time stays
+    EXPECT_EQ(dlg->m_dragTime, 1); // no scale: the time stays
     Release(at + QPoint(40, 0));
-    EXPECT_EQ(theApp().m_slides[0].wSwitchTime, 1);
+    EXPECT_EQ(CurrentDocument().slides[0].switchTime, 1);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -362,51 +363,51 @@ TEST_F(Mouse, SlideImageDropOnPageTwo) {
     };
     for (const Row& r : rows) {
         Slides(25, 1);
-        dlg->m_bModified = 0;
-        const RECT32 cell = dlg->m_rcCells[3];
+        dlg->m_modified = false;
+        const RECT32 cell = dlg->m_cellRects[3];
         const QPoint from = Center(cell);
         Move(from);
         Press(from);
-        ASSERT_EQ(dlg->m_nDragCell, 3) << r.name;
+        ASSERT_EQ(dlg->m_dragCell, 3) << r.name;
         EXPECT_EQ(dlg->cursor().shape(), Qt::SizeAllCursor) << r.name;
-        EXPECT_EQ(dlg->m_ptGrab, from - QPoint(cell.left, cell.top)) << r.name;
-        const QPoint to = r.mark >= 0 ? Center(dlg->m_rcMarks[r.mark]) : QPoint(700, 30);
+        EXPECT_EQ(dlg->m_grabPoint, from - QPoint(cell.left, cell.top)) << r.name;
+        const QPoint to = r.mark >= 0 ? Center(dlg->m_markRects[r.mark]) : QPoint(700, 30);
         Move(to + QPoint(1, 0));
         Move(to);
-        EXPECT_EQ(dlg->m_nDragMark, r.mark) << r.name;
+        EXPECT_EQ(dlg->m_dragMark, r.mark) << r.name;
         // The drag image: over a mark a 5-pixel frame in the mark's colour, else a thin
         // one in the slide's column colour.
         const QImage shot = Shot();
         // (Checked along the image's left edge, or its right one where the left lies
         // outside the window.)
-        const QPoint corner = to - dlg->m_ptGrab;
+        const QPoint corner = to - dlg->m_grabPoint;
         const bool leftEdge = corner.x() >= 5;
         const int edge = leftEdge ? corner.x() : corner.x() + (cell.right - cell.left) - 1;
         const int out = leftEdge ? -1 : 1; // outwards
         const int midY = corner.y() + (cell.bottom - cell.top) / 2;
         if (r.mark >= 0) {
-            const QRgb frame = rgbOf(g_crColumn[r.mark % 5]);
+            const QRgb frame = rgbOf(kColumnColors[r.mark % 5]);
             for (int n = 0; n < 5; ++n)
                 EXPECT_EQ(shot.pixel(edge + out * n, midY), frame) << r.name << " ring " << n;
         } else {
-            EXPECT_EQ(shot.pixel(edge, midY), rgbOf(g_crColumn[3])) << r.name;
-            EXPECT_NE(shot.pixel(edge + out, midY), rgbOf(g_crColumn[3])) << r.name;
+            EXPECT_EQ(shot.pixel(edge, midY), rgbOf(kColumnColors[3])) << r.name;
+            EXPECT_NE(shot.pixel(edge + out, midY), rgbOf(kColumnColors[3])) << r.name;
         }
         // Nothing changes before the release.
-        EXPECT_EQ(theApp().m_slides[23].dwReserved1, 23u) << r.name;
+        EXPECT_EQ(CurrentDocument().slides[23].reserved1, 23u) << r.name;
         Release(to);
-        EXPECT_EQ(dlg->m_nDragCell, -1) << r.name;
-        EXPECT_EQ(theApp().m_rcBackSaved, RECT32{}) << r.name;
+        EXPECT_EQ(dlg->m_dragCell, -1) << r.name;
+        EXPECT_EQ(dlg->m_dragArea, RECT32{}) << r.name;
         for (int i = 0; i < 5; ++i)
-            EXPECT_EQ(int(theApp().m_slides[20 + i].dwReserved1), r.order[size_t(i)])
+            EXPECT_EQ(int(CurrentDocument().slides[20 + i].reserved1), r.order[size_t(i)])
                 << r.name << " slide " << 20 + i;
         for (int i = 0; i < 20; ++i)
-            EXPECT_EQ(int(theApp().m_slides[i].dwReserved1), i) << r.name;
-        EXPECT_EQ(dlg->m_bModified, r.modified) << r.name;
+            EXPECT_EQ(int(CurrentDocument().slides[i].reserved1), i) << r.name;
+        EXPECT_EQ(dlg->m_modified, r.modified) << r.name;
         // After a move no ring is left on the cell the drag began on: it shows another
         // slide now.
         if (r.modified) {
-            EXPECT_EQ(dlg->m_nSelect, -1) << r.name;
+            EXPECT_EQ(dlg->m_selectedCell, -1) << r.name;
         }
     }
 }
@@ -415,7 +416,7 @@ TEST_F(Mouse, SlideImageDropOnPageTwo) {
 // Transparency drag
 
 TEST_F(Mouse, TransparencyDragMapsTheBarTo105To255) {
-    const RECT32 bar = dlg->m_rcTransBar;
+    const RECT32 bar = dlg->m_opacityBar;
     ASSERT_EQ(bar.right - bar.left, 170);
     const int y = (bar.top + bar.bottom) / 2;
     struct Row {
@@ -433,23 +434,23 @@ TEST_F(Mouse, TransparencyDragMapsTheBarTo105To255) {
     };
     for (const Row& r : rows) {
         ClearSettings();
-        dlg->m_bModified = 0;
+        dlg->m_modified = false;
         Press(QPoint(bar.left + 40, y));
-        ASSERT_EQ(dlg->m_bTransDrag, 1) << r.name;
+        ASSERT_TRUE(dlg->m_opacityDrag) << r.name;
         Move(QPoint(r.x, y));
         EXPECT_EQ(ReadSettingInt("SYS", "Trans", -1), r.alpha) << r.name;
         EXPECT_NEAR(dlg->windowOpacity(), r.alpha / 255.0, 0.004) << r.name;
-        EXPECT_EQ(dlg->m_bModified, 1) << r.name;
+        EXPECT_TRUE(dlg->m_modified) << r.name;
         Release(QPoint(r.x, y));
-        EXPECT_EQ(dlg->m_bTransDrag, 0) << r.name;
+        EXPECT_FALSE(dlg->m_opacityDrag) << r.name;
     }
     // Press and release without movement: nothing written, nothing modified.
     ClearSettings();
-    dlg->m_bModified = 0;
+    dlg->m_modified = false;
     const double before = dlg->windowOpacity();
     Click(QPoint(bar.left + 40, y));
     EXPECT_EQ(ReadSettingInt("SYS", "Trans", -1), -1);
-    EXPECT_EQ(dlg->m_bModified, 0);
+    EXPECT_FALSE(dlg->m_modified);
     EXPECT_EQ(dlg->windowOpacity(), before);
 }
 
@@ -473,13 +474,13 @@ TEST_F(Mouse, WindowMoveStaysOnTheDesktop) {
         dlg->move(240, 135);
         const QPoint from(700, 30);
         Press(from);
-        ASSERT_EQ(dlg->m_bMoveDrag, 1) << r.name;
+        ASSERT_TRUE(dlg->m_moveDrag) << r.name;
         EXPECT_EQ(dlg->cursor().shape(), Qt::SizeAllCursor) << r.name;
         Move(from + r.by);
         EXPECT_EQ(dlg->frameGeometry().topLeft(), r.topLeft) << r.name;
         EXPECT_EQ(dlg->size(), QSize(1440, 810)) << r.name;
         Release(dlg->mapFromGlobal(QPoint(240, 135) + from + r.by));
-        EXPECT_EQ(dlg->m_bMoveDrag, 0) << r.name;
+        EXPECT_FALSE(dlg->m_moveDrag) << r.name;
     }
 }
 
@@ -488,27 +489,27 @@ TEST_F(Mouse, DoubleClickTogglesMaximisedAwayFromCellsAndIcons) {
     RecordDialogs();
     QTest::mouseDClick(dlg->windowHandle(), Qt::LeftButton, {}, QPoint(700, 30));
     EXPECT_TRUE(dlg->isMaximized());
-    EXPECT_EQ(dlg->m_bMoveDrag, 0);
+    EXPECT_FALSE(dlg->m_moveDrag);
     QTest::mouseDClick(dlg->windowHandle(), Qt::LeftButton, {}, QPoint(700, 30));
     EXPECT_FALSE(dlg->isMaximized());
     Paint();
     // On an icon: only the click's own action (icon 1 on page 1 does nothing).
-    QTest::mouseDClick(dlg->windowHandle(), Qt::LeftButton, {}, Center(dlg->m_rcIcons[1]));
+    QTest::mouseDClick(dlg->windowHandle(), Qt::LeftButton, {}, Center(dlg->m_iconRects[1]));
     EXPECT_FALSE(dlg->isMaximized());
     // On a slide image: its properties.
-    const QPoint cell = Center(dlg->m_rcCells[2]);
+    const QPoint cell = Center(dlg->m_cellRects[2]);
     Move(cell);
     QTest::mouseDClick(dlg->windowHandle(), Qt::LeftButton, {}, cell);
     EXPECT_FALSE(dlg->isMaximized());
     ASSERT_EQ(dialogs.size(), 1u);
-    EXPECT_EQ(dialogs[0], typeid(CImageDlg).name());
-    EXPECT_EQ(dlg->m_nDragCell, -1);
+    EXPECT_EQ(dialogs[0], typeid(SlidePropertiesDialog).name());
+    EXPECT_EQ(dlg->m_dragCell, -1);
 }
 
 TEST_F(Mouse, DoubleClickOnTheNextPageIconTurnsOnePage) {
     Slides(65);
-    QTest::mouseDClick(dlg->windowHandle(), Qt::LeftButton, {}, Center(dlg->m_rcIcons[0]));
-    EXPECT_EQ(dlg->m_nPage, 1);
+    QTest::mouseDClick(dlg->windowHandle(), Qt::LeftButton, {}, Center(dlg->m_iconRects[0]));
+    EXPECT_EQ(dlg->m_page, 1);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -532,20 +533,20 @@ TEST_F(Mouse, PickModeTakesThePixelUnderThePointer) {
     };
     for (const Row& r : rows) {
         FillSlides(*dlg, 1);
-        theApp().m_slides[0].pPicture = Picture::fromImage(img);
-        dlg->m_bRebuildCells = 1;
-        dlg->m_bModified = 0;
+        CurrentDocument().slides[0].picture = Picture::fromImage(img);
+        dlg->m_rebuildCells = true;
+        dlg->m_modified = false;
         Paint();
-        const RECT32 c = dlg->m_rcCells[0];
+        const RECT32 c = dlg->m_cellRects[0];
         const QPoint at =
             r.onCell ? QPoint(c.left + int((c.right - c.left) * r.fx), (c.top + c.bottom) / 2)
                      : QPoint(700, 30);
-        dlg->m_bPickColor = 1;
+        dlg->m_pickingColor = true;
         Click(at);
-        EXPECT_EQ(dlg->m_bPickColor, 0) << r.name;
-        EXPECT_EQ(theApp().m_slides[0].crTransparent, r.expect) << r.name;
-        EXPECT_EQ(dlg->m_bModified, r.onCell ? 1 : 0) << r.name;
-        EXPECT_EQ(dlg->m_bMoveDrag, 0) << r.name; // the click was pick mode's only
+        EXPECT_FALSE(dlg->m_pickingColor) << r.name;
+        EXPECT_EQ(CurrentDocument().slides[0].keyColor, r.expect) << r.name;
+        EXPECT_EQ(dlg->m_modified, r.onCell) << r.name;
+        EXPECT_FALSE(dlg->m_moveDrag) << r.name; // the click was pick mode's only
     }
 }
 
@@ -567,17 +568,17 @@ TEST_F(Mouse, IconsThatNeedSlidesDoNothingWithoutThem) {
         {3, nullptr, -1},
         {4, nullptr, PromptCall::OpenFiles},
         {5, nullptr, -1},
-        {6, typeid(CKansetDlg).name(), -1},
+        {6, typeid(SettingsDialog).name(), -1},
         {7, nullptr, -1},
         {8, nullptr, -1},
-        {9, typeid(CAboutDlg).name(), -1},
+        {9, typeid(AboutDialog).name(), -1},
     };
     for (const Row& r : rows) {
         p.calls.clear();
         dialogs.clear();
         if (r.prompt == PromptCall::OpenFiles)
             p.answerFiles({});
-        Click(Center(dlg->m_rcIcons[r.icon]));
+        Click(Center(dlg->m_iconRects[r.icon]));
         EXPECT_EQ(dialogs.size(), r.dialog ? 1u : 0u) << "icon " << r.icon;
         if (r.dialog && !dialogs.empty()) {
             EXPECT_EQ(dialogs[0], r.dialog) << "icon " << r.icon;
@@ -586,7 +587,7 @@ TEST_F(Mouse, IconsThatNeedSlidesDoNothingWithoutThem) {
         if (r.prompt >= 0) {
             EXPECT_EQ(int(p.calls[0].type), r.prompt) << "icon " << r.icon;
         }
-        EXPECT_EQ(theApp().m_nSlideCount, 0);
+        EXPECT_EQ(CurrentDocument().slideCount, 0);
         EXPECT_TRUE(dlg->isVisible());
     }
 }
@@ -599,14 +600,14 @@ TEST_F(Mouse, IconsWithSlidesRunTheirActions) {
         const char* dialog;
     };
     const Row rows[] = {
-        {2, typeid(CTimeSetDlg).name()},
-        {6, typeid(CKansetDlg).name()},
-        {8, typeid(COutDlg).name()},
-        {9, typeid(CAboutDlg).name()},
+        {2, typeid(SwitchTimeDialog).name()},
+        {6, typeid(SettingsDialog).name()},
+        {8, typeid(ExportDialog).name()},
+        {9, typeid(AboutDialog).name()},
     };
     for (const Row& r : rows) {
         dialogs.clear();
-        Click(Center(dlg->m_rcIcons[r.icon]));
+        Click(Center(dlg->m_iconRects[r.icon]));
         ASSERT_EQ(dialogs.size(), 1u) << "icon " << r.icon;
         EXPECT_EQ(dialogs[0], r.dialog) << "icon " << r.icon;
     }
@@ -614,21 +615,21 @@ TEST_F(Mouse, IconsWithSlidesRunTheirActions) {
     {
         TestPrompts p;
         dialogs.clear();
-        Click(Center(dlg->m_rcIcons[10]));
-        EXPECT_TRUE((dialogs.size() == 1 && dialogs[0] == typeid(CHelpDlg).name()) ||
+        Click(Center(dlg->m_iconRects[10]));
+        EXPECT_TRUE((dialogs.size() == 1 && dialogs[0] == typeid(HelpWindow).name()) ||
                     p.messageIds() == QList<int>{30173});
     }
     // Paging: forward to the last page and no further, back to the first and no further.
     const int pages[] = {1, 2, 2};
     for (int expect : pages) {
-        Click(Center(dlg->m_rcIcons[0]));
-        EXPECT_EQ(dlg->m_nPage, expect);
+        Click(Center(dlg->m_iconRects[0]));
+        EXPECT_EQ(dlg->m_page, expect);
         Paint();
     }
     const int back[] = {1, 0, 0};
     for (int expect : back) {
-        Click(Center(dlg->m_rcIcons[1]));
-        EXPECT_EQ(dlg->m_nPage, expect);
+        Click(Center(dlg->m_iconRects[1]));
+        EXPECT_EQ(dlg->m_page, expect);
         Paint();
     }
 }
@@ -678,22 +679,22 @@ TEST_F(Mouse, NewOpenSaveAndExitIconsAskFirst) {
         TestPrompts p;
         dlg->show();
         Slides(3);
-        theApp().m_strFilePath = r.titled ? path : QString();
-        dlg->m_bModified = r.modified;
+        CurrentDocument().filePath = r.titled ? path : QString();
+        dlg->m_modified = r.modified;
         for (int a : r.answers)
             p.answer(a);
         for (const QStringList& f : r.files)
             p.answerFiles(f);
         if (r.saveDialog)
             p.answerSave(QString());
-        Click(Center(dlg->m_rcIcons[r.icon]));
+        Click(Center(dlg->m_iconRects[r.icon]));
         EXPECT_EQ(p.messageIds(), r.messages) << r.name;
         bool asked = false;
         for (const PromptCall& c : p.calls)
             asked = asked || c.type == PromptCall::SaveFile;
         EXPECT_EQ(asked, r.saveDialog) << r.name;
-        EXPECT_EQ(theApp().m_nSlideCount, r.slidesAfter) << r.name;
-        EXPECT_EQ(dlg->m_bModified, r.modifiedAfter) << r.name;
+        EXPECT_EQ(CurrentDocument().slideCount, r.slidesAfter) << r.name;
+        EXPECT_EQ(dlg->m_modified, r.modifiedAfter) << r.name;
         EXPECT_EQ(dlg->isVisible(), r.visibleAfter) << r.name;
         if (r.icon == 5 && r.messages.contains(30007)) {
             EXPECT_TRUE(QFileInfo::exists(path)) << r.name;

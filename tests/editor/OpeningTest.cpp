@@ -1,6 +1,7 @@
-#include "app/Screen.h"
+#include "app/CommandLine.h"
+#include "base/Screen.h"
 #include "document/SlideTable.h"
-#include "editor/ui/P20417Dlg.h"
+#include "editor/ui/EditorWindow.h"
 #include "tests/support/Fixtures.h"
 
 #include <gtest/gtest.h>
@@ -35,7 +36,7 @@ TEST_F(Opening, SizeAndPositionFromSettings) {
             WriteSettingInt("Last", "SY", r.sy);
         if (r.zoomed >= 0)
             WriteSettingInt("Last", "Zoomed", r.zoomed);
-        CP20417Dlg dlg;
+        EditorWindow dlg;
         ASSERT_TRUE(dlg.OnInitDialog()) << r.name;
         EXPECT_EQ(dlg.isMaximized(), r.maximised) << r.name;
         const QRect g = r.maximised ? dlg.normalGeometry() : dlg.geometry();
@@ -53,30 +54,30 @@ TEST_F(Opening, OpacityIsClampedTo105Through255) {
         ClearSettings();
         if (r.stored >= 0)
             WriteSettingInt("SYS", "Trans", r.stored);
-        CP20417Dlg dlg;
+        EditorWindow dlg;
         dlg.OnInitDialog();
         EXPECT_NEAR(dlg.windowOpacity(), r.alpha / 255.0, 0.002) << r.stored;
     }
 }
 
 TEST_F(Opening, StartsWithANewDocumentKeepingTheCommandLineFile) {
-    theApp().m_header.bFitToWindow = 0;
-    CP20417Dlg dlg;
-    dlg.m_strCmdFile = QStringLiteral("/nowhere/show.lsr");
-    EXPECT_EQ(dlg.m_nPageCount, INT_MAX);
+    CurrentDocument().header.fitToWindow = 0;
+    EditorWindow dlg;
+    dlg.m_startFile = QStringLiteral("/nowhere/show.lsr");
+    EXPECT_EQ(dlg.m_pageCount, INT_MAX);
     ASSERT_TRUE(dlg.OnInitDialog());
-    EXPECT_EQ(theApp().m_nSlideCount, 0);
-    EXPECT_EQ(dlg.m_nPageCount, 1);
-    EXPECT_EQ(dlg.m_bModified, 0);
-    EXPECT_EQ(theApp().m_header.bLoop, 1);
-    EXPECT_EQ(dlg.m_strCmdFile, QStringLiteral("/nowhere/show.lsr"));
+    EXPECT_EQ(CurrentDocument().slideCount, 0);
+    EXPECT_EQ(dlg.m_pageCount, 1);
+    EXPECT_FALSE(dlg.m_modified);
+    EXPECT_EQ(CurrentDocument().header.loop, 1);
+    EXPECT_EQ(dlg.m_startFile, QStringLiteral("/nowhere/show.lsr"));
     EXPECT_TRUE(dlg.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_EQ(dlg.minimumSize(), QSize(488, 508));
 }
 
 TEST_F(Opening, ClosingRecordsThePlacement) {
     {
-        CP20417Dlg dlg;
+        EditorWindow dlg;
         dlg.OnInitDialog();
         dlg.resize(1500, 900);
     }
@@ -84,7 +85,7 @@ TEST_F(Opening, ClosingRecordsThePlacement) {
     EXPECT_EQ(ReadSettingInt("Last", "SX", -1), 1500);
     EXPECT_EQ(ReadSettingInt("Last", "SY", -1), 900);
     {
-        CP20417Dlg dlg;
+        EditorWindow dlg;
         dlg.OnInitDialog();
         dlg.setWindowState(Qt::WindowMaximized);
     }

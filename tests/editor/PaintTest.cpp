@@ -1,11 +1,11 @@
 // Pixels of the painted main window (grabbed off-screen) and the rectangles the paint
 // records for mouse handling.
 
-#include "app/Settings.h"
+#include "base/Settings.h"
 #include "document/SlideTable.h"
 #include "editor/CellImage.h"
 #include "editor/Fonts.h"
-#include "editor/ui/P20417Dlg.h"
+#include "editor/ui/EditorWindow.h"
 #include "tests/editor/EditorFixture.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/TestPrompts.h"
@@ -43,32 +43,32 @@ protected:
     }
     /// One slide on the page: cell 0 is drawn at (58, 295, 244, 435).
     void OneSlide(PicturePtr picture, COLORREF key) {
-        CP20417App& app = theApp();
-        app.m_slides[0] = SlideRecord{};
-        app.m_slides[0].pPicture = std::move(picture);
-        app.m_slides[0].crTransparent = key;
-        app.m_slides[0].wSwitchTime = 5;
-        app.m_nSlideCount = 1;
+        Document& doc = CurrentDocument();
+        doc.slides[0] = SlideRecord{};
+        doc.slides[0].picture = std::move(picture);
+        doc.slides[0].keyColor = key;
+        doc.slides[0].switchTime = 5;
+        doc.slideCount = 1;
         RecalcPages(*dlg);
-        dlg->m_bRebuildCells = 1;
+        dlg->m_rebuildCells = true;
     }
     QImage Shot() { return dlg->grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
-    std::unique_ptr<CP20417Dlg> dlg;
+    std::unique_ptr<EditorWindow> dlg;
 };
 
 TEST_F(Paint, EmptyDocument) {
     const QImage shot = Shot();
     ASSERT_EQ(shot.size(), QSize(1440, 810));
     // The red mark, 2 pixels wide in the middle of (709, 295, 713, 435).
-    const QRgb red = rgbOf(g_crColumn[0]);
+    const QRgb red = rgbOf(kColumnColors[0]);
     EXPECT_EQ(shot.pixel(710, 365), red);
     EXPECT_EQ(shot.pixel(711, 300), red);
     EXPECT_NE(shot.pixel(709, 365), red);
     EXPECT_NE(shot.pixel(712, 365), red);
-    EXPECT_EQ(dlg->m_rcMarks[0], (RECT32{709, 295, 713, 435}));
+    EXPECT_EQ(dlg->m_markRects[0], (RECT32{709, 295, 713, 435}));
     // Highlighted, it is 6 pixels wide.
-    dlg->m_nMark = 0;
+    dlg->m_mark = 0;
     const QImage wide = Shot();
     EXPECT_EQ(wide.pixel(708, 365), red);
     EXPECT_EQ(wide.pixel(713, 365), red);
@@ -80,16 +80,16 @@ TEST_F(Paint, EmptyDocument) {
     EXPECT_EQ(shot.pixel(1233, 750), rgbOf(kGraphFrameColor));
     EXPECT_EQ(shot.pixel(1234, 750), rgbOf(kGraphFrameColor));
     EXPECT_EQ(shot.pixel(19, 750), qRgb(0, 0, 0));
-    EXPECT_EQ(dlg->m_rcGraph, (RECT32{17, 698, 1235, 800}));
+    EXPECT_EQ(dlg->m_graphRect, (RECT32{17, 698, 1235, 800}));
     // The total-time line is written in its blue; the icon bar is where it belongs.
     int blue = 0;
     for (int y = 699; y < 732; ++y)
         for (int x = 1252; x < 1422; ++x)
             blue += shot.pixel(x, y) == rgbOf(kTotalTimeColor);
     EXPECT_GT(blue, 20);
-    EXPECT_EQ(dlg->m_rcIconArea, (RECT32{1252, 732, 1422, 790}));
-    EXPECT_EQ(dlg->m_rcTransBar, (RECT32{1252, 790, 1422, 799}));
-    EXPECT_EQ(dlg->m_rcIcons[0], (RECT32{1254, 734, 1280, 760}));
+    EXPECT_EQ(dlg->m_iconArea, (RECT32{1252, 732, 1422, 790}));
+    EXPECT_EQ(dlg->m_opacityBar, (RECT32{1252, 790, 1422, 799}));
+    EXPECT_EQ(dlg->m_iconRects[0], (RECT32{1254, 734, 1280, 760}));
     const QImage bar = dlg->m_iconBarImage.convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(shot.pixel(1252 + 90, 732 + 20), bar.pixel(90, 20));
     EXPECT_EQ(dlg->m_iconBarImage.size(), QSize(170, 67));
@@ -101,7 +101,7 @@ TEST_F(Paint, KeyedSlideShowsTheBackgroundWithoutAHalo) {
     const QImage empty = Shot();
     OneSlide(KeyedPicture(), RGB(0, 255, 0));
     const QImage shot = Shot();
-    ASSERT_EQ(dlg->m_rcCells[0], (RECT32{58, 295, 244, 435}));
+    ASSERT_EQ(dlg->m_cellRects[0], (RECT32{58, 295, 244, 435}));
     // Key pixels show the background gradient exactly; the white square is drawn.
     EXPECT_EQ(shot.pixel(80, 320), empty.pixel(80, 320));
     EXPECT_EQ(shot.pixel(220, 420), empty.pixel(220, 420));
@@ -120,9 +120,9 @@ TEST_F(Paint, KeyedSlideShowsTheBackgroundWithoutAHalo) {
 TEST_F(Paint, SelectedCellGetsFourHighlightRings) {
     OneSlide(KeyedPicture(), COLOR_NONE);
     const QImage plain = Shot();
-    dlg->m_nSelect = 0;
+    dlg->m_selectedCell = 0;
     const QImage shot = Shot();
-    EXPECT_EQ(shot.pixel(58, 365), rgbOf(g_crColumn[0])); // the frame inside the cell
+    EXPECT_EQ(shot.pixel(58, 365), rgbOf(kColumnColors[0])); // the frame inside the cell
     EXPECT_EQ(shot.pixel(57, 365), qRgb(255, 58, 50));
     EXPECT_EQ(shot.pixel(56, 365), qRgb(255, 108, 100));
     EXPECT_EQ(shot.pixel(55, 365), qRgb(255, 158, 150));
@@ -131,9 +131,9 @@ TEST_F(Paint, SelectedCellGetsFourHighlightRings) {
     EXPECT_EQ(shot.pixel(53, 365), plain.pixel(53, 365));
     EXPECT_NE(plain.pixel(57, 365), qRgb(255, 58, 50));
     // The marks before and after the only cell, and the graph boundary.
-    EXPECT_EQ(dlg->m_rcMarks[0], (RECT32{7, 295, 11, 435}));
-    EXPECT_EQ(dlg->m_rcMarks[1], (RECT32{291, 295, 295, 435}));
-    EXPECT_EQ(dlg->m_rcBoundary[1], (RECT32{1232, 699, 1236, 799}));
+    EXPECT_EQ(dlg->m_markRects[0], (RECT32{7, 295, 11, 435}));
+    EXPECT_EQ(dlg->m_markRects[1], (RECT32{291, 295, 295, 435}));
+    EXPECT_EQ(dlg->m_boundaryRects[1], (RECT32{1232, 699, 1236, 799}));
     EXPECT_EQ(dlg->CellArea(0), QRect(53, 290, 196, 170));
     // The fit of a slide by its index; nothing for an index beyond the table.
     EXPECT_EQ(dlg->FitSlideToCell(0, 266, 140), (CellFit{186, 140, 40, 0}));
@@ -143,16 +143,16 @@ TEST_F(Paint, SelectedCellGetsFourHighlightRings) {
 TEST_F(Paint, CellImagesAreRebuiltOnlyWhenAsked) {
     OneSlide(KeyedPicture(), COLOR_NONE);
     Shot();
-    EXPECT_EQ(dlg->m_bRebuildCells, 0);
+    EXPECT_FALSE(dlg->m_rebuildCells);
     // A changed picture is not seen while the cache stands, also in a partial repaint.
-    theApp().m_slides[0].pPicture = MakeTestPicture(400, 300, Qt::blue);
+    CurrentDocument().slides[0].picture = MakeTestPicture(400, 300, Qt::blue);
     QPixmap partial(dlg->size());
     partial.fill(Qt::black);
     dlg->render(&partial, dlg->CellArea(0).topLeft(), QRegion(dlg->CellArea(0)));
     EXPECT_EQ(partial.toImage().pixel(80, 320), qRgb(0, 255, 0));
     EXPECT_EQ(partial.toImage().pixel(300, 150), qRgb(0, 0, 0)); // outside: untouched
     EXPECT_EQ(Shot().pixel(80, 320), qRgb(0, 255, 0));
-    dlg->m_bRebuildCells = 1;
+    dlg->m_rebuildCells = true;
     EXPECT_EQ(Shot().pixel(80, 320), qRgb(0, 0, 255));
     // The colour under a point of the drawn image, for colour picking.
     EXPECT_EQ(dlg->CellPixelColor(0, QPoint(80, 320)), RGB(0, 0, 255));
@@ -160,7 +160,7 @@ TEST_F(Paint, CellImagesAreRebuiltOnlyWhenAsked) {
 }
 
 TEST_F(Paint, TitleFollowsTheSetting) {
-    theApp().m_strFilePath = QStringLiteral("/home/u/a.b/show.lsr");
+    CurrentDocument().filePath = QStringLiteral("/home/u/a.b/show.lsr");
     auto yellowInTitle = [&] {
         const QImage shot = Shot();
         int n = 0;
@@ -180,7 +180,7 @@ TEST_F(Paint, TitleFollowsTheSetting) {
 
 TEST(PaintOpening, MissingFixedImageEndsTheOpening) {
     ResetWorld();
-    struct NoImages : CP20417Dlg {
+    struct NoImages : EditorWindow {
         bool LoadFixedImages() override { return false; }
     };
     TestPrompts prompts;
@@ -189,7 +189,7 @@ TEST(PaintOpening, MissingFixedImageEndsTheOpening) {
     EXPECT_EQ(prompts.messageIds(), QList<int>{30001});
     EXPECT_EQ(prompts.calls.value(0).kind, MsgKind::Error);
     EXPECT_EQ(dlg.result(), int(QDialog::Rejected));
-    EXPECT_EQ(dlg.m_nPageCount, INT_MAX); // no start document was chosen
+    EXPECT_EQ(dlg.m_pageCount, INT_MAX); // no start document was chosen
     ResetWorld();
 }
 

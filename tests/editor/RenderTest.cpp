@@ -12,7 +12,7 @@ TEST(Render, MirrorsAsTheFlagsSay) {
     img.setPixel(0, 1, qRgb(0, 0, 255));
     img.setPixel(1, 1, qRgb(9, 9, 9));
     SlideRecord s;
-    s.pPicture = Picture::fromImage(img);
+    s.picture = Picture::fromImage(img);
     struct Row {
         int h, v;
         bool ignore;
@@ -24,13 +24,13 @@ TEST(Render, MirrorsAsTheFlagsSay) {
                         {1, 1, false, qRgb(9, 9, 9)},
                         {1, 1, true, qRgb(255, 0, 0)}};
     for (const Row& r : rows) {
-        s.bFlipH = quint8(r.h);
-        s.bFlipV = quint8(r.v);
+        s.flipH = quint8(r.h);
+        s.flipV = quint8(r.v);
         const QImage out = RenderSlideImage(s, r.ignore);
         ASSERT_EQ(out.size(), QSize(2, 2));
         EXPECT_EQ(out.pixel(0, 0), r.topLeft) << r.h << r.v << r.ignore;
     }
-    s.pPicture.reset();
+    s.picture.reset();
     EXPECT_TRUE(RenderSlideImage(s, false).isNull());
 }
 

@@ -1,6 +1,6 @@
 #include "document/DocumentCommands.h"
 #include "document/SlideTable.h"
-#include "editor/ui/P20417Dlg.h"
+#include "editor/ui/EditorWindow.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/TestPrompts.h"
 
@@ -27,18 +27,18 @@ TEST_F(StartAndClose, TheOpeningOpensTheCommandLineDocument) {
         FillSlides(ed, 22);
         ASSERT_TRUE(WriteDocumentFile(path));
         ReleaseAllPictures();
-        theApp().ResetToStartState();
+        CurrentDocument().Clear();
     }
     TestPrompts p;
-    CP20417Dlg dlg;
-    dlg.m_strCmdFile = path;
+    EditorWindow dlg;
+    dlg.m_startFile = path;
     ASSERT_TRUE(dlg.OnInitDialog());
-    EXPECT_EQ(theApp().m_nSlideCount, 22);
-    EXPECT_EQ(theApp().m_strFilePath, path);
-    EXPECT_EQ(dlg.m_nPage, 0);
-    EXPECT_EQ(dlg.m_nPageCount, 2);
-    EXPECT_EQ(dlg.m_nPageSlides[1], 2);
-    EXPECT_EQ(dlg.m_bModified, 0);
+    EXPECT_EQ(CurrentDocument().slideCount, 22);
+    EXPECT_EQ(CurrentDocument().filePath, path);
+    EXPECT_EQ(dlg.m_page, 0);
+    EXPECT_EQ(dlg.m_pageCount, 2);
+    EXPECT_EQ(dlg.m_pageSlides[1], 2);
+    EXPECT_FALSE(dlg.m_modified);
     EXPECT_TRUE(p.calls.isEmpty());
 }
 
@@ -56,11 +56,11 @@ TEST_F(StartAndClose, ClosingAsksAboutUnsavedChanges) {
     };
     for (const Row& r : rows) {
         TestPrompts p;
-        CP20417Dlg dlg;
+        EditorWindow dlg;
         dlg.OnInitDialog();
         dlg.show();
         FillSlides(dlg, 2);
-        dlg.m_bModified = r.modified;
+        dlg.m_modified = r.modified;
         if (r.answer)
             p.answer(r.answer);
         dlg.reject();
@@ -70,16 +70,16 @@ TEST_F(StartAndClose, ClosingAsksAboutUnsavedChanges) {
     }
     { // Yes saves (here: Save As, cancelled); without a saved file the window stays.
         TestPrompts p;
-        CP20417Dlg dlg;
+        EditorWindow dlg;
         dlg.OnInitDialog();
         dlg.show();
         FillSlides(dlg, 1);
-        dlg.m_bModified = 1;
+        dlg.m_modified = true;
         p.answer(IDYES);
         p.answerSave(QString());
         dlg.reject();
         EXPECT_TRUE(dlg.isVisible());
-        EXPECT_EQ(dlg.m_bModified, 1);
+        EXPECT_TRUE(dlg.m_modified);
         ASSERT_EQ(p.calls.size(), 2);
         EXPECT_EQ(p.calls[1].type, PromptCall::SaveFile);
     }

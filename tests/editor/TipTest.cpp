@@ -1,7 +1,7 @@
 // The main window's tooltip: its timing (driven through its timer handlers), its size
 // limit and its colours, which must not leak into the tooltips of other windows.
 
-#include "editor/ui/Tip.h"
+#include "editor/ui/TipWindow.h"
 #include "tests/support/Fixtures.h"
 
 #include <QPalette>
@@ -16,17 +16,17 @@ protected:
     void SetUp() override {
         ResetWorld();
         owner.resize(300, 200);
-        tip = new CTipWindow(&owner);
+        tip = new TipWindow(&owner);
     }
     QWidget owner;
-    CTipWindow* tip = nullptr;
+    TipWindow* tip = nullptr;
 };
 
 TEST_F(Tip, DelaysAndColoursAsSetAtOpening) {
-    EXPECT_EQ(CTipWindow::kInitialDelay, 50);
-    EXPECT_EQ(CTipWindow::kAutoPopDelay, 5000);
-    EXPECT_EQ(CTipWindow::kReshowDelay, 500);
-    EXPECT_EQ(CTipWindow::Margins(), QMargins(2, 1, 2, 1));
+    EXPECT_EQ(TipWindow::kInitialDelay, 50);
+    EXPECT_EQ(TipWindow::kAutoPopDelay, 5000);
+    EXPECT_EQ(TipWindow::kReshowDelay, 500);
+    EXPECT_EQ(TipWindow::Margins(), QMargins(2, 1, 2, 1));
 
     tip->SetText(QStringLiteral("【新規】\n新規ドキュメントを開きます"));
     tip->Activate(true);

@@ -37,12 +37,12 @@ protected:
     /// Picture widths of the slides from `from`, in table order (-1: no picture).
     std::vector<int> widths(int from = 0) const {
         std::vector<int> v;
-        for (int i = from; i < app.m_nSlideCount; ++i)
-            v.push_back(app.m_slides[i].pPicture ? app.m_slides[i].pPicture->size().width() : -1);
+        for (int i = from; i < doc.slideCount; ++i)
+            v.push_back(doc.slides[i].picture ? doc.slides[i].picture->size().width() : -1);
         return v;
     }
     CountingEditState ed;
-    CP20417App& app = theApp();
+    Document& doc = CurrentDocument();
     QTemporaryDir m_dir, m_tmp;
     QByteArray m_oldTmp;
 };
@@ -108,13 +108,13 @@ TEST(LimitPathsToCapacity, AsksAboveAHundred) {
 TEST_F(AddSlides, AtTheMarkInReverseOrder) {
     TestPrompts tp;
     FillSlides(ed, 5);
-    ed.m_nPage = 0;
+    ed.m_page = 0;
     const QStringList files = {image("A.png", 11), image("B.png", 12), image("C.png", 13)};
     EXPECT_EQ(AddSlidesFromFiles(ed, 2, files), 3);
-    ASSERT_EQ(app.m_nSlideCount, 8);
+    ASSERT_EQ(doc.slideCount, 8);
     EXPECT_EQ(widths(2), (std::vector<int>{13, 12, 11, 4, 4, 4}));
-    EXPECT_EQ(app.m_slides[5].dwReserved1, 2u); // the former slide 2
-    EXPECT_EQ(ed.m_bModified, 1);
+    EXPECT_EQ(doc.slides[5].reserved1, 2u); // the former slide 2
+    EXPECT_TRUE(ed.m_modified);
     EXPECT_EQ(ed.redraws, 1);
     EXPECT_TRUE(tp.calls.isEmpty());
 }
@@ -123,23 +123,23 @@ TEST_F(AddSlides, AppendedInOrderOnTheLastPage) {
     TestPrompts tp;
     WriteSettingInt("SYS", "AutoCng", 10);
     FillSlides(ed, 45);
-    ed.m_nPage = 0;
+    ed.m_page = 0;
     const QStringList files = {image("A.png", 11), image("B.png", 12), image("C.png", 13)};
     EXPECT_EQ(AddSlidesFromFiles(ed, -1, files), 3);
-    EXPECT_EQ(ed.m_nPage, 2);
+    EXPECT_EQ(ed.m_page, 2);
     EXPECT_EQ(widths(45), (std::vector<int>{11, 12, 13}));
     for (int i = 45; i < 48; ++i) {
-        EXPECT_EQ(app.m_slides[i].wSwitchTime, 10);
-        EXPECT_EQ(app.m_slides[i].crTransparent, COLOR_NONE);
-        EXPECT_EQ(app.m_slides[i].bFlipH, 0);
-        EXPECT_EQ(app.m_slides[i].bFlipV, 0);
+        EXPECT_EQ(doc.slides[i].switchTime, 10);
+        EXPECT_EQ(doc.slides[i].keyColor, COLOR_NONE);
+        EXPECT_EQ(doc.slides[i].flipH, 0);
+        EXPECT_EQ(doc.slides[i].flipV, 0);
     }
     // Appending the slide that opens a new page shows that page.
     FillSlides(ed, 40);
-    ed.m_nPage = 0;
+    ed.m_page = 0;
     EXPECT_EQ(AddSlidesFromFiles(ed, -1, {image("D.png", 14)}), 1);
-    EXPECT_EQ(ed.m_nPageCount, 3);
-    EXPECT_EQ(ed.m_nPage, 2);
+    EXPECT_EQ(ed.m_pageCount, 3);
+    EXPECT_EQ(ed.m_page, 2);
 }
 
 TEST_F(AddSlides, SwitchTimeFromTheSettingStaysUsable) {
@@ -153,7 +153,7 @@ TEST_F(AddSlides, SwitchTimeFromTheSettingStaysUsable) {
         WriteSettingInt("SYS", "AutoCng", r.setting);
         FillSlides(ed, 0);
         ASSERT_EQ(AddSlidesFromFiles(ed, -1, {image("T.png", 9)}), 1);
-        EXPECT_EQ(app.m_slides[0].wSwitchTime, r.time) << "AutoCng " << r.setting;
+        EXPECT_EQ(doc.slides[0].switchTime, r.time) << "AutoCng " << r.setting;
     }
 }
 
@@ -164,7 +164,7 @@ TEST_F(AddSlides, StopsWhenTheTableIsFull) {
     for (int i = 0; i < 10; ++i)
         files << image(QStringLiteral("f%1.png").arg(i), 20 + i);
     EXPECT_EQ(AddSlidesFromFiles(ed, -1, files), 5);
-    EXPECT_EQ(app.m_nSlideCount, 100);
+    EXPECT_EQ(doc.slideCount, 100);
     EXPECT_EQ(widths(95), (std::vector<int>{20, 21, 22, 23, 24}));
     EXPECT_EQ(tp.messageIds(), QList<int>{30002});
     EXPECT_EQ(tp.calls[0].kind, MsgKind::Error);
@@ -178,11 +178,11 @@ TEST_F(AddSlides, RejectedAndUndecodableFilesLeaveNoTrace) {
     const QString text = m_dir.filePath(QStringLiteral("notes.txt"));
     ASSERT_TRUE(WriteFile(text, "hello"));
     EXPECT_EQ(AddSlidesFromFiles(ed, 1, {junk, text}), 0);
-    EXPECT_EQ(app.m_nSlideCount, 3);
+    EXPECT_EQ(doc.slideCount, 3);
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(app.m_slides[i].dwReserved1, quint32(i));
+        EXPECT_EQ(doc.slides[i].reserved1, quint32(i));
     EXPECT_EQ(tp.messageIds(), QList<int>{30016});
-    EXPECT_EQ(ed.m_bModified, 0); // nothing changed, nothing to save
+    EXPECT_FALSE(ed.m_modified); // nothing changed, nothing to save
     EXPECT_EQ(ed.redraws, 1);
 
     // A file whose extension is a piece of the accepted list is imported by content.
@@ -190,7 +190,7 @@ TEST_F(AddSlides, RejectedAndUndecodableFilesLeaveNoTrace) {
     EXPECT_EQ(widths(3), (std::vector<int>{9}));
 
     // A mark beyond the table (left from another page) puts the slide at the end.
-    ed.m_nPage = 0;
+    ed.m_page = 0;
     EXPECT_EQ(AddSlidesFromFiles(ed, 19, {image("late.png", 7)}), 1);
     EXPECT_EQ(widths(4), (std::vector<int>{7}));
 }
@@ -201,7 +201,7 @@ TEST_F(AddSlides, CommandAndDropCollectAtMostAHundred) {
         TestPrompts tp;
         tp.answerFiles({}); // cancelled
         AddSlidesCommand(ed, -1);
-        EXPECT_EQ(app.m_nSlideCount, 0);
+        EXPECT_EQ(doc.slideCount, 0);
         EXPECT_EQ(ed.redraws, 0);
         ASSERT_EQ(tp.calls.size(), 1);
         EXPECT_EQ(tp.calls[0].type, PromptCall::OpenFiles);
@@ -224,7 +224,7 @@ TEST_F(AddSlides, CommandAndDropCollectAtMostAHundred) {
         TestPrompts tp;
         tp.answer(IDNO);
         AddDroppedFiles(ed, -1, many, nullptr);
-        EXPECT_EQ(app.m_nSlideCount, 2);
+        EXPECT_EQ(doc.slideCount, 2);
         EXPECT_EQ(tp.messageIds(), QList<int>{30010});
     }
     {
@@ -232,9 +232,9 @@ TEST_F(AddSlides, CommandAndDropCollectAtMostAHundred) {
         TestPrompts tp;
         tp.answer(IDYES);
         AddDroppedFiles(ed, -1, many, nullptr);
-        EXPECT_EQ(app.m_nSlideCount, 100);
-        EXPECT_EQ(app.m_slides[2].pPicture->size().width(), 12);
-        EXPECT_EQ(app.m_slides[3].pPicture->size().width(), 11);
+        EXPECT_EQ(doc.slideCount, 100);
+        EXPECT_EQ(doc.slides[2].picture->size().width(), 12);
+        EXPECT_EQ(doc.slides[3].picture->size().width(), 11);
         EXPECT_EQ(tp.messageIds(), (QList<int>{30010, 30002}));
     }
 }

@@ -64,8 +64,8 @@ TEST(BuildMode, MixedFolderBecomesSlidesInOrder) {
 
     EXPECT_EQ(rc, 1); // the text file was left out
     EXPECT_EQ(tp.messageIds(), QList<int>{30016});
-    const CP20417App& app = theApp();
-    ASSERT_EQ(app.m_nSlideCount, 6);
+    const Document& doc = CurrentDocument();
+    ASSERT_EQ(doc.slideCount, 6);
     const struct {
         COLORREF key;
         QSize size;
@@ -79,9 +79,9 @@ TEST(BuildMode, MixedFolderBecomesSlidesInOrder) {
     };
     for (int i = 0; i < 6; ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(app.m_slides[i].crTransparent, expected[i].key);
-        EXPECT_EQ(GetPictureSize(app.m_slides[i].pPicture), expected[i].size);
-        EXPECT_EQ(app.m_slides[i].wSwitchTime, 5);
+        EXPECT_EQ(doc.slides[i].keyColor, expected[i].key);
+        EXPECT_EQ(GetPictureSize(doc.slides[i].picture), expected[i].size);
+        EXPECT_EQ(doc.slides[i].switchTime, 5);
     }
     ResetWorld();
 }

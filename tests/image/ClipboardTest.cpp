@@ -2,7 +2,7 @@
 // the window: the clipboard contents are built by hand).
 
 #include "image/Clipboard.h"
-#include "app/Settings.h"
+#include "base/Settings.h"
 #include "document/Picture.h"
 #include "document/SlideTable.h"
 #include "tests/support/Fixtures.h"
@@ -55,10 +55,10 @@ TEST(ClipboardText, SlideTextHoldsKeyTimeAndFlips) {
     };
     for (const Row& r : rows) {
         SlideRecord s;
-        s.crTransparent = r.key;
-        s.wSwitchTime = quint16(r.time);
-        s.bFlipH = quint8(r.flipH);
-        s.bFlipV = quint8(r.flipV);
+        s.keyColor = r.key;
+        s.switchTime = quint16(r.time);
+        s.flipH = quint8(r.flipH);
+        s.flipV = quint8(r.flipV);
         EXPECT_EQ(SlideClipboardText(s), QString::fromLatin1(r.text)) << r.name;
     }
 }
@@ -108,16 +108,16 @@ TEST_F(Clipboard, FieldRulesOfAPastedText) {
     };
     for (const Row& r : rows) {
         const SlideRecord rec = SlideRecordFromText(QString::fromLatin1(r.text));
-        EXPECT_EQ(rec.crTransparent, r.key) << r.name;
-        EXPECT_EQ(rec.wSwitchTime, r.time) << r.name;
-        EXPECT_EQ(rec.bFlipH, r.flipH) << r.name;
-        EXPECT_EQ(rec.bFlipV, r.flipV) << r.name;
+        EXPECT_EQ(rec.keyColor, r.key) << r.name;
+        EXPECT_EQ(rec.switchTime, r.time) << r.name;
+        EXPECT_EQ(rec.flipH, r.flipH) << r.name;
+        EXPECT_EQ(rec.flipV, r.flipV) << r.name;
     }
     // A default time out of range is kept within the times a slide can have.
     WriteSettingInt("SYS", "AutoCng", 0);
-    EXPECT_EQ(SlideRecordFromText(QString()).wSwitchTime, 1);
+    EXPECT_EQ(SlideRecordFromText(QString()).switchTime, 1);
     WriteSettingInt("SYS", "AutoCng", 70000);
-    EXPECT_EQ(SlideRecordFromText(QString()).wSwitchTime, 64800);
+    EXPECT_EQ(SlideRecordFromText(QString()).switchTime, 64800);
 }
 
 TEST_F(Clipboard, PastePositionAtTheMarkOrAppended) {
@@ -139,19 +139,19 @@ TEST_F(Clipboard, PastePositionAtTheMarkOrAppended) {
         CountingEditState ed;
         NewDocument(ed);
         FillSlides(ed, r.slides);
-        ed.m_nPage = r.page;
+        ed.m_page = r.page;
         std::unique_ptr<QMimeData> data(MakeSlideMimeData(Gradient(), "-1,9,0,0"));
         EXPECT_EQ(PasteSlide(ed, r.mark, data.get()), r.index) << r.name;
-        EXPECT_EQ(theApp().m_nSlideCount, r.slides + 1) << r.name;
-        EXPECT_EQ(theApp().m_slides[r.index].wSwitchTime, 9) << r.name;
-        EXPECT_EQ(GetPictureSize(theApp().m_slides[r.index].pPicture), QSize(6, 4)) << r.name;
-        EXPECT_EQ(ed.m_nPage, r.pageAfter) << r.name;
-        EXPECT_EQ(ed.m_bModified, 1) << r.name;
+        EXPECT_EQ(CurrentDocument().slideCount, r.slides + 1) << r.name;
+        EXPECT_EQ(CurrentDocument().slides[r.index].switchTime, 9) << r.name;
+        EXPECT_EQ(GetPictureSize(CurrentDocument().slides[r.index].picture), QSize(6, 4)) << r.name;
+        EXPECT_EQ(ed.m_page, r.pageAfter) << r.name;
+        EXPECT_TRUE(ed.m_modified) << r.name;
         EXPECT_GE(ed.redraws, 1) << r.name;
         EXPECT_TRUE(p.calls.isEmpty()) << r.name;
         // The slides before keep their place, the ones from the index move up.
         if (r.index < r.slides) {
-            EXPECT_EQ(theApp().m_slides[r.index + 1].dwReserved1, quint32(r.index)) << r.name;
+            EXPECT_EQ(CurrentDocument().slides[r.index + 1].reserved1, quint32(r.index)) << r.name;
         }
     }
 }
@@ -165,7 +165,7 @@ TEST_F(Clipboard, PasteStopsWithoutAnImageOrRoom) {
         data.setText("-1,5,0,0");
         EXPECT_EQ(PasteSlide(ed, -1, &data), -1);
         EXPECT_EQ(PasteSlide(ed, -1, nullptr), -1);
-        EXPECT_EQ(theApp().m_nSlideCount, 3);
+        EXPECT_EQ(CurrentDocument().slideCount, 3);
         EXPECT_TRUE(p.calls.isEmpty());
     }
     { // A full table: message 30002 and no change.
@@ -174,9 +174,9 @@ TEST_F(Clipboard, PasteStopsWithoutAnImageOrRoom) {
         FillSlides(ed, 100);
         std::unique_ptr<QMimeData> data(MakeSlideMimeData(Gradient(), "-1,5,0,0"));
         EXPECT_EQ(PasteSlide(ed, 0, data.get()), -1);
-        EXPECT_EQ(theApp().m_nSlideCount, 100);
+        EXPECT_EQ(CurrentDocument().slideCount, 100);
         EXPECT_EQ(p.messageIds(), QList<int>{30002});
-        EXPECT_EQ(ed.m_bModified, 0);
+        EXPECT_FALSE(ed.m_modified);
     }
 }
 
@@ -206,11 +206,11 @@ TEST_F(Clipboard, ImagesOfOtherProgramsPasteWithDefaults) {
             data.setText("https://example.org/picture");
         ASSERT_TRUE(HasClipboardBitmap(&data)) << r.name;
         ASSERT_EQ(PasteSlide(ed, -1, &data), 0) << r.name;
-        const SlideRecord& s = theApp().m_slides[0];
-        EXPECT_EQ(s.crTransparent, COLOR_NONE) << r.name;
-        EXPECT_EQ(s.wSwitchTime, 3) << r.name;
-        EXPECT_EQ(s.bFlipH + s.bFlipV, 0) << r.name;
-        EXPECT_EQ(GetPictureSize(s.pPicture), QSize(6, 4)) << r.name;
+        const SlideRecord& s = CurrentDocument().slides[0];
+        EXPECT_EQ(s.keyColor, COLOR_NONE) << r.name;
+        EXPECT_EQ(s.switchTime, 3) << r.name;
+        EXPECT_EQ(s.flipH + s.flipV, 0) << r.name;
+        EXPECT_EQ(GetPictureSize(s.picture), QSize(6, 4)) << r.name;
     }
     QMimeData jpegOnly;
     jpegOnly.setData("image/jpeg", QByteArray("not looked at"));
@@ -236,11 +236,11 @@ TEST_F(Clipboard, KeyedSlidesComeBackPixelForPixel) {
         img.setPixel(5, 3, r.holeColour);
         std::unique_ptr<QMimeData> data(MakeSlideMimeData(img, "65280,7,0,1"));
         ASSERT_EQ(PasteSlide(ed, -1, data.get()), 0) << r.name;
-        const SlideRecord& s = theApp().m_slides[0];
-        EXPECT_EQ(s.crTransparent, key) << r.name;
-        EXPECT_EQ(s.wSwitchTime, 7) << r.name;
-        EXPECT_EQ(s.bFlipV, 1) << r.name;
-        const QImage got = s.pPicture->image().convertToFormat(QImage::Format_ARGB32);
+        const SlideRecord& s = CurrentDocument().slides[0];
+        EXPECT_EQ(s.keyColor, key) << r.name;
+        EXPECT_EQ(s.switchTime, 7) << r.name;
+        EXPECT_EQ(s.flipV, 1) << r.name;
+        const QImage got = s.picture->image().convertToFormat(QImage::Format_ARGB32);
         ASSERT_EQ(got.size(), QSize(6, 4)) << r.name;
         EXPECT_EQ(got.pixel(0, 0) & 0xFFFFFF, 0x00FF00u) << r.name; // the key colour
         EXPECT_EQ(got.pixel(5, 3) & 0xFFFFFF, 0x00FF00u) << r.name;

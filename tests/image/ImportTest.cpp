@@ -1,4 +1,4 @@
-#include "app/Screen.h"
+#include "base/Screen.h"
 #include "document/Picture.h"
 #include "image/ImageImport.h"
 #include "tests/image/ImageFixtures.h"

@@ -1,4 +1,4 @@
-#include "image/PngSub.h"
+#include "image/PngColorKeyReader.h"
 #include "tests/image/ImageFixtures.h"
 
 #include <QTemporaryDir>
@@ -96,7 +96,7 @@ TEST(PngColorKey, KeysFromTheFileBytes) {
     for (const PngCase& c : Cases()) {
         SCOPED_TRACE(c.name);
         COLORREF key = 12345;
-        const bool ok = CPNGSub::ReadPngColorKeyFromBytes(
+        const bool ok = PngColorKeyReader::ReadPngColorKeyFromBytes(
             reinterpret_cast<const uchar*>(c.bytes.constData()), c.bytes.size(), key);
         EXPECT_EQ(ok, c.success);
         EXPECT_EQ(key, c.key);
@@ -108,7 +108,7 @@ TEST(PngColorKey, ReadsFromFilesAndFailsForMissingOnes) {
     const QString path = dir.filePath(QStringLiteral("a.png"));
     ASSERT_TRUE(WriteFile(
         path, MakePng(1, 1, 8, 6, {{"bKGD", Bkgd16(0, 128, 255)}}, QByteArray("\0\0\0\0\0", 5))));
-    const CPNGSub reader;
+    const PngColorKeyReader reader;
     COLORREF key = 0;
     EXPECT_TRUE(reader.ReadPngColorKey(path, key));
     EXPECT_EQ(key, 0x00FF8000u);
@@ -122,6 +122,7 @@ TEST(PngColorKey, EveryPrefixOfAFileIsSafe) {
     for (int n = 0; n <= full.size(); ++n) {
         const QByteArray cut = full.left(n); // a separate copy: ASan sees overreads
         COLORREF key = 0;
-        CPNGSub::ReadPngColorKeyFromBytes(reinterpret_cast<const uchar*>(cut.constData()), n, key);
+        PngColorKeyReader::ReadPngColorKeyFromBytes(reinterpret_cast<const uchar*>(cut.constData()),
+                                                    n, key);
     }
 }

@@ -1,5 +1,5 @@
 #include "packaging/Executable.h"
-#include "app/P20417App.h"
+#include "document/Document.h"
 #include "document/DocumentStream.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/TestPrompts.h"

@@ -1,8 +1,8 @@
-#include "app/Messages.h"
-#include "app/P20417App.h"
-#include "packaging/Shori.h"
+#include "base/Messages.h"
+#include "document/Document.h"
+#include "packaging/CabinetJob.h"
 #include "packaging/WorkFolder.h"
-#include "packaging/ui/ShoriDlg.h"
+#include "packaging/ui/ProgressDialog.h"
 #include "tests/packaging/CabBuilder.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/TestPrompts.h"
@@ -71,8 +71,9 @@ TEST_F(PackExtract, PackKeepsNameSizeAndDateAndExtractsBack) {
     EXPECT_EQ(time, (9 << 11) | (41 << 5) | 13);
 
     QDir().mkdir(base + "x");
-    ASSERT_TRUE(ExtractCabinet(QStringLiteral("Sample.lsr"), base + "out/", base + "x/"));
-    EXPECT_EQ(theApp().m_strExtractName, QStringLiteral("Sample.lsr"));
+    QString last;
+    ASSERT_TRUE(ExtractCabinet(QStringLiteral("Sample.lsr"), base + "out/", base + "x/", &last));
+    EXPECT_EQ(last, QStringLiteral("Sample.lsr"));
     EXPECT_EQ(readFile(base + "x/Sample.lsr"), stream);
     // The member's date (two-second steps) becomes the file's time.
     EXPECT_EQ(QFileInfo(base + "x/Sample.lsr").lastModified().toString(Qt::ISODate),
@@ -108,10 +109,11 @@ TEST_F(PackExtract, ExtractsEveryMemberWithFoldersAndNamesTheLast) {
     writeFile(base + "two.lsr", build(s));
     QDir().mkdir(base + "x");
     writeFile(base + "x/one.txt", "old content that is longer"); // replaced
-    ASSERT_TRUE(ExtractCabinet(QStringLiteral("two.lsr"), base, base + "x/"));
+    QString last;
+    ASSERT_TRUE(ExtractCabinet(QStringLiteral("two.lsr"), base, base + "x/", &last));
     EXPECT_EQ(readFile(base + "x/one.txt"), QByteArray("first"));
     EXPECT_EQ(readFile(base + "x/sub/deep/two.txt"), QByteArray("-second"));
-    EXPECT_EQ(theApp().m_strExtractName, QStringLiteral("sub/deep/two.txt"));
+    EXPECT_EQ(last, QStringLiteral("sub/deep/two.txt"));
     EXPECT_FALSE(QFileInfo(base + "x/sub/deep/two.txt").permissions() & QFile::WriteOwner)
         << "read-only attribute";
     EXPECT_TRUE(p.calls.isEmpty());
@@ -231,29 +233,30 @@ TEST_F(PackExtract, WorkFolderIsPrivate) {
 TEST_F(PackExtract, ProcessingDialogRunsTheJobAndMovesItsBar) {
     TestPrompts p;
     writeFile(base + "src.bin", sampleBytes(300000));
-    CShoriDlg dlg;
-    dlg.m_nMode = 1;
-    dlg.m_strPackSource = base + "src.bin";
-    dlg.m_strPackName = QStringLiteral("P.lsr");
-    dlg.m_strPackFolder = base;
+    CabinetJob pack;
+    pack.kind = CabinetJob::Kind::Pack;
+    pack.packSource = base + "src.bin";
+    pack.packName = QStringLiteral("P.lsr");
+    pack.packFolder = base;
+    ProgressDialog dlg(pack);
     EXPECT_TRUE(dlg.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_EQ(dlg.exec(), QDialog::Accepted);
     EXPECT_EQ(dlg.progressBar()->value(), dlg.progressBar()->maximum());
     EXPECT_FALSE(dlg.isVisible());
 
-    CShoriDlg ex;
-    ex.m_nMode = 0;
-    ex.m_strExtractCabName = QStringLiteral("P.lsr");
-    ex.m_strExtractCabFolder = base;
-    ex.m_strExtractDest = base + "x/";
+    CabinetJob extract;
+    extract.extractName = QStringLiteral("P.lsr");
+    extract.extractFolder = base;
+    extract.extractDest = base + "x/";
+    ProgressDialog ex(extract);
     EXPECT_EQ(ex.exec(), QDialog::Accepted);
     EXPECT_EQ(readFile(base + "x/P.lsr"), sampleBytes(300000));
 
-    CShoriDlg bad;
-    bad.m_nMode = 0;
-    bad.m_strExtractCabName = QStringLiteral("src.bin");
-    bad.m_strExtractCabFolder = base;
-    bad.m_strExtractDest = base + "y/";
+    CabinetJob notCabinet;
+    notCabinet.extractName = QStringLiteral("src.bin");
+    notCabinet.extractFolder = base;
+    notCabinet.extractDest = base + "y/";
+    ProgressDialog bad(notCabinet);
     EXPECT_EQ(bad.exec(), QDialog::Rejected);
     EXPECT_EQ(p.messageIds(), QList<int>{30036});
     if (qEnvironmentVariableIsSet("LSR_SHOT_DIR")) {

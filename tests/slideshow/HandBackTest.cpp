@@ -2,8 +2,8 @@
 // zero timer drives it from inside its loop, so nothing blocks.
 
 #include "document/SlideTable.h"
-#include "editor/ui/P20417Dlg.h"
-#include "slideshow/ui/SideDlg.h"
+#include "editor/ui/EditorWindow.h"
+#include "slideshow/ui/SlideshowWindow.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/TestPrompts.h"
 
@@ -21,20 +21,20 @@ protected:
         dlg.OnInitDialog(); // a new document with the default show settings
         dlg.show();
         FillSlides(dlg, 3);
-        dlg.m_bRebuildCells = 0;
+        dlg.m_rebuildCells = false;
     }
     void TearDown() override { ResetWorld(); }
 
     // Runs the show from `start`; `drive` runs inside the show's modal loop and must end it.
-    void Run(int start, std::function<void(CSideDlg&)> drive) {
+    void Run(int start, std::function<void(SlideshowWindow&)> drive) {
         ran = false;
         QTimer::singleShot(0, &dlg, [this, drive] {
-            CSideDlg* show = CSideDlg::Running();
+            SlideshowWindow* show = SlideshowWindow::Running();
             ASSERT_NE(show, nullptr);
             ran = true;
             mainVisibleDuringShow = dlg.isVisible();
-            startIndex = show->m_nIndex;
-            changedAtStart = show->m_bChanged;
+            startIndex = show->m_index;
+            changedAtStart = show->m_changed;
             drive(*show);
             if (!show->IsEnded())
                 show->OnCommand(115);
@@ -43,58 +43,58 @@ protected:
     }
 
     TestPrompts prompts;
-    CP20417Dlg dlg;
+    EditorWindow dlg;
     bool ran = false, mainVisibleDuringShow = true;
     int startIndex = -1, changedAtStart = -1;
 };
 
 TEST_F(HandBack, ChangesMarkTheDocumentModifiedAndRebuildThePages) {
-    Run(2, [](CSideDlg& show) { show.OnCommand(130); });
+    Run(2, [](SlideshowWindow& show) { show.OnCommand(130); });
     ASSERT_TRUE(ran);
     EXPECT_EQ(startIndex, 2);
     EXPECT_EQ(changedAtStart, 0);
     EXPECT_FALSE(mainVisibleDuringShow) << "the main window hides during the show";
     EXPECT_TRUE(dlg.isVisible()) << "and comes back after it";
-    EXPECT_EQ(theApp().m_slides[2].bFlipH, 1);
-    EXPECT_EQ(dlg.m_bModified, 1);
-    EXPECT_EQ(dlg.m_bRebuildCells, 1);
-    EXPECT_EQ(CSideDlg::Running(), nullptr);
+    EXPECT_EQ(CurrentDocument().slides[2].flipH, 1);
+    EXPECT_TRUE(dlg.m_modified);
+    EXPECT_TRUE(dlg.m_rebuildCells);
+    EXPECT_EQ(SlideshowWindow::Running(), nullptr);
 }
 
 TEST_F(HandBack, UnchangedShowLeavesTheDocumentAlone) {
-    Run(0, [](CSideDlg& show) { show.OnCommand(116); });
+    Run(0, [](SlideshowWindow& show) { show.OnCommand(116); });
     ASSERT_TRUE(ran);
-    EXPECT_EQ(dlg.m_bModified, 0);
-    EXPECT_EQ(dlg.m_bRebuildCells, 0);
+    EXPECT_FALSE(dlg.m_modified);
+    EXPECT_FALSE(dlg.m_rebuildCells);
     EXPECT_TRUE(dlg.isVisible());
 }
 
 TEST_F(HandBack, AModifiedDocumentIsRebuiltEvenWhenNothingChanged) {
-    dlg.m_bModified = 1;
-    Run(0, [](CSideDlg&) {});
+    dlg.m_modified = true;
+    Run(0, [](SlideshowWindow&) {});
     ASSERT_TRUE(ran);
     EXPECT_EQ(changedAtStart, 1);
-    EXPECT_EQ(dlg.m_bModified, 1);
-    EXPECT_EQ(dlg.m_bRebuildCells, 1);
+    EXPECT_TRUE(dlg.m_modified);
+    EXPECT_TRUE(dlg.m_rebuildCells);
 }
 
 TEST_F(HandBack, TheLastSlidesTimeEndsTheShowWithoutLoop) {
-    theApp().m_header.bLoop = 0;
-    Run(2, [](CSideDlg& show) {
+    CurrentDocument().header.loop = 0;
+    Run(2, [](SlideshowWindow& show) {
         for (int i = 0; i < 3; ++i) // slide 2 has a switch time of 3 s
             show.OnTimer(22);
         EXPECT_TRUE(show.IsEnded());
     });
     ASSERT_TRUE(ran);
     EXPECT_TRUE(dlg.isVisible());
-    EXPECT_EQ(dlg.m_bModified, 0);
+    EXPECT_FALSE(dlg.m_modified);
 }
 
 TEST_F(HandBack, AnEmptyDocumentHasNoShow) {
     ReleaseAllPictures();
-    theApp().m_nSlideCount = 0;
+    CurrentDocument().slideCount = 0;
     bool shown = false;
-    QTimer::singleShot(0, &dlg, [&] { shown = CSideDlg::Running() != nullptr; });
+    QTimer::singleShot(0, &dlg, [&] { shown = SlideshowWindow::Running() != nullptr; });
     dlg.RunSlideshow(0);
     QCoreApplication::processEvents();
     EXPECT_FALSE(shown);
@@ -106,7 +106,7 @@ TEST_F(HandBack, TheEditorsModalLoopOutlivesTheShow) {
     dlg.hide();
     bool after = false;
     QTimer::singleShot(0, &dlg, [&] {
-        Run(0, [](CSideDlg&) {});
+        Run(0, [](SlideshowWindow&) {});
         after = dlg.isVisible();
         QTimer::singleShot(0, &dlg, [&] { dlg.done(42); });
     });

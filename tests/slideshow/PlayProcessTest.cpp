@@ -1,7 +1,7 @@
 // The slideshow as separate processes: `luserio --play`, and an executable written by
 // `luserio --export-exe` that is copied elsewhere and started on its own.
 
-#include "app/Messages.h"
+#include "base/Messages.h"
 #include "document/DocumentCommands.h"
 #include "document/SlideTable.h"
 #include "tests/support/Fixtures.h"
@@ -55,10 +55,10 @@ protected:
         CountingEditState ed;
         NewDocument(ed);
         FillSlides(ed, 1);
-        CP20417App& app = theApp();
-        app.m_slides[0].wSwitchTime = 1;
-        app.m_header.bTimerSwitch = 1;
-        app.m_header.bLoop = 0;
+        Document& doc = CurrentDocument();
+        doc.slides[0].switchTime = 1;
+        doc.header.timerSwitch = 1;
+        doc.header.loop = 0;
         const QString path = folder + QStringLiteral("/short.lsr");
         TestPrompts prompts;
         EXPECT_TRUE(WriteDocumentFile(path));

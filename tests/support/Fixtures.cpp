@@ -1,6 +1,6 @@
 #include "tests/support/Fixtures.h"
 
-#include "app/Screen.h"
+#include "base/Screen.h"
 #include "document/SlideTable.h"
 
 void ClearSettings() {
@@ -18,22 +18,22 @@ PicturePtr MakeTestPicture(int w, int h, QColor fill) {
 
 void ResetWorld() {
     ReleaseAllPictures();
-    theApp().ResetToStartState();
+    CurrentDocument().Clear();
     ClearSettings();
     SetScreenOverride(MakeScreen(1920, 1080));
 }
 
-void FillSlides(CEditState& ed, int n) {
-    CP20417App& app = theApp();
-    app.m_nSlideCount = 0;
+void FillSlides(EditorState& ed, int n) {
+    Document& doc = CurrentDocument();
+    doc.slideCount = 0;
     for (int i = 0; i < n; ++i) {
-        SlideRecord& r = app.m_slides[i];
+        SlideRecord& r = doc.slides[i];
         r = SlideRecord{};
-        r.pPicture = MakeTestPicture(4, 3);
-        r.dwReserved1 = quint32(i);
-        r.wSwitchTime = quint16(i + 1);
-        r.crTransparent = COLOR_NONE;
+        r.picture = MakeTestPicture(4, 3);
+        r.reserved1 = quint32(i);
+        r.switchTime = quint16(i + 1);
+        r.keyColor = COLOR_NONE;
     }
-    app.m_nSlideCount = n;
+    doc.slideCount = n;
     RecalcPages(ed);
 }

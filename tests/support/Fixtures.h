@@ -1,9 +1,9 @@
 #pragma once
 // Shared helpers for tests.
 
-#include "app/P20417App.h"
-#include "app/Settings.h"
-#include "document/EditState.h"
+#include "base/Settings.h"
+#include "document/Document.h"
+#include "document/EditorState.h"
 #include "document/Picture.h"
 
 #include <QColor>
@@ -17,7 +17,7 @@ void ClearSettings();
 PicturePtr MakeTestPicture(int w, int h, QColor fill = Qt::red);
 
 /// An editing state that counts the redraws asked of it.
-struct CountingEditState : CEditState {
+struct CountingEditState : EditorState {
     int redraws = 0;
     void RedrawRebuilt() override { ++redraws; }
 };
@@ -27,5 +27,5 @@ struct CountingEditState : CEditState {
 void ResetWorld();
 
 /// Fills the document with `n` slides whose times are 1, 2, 3, ... and whose
-/// dwReserved1 holds the slide's original index (to follow records around).
-void FillSlides(CEditState& ed, int n);
+/// reserved1 holds the slide's original index (to follow records around).
+void FillSlides(EditorState& ed, int n);

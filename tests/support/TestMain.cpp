@@ -1,7 +1,7 @@
 // The main of every test program: a QApplication on the offscreen platform, settings
 // in a private temporary folder, then GoogleTest.
 
-#include "app/Platform.h"
+#include "base/Platform.h"
 
 #include <QApplication>
 #include <QSettings>

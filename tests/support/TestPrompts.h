@@ -2,7 +2,7 @@
 // Prompts for tests: every call is recorded, answers come from a script, and a prompt
 // nobody scripted fails the test instead of blocking.
 
-#include "app/Prompts.h"
+#include "base/Prompts.h"
 
 #include <QList>
 #include <QString>

@@ -1,0 +1,20 @@
+#include "base/Messages.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace {
+struct Entry {
+    int id;
+    const char* text;
+};
+const Entry kTable[] = {
+#include "base/MessageTable.inc"
+};
+} // namespace
+
+QString MessageText(int id) {
+    const auto it = std::find_if(std::begin(kTable), std::end(kTable),
+                                 [id](const Entry& e) { return e.id == id; });
+    return it == std::end(kTable) ? QString() : QString::fromUtf8(it->text);
+}

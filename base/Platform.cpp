@@ -1,0 +1,131 @@
+#include "base/Platform.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFont>
+#include <QImageReader>
+#include <QStringList>
+#include <QUrl>
+#include <QtGlobal>
+
+#include <algorithm>
+
+#if defined(Q_OS_UNIX)
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+void ChooseQtPlatform() {
+#if defined(Q_OS_LINUX) || defined(Q_OS_FREEBSD)
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        return;
+    if (!qEnvironmentVariableIsEmpty("DISPLAY") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+#endif
+}
+
+void ChooseWindowlessPlatform() {
+    // Qt ships the offscreen platform on every system it runs on.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+void InstallFontSubstitutions() {
+    const QStringList japanese = {
+        QStringLiteral("Noto Sans CJK JP"), QStringLiteral("Noto Sans JP"),
+        QStringLiteral("IPAPGothic"),       QStringLiteral("IPAGothic"),
+        QStringLiteral("Hiragino Sans"),    QStringLiteral("Yu Gothic UI"),
+        QStringLiteral("Meiryo"),           QStringLiteral("MS PGothic"),
+    };
+    const QStringList faces = {
+        QStringLiteral("Meiryo UI"),  QStringLiteral("メイリオ"),
+        QStringLiteral("Meiryo"),     QStringLiteral("ＭＳ Ｐゴシック"),
+        QStringLiteral("MS PGothic"), QStringLiteral("ＭＳ ゴシック"),
+    };
+    for (const QString& face : faces) {
+        QStringList subs = japanese;
+        subs.removeAll(face);
+        QFont::insertSubstitutions(face, subs);
+    }
+}
+
+void InstallImageLimits() {
+    // 100 megapixels at 4 bytes each, with room to spare.
+    QImageReader::setAllocationLimit(512);
+}
+
+QString ProgramFilePath() {
+    QString path;
+#if defined(Q_OS_LINUX)
+    // The kernel's link to the running image names the real file whatever the program
+    // was started through, and needs no application object.
+    path = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+#endif
+    if (path.isEmpty() && QCoreApplication::instance())
+        path = QCoreApplication::applicationFilePath();
+    const QString real = QFileInfo(path).canonicalFilePath();
+    return real.isEmpty() ? path : real;
+}
+
+QString ProgramFolder() {
+    const QString file = ProgramFilePath();
+    return file.isEmpty() ? QString() : QFileInfo(file).absolutePath();
+}
+
+QString RealFolderOf(const QString& path) {
+    const QString real = QFileInfo(path).canonicalFilePath();
+    return real.isEmpty() ? QString() : QFileInfo(real).absolutePath();
+}
+
+bool MakePrivateFolder(const QString& path) {
+#if defined(Q_OS_UNIX)
+    const QByteArray native = QFile::encodeName(path);
+    if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
+        return false;
+    // Open without following a link, then check and repair what was opened, so the
+    // checks and the repair concern the same folder.
+    const int fd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid();
+    if (ok && (st.st_mode & 07777) != 0700)
+        ok = ::fchmod(fd, 0700) == 0;
+    ::close(fd);
+    return ok;
+#else
+    // Windows: the temporary folder lies in the user's own profile.
+    return QDir().mkpath(path) && QFileInfo(path).isDir();
+#endif
+}
+
+bool MarkExecutable(const QString& path) {
+#if defined(Q_OS_WIN)
+    // A program is recognised by its name; there is no bit to set.
+    return QFileInfo(path).isFile();
+#else
+    return QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                           QFileDevice::ExeOwner | QFileDevice::ReadGroup |
+                                           QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                           QFileDevice::ExeOther);
+#endif
+}
+
+bool ShowFolderInFileBrowser(const QString& folder) {
+    // Explorer on Windows, the Finder on macOS, the desktop's default file manager
+    // (through the portal or xdg-open) elsewhere.
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+}
+
+int LastPathSeparator(const QString& path) {
+    const int slash = int(path.lastIndexOf(QLatin1Char('/')));
+#if defined(Q_OS_WIN)
+    return std::max(slash, int(path.lastIndexOf(QLatin1Char('\\'))));
+#else
+    return slash;
+#endif
+}

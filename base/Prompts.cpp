@@ -1,0 +1,65 @@
+#include "base/Prompts.h"
+
+#include "base/Messages.h"
+
+#include <cstdio>
+
+namespace {
+CliPrompts g_cliPrompts;
+Prompts* g_prompts = nullptr;
+} // namespace
+
+Prompts& prompts() {
+    return g_prompts ? *g_prompts : g_cliPrompts;
+}
+
+void setPrompts(Prompts* p) {
+    g_prompts = p;
+}
+
+int ShowMessage(int id, const QString& prefix, QObject* owner, MsgKind kind) {
+    const QString text = MessageText(id);
+    if (text.isEmpty())
+        return 0;
+    return prompts().message(id, prefix + text, kind, owner);
+}
+
+int CliPrompts::message(int, const QString& text, MsgKind kind, QObject*) {
+    const QByteArray bytes = text.toUtf8();
+    std::fprintf(stderr, "%s\n", bytes.constData());
+    std::fflush(stderr);
+    return (kind == MsgKind::Error || kind == MsgKind::Info) ? IDOK : IDYES;
+}
+
+QStringList CliPrompts::openFileNames(const FileDialogSpec&, bool) {
+    return {};
+}
+
+QString CliPrompts::saveFileName(const FileDialogSpec&) {
+    return {};
+}
+
+std::optional<COLORREF> CliPrompts::chooseColor(COLORREF, QObject*) {
+    return std::nullopt;
+}
+
+bool CliPrompts::showFolder(const QString&) {
+    return false;
+}
+
+QString QtFilterFromPipes(const QString& filter) {
+    const QStringList parts = filter.split(QLatin1Char('|'), Qt::SkipEmptyParts);
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString label = parts[i];
+        const QString patterns = QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' '));
+        // Qt reads the patterns from the label's parentheses; make sure they are there.
+        if (!label.contains(QLatin1Char('(')))
+            label += QStringLiteral(" (") + patterns + QLatin1Char(')');
+        else
+            label = label.left(label.lastIndexOf(QLatin1Char('('))) + QLatin1Char('(') + patterns +
+                    QLatin1Char(')');
+        out << label;
+    }
+    return out.join(QStringLiteral(";;"));
+}

@@ -1,0 +1,74 @@
+#include "base/Settings.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QSettings>
+
+namespace {
+
+constexpr const char* kMaker = "Varnholt";
+
+QString key(const char* section, const char* name) {
+    return QString::fromLatin1(section) + QLatin1Char('/') + QString::fromLatin1(name);
+}
+
+// A fresh store object per use, synced first, so a change made by another copy of
+// the program is seen at once.
+struct Store {
+    QSettings s{QSettings::NativeFormat, QSettings::UserScope, QString::fromLatin1(kMaker),
+                ApplicationName()};
+    Store() { s.sync(); }
+};
+
+} // namespace
+
+QString ApplicationName() {
+    QString name = QCoreApplication::applicationName();
+    if (name.isEmpty() && QCoreApplication::instance())
+        name = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+    return name.isEmpty() ? QStringLiteral("luserio") : name;
+}
+
+void NameApplicationAfterExecutable() {
+    QCoreApplication::setApplicationName(
+        QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
+}
+
+int ReadSettingInt(const char* section, const char* name, int def) {
+    Store st;
+    if (st.s.status() != QSettings::NoError)
+        return def;
+    const QVariant v = st.s.value(key(section, name));
+    if (!v.isValid())
+        return def;
+    bool ok = false;
+    const qlonglong n = v.toString().trimmed().toLongLong(&ok, 10);
+    if (!ok) {
+        const int i = v.toInt(&ok);
+        return ok ? i : def;
+    }
+    // Stored as a 32-bit value: wrap like a DWORD read back into an int.
+    return int(quint32(quint64(n)));
+}
+
+void WriteSettingInt(const char* section, const char* name, int value) {
+    Store st;
+    st.s.setValue(key(section, name), value);
+    st.s.sync();
+}
+
+QString ReadSettingString(const char* section, const char* name, const QString& def) {
+    Store st;
+    if (st.s.status() != QSettings::NoError)
+        return def;
+    const QVariant v = st.s.value(key(section, name));
+    if (!v.isValid() || !v.canConvert<QString>())
+        return def;
+    return v.toString();
+}
+
+void WriteSettingString(const char* section, const char* name, const QString& value) {
+    Store st;
+    st.s.setValue(key(section, name), value);
+    st.s.sync();
+}

@@ -1,0 +1,33 @@
+#include "base/Version.h"
+
+#include "base/Messages.h"
+
+#include <QRegularExpression>
+
+namespace {
+// The history's entries have consecutive string ids, the oldest version first.
+constexpr int kFirstHistoryId = 30200;
+constexpr int kLastHistoryId = 30299;
+} // namespace
+
+QStringList VersionHistory() {
+    QStringList lines;
+    for (int id = kFirstHistoryId; id <= kLastHistoryId; ++id) {
+        QString text = MessageText(id);
+        if (text.isEmpty())
+            break;
+        while (text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char('\r')))
+            text.chop(1);
+        lines.prepend(text);
+    }
+    return lines;
+}
+
+QString ProgramVersion() {
+    static const QRegularExpression number(QStringLiteral("^Ver\\.\\s*(\\d+(?:\\.\\d+)*)"));
+    const QStringList history = VersionHistory();
+    if (history.isEmpty())
+        return {};
+    const QRegularExpressionMatch m = number.match(history.first());
+    return m.hasMatch() ? m.captured(1) : QString();
+}

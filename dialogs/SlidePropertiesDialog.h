@@ -1,0 +1,72 @@
+#pragma once
+// The slide property dialog: one slide at a time, previewed (mirrored as stored) over
+// the document's preview background colour, with its number, pixel size and
+// transparent colour; four buttons step through the slides. The only value it changes
+// is the preview background colour of the whole document.
+
+#include "document/Document.h"
+
+#include <QDialog>
+
+class ColorButton;
+class EditorWindow;
+class QLabel;
+class QPushButton;
+
+class SlidePropertiesDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit SlidePropertiesDialog(EditorWindow* parent);
+
+    EditorWindow* m_editor = nullptr; ///< the editor whose renderer draws the preview
+    int m_index = 0;                  ///< table index of the slide shown; set by the opener
+    bool m_changed = false;           ///< the background colour was changed here
+
+    /// Sets the texts and the step buttons and draws the preview; called before the
+    /// dialog shows (showEvent calls it once when the opener did not).
+    void OnInitDialog();
+
+    /// The preview rectangle R (inside the preview frame's widget) and that widget.
+    QRect PreviewRect() const;
+    QWidget* previewFrame() const { return m_preview; }
+    QWidget* swatch() const { return m_swatch; }
+    QLabel* sizeLabel() const { return m_sizeLabel; }
+    QLabel* colorLabel() const { return m_colorLabel; }
+    ColorButton* colorButton() const { return m_colorButton; }
+    QPushButton* stepButton(int i) const { return m_step[i]; } ///< 0 first ... 3 last
+    QPushButton* backButton() const { return m_back; }
+
+    /// Draws the preview into `p` over the preview frame's widget rectangle.
+    void PaintPreview(class QPainter& p);
+    /// Fills the swatch with the slide's transparent colour, if it has one.
+    void PaintSwatch(class QPainter& p);
+
+public Q_SLOTS:
+    void OnFirst();
+    void OnPrev();
+    void OnNext();
+    void OnLast();
+    /// The colour button reports a choice.
+    void OnColorChosen(COLORREF c);
+    /// "戻る(&B)", Escape and the close box: OK when the colour changed, else Cancel.
+    void reject() override;
+    void accept() override;
+
+protected:
+    void showEvent(QShowEvent* e) override;
+
+private:
+    void AfterStep();
+    void SetTexts();
+    void SetStepButtons();
+    const SlideRecord* Slide() const;
+
+    QWidget* m_preview = nullptr;
+    QWidget* m_swatch = nullptr;
+    QLabel* m_sizeLabel = nullptr;
+    QLabel* m_colorLabel = nullptr;
+    ColorButton* m_colorButton = nullptr;
+    QPushButton* m_step[4] = {};
+    QPushButton* m_back = nullptr;
+    bool m_initDone = false;
+};

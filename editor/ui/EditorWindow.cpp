@@ -1,0 +1,188 @@
+#include "editor/ui/EditorWindow.h"
+
+#include "base/Prompts.h"
+#include "base/Screen.h"
+#include "base/Settings.h"
+#include "document/Document.h"
+#include "document/DocumentCommands.h"
+#include "document/SlideTable.h"
+#include "editor/Render.h"
+#include "editor/ui/Art.h"
+#include "editor/ui/TipWindow.h"
+
+#include <QIcon>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QWindow>
+#include <algorithm>
+
+namespace {
+constexpr int kResizeBorder = 6; // pixels along each edge that resize the window
+} // namespace
+
+EditorWindow::EditorWindow(QWidget* parent)
+    : QDialog(parent, Qt::Window | Qt::FramelessWindowHint) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    setWindowTitle(QStringLiteral("ルセリオ"));
+}
+
+EditorWindow::~EditorWindow() {
+    if (m_placed)
+        RecordPlacement();
+}
+
+bool EditorWindow::OnInitDialog() {
+    // The program icon.
+    setWindowIcon(ProgramIcon());
+
+    // The program's own cursors: colour pick (hot spot at the pipette's tip) and the
+    // property button.
+    m_pickCursor = ArtCursor(QStringLiteral("cursor_pick"), QPoint(2, 29));
+    m_propCursor = ArtCursor(QStringLiteral("cursor_prop"), QPoint(2, 2));
+
+    // The one tooltip of the window (its delays, margins and colours are its own).
+    if (!m_tip)
+        m_tip = new TipWindow(this);
+
+    // Size and position: three quarters of the desktop, or the stored size when larger,
+    // centred; maximised when it was maximised at the last close.
+    const QSize desk = Screen().desktop;
+    const int defW = desk.width() * 3 / 4;
+    const int defH = desk.height() * 3 / 4;
+    const int w = std::max(ReadSettingInt("Last", "SX", defW), defW);
+    const int h = std::max(ReadSettingInt("Last", "SY", defH), defH);
+    const QPoint origin = Screen().workArea.topLeft();
+    setGeometry(origin.x() + (desk.width() - w) / 2, origin.y() + (desk.height() - h) / 2, w, h);
+    m_placed = true;
+    if (ReadSettingInt("Last", "Zoomed", 0) == 1)
+        setWindowState(windowState() | Qt::WindowMaximized);
+
+    // The icon bar, the property-button mark and the logo.
+    if (!LoadFixedImages()) {
+        ShowMessage(30001, QString(), this, MsgKind::Error);
+        done(QDialog::Rejected);
+        return false;
+    }
+
+    // Files dropped from the file manager become slides.
+    setAcceptDrops(true);
+    // The command keys.
+    LoadAccelerators();
+
+    // The start document: the command-line file, else the last file when FirstOpen is 1,
+    // else (or when that open fails) a new document.
+    OpenStartDocument(*this, m_startFile);
+
+    // From now on the window keeps a usable minimum size.
+    setMinimumSize(488, 508);
+
+    // The opacity, never below 105 so the window cannot vanish.
+    const int trans = std::clamp(ReadSettingInt("SYS", "Trans", 220), 105, 255);
+    ApplyWindowOpacity(trans);
+    return true;
+}
+
+void EditorWindow::ApplyWindowOpacity(int alpha) {
+    setWindowOpacity(alpha / 255.0);
+}
+
+void EditorWindow::RecordPlacement() {
+    const bool zoomed = isMaximized();
+    WriteSettingInt("Last", "Zoomed", zoomed ? 1 : 0);
+    const QRect r = zoomed ? normalGeometry() : geometry();
+    WriteSettingInt("Last", "SX", r.width());
+    WriteSettingInt("Last", "SY", r.height());
+}
+
+void EditorWindow::RedrawRebuilt() {
+    m_rebuildCells = true;
+    update();
+}
+
+bool EditorWindow::RenderSlidePicture(int index, bool ignoreFlips) {
+    const Document& doc = CurrentDocument();
+    if (index < 0 || index >= doc.slideCount)
+        return false;
+    m_workImage = RenderSlideImage(doc.slides[index], ignoreFlips);
+    return !m_workImage.isNull();
+}
+
+void EditorWindow::paintEvent(QPaintEvent* e) {
+    OnPaint(e->region());
+    PaintDragImage(e->region());
+}
+
+void EditorWindow::resizeEvent(QResizeEvent* e) {
+    QDialog::resizeEvent(e);
+    if (m_pageCount == INT_MAX)
+        return; // still opening
+    RedrawRebuilt();
+}
+
+Qt::Edges EditorWindow::ResizeEdgesAt(const QPoint& pos) const {
+    if (isMaximized())
+        return {};
+    Qt::Edges edges;
+    if (pos.x() < kResizeBorder)
+        edges |= Qt::LeftEdge;
+    if (pos.x() >= width() - kResizeBorder)
+        edges |= Qt::RightEdge;
+    if (pos.y() < kResizeBorder)
+        edges |= Qt::TopEdge;
+    if (pos.y() >= height() - kResizeBorder)
+        edges |= Qt::BottomEdge;
+    return edges;
+}
+
+void EditorWindow::mousePressEvent(QMouseEvent* e) {
+    const Qt::Edges edges = ResizeEdgesAt(e->position().toPoint());
+    if (e->button() == Qt::LeftButton && edges && windowHandle()) {
+        if (!windowHandle()->startSystemResize(edges))
+            BeginFrameResize(edges, e->globalPosition().toPoint());
+        return;
+    }
+    // The press that Qt turns into a double click is the double click's to handle.
+    if (e->button() == Qt::LeftButton && !(e->flags() & Qt::MouseEventCreatedDoubleClick))
+        OnLButtonDown(e->position().toPoint());
+    QDialog::mousePressEvent(e);
+}
+
+void EditorWindow::mouseMoveEvent(QMouseEvent* e) {
+    if (ContinueFrameResize(e->globalPosition().toPoint()))
+        return;
+    OnMouseMove(e->position().toPoint());
+    if (m_tip)
+        m_tip->RelayMouseMove(e->globalPosition().toPoint());
+    // Near an edge, unless a drag runs, the cursor tells that the edge resizes.
+    const bool dragging = m_moveDrag || m_opacityDrag || m_dragBoundary >= 0 || m_dragCell >= 0;
+    const Qt::Edges edges = dragging ? Qt::Edges() : ResizeEdgesAt(e->position().toPoint());
+    if ((edges & (Qt::LeftEdge | Qt::RightEdge)) && (edges & (Qt::TopEdge | Qt::BottomEdge)))
+        setCursor(((edges & Qt::LeftEdge) && (edges & Qt::TopEdge)) ||
+                          ((edges & Qt::RightEdge) && (edges & Qt::BottomEdge))
+                      ? Qt::SizeFDiagCursor
+                      : Qt::SizeBDiagCursor);
+    else if (edges & (Qt::LeftEdge | Qt::RightEdge))
+        setCursor(Qt::SizeHorCursor);
+    else if (edges)
+        setCursor(Qt::SizeVerCursor);
+    QDialog::mouseMoveEvent(e);
+}
+
+void EditorWindow::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        e->accept();
+        return;
+    }
+    QDialog::keyPressEvent(e);
+}
+
+void EditorWindow::accept() {}
+
+void EditorWindow::reject() {
+    // Unsaved changes are asked about first; Cancel keeps the window open.
+    if (!OnCloseCommand(*this))
+        return;
+    QDialog::reject();
+}

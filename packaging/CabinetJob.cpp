@@ -1,0 +1,163 @@
+#include "packaging/CabinetJob.h"
+
+#include "base/Prompts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+
+QString joinFolder(const QString& folder, const QString& name) {
+    if (folder.isEmpty() || folder.endsWith(QLatin1Char('/')) || folder.endsWith(QDir::separator()))
+        return folder + name;
+    return folder + QLatin1Char('/') + name;
+}
+
+bool packFailed() {
+    ShowMessage(30035, QString(), nullptr, MsgKind::Info);
+    return false;
+}
+
+bool extractFailed(const char* tag) {
+    ShowMessage(30036, QString::fromLatin1(tag), nullptr, MsgKind::Error);
+    return false;
+}
+
+/// Writes extracted members as files below the destination folder.
+class FileSink : public cab::MemberSink {
+public:
+    FileSink(const QString& dest, QString* lastMember) : m_dest(dest), m_lastMember(lastMember) {}
+    ~FileSink() override { abandon(); }
+
+    bool begin(const cab::Member& m) override {
+        const QString rel = cab::SafeRelativePath(m.name);
+        if (rel.isEmpty())
+            return false;
+        if (m_lastMember)
+            *m_lastMember = rel;
+        const QString target = joinFolder(m_dest, rel);
+        const QFileInfo fi(target);
+        if (!QDir().mkpath(fi.absolutePath()))
+            return false;
+        // Replace an existing file (or link) by removing it: a new file is then created
+        // exclusively, never written through a link.
+        if (fi.isSymLink() || fi.exists()) {
+            if (fi.isDir() && !fi.isSymLink())
+                return false;
+            if (!QFile::remove(target))
+                return false;
+        }
+        m_file.setFileName(target);
+        return m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+    }
+    bool write(const char* data, qsizetype n) override { return m_file.write(data, n) == n; }
+    bool end(const cab::Member& m, bool ok) override {
+        if (!ok) {
+            abandon();
+            return false;
+        }
+        if (!m_file.flush()) {
+            abandon();
+            return false;
+        }
+        const QDateTime when = cab::FromDosDateTime(m.date, m.time);
+        if (when.isValid()) {
+            m_file.setFileTime(when, QFileDevice::FileModificationTime);
+            m_file.setFileTime(when, QFileDevice::FileAccessTime);
+        }
+        m_file.close();
+        if (m.attribs & cab::kAttrReadOnly) {
+            m_file.setPermissions(m_file.permissions() & ~(QFile::WriteOwner | QFile::WriteUser |
+                                                           QFile::WriteGroup | QFile::WriteOther));
+        }
+        return true;
+    }
+
+private:
+    void abandon() {
+        if (m_file.isOpen()) {
+            m_file.close();
+            m_file.remove(); // never leave a partial member behind
+        }
+    }
+    QString m_dest;
+    QString* m_lastMember;
+    QFile m_file;
+};
+
+class DirectRunner : public CabinetJobRunner {
+public:
+    bool run(CabinetJob& job) override { return job.Run(nullptr); }
+};
+
+DirectRunner g_directRunner;
+CabinetJobRunner* g_runner = nullptr;
+
+} // namespace
+
+bool PackFile(const QString& source, const QString& name, const QString& folder,
+              ProgressSink* progress) {
+    QFile src(source);
+    if (name.isEmpty() || !src.open(QIODevice::ReadOnly))
+        return packFailed();
+    const QFileInfo srcInfo(source);
+    const QDateTime when = srcInfo.lastModified().toLocalTime();
+    quint16 attribs = cab::kAttrArchive;
+    if (!(srcInfo.permissions() & QFile::WriteOwner))
+        attribs |= cab::kAttrReadOnly;
+
+    const QString target = joinFolder(folder, name);
+    const QFileInfo targetInfo(target);
+    if (targetInfo.exists() && (targetInfo.isDir() || !targetInfo.isWritable()))
+        return packFailed();
+    // Written beside the target and moved over it only once complete.
+    QSaveFile out(target);
+    if (!out.open(QIODevice::WriteOnly))
+        return packFailed();
+    const cab::Status s = cab::WriteCabinet(out, src, src.size(), name, cab::DosDate(when),
+                                            cab::DosTime(when), attribs, progress);
+    if (s != cab::Status::Ok) {
+        out.cancelWriting();
+        return packFailed();
+    }
+    if (!out.commit())
+        return packFailed();
+    return true;
+}
+
+bool ExtractCabinet(const QString& name, const QString& folder, const QString& dest,
+                    QString* lastMember, ProgressSink* progress) {
+    // A cabinet without members must not leave an earlier extraction's name behind.
+    if (lastMember)
+        lastMember->clear();
+    QFile in(joinFolder(folder, name));
+    if (!in.open(QIODevice::ReadOnly))
+        return extractFailed("[File Copy]\n");
+    cab::CabinetReader reader(in);
+    if (reader.readDirectory() != cab::Status::Ok)
+        return extractFailed("[File Copy]\n");
+    // Every name is checked before anything is written.
+    for (const cab::Member& m : reader.members())
+        if (cab::SafeRelativePath(m.name).isEmpty())
+            return extractFailed("[File Copy]\n");
+    FileSink sink(dest, lastMember);
+    if (reader.extract(sink, progress) != cab::Status::Ok)
+        return extractFailed("[File Copy]\n");
+    return true;
+}
+
+bool CabinetJob::Run(ProgressSink* progress) {
+    if (kind == Kind::Pack)
+        return PackFile(packSource, packName, packFolder, progress);
+    return ExtractCabinet(extractName, extractFolder, extractDest, &extractedName, progress);
+}
+
+bool RunCabinetJob(CabinetJob& job) {
+    return (g_runner ? *g_runner : g_directRunner).run(job);
+}
+
+void SetCabinetJobRunner(CabinetJobRunner* runner) {
+    g_runner = runner;
+}

@@ -1,0 +1,51 @@
+#pragma once
+// The packing and extracting jobs behind the processing dialog, and the seam through
+// which the document commands run them: with the dialog in the program, directly in
+// tests and on the command line.
+
+#include "packaging/Cabinet.h"
+
+#include <QString>
+
+/// Packs `source` into a new single-member MSZIP cabinet `folder` + `name` (the member
+/// is named `name` too). The cabinet is written beside the target and replaces it only
+/// when complete; on failure the previous file stays. Failure shows message 30035.
+bool PackFile(const QString& source, const QString& name, const QString& folder,
+              ProgressSink* progress = nullptr);
+
+/// Extracts every member of the cabinet `folder` + `name` into `dest` (ending with a
+/// separator), creating subfolders; `lastMember` (optional) receives the name of the
+/// last member written, empty when none was. Failure shows "[File Copy]" (or
+/// "[Make Context]") and message 30036.
+bool ExtractCabinet(const QString& name, const QString& folder, const QString& dest,
+                    QString* lastMember = nullptr, ProgressSink* progress = nullptr);
+
+/// One packing or extracting job: its kind, the three paths of that kind and, after an
+/// extraction, the name of the member it wrote last.
+struct CabinetJob {
+    enum class Kind { Extract, Pack };
+    Kind kind = Kind::Extract;
+    QString packSource;    ///< file to put into the cabinet
+    QString packName;      ///< cabinet file name, also the member's name
+    QString packFolder;    ///< folder of the new cabinet, ending with a separator
+    QString extractDest;   ///< folder to extract into, ending with a separator
+    QString extractName;   ///< cabinet file name
+    QString extractFolder; ///< folder of the cabinet, ending with a separator
+    QString extractedName; ///< set by an extraction: the last member written
+
+    /// Runs PackFile or ExtractCabinet; true when it succeeded.
+    bool Run(ProgressSink* progress);
+};
+
+/// Runs processing jobs. The program installs one that shows the processing dialog.
+class CabinetJobRunner {
+public:
+    virtual ~CabinetJobRunner() = default;
+    /// Runs `job` to its end; true for OK, false for Cancel (its message was shown).
+    virtual bool run(CabinetJob& job) = 0;
+};
+
+/// Runs `job` with the runner in use (without a window until one is set).
+bool RunCabinetJob(CabinetJob& job);
+/// Makes `runner` the one in use (not owned); null restores the windowless one.
+void SetCabinetJobRunner(CabinetJobRunner* runner);

@@ -1,0 +1,80 @@
+#include "packaging/ui/ExportDialog.h"
+
+#include "base/Prompts.h"
+#include "base/Settings.h"
+#include "document/Document.h"
+#include "packaging/Executable.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+
+ExportDialog::ExportDialog(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("透過スライドショー実行ファイル作成"));
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(new QLabel(QStringLiteral("保存するファイルを指定してください。"), this), 0, 0,
+                    1, 2);
+    m_edit = new QLineEdit(this);
+    m_edit->setMinimumWidth(360);
+    m_browse = new QPushButton(QStringLiteral("参照(&R)"), this);
+    grid->addWidget(m_edit, 1, 0);
+    grid->addWidget(m_browse, 1, 1);
+    m_progress = new QProgressBar(this);
+    m_progress->setTextVisible(false);
+    m_progress->setRange(0, 100);
+    m_progress->setValue(0);
+    grid->addWidget(m_progress, 2, 0, 1, 2);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    m_ok = new QPushButton(QStringLiteral("作成実行(&S)"), this);
+    m_cancel = new QPushButton(QStringLiteral("中止(&C)"), this);
+    m_ok->setDefault(true);
+    buttons->addWidget(m_ok);
+    buttons->addWidget(m_cancel);
+    grid->addLayout(buttons, 3, 0, 1, 2);
+
+    m_targetPath = ReadSettingString("Last", "WritePath", QString());
+    m_edit->setText(m_targetPath);
+    connect(m_browse, &QPushButton::clicked, this, &ExportDialog::OnBrowse);
+    connect(m_ok, &QPushButton::clicked, this, &ExportDialog::OnOK);
+    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void ExportDialog::OnBrowse() {
+    FileDialogSpec dialog;
+    dialog.title = QStringLiteral("保存するファイルを指定");
+    dialog.filter = QStringLiteral("実行ファイル(*.exe)|*.exe|すべてのファイル(*.*)|*.*||");
+    const QString text = m_edit->text();
+    QString name = ProposeExecutableName(text, CurrentDocument().filePath);
+    // Start in the folder the edit box names, when it names one.
+    const QFileInfo info(text);
+    if (!text.isEmpty() && info.isDir())
+        name = QFileInfo(text + QLatin1Char('/') + name).absoluteFilePath();
+    else if (!text.isEmpty() && info.dir().exists() && text.contains(QLatin1Char('/')))
+        name = info.dir().absoluteFilePath(name);
+    dialog.fileName = name;
+    const QString chosen = prompts().saveFileName(dialog);
+    if (!chosen.isEmpty())
+        m_edit->setText(chosen);
+}
+
+void ExportDialog::OnOK() {
+    m_targetPath = m_edit->text();
+    if (const int id = CheckExecutableTarget(m_targetPath); id != 0) {
+        ShowMessage(id, QString(), this);
+        return;
+    }
+    WriteSettingString("Last", "WritePath", m_targetPath);
+    if (QFileInfo::exists(m_targetPath) &&
+        ShowMessage(30056, QString(), this, MsgKind::YesNo) != IDYES)
+        return;
+    if (!CreateExecutable(m_targetPath, [this](int v) { m_progress->setValue(v); }))
+        return;
+    if (ShowMessage(30069, QString(), this, MsgKind::YesNo) == IDYES)
+        OpenFolderInExplorer(m_targetPath);
+    accept();
+}

@@ -1,0 +1,600 @@
+#include "slideshow/ui/SlideshowWindow.h"
+
+#include "base/Prompts.h"
+#include "base/Screen.h"
+#include "base/Settings.h"
+#include "document/Document.h"
+#include "document/Picture.h"
+#include "slideshow/ShowCommands.h"
+#include "slideshow/ShowGeometry.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QToolTip>
+#include <QWindow>
+#include <algorithm>
+#include <new>
+
+using namespace show;
+
+namespace {
+
+constexpr int kBorder = 6; // width of the sizing border in size-change mode
+
+SlideshowWindow* g_running = nullptr;
+
+struct CommandRow {
+    int id;
+    void (SlideshowWindow::*handler)();
+};
+
+} // namespace
+
+SlideshowWindow::SlideshowWindow(QWidget* opener)
+    : QDialog(nullptr, Qt::Tool | Qt::FramelessWindowHint), m_opener(opener) {
+    // The show never has a taskbar button (tool window) and paints every pixel itself.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    // Ending the show must never end the program by itself: the opener decides.
+    setAttribute(Qt::WA_QuitOnClose, false);
+    setContextMenuPolicy(Qt::PreventContextMenu);
+    setMouseTracking(true);
+    setWindowTitle(ApplicationName());
+}
+
+SlideshowWindow::~SlideshowWindow() {
+    m_zoomTimer.stop();
+    m_secondTimer.stop();
+    if (g_running == this)
+        g_running = nullptr;
+}
+
+SlideshowWindow* SlideshowWindow::Running() {
+    return g_running;
+}
+
+int SlideshowWindow::DoModal() {
+    if (!OnInitDialog())
+        return QDialog::Rejected;
+    SlideshowWindow* previous = g_running;
+    g_running = this;
+    const int result = m_ended ? int(QDialog::Rejected) : exec();
+    g_running = previous;
+    return result;
+}
+
+bool SlideshowWindow::OnInitDialog() {
+    Document& doc = CurrentDocument();
+    // Nothing to show: the show ends before it appears.
+    if (doc.slideCount <= 0) {
+        EndShow();
+        return false;
+    }
+    // The tooltip appears without fading and follows every move over the window.
+    QApplication::setEffectEnabled(Qt::UI_FadeTooltip, false);
+    QApplication::setEffectEnabled(Qt::UI_AnimateTooltip, false);
+
+    setCursor(Qt::ArrowCursor);
+    m_startPoint = QCursor::pos();
+
+    DocumentHeader& h = doc.header;
+    h.slideshowRect = BringOntoScreen(h.slideshowRect, Screen().desktop);
+
+    m_placedRect = QRect(m_startPoint, QSize(kStartSize, kStartSize));
+    setGeometry(m_placedRect);
+    ApplyTopMost();
+
+    // A start index outside the table would never meet the end of the slides.
+    if (m_index < -1 || m_index >= doc.slideCount)
+        m_index = 0;
+
+    try {
+        m_times.assign(size_t(doc.slideCount), 0);
+    } catch (const std::bad_alloc&) {
+        ShowMessage(30001, QString(), this, MsgKind::Error);
+        EndShow();
+        return false;
+    }
+    for (int i = 0; i < doc.slideCount; ++i)
+        m_times[size_t(i)] = doc.slides[size_t(i)].switchTime;
+
+    m_zoomStep = 0;
+    PrepareFrame();
+    if (isVisible())
+        repaint();
+    m_zoomTimer.start(kZoomPeriodMs, this);
+    m_secondTimer.start(kSecondPeriodMs, this);
+    m_elapsed = 0;
+    return true;
+}
+
+void SlideshowWindow::timerEvent(QTimerEvent* e) {
+    if (e->timerId() == m_zoomTimer.timerId())
+        OnTimer(kZoomTimerId);
+    else if (e->timerId() == m_secondTimer.timerId())
+        OnTimer(kSecondTimerId);
+    else
+        QDialog::timerEvent(e);
+}
+
+void SlideshowWindow::OnTimer(int timerId) {
+    if (timerId == kZoomTimerId)
+        OnZoomTimer();
+    else if (timerId == kSecondTimerId)
+        OnSecondTimer();
+}
+
+void SlideshowWindow::OnZoomTimer() {
+    if (m_ended || m_zoomStep >= kZoomSteps) {
+        m_zoomTimer.stop();
+        return;
+    }
+    m_placedRect = ZoomStepRect(m_startPoint, CurrentDocument().header.slideshowRect, m_zoomStep);
+    setGeometry(m_placedRect);
+    ApplyTopMost();
+    PrepareFrame();
+    if (!isVisible())
+        show();
+    if (m_zoomStep == 0) {
+        // The show opens in front with the keyboard (Esc and the arrow keys).
+        raise();
+        activateWindow();
+    }
+    if (++m_zoomStep >= kZoomSteps) {
+        m_zoomTimer.stop();
+        repaint();
+    }
+}
+
+void SlideshowWindow::OnSecondTimer() {
+    const Document& doc = CurrentDocument();
+    if (m_ended || !doc.header.timerSwitch || !SlideOnShow())
+        return;
+    ++m_elapsed;
+    if (m_elapsed >= m_times[size_t(m_index)] && !SwitchToNext()) {
+        m_secondTimer.stop();
+        EndShow();
+    }
+}
+
+bool SlideshowWindow::SwitchToNext() {
+    const Document& doc = CurrentDocument();
+    ++m_index;
+    if (m_index >= doc.slideCount) {
+        if (!doc.header.loop)
+            return false;
+        m_index = 0;
+    }
+    m_elapsed = 0;
+    // Hidden while the new frame and its mask are made, then shown: the new slide
+    // appears whole. QWidget's own hide leaves the modal loop running.
+    // The show takes the keyboard back only when it had it: a show playing beside the
+    // user's work never steals the focus at a switch.
+    const bool visible = isVisible();
+    const bool active = isActiveWindow();
+    if (visible)
+        QWidget::setVisible(false);
+    PrepareFrame();
+    if (visible) {
+        setAttribute(Qt::WA_ShowWithoutActivating, !active);
+        show();
+        raise();
+        if (active)
+            activateWindow();
+        repaint();
+    }
+    return true;
+}
+
+bool SlideshowWindow::SlideOnShow() const {
+    return m_index >= 0 && m_index < CurrentDocument().slideCount &&
+           size_t(m_index) < m_times.size();
+}
+
+void SlideshowWindow::EndShow() {
+    if (m_ended)
+        return;
+    m_ended = true;
+    m_zoomTimer.stop();
+    m_secondTimer.stop();
+    if (m_dragging) {
+        m_dragging = false;
+        releaseMouse();
+    }
+    if (m_menu)
+        m_menu->close();
+    QToolTip::hideText();
+    done(QDialog::Rejected);
+}
+
+void SlideshowWindow::accept() {}
+
+void SlideshowWindow::reject() {
+    EndShow();
+}
+
+// --- commands ---------------------------------------------------------------------
+
+void SlideshowWindow::OnCommand(int id) {
+    static const CommandRow kCommands[] = {
+        {ID_SHOW_FLIP_H, &SlideshowWindow::OnFlipH},
+        {ID_SHOW_FLIP_V, &SlideshowWindow::OnFlipV},
+        {ID_SHOW_RESIZE, &SlideshowWindow::OnResizeMode},
+        {ID_SHOW_FIT, &SlideshowWindow::OnFitToWindow},
+        {ID_SHOW_TOPMOST, &SlideshowWindow::OnTopMost},
+        {ID_SHOW_LOOP, &SlideshowWindow::OnLoop},
+        {ID_SHOW_TIMER, &SlideshowWindow::OnTimerSwitch},
+        {ID_SHOW_CLICK, &SlideshowWindow::OnTimerSwitch},
+        {ID_SHOW_END, &SlideshowWindow::OnEndShow},
+    };
+    for (const CommandRow& row : kCommands) {
+        if (row.id == id) {
+            (this->*row.handler)();
+            return;
+        }
+    }
+}
+
+void SlideshowWindow::OnFlipH() {
+    if (!SlideOnShow())
+        return;
+    SlideRecord& s = CurrentDocument().slides[size_t(m_index)];
+    s.flipH = s.flipH ? 0 : 1;
+    m_changed = true;
+    PrepareFrame();
+    repaint();
+}
+
+void SlideshowWindow::OnFlipV() {
+    if (!SlideOnShow())
+        return;
+    SlideRecord& s = CurrentDocument().slides[size_t(m_index)];
+    s.flipV = s.flipV ? 0 : 1;
+    m_changed = true;
+    PrepareFrame();
+    repaint();
+}
+
+void SlideshowWindow::OnResizeMode() {
+    if (!m_resizeMode) {
+        m_secondTimer.stop();
+        // The size limit may resize a window still opening; that is no user sizing.
+        setMinimumSize(kMinWindowSize, kMinWindowSize);
+        m_resizeMode = true;
+    } else {
+        m_resizeMode = false;
+        m_resizeEdges = {};
+        setMinimumSize(0, 0);
+        m_secondTimer.start(kSecondPeriodMs, this);
+    }
+    ApplyTopMost();
+    PrepareFrame();
+    repaint();
+}
+
+void SlideshowWindow::OnFitToWindow() {
+    DocumentHeader& h = CurrentDocument().header;
+    h.fitToWindow = h.fitToWindow ? 0 : 1;
+    m_changed = true;
+    PrepareFrame();
+    repaint();
+}
+
+void SlideshowWindow::OnTopMost() {
+    DocumentHeader& h = CurrentDocument().header;
+    h.topMost = h.topMost ? 0 : 1;
+    m_changed = true;
+    ApplyTopMost();
+}
+
+void SlideshowWindow::OnLoop() {
+    DocumentHeader& h = CurrentDocument().header;
+    h.loop = h.loop ? 0 : 1;
+    m_changed = true;
+}
+
+void SlideshowWindow::OnTimerSwitch() {
+    DocumentHeader& h = CurrentDocument().header;
+    h.timerSwitch = h.timerSwitch ? 0 : 1;
+    m_changed = true;
+}
+
+void SlideshowWindow::OnEndShow() {
+    EndShow();
+}
+
+void SlideshowWindow::ApplyTopMost() {
+    Qt::WindowFlags f = windowFlags();
+    f.setFlag(Qt::WindowStaysOnTopHint, CurrentDocument().header.topMost != 0);
+    if (f == windowFlags())
+        return;
+    if (testAttribute(Qt::WA_WState_Created) && windowHandle()) {
+        // Changing the flags of a created widget would recreate and hide it (and a
+        // hidden dialog leaves its modal loop); the platform window takes them as is.
+        overrideWindowFlags(f);
+        windowHandle()->setFlags(f);
+    } else {
+        setWindowFlags(f);
+    }
+}
+
+// --- context menu and tooltip -----------------------------------------------------
+
+void SlideshowWindow::BuildContextMenu(QMenu& menu) const {
+    const Document& doc = CurrentDocument();
+    const DocumentHeader& h = doc.header;
+    const bool slide = SlideOnShow();
+    auto checked = [&](int id) {
+        switch (id) {
+        case ID_SHOW_RESIZE:
+            return m_resizeMode;
+        case ID_SHOW_TOPMOST:
+            return h.topMost != 0;
+        case ID_SHOW_LOOP:
+            return h.loop != 0;
+        case ID_SHOW_TIMER:
+            return h.timerSwitch != 0;
+        case ID_SHOW_CLICK:
+            return h.timerSwitch == 0;
+        case ID_SHOW_FIT:
+            return h.fitToWindow != 0;
+        case ID_SHOW_FLIP_H:
+            return slide && doc.slides[size_t(m_index)].flipH != 0;
+        case ID_SHOW_FLIP_V:
+            return slide && doc.slides[size_t(m_index)].flipV != 0;
+        default:
+            return false;
+        }
+    };
+    QMenu* target = &menu;
+    for (int i = 0; i < kShowMenuRows; ++i) {
+        const MenuRow& row = kShowMenu[i];
+        if (row.id == kSubmenuBegin) {
+            target = menu.addMenu(QString::fromUtf8(row.text));
+        } else if (row.id == kSubmenuEnd) {
+            target = &menu;
+        } else if (row.id == 0) {
+            target->addSeparator();
+        } else {
+            QAction* a = target->addAction(QString::fromUtf8(row.text));
+            a->setData(row.id);
+            // Only items that are on carry a mark; the others show no empty box.
+            a->setCheckable(checked(row.id));
+            a->setChecked(checked(row.id));
+        }
+    }
+}
+
+void SlideshowWindow::OpenContextMenu(const QPoint& globalPos) {
+    QMenu menu(this);
+    BuildContextMenu(menu);
+    m_menu = &menu;
+    const int w = menu.sizeHint().width();
+    QAction* chosen = menu.exec(QPoint(globalPos.x() - w / 2, globalPos.y()));
+    m_menu = nullptr;
+    if (chosen && !m_ended)
+        OnCommand(chosen->data().toInt());
+}
+
+void SlideshowWindow::UpdateTooltip(const QPoint& globalPos) {
+    if (!SlideOnShow())
+        return;
+    const QString text = ShowTooltipText(m_index + 1, m_times[size_t(m_index)]);
+    if (text != toolTip())
+        setToolTip(text);
+    // A tip already on screen takes the new text at once.
+    if (QToolTip::isVisible() && QToolTip::text() != text)
+        QToolTip::showText(globalPos, text, this);
+}
+
+// --- mouse and keys ---------------------------------------------------------------
+
+Qt::Edges SlideshowWindow::BorderEdgesAt(const QPoint& pos) const {
+    if (!m_resizeMode)
+        return {};
+    Qt::Edges edges;
+    if (pos.x() < kBorder)
+        edges |= Qt::LeftEdge;
+    if (pos.x() >= width() - kBorder)
+        edges |= Qt::RightEdge;
+    if (pos.y() < kBorder)
+        edges |= Qt::TopEdge;
+    if (pos.y() >= height() - kBorder)
+        edges |= Qt::BottomEdge;
+    return edges;
+}
+
+static Qt::CursorShape CursorForEdges(Qt::Edges edges) {
+    const bool horizontal = edges & (Qt::LeftEdge | Qt::RightEdge);
+    const bool vertical = edges & (Qt::TopEdge | Qt::BottomEdge);
+    if (horizontal && vertical)
+        return ((edges & Qt::LeftEdge) && (edges & Qt::TopEdge)) ||
+                       ((edges & Qt::RightEdge) && (edges & Qt::BottomEdge))
+                   ? Qt::SizeFDiagCursor
+                   : Qt::SizeBDiagCursor;
+    return horizontal ? Qt::SizeHorCursor : Qt::SizeVerCursor;
+}
+
+void SlideshowWindow::mousePressEvent(QMouseEvent* e) {
+    if (e->button() != Qt::LeftButton || m_ended) {
+        QDialog::mousePressEvent(e);
+        return;
+    }
+    const QPoint global = e->globalPosition().toPoint();
+    const Qt::Edges edges = BorderEdgesAt(e->position().toPoint());
+    if (edges) {
+        // The sizing border: the window system sizes the window when it can, else the
+        // window follows the cursor itself.
+        if (!windowHandle() || !windowHandle()->startSystemResize(edges)) {
+            m_resizeEdges = edges;
+            m_resizeFrom = geometry();
+            m_resizeGrab = global;
+        }
+        return;
+    }
+    if (!CurrentDocument().header.timerSwitch && !m_resizeMode) {
+        if (!SwitchToNext()) {
+            EndShow();
+            return;
+        }
+    }
+    grabMouse();
+    setCursor(Qt::SizeAllCursor);
+    m_dragPoint = global;
+    m_dragging = true;
+}
+
+void SlideshowWindow::mouseMoveEvent(QMouseEvent* e) {
+    const QPoint global = e->globalPosition().toPoint();
+    UpdateTooltip(global);
+    if (m_resizeEdges) {
+        const QPoint d = global - m_resizeGrab;
+        QRect r = m_resizeFrom;
+        if (m_resizeEdges & Qt::LeftEdge)
+            r.setLeft(std::min(r.left() + d.x(), r.right() + 1 - kMinWindowSize));
+        if (m_resizeEdges & Qt::RightEdge)
+            r.setRight(std::max(r.right() + d.x(), r.left() + kMinWindowSize - 1));
+        if (m_resizeEdges & Qt::TopEdge)
+            r.setTop(std::min(r.top() + d.y(), r.bottom() + 1 - kMinWindowSize));
+        if (m_resizeEdges & Qt::BottomEdge)
+            r.setBottom(std::max(r.bottom() + d.y(), r.top() + kMinWindowSize - 1));
+        setGeometry(r);
+        return;
+    }
+    if (m_dragging) {
+        if (global != m_dragPoint) {
+            const QPoint to =
+                ClampToScreen(pos() + (global - m_dragPoint), size(), Screen().desktop);
+            move(to);
+            ApplyTopMost();
+            CurrentDocument().header.slideshowRect = ToRect32(QRect(to, size()));
+            m_changed = true;
+            m_dragPoint = global;
+        }
+        return;
+    }
+    const Qt::Edges edges = BorderEdgesAt(e->position().toPoint());
+    if (edges)
+        setCursor(CursorForEdges(edges));
+    else
+        setCursor(Qt::ArrowCursor);
+}
+
+void SlideshowWindow::mouseReleaseEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton) {
+        m_resizeEdges = {};
+        if (m_dragging) {
+            m_dragging = false;
+            setCursor(Qt::ArrowCursor);
+            releaseMouse();
+        }
+        return;
+    }
+    if (e->button() == Qt::RightButton && !m_ended) {
+        OpenContextMenu(e->globalPosition().toPoint());
+        return;
+    }
+    QDialog::mouseReleaseEvent(e);
+}
+
+void SlideshowWindow::mouseDoubleClickEvent(QMouseEvent* e) {
+    // The second press of a double click toggles size-change mode and nothing else.
+    if (e->button() == Qt::LeftButton && !m_ended)
+        OnCommand(ID_SHOW_RESIZE);
+}
+
+void SlideshowWindow::keyPressEvent(QKeyEvent* e) {
+    const int id = AccelCommand(e->key(), e->modifiers());
+    if (id) {
+        OnCommand(id);
+        return;
+    }
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)
+        return;
+    QDialog::keyPressEvent(e);
+}
+
+// --- size and painting ------------------------------------------------------------
+
+void SlideshowWindow::resizeEvent(QResizeEvent* e) {
+    QDialog::resizeEvent(e);
+    // Only the user's sizing is stored: the animation's steps, and the window system's
+    // late reports of them, are the show's own placement.
+    if (m_resizeMode && m_zoomStep >= kZoomSteps && geometry() != m_placedRect) {
+        DocumentHeader& h = CurrentDocument().header;
+        const bool repaintNow = NeedsSizingRepaint(e->size(), h.slideshowRect);
+        h.slideshowRect = ToRect32(geometry());
+        m_changed = true;
+        if (repaintNow)
+            update();
+    }
+    PrepareFrame();
+}
+
+void SlideshowWindow::PrepareFrame() {
+    const Document& doc = CurrentDocument();
+    FrameKey key;
+    key.index = m_index;
+    key.size = size();
+    key.fit = doc.header.fitToWindow != 0;
+    const SlideRecord* slide =
+        (m_index >= 0 && m_index < doc.slideCount) ? &doc.slides[size_t(m_index)] : nullptr;
+    if (slide) {
+        key.picture = slide->picture.get();
+        key.imageKey = slide->picture ? slide->picture->image().cacheKey() : 0;
+        key.flipH = slide->flipH != 0;
+        key.flipV = slide->flipV != 0;
+        key.key = slide->keyColor;
+    }
+    if (!(key == m_frameKey) || m_frame.image.isNull()) {
+        // The slide's picture at its pixel size, mirrored as its flags say, drawn on K. A
+        // slide without a picture shows nothing: the whole window is K.
+        static const QImage none;
+        const QImage& picture = (slide && slide->picture) ? slide->picture->image() : none;
+        m_frame = ComposeShowFrame(picture, slide ? slide->keyColor : COLOR_NONE, key.size,
+                                   key.fit != 0, key.flipH != 0, key.flipV != 0);
+        m_frameKey = key;
+    }
+    QRegion mask = m_frame.opaque;
+    if (m_resizeMode)
+        mask |= BorderRing();
+    // An empty region would remove the mask and show the whole window; a region beside
+    // the window shows none of it.
+    if (mask.isEmpty())
+        mask = QRegion(-1, -1, 1, 1);
+    m_mask = mask;
+    setMask(mask);
+}
+
+QRegion SlideshowWindow::BorderRing() const {
+    const QRect r = rect();
+    return QRegion(r).subtracted(QRegion(r.adjusted(kBorder, kBorder, -kBorder, -kBorder)));
+}
+
+void SlideshowWindow::DrawBorder(QPainter& p) const {
+    const QRect r = rect();
+    QRegion ring = BorderRing();
+    p.save();
+    p.setClipRegion(ring);
+    p.fillRect(r, QColor(212, 208, 200));
+    p.setPen(QColor(64, 64, 64));
+    p.drawRect(r.adjusted(0, 0, -1, -1));
+    p.setPen(QColor(128, 128, 128));
+    p.drawRect(r.adjusted(kBorder - 1, kBorder - 1, -kBorder, -kBorder));
+    p.setPen(Qt::white);
+    p.drawRect(r.adjusted(1, 1, -2, -2));
+    p.restore();
+}
+
+void SlideshowWindow::paintEvent(QPaintEvent*) {
+    PrepareFrame();
+    QPainter p(this);
+    if (!m_frame.image.isNull())
+        p.drawImage(0, 0, m_frame.image);
+    if (m_resizeMode)
+        DrawBorder(p);
+}

@@ -1,0 +1,142 @@
+#pragma once
+// The slideshow window: plays the open document's slides one at a time in a frameless,
+// colour-keyed window that floats over the desktop. It works on the document of
+// CurrentDocument() in place and needs no editor: the player runs it with a null owner.
+
+#include "slideshow/ShowFrame.h"
+
+#include <QBasicTimer>
+#include <QDialog>
+#include <QPoint>
+#include <QPointer>
+#include <QRect>
+#include <vector>
+
+class QMenu;
+
+class SlideshowWindow : public QDialog {
+    Q_OBJECT
+public:
+    /// `opener`: the window that opened the show and takes it back; null for the player.
+    /// The show is a top-level window of its own whatever the owner.
+    explicit SlideshowWindow(QWidget* opener = nullptr);
+    ~SlideshowWindow() override;
+
+    // Set by the opener before the show starts.
+    QWidget* m_opener;      ///< the opener, or null
+    int m_index = 0;        ///< the slide on show (index into the slide table)
+    bool m_changed = false; ///< the user changed something the document stores
+
+    // State of the show.
+    std::vector<int> m_times;  ///< every slide's switch time in seconds, copied at opening
+    int m_elapsed = 0;         ///< whole seconds counted for the slide on show
+    int m_zoomStep = 0;        ///< progress of the opening animation, 0 to 20
+    QPoint m_startPoint;       ///< the cursor's screen position at opening
+    bool m_resizeMode = false; ///< size-change mode is on
+    bool m_dragging = false;   ///< a move-drag is in progress
+    QPoint m_dragPoint;        ///< the drag's last cursor position (screen)
+
+    /// Runs the show: the opening sequence, then the modal loop until the show ends.
+    /// Returns when it has ended (the result code means nothing).
+    int DoModal();
+    /// The show running in DoModal, if any (tests drive it from a zero timer).
+    static SlideshowWindow* Running();
+
+    /// The opening sequence: brings the stored rectangle onto the screen, places the
+    /// window at the cursor at 2 x 2, copies the switch times, starts both timers.
+    /// False when the show ended during the opening (nothing to show, no memory).
+    bool OnInitDialog();
+
+    /// A timer tick by its id (21 zoom, 22 seconds). Tests call these directly.
+    void OnTimer(int timerId);
+    /// One step of the opening animation.
+    void OnZoomTimer();
+    /// One second of the slide on show: counts in timer switching and switches when the
+    /// slide's time is reached; ends the show after the last slide without looping.
+    void OnSecondTimer();
+    /// Goes to the next slide (looping as the document says), hidden while it repaints
+    /// so the new slide appears whole. False after the last slide without looping.
+    bool SwitchToNext();
+    /// Carries out a command of menu 132 or accelerator table 362.
+    void OnCommand(int id);
+    /// Ends the show (the modal loop returns).
+    void EndShow();
+    bool IsEnded() const { return m_ended; }
+    bool IsZoomTimerActive() const { return m_zoomTimer.isActive(); }
+    bool IsSecondTimerActive() const { return m_secondTimer.isActive(); }
+
+    /// Fills `menu` with menu 132 and the check marks of the current state.
+    void BuildContextMenu(QMenu& menu) const;
+    /// The frame of the slide on show for the current window size, and the window mask
+    /// made from it; recomputed only when something it depends on changed.
+    void PrepareFrame();
+    const ShowFrame& CurrentFrame() const { return m_frame; }
+    /// The window mask last applied: the frame's opaque pixels and, in size-change mode,
+    /// the sizing border.
+    QRegion VisibleMask() const { return m_mask; }
+
+public Q_SLOTS:
+    /// Enter does nothing.
+    void accept() override;
+    /// Esc, the close request: ends the show.
+    void reject() override;
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void timerEvent(QTimerEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+
+private:
+    // Commands.
+    void OnFlipH();
+    void OnFlipV();
+    void OnResizeMode();
+    void OnFitToWindow();
+    void OnTopMost();
+    void OnLoop();
+    void OnTimerSwitch();
+    void OnEndShow();
+
+    /// Applies topMost to the window without recreating or hiding it.
+    void ApplyTopMost();
+    /// Shows the tooltip text of the slide on show.
+    void UpdateTooltip(const QPoint& globalPos);
+    /// Opens the context menu centred on `globalPos` and carries out the chosen command.
+    void OpenContextMenu(const QPoint& globalPos);
+    /// Sizing-border edges under `pos` (client coordinates); none outside size-change mode.
+    Qt::Edges BorderEdgesAt(const QPoint& pos) const;
+    QRegion BorderRing() const;
+    void DrawBorder(QPainter& p) const;
+    bool SlideOnShow() const;
+
+    struct FrameKey {
+        const void* picture = nullptr;
+        qint64 imageKey = 0;
+        int index = -2;
+        int flipH = 0, flipV = 0, fit = 0;
+        COLORREF key = 0;
+        QSize size;
+        bool operator==(const FrameKey& o) const {
+            return picture == o.picture && imageKey == o.imageKey && index == o.index &&
+                   flipH == o.flipH && flipV == o.flipV && fit == o.fit && key == o.key &&
+                   size == o.size;
+        }
+    };
+
+    QBasicTimer m_zoomTimer;
+    QBasicTimer m_secondTimer;
+    ShowFrame m_frame;
+    FrameKey m_frameKey;
+    QRegion m_mask;
+    bool m_ended = false;
+    QPointer<QMenu> m_menu;  ///< the open context menu
+    QRect m_placedRect;      ///< the geometry the show last gave the window itself
+    Qt::Edges m_resizeEdges; ///< a sizing drag done by the window itself
+    QRect m_resizeFrom;
+    QPoint m_resizeGrab;
+};

@@ -1,0 +1,189 @@
+#include "dialogs/SlidePropertiesDialog.h"
+#include "dialogs/ColorButton.h"
+#include "document/Document.h"
+#include "document/Picture.h"
+#include "document/SlideTable.h"
+#include "editor/DialogMath.h"
+#include "editor/ui/EditorWindow.h"
+#include "tests/dialogs/DialogTestSupport.h"
+#include "tests/support/TestPrompts.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+class SlideProperties : public DialogTest {};
+
+TEST_F(SlideProperties, PreviewPlacement) {
+    struct Row {
+        const char* name;
+        QRect frame;
+        QSize picture;
+        QRect placed;
+    };
+    const Row rows[] = {
+        {"smaller: centred at its size", {0, 0, 800, 600}, {640, 480}, {80, 60, 640, 480}},
+        {"odd leftover rounds down", {10, 20, 801, 601}, {100, 100}, {360, 270, 100, 100}},
+        {"wide: the width fills", {0, 0, 800, 600}, {1600, 400}, {0, 200, 800, 200}},
+        {"single precision: 194, not 195", {0, 0, 780, 600}, {1200, 300}, {0, 203, 780, 194}},
+        {"tall: the height fills", {0, 0, 800, 600}, {400, 1600}, {325, 0, 150, 600}},
+        {"same size is not smaller", {0, 0, 800, 600}, {800, 600}, {0, 0, 800, 600}},
+        {"one side equal, other smaller", {5, 7, 800, 600}, {800, 300}, {5, 157, 800, 300}},
+        {"frame offset kept", {30, 40, 800, 600}, {1600, 400}, {30, 240, 800, 200}},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(PreviewPlacement(r.frame, r.picture), r.placed) << r.name;
+}
+
+TEST_F(SlideProperties, TextsAndStepButtons) {
+    EditorWindow editor;
+    NewDocument(editor);
+    FillSlides(editor, 3);
+    Document& doc = CurrentDocument();
+    doc.slides[0].picture = MakeTestPicture(1920, 1080);
+    doc.slides[0].keyColor = RGB(255, 0, 0);
+    doc.slides[2].picture = MakeTestPicture(640, 480);
+    doc.header.previewBackground = RGB(1, 2, 3);
+
+    SlidePropertiesDialog dlg(&editor);
+    dlg.m_index = 0;
+    dlg.OnInitDialog();
+    EXPECT_EQ(dlg.sizeLabel()->text(), "1,920×1,080px");
+    EXPECT_EQ(dlg.colorLabel()->text(), "RGB(255, 0, 0)");
+    EXPECT_EQ(dlg.colorButton()->color(), RGB(1, 2, 3));
+    auto enabled = [&dlg] {
+        return std::vector<bool>{dlg.stepButton(0)->isEnabled(), dlg.stepButton(1)->isEnabled(),
+                                 dlg.stepButton(2)->isEnabled(), dlg.stepButton(3)->isEnabled()};
+    };
+    EXPECT_EQ(enabled(), (std::vector<bool>{false, false, true, true}));
+
+    QTest::mouseClick(dlg.stepButton(2), Qt::LeftButton);
+    EXPECT_EQ(dlg.m_index, 1);
+    EXPECT_EQ(dlg.colorLabel()->text(), "透過色なし");
+    EXPECT_EQ(enabled(), (std::vector<bool>{true, true, true, true}));
+
+    QTest::mouseClick(dlg.stepButton(3), Qt::LeftButton);
+    EXPECT_EQ(dlg.m_index, 2);
+    EXPECT_EQ(dlg.sizeLabel()->text(), "640×480px");
+    EXPECT_EQ(enabled(), (std::vector<bool>{true, true, false, false}));
+
+    QTest::mouseClick(dlg.stepButton(1), Qt::LeftButton);
+    EXPECT_EQ(dlg.m_index, 1);
+    QTest::mouseClick(dlg.stepButton(0), Qt::LeftButton);
+    EXPECT_EQ(dlg.m_index, 0);
+    EXPECT_EQ(editor.m_selectedCell, -1) << "stepping does not touch the editor";
+
+    // One slide: nowhere to step.
+    FillSlides(editor, 1);
+    SlidePropertiesDialog one(&editor);
+    one.m_index = 0;
+    one.OnInitDialog();
+    for (int i = 0; i < 4; ++i)
+        EXPECT_FALSE(one.stepButton(i)->isEnabled()) << i;
+}
+
+TEST_F(SlideProperties, PreviewShowsTheMirroredPictureKeyedOverTheBackground) {
+    EditorWindow editor;
+    NewDocument(editor);
+    FillSlides(editor, 2);
+    Document& doc = CurrentDocument();
+    // 200 x 100: the left half blue, the right half the key colour red; mirrored
+    // left-right, so the blue shows on the right.
+    QImage img(200, 100, QImage::Format_RGB32);
+    img.fill(QColor(255, 0, 0));
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 100; ++x)
+            img.setPixel(x, y, qRgb(0, 0, 255));
+    doc.slides[1].picture = Picture::fromImage(img);
+    doc.slides[1].keyColor = RGB(255, 0, 0);
+    doc.slides[1].flipH = 1;
+    doc.header.previewBackground = RGB(0, 255, 0);
+
+    SlidePropertiesDialog dlg(&editor);
+    dlg.m_index = 1;
+    dlg.OnInitDialog();
+    dlg.show();
+    const QImage shot = dlg.previewFrame()->grab().toImage();
+    const QRect place = PreviewPlacement(dlg.PreviewRect(), QSize(200, 100));
+    ASSERT_EQ(place.size(), QSize(200, 100)) << "a small picture keeps its size";
+    const QPoint keyed = place.topLeft() + QPoint(50, 70);
+    const QPoint blue = place.topLeft() + QPoint(150, 70);
+    EXPECT_EQ(shot.pixelColor(keyed), QColor(0, 255, 0)) << "key pixels show the background";
+    EXPECT_EQ(shot.pixelColor(blue), QColor(0, 0, 255));
+    EXPECT_EQ(shot.pixelColor(dlg.PreviewRect().bottomRight()), QColor(0, 255, 0));
+    // The slide number "2" in RGB(226, 226, 166) at the top left.
+    int numberPixels = 0;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x)
+            numberPixels += shot.pixelColor(x, y) == QColor(226, 226, 166);
+    EXPECT_GT(numberPixels, 20);
+
+    // The swatch is red; stepping to a slide without a key leaves it empty.
+    const QImage swatch = dlg.swatch()->grab().toImage();
+    EXPECT_EQ(swatch.pixelColor(swatch.rect().center()), QColor(255, 0, 0));
+    dlg.OnPrev();
+    const QImage empty = dlg.swatch()->grab().toImage();
+    EXPECT_NE(empty.pixelColor(empty.rect().center()), QColor(255, 0, 0));
+}
+
+TEST_F(SlideProperties, BackgroundColourDecidesTheResult) {
+    EditorWindow editor;
+    NewDocument(editor);
+    FillSlides(editor, 25);
+    Document& doc = CurrentDocument();
+    doc.header.previewBackground = RGB(10, 20, 30);
+
+    // Choosing the colour already set changes nothing: Cancel, not modified.
+    editor.m_page = 1;
+    editor.m_selectedCell = 3;
+    Script<SlidePropertiesDialog>([](SlidePropertiesDialog& d) {
+        EXPECT_EQ(d.m_index, 23);
+        d.colorButton()->choose(RGB(10, 20, 30));
+        EXPECT_FALSE(d.m_changed);
+        QTest::mouseClick(d.backButton(), Qt::LeftButton);
+        EXPECT_EQ(d.result(), int(QDialog::Rejected));
+    });
+    editor.OpenSlideProperties(editor.SelectedIndex());
+    EXPECT_EQ(runs, 1);
+    EXPECT_FALSE(editor.m_modified);
+    EXPECT_EQ(editor.m_selectedCell, -1);
+
+    // Another colour from the chooser, closed with Escape: OK, modified.
+    TestPrompts prompts;
+    prompts.answerColor(RGB(200, 100, 50));
+    Script<SlidePropertiesDialog>([](SlidePropertiesDialog& d) {
+        d.colorButton()->chooseOther();
+        EXPECT_TRUE(d.m_changed);
+        EXPECT_EQ(d.colorButton()->color(), RGB(200, 100, 50));
+        QTest::keyClick(&d, Qt::Key_Escape);
+    });
+    editor.OpenSlideProperties(0);
+    EXPECT_TRUE(editor.m_modified);
+    EXPECT_EQ(doc.header.previewBackground, RGB(200, 100, 50));
+    ASSERT_EQ(prompts.calls.size(), 1);
+    EXPECT_EQ(prompts.calls[0].color, RGB(10, 20, 30)) << "the chooser starts at the colour";
+
+    // A cancelled chooser changes nothing.
+    editor.m_modified = false;
+    prompts.answerColor(std::nullopt);
+    Script<SlidePropertiesDialog>([](SlidePropertiesDialog& d) {
+        d.colorButton()->chooseOther();
+        d.close();
+    });
+    editor.OpenSlideProperties(0);
+    EXPECT_FALSE(editor.m_modified);
+    EXPECT_EQ(doc.header.previewBackground, RGB(200, 100, 50));
+}
+
+TEST_F(SlideProperties, PaletteOffersTwentyColoursInFiveColumns) {
+    int count = 0;
+    const COLORREF* palette = ColorButton::Palette(&count);
+    EXPECT_EQ(count % 5, 0);
+    EXPECT_GE(count, 10);
+    std::set<COLORREF> distinct(palette, palette + count);
+    EXPECT_EQ(int(distinct.size()), count);
+}
+
+} // namespace

@@ -1,0 +1,72 @@
+#include "packaging/ui/ExportDialog.h"
+#include "base/Settings.h"
+#include "document/Document.h"
+#include "packaging/Executable.h"
+#include "tests/support/Fixtures.h"
+#include "tests/support/TestPrompts.h"
+
+#include <QFile>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct OutDlgTest : ::testing::Test {
+    QTemporaryDir dir;
+    TestPrompts prompts;
+    CountingEditState ed;
+    void SetUp() override {
+        ResetWorld();
+        FillSlides(ed, 2);
+        SetRuntimeFolderOverride(dir.path());
+        QFile f(dir.filePath("LsrCtrl.dll"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(2000, 'r'));
+    }
+    void TearDown() override { SetRuntimeFolderOverride(QString()); }
+};
+
+TEST_F(OutDlgTest, ChecksInOrderThenCreatesAndOffersTheFolder) {
+    ExportDialog dlg;
+    EXPECT_TRUE(dlg.pathEdit()->text().isEmpty());
+    dlg.OnOK();
+    dlg.pathEdit()->setText(dir.filePath("a.ex"));
+    dlg.OnOK();
+    EXPECT_EQ(prompts.messageIds(), (QList<int>{30067, 30068}));
+    EXPECT_TRUE(ReadSettingString("Last", "WritePath", QString()).isEmpty());
+
+    const QString target = dir.filePath("a.EXE");
+    QFile(target).open(QIODevice::WriteOnly);
+    dlg.pathEdit()->setText(target);
+    prompts.answer(IDNO); // 30056: keep the existing file
+    dlg.OnOK();
+    EXPECT_EQ(ReadSettingString("Last", "WritePath", QString()), target);
+    EXPECT_EQ(QFile(target).size(), 0);
+    EXPECT_NE(dlg.result(), QDialog::Accepted);
+
+    prompts.answer(IDYES); // 30056: overwrite
+    prompts.answer(IDYES); // 30069: show the folder
+    prompts.answerShowFolder(true);
+    dlg.OnOK();
+    EXPECT_EQ(prompts.messageIds(), (QList<int>{30067, 30068, 30056, 30056, 30069}));
+    EXPECT_EQ(prompts.calls.last().folder, dir.path());
+    EXPECT_GT(QFile(target).size(), 2000 + 8);
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+}
+
+TEST_F(OutDlgTest, BrowseProposesAnExeName) {
+    CurrentDocument().filePath = dir.filePath("Sample.lsr");
+    ExportDialog dlg;
+    prompts.answerSave(QString());
+    dlg.OnBrowse();
+    ASSERT_EQ(prompts.calls.size(), 1);
+    EXPECT_EQ(prompts.calls[0].request.fileName, QString("Sample.exe"));
+    EXPECT_EQ(prompts.calls[0].request.title, QString("保存するファイルを指定"));
+    EXPECT_TRUE(dlg.pathEdit()->text().isEmpty()); // cancel leaves the edit box
+    prompts.answerSave(dir.filePath("x.exe"));
+    dlg.OnBrowse();
+    EXPECT_EQ(dlg.pathEdit()->text(), dir.filePath("x.exe"));
+}
+
+} // namespace
