@@ -134,7 +134,7 @@ QString CompanionsText() {
     return QStringLiteral("Program folder: %1\n").arg(folder) +
            line(QStringLiteral("player runtime"), RuntimePath()) +
            line(QStringLiteral("manual"),
-                folder + QLatin1Char('/') + MessageText(30174) + QStringLiteral(".pdf"));
+                folder + QLatin1Char('/') + MessageText(Msg::ManualName) + QStringLiteral(".pdf"));
 }
 
 QString VersionText(const QString& program) {
@@ -151,8 +151,8 @@ int ExportExecutable(int argc, char** argv, const QStringList& rest) {
     InstallImageLimits();
     int rc = 1;
     const QString target = QFileInfo(rest.at(1)).absoluteFilePath();
-    if (const int id = CheckExecutableTarget(target); id != 0)
-        ShowMessage(id);
+    if (const std::optional<Msg> problem = CheckExecutableTarget(target))
+        ShowMessage(*problem);
     else if (OpenDocument(QFileInfo(rest.at(0)).absoluteFilePath()) && CreateExecutable(target))
         rc = 0;
     CurrentDocument().Clear();

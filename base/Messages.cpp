@@ -9,12 +9,12 @@ struct Entry {
     const char* text;
 };
 const Entry kTable[] = {
-#include "base/MessageTable.inc"
+#include "MessageTable.inc"
 };
 } // namespace
 
-QString MessageText(int id) {
+QString MessageText(Msg id) {
     const auto it = std::find_if(std::begin(kTable), std::end(kTable),
-                                 [id](const Entry& e) { return e.id == id; });
+                                 [id](const Entry& e) { return e.id == int(id); });
     return it == std::end(kTable) ? QString() : QString::fromUtf8(it->text);
 }

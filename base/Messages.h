@@ -1,5 +1,45 @@
 #pragma once
+// The program's messages, each by its key in the string table (MessageTable.inc).
+
 #include <QString>
 
+/// A message of the string table; the value is the text's key in the table.
+enum class Msg : int {
+    Unlisted = 0, ///< a text of the caller's own, not from the table
+    OutOfMemory = 30001,
+    TooManySlides = 30002,       ///< the table holds no further slide
+    OverwriteQuestion = 30003,   ///< overwrite, save under another name, or cancel
+    SaveChangesQuestion = 30004, ///< save the open document's changes?
+    DeleteSlideQuestion = 30005,
+    OleInitFailed = 30006,
+    Saved = 30007,
+    TooManyFilesQuestion = 30010, ///< more files than slides fit: go on with those that do?
+    BitmapInfoFailed = 30011,
+    SameTimeForAllQuestion = 30012,
+    RequiredFileMissing = 30015,
+    NotAnImage = 30016,
+    DeleteCheckedQuestion = 30017,
+    SaveFailed = 30018,
+    WrongFileFormat = 30019,
+    WrongVersion = 30020,
+    NothingChecked = 30021,
+    OpenFailed = 30026,
+    NoWriteAccess = 30035,
+    ExtractFailed = 30036,
+    TooManySlidesInFile = 30043,
+    FileBrowserFailed = 30048,
+    ReplaceFileQuestion = 30056,
+    FolderCannotOpen = 30066,
+    NoTarget = 30067, ///< no file name given for the executable
+    ExeExtensionRequired = 30068,
+    ExportDoneShowFolderQuestion = 30069,
+    CannotOpenThisFile = 30070,
+    FileNotFound = 30077,
+    ManualMissing = 30173,
+    ManualName = 30174, ///< the manual's file name without its extension
+    /// The version history: one entry per version, from this key on, the oldest first.
+    VersionHistory = 30200,
+};
+
 /// The string-table text of `id`; empty when the table has none.
-QString MessageText(int id);
+QString MessageText(Msg id);

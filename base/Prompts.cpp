@@ -17,18 +17,18 @@ void setPrompts(Prompts* p) {
     g_prompts = p;
 }
 
-int ShowMessage(int id, const QString& prefix, QObject* owner, MsgKind kind) {
+Answer ShowMessage(Msg id, const QString& prefix, QObject* owner, MsgKind kind) {
     const QString text = MessageText(id);
     if (text.isEmpty())
-        return 0;
+        return Answer::None;
     return prompts().message(id, prefix + text, kind, owner);
 }
 
-int CliPrompts::message(int, const QString& text, MsgKind kind, QObject*) {
+Answer CliPrompts::message(Msg, const QString& text, MsgKind kind, QObject*) {
     const QByteArray bytes = text.toUtf8();
     std::fprintf(stderr, "%s\n", bytes.constData());
     std::fflush(stderr);
-    return (kind == MsgKind::Error || kind == MsgKind::Info) ? IDOK : IDYES;
+    return (kind == MsgKind::Error || kind == MsgKind::Info) ? Answer::Ok : Answer::Yes;
 }
 
 QStringList CliPrompts::openFileNames(const FileDialogSpec&, bool) {

@@ -11,11 +11,10 @@
 
 class QObject;
 
-// Results of a message box, as the buttons pressed.
-constexpr int IDOK = 1;
-constexpr int IDCANCEL = 2;
-constexpr int IDYES = 6;
-constexpr int IDNO = 7;
+#include "base/Messages.h"
+
+/// The button that closed a message box; None when no box was shown.
+enum class Answer { None, Ok, Cancel, Yes, No };
 
 /// Icon and buttons of a message box.
 enum class MsgKind {
@@ -38,8 +37,8 @@ class Prompts {
 public:
     virtual ~Prompts() = default;
     /// Shows `text` (prefix + string-table text of `id`) with the application's name as
-    /// caption. Returns the button pressed: IDOK, IDYES, IDNO or IDCANCEL.
-    virtual int message(int id, const QString& text, MsgKind kind, QObject* owner) = 0;
+    /// caption. Returns the button pressed.
+    virtual Answer message(Msg id, const QString& text, MsgKind kind, QObject* owner) = 0;
     /// Asks for existing files; `multi` allows several. Empty when cancelled.
     virtual QStringList openFileNames(const FileDialogSpec& request, bool multi) = 0;
     /// Asks for a file name to save to; no question is asked before replacing a file.
@@ -60,17 +59,17 @@ void setPrompts(Prompts* p);
 /// with its first button; file dialogs and the colour chooser are cancelled.
 class CliPrompts : public Prompts {
 public:
-    int message(int id, const QString& text, MsgKind kind, QObject* owner) override;
+    Answer message(Msg id, const QString& text, MsgKind kind, QObject* owner) override;
     QStringList openFileNames(const FileDialogSpec& request, bool multi) override;
     QString saveFileName(const FileDialogSpec& request) override;
     std::optional<COLORREF> chooseColor(COLORREF initial, QObject* owner) override;
     bool showFolder(const QString& folder) override;
 };
 
-/// Shows string-table message `id` after `prefix`. Returns the button pressed, or 0
-/// (showing nothing) when the table has no text for `id`.
-int ShowMessage(int id, const QString& prefix = QString(), QObject* owner = nullptr,
-                MsgKind kind = MsgKind::Error);
+/// Shows string-table message `id` after `prefix`. Returns the button pressed, or
+/// Answer::None (showing nothing) when the table has no text for `id`.
+Answer ShowMessage(Msg id, const QString& prefix = QString(), QObject* owner = nullptr,
+                   MsgKind kind = MsgKind::Error);
 
 /// Turns a "Name(*.x)|*.x||" filter into Qt's "Name(*.x);;..." form.
 QString QtFilterFromPipes(const QString& filter);

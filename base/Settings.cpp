@@ -8,8 +8,8 @@ namespace {
 
 constexpr const char* kMaker = "Varnholt";
 
-QString key(const char* section, const char* name) {
-    return QString::fromLatin1(section) + QLatin1Char('/') + QString::fromLatin1(name);
+QString path(SettingKey key) {
+    return QString::fromLatin1(key.section) + QLatin1Char('/') + QString::fromLatin1(key.name);
 }
 
 // A fresh store object per use, synced first, so a change made by another copy of
@@ -34,11 +34,11 @@ void NameApplicationAfterExecutable() {
         QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
 }
 
-int ReadSettingInt(const char* section, const char* name, int def) {
+int ReadSettingInt(SettingKey key, int def) {
     Store st;
     if (st.s.status() != QSettings::NoError)
         return def;
-    const QVariant v = st.s.value(key(section, name));
+    const QVariant v = st.s.value(path(key));
     if (!v.isValid())
         return def;
     bool ok = false;
@@ -51,24 +51,24 @@ int ReadSettingInt(const char* section, const char* name, int def) {
     return int(quint32(quint64(n)));
 }
 
-void WriteSettingInt(const char* section, const char* name, int value) {
+void WriteSettingInt(SettingKey key, int value) {
     Store st;
-    st.s.setValue(key(section, name), value);
+    st.s.setValue(path(key), value);
     st.s.sync();
 }
 
-QString ReadSettingString(const char* section, const char* name, const QString& def) {
+QString ReadSettingString(SettingKey key, const QString& def) {
     Store st;
     if (st.s.status() != QSettings::NoError)
         return def;
-    const QVariant v = st.s.value(key(section, name));
+    const QVariant v = st.s.value(path(key));
     if (!v.isValid() || !v.canConvert<QString>())
         return def;
     return v.toString();
 }
 
-void WriteSettingString(const char* section, const char* name, const QString& value) {
+void WriteSettingString(SettingKey key, const QString& value) {
     Store st;
-    st.s.setValue(key(section, name), value);
+    st.s.setValue(path(key), value);
     st.s.sync();
 }

@@ -10,9 +10,36 @@ QString ApplicationName();
 /// Names the running application after its executable file (without the extension).
 void NameApplicationAfterExecutable();
 
+/// Where a value is stored: its section and its name there. The spellings are the ones
+/// the store has always used; they never change.
+struct SettingKey {
+    const char* section;
+    const char* name;
+};
+
+/// Every stored value of the program.
+namespace Setting {
+// The settings dialog and the editor's opacity.
+constexpr SettingKey OpenLastAtStart{"SYS", "FirstOpen"}; ///< 1: open the last document at start
+constexpr SettingKey TitleMode{"SYS", "Title"};           ///< 0 no title, 1 full path, 2 name
+constexpr SettingKey NewSlideSeconds{"SYS", "AutoCng"};   ///< switch time given to new slides
+constexpr SettingKey LimitImageSize{"SYS", "MentSize"};   ///< 1: shrink imported images
+constexpr SettingKey ImageLimitWidth{"SYS", "MentSizeW"};
+constexpr SettingKey ImageLimitHeight{"SYS", "MentSizeH"};
+constexpr SettingKey EditorOpacity{"SYS", "Trans"}; ///< the editor window's opacity, 105 to 255
+// What the last run left behind.
+constexpr SettingKey EditorMaximized{"Last", "Zoomed"}; ///< 1: the editor was maximised
+constexpr SettingKey EditorWidth{"Last", "SX"};
+constexpr SettingKey EditorHeight{"Last", "SY"};
+constexpr SettingKey LastDocument{"Last", "FilePath"};
+constexpr SettingKey LastExport{"Last", "WritePath"}; ///< the last standalone executable written
+// Image conversion.
+constexpr SettingKey JpegQuality{"KanSet", "Quality"}; ///< quality of re-encoded JPEG pictures
+} // namespace Setting
+
 /// The stored integer, or `def` when the value is absent or unreadable.
-int ReadSettingInt(const char* section, const char* name, int def);
-void WriteSettingInt(const char* section, const char* name, int value);
+int ReadSettingInt(SettingKey key, int def);
+void WriteSettingInt(SettingKey key, int value);
 /// The stored string, or `def` when the value is absent or unreadable.
-QString ReadSettingString(const char* section, const char* name, const QString& def);
-void WriteSettingString(const char* section, const char* name, const QString& value);
+QString ReadSettingString(SettingKey key, const QString& def);
+void WriteSettingString(SettingKey key, const QString& value);

@@ -5,15 +5,14 @@
 #include <QRegularExpression>
 
 namespace {
-// The history's entries have consecutive string ids, the oldest version first.
-constexpr int kFirstHistoryId = 30200;
-constexpr int kLastHistoryId = 30299;
+// The history's entries have consecutive keys, the oldest version first.
+constexpr int kMaxHistoryEntries = 100;
 } // namespace
 
 QStringList VersionHistory() {
     QStringList lines;
-    for (int id = kFirstHistoryId; id <= kLastHistoryId; ++id) {
-        QString text = MessageText(id);
+    for (int i = 0; i < kMaxHistoryEntries; ++i) {
+        QString text = MessageText(Msg(int(Msg::VersionHistory) + i));
         if (text.isEmpty())
             break;
         while (text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char('\r')))

@@ -1,6 +1,6 @@
 #include "dialogs/AboutDialog.h"
 
-#include "base/Messages.h"
+#include "base/Version.h"
 
 #include <QApplication>
 #include <QFile>
@@ -25,11 +25,7 @@ QIcon ProgramIcon() {
 } // namespace
 
 QString AboutDialog::HistoryText() {
-    QString text = MessageText(30201) + MessageText(30200);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    if (text.endsWith(QLatin1Char('\n')))
-        text.chop(1);
-    return text;
+    return VersionHistory().join(QLatin1Char('\n'));
 }
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {

@@ -47,7 +47,7 @@ bool HelpWindow::OnInitDialog() {
         return false;
     const QFileInfo info(path);
     if (!info.exists() || !info.isFile()) {
-        ShowMessage(30173, QString(), this, MsgKind::Info);
+        ShowMessage(Msg::ManualMissing, QString(), this, MsgKind::Info);
         return false;
     }
     m_document->load(path);

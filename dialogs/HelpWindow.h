@@ -13,7 +13,7 @@ class HelpWindow : public QDialog {
 public:
     explicit HelpWindow(QWidget* parent = nullptr);
 
-    QString m_manualName;  ///< the manual's base name (string 30174, "Manual")
+    QString m_manualName;  ///< the manual's base name (string Msg::ManualName, "Manual")
     QString m_programPath; ///< the running executable's path; set by the constructor
 
     /// The manual's path: the executable's folder (with its trailing separator) plus
@@ -22,7 +22,7 @@ public:
 
     /// Finds and loads the manual. False when the window must not stay open: the
     /// executable's path has no folder (nothing shown), or the manual is missing
-    /// (message 30173).
+    /// (message Msg::ManualMissing).
     bool OnInitDialog();
 
     QPdfView* view() const { return m_view; }

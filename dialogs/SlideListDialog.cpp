@@ -193,10 +193,10 @@ void SlideListDialog::OnSelectAll() {
 void SlideListDialog::OnDeleteChecked() {
     const std::set<int> rows = CheckedRows();
     if (rows.empty()) {
-        ShowMessage(30021, QString(), this, MsgKind::Info);
+        ShowMessage(Msg::NothingChecked, QString(), this, MsgKind::Info);
         return;
     }
-    if (ShowMessage(30017, QString(), this, MsgKind::YesNo) != IDYES)
+    if (ShowMessage(Msg::DeleteCheckedQuestion, QString(), this, MsgKind::YesNo) != Answer::Yes)
         return;
     if (m_editor)
         DeleteSlides(*m_editor, rows);

@@ -176,7 +176,7 @@ void SwitchTimeDialog::OnPrevPage() {
 }
 
 void SwitchTimeDialog::OnAllSame() {
-    if (ShowMessage(30012, QString(), this, MsgKind::YesNo) != IDYES)
+    if (ShowMessage(Msg::SameTimeForAllQuestion, QString(), this, MsgKind::YesNo) != Answer::Yes)
         return;
     for (int i = 1; i < std::min(m_slideCount, kMaxSlides); ++i)
         m_times[i] = m_times[0];

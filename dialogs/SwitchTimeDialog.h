@@ -42,7 +42,7 @@ public:
 public Q_SLOTS:
     void OnNextPage();
     void OnPrevPage();
-    /// Asks 30012 and gives every slide the time of slide 1 on Yes.
+    /// Asks Msg::SameTimeForAllQuestion and gives every slide the time of slide 1 on Yes.
     void OnAllSame();
     /// Picker `k` of the page shows a new time of day.
     void OnTimeChanged(int k);

@@ -69,16 +69,16 @@ bool OpenDocument(const QString& path, bool* replaced) {
     Document& doc = CurrentDocument();
     const QString pathLine = path + QLatin1Char('\n');
     if (path.right(3).compare(QLatin1String("LSR"), Qt::CaseInsensitive) != 0 || path.size() < 3) {
-        ShowMessage(30070, pathLine, nullptr, MsgKind::Error);
+        ShowMessage(Msg::CannotOpenThisFile, pathLine, nullptr, MsgKind::Error);
         return false;
     }
     const QFileInfo info(path);
     if (!info.exists()) {
-        ShowMessage(30077, pathLine, nullptr, MsgKind::Error);
+        ShowMessage(Msg::FileNotFound, pathLine, nullptr, MsgKind::Error);
         return false;
     }
     if (info.isDir()) {
-        ShowMessage(30066, QString(), nullptr, MsgKind::Error);
+        ShowMessage(Msg::FolderCannotOpen, QString(), nullptr, MsgKind::Error);
         return false;
     }
     QString folder, name;
@@ -101,7 +101,7 @@ bool OpenDocument(const QString& path, bool* replaced) {
     const QString streamPath = workSlash + job.extractedName;
     QFile stream(streamPath);
     if (job.extractedName.isEmpty() || !stream.open(QIODevice::ReadOnly)) {
-        ShowMessage(30026, pathLine, nullptr, MsgKind::Error);
+        ShowMessage(Msg::OpenFailed, pathLine, nullptr, MsgKind::Error);
         return false;
     }
     if (replaced)
@@ -111,7 +111,7 @@ bool OpenDocument(const QString& path, bool* replaced) {
     stream.close();
     stream.remove();
     doc.filePath = path;
-    WriteSettingString("Last", "FilePath", path);
+    WriteSettingString(Setting::LastDocument, path);
     return ok;
 }
 
@@ -127,14 +127,14 @@ bool WriteDocumentFile(const QString& path) {
 
     QFile stream(streamPath);
     if (!stream.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        ShowMessage(30026, streamLine, nullptr, MsgKind::Error);
+        ShowMessage(Msg::OpenFailed, streamLine, nullptr, MsgKind::Error);
         return false;
     }
     // A write error anywhere (a full disk) fails the save before anything is packed.
     if (!WriteDocumentStream(stream) || !stream.flush()) {
         stream.close();
         stream.remove();
-        ShowMessage(30018, streamLine, nullptr, MsgKind::Error);
+        ShowMessage(Msg::SaveFailed, streamLine, nullptr, MsgKind::Error);
         return false;
     }
     stream.close();
@@ -148,7 +148,7 @@ bool WriteDocumentFile(const QString& path) {
     QFile::remove(streamPath);
     if (!packed)
         return false; // the previous file of that path is still there
-    WriteSettingString("Last", "FilePath", path);
+    WriteSettingString(Setting::LastDocument, path);
     return true;
 }
 
@@ -184,10 +184,11 @@ bool ChooseAndOpenDocument(bool* replaced) {
 bool AskSaveChanges(EditorState& ed) {
     if (!ed.m_modified)
         return true;
-    const int answer = ShowMessage(30004, QString(), nullptr, MsgKind::YesNoCancel);
-    if (answer == IDCANCEL)
+    const Answer answer =
+        ShowMessage(Msg::SaveChangesQuestion, QString(), nullptr, MsgKind::YesNoCancel);
+    if (answer == Answer::Cancel)
         return false;
-    if (answer == IDYES)
+    if (answer == Answer::Yes)
         SaveDocument(CurrentDocument().filePath);
     return true;
 }
@@ -226,14 +227,14 @@ void OnSaveCommand(EditorState& ed) {
             ed.m_modified = false;
         return;
     }
-    switch (ShowMessage(30003, QString(), nullptr, MsgKind::YesNoCancel)) {
-    case IDYES:
+    switch (ShowMessage(Msg::OverwriteQuestion, QString(), nullptr, MsgKind::YesNoCancel)) {
+    case Answer::Yes:
         if (SaveDocument(doc.filePath)) {
             ed.m_modified = false;
-            ShowMessage(30007, QString(), nullptr, MsgKind::Info);
+            ShowMessage(Msg::Saved, QString(), nullptr, MsgKind::Info);
         }
         break;
-    case IDNO:
+    case Answer::No:
         if (SaveDocument(QString()))
             ed.m_modified = false;
         break;
@@ -245,10 +246,10 @@ void OnSaveCommand(EditorState& ed) {
 bool OnCloseCommand(EditorState& ed) {
     if (!ed.m_modified)
         return true;
-    switch (ShowMessage(30004, QString(), nullptr, MsgKind::YesNoCancel)) {
-    case IDNO:
+    switch (ShowMessage(Msg::SaveChangesQuestion, QString(), nullptr, MsgKind::YesNoCancel)) {
+    case Answer::No:
         return true;
-    case IDYES:
+    case Answer::Yes:
         // The changes the user asked to keep are never thrown away: a save that failed
         // or was cancelled keeps the window open.
         if (!SaveDocument(CurrentDocument().filePath))
@@ -265,8 +266,8 @@ void OpenStartDocument(EditorState& ed, const QString& cmdFile) {
     // A relative path from a shell names a file in the current folder.
     if (!path.isEmpty() && QFileInfo(path).isRelative())
         path = QFileInfo(path).absoluteFilePath();
-    if (path.isEmpty() && ReadSettingInt("SYS", "FirstOpen", 0) == 1)
-        path = ReadSettingString("Last", "FilePath", QString());
+    if (path.isEmpty() && ReadSettingInt(Setting::OpenLastAtStart, 0) == 1)
+        path = ReadSettingString(Setting::LastDocument, QString());
     if (!path.isEmpty() && OpenDocument(path)) {
         ed.m_modified = false;
         ed.m_page = 0;

@@ -20,8 +20,8 @@ bool SaveDocument(const QString& path);
 /// gave); `replaced` as for OpenDocument.
 bool ChooseAndOpenDocument(bool* replaced = nullptr);
 
-/// The unsaved-changes question (message 30004) when the document is modified; Yes saves.
-/// False when the user cancelled and the command must stop.
+/// The unsaved-changes question (message Msg::SaveChangesQuestion) when the document is modified;
+/// Yes saves. False when the user cancelled and the command must stop.
 bool AskSaveChanges(EditorState& ed);
 
 /// The New command.

@@ -38,7 +38,7 @@ bool readBounded(QIODevice& in, qint64 n, QByteArray& out) {
     return true;
 }
 
-bool refuse(int id, const QString& prefix = QString()) {
+bool refuse(Msg id, const QString& prefix = QString()) {
     CurrentDocument().slideCount = 0;
     ShowMessage(id, prefix, nullptr, MsgKind::Error);
     return false;
@@ -91,30 +91,31 @@ bool ReadDocumentStream(QIODevice& in) {
     char magic[kStreamMagicSize];
     const qint64 got = in.read(magic, kStreamMagicSize);
     if (got < 3 || magic[0] != 'L' || magic[1] != 'S' || magic[2] != 'R')
-        return refuse(30019);
+        return refuse(Msg::WrongFileFormat);
     if (got < 6 || magic[3] != '0' || magic[4] != '0' || magic[5] != '1') {
         // Too short to hold the version is not a document at all.
-        return refuse(got < 6 ? 30019 : 30020);
+        return refuse(got < 6 ? Msg::WrongFileFormat : Msg::WrongVersion);
     }
     if (got < kStreamMagicSize)
-        return refuse(30019);
+        return refuse(Msg::WrongFileFormat);
 
     char header[DocumentHeader::kSize];
     if (in.read(header, DocumentHeader::kSize) != DocumentHeader::kSize)
-        return refuse(30019);
+        return refuse(Msg::WrongFileFormat);
     doc.header = DocumentHeader::fromBytes(header);
 
     doc.slideCount = 0;
     char countBytes[4];
     if (in.read(countBytes, 4) != 4)
-        return refuse(30019);
+        return refuse(Msg::WrongFileFormat);
     const quint32 n = DecodeBE32(countBytes);
     if (n > quint32(kMaxSlides))
-        return refuse(30043, QString::asprintf("%u > %d\n", unsigned(n), kMaxSlides));
+        return refuse(Msg::TooManySlidesInFile,
+                      QString::asprintf("%u > %d\n", unsigned(n), kMaxSlides));
 
     QByteArray records;
     if (!readBounded(in, qint64(n) * SlideRecord::kSize, records))
-        return refuse(30019);
+        return refuse(Msg::WrongFileFormat);
     for (quint32 i = 0; i < n; ++i)
         doc.slides[i] = SlideRecord::fromBytes(records.constData() + i * SlideRecord::kSize);
     doc.slideCount = int(n);

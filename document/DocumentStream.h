@@ -22,7 +22,7 @@ quint32 DecodeBE32(const char* bytes);
 bool WriteDocumentStream(QIODevice& out);
 
 /// Replaces the open document with the one read from `in` (positioned at its start).
-/// False after message 30019 (not a document, or cut short before the records end),
-/// 30020 (other version) or 30043 (too many slides); the slide table is empty then.
-/// The caller has released the previous pictures.
+/// False after message Msg::WrongFileFormat (not a document, or cut short before the records end),
+/// Msg::WrongVersion (other version) or Msg::TooManySlidesInFile (too many slides); the slide table
+/// is empty then. The caller has released the previous pictures.
 bool ReadDocumentStream(QIODevice& in);

@@ -37,12 +37,13 @@ bool CanAddSlide(bool showMessage) {
     if (CurrentDocument().slideCount < kMaxSlides)
         return true;
     if (showMessage)
-        ShowMessage(30002, QString(), nullptr, MsgKind::Error);
+        ShowMessage(Msg::TooManySlides, QString(), nullptr, MsgKind::Error);
     return false;
 }
 
 quint16 NewSlideSwitchTime() {
-    return quint16(std::clamp(ReadSettingInt("SYS", "AutoCng", 5), kMinSwitchTime, kMaxSwitchTime));
+    return quint16(
+        std::clamp(ReadSettingInt(Setting::NewSlideSeconds, 5), kMinSwitchTime, kMaxSwitchTime));
 }
 
 void AddSlide(PicturePtr picture, COLORREF keyColor) {

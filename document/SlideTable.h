@@ -9,7 +9,7 @@
 void NewDocument(EditorState& ed);
 /// Releases the picture of every slide in use; the records keep their other fields.
 void ReleaseAllPictures();
-/// True while another slide fits; otherwise shows message 30002 when asked to.
+/// True while another slide fits; otherwise shows message Msg::TooManySlides when asked to.
 bool CanAddSlide(bool showMessage);
 /// The switch time of a new slide: the setting AutoCng (default 5), kept within 1 to
 /// 64800 so that a setting edited by hand cannot give a time the show cannot use.

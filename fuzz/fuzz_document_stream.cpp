@@ -17,7 +17,7 @@ namespace {
 class SilentPrompts : public CliPrompts {
 public:
     int message(int, const QString&, MsgKind kind, QObject*) override {
-        return (kind == MsgKind::Error || kind == MsgKind::Info) ? IDOK : IDYES;
+        return (kind == MsgKind::Error || kind == MsgKind::Info) ? Answer::Ok : Answer::Yes;
     }
 };
 

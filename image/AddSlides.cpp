@@ -30,7 +30,7 @@ struct WaitCursor {
 
 QString CheckImageExtension(QObject* owner, const QString& path) {
     const auto reject = [owner] {
-        ShowMessage(30016, QString(), owner, MsgKind::Info);
+        ShowMessage(Msg::NotAnImage, QString(), owner, MsgKind::Info);
         return QString();
     };
     const int sep = LastPathSeparator(path);
@@ -56,7 +56,7 @@ QString CheckImageExtension(QObject* owner, const QString& path) {
 bool LimitPathsToCapacity(QStringList& paths, QObject* owner) {
     if (paths.size() <= kMaxSlides)
         return true;
-    if (ShowMessage(30010, QString(), owner, MsgKind::YesNo) != IDYES)
+    if (ShowMessage(Msg::TooManyFilesQuestion, QString(), owner, MsgKind::YesNo) != Answer::Yes)
         return false;
     paths = paths.mid(0, kMaxSlides);
     return true;
@@ -69,7 +69,7 @@ int AddSlidesFromFiles(EditorState& ed, int mark, const QStringList& paths, QObj
     bool appended = false;
     for (const QString& path : paths) {
         if (doc.slideCount >= kMaxSlides) {
-            ShowMessage(30002, QString(), owner, MsgKind::Error);
+            ShowMessage(Msg::TooManySlides, QString(), owner, MsgKind::Error);
             break;
         }
         const QString ext = CheckImageExtension(owner, path);

@@ -13,26 +13,26 @@ class QObject;
 constexpr const char* kAcceptedExtensions = "bmp-gif-jpg-jpeg-png-tiff";
 
 /// The normalised extension of `path` (lower case; "jpeg" for "jpg", "tiff" for
-/// "tif"), or empty after message 30016 when the path has no folder part, its name no
+/// "tif"), or empty after message Msg::NotAnImage when the path has no folder part, its name no
 /// dot, or the extension is not accepted. A name ending in a dot gives an empty
 /// extension without a message.
 QString CheckImageExtension(QObject* owner, const QString& path);
 
 /// Keeps a selection within the table's capacity: more than 100 paths ask question
-/// 30010; No gives false (nothing is to be added), Yes keeps the first 100.
+/// Msg::TooManyFilesQuestion; No gives false (nothing is to be added), Yes keeps the first 100.
 bool LimitPathsToCapacity(QStringList& paths, QObject* owner);
 
 /// Imports each path in order and adds it: with `mark` -1 appended (the view moving to
 /// the last page), otherwise inserted at page * 20 + mark, so a batch ends up there in
-/// reverse order. Stops with message 30002 when the table is full. Redraws the view
+/// reverse order. Stops with message Msg::TooManySlides when the table is full. Redraws the view
 /// and returns the number of slides added.
 int AddSlidesFromFiles(EditorState& ed, int mark, const QStringList& paths,
                        QObject* owner = nullptr);
 
 /// The add-slide command: asks for image files (several at once), keeps at most 100
-/// (question 30010 above that) and adds them. Cancelling changes nothing.
+/// (question Msg::TooManyFilesQuestion above that) and adds them. Cancelling changes nothing.
 void AddSlidesCommand(EditorState& ed, int mark, QObject* owner = nullptr);
 
-/// Files dropped on the main window: more than 100 ask question 30010 (owned by the
-/// window); empty names are skipped; the rest are added.
+/// Files dropped on the main window: more than 100 ask question Msg::TooManyFilesQuestion (owned by
+/// the window); empty names are skipped; the rest are added.
 void AddDroppedFiles(EditorState& ed, int mark, const QStringList& paths, QObject* owner);

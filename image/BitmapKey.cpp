@@ -28,7 +28,7 @@ bool ReadBitmapColorKey(const QString& path, COLORREF& key) {
             return false;
         prefix = QStringLiteral("形式判別エラー\n");
     }
-    ShowMessage(30011, prefix, nullptr, MsgKind::Error);
+    ShowMessage(Msg::BitmapInfoFailed, prefix, nullptr, MsgKind::Error);
     key = COLOR_NONE;
     return false;
 }

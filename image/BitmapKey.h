@@ -16,6 +16,6 @@ enum class BitmapKeyScan {
 BitmapKeyScan ScanBitmapColorKey(const uchar* data, qint64 len, COLORREF& key);
 
 /// Reads the BMP file at `path` and scans it. A file that cannot be read, or does not
-/// start with "BM", shows message 30011 with the kind of failure as its prefix. True
-/// when a key was found; `key` is COLOR_NONE otherwise.
+/// start with "BM", shows message Msg::BitmapInfoFailed with the kind of failure as its prefix.
+/// True when a key was found; `key` is COLOR_NONE otherwise.
 bool ReadBitmapColorKey(const QString& path, COLORREF& key);

@@ -204,7 +204,7 @@ int PasteSlide(EditorState& ed, int mark, const QMimeData* data) {
     if (!picture)
         return -1;
 
-    if (ReadSettingInt("SYS", "MentSize", 1) == 1)
+    if (ReadSettingInt(Setting::LimitImageSize, 1) == 1)
         picture = FitPictureToLimit(picture, width, height, rec.keyColor);
     rec.picture = std::move(picture);
     InsertSlide(ed, index, rec);

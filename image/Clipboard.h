@@ -37,6 +37,6 @@ QImage ClipboardBitmap(const QMimeData* data);
 
 /// Pastes the clipboard's image as a new slide: at page * 20 + `mark`, or with `mark`
 /// -1 appended after the view moved to the last page. Nothing happens without an image;
-/// a full table shows message 30002. Returns the new slide's index, or -1 when none
+/// a full table shows message Msg::TooManySlides. Returns the new slide's index, or -1 when none
 /// was added.
 int PasteSlide(EditorState& ed, int mark, const QMimeData* data);

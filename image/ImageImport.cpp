@@ -110,7 +110,7 @@ PicturePtr PictureFromWorkBytes(const QString& path, const QByteArray& bytes) {
     WriteWorkFile(path, bytes);
     PicturePtr picture = Picture::fromBytes(bytes);
     if (!picture)
-        ShowMessage(30001, QString(), nullptr, MsgKind::Error);
+        ShowMessage(Msg::OutOfMemory, QString(), nullptr, MsgKind::Error);
     return picture;
 }
 
@@ -135,10 +135,10 @@ ImportResult ImportJpeg(const QString& path, bool& done) {
     if (!size.isValid() || size.isEmpty() || TooLarge(size))
         return r;
 
-    if (ReadSettingInt("SYS", "MentSize", 1) == 1) {
-        const QSize fit =
-            FitSizeToLimit(size.width(), size.height(), ReadSettingInt("SYS", "MentSizeW", 500),
-                           ReadSettingInt("SYS", "MentSizeH", 500));
+    if (ReadSettingInt(Setting::LimitImageSize, 1) == 1) {
+        const QSize fit = FitSizeToLimit(size.width(), size.height(),
+                                         ReadSettingInt(Setting::ImageLimitWidth, 500),
+                                         ReadSettingInt(Setting::ImageLimitHeight, 500));
         if (fit != size) {
             const QString folder = ImageWorkFolder();
             if (folder.isEmpty()) {
@@ -174,7 +174,7 @@ ImportResult ImportJpeg(const QString& path, bool& done) {
     r.ok = true;
     r.width = r.picture->size().width();
     r.height = r.picture->size().height();
-    if (ReadSettingInt("SYS", "MentSize", 1) == 1)
+    if (ReadSettingInt(Setting::LimitImageSize, 1) == 1)
         r.picture = FitPictureToLimit(r.picture, r.width, r.height, r.key);
     return r;
 }
@@ -353,7 +353,7 @@ ImportResult ImportImageFile(const QString& path, const QString& ext) {
     PicturePtr picture = DecodeWithColorKey(path, ext, nullptr, bmpMode, r.key, r.width, r.height);
     if (!picture)
         return ImportResult{};
-    if (ReadSettingInt("SYS", "MentSize", 1) == 1)
+    if (ReadSettingInt(Setting::LimitImageSize, 1) == 1)
         picture = FitPictureToLimit(picture, r.width, r.height, r.key);
     r.ok = true;
     r.picture = picture;
@@ -363,7 +363,7 @@ ImportResult ImportImageFile(const QString& path, const QString& ext) {
 namespace {
 
 /// The JPEG bytes of the raster at the Quality setting, kept in the work file
-/// "temp.jpeg"; false (after 30001 where the raster cannot be drawn) on failure.
+/// "temp.jpeg"; false (after Msg::OutOfMemory where the raster cannot be drawn) on failure.
 bool EncodeJpegWorkFile(const QImage& raster, int width, int height, QByteArray& bytes) {
     const QString folder = ImageWorkFolder();
     if (folder.isEmpty())
@@ -371,9 +371,9 @@ bool EncodeJpegWorkFile(const QImage& raster, int width, int height, QByteArray&
     const PicturePtr wrap = Picture::fromImage(raster); // shares the pixels, no copy
     const RenderStatus st =
         RenderToBytes(wrap.get(), width, height, QStringLiteral("jpeg"),
-                      ReadSettingInt("KanSet", "Quality", 70), COLOR_NONE, bytes);
+                      ReadSettingInt(Setting::JpegQuality, 70), COLOR_NONE, bytes);
     if (st == RenderStatus::NoSource) {
-        ShowMessage(30001, QString(), nullptr, MsgKind::Error);
+        ShowMessage(Msg::OutOfMemory, QString(), nullptr, MsgKind::Error);
         return false;
     }
     if (st != RenderStatus::Ok)
@@ -460,8 +460,8 @@ bool RenderToImageFile(const Picture* picture, int w, int h, const QString& form
 }
 
 PicturePtr FitPictureToLimit(PicturePtr picture, int& width, int& height, COLORREF key) {
-    const int limitW = ReadSettingInt("SYS", "MentSizeW", 500);
-    const int limitH = ReadSettingInt("SYS", "MentSizeH", 500);
+    const int limitW = ReadSettingInt(Setting::ImageLimitWidth, 500);
+    const int limitH = ReadSettingInt(Setting::ImageLimitHeight, 500);
     if (width <= limitW && height <= limitH)
         return picture;
     const QSize fit = FitSizeToLimit(width, height, limitW, limitH);

@@ -50,7 +50,7 @@ PicturePtr FitPictureToLimit(PicturePtr picture, int& width, int& height, COLORR
 
 /// A copy of the picture at w x h, as BMP (`bmp`) or JPEG at quality 100, kept in the
 /// work file "tmp.bmp" or "tmp.jpeg". Returns the old picture when it cannot be drawn,
-/// null (after message 30001) when the copy cannot be read back.
+/// null (after message Msg::OutOfMemory) when the copy cannot be read back.
 PicturePtr ScalePicture(PicturePtr picture, int w, int h, bool bmp, COLORREF key = COLOR_NONE);
 
 /// Writes the picture's pixels as a BMP file to the work file "tmp.bmp"; its path, or

@@ -16,12 +16,12 @@ QString joinFolder(const QString& folder, const QString& name) {
 }
 
 bool packFailed() {
-    ShowMessage(30035, QString(), nullptr, MsgKind::Info);
+    ShowMessage(Msg::NoWriteAccess, QString(), nullptr, MsgKind::Info);
     return false;
 }
 
 bool extractFailed(const char* tag) {
-    ShowMessage(30036, QString::fromLatin1(tag), nullptr, MsgKind::Error);
+    ShowMessage(Msg::ExtractFailed, QString::fromLatin1(tag), nullptr, MsgKind::Error);
     return false;
 }
 

@@ -9,14 +9,14 @@
 
 /// Packs `source` into a new single-member MSZIP cabinet `folder` + `name` (the member
 /// is named `name` too). The cabinet is written beside the target and replaces it only
-/// when complete; on failure the previous file stays. Failure shows message 30035.
+/// when complete; on failure the previous file stays. Failure shows message Msg::NoWriteAccess.
 bool PackFile(const QString& source, const QString& name, const QString& folder,
               ProgressSink* progress = nullptr);
 
 /// Extracts every member of the cabinet `folder` + `name` into `dest` (ending with a
 /// separator), creating subfolders; `lastMember` (optional) receives the name of the
 /// last member written, empty when none was. Failure shows "[File Copy]" (or
-/// "[Make Context]") and message 30036.
+/// "[Make Context]") and message Msg::ExtractFailed.
 bool ExtractCabinet(const QString& name, const QString& folder, const QString& dest,
                     QString* lastMember = nullptr, ProgressSink* progress = nullptr);
 

@@ -30,12 +30,12 @@ QString RuntimePath() {
     return folder + QLatin1Char('/') + QLatin1String(kRuntimeFileName);
 }
 
-int CheckExecutableTarget(const QString& target) {
+std::optional<Msg> CheckExecutableTarget(const QString& target) {
     if (target.isEmpty())
-        return 30067;
+        return Msg::NoTarget;
     if (target.right(4).compare(QLatin1String(".EXE"), Qt::CaseInsensitive) != 0)
-        return 30068;
-    return 0;
+        return Msg::ExeExtensionRequired;
+    return std::nullopt;
 }
 
 QString ProposeExecutableName(const QString& editText, const QString& docPath) {
@@ -69,7 +69,7 @@ QString WriteTempDocumentStream() {
 qint64 AppendFileTo(const QString& source, QIODevice& out) {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly)) {
-        ShowMessage(30026, source + QLatin1Char('\n'));
+        ShowMessage(Msg::OpenFailed, source + QLatin1Char('\n'));
         return 0;
     }
     const qint64 length = in.size();
@@ -87,8 +87,8 @@ qint64 AppendFileTo(const QString& source, QIODevice& out) {
 bool CreateExecutable(const QString& target, const std::function<void(int)>& progress) {
     const QString runtime = RuntimePath();
     if (!QFileInfo(runtime).isFile()) {
-        ShowMessage(30015, QLatin1String(kRuntimeFileName) + QLatin1Char('\n'), nullptr,
-                    MsgKind::Info);
+        ShowMessage(Msg::RequiredFileMissing, QLatin1String(kRuntimeFileName) + QLatin1Char('\n'),
+                    nullptr, MsgKind::Info);
         return false;
     }
     if (progress)
@@ -104,7 +104,7 @@ bool CreateExecutable(const QString& target, const std::function<void(int)>& pro
     QSaveFile out(target);
     out.setDirectWriteFallback(false);
     if (!out.open(QIODevice::WriteOnly)) {
-        ShowMessage(30026);
+        ShowMessage(Msg::OpenFailed);
     } else {
         const qint64 r = AppendFileTo(runtime, out);
         const qint64 d = r > 0 ? AppendFileTo(temp, out) : 0;
@@ -112,7 +112,7 @@ bool CreateExecutable(const QString& target, const std::function<void(int)>& pro
             const QByteArray trailer = EncodeBE32(kExecutableMagic) + EncodeBE32(quint32(r));
             ok = out.write(trailer) == trailer.size() && out.commit();
             if (!ok)
-                ShowMessage(30026);
+                ShowMessage(Msg::OpenFailed);
         }
         if (!ok)
             out.cancelWriting();
@@ -131,7 +131,7 @@ bool OpenFolderInExplorer(const QString& path) {
     const QString folder = slash >= 0 ? path.left(slash) : QString();
     if (prompts().showFolder(folder))
         return true;
-    ShowMessage(30048);
+    ShowMessage(Msg::FileBrowserFailed);
     return false;
 }
 

@@ -2,9 +2,11 @@
 // Standalone slideshow executables: the player runtime's bytes, the document stream,
 // the magic 03 CA 19 3A and the runtime's length, both big-endian.
 
+#include "base/Messages.h"
 #include <QString>
 #include <QtGlobal>
 #include <functional>
+#include <optional>
 
 class QIODevice;
 
@@ -18,9 +20,10 @@ QString RuntimePath();
 /// Makes RuntimePath() look in `folder` instead (tests); empty restores the default.
 void SetRuntimeFolderOverride(const QString& folder);
 
-/// Checks a target path as the create button does: 0 when acceptable, otherwise the
-/// message id to show (30067 empty, 30068 not ending in ".exe" regardless of case).
-int CheckExecutableTarget(const QString& target);
+/// Checks a target path as the create button does: nothing when acceptable, otherwise
+/// the message to show (Msg::NoTarget when empty, Msg::ExeExtensionRequired when it
+/// does not end in ".exe", in any case).
+std::optional<Msg> CheckExecutableTarget(const QString& target);
 
 /// The file name the browse button proposes for the edit box text `editText` and the
 /// document path `docPath`: the edit box's file name, else the document's, else
@@ -32,7 +35,7 @@ QString ProposeExecutableName(const QString& editText, const QString& docPath);
 QString WriteTempDocumentStream();
 
 /// Copies `source` to `out` in 1024-byte chunks; the source's length, or 0 after
-/// message 30026 (prefixed with the source path) when it cannot be opened.
+/// message Msg::OpenFailed (prefixed with the source path) when it cannot be opened.
 qint64 AppendFileTo(const QString& source, QIODevice& out);
 
 /// Writes the executable `target`. The file is assembled beside the target and
@@ -42,7 +45,7 @@ qint64 AppendFileTo(const QString& source, QIODevice& out);
 bool CreateExecutable(const QString& target, const std::function<void(int)>& progress = {});
 
 /// Shows the folder holding `path` in the platform's file browser; false after message
-/// 30048 when it cannot be started.
+/// Msg::FileBrowserFailed when it cannot be started.
 bool OpenFolderInExplorer(const QString& path);
 
 /// Finds the document stream inside a created executable `path` from its trailer:

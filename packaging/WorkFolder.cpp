@@ -11,8 +11,8 @@
 namespace {
 
 void showFolderMessage(const QString& path) {
-    prompts().message(0, path + QStringLiteral("\n作業フォルダを使用できません"), MsgKind::Error,
-                      nullptr);
+    prompts().message(Msg::Unlisted, path + QStringLiteral("\n作業フォルダを使用できません"),
+                      MsgKind::Error, nullptr);
 }
 
 } // namespace

@@ -26,12 +26,12 @@ bool LoadEmbeddedDocument() {
     QFile file(self);
     if (!FindEmbeddedStream(self, &offset, &length) || !file.open(QIODevice::ReadOnly) ||
         !file.seek(offset)) {
-        ShowMessage(30019);
+        ShowMessage(Msg::WrongFileFormat);
         return false;
     }
     QByteArray bytes = file.read(length);
     if (bytes.size() != length) {
-        ShowMessage(30019);
+        ShowMessage(Msg::WrongFileFormat);
         return false;
     }
     QBuffer buffer(&bytes);
@@ -60,13 +60,13 @@ int main(int argc, char** argv) {
             loaded = LoadEmbeddedDocument();
         } else if (args.isEmpty()) {
             prompts().message(
-                0,
+                Msg::Unlisted,
                 QStringLiteral("再生するスライドがありません。\n"
                                "作成した実行ファイルか .lsr ファイルを指定してください。"),
                 MsgKind::Info, nullptr);
             return 1;
         } else {
-            ShowMessage(30019, args.first() + QLatin1Char('\n'));
+            ShowMessage(Msg::WrongFileFormat, args.first() + QLatin1Char('\n'));
             return 1;
         }
     }

@@ -269,7 +269,7 @@ int main(int argc, char** argv) {
 
     if (!show)
         SetScreenOverride(MakeScreen(1920, 1080));
-    WriteSettingInt("SYS", "Trans", 255);
+    WriteSettingInt(Setting::EditorOpacity, 255);
     EditorWindow dlg;
     if (!dlg.OnInitDialog())
         return 1;

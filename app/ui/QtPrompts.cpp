@@ -9,7 +9,7 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 
-int QtPrompts::message(int, const QString& text, MsgKind kind, QObject* owner) {
+Answer QtPrompts::message(Msg, const QString& text, MsgKind kind, QObject* owner) {
     QMessageBox box(qobject_cast<QWidget*>(owner));
     box.setWindowTitle(ApplicationName());
     box.setText(text);
@@ -42,16 +42,18 @@ int QtPrompts::message(int, const QString& text, MsgKind kind, QObject* owner) {
         QGuiApplication::restoreOverrideCursor();
     switch (pressed) {
     case QMessageBox::Yes:
-        return IDYES;
+        return Answer::Yes;
     case QMessageBox::No:
-        return IDNO;
+        return Answer::No;
     case QMessageBox::Cancel:
-        return IDCANCEL;
+        return Answer::Cancel;
     case QMessageBox::Ok:
-        return IDOK;
+        return Answer::Ok;
     default:
         // Escape or the close box: Cancel where there is one, else the only safe answer.
-        return kind == MsgKind::YesNo ? IDNO : (kind == MsgKind::YesNoCancel ? IDCANCEL : IDOK);
+        return kind == MsgKind::YesNo
+                   ? Answer::No
+                   : (kind == MsgKind::YesNoCancel ? Answer::Cancel : Answer::Ok);
     }
 }
 

@@ -5,7 +5,7 @@
 /// file dialogs and colour chooser, the file browser through QDesktopServices.
 class QtPrompts : public Prompts {
 public:
-    int message(int id, const QString& text, MsgKind kind, QObject* owner) override;
+    Answer message(Msg id, const QString& text, MsgKind kind, QObject* owner) override;
     QStringList openFileNames(const FileDialogSpec& request, bool multi) override;
     QString saveFileName(const FileDialogSpec& request) override;
     std::optional<COLORREF> chooseColor(COLORREF initial, QObject* owner) override;

@@ -306,7 +306,7 @@ void EditorWindow::OnDeleteSlide(int) {
     const int index = SelectedIndex();
     if (index < 0 || index >= CurrentDocument().slideCount)
         return;
-    if (ShowMessage(30005, QString(), this, MsgKind::YesNo) != IDYES)
+    if (ShowMessage(Msg::DeleteSlideQuestion, QString(), this, MsgKind::YesNo) != Answer::Yes)
         return;
     DeleteSlide(*this, index);
     m_rebuildCells = true;

@@ -38,24 +38,24 @@ void EditorWindow::OpenTimeSet() {
 
 void EditorWindow::OpenSystemSettings() {
     SettingsDialog dlg(this);
-    dlg.m_openLast = ReadSettingInt("SYS", "FirstOpen", 0);
-    dlg.m_titleMode = ReadSettingInt("SYS", "Title", 2);
-    dlg.m_newSlideSeconds = ReadSettingInt("SYS", "AutoCng", 5);
-    dlg.m_limitSize = ReadSettingInt("SYS", "MentSize", 1);
-    dlg.m_limitWidth = ReadSettingInt("SYS", "MentSizeW", 500);
-    dlg.m_limitHeight = ReadSettingInt("SYS", "MentSizeH", 500);
+    dlg.m_openLast = ReadSettingInt(Setting::OpenLastAtStart, 0);
+    dlg.m_titleMode = ReadSettingInt(Setting::TitleMode, 2);
+    dlg.m_newSlideSeconds = ReadSettingInt(Setting::NewSlideSeconds, 5);
+    dlg.m_limitSize = ReadSettingInt(Setting::LimitImageSize, 1);
+    dlg.m_limitWidth = ReadSettingInt(Setting::ImageLimitWidth, 500);
+    dlg.m_limitHeight = ReadSettingInt(Setting::ImageLimitHeight, 500);
     dlg.OnInitDialog();
     if (RunModal(dlg) != QDialog::Accepted)
         return;
-    if (ReadSettingInt("SYS", "Title", 2) != dlg.m_titleMode) {
-        WriteSettingInt("SYS", "Title", dlg.m_titleMode);
+    if (ReadSettingInt(Setting::TitleMode, 2) != dlg.m_titleMode) {
+        WriteSettingInt(Setting::TitleMode, dlg.m_titleMode);
         update();
     }
-    WriteSettingInt("SYS", "FirstOpen", dlg.m_openLast);
-    WriteSettingInt("SYS", "AutoCng", dlg.m_newSlideSeconds);
-    WriteSettingInt("SYS", "MentSize", dlg.m_limitSize);
-    WriteSettingInt("SYS", "MentSizeW", dlg.m_limitWidth);
-    WriteSettingInt("SYS", "MentSizeH", dlg.m_limitHeight);
+    WriteSettingInt(Setting::OpenLastAtStart, dlg.m_openLast);
+    WriteSettingInt(Setting::NewSlideSeconds, dlg.m_newSlideSeconds);
+    WriteSettingInt(Setting::LimitImageSize, dlg.m_limitSize);
+    WriteSettingInt(Setting::ImageLimitWidth, dlg.m_limitWidth);
+    WriteSettingInt(Setting::ImageLimitHeight, dlg.m_limitHeight);
 }
 
 void EditorWindow::OpenVersionInfo() {
@@ -65,7 +65,7 @@ void EditorWindow::OpenVersionInfo() {
 
 void EditorWindow::OpenHelp() {
     HelpWindow dlg(this);
-    dlg.m_manualName = MessageText(30174);
+    dlg.m_manualName = MessageText(Msg::ManualName);
     if (!dlg.OnInitDialog())
         return;
     RunModal(dlg);

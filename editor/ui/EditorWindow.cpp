@@ -51,17 +51,17 @@ bool EditorWindow::OnInitDialog() {
     const QSize desk = Screen().desktop;
     const int defW = desk.width() * 3 / 4;
     const int defH = desk.height() * 3 / 4;
-    const int w = std::max(ReadSettingInt("Last", "SX", defW), defW);
-    const int h = std::max(ReadSettingInt("Last", "SY", defH), defH);
+    const int w = std::max(ReadSettingInt(Setting::EditorWidth, defW), defW);
+    const int h = std::max(ReadSettingInt(Setting::EditorHeight, defH), defH);
     const QPoint origin = Screen().workArea.topLeft();
     setGeometry(origin.x() + (desk.width() - w) / 2, origin.y() + (desk.height() - h) / 2, w, h);
     m_placed = true;
-    if (ReadSettingInt("Last", "Zoomed", 0) == 1)
+    if (ReadSettingInt(Setting::EditorMaximized, 0) == 1)
         setWindowState(windowState() | Qt::WindowMaximized);
 
     // The icon bar, the property-button mark and the logo.
     if (!LoadFixedImages()) {
-        ShowMessage(30001, QString(), this, MsgKind::Error);
+        ShowMessage(Msg::OutOfMemory, QString(), this, MsgKind::Error);
         done(QDialog::Rejected);
         return false;
     }
@@ -79,7 +79,7 @@ bool EditorWindow::OnInitDialog() {
     setMinimumSize(488, 508);
 
     // The opacity, never below 105 so the window cannot vanish.
-    const int trans = std::clamp(ReadSettingInt("SYS", "Trans", 220), 105, 255);
+    const int trans = std::clamp(ReadSettingInt(Setting::EditorOpacity, 220), 105, 255);
     ApplyWindowOpacity(trans);
     return true;
 }
@@ -90,10 +90,10 @@ void EditorWindow::ApplyWindowOpacity(int alpha) {
 
 void EditorWindow::RecordPlacement() {
     const bool zoomed = isMaximized();
-    WriteSettingInt("Last", "Zoomed", zoomed ? 1 : 0);
+    WriteSettingInt(Setting::EditorMaximized, zoomed ? 1 : 0);
     const QRect r = zoomed ? normalGeometry() : geometry();
-    WriteSettingInt("Last", "SX", r.width());
-    WriteSettingInt("Last", "SY", r.height());
+    WriteSettingInt(Setting::EditorWidth, r.width());
+    WriteSettingInt(Setting::EditorHeight, r.height());
 }
 
 void EditorWindow::RedrawRebuilt() {

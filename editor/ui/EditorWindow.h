@@ -103,7 +103,7 @@ public:
     /// title). Each item carries its command id as its data.
     std::unique_ptr<QMenu> BuildContextMenu(QPoint pt) const;
     // Command handlers, reached through OnCommand's table; `id` is the command.
-    void OnDeleteSlide(int id);       ///< 104: deletes the selected slide after 30005
+    void OnDeleteSlide(int id); ///< 104: deletes the selected slide after Msg::DeleteSlideQuestion
     void OnSlideshowHere(int id);     ///< 105: the slideshow from the selected slide
     void OnAddSlides(int id);         ///< 106: image files chosen in a file dialog
     void OnCopySlide(int id);         ///< 107: the selected slide to the clipboard

@@ -383,7 +383,7 @@ void EditorWindow::TransDragMove(QPoint pt) {
     const int x = std::clamp(pt.x(), bar.left, bar.right);
     const int v = std::clamp(int((x - bar.left) * 150.0 / width), 0, 150);
     const int alpha = v + 105;
-    WriteSettingInt("SYS", "Trans", alpha);
+    WriteSettingInt(Setting::EditorOpacity, alpha);
     ApplyWindowOpacity(alpha);
     m_modified = true;
 }

@@ -131,7 +131,7 @@ void EditorWindow::OnPaint(const QRegion& dirty) {
     QFont titleFont;
     const QFont previousFont =
         SelectUiFont(kDefaultUiFace, 18, true, false, false, false, 0, titleFont, &p);
-    const int titleMode = ReadSettingInt("SYS", "Title", 2);
+    const int titleMode = ReadSettingInt(Setting::TitleMode, 2);
     const QString title = titleMode == 1   ? doc.filePath
                           : titleMode == 2 ? FileTitleOf(doc.filePath)
                                            : QString();

@@ -37,7 +37,7 @@ ExportDialog::ExportDialog(QWidget* parent) : QDialog(parent) {
     buttons->addWidget(m_cancel);
     grid->addLayout(buttons, 3, 0, 1, 2);
 
-    m_targetPath = ReadSettingString("Last", "WritePath", QString());
+    m_targetPath = ReadSettingString(Setting::LastExport, QString());
     m_edit->setText(m_targetPath);
     connect(m_browse, &QPushButton::clicked, this, &ExportDialog::OnBrowse);
     connect(m_ok, &QPushButton::clicked, this, &ExportDialog::OnOK);
@@ -64,17 +64,18 @@ void ExportDialog::OnBrowse() {
 
 void ExportDialog::OnOK() {
     m_targetPath = m_edit->text();
-    if (const int id = CheckExecutableTarget(m_targetPath); id != 0) {
-        ShowMessage(id, QString(), this);
+    if (const std::optional<Msg> problem = CheckExecutableTarget(m_targetPath)) {
+        ShowMessage(*problem, QString(), this);
         return;
     }
-    WriteSettingString("Last", "WritePath", m_targetPath);
+    WriteSettingString(Setting::LastExport, m_targetPath);
     if (QFileInfo::exists(m_targetPath) &&
-        ShowMessage(30056, QString(), this, MsgKind::YesNo) != IDYES)
+        ShowMessage(Msg::ReplaceFileQuestion, QString(), this, MsgKind::YesNo) != Answer::Yes)
         return;
     if (!CreateExecutable(m_targetPath, [this](int v) { m_progress->setValue(v); }))
         return;
-    if (ShowMessage(30069, QString(), this, MsgKind::YesNo) == IDYES)
+    if (ShowMessage(Msg::ExportDoneShowFolderQuestion, QString(), this, MsgKind::YesNo) ==
+        Answer::Yes)
         OpenFolderInExplorer(m_targetPath);
     accept();
 }

@@ -95,7 +95,7 @@ bool SlideshowWindow::OnInitDialog() {
     try {
         m_times.assign(size_t(doc.slideCount), 0);
     } catch (const std::bad_alloc&) {
-        ShowMessage(30001, QString(), this, MsgKind::Error);
+        ShowMessage(Msg::OutOfMemory, QString(), this, MsgKind::Error);
         EndShow();
         return false;
     }

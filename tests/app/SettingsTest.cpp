@@ -20,15 +20,15 @@ QString settingsFile() {
 
 TEST(Settings, AbsentValuesReadAsTheirDefaults) {
     ClearSettings();
-    EXPECT_EQ(ReadSettingInt("SYS", "Trans", 220), 220);
-    EXPECT_EQ(ReadSettingString("Last", "FilePath", QString()), QString());
-    EXPECT_EQ(ReadSettingString("Last", "WritePath", QStringLiteral("x")), QStringLiteral("x"));
+    EXPECT_EQ(ReadSettingInt(Setting::EditorOpacity, 220), 220);
+    EXPECT_EQ(ReadSettingString(Setting::LastDocument, QString()), QString());
+    EXPECT_EQ(ReadSettingString(Setting::LastExport, QStringLiteral("x")), QStringLiteral("x"));
 }
 
 TEST(Settings, WritesAreStoredAtOnceUnderMakerAndApplication) {
     ClearSettings();
-    WriteSettingInt("SYS", "AutoCng", 20);
-    WriteSettingString("Last", "FilePath", QStringLiteral("/tmp/スライド.lsr"));
+    WriteSettingInt(Setting::NewSlideSeconds, 20);
+    WriteSettingString(Setting::LastDocument, QStringLiteral("/tmp/スライド.lsr"));
     // Another store object (as another copy of the program would) sees the values.
     QSettings other(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Varnholt"),
                     ApplicationName());
@@ -40,21 +40,21 @@ TEST(Settings, WritesAreStoredAtOnceUnderMakerAndApplication) {
 
 TEST(Settings, ChangesMadeOutsideAreReadAtTheNextUse) {
     ClearSettings();
-    WriteSettingInt("KanSet", "Quality", 70);
+    WriteSettingInt(Setting::JpegQuality, 70);
     {
         QSettings other(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Varnholt"),
                         ApplicationName());
         other.setValue(QStringLiteral("KanSet/Quality"), 35);
     }
-    EXPECT_EQ(ReadSettingInt("KanSet", "Quality", 70), 35);
+    EXPECT_EQ(ReadSettingInt(Setting::JpegQuality, 70), 35);
 }
 
 TEST(Settings, ValuesThatAreNotNumbersReadAsTheDefault) {
     ClearSettings();
-    WriteSettingString("SYS", "Title", QStringLiteral("abc"));
-    EXPECT_EQ(ReadSettingInt("SYS", "Title", 2), 2);
-    WriteSettingInt("SYS", "Title", -7);
-    EXPECT_EQ(ReadSettingInt("SYS", "Title", 2), -7);
+    WriteSettingString(Setting::TitleMode, QStringLiteral("abc"));
+    EXPECT_EQ(ReadSettingInt(Setting::TitleMode, 2), 2);
+    WriteSettingInt(Setting::TitleMode, -7);
+    EXPECT_EQ(ReadSettingInt(Setting::TitleMode, 2), -7);
 }
 
 TEST(Settings, DamagedFileGivesDefaultsWithoutCrashing) {
@@ -70,30 +70,35 @@ TEST(Settings, DamagedFileGivesDefaultsWithoutCrashing) {
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(bytes);
         f.close();
-        const int trans = ReadSettingInt("SYS", "Trans", 220);
+        const int trans = ReadSettingInt(Setting::EditorOpacity, 220);
         EXPECT_TRUE(trans == 220 || (trans >= 0 && trans <= 255)) << trans;
-        EXPECT_EQ(ReadSettingString("Last", "FilePath", QStringLiteral("d")), QStringLiteral("d"));
+        EXPECT_EQ(ReadSettingString(Setting::LastDocument, QStringLiteral("d")),
+                  QStringLiteral("d"));
     }
     ClearSettings();
 }
 
 TEST(Messages, TableHoldsTheTextsWithLineBreaks) {
-    EXPECT_EQ(MessageText(30002), QStringLiteral("作成可能なスライド数を超えるため追加できません"));
-    EXPECT_EQ(MessageText(30003),
+    EXPECT_EQ(MessageText(Msg::TooManySlides),
+              QStringLiteral("作成可能なスライド数を超えるため追加できません"));
+    EXPECT_EQ(MessageText(Msg::OverwriteQuestion),
               QStringLiteral(
                   "上書き保存しますか\n\n名前を付けて保存する -「いいえ」\n中止-「キャンセル」"));
-    EXPECT_EQ(MessageText(30174), QStringLiteral("Manual"));
-    EXPECT_EQ(MessageText(30201), QStringLiteral("Ver. 1.01 2022.11.14 Windows 11対応\r\n"));
-    EXPECT_TRUE(MessageText(30199).isEmpty());
+    EXPECT_EQ(MessageText(Msg::ManualName), QStringLiteral("Manual"));
+    EXPECT_EQ(MessageText(Msg(int(Msg::VersionHistory) + 1)),
+              QStringLiteral("Ver. 1.01 2022.11.14 Windows 11対応\r\n"));
+    EXPECT_TRUE(MessageText(Msg(30199)).isEmpty());
 }
 
 TEST(Messages, ShowMessagePutsThePrefixFirstAndSkipsUnknownIds) {
     TestPrompts tp;
-    EXPECT_EQ(ShowMessage(30026, QStringLiteral("/x/y.lsr\n"), nullptr, MsgKind::Error), IDOK);
-    tp.answer(IDNO);
-    EXPECT_EQ(ShowMessage(30005, QString(), nullptr, MsgKind::YesNo), IDNO);
-    EXPECT_EQ(ShowMessage(30199), 0);
-    ASSERT_EQ(tp.messageIds(), (QList<int>{30026, 30005}));
+    EXPECT_EQ(ShowMessage(Msg::OpenFailed, QStringLiteral("/x/y.lsr\n"), nullptr, MsgKind::Error),
+              Answer::Ok);
+    tp.answer(Answer::No);
+    EXPECT_EQ(ShowMessage(Msg::DeleteSlideQuestion, QString(), nullptr, MsgKind::YesNo),
+              Answer::No);
+    EXPECT_EQ(ShowMessage(Msg(30199)), Answer::None);
+    ASSERT_EQ(tp.messageIds(), (QList<Msg>{Msg::OpenFailed, Msg::DeleteSlideQuestion}));
     EXPECT_EQ(tp.calls[0].text, QStringLiteral("/x/y.lsr\nファイルのオープンに失敗しました"));
     EXPECT_EQ(tp.calls[1].kind, MsgKind::YesNo);
 }
@@ -114,9 +119,13 @@ namespace {
 
 TEST(Messages, CommandLinePromptsAnswerTheFirstButton) {
     CliPrompts cli;
-    EXPECT_EQ(cli.message(30002, QStringLiteral("x"), MsgKind::Error, nullptr), IDOK);
-    EXPECT_EQ(cli.message(30005, QStringLiteral("x"), MsgKind::YesNo, nullptr), IDYES);
-    EXPECT_EQ(cli.message(30004, QStringLiteral("x"), MsgKind::YesNoCancel, nullptr), IDYES);
+    EXPECT_EQ(cli.message(Msg::TooManySlides, QStringLiteral("x"), MsgKind::Error, nullptr),
+              Answer::Ok);
+    EXPECT_EQ(cli.message(Msg::DeleteSlideQuestion, QStringLiteral("x"), MsgKind::YesNo, nullptr),
+              Answer::Yes);
+    EXPECT_EQ(
+        cli.message(Msg::SaveChangesQuestion, QStringLiteral("x"), MsgKind::YesNoCancel, nullptr),
+        Answer::Yes);
     EXPECT_TRUE(cli.openFileNames(FileDialogSpec{}, true).isEmpty());
     EXPECT_FALSE(cli.chooseColor(0, nullptr).has_value());
 }

@@ -81,7 +81,7 @@ TEST_F(AboutHelp, ManualMissingTellsAndOpensNothing) {
         dlg.m_programPath = dir.filePath(QStringLiteral("luserio"));
         dlg.m_manualName = QStringLiteral("Manual");
         EXPECT_FALSE(dlg.OnInitDialog());
-        EXPECT_EQ(prompts.messageIds(), QList<int>{30173});
+        EXPECT_EQ(prompts.messageIds(), QList<Msg>{Msg::ManualMissing});
         EXPECT_EQ(prompts.calls[0].kind, MsgKind::Info);
     }
     {

@@ -86,8 +86,8 @@ TEST_F(SystemSettings, EditsTakeDigitsOnlyAndSpinWithinTheRange) {
 TEST_F(SystemSettings, SaveWritesTheMembersAndTheChangedTitle) {
     EditorWindow editor;
     NewDocument(editor);
-    WriteSettingInt("SYS", "AutoCng", 7);
-    WriteSettingInt("SYS", "Title", 5);
+    WriteSettingInt(Setting::NewSlideSeconds, 7);
+    WriteSettingInt(Setting::TitleMode, 5);
     Script<SettingsDialog>([](SettingsDialog& d) {
         EXPECT_TRUE(d.secondsRadio(4)->isChecked());
         EXPECT_TRUE(d.titleRadio(2)->isChecked());
@@ -96,12 +96,12 @@ TEST_F(SystemSettings, SaveWritesTheMembersAndTheChangedTitle) {
     });
     editor.OpenSystemSettings();
     EXPECT_EQ(runs, 1);
-    EXPECT_EQ(ReadSettingInt("SYS", "AutoCng", -1), 20);
-    EXPECT_EQ(ReadSettingInt("SYS", "Title", -1), 2);
-    EXPECT_EQ(ReadSettingInt("SYS", "FirstOpen", -1), 0);
-    EXPECT_EQ(ReadSettingInt("SYS", "MentSize", -1), 1);
-    EXPECT_EQ(ReadSettingInt("SYS", "MentSizeW", -1), 500);
-    EXPECT_EQ(ReadSettingInt("SYS", "MentSizeH", -1), 500);
+    EXPECT_EQ(ReadSettingInt(Setting::NewSlideSeconds, -1), 20);
+    EXPECT_EQ(ReadSettingInt(Setting::TitleMode, -1), 2);
+    EXPECT_EQ(ReadSettingInt(Setting::OpenLastAtStart, -1), 0);
+    EXPECT_EQ(ReadSettingInt(Setting::LimitImageSize, -1), 1);
+    EXPECT_EQ(ReadSettingInt(Setting::ImageLimitWidth, -1), 500);
+    EXPECT_EQ(ReadSettingInt(Setting::ImageLimitHeight, -1), 500);
 
     // Changes in every control.
     Script<SettingsDialog>([](SettingsDialog& d) {
@@ -114,12 +114,12 @@ TEST_F(SystemSettings, SaveWritesTheMembersAndTheChangedTitle) {
         QTest::keyClick(&d, Qt::Key_Return);
     });
     editor.OpenSystemSettings();
-    EXPECT_EQ(ReadSettingInt("SYS", "FirstOpen", -1), 1);
-    EXPECT_EQ(ReadSettingInt("SYS", "Title", -1), 1);
-    EXPECT_EQ(ReadSettingInt("SYS", "AutoCng", -1), 3);
-    EXPECT_EQ(ReadSettingInt("SYS", "MentSize", -1), 0);
-    EXPECT_EQ(ReadSettingInt("SYS", "MentSizeW", -1), 100);
-    EXPECT_EQ(ReadSettingInt("SYS", "MentSizeH", -1), 1000);
+    EXPECT_EQ(ReadSettingInt(Setting::OpenLastAtStart, -1), 1);
+    EXPECT_EQ(ReadSettingInt(Setting::TitleMode, -1), 1);
+    EXPECT_EQ(ReadSettingInt(Setting::NewSlideSeconds, -1), 3);
+    EXPECT_EQ(ReadSettingInt(Setting::LimitImageSize, -1), 0);
+    EXPECT_EQ(ReadSettingInt(Setting::ImageLimitWidth, -1), 100);
+    EXPECT_EQ(ReadSettingInt(Setting::ImageLimitHeight, -1), 1000);
 }
 
 TEST_F(SystemSettings, UnchangedTitleIsNotWritten) {
@@ -130,7 +130,7 @@ TEST_F(SystemSettings, UnchangedTitleIsNotWritten) {
     EXPECT_FALSE(Stored("Title"));
     for (const char* name : {"FirstOpen", "AutoCng", "MentSize", "MentSizeW", "MentSizeH"})
         EXPECT_TRUE(Stored(name)) << name;
-    EXPECT_EQ(ReadSettingInt("SYS", "MentSizeW", -1), 500);
+    EXPECT_EQ(ReadSettingInt(Setting::ImageLimitWidth, -1), 500);
 }
 
 TEST_F(SystemSettings, CloseWritesNothing) {

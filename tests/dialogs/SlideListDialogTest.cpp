@@ -158,7 +158,7 @@ TEST_F(SlideList, DeletingWithoutCheckedRowsOnlyTells) {
     dlg.list()->selectAll();
     QTest::keyClick(dlg.list(), Qt::Key_Delete);
     dlg.OnDeleteChecked();
-    EXPECT_EQ(prompts.messageIds(), (QList<int>{30021, 30021}));
+    EXPECT_EQ(prompts.messageIds(), (QList<Msg>{Msg::NothingChecked, Msg::NothingChecked}));
     EXPECT_EQ(prompts.calls[0].kind, MsgKind::Info);
     EXPECT_EQ(CurrentDocument().slideCount, 3);
     EXPECT_FALSE(editor.m_modified);
@@ -175,14 +175,15 @@ TEST_F(SlideList, DeletingCheckedSlides) {
     for (int r : {1, 20, 44})
         dlg.list()->item(r, 0)->setCheckState(Qt::Checked);
 
-    prompts.answer(IDNO);
+    prompts.answer(Answer::No);
     dlg.OnDeleteChecked();
     EXPECT_EQ(doc.slideCount, 45);
     EXPECT_EQ(dlg.CheckedRows().size(), 3u);
 
-    prompts.answer(IDYES);
+    prompts.answer(Answer::Yes);
     dlg.OnDeleteChecked();
-    EXPECT_EQ(prompts.messageIds(), (QList<int>{30017, 30017}));
+    EXPECT_EQ(prompts.messageIds(),
+              (QList<Msg>{Msg::DeleteCheckedQuestion, Msg::DeleteCheckedQuestion}));
     EXPECT_EQ(prompts.calls[1].kind, MsgKind::YesNo);
     ASSERT_EQ(doc.slideCount, 42);
     int expect = 0;
@@ -205,7 +206,7 @@ TEST_F(SlideList, DeletingAllSlides) {
     FillSlides(editor, 45);
     editor.m_page = 2;
     TestPrompts prompts;
-    prompts.answer(IDYES);
+    prompts.answer(Answer::Yes);
     SlideListDialog dlg(&editor);
     ShowActive(dlg);
     dlg.OnSelectAll();

@@ -141,18 +141,18 @@ TEST_F(TimeSet, TotalCoversAllPagesWithUnlimitedHours) {
 TEST_F(TimeSet, AllSameAsksAndCopiesSlideOne) {
     {
         TestPrompts prompts;
-        prompts.answer(IDNO);
+        prompts.answer(Answer::No);
         SwitchTimeDialog dlg;
         Open(dlg, {7, 8, 9}, 3, 0);
         QTest::mouseClick(dlg.allSameButton(), Qt::LeftButton);
-        EXPECT_EQ(prompts.messageIds(), QList<int>{30012});
+        EXPECT_EQ(prompts.messageIds(), QList<Msg>{Msg::SameTimeForAllQuestion});
         EXPECT_EQ(prompts.calls[0].kind, MsgKind::YesNo);
         EXPECT_EQ(dlg.m_times[1], 8);
         EXPECT_EQ(dlg.m_times[2], 9);
     }
     {
         TestPrompts prompts;
-        prompts.answer(IDYES);
+        prompts.answer(Answer::Yes);
         SwitchTimeDialog dlg;
         Open(dlg, std::vector<int>{7, 8, 9, 10, 11}, 3, 0);
         dlg.OnAllSame();
@@ -164,11 +164,11 @@ TEST_F(TimeSet, AllSameAsksAndCopiesSlideOne) {
     }
     {
         TestPrompts prompts;
-        prompts.answer(IDYES);
+        prompts.answer(Answer::Yes);
         SwitchTimeDialog dlg;
         Open(dlg, {7, 8}, 1, 0);
         dlg.OnAllSame();
-        EXPECT_EQ(prompts.messageIds(), QList<int>{30012});
+        EXPECT_EQ(prompts.messageIds(), QList<Msg>{Msg::SameTimeForAllQuestion});
         EXPECT_EQ(dlg.m_times[0], 7);
         EXPECT_EQ(dlg.m_times[1], 8);
     }
@@ -184,7 +184,7 @@ TEST_F(TimeSet, EditorWritesBackOnlyOnSave) {
     // Cancel after the all-same button: nothing changes.
     {
         TestPrompts prompts;
-        prompts.answer(IDYES);
+        prompts.answer(Answer::Yes);
         Script<SwitchTimeDialog>([](SwitchTimeDialog& d) {
             EXPECT_EQ(d.m_page, 1) << "opens on the editor's page";
             EXPECT_EQ(d.pageLabel()->text(), "(2/3)");

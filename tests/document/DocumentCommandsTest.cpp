@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace {
 
@@ -49,7 +50,7 @@ protected:
 struct FailingPackRunner : CabinetJobRunner {
     bool run(CabinetJob& job) override {
         if (job.kind == CabinetJob::Kind::Pack) {
-            ShowMessage(30035, QString(), nullptr, MsgKind::Info);
+            ShowMessage(Msg::NoWriteAccess, QString(), nullptr, MsgKind::Info);
             return false;
         }
         return job.Run(nullptr);
@@ -61,7 +62,7 @@ struct FailingPackRunner : CabinetJobRunner {
 TEST_F(Commands, SaveThenOpenRestoresTheDocument) {
     const QString path = saved(QStringLiteral("Round.lsr"), 3);
     EXPECT_EQ(readFile(path).left(4), QByteArray("MSCF"));
-    EXPECT_EQ(ReadSettingString("Last", "FilePath", QString()), path);
+    EXPECT_EQ(ReadSettingString(Setting::LastDocument, QString()), path);
     const QByteArray header = CurrentDocument().header.toBytes();
     NewDocument(ed);
     ClearSettings();
@@ -74,7 +75,7 @@ TEST_F(Commands, SaveThenOpenRestoresTheDocument) {
     EXPECT_EQ(doc.slides[2].reserved1, 2u);
     EXPECT_EQ(GetPictureSize(doc.slides[2].picture), QSize(4, 3));
     EXPECT_EQ(doc.filePath, path);
-    EXPECT_EQ(ReadSettingString("Last", "FilePath", QString()), path);
+    EXPECT_EQ(ReadSettingString(Setting::LastDocument, QString()), path);
     // The working folder keeps no stream files.
     EXPECT_TRUE(QDir(QDir::tempPath() + "/" + ApplicationName()).entryList(QDir::Files).isEmpty());
     EXPECT_TRUE(p.calls.isEmpty());
@@ -96,20 +97,20 @@ TEST_F(Commands, OpenChecksAndTheirMessages) {
         const char* name;
         QString path;
         bool ok;
-        int id;         // 0 = no message
-        QString prefix; // before the message text
+        std::optional<Msg> id; // none: no message
+        QString prefix;        // before the message text
         int slidesAfter;
         bool pathTaken; // m_strFilePath and FilePath become the path
     };
     const Row rows[] = {
-        {"upper-case extension", base + "Upper.LSR", true, 0, {}, 1, true},
-        {"not lsr", base + "x.txt", false, 30070, base + "x.txt\n", 2, false},
-        {"missing", base + "none.lsr", false, 30077, base + "none.lsr\n", 2, false},
-        {"folder", base + "folder.lsr", false, 30066, {}, 2, false},
-        {"no separator", QStringLiteral("relative.lsr"), false, 0, {}, 2, false},
-        {"not a cabinet", base + "text.lsr", false, 30036, QStringLiteral("[File Copy]\n"), 2,
-         false},
-        {"member not a document", base + "other.lsr", false, 30019, {}, 0, true},
+        {"upper-case extension", base + "Upper.LSR", true, {}, {}, 1, true},
+        {"not lsr", base + "x.txt", false, Msg::CannotOpenThisFile, base + "x.txt\n", 2, false},
+        {"missing", base + "none.lsr", false, Msg::FileNotFound, base + "none.lsr\n", 2, false},
+        {"folder", base + "folder.lsr", false, Msg::FolderCannotOpen, {}, 2, false},
+        {"no separator", QStringLiteral("relative.lsr"), false, {}, {}, 2, false},
+        {"not a cabinet", base + "text.lsr", false, Msg::ExtractFailed,
+         QStringLiteral("[File Copy]\n"), 2, false},
+        {"member not a document", base + "other.lsr", false, Msg::WrongFileFormat, {}, 0, true},
     };
     for (const Row& r : rows) {
         ResetWorld();
@@ -122,8 +123,8 @@ TEST_F(Commands, OpenChecksAndTheirMessages) {
         bool replaced = true;
         EXPECT_EQ(OpenDocument(r.path, &replaced), r.ok) << r.name;
         if (r.id) {
-            ASSERT_EQ(p.messageIds(), QList<int>{r.id}) << r.name;
-            EXPECT_EQ(p.calls[0].text, r.prefix + MessageText(r.id)) << r.name;
+            ASSERT_EQ(p.messageIds(), QList<Msg>{*r.id}) << r.name;
+            EXPECT_EQ(p.calls[0].text, r.prefix + MessageText(*r.id)) << r.name;
             EXPECT_EQ(p.calls[0].kind, MsgKind::Error) << r.name;
         } else {
             EXPECT_TRUE(p.calls.isEmpty()) << r.name;
@@ -132,7 +133,7 @@ TEST_F(Commands, OpenChecksAndTheirMessages) {
         EXPECT_EQ(replaced, r.pathTaken) << r.name;
         EXPECT_EQ(CurrentDocument().filePath, r.pathTaken ? r.path : QStringLiteral("/before.lsr"))
             << r.name;
-        EXPECT_EQ(ReadSettingString("Last", "FilePath", QString()),
+        EXPECT_EQ(ReadSettingString(Setting::LastDocument, QString()),
                   r.pathTaken ? r.path : QString())
             << r.name;
         if (r.slidesAfter == 2) { // the previous document, pictures included, is untouched
@@ -152,9 +153,9 @@ TEST_F(Commands, AFailedPackKeepsThePreviousFileAndFails) {
     ClearSettings();
     EXPECT_FALSE(WriteDocumentFile(path));
     SetCabinetJobRunner(nullptr);
-    EXPECT_EQ(p.messageIds(), QList<int>{30035});
+    EXPECT_EQ(p.messageIds(), QList<Msg>{Msg::NoWriteAccess});
     EXPECT_EQ(readFile(path), before);
-    EXPECT_EQ(ReadSettingString("Last", "FilePath", QString()), QString());
+    EXPECT_EQ(ReadSettingString(Setting::LastDocument, QString()), QString());
     EXPECT_TRUE(QDir(QDir::tempPath() + "/" + ApplicationName()).entryList(QDir::Files).isEmpty());
 }
 
@@ -163,19 +164,40 @@ TEST_F(Commands, SaveCommandFlows) {
     struct Row {
         const char* name;
         QString filePath; // current document path
-        int answer30003;  // 0 = no question expected
+        Answer answer;    // to the overwrite question; None: no question expected
         QString saveAs;   // answer of the save dialog ("" = cancel; null = no dialog)
         bool saveDialog;
         bool modifiedAfter;
-        QList<int> ids;
+        QList<Msg> ids;
         bool written;
     };
     const Row rows[] = {
-        {"untitled goes to the dialog", QString(), 0, path, true, false, {}, true},
-        {"untitled, dialog cancelled", QString(), 0, QString(""), true, true, {}, false},
-        {"overwrite: Yes", path, IDYES, QString(), false, false, {30003, 30007}, true},
-        {"No: save as, no 30007", base + "Old.lsr", IDNO, path, true, false, {30003}, true},
-        {"Cancel: nothing", path, IDCANCEL, QString(), false, true, {30003}, false},
+        {"untitled goes to the dialog", QString(), Answer::None, path, true, false, {}, true},
+        {"untitled, dialog cancelled", QString(), Answer::None, QString(""), true, true, {}, false},
+        {"overwrite: Yes",
+         path,
+         Answer::Yes,
+         QString(),
+         false,
+         false,
+         {Msg::OverwriteQuestion, Msg::Saved},
+         true},
+        {"No: save as, no saved message",
+         base + "Old.lsr",
+         Answer::No,
+         path,
+         true,
+         false,
+         {Msg::OverwriteQuestion},
+         true},
+        {"Cancel: nothing",
+         path,
+         Answer::Cancel,
+         QString(),
+         false,
+         true,
+         {Msg::OverwriteQuestion},
+         false},
     };
     for (const Row& r : rows) {
         QFile::remove(path);
@@ -184,16 +206,16 @@ TEST_F(Commands, SaveCommandFlows) {
         CurrentDocument().filePath = r.filePath;
         ed.m_modified = true;
         TestPrompts p;
-        if (r.answer30003)
-            p.answer(r.answer30003);
+        if (r.answer != Answer::None)
+            p.answer(r.answer);
         if (r.saveDialog)
             p.answerSave(r.saveAs);
         OnSaveCommand(ed);
         EXPECT_EQ(p.messageIds(), r.ids) << r.name;
-        if (r.ids.contains(30003)) {
+        if (r.ids.contains(Msg::OverwriteQuestion)) {
             EXPECT_EQ(p.calls[0].kind, MsgKind::YesNoCancel) << r.name;
         }
-        if (r.ids.contains(30007)) {
+        if (r.ids.contains(Msg::Saved)) {
             EXPECT_EQ(p.calls.last().kind, MsgKind::Info) << r.name;
         }
         EXPECT_EQ(ed.m_modified == 1, r.modifiedAfter) << r.name;
@@ -234,11 +256,11 @@ TEST_F(Commands, NewAndOpenAskAboutUnsavedChanges) {
         CurrentDocument().filePath.clear();
         ed.m_modified = true;
         TestPrompts p;
-        p.answer(IDYES);
+        p.answer(Answer::Yes);
         p.answerSave(QString());
         const int redraws = ed.redraws;
         OnNewCommand(ed);
-        EXPECT_EQ(p.messageIds(), QList<int>{30004});
+        EXPECT_EQ(p.messageIds(), QList<Msg>{Msg::SaveChangesQuestion});
         EXPECT_EQ(p.calls[0].kind, MsgKind::YesNoCancel);
         EXPECT_EQ(CurrentDocument().slideCount, 0);
         EXPECT_FALSE(ed.m_modified);
@@ -248,7 +270,7 @@ TEST_F(Commands, NewAndOpenAskAboutUnsavedChanges) {
         FillSlides(ed, 2);
         ed.m_modified = true;
         TestPrompts p;
-        p.answer(IDCANCEL);
+        p.answer(Answer::Cancel);
         OnNewCommand(ed);
         EXPECT_EQ(CurrentDocument().slideCount, 2);
     }
@@ -257,7 +279,7 @@ TEST_F(Commands, NewAndOpenAskAboutUnsavedChanges) {
         ed.m_page = 1;
         ed.m_modified = true;
         TestPrompts p;
-        p.answer(IDNO);
+        p.answer(Answer::No);
         p.answerFiles({path});
         OnOpenCommand(ed);
         EXPECT_EQ(p.calls[1].type, PromptCall::OpenFiles);
@@ -272,10 +294,10 @@ TEST_F(Commands, NewAndOpenAskAboutUnsavedChanges) {
         writeFile(base + "bad.lsr", "garbage");
         ed.m_modified = true;
         TestPrompts p;
-        p.answer(IDNO);
+        p.answer(Answer::No);
         p.answerFiles({base + "bad.lsr"});
         OnOpenCommand(ed);
-        EXPECT_EQ(p.messageIds(), (QList<int>{30004, 30036}));
+        EXPECT_EQ(p.messageIds(), (QList<Msg>{Msg::SaveChangesQuestion, Msg::ExtractFailed}));
         EXPECT_EQ(CurrentDocument().slideCount, 3);
         EXPECT_TRUE(ed.m_modified);
     }
@@ -297,23 +319,28 @@ TEST_F(Commands, StartDocument) {
         int firstOpen;    // -1 = not stored
         QString filePath; // stored FilePath
         int slides;
-        QList<int> ids;
+        QList<Msg> ids;
     };
     const Row rows[] = {
         {"nothing stored", QString(), -1, QString(), 0, {}},
         {"FirstOpen opens FilePath", QString(), 1, path, 2, {}},
         {"FirstOpen 0", QString(), 0, path, 0, {}},
         {"FirstOpen with empty FilePath", QString(), 1, QString(), 0, {}},
-        {"deleted FilePath", QString(), 1, base + "gone.lsr", 0, {30077}},
+        {"deleted FilePath", QString(), 1, base + "gone.lsr", 0, {Msg::FileNotFound}},
         {"command line wins", path, 1, base + "gone.lsr", 2, {}},
-        {"failing command line does not try FilePath", base + "gone.lsr", 1, path, 0, {30077}},
+        {"failing command line does not try FilePath",
+         base + "gone.lsr",
+         1,
+         path,
+         0,
+         {Msg::FileNotFound}},
     };
     for (const Row& r : rows) {
         ResetWorld();
         if (r.firstOpen >= 0)
-            WriteSettingInt("SYS", "FirstOpen", r.firstOpen);
+            WriteSettingInt(Setting::OpenLastAtStart, r.firstOpen);
         if (!r.filePath.isEmpty())
-            WriteSettingString("Last", "FilePath", r.filePath);
+            WriteSettingString(Setting::LastDocument, r.filePath);
         CountingEditState fresh;
         TestPrompts p;
         OpenStartDocument(fresh, r.cmd);

@@ -210,7 +210,7 @@ TEST_F(SlideTable, HundredFirstAdditionIsRefusedWithMessage) {
     EXPECT_FALSE(CanAddSlide(false));
     EXPECT_TRUE(tp.calls.isEmpty());
     EXPECT_FALSE(CanAddSlide(true));
-    ASSERT_EQ(tp.messageIds(), QList<int>{30002});
+    ASSERT_EQ(tp.messageIds(), QList<Msg>{Msg::TooManySlides});
     EXPECT_EQ(tp.calls[0].kind, MsgKind::Error);
     EXPECT_EQ(doc.slideCount, 100);
 }
@@ -219,7 +219,7 @@ TEST_F(SlideTable, AddSlideTakesTheSwitchTimeFromSettings) {
     FillSlides(ed, 0);
     doc.slides[0].reserved2 = 5; // reserved words are not written by an addition
     AddSlide(MakeTestPicture(2, 2), RGB(255, 0, 0));
-    WriteSettingInt("SYS", "AutoCng", 20);
+    WriteSettingInt(Setting::NewSlideSeconds, 20);
     AddSlide(nullptr, COLOR_NONE);
     ASSERT_EQ(doc.slideCount, 2);
     EXPECT_EQ(doc.slides[0].switchTime, 5);

@@ -111,25 +111,27 @@ QString ImageFile(const QTemporaryDir& dir, const char* name, int w) {
 TEST_F(Commands, DeleteAsksAndDeletesTheSlideUnderThePointer) {
     struct Row {
         const char* name;
-        int select; // page cell under the pointer
-        int answer; // 0: no question expected
-        int count;  // slides afterwards
+        int select;    // page cell under the pointer
+        Answer answer; // None: no question expected
+        int count;     // slides afterwards
     };
     const Row rows[] = {
-        {"Yes deletes", 2, IDYES, 4},
-        {"No keeps it", 2, IDNO, 5},
-        {"pointer over no slide", -1, 0, 5},
+        {"Yes deletes", 2, Answer::Yes, 4},
+        {"No keeps it", 2, Answer::No, 5},
+        {"pointer over no slide", -1, Answer::None, 5},
     };
     for (const Row& r : rows) {
         TestPrompts p;
         Slides(5);
         dlg->m_modified = false;
         dlg->m_selectedCell = r.select;
-        if (r.answer)
+        if (r.answer != Answer::None)
             p.answer(r.answer);
         QTest::keyClick(dlg.get(), Qt::Key_Delete);
-        EXPECT_EQ(p.messageIds(), r.answer ? QList<int>{30005} : QList<int>{}) << r.name;
-        if (r.answer) {
+        EXPECT_EQ(p.messageIds(),
+                  r.answer != Answer::None ? QList<Msg>{Msg::DeleteSlideQuestion} : QList<Msg>{})
+            << r.name;
+        if (r.answer != Answer::None) {
             EXPECT_EQ(p.calls[0].kind, MsgKind::YesNo) << r.name;
         }
         EXPECT_EQ(CurrentDocument().slideCount, r.count) << r.name;
@@ -143,7 +145,7 @@ TEST_F(Commands, DeleteAsksAndDeletesTheSlideUnderThePointer) {
     TestPrompts p;
     Slides(21, 1);
     dlg->m_selectedCell = 0;
-    p.answer(IDYES);
+    p.answer(Answer::Yes);
     dlg->OnCommand(104);
     EXPECT_EQ(CurrentDocument().slideCount, 20);
     EXPECT_EQ(dlg->m_page, 0);
@@ -174,15 +176,15 @@ TEST_F(Commands, AcceleratorKeysDispatchTheirCommands) {
     EXPECT_EQ(Slide(3).switchTime, 2);
     EXPECT_TRUE(dlg->m_modified);
 
-    // Delete asks 30005.
-    prompts->answer(IDNO);
+    // Delete asks Msg::DeleteSlideQuestion.
+    prompts->answer(Answer::No);
     QTest::keyClick(dlg.get(), Qt::Key_Delete);
-    EXPECT_EQ(prompts->messageIds(), QList<int>{30005});
+    EXPECT_EQ(prompts->messageIds(), QList<Msg>{Msg::DeleteSlideQuestion});
 
     // Other modifiers are other keys.
     QTest::keyClick(dlg.get(), Qt::Key_Delete, Qt::ShiftModifier);
     QTest::keyClick(dlg.get(), Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_EQ(prompts->messageIds(), QList<int>{30005});
+    EXPECT_EQ(prompts->messageIds(), QList<Msg>{Msg::DeleteSlideQuestion});
     EXPECT_EQ(CurrentDocument().slideCount, 4);
 
     // F11 maximises and restores.
@@ -201,9 +203,9 @@ TEST_F(Commands, EnterNeverClosesAndEscapeAsksFirst) {
     EXPECT_TRUE(dlg->isVisible());
     EXPECT_TRUE(prompts->calls.isEmpty());
 
-    prompts->answer(IDCANCEL);
+    prompts->answer(Answer::Cancel);
     QTest::keyClick(dlg.get(), Qt::Key_Escape);
-    EXPECT_EQ(prompts->messageIds(), QList<int>{30004});
+    EXPECT_EQ(prompts->messageIds(), QList<Msg>{Msg::SaveChangesQuestion});
     EXPECT_EQ(prompts->calls[0].kind, MsgKind::YesNoCancel);
     EXPECT_TRUE(dlg->isVisible());
     EXPECT_TRUE(dlg->m_modified);
@@ -228,9 +230,9 @@ TEST_F(Commands, ClosingWithYesClosesOnlyWhenTheSaveSucceeded) {
         FillSlides(win, 2);
         CurrentDocument().filePath = r.path;
         win.m_modified = true;
-        p.answer(IDYES);
+        p.answer(Answer::Yes);
         QTest::keyClick(&win, Qt::Key_Escape);
-        EXPECT_EQ(p.messageIds().value(0), 30004) << r.name;
+        EXPECT_EQ(p.messageIds().value(0), Msg::SaveChangesQuestion) << r.name;
         EXPECT_EQ(!win.isVisible(), r.closes) << r.name;
         EXPECT_EQ(win.m_modified, !(r.closes)) << r.name;
         EXPECT_EQ(QFileInfo::exists(r.path), r.closes) << r.name;
@@ -519,11 +521,11 @@ TEST_F(Commands, PasteAtTheMarkOrAppended) {
         EXPECT_EQ(Slide(r.index).switchTime, 77) << r.name;
         EXPECT_EQ(dlg->m_page, r.pageAfter) << r.name;
     }
-    // A full table: 30002.
+    // A full table: Msg::TooManySlides.
     Slides(100);
     dlg->m_mark = -1;
     QTest::keyClick(dlg.get(), Qt::Key_V, Qt::ControlModifier);
-    EXPECT_EQ(prompts->messageIds(), QList<int>{30002});
+    EXPECT_EQ(prompts->messageIds(), QList<Msg>{Msg::TooManySlides});
     EXPECT_EQ(CurrentDocument().slideCount, 100);
 }
 
@@ -587,17 +589,17 @@ TEST_F(Commands, DragsWithoutLocalFilesAreRefusedAndTooManyFilesAsk) {
     QCoreApplication::sendEvent(dlg.get(), &move);
     EXPECT_FALSE(move.isAccepted());
 
-    // 101 files: question 30010; No adds nothing.
+    // 101 files: question Msg::TooManyFilesQuestion; No adds nothing.
     QList<QUrl> urls;
     for (int i = 0; i < 101; ++i)
         urls << QUrl::fromLocalFile(QStringLiteral("/nowhere/%1.png").arg(i));
     QMimeData many;
     many.setUrls(urls);
-    prompts->answer(IDNO);
+    prompts->answer(Answer::No);
     QDropEvent drop(QPointF(QPoint(3, 3)), Qt::CopyAction, &many, Qt::NoButton, Qt::NoModifier);
     Deliver(&drop);
     QCoreApplication::processEvents();
-    EXPECT_EQ(prompts->messageIds(), QList<int>{30010});
+    EXPECT_EQ(prompts->messageIds(), QList<Msg>{Msg::TooManyFilesQuestion});
     EXPECT_EQ(prompts->calls[0].kind, MsgKind::YesNo);
     EXPECT_EQ(CurrentDocument().slideCount, 2);
 }

@@ -438,7 +438,7 @@ TEST_F(Mouse, TransparencyDragMapsTheBarTo105To255) {
         Press(QPoint(bar.left + 40, y));
         ASSERT_TRUE(dlg->m_opacityDrag) << r.name;
         Move(QPoint(r.x, y));
-        EXPECT_EQ(ReadSettingInt("SYS", "Trans", -1), r.alpha) << r.name;
+        EXPECT_EQ(ReadSettingInt(Setting::EditorOpacity, -1), r.alpha) << r.name;
         EXPECT_NEAR(dlg->windowOpacity(), r.alpha / 255.0, 0.004) << r.name;
         EXPECT_TRUE(dlg->m_modified) << r.name;
         Release(QPoint(r.x, y));
@@ -449,7 +449,7 @@ TEST_F(Mouse, TransparencyDragMapsTheBarTo105To255) {
     dlg->m_modified = false;
     const double before = dlg->windowOpacity();
     Click(QPoint(bar.left + 40, y));
-    EXPECT_EQ(ReadSettingInt("SYS", "Trans", -1), -1);
+    EXPECT_EQ(ReadSettingInt(Setting::EditorOpacity, -1), -1);
     EXPECT_FALSE(dlg->m_modified);
     EXPECT_EQ(dlg->windowOpacity(), before);
 }
@@ -617,7 +617,7 @@ TEST_F(Mouse, IconsWithSlidesRunTheirActions) {
         dialogs.clear();
         Click(Center(dlg->m_iconRects[10]));
         EXPECT_TRUE((dialogs.size() == 1 && dialogs[0] == typeid(HelpWindow).name()) ||
-                    p.messageIds() == QList<int>{30173});
+                    p.messageIds() == QList<Msg>{Msg::ManualMissing});
     }
     // Paging: forward to the last page and no further, back to the first and no further.
     const int pages[] = {1, 2, 2};
@@ -642,37 +642,117 @@ TEST_F(Mouse, NewOpenSaveAndExitIconsAskFirst) {
         int icon;
         int modified;
         bool titled;
-        std::vector<int> answers;       // to the questions, in order
+        std::vector<Answer> answers;    // to the questions, in order
         std::vector<QStringList> files; // answer to the open dialog (when asked)
         bool saveDialog;                // a save dialog is asked (answered "cancel")
-        QList<int> messages;            // the message ids shown
+        QList<Msg> messages;            // the messages shown
         int slidesAfter;
         int modifiedAfter;
         bool visibleAfter;
     };
     const Row rows[] = {
         {"new, unmodified", 3, 0, false, {}, {}, false, {}, 0, 0, true},
-        {"new, modified, Cancel", 3, 1, false, {IDCANCEL}, {}, false, {30004}, 3, 1, true},
-        {"new, modified, No", 3, 1, false, {IDNO}, {}, false, {30004}, 0, 0, true},
+        {"new, modified, Cancel",
+         3,
+         1,
+         false,
+         {Answer::Cancel},
+         {},
+         false,
+         {Msg::SaveChangesQuestion},
+         3,
+         1,
+         true},
+        {"new, modified, No",
+         3,
+         1,
+         false,
+         {Answer::No},
+         {},
+         false,
+         {Msg::SaveChangesQuestion},
+         0,
+         0,
+         true},
         {"new, modified, Yes, save cancelled: still new",
          3,
          1,
          false,
-         {IDYES},
+         {Answer::Yes},
          {},
          true,
-         {30004},
+         {Msg::SaveChangesQuestion},
          0,
          0,
          true},
-        {"open, modified, Cancel", 4, 1, false, {IDCANCEL}, {}, false, {30004}, 3, 1, true},
+        {"open, modified, Cancel",
+         4,
+         1,
+         false,
+         {Answer::Cancel},
+         {},
+         false,
+         {Msg::SaveChangesQuestion},
+         3,
+         1,
+         true},
         {"open, dialog cancelled", 4, 0, false, {}, {QStringList()}, false, {}, 3, 0, true},
-        {"save titled, Cancel", 5, 1, true, {IDCANCEL}, {}, false, {30003}, 3, 1, true},
-        {"save titled, Yes", 5, 1, true, {IDYES}, {}, false, {30003, 30007}, 3, 0, true},
-        {"save titled, No: save as, cancelled", 5, 1, true, {IDNO}, {}, true, {30003}, 3, 1, true},
+        {"save titled, Cancel",
+         5,
+         1,
+         true,
+         {Answer::Cancel},
+         {},
+         false,
+         {Msg::OverwriteQuestion},
+         3,
+         1,
+         true},
+        {"save titled, Yes",
+         5,
+         1,
+         true,
+         {Answer::Yes},
+         {},
+         false,
+         {Msg::OverwriteQuestion, Msg::Saved},
+         3,
+         0,
+         true},
+        {"save titled, No: save as, cancelled",
+         5,
+         1,
+         true,
+         {Answer::No},
+         {},
+         true,
+         {Msg::OverwriteQuestion},
+         3,
+         1,
+         true},
         {"save untitled: save as, cancelled", 5, 1, false, {}, {}, true, {}, 3, 1, true},
-        {"exit, modified, Cancel", 11, 1, false, {IDCANCEL}, {}, false, {30004}, 3, 1, true},
-        {"exit, modified, No", 11, 1, false, {IDNO}, {}, false, {30004}, 3, 1, false},
+        {"exit, modified, Cancel",
+         11,
+         1,
+         false,
+         {Answer::Cancel},
+         {},
+         false,
+         {Msg::SaveChangesQuestion},
+         3,
+         1,
+         true},
+        {"exit, modified, No",
+         11,
+         1,
+         false,
+         {Answer::No},
+         {},
+         false,
+         {Msg::SaveChangesQuestion},
+         3,
+         1,
+         false},
         {"exit, unmodified", 11, 0, false, {}, {}, false, {}, 3, 0, false},
     };
     for (const Row& r : rows) {
@@ -681,7 +761,7 @@ TEST_F(Mouse, NewOpenSaveAndExitIconsAskFirst) {
         Slides(3);
         CurrentDocument().filePath = r.titled ? path : QString();
         dlg->m_modified = r.modified;
-        for (int a : r.answers)
+        for (Answer a : r.answers)
             p.answer(a);
         for (const QStringList& f : r.files)
             p.answerFiles(f);
@@ -696,7 +776,7 @@ TEST_F(Mouse, NewOpenSaveAndExitIconsAskFirst) {
         EXPECT_EQ(CurrentDocument().slideCount, r.slidesAfter) << r.name;
         EXPECT_EQ(dlg->m_modified, r.modifiedAfter) << r.name;
         EXPECT_EQ(dlg->isVisible(), r.visibleAfter) << r.name;
-        if (r.icon == 5 && r.messages.contains(30007)) {
+        if (r.icon == 5 && r.messages.contains(Msg::Saved)) {
             EXPECT_TRUE(QFileInfo::exists(path)) << r.name;
         }
     }

@@ -31,11 +31,11 @@ TEST_F(Opening, SizeAndPositionFromSettings) {
     for (const Row& r : rows) {
         ClearSettings();
         if (r.sx >= 0)
-            WriteSettingInt("Last", "SX", r.sx);
+            WriteSettingInt(Setting::EditorWidth, r.sx);
         if (r.sy >= 0)
-            WriteSettingInt("Last", "SY", r.sy);
+            WriteSettingInt(Setting::EditorHeight, r.sy);
         if (r.zoomed >= 0)
-            WriteSettingInt("Last", "Zoomed", r.zoomed);
+            WriteSettingInt(Setting::EditorMaximized, r.zoomed);
         EditorWindow dlg;
         ASSERT_TRUE(dlg.OnInitDialog()) << r.name;
         EXPECT_EQ(dlg.isMaximized(), r.maximised) << r.name;
@@ -53,7 +53,7 @@ TEST_F(Opening, OpacityIsClampedTo105Through255) {
     for (const Row& r : rows) {
         ClearSettings();
         if (r.stored >= 0)
-            WriteSettingInt("SYS", "Trans", r.stored);
+            WriteSettingInt(Setting::EditorOpacity, r.stored);
         EditorWindow dlg;
         dlg.OnInitDialog();
         EXPECT_NEAR(dlg.windowOpacity(), r.alpha / 255.0, 0.002) << r.stored;
@@ -81,17 +81,17 @@ TEST_F(Opening, ClosingRecordsThePlacement) {
         dlg.OnInitDialog();
         dlg.resize(1500, 900);
     }
-    EXPECT_EQ(ReadSettingInt("Last", "Zoomed", -1), 0);
-    EXPECT_EQ(ReadSettingInt("Last", "SX", -1), 1500);
-    EXPECT_EQ(ReadSettingInt("Last", "SY", -1), 900);
+    EXPECT_EQ(ReadSettingInt(Setting::EditorMaximized, -1), 0);
+    EXPECT_EQ(ReadSettingInt(Setting::EditorWidth, -1), 1500);
+    EXPECT_EQ(ReadSettingInt(Setting::EditorHeight, -1), 900);
     {
         EditorWindow dlg;
         dlg.OnInitDialog();
         dlg.setWindowState(Qt::WindowMaximized);
     }
-    EXPECT_EQ(ReadSettingInt("Last", "Zoomed", -1), 1);
-    EXPECT_EQ(ReadSettingInt("Last", "SX", -1), 1500);
-    EXPECT_EQ(ReadSettingInt("Last", "SY", -1), 900);
+    EXPECT_EQ(ReadSettingInt(Setting::EditorMaximized, -1), 1);
+    EXPECT_EQ(ReadSettingInt(Setting::EditorWidth, -1), 1500);
+    EXPECT_EQ(ReadSettingInt(Setting::EditorHeight, -1), 900);
 }
 
 TEST_F(Opening, FirstNonOptionArgumentIsTheStartFile) {

@@ -170,11 +170,11 @@ TEST_F(Paint, TitleFollowsTheSetting) {
         return n;
     };
     EXPECT_GT(yellowInTitle(), 30); // default 2: the file title
-    WriteSettingInt("SYS", "Title", 1);
+    WriteSettingInt(Setting::TitleMode, 1);
     const int full = yellowInTitle();
-    WriteSettingInt("SYS", "Title", 2);
+    WriteSettingInt(Setting::TitleMode, 2);
     EXPECT_GT(full, yellowInTitle()); // the whole path is longer
-    WriteSettingInt("SYS", "Title", 0);
+    WriteSettingInt(Setting::TitleMode, 0);
     EXPECT_EQ(yellowInTitle(), 0);
 }
 
@@ -186,7 +186,7 @@ TEST(PaintOpening, MissingFixedImageEndsTheOpening) {
     TestPrompts prompts;
     NoImages dlg;
     EXPECT_FALSE(dlg.OnInitDialog());
-    EXPECT_EQ(prompts.messageIds(), QList<int>{30001});
+    EXPECT_EQ(prompts.messageIds(), QList<Msg>{Msg::OutOfMemory});
     EXPECT_EQ(prompts.calls.value(0).kind, MsgKind::Error);
     EXPECT_EQ(dlg.result(), int(QDialog::Rejected));
     EXPECT_EQ(dlg.m_pageCount, INT_MAX); // no start document was chosen

@@ -45,14 +45,14 @@ TEST_F(StartAndClose, TheOpeningOpensTheCommandLineDocument) {
 TEST_F(StartAndClose, ClosingAsksAboutUnsavedChanges) {
     struct Row {
         const char* name;
-        int modified;
-        int answer; // 0 = no question
+        bool modified;
+        Answer answer; // None: no question
         bool closes;
     };
     const Row rows[] = {
-        {"unmodified closes without a question", 0, 0, true},
-        {"Cancel keeps the window", 1, IDCANCEL, false},
-        {"No closes without saving", 1, IDNO, true},
+        {"unmodified closes without a question", false, Answer::None, true},
+        {"Cancel keeps the window", true, Answer::Cancel, false},
+        {"No closes without saving", true, Answer::No, true},
     };
     for (const Row& r : rows) {
         TestPrompts p;
@@ -61,11 +61,13 @@ TEST_F(StartAndClose, ClosingAsksAboutUnsavedChanges) {
         dlg.show();
         FillSlides(dlg, 2);
         dlg.m_modified = r.modified;
-        if (r.answer)
+        if (r.answer != Answer::None)
             p.answer(r.answer);
         dlg.reject();
         EXPECT_EQ(!dlg.isVisible(), r.closes) << r.name;
-        EXPECT_EQ(p.messageIds(), r.answer ? QList<int>{30004} : QList<int>{}) << r.name;
+        EXPECT_EQ(p.messageIds(),
+                  r.answer != Answer::None ? QList<Msg>{Msg::SaveChangesQuestion} : QList<Msg>{})
+            << r.name;
         ReleaseAllPictures();
     }
     { // Yes saves (here: Save As, cancelled); without a saved file the window stays.
@@ -75,7 +77,7 @@ TEST_F(StartAndClose, ClosingAsksAboutUnsavedChanges) {
         dlg.show();
         FillSlides(dlg, 1);
         dlg.m_modified = true;
-        p.answer(IDYES);
+        p.answer(Answer::Yes);
         p.answerSave(QString());
         dlg.reject();
         EXPECT_TRUE(dlg.isVisible());

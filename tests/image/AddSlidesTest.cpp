@@ -70,7 +70,7 @@ TEST(CheckImageExtension, NormalisesOrRejects) {
         TestPrompts tp;
         EXPECT_EQ(CheckImageExtension(nullptr, QString::fromUtf8(c.path)), QLatin1String(c.ext));
         if (c.message) {
-            ASSERT_EQ(tp.messageIds(), QList<int>{30016});
+            ASSERT_EQ(tp.messageIds(), QList<Msg>{Msg::NotAnImage});
             EXPECT_EQ(tp.calls[0].kind, MsgKind::Info);
         } else {
             EXPECT_TRUE(tp.calls.isEmpty());
@@ -84,15 +84,15 @@ TEST(LimitPathsToCapacity, AsksAboveAHundred) {
         many << QStringLiteral("/p/%1.png").arg(i);
     {
         TestPrompts tp;
-        tp.answer(IDNO);
+        tp.answer(Answer::No);
         QStringList paths = many;
         EXPECT_FALSE(LimitPathsToCapacity(paths, nullptr));
-        EXPECT_EQ(tp.messageIds(), QList<int>{30010});
+        EXPECT_EQ(tp.messageIds(), QList<Msg>{Msg::TooManyFilesQuestion});
         EXPECT_EQ(tp.calls[0].kind, MsgKind::YesNo);
     }
     {
         TestPrompts tp;
-        tp.answer(IDYES);
+        tp.answer(Answer::Yes);
         QStringList paths = many;
         EXPECT_TRUE(LimitPathsToCapacity(paths, nullptr));
         EXPECT_EQ(paths, many.mid(0, 100));
@@ -121,7 +121,7 @@ TEST_F(AddSlides, AtTheMarkInReverseOrder) {
 
 TEST_F(AddSlides, AppendedInOrderOnTheLastPage) {
     TestPrompts tp;
-    WriteSettingInt("SYS", "AutoCng", 10);
+    WriteSettingInt(Setting::NewSlideSeconds, 10);
     FillSlides(ed, 45);
     ed.m_page = 0;
     const QStringList files = {image("A.png", 11), image("B.png", 12), image("C.png", 13)};
@@ -150,7 +150,7 @@ TEST_F(AddSlides, SwitchTimeFromTheSettingStaysUsable) {
     const Row rows[] = {{0, 1}, {-3, 1}, {1, 1}, {64800, 64800}, {70000, 64800}};
     for (const Row& r : rows) {
         TestPrompts tp;
-        WriteSettingInt("SYS", "AutoCng", r.setting);
+        WriteSettingInt(Setting::NewSlideSeconds, r.setting);
         FillSlides(ed, 0);
         ASSERT_EQ(AddSlidesFromFiles(ed, -1, {image("T.png", 9)}), 1);
         EXPECT_EQ(doc.slides[0].switchTime, r.time) << "AutoCng " << r.setting;
@@ -166,7 +166,7 @@ TEST_F(AddSlides, StopsWhenTheTableIsFull) {
     EXPECT_EQ(AddSlidesFromFiles(ed, -1, files), 5);
     EXPECT_EQ(doc.slideCount, 100);
     EXPECT_EQ(widths(95), (std::vector<int>{20, 21, 22, 23, 24}));
-    EXPECT_EQ(tp.messageIds(), QList<int>{30002});
+    EXPECT_EQ(tp.messageIds(), QList<Msg>{Msg::TooManySlides});
     EXPECT_EQ(tp.calls[0].kind, MsgKind::Error);
 }
 
@@ -181,7 +181,7 @@ TEST_F(AddSlides, RejectedAndUndecodableFilesLeaveNoTrace) {
     EXPECT_EQ(doc.slideCount, 3);
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(doc.slides[i].reserved1, quint32(i));
-    EXPECT_EQ(tp.messageIds(), QList<int>{30016});
+    EXPECT_EQ(tp.messageIds(), QList<Msg>{Msg::NotAnImage});
     EXPECT_FALSE(ed.m_modified); // nothing changed, nothing to save
     EXPECT_EQ(ed.redraws, 1);
 
@@ -222,19 +222,19 @@ TEST_F(AddSlides, CommandAndDropCollectAtMostAHundred) {
         many << (i % 2 ? a : b);
     {
         TestPrompts tp;
-        tp.answer(IDNO);
+        tp.answer(Answer::No);
         AddDroppedFiles(ed, -1, many, nullptr);
         EXPECT_EQ(doc.slideCount, 2);
-        EXPECT_EQ(tp.messageIds(), QList<int>{30010});
+        EXPECT_EQ(tp.messageIds(), QList<Msg>{Msg::TooManyFilesQuestion});
     }
     {
         // Yes: the first 100 names in drop order; 98 fit, then the table is full.
         TestPrompts tp;
-        tp.answer(IDYES);
+        tp.answer(Answer::Yes);
         AddDroppedFiles(ed, -1, many, nullptr);
         EXPECT_EQ(doc.slideCount, 100);
         EXPECT_EQ(doc.slides[2].picture->size().width(), 12);
         EXPECT_EQ(doc.slides[3].picture->size().width(), 11);
-        EXPECT_EQ(tp.messageIds(), (QList<int>{30010, 30002}));
+        EXPECT_EQ(tp.messageIds(), (QList<Msg>{Msg::TooManyFilesQuestion, Msg::TooManySlides}));
     }
 }

@@ -87,7 +87,7 @@ TEST(BitmapKey, UnreadableOrForeignFilesShowMessage30011WithTheirPrefix) {
         QString path;
         bool found;
         COLORREF key;
-        QString message; ///< the full text of message 30011, empty for none
+        QString message; ///< the full text of message Msg::BitmapInfoFailed, empty for none
     } cases[] = {
         {dir.filePath(QStringLiteral("missing.bmp")), false, COLOR_NONE,
          QStringLiteral("ファイルオープンエラー\nビットマップファイルの情報取得に失敗しました")},
@@ -106,7 +106,7 @@ TEST(BitmapKey, UnreadableOrForeignFilesShowMessage30011WithTheirPrefix) {
             EXPECT_TRUE(tp.calls.isEmpty());
         } else {
             ASSERT_EQ(tp.calls.size(), 1);
-            EXPECT_EQ(tp.calls[0].id, 30011);
+            EXPECT_EQ(tp.calls[0].id, Msg::BitmapInfoFailed);
             EXPECT_EQ(tp.calls[0].kind, MsgKind::Error);
             EXPECT_EQ(tp.calls[0].text, c.message);
         }

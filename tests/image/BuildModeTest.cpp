@@ -63,7 +63,7 @@ TEST(BuildMode, MixedFolderBecomesSlidesInOrder) {
     qputenv("TMPDIR", oldTmp);
 
     EXPECT_EQ(rc, 1); // the text file was left out
-    EXPECT_EQ(tp.messageIds(), QList<int>{30016});
+    EXPECT_EQ(tp.messageIds(), QList<Msg>{Msg::NotAnImage});
     const Document& doc = CurrentDocument();
     ASSERT_EQ(doc.slideCount, 6);
     const struct {

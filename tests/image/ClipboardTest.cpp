@@ -81,7 +81,7 @@ TEST(ClipboardText, ExtractFieldWalksTheSeparators) {
 }
 
 TEST_F(Clipboard, FieldRulesOfAPastedText) {
-    WriteSettingInt("SYS", "AutoCng", 10);
+    WriteSettingInt(Setting::NewSlideSeconds, 10);
     struct Row {
         const char* name;
         const char* text;
@@ -114,9 +114,9 @@ TEST_F(Clipboard, FieldRulesOfAPastedText) {
         EXPECT_EQ(rec.flipV, r.flipV) << r.name;
     }
     // A default time out of range is kept within the times a slide can have.
-    WriteSettingInt("SYS", "AutoCng", 0);
+    WriteSettingInt(Setting::NewSlideSeconds, 0);
     EXPECT_EQ(SlideRecordFromText(QString()).switchTime, 1);
-    WriteSettingInt("SYS", "AutoCng", 70000);
+    WriteSettingInt(Setting::NewSlideSeconds, 70000);
     EXPECT_EQ(SlideRecordFromText(QString()).switchTime, 64800);
 }
 
@@ -168,20 +168,20 @@ TEST_F(Clipboard, PasteStopsWithoutAnImageOrRoom) {
         EXPECT_EQ(CurrentDocument().slideCount, 3);
         EXPECT_TRUE(p.calls.isEmpty());
     }
-    { // A full table: message 30002 and no change.
+    { // A full table: message Msg::TooManySlides and no change.
         TestPrompts p;
         CountingEditState ed;
         FillSlides(ed, 100);
         std::unique_ptr<QMimeData> data(MakeSlideMimeData(Gradient(), "-1,5,0,0"));
         EXPECT_EQ(PasteSlide(ed, 0, data.get()), -1);
         EXPECT_EQ(CurrentDocument().slideCount, 100);
-        EXPECT_EQ(p.messageIds(), QList<int>{30002});
+        EXPECT_EQ(p.messageIds(), QList<Msg>{Msg::TooManySlides});
         EXPECT_FALSE(ed.m_modified);
     }
 }
 
 TEST_F(Clipboard, ImagesOfOtherProgramsPasteWithDefaults) {
-    WriteSettingInt("SYS", "AutoCng", 3);
+    WriteSettingInt(Setting::NewSlideSeconds, 3);
     struct Row {
         const char* name;
         const char* format;
@@ -194,7 +194,7 @@ TEST_F(Clipboard, ImagesOfOtherProgramsPasteWithDefaults) {
     };
     for (const Row& r : rows) {
         ResetWorld();
-        WriteSettingInt("SYS", "AutoCng", 3);
+        WriteSettingInt(Setting::NewSlideSeconds, 3);
         TestPrompts p;
         CountingEditState ed;
         QMimeData data;

@@ -107,7 +107,7 @@ protected:
 TEST_F(Import, BitmapsWithAndWithoutKey) {
     TestPrompts tp;
     // 24 bits: no key; JPEG bytes written at the Quality setting.
-    WriteSettingInt("KanSet", "Quality", 30);
+    WriteSettingInt(Setting::JpegQuality, 30);
     QImage plain = Photo(40, 30);
     const QString bmp24 = file(QStringLiteral("plain.bmp"), Encode(plain, "bmp"));
     const ImportResult a = ImportImageFile(bmp24, QStringLiteral("bmp"));
@@ -137,7 +137,7 @@ TEST_F(Import, BitmapsWithAndWithoutKey) {
 
 TEST_F(Import, JpegKeepsItsBytesOrIsShrunkAtFullQuality) {
     TestPrompts tp;
-    WriteSettingInt("KanSet", "Quality", 5);
+    WriteSettingInt(Setting::JpegQuality, 5);
     const QByteArray small = Encode(Photo(300, 200), "jpeg", 80);
     const ImportResult a = ImportImageFile(file(QStringLiteral("s.JPG"), small), "jpeg");
     ASSERT_TRUE(a.ok && a.picture);
@@ -160,7 +160,7 @@ TEST_F(Import, JpegKeepsItsBytesOrIsShrunkAtFullQuality) {
     EXPECT_LT(MeanDifference(b.picture->image(), reference), 2.0);
 
     // MentSize 0: no shrinking at any size.
-    WriteSettingInt("SYS", "MentSize", 0);
+    WriteSettingInt(Setting::LimitImageSize, 0);
     const ImportResult c = ImportImageFile(file(QStringLiteral("c.jpeg"), big), "jpeg");
     ASSERT_TRUE(c.ok && c.picture);
     EXPECT_EQ(QSize(c.width, c.height), QSize(1000, 800));
@@ -248,7 +248,7 @@ TEST_F(Import, GifOnALowDepthDisplayAndTiff) {
 
 TEST_F(Import, ShrinkingKeepsKeyedPicturesLosslessAndUnkeyedAsJpeg) {
     TestPrompts tp;
-    WriteSettingInt("KanSet", "Quality", 10);
+    WriteSettingInt(Setting::JpegQuality, 10);
     // Keyed, 1000 x 800: a BMP work file at 500 x 400, the key exact around a shape.
     QImage keyed(1000, 800, QImage::Format_ARGB32);
     keyed.fill(qRgba(0, 0, 0, 0));
@@ -279,7 +279,7 @@ TEST_F(Import, ShrinkingKeepsKeyedPicturesLosslessAndUnkeyedAsJpeg) {
     EXPECT_FALSE(IsQuality100(ReadFile(work("temp.jpeg"))));
 
     // MentSize 0 keeps the size.
-    WriteSettingInt("SYS", "MentSize", 0);
+    WriteSettingInt(Setting::LimitImageSize, 0);
     const ImportResult c =
         ImportImageFile(file(QStringLiteral("k2.png"), MakeRgbaPng(keyed)), QStringLiteral("png"));
     ASSERT_TRUE(c.ok && c.picture);
@@ -299,7 +299,7 @@ TEST_F(Import, MislabelledDamagedAndHostileFiles) {
         const ImportResult r = ImportImageFile(file(QStringLiteral("p.bmp"), png), "bmp");
         EXPECT_TRUE(r.ok && r.picture);
         EXPECT_EQ(r.key, COLOR_NONE);
-        EXPECT_EQ(tp.messageIds(), QList<int>{30011});
+        EXPECT_EQ(tp.messageIds(), QList<Msg>{Msg::BitmapInfoFailed});
         EXPECT_TRUE(tp.calls[0].text.startsWith(QStringLiteral("形式判別エラー\n")));
     }
     {

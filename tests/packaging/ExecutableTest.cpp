@@ -69,7 +69,7 @@ TEST_F(ExecutableTest, MissingRuntimeShowsItsNameAndWritesNothing) {
     FillSlides(ed, 1);
     const QString target = dir.filePath("show.exe");
     EXPECT_FALSE(CreateExecutable(target));
-    ASSERT_EQ(prompts.messageIds(), QList<int>{30015});
+    ASSERT_EQ(prompts.messageIds(), QList<Msg>{Msg::RequiredFileMissing});
     EXPECT_EQ(prompts.calls[0].text.section('\n', 0, 0), QString("LsrCtrl.dll"));
     EXPECT_EQ(prompts.calls[0].kind, MsgKind::Info);
     EXPECT_FALSE(QFile::exists(target));
@@ -80,7 +80,7 @@ TEST_F(ExecutableTest, FailedCreationKeepsThePreviousTarget) {
     writeAll(dir.filePath("LsrCtrl.dll"), QByteArray(5000, 'r'));
     const QString target = dir.filePath("missing-folder/show.exe");
     EXPECT_FALSE(CreateExecutable(target));
-    EXPECT_EQ(prompts.messageIds(), QList<int>{30026});
+    EXPECT_EQ(prompts.messageIds(), QList<Msg>{Msg::OpenFailed});
     EXPECT_FALSE(QFile::exists(target));
 }
 
@@ -111,11 +111,16 @@ TEST(ExecutableChecks, DamagedTrailersAreRefused) {
 TEST(ExecutableChecks, TargetChecksInOrder) {
     const struct {
         const char* target;
-        int id;
-    } cases[] = {{"", 30067},        {"/t/a.exe", 0},     {"/t/a.EXE", 0}, {"/t/a.Exe", 0},
-                 {"/t/a.ex", 30068}, {"/t/a.lsr", 30068}, {"exe", 30068}};
+        std::optional<Msg> problem;
+    } cases[] = {{"", Msg::NoTarget},
+                 {"/t/a.exe", std::nullopt},
+                 {"/t/a.EXE", std::nullopt},
+                 {"/t/a.Exe", std::nullopt},
+                 {"/t/a.ex", Msg::ExeExtensionRequired},
+                 {"/t/a.lsr", Msg::ExeExtensionRequired},
+                 {"exe", Msg::ExeExtensionRequired}};
     for (const auto& c : cases)
-        EXPECT_EQ(CheckExecutableTarget(QString::fromUtf8(c.target)), c.id) << c.target;
+        EXPECT_EQ(CheckExecutableTarget(QString::fromUtf8(c.target)), c.problem) << c.target;
 }
 
 TEST(ExecutableChecks, NameProposals) {
@@ -146,7 +151,7 @@ TEST(ExecutableChecks, ShowFolderGetsTheTargetsFolder) {
     ASSERT_EQ(prompts.calls.size(), 3);
     EXPECT_EQ(prompts.calls[0].folder, QString("/home/u/out"));
     EXPECT_EQ(prompts.calls[1].folder, QString("/home/u"));
-    EXPECT_EQ(prompts.calls[2].id, 30048);
+    EXPECT_EQ(prompts.calls[2].id, Msg::FileBrowserFailed);
 }
 
 } // namespace

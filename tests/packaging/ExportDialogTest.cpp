@@ -33,23 +33,25 @@ TEST_F(OutDlgTest, ChecksInOrderThenCreatesAndOffersTheFolder) {
     dlg.OnOK();
     dlg.pathEdit()->setText(dir.filePath("a.ex"));
     dlg.OnOK();
-    EXPECT_EQ(prompts.messageIds(), (QList<int>{30067, 30068}));
-    EXPECT_TRUE(ReadSettingString("Last", "WritePath", QString()).isEmpty());
+    EXPECT_EQ(prompts.messageIds(), (QList<Msg>{Msg::NoTarget, Msg::ExeExtensionRequired}));
+    EXPECT_TRUE(ReadSettingString(Setting::LastExport, QString()).isEmpty());
 
     const QString target = dir.filePath("a.EXE");
     QFile(target).open(QIODevice::WriteOnly);
     dlg.pathEdit()->setText(target);
-    prompts.answer(IDNO); // 30056: keep the existing file
+    prompts.answer(Answer::No); // Msg::ReplaceFileQuestion: keep the existing file
     dlg.OnOK();
-    EXPECT_EQ(ReadSettingString("Last", "WritePath", QString()), target);
+    EXPECT_EQ(ReadSettingString(Setting::LastExport, QString()), target);
     EXPECT_EQ(QFile(target).size(), 0);
     EXPECT_NE(dlg.result(), QDialog::Accepted);
 
-    prompts.answer(IDYES); // 30056: overwrite
-    prompts.answer(IDYES); // 30069: show the folder
+    prompts.answer(Answer::Yes); // Msg::ReplaceFileQuestion: overwrite
+    prompts.answer(Answer::Yes); // Msg::ExportDoneShowFolderQuestion: show the folder
     prompts.answerShowFolder(true);
     dlg.OnOK();
-    EXPECT_EQ(prompts.messageIds(), (QList<int>{30067, 30068, 30056, 30056, 30069}));
+    EXPECT_EQ(prompts.messageIds(),
+              (QList<Msg>{Msg::NoTarget, Msg::ExeExtensionRequired, Msg::ReplaceFileQuestion,
+                          Msg::ReplaceFileQuestion, Msg::ExportDoneShowFolderQuestion}));
     EXPECT_EQ(prompts.calls.last().folder, dir.path());
     EXPECT_GT(QFile(target).size(), 2000 + 8);
     EXPECT_EQ(dlg.result(), QDialog::Accepted);

@@ -32,7 +32,7 @@ QByteArray readFile(const QString& path) {
 }
 
 QString fileCopyFailure() {
-    return QStringLiteral("[File Copy]\n") + MessageText(30036);
+    return QStringLiteral("[File Copy]\n") + MessageText(Msg::ExtractFailed);
 }
 
 class PackExtract : public ::testing::Test {
@@ -90,7 +90,7 @@ TEST_F(PackExtract, PackingFailuresShow30035AndKeepThePreviousFile) {
     // A source that cannot be read: the previous cabinet of that name stays.
     EXPECT_FALSE(PackFile(base + "gone.bin", QStringLiteral("Old.lsr"), base));
     EXPECT_EQ(readFile(base + "Old.lsr"), QByteArray("previous file"));
-    ASSERT_EQ(p.messageIds(), (QList<int>{30035, 30035}));
+    ASSERT_EQ(p.messageIds(), (QList<Msg>{Msg::NoWriteAccess, Msg::NoWriteAccess}));
     EXPECT_EQ(p.calls[0].kind, MsgKind::Info);
     EXPECT_EQ(QDir(base).entryList(QDir::Files).size(), 2) << "no partial files beside";
     // Success replaces the previous file.
@@ -146,7 +146,7 @@ TEST_F(PackExtract, RefusedCabinetsShowFileCopyAndWriteNothingOutside) {
         QDir(base + "dest").removeRecursively();
         writeFile(base + "in.lsr", r.bytes);
         EXPECT_FALSE(ExtractCabinet(QStringLiteral("in.lsr"), base, base + "dest/")) << r.name;
-        ASSERT_EQ(p.messageIds(), QList<int>{30036}) << r.name;
+        ASSERT_EQ(p.messageIds(), QList<Msg>{Msg::ExtractFailed}) << r.name;
         EXPECT_EQ(p.calls[0].text, fileCopyFailure()) << r.name;
         EXPECT_EQ(p.calls[0].kind, MsgKind::Error);
         EXPECT_FALSE(QFile::exists(base + "escape.txt")) << r.name;
@@ -181,7 +181,7 @@ TEST_F(PackExtract, DamagedDataLeavesNoPartialMember) {
     bytes[bytes.size() - 3] = char(bytes[bytes.size() - 3] ^ 0xFF); // second block damaged
     writeFile(base + "bad.lsr", bytes);
     EXPECT_FALSE(ExtractCabinet(QStringLiteral("bad.lsr"), base, base + "x/"));
-    EXPECT_EQ(p.messageIds(), QList<int>{30036});
+    EXPECT_EQ(p.messageIds(), QList<Msg>{Msg::ExtractFailed});
     EXPECT_FALSE(QFile::exists(base + "x/m.bin"));
 }
 
@@ -258,7 +258,7 @@ TEST_F(PackExtract, ProcessingDialogRunsTheJobAndMovesItsBar) {
     notCabinet.extractDest = base + "y/";
     ProgressDialog bad(notCabinet);
     EXPECT_EQ(bad.exec(), QDialog::Rejected);
-    EXPECT_EQ(p.messageIds(), QList<int>{30036});
+    EXPECT_EQ(p.messageIds(), QList<Msg>{Msg::ExtractFailed});
     if (qEnvironmentVariableIsSet("LSR_SHOT_DIR")) {
         bad.progressBar()->setValue(400);
         bad.grab().save(qEnvironmentVariable("LSR_SHOT_DIR") + "/shori.png");

@@ -131,11 +131,11 @@ TEST_F(PlayProcess, PlayerWithoutADocumentSaysSoAndEnds) {
     const Row rows[] = {
         {"bare runtime", runtime, {}, noSlides},
         {"trailer past the end", pastEnd, {}, noSlides},
-        {"stream that does not read", garbage, {}, MessageText(30019)},
+        {"stream that does not read", garbage, {}, MessageText(Msg::WrongFileFormat)},
         {"missing document",
          runtime,
          {dir.path() + QStringLiteral("/none.lsr")},
-         dir.path() + QStringLiteral("/none.lsr\n") + MessageText(30077)},
+         dir.path() + QStringLiteral("/none.lsr\n") + MessageText(Msg::FileNotFound)},
     };
     for (const Row& row : rows) {
         const Result r = run(row.program, row.args, false);

@@ -14,15 +14,15 @@ TestPrompts::~TestPrompts() {
     EXPECT_TRUE(m_colors.empty()) << "scripted colours left unused";
 }
 
-QList<int> TestPrompts::messageIds() const {
-    QList<int> ids;
+QList<Msg> TestPrompts::messageIds() const {
+    QList<Msg> ids;
     for (const PromptCall& c : calls)
         if (c.type == PromptCall::Message)
             ids << c.id;
     return ids;
 }
 
-int TestPrompts::message(int id, const QString& text, MsgKind kind, QObject*) {
+Answer TestPrompts::message(Msg id, const QString& text, MsgKind kind, QObject*) {
     PromptCall c;
     c.type = PromptCall::Message;
     c.id = id;
@@ -30,15 +30,15 @@ int TestPrompts::message(int id, const QString& text, MsgKind kind, QObject*) {
     c.kind = kind;
     calls << c;
     if (kind == MsgKind::Error || kind == MsgKind::Info) {
-        if (!m_answers.empty() && m_answers.front() == IDOK)
+        if (!m_answers.empty() && m_answers.front() == Answer::Ok)
             m_answers.pop_front();
-        return IDOK;
+        return Answer::Ok;
     }
     if (m_answers.empty()) {
-        ADD_FAILURE() << "unexpected question " << id << ": " << text.toStdString();
-        return kind == MsgKind::YesNoCancel ? IDCANCEL : IDNO;
+        ADD_FAILURE() << "unexpected question " << int(id) << ": " << text.toStdString();
+        return kind == MsgKind::YesNoCancel ? Answer::Cancel : Answer::No;
     }
-    const int a = m_answers.front();
+    const Answer a = m_answers.front();
     m_answers.pop_front();
     return a;
 }

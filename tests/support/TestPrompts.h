@@ -7,11 +7,12 @@
 #include <QList>
 #include <QString>
 #include <deque>
+#include <ostream>
 #include <variant>
 
 struct PromptCall {
     enum Type { Message, OpenFiles, SaveFile, ChooseColor, ShowFolder } type = Message;
-    int id = 0;   ///< message id (Message)
+    Msg id = {};  ///< message (Message)
     QString text; ///< full message text, prefix included (Message)
     MsgKind kind = MsgKind::Error;
     FileDialogSpec request; ///< the dialog (OpenFiles, SaveFile)
@@ -19,6 +20,14 @@ struct PromptCall {
     COLORREF color = 0;     ///< initial colour (ChooseColor)
     QString folder;         ///< ShowFolder
 };
+
+/// Messages print as their keys in test failures.
+inline void PrintTo(Msg id, std::ostream* os) {
+    *os << int(id);
+}
+inline void PrintTo(Answer a, std::ostream* os) {
+    *os << "Answer(" << int(a) << ")";
+}
 
 class TestPrompts : public Prompts {
 public:
@@ -28,24 +37,24 @@ public:
 
     // Scripted answers, taken in order. A message of the Error or Info kind needs no
     // script: it is answered OK. Questions, dialogs and the chooser must be scripted.
-    void answer(int button) { m_answers.push_back(button); }
+    void answer(Answer button) { m_answers.push_back(button); }
     void answerFiles(QStringList files) { m_files.push_back(std::move(files)); }
     void answerSave(QString path) { m_saves.push_back(std::move(path)); }
     void answerColor(std::optional<COLORREF> c) { m_colors.push_back(c); }
     void answerShowFolder(bool ok) { m_showFolder.push_back(ok); }
 
     QList<PromptCall> calls;
-    /// The message ids shown so far, in order.
-    QList<int> messageIds() const;
+    /// The messages shown so far, in order.
+    QList<Msg> messageIds() const;
 
-    int message(int id, const QString& text, MsgKind kind, QObject* owner) override;
+    Answer message(Msg id, const QString& text, MsgKind kind, QObject* owner) override;
     QStringList openFileNames(const FileDialogSpec& request, bool multi) override;
     QString saveFileName(const FileDialogSpec& request) override;
     std::optional<COLORREF> chooseColor(COLORREF initial, QObject* owner) override;
     bool showFolder(const QString& folder) override;
 
 private:
-    std::deque<int> m_answers;
+    std::deque<Answer> m_answers;
     std::deque<QStringList> m_files;
     std::deque<QString> m_saves;
     std::deque<std::optional<COLORREF>> m_colors;
