@@ -23,10 +23,13 @@
 
 namespace {
 
-QJsonValue colourValue(COLORREF c) {
-    if (c == COLOR_NONE)
-        return QJsonValue(QJsonValue::Null);
-    return QString::asprintf("#%02X%02X%02X", GetRValue(c), GetGValue(c), GetBValue(c));
+QJsonValue colourValue(QRgb c) {
+    return QString::asprintf("#%02X%02X%02X", qRed(c), qGreen(c), qBlue(c));
+}
+
+/// A transparent colour, or null for none.
+QJsonValue colourValue(const KeyColor& key) {
+    return key ? colourValue(*key) : QJsonValue(QJsonValue::Null);
 }
 
 QJsonObject headerObject(const DocumentHeader& h) {
@@ -35,8 +38,8 @@ QJsonObject headerObject(const DocumentHeader& h) {
     o[QStringLiteral("crBackRight")] = colourValue(h.backgroundRight);
     o[QStringLiteral("crBackCenter")] = colourValue(h.backgroundCenter);
     o[QStringLiteral("bShowPropButton")] = h.showPropertyButtons;
-    o[QStringLiteral("rcShowWindow")] = QJsonArray{h.slideshowRect.left, h.slideshowRect.top,
-                                                   h.slideshowRect.right, h.slideshowRect.bottom};
+    const auto [left, top, right, bottom] = StoredCornersOf(h.slideshowRect);
+    o[QStringLiteral("rcShowWindow")] = QJsonArray{left, top, right, bottom};
     o[QStringLiteral("bLoop")] = h.loop;
     o[QStringLiteral("bTimerSwitch")] = h.timerSwitch;
     o[QStringLiteral("crPreviewBack")] = colourValue(h.previewBackground);

@@ -39,7 +39,7 @@ QString CliPrompts::saveFileName(const FileDialogSpec&) {
     return {};
 }
 
-std::optional<COLORREF> CliPrompts::chooseColor(COLORREF, QObject*) {
+std::optional<QRgb> CliPrompts::chooseColor(QRgb, QObject*) {
     return std::nullopt;
 }
 

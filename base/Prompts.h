@@ -45,7 +45,7 @@ public:
     /// Empty when cancelled.
     virtual QString saveFileName(const FileDialogSpec& request) = 0;
     /// The colour chooser, starting from `initial`; nothing when cancelled.
-    virtual std::optional<COLORREF> chooseColor(COLORREF initial, QObject* owner) = 0;
+    virtual std::optional<QRgb> chooseColor(QRgb initial, QObject* owner) = 0;
     /// Shows a folder in the platform's file browser; false when that fails.
     virtual bool showFolder(const QString& folder) = 0;
 };
@@ -62,7 +62,7 @@ public:
     Answer message(Msg id, const QString& text, MsgKind kind, QObject* owner) override;
     QStringList openFileNames(const FileDialogSpec& request, bool multi) override;
     QString saveFileName(const FileDialogSpec& request) override;
-    std::optional<COLORREF> chooseColor(COLORREF initial, QObject* owner) override;
+    std::optional<QRgb> chooseColor(QRgb initial, QObject* owner) override;
     bool showFolder(const QString& folder) override;
 };
 

@@ -89,10 +89,10 @@ void buildDocument() {
         r.switchTime = 5;
         if (i % 2 == 0) {
             r.picture = Picture::fromBytes(EncodeBmp(keyedSlide(i)));
-            r.keyColor = 0x00FF00FF;
+            r.keyColor = qRgb(255, 0, 255);
         } else {
             r.picture = Picture::fromBytes(photoJpeg(i));
-            r.keyColor = 0xFFFFFFFF;
+            r.keyColor = std::nullopt;
         }
     }
     doc.slideCount = 100;

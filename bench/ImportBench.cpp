@@ -141,9 +141,9 @@ void BM_ImportOneKeyedPng(benchmark::State& s) {
 // The keyed shrink alone, and the plain smooth scale it builds on, for reference.
 void BM_ScaleKeyedImage(benchmark::State& state) {
     QImage sprite = Sprite(800, 3);
-    BlendTowardsKey(sprite, RGB(255, 255, 255));
+    BlendTowardsKey(sprite, qRgb(255, 255, 255));
     for (auto _ : state)
-        benchmark::DoNotOptimize(ScaleKeyedImage(sprite, 500, 500, RGB(255, 255, 255)));
+        benchmark::DoNotOptimize(ScaleKeyedImage(sprite, 500, 500, qRgb(255, 255, 255)));
 }
 
 void BM_ScaleSmoothQt(benchmark::State& state) {

@@ -15,8 +15,8 @@
 
 namespace {
 
-QPoint Center(const RECT32& r) {
-    return QPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+QPoint Center(const QRect& r) {
+    return QPoint((r.left() + r.x() + r.width()) / 2, (r.top() + r.y() + r.height()) / 2);
 }
 
 struct Window {

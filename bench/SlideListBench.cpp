@@ -34,7 +34,7 @@ void FillDocument(EditorWindow& editor, bool jpeg, int w, int h) {
         doc.slides[i] = SlideRecord{};
         doc.slides[i].picture = pic;
         doc.slides[i].switchTime = 5;
-        doc.slides[i].keyColor = COLOR_NONE;
+        doc.slides[i].keyColor = std::nullopt;
     }
     doc.slideCount = kMaxSlides;
     RecalcPages(editor);

@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr COLORREF kKey = RGB(0, 255, 0);
+constexpr KeyColor kKey = qRgb(0, 255, 0);
 
 // A keyed slide like a cut-out photo: a shaded ellipse with holes and text on the key.
 QImage KeyedSlide(int seed) {
@@ -79,7 +79,7 @@ void BM_SwitchWindow(benchmark::State& state) {
         doc.slides[size_t(i)].keyColor = kKey;
         doc.slides[size_t(i)].switchTime = 1;
     }
-    doc.header.slideshowRect = RECT32{0, 0, int(state.range(0)), int(state.range(1))};
+    doc.header.slideshowRect = QRect(0, 0, int(state.range(0)), int(state.range(1)));
     doc.header.loop = 1;
     doc.header.timerSwitch = 1;
     SlideshowWindow dlg;

@@ -12,17 +12,17 @@
 
 namespace {
 // Four rows of five: greys, strong colours, light colours, dark colours.
-const COLORREF kPalette[] = {
-    RGB(0, 0, 0),       RGB(64, 64, 64),    RGB(128, 128, 128), RGB(192, 192, 192),
-    RGB(255, 255, 255), RGB(255, 0, 0),     RGB(255, 128, 0),   RGB(255, 255, 0),
-    RGB(0, 192, 0),     RGB(0, 0, 255),     RGB(255, 192, 192), RGB(255, 224, 160),
-    RGB(255, 255, 192), RGB(192, 255, 192), RGB(192, 224, 255), RGB(128, 0, 0),
-    RGB(128, 64, 0),    RGB(0, 64, 0),      RGB(0, 0, 128),     RGB(64, 0, 128),
+const QRgb kPalette[] = {
+    qRgb(0, 0, 0),       qRgb(64, 64, 64),    qRgb(128, 128, 128), qRgb(192, 192, 192),
+    qRgb(255, 255, 255), qRgb(255, 0, 0),     qRgb(255, 128, 0),   qRgb(255, 255, 0),
+    qRgb(0, 192, 0),     qRgb(0, 0, 255),     qRgb(255, 192, 192), qRgb(255, 224, 160),
+    qRgb(255, 255, 192), qRgb(192, 255, 192), qRgb(192, 224, 255), qRgb(128, 0, 0),
+    qRgb(128, 64, 0),    qRgb(0, 64, 0),      qRgb(0, 0, 128),     qRgb(64, 0, 128),
 };
 
-QIcon SwatchIcon(COLORREF c, QSize size) {
+QIcon SwatchIcon(QRgb c, QSize size) {
     QPixmap pm(size);
-    pm.fill(ToQColor(c));
+    pm.fill(QColor(c));
     QPainter p(&pm);
     p.setPen(QColor(128, 128, 128));
     p.drawRect(0, 0, size.width() - 1, size.height() - 1);
@@ -30,7 +30,7 @@ QIcon SwatchIcon(COLORREF c, QSize size) {
 }
 } // namespace
 
-const COLORREF* ColorButton::Palette(int* count) {
+const QRgb* ColorButton::Palette(int* count) {
     *count = int(std::size(kPalette));
     return kPalette;
 }
@@ -50,9 +50,8 @@ ColorButton::ColorButton(QWidget* parent) : QToolButton(parent) {
         cell->setAutoRaise(true);
         cell->setIcon(SwatchIcon(kPalette[i], QSize(18, 18)));
         cell->setIconSize(QSize(18, 18));
-        const COLORREF c = kPalette[i];
-        cell->setToolTip(
-            QString::asprintf("RGB(%d, %d, %d)", GetRValue(c), GetGValue(c), GetBValue(c)));
+        const QRgb c = kPalette[i];
+        cell->setToolTip(QString::asprintf("RGB(%d, %d, %d)", qRed(c), qGreen(c), qBlue(c)));
         connect(cell, &QToolButton::clicked, this, [this, c] {
             m_popup->close();
             choose(c);
@@ -75,17 +74,17 @@ ColorButton::ColorButton(QWidget* parent) : QToolButton(parent) {
     UpdateFace();
 }
 
-void ColorButton::setColor(COLORREF c) {
+void ColorButton::setColor(QRgb c) {
     m_color = c;
     UpdateFace();
 }
 
-void ColorButton::choose(COLORREF c) {
+void ColorButton::choose(QRgb c) {
     emit colorChosen(c);
 }
 
 void ColorButton::chooseOther() {
-    const std::optional<COLORREF> c = prompts().chooseColor(m_color, this);
+    const std::optional<QRgb> c = prompts().chooseColor(m_color, this);
     if (c)
         emit colorChosen(*c);
 }

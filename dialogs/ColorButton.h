@@ -13,24 +13,24 @@ class ColorButton : public QToolButton {
 public:
     explicit ColorButton(QWidget* parent = nullptr);
 
-    COLORREF color() const { return m_color; }
-    void setColor(COLORREF c);
+    QRgb color() const { return m_color; }
+    void setColor(QRgb c);
 
     /// The palette's colours, row by row.
-    static const COLORREF* Palette(int* count);
+    static const QRgb* Palette(int* count);
 
 public Q_SLOTS:
     /// The user picked `c` from the palette.
-    void choose(COLORREF c);
+    void choose(QRgb c);
     /// "その他の色...": the colour chooser, starting from the button's colour.
     void chooseOther();
 
 Q_SIGNALS:
     /// A colour was chosen (also when it equals the current one).
-    void colorChosen(COLORREF c);
+    void colorChosen(QRgb c);
 
 private:
     void UpdateFace();
-    COLORREF m_color = 0;
+    QRgb m_color = qRgb(0, 0, 0);
     QMenu* m_popup = nullptr;
 };

@@ -162,7 +162,7 @@ void SlidePropertiesDialog::SetTexts() {
     const SlideRecord* s = Slide();
     m_sizeLabel->setText(PixelSizeText(s ? GetPictureSize(s->picture) : QSize(0, 0)));
     m_colorButton->setColor(CurrentDocument().header.previewBackground);
-    m_colorLabel->setText(PropertyColorText(s ? s->keyColor : COLOR_NONE));
+    m_colorLabel->setText(PropertyColorText(s ? s->keyColor : std::nullopt));
 }
 
 void SlidePropertiesDialog::AfterStep() {
@@ -195,7 +195,7 @@ void SlidePropertiesDialog::OnLast() {
     AfterStep();
 }
 
-void SlidePropertiesDialog::OnColorChosen(COLORREF c) {
+void SlidePropertiesDialog::OnColorChosen(QRgb c) {
     DocumentHeader& h = CurrentDocument().header;
     if (c == h.previewBackground)
         return;
@@ -219,7 +219,7 @@ void SlidePropertiesDialog::PaintPreview(QPainter& p) {
     if (!s || !s->picture)
         return;
     const QRect outer(0, 0, m_preview->width(), m_preview->height());
-    p.fillRect(outer, ToQColor(CurrentDocument().header.previewBackground));
+    p.fillRect(outer, QColor(CurrentDocument().header.previewBackground));
 
     QImage picture;
     if (m_editor && m_editor->RenderSlidePicture(m_index, false))
@@ -241,7 +241,7 @@ void SlidePropertiesDialog::PaintPreview(QPainter& p) {
 
 void SlidePropertiesDialog::PaintSwatch(QPainter& p) {
     const SlideRecord* s = Slide();
-    if (!s || !s->picture || s->keyColor == COLOR_NONE)
+    if (!s || !s->picture || !s->keyColor)
         return;
-    p.fillRect(m_swatch->rect(), ToQColor(s->keyColor));
+    p.fillRect(m_swatch->rect(), QColor(*s->keyColor));
 }

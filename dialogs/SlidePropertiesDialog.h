@@ -47,7 +47,7 @@ public Q_SLOTS:
     void OnNext();
     void OnLast();
     /// The colour button reports a choice.
-    void OnColorChosen(COLORREF c);
+    void OnColorChosen(QRgb c);
     /// "戻る(&B)", Escape and the close box: OK when the colour changed, else Cancel.
     void reject() override;
     void accept() override;

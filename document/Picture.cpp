@@ -1,5 +1,7 @@
 #include "document/Picture.h"
 
+#include "base/ByteOrder.h"
+
 #include <QBuffer>
 #include <QIODevice>
 #include <QImageReader>
@@ -84,7 +86,8 @@ QByteArray EncodeBmp(const QImage& source) {
     if (source.isNull())
         return {};
     const bool alpha = source.hasAlphaChannel();
-    const QImage image = source.convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    const QImage image =
+        source.convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     const int w = image.width(), h = image.height();
     const int bpp = alpha ? 32 : 24;
     const qint64 stride = ((qint64(w) * bpp + 31) / 32) * 4;

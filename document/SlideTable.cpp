@@ -13,14 +13,14 @@ void NewDocument(EditorState& ed) {
     doc.slideCount = 0;
     ed.m_modified = false;
     DocumentHeader& h = doc.header;
-    h.backgroundLeft = RGB(247, 243, 215);
-    h.backgroundRight = RGB(173, 195, 255);
-    h.backgroundCenter = RGB(0, 0, 66);
+    h.backgroundLeft = qRgb(247, 243, 215);
+    h.backgroundRight = qRgb(173, 195, 255);
+    h.backgroundCenter = qRgb(0, 0, 66);
     h.showPropertyButtons = 1;
-    h.slideshowRect = RECT32{0, 0, 400, 300};
+    h.slideshowRect = QRect(0, 0, 400, 300);
     h.loop = 1;
     h.timerSwitch = 1;
-    h.previewBackground = 0;
+    h.previewBackground = qRgb(0, 0, 0);
     h.topMost = 1;
     ed.m_page = 0;
     ed.m_pageCount = 1;
@@ -46,7 +46,7 @@ quint16 NewSlideSwitchTime() {
         std::clamp(ReadSettingInt(Setting::NewSlideSeconds, 5), kMinSwitchTime, kMaxSwitchTime));
 }
 
-void AddSlide(PicturePtr picture, COLORREF keyColor) {
+void AddSlide(PicturePtr picture, KeyColor keyColor) {
     Document& doc = CurrentDocument();
     if (doc.slideCount >= kMaxSlides)
         return; // the caller checks CanAddSlide; never write past the table

@@ -16,7 +16,7 @@ bool CanAddSlide(bool showMessage);
 quint16 NewSlideSwitchTime();
 /// Appends a slide with NewSlideSwitchTime() as its time. The caller checked
 /// CanAddSlide and calls RecalcPages and marks the document modified afterwards.
-void AddSlide(PicturePtr picture, COLORREF keyColor);
+void AddSlide(PicturePtr picture, KeyColor keyColor);
 /// Inserts a slide at `index` (0 to the slide count; the count appends).
 void InsertSlide(EditorState& ed, int index, const SlideRecord& rec);
 /// Removes the slide at table index `index`.

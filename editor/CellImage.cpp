@@ -1,18 +1,18 @@
 #include "editor/CellImage.h"
 
-QImage ScaleSlideForCell(const QImage& picture, COLORREF key, QSize size) {
+QImage ScaleSlideForCell(const QImage& picture, const KeyColor& key, QSize size) {
     if (picture.isNull() || size.isEmpty())
         return QImage();
     // The picture as the opaque pixels a window surface holds.
     const QImage opaque = picture.format() == QImage::Format_RGB32
                               ? picture
                               : picture.convertToFormat(QImage::Format_RGB32);
-    if (key == COLOR_NONE) {
+    if (!key) {
         if (opaque.size() == size)
             return opaque;
         return opaque.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
-    const QRgb keyRgb = qRgb(GetRValue(key), GetGValue(key), GetBValue(key)) & 0x00FFFFFFu;
+    const QRgb keyRgb = *key & 0x00FFFFFFu;
     QImage keyed(opaque.size(), QImage::Format_ARGB32_Premultiplied);
     if (keyed.isNull())
         return QImage();
@@ -30,13 +30,13 @@ QImage ScaleSlideForCell(const QImage& picture, COLORREF key, QSize size) {
     return keyed.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
-COLORREF CellImageColor(const QImage& cell, COLORREF key, QPoint pt) {
+std::optional<QRgb> CellImageColor(const QImage& cell, const KeyColor& key, QPoint pt) {
     if (!cell.valid(pt))
-        return COLOR_NONE;
+        return std::nullopt;
     QRgb px = cell.pixel(pt);
     if (cell.format() == QImage::Format_ARGB32_Premultiplied)
         px = qUnpremultiply(px);
-    if (cell.hasAlphaChannel() && qAlpha(px) < 128 && key != COLOR_NONE)
+    if (cell.hasAlphaChannel() && qAlpha(px) < 128 && key)
         return key;
-    return RGB(qRed(px), qGreen(px), qBlue(px));
+    return qRgb(qRed(px), qGreen(px), qBlue(px));
 }

@@ -22,18 +22,16 @@ QString DataSizeText(qint64 bytes) {
     return GroupDigits(QString::number(bytes / 1024)) + QStringLiteral(" KB");
 }
 
-QString ListColorText(COLORREF color) {
-    if (color == COLOR_NONE)
+QString ListColorText(const KeyColor& color) {
+    if (!color)
         return QStringLiteral("透過色なし");
-    return QString::asprintf("RGB(%3d, %3d, %3d)", GetRValue(color), GetGValue(color),
-                             GetBValue(color));
+    return QString::asprintf("RGB(%3d, %3d, %3d)", qRed(*color), qGreen(*color), qBlue(*color));
 }
 
-QString PropertyColorText(COLORREF color) {
-    if (color == COLOR_NONE)
+QString PropertyColorText(const KeyColor& color) {
+    if (!color)
         return QStringLiteral("透過色なし");
-    return QString::asprintf("RGB(%d, %d, %d)", GetRValue(color), GetGValue(color),
-                             GetBValue(color));
+    return QString::asprintf("RGB(%d, %d, %d)", qRed(*color), qGreen(*color), qBlue(*color));
 }
 
 QString PixelSizeText(QSize size) {
@@ -79,12 +77,12 @@ int SizeLimitFromText(const QString& text) {
     return std::clamp(LeadingNumber(text), 100, 1000);
 }
 
-QImage KeyedImage(const QImage& image, COLORREF key) {
+QImage KeyedImage(const QImage& image, const KeyColor& key) {
     if (image.isNull())
         return QImage();
     QImage out = image.convertToFormat(QImage::Format_ARGB32);
-    if (key != COLOR_NONE) {
-        const QRgb k = qRgb(GetRValue(key), GetGValue(key), GetBValue(key)) & 0x00FFFFFFu;
+    if (key) {
+        const QRgb k = *key & 0x00FFFFFFu;
         for (int y = 0; y < out.height(); ++y) {
             QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(y));
             for (int x = 0; x < out.width(); ++x)

@@ -20,10 +20,10 @@ QString TotalTimeText(const int* times, int count);
 QString DataSizeText(qint64 bytes);
 
 /// The slide list's transparent-colour text: "透過色なし", or "RGB(%3d, %3d, %3d)".
-QString ListColorText(COLORREF color);
+QString ListColorText(const KeyColor& color);
 
 /// The property dialog's transparent-colour text: "透過色なし", or "RGB(%d, %d, %d)".
-QString PropertyColorText(COLORREF color);
+QString PropertyColorText(const KeyColor& color);
 
 /// The property dialog's size text, "1,920×1,080px".
 QString PixelSizeText(QSize size);
@@ -45,5 +45,5 @@ int SizeLimitFromText(const QString& text);
 
 /// A copy of `image` whose pixels of exactly `key` are fully transparent (premultiplied
 /// ARGB, so that smooth scaling never blends the key colour into its neighbours). With
-/// COLOR_NONE every pixel is kept.
-QImage KeyedImage(const QImage& image, COLORREF key);
+/// no key every pixel is kept.
+QImage KeyedImage(const QImage& image, const KeyColor& key);

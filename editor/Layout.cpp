@@ -60,20 +60,8 @@ int LabelFontPoints(int width) {
     return 10;
 }
 
-RECT32 InflateRect32(const RECT32& r, int dx, int dy) {
-    return RECT32{r.left - dx, r.top - dy, r.right + dx, r.bottom + dy};
-}
-
-bool PtInRect32(const RECT32& r, QPoint pt) {
-    return pt.x() >= r.left && pt.x() < r.right && pt.y() >= r.top && pt.y() < r.bottom;
-}
-
-QRect ToQRect(const RECT32& r) {
-    return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top);
-}
-
-RECT32 MakeRect32(int x, int y, int w, int h) {
-    return RECT32{x, y, x + w, y + h};
+bool PointInRect(const QRect& r, QPoint pt) {
+    return !r.isEmpty() && r.contains(pt);
 }
 
 EditorLayout ComputeLayout(const LayoutInput& in) {
@@ -87,14 +75,14 @@ EditorLayout ComputeLayout(const LayoutInput& in) {
     L.gt = 4 * L.ch + 139;
     L.graphWidth = W - 224;
     L.labelPoints = LabelFontPoints(W);
-    L.titleBand = RECT32{0, 0, W, 58};
-    L.logo = MakeRect32(5, 5, kLogoWidth, kLogoHeight);
+    L.titleBand = QRect(0, 0, W, 58);
+    L.logo = QRect(5, 5, kLogoWidth, kLogoHeight);
 
     // The page.
     if (in.pageSlides <= 0) {
         // Only mark 0 exists, centred where a single row would sit.
         const int y = (3 * L.ch + 54) / 2 + 58;
-        L.marks[0] = RECT32{W / 2 - 11, y, W / 2 - 7, y + L.ch};
+        L.marks[0] = QRect(W / 2 - 11, y, 4, L.ch);
         L.markShown[0] = true;
         L.markColumn[0] = 0;
     } else {
@@ -105,22 +93,22 @@ EditorLayout ComputeLayout(const LayoutInput& in) {
             const int j = k % 5;
             const int x = 18 + j * (L.cw + 18);
             const int y = L.gy + i * (L.ch + 18);
-            L.cellBox[k] = MakeRect32(x, y, L.cw, L.ch);
-            L.labelBands[k] = RECT32{x, y + L.ch, x + L.cw, y + L.ch + kLabelBandHeight};
+            L.cellBox[k] = QRect(x, y, L.cw, L.ch);
+            L.labelBands[k] = QRect(x, y + L.ch, L.cw, kLabelBandHeight);
             const QSize pic = in.pictures[size_t(k)];
             if (pic.isEmpty())
                 continue; // no picture: nothing of this cell is drawn
             const CellFit f = FitPictureToCell(pic, L.cw, L.ch);
             L.fit[k] = f;
             L.cellShown[k] = true;
-            L.cells[k] = MakeRect32(x + f.ox, y + f.oy, f.fw, f.fh);
-            L.propMark[k] = MakeRect32(x + f.ox + f.fw - 13, y + f.oy + f.fh - 13, kPropMarkSize,
-                                       kPropMarkSize);
-            L.marks[k] = RECT32{x - 11, y + f.oy, x - 7, y + f.oy + f.fh};
+            L.cells[k] = QRect(x + f.ox, y + f.oy, f.fw, f.fh);
+            L.propMark[k] =
+                QRect(x + f.ox + f.fw - 13, y + f.oy + f.fh - 13, kPropMarkSize, kPropMarkSize);
+            L.marks[k] = QRect(x - 11, y + f.oy, 4, f.fh);
             L.markShown[k] = true;
             L.markColumn[k] = j;
             if (k == in.pageSlides - 1) {
-                L.marks[k + 1] = RECT32{x + L.cw + 7, y + f.oy, x + L.cw + 11, y + f.oy + f.fh};
+                L.marks[k + 1] = QRect(x + L.cw + 7, y + f.oy, 4, f.fh);
                 L.markShown[k + 1] = true;
                 L.markColumn[k + 1] = j;
             }
@@ -128,45 +116,45 @@ EditorLayout ComputeLayout(const LayoutInput& in) {
     }
 
     // The time graph: every slide of the document, not paged.
-    L.graphBars = RECT32{18, L.gt, W - 206, L.gt + kGraphHeight};
-    L.graph = InflateRect32(L.graphBars, 1, 1);
+    L.graphBars = QRect(18, L.gt, W - 224, kGraphHeight);
+    L.graph = L.graphBars.adjusted(-1, -1, 1, 1);
     const std::vector<int> widths = GraphBarWidths(in.times, L.graphWidth);
     const int n = int(widths.size());
     L.bars.reserve(size_t(n));
-    L.boundaries.assign(size_t(n) + 1, RECT32{});
+    L.boundaries.assign(size_t(n) + 1, QRect());
     int x = 18;
     for (int i = 0; i < n; ++i) {
         const int w = widths[size_t(i)];
-        L.bars.push_back(RECT32{x, L.gt, x + w, L.gt + kGraphHeight});
+        L.bars.push_back(QRect(x, L.gt, w, kGraphHeight));
         if (i > 0)
-            L.boundaries[size_t(i)] = RECT32{x - 2, L.gt, x + 2, L.gt + kGraphHeight};
+            L.boundaries[size_t(i)] = QRect(x - 2, L.gt, 4, kGraphHeight);
         else
-            L.boundaries[size_t(n)] = RECT32{W - 208, L.gt, W - 204, L.gt + kGraphHeight};
+            L.boundaries[size_t(n)] = QRect(W - 208, L.gt, 4, kGraphHeight);
         x += w;
     }
 
     // The right-hand column: total-time line over the icon bar.
-    L.totalLine = RECT32{W - 188, L.gt, W - 18, L.gt + 33};
-    L.iconBar = MakeRect32(W - 188, L.gt + 33, kIconBarWidth, kIconBarHeight);
-    L.iconArea = RECT32{W - 188, L.gt + 33, W - 18, L.gt + 91};
-    L.transBar = RECT32{W - 188, L.gt + 91, W - 18, L.gt + 100};
+    L.totalLine = QRect(W - 188, L.gt, 170, 33);
+    L.iconBar = QRect(W - 188, L.gt + 33, kIconBarWidth, kIconBarHeight);
+    L.iconArea = QRect(W - 188, L.gt + 33, 170, 58);
+    L.transBar = QRect(W - 188, L.gt + 91, 170, 9);
     for (int k = 0; k < kIconCount; ++k) {
         const int row = k / 6;
         const int col = k % 6;
-        L.icons[k] = MakeRect32(W - 186 + 28 * col, L.gt + 35 + 28 * row, kIconSize, kIconSize);
+        L.icons[k] = QRect(W - 186 + 28 * col, L.gt + 35 + 28 * row, kIconSize, kIconSize);
     }
     return L;
 }
 
-RECT32 MarkBar(const RECT32& mark, bool highlighted) {
-    return highlighted ? InflateRect32(mark, 1, 0) : InflateRect32(mark, -1, 0);
+QRect MarkBar(const QRect& mark, bool highlighted) {
+    return highlighted ? mark.adjusted(-1, 0, 1, 0) : mark.adjusted(1, 0, -1, 0);
 }
 
-COLORREF HighlightRingColor(int column, int n) {
-    const COLORREF c = kColumnColors[((column % 5) + 5) % 5];
+QRgb HighlightRingColor(int column, int n) {
+    const QRgb c = kColumnColors[((column % 5) + 5) % 5];
     const int add = 50 * n;
-    return RGB(std::min(GetRValue(c) + add, 255), std::min(GetGValue(c) + add, 255),
-               std::min(GetBValue(c) + add, 255));
+    return qRgb(std::min(qRed(c) + add, 255), std::min(qGreen(c) + add, 255),
+                std::min(qBlue(c) + add, 255));
 }
 
 QString TotalTimeText(int totalSeconds, int page, int pageCount) {

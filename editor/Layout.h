@@ -12,15 +12,15 @@
 #include <vector>
 
 /// Fill colour per column (page cell mod 5 on the page, slide index mod 5 in the graph).
-constexpr COLORREF kColumnColors[5] = {RGB(247, 8, 0), RGB(255, 130, 0), RGB(247, 247, 8),
-                                       RGB(16, 247, 16), RGB(0, 49, 189)};
+constexpr QRgb kColumnColors[5] = {qRgb(247, 8, 0), qRgb(255, 130, 0), qRgb(247, 247, 8),
+                                   qRgb(16, 247, 16), qRgb(0, 49, 189)};
 /// Colour of text drawn on a column's fill.
-constexpr COLORREF kColumnTextColors[5] = {RGB(247, 247, 8), RGB(247, 247, 8), RGB(0, 0, 0),
-                                           RGB(0, 0, 0), RGB(247, 247, 8)};
-constexpr COLORREF kTitleColor = RGB(247, 247, 8);
-constexpr COLORREF kGraphFrameColor = RGB(66, 107, 156); ///< graph frame and slide numbers
-constexpr COLORREF kGraphTimeColor = RGB(66, 107, 154);  ///< time texts in the graph
-constexpr COLORREF kTotalTimeColor = RGB(16, 16, 222);
+constexpr QRgb kColumnTextColors[5] = {qRgb(247, 247, 8), qRgb(247, 247, 8), qRgb(0, 0, 0),
+                                       qRgb(0, 0, 0), qRgb(247, 247, 8)};
+constexpr QRgb kTitleColor = qRgb(247, 247, 8);
+constexpr QRgb kGraphFrameColor = qRgb(66, 107, 156); ///< graph frame and slide numbers
+constexpr QRgb kGraphTimeColor = qRgb(66, 107, 154);  ///< time texts in the graph
+constexpr QRgb kTotalTimeColor = qRgb(16, 16, 222);
 
 constexpr int kIconCount = 12;
 constexpr int kIconBarWidth = 170;
@@ -54,14 +54,9 @@ std::vector<int> GraphBarWidths(const std::vector<int>& times, int graphWidth);
 /// 11 from 1200 on, else 10.
 int LabelFontPoints(int width);
 
-/// The rectangle grown by dx left and right and dy up and down (shrunk when negative).
-RECT32 InflateRect32(const RECT32& r, int dx, int dy);
-/// Whether the point lies in the rectangle (right and bottom exclusive).
-bool PtInRect32(const RECT32& r, QPoint pt);
-/// The same area as a QRect.
-QRect ToQRect(const RECT32& r);
-/// The rectangle with the given corner and size.
-RECT32 MakeRect32(int x, int y, int w, int h);
+/// Whether the point lies in the rectangle. A rectangle of no or negative width or height
+/// holds no point (QRect::contains would turn a negative one round).
+bool PointInRect(const QRect& r, QPoint pt);
 
 /// What the layout needs to know about the document and the window.
 struct LayoutInput {
@@ -83,32 +78,32 @@ struct EditorLayout {
     int graphWidth = 0; ///< width G of the bar area
     int labelPoints = 10;
 
-    RECT32 titleBand;
-    RECT32 logo;
+    QRect titleBand;
+    QRect logo;
 
     // The page. Index k is the page cell; entries past `pictures` stay empty.
     bool cellShown[kSlidesPerPage] = {};     ///< the cell's slide has a picture
-    RECT32 cellBox[kSlidesPerPage];          ///< the whole cell, cw x ch
+    QRect cellBox[kSlidesPerPage];           ///< the whole cell, cw x ch
     CellFit fit[kSlidesPerPage];             ///< the picture's place inside the cell
-    RECT32 cells[kSlidesPerPage];            ///< the drawn picture (hit rectangle)
-    RECT32 propMark[kSlidesPerPage];         ///< where the property-button mark is drawn
-    RECT32 labelBands[kSlidesPerPage];       ///< number and time band under the cell
+    QRect cells[kSlidesPerPage];             ///< the drawn picture (hit rectangle)
+    QRect propMark[kSlidesPerPage];          ///< where the property-button mark is drawn
+    QRect labelBands[kSlidesPerPage];        ///< number and time band under the cell
     bool markShown[kSlidesPerPage + 1] = {}; ///< the insertion mark exists
-    RECT32 marks[kSlidesPerPage + 1];        ///< insertion marks (hit rectangles)
+    QRect marks[kSlidesPerPage + 1];         ///< insertion marks (hit rectangles)
     int markColumn[kSlidesPerPage + 1] = {}; ///< column colour of each mark
 
     // The time graph.
-    RECT32 graphBars;               ///< (18, gt, W - 206, gt + 100), filled black
-    RECT32 graph;                   ///< the outer frame, one pixel larger: hit rectangle
-    std::vector<RECT32> bars;       ///< one per slide of the document
-    std::vector<RECT32> boundaries; ///< index 1 to n: right edge of slide b - 1's bar
+    QRect graphBars;               ///< (18, gt, W - 206, gt + 100), filled black
+    QRect graph;                   ///< the outer frame, one pixel larger: hit rectangle
+    std::vector<QRect> bars;       ///< one per slide of the document
+    std::vector<QRect> boundaries; ///< index 1 to n: right edge of slide b - 1's bar
 
     // The right-hand column.
-    RECT32 totalLine; ///< total time and page number
-    RECT32 iconBar;   ///< where the 170 x 67 icon bar image goes
-    RECT32 iconArea;  ///< the twelve icons' area
-    RECT32 transBar;  ///< the transparency bar
-    RECT32 icons[kIconCount];
+    QRect totalLine; ///< total time and page number
+    QRect iconBar;   ///< where the 170 x 67 icon bar image goes
+    QRect iconArea;  ///< the twelve icons' area
+    QRect transBar;  ///< the transparency bar
+    QRect icons[kIconCount];
 };
 
 /// The layout for one paint.
@@ -116,7 +111,7 @@ EditorLayout ComputeLayout(const LayoutInput& in);
 
 /// The drawn bar of an insertion mark: one pixel wider on each side when highlighted,
 /// one pixel narrower on each side otherwise.
-RECT32 MarkBar(const RECT32& mark, bool highlighted);
+QRect MarkBar(const QRect& mark, bool highlighted);
 
 /// The total-time line: "%s (%d/%d) " with the total time, the page (1-based) and the
 /// page count, a blank at the end.
@@ -124,4 +119,4 @@ QString TotalTimeText(int totalSeconds, int page, int pageCount);
 
 /// The colour of highlight ring `n` (1 to 4) around a selected cell of a column:
 /// 50 * n added to each component, capped at 255.
-COLORREF HighlightRingColor(int column, int n);
+QRgb HighlightRingColor(int column, int n);

@@ -22,13 +22,13 @@ QImage RenderSlideImage(const SlideRecord& slide, bool ignoreFlips) {
 #endif
 }
 
-void FrameRect(QPainter& p, const RECT32& r, const QColor& c) {
-    const int w = r.right - r.left;
-    const int h = r.bottom - r.top;
+void FrameRect(QPainter& p, const QRect& r, const QColor& c) {
+    const int w = r.width();
+    const int h = r.height();
     if (w <= 0 || h <= 0)
         return;
-    p.fillRect(QRect(r.left, r.top, w, 1), c);
-    p.fillRect(QRect(r.left, r.bottom - 1, w, 1), c);
-    p.fillRect(QRect(r.left, r.top, 1, h), c);
-    p.fillRect(QRect(r.right - 1, r.top, 1, h), c);
+    p.fillRect(QRect(r.left(), r.top(), w, 1), c);
+    p.fillRect(QRect(r.left(), r.bottom(), w, 1), c);
+    p.fillRect(QRect(r.left(), r.top(), 1, h), c);
+    p.fillRect(QRect(r.right(), r.top(), 1, h), c);
 }

@@ -4,6 +4,7 @@
 #include "document/Document.h"
 
 #include <QImage>
+#include <QRect>
 
 class QPainter;
 
@@ -12,4 +13,4 @@ class QPainter;
 QImage RenderSlideImage(const SlideRecord& slide, bool ignoreFlips);
 
 /// A 1-pixel frame in colour `c` just inside the rectangle; nothing for an empty one.
-void FrameRect(QPainter& p, const RECT32& r, const QColor& c);
+void FrameRect(QPainter& p, const QRect& r, const QColor& c);

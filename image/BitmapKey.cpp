@@ -3,8 +3,8 @@
 #include "base/Prompts.h"
 #include "image/FileBytes.h"
 
-bool ReadBitmapColorKey(const QString& path, COLORREF& key) {
-    key = COLOR_NONE;
+bool ReadBitmapColorKey(const QString& path, KeyColor& key) {
+    key = std::nullopt;
     const FileBytes file(path);
     QString prefix;
     switch (file.status()) {
@@ -29,6 +29,6 @@ bool ReadBitmapColorKey(const QString& path, COLORREF& key) {
         prefix = QStringLiteral("形式判別エラー\n");
     }
     ShowMessage(Msg::BitmapInfoFailed, prefix, nullptr, MsgKind::Error);
-    key = COLOR_NONE;
+    key = std::nullopt;
     return false;
 }

@@ -13,9 +13,9 @@ enum class BitmapKeyScan {
 
 /// Walks the pixels of a BMP file in memory: the first pixel whose fourth byte is 0 or
 /// 237 gives the key. Never reads outside [data, data + len).
-BitmapKeyScan ScanBitmapColorKey(const uchar* data, qint64 len, COLORREF& key);
+BitmapKeyScan ScanBitmapColorKey(const uchar* data, qint64 len, KeyColor& key);
 
 /// Reads the BMP file at `path` and scans it. A file that cannot be read, or does not
 /// start with "BM", shows message Msg::BitmapInfoFailed with the kind of failure as its prefix.
-/// True when a key was found; `key` is COLOR_NONE otherwise.
-bool ReadBitmapColorKey(const QString& path, COLORREF& key);
+/// True when a key was found; `key` is empty otherwise.
+bool ReadBitmapColorKey(const QString& path, KeyColor& key);

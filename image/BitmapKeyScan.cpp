@@ -10,8 +10,8 @@ quint32 LE32(const uchar* p) {
 
 } // namespace
 
-BitmapKeyScan ScanBitmapColorKey(const uchar* buf, qint64 len, COLORREF& key) {
-    key = COLOR_NONE;
+BitmapKeyScan ScanBitmapColorKey(const uchar* buf, qint64 len, KeyColor& key) {
+    key = std::nullopt;
     if (!buf || len < 2 || buf[0] != 'B' || buf[1] != 'M')
         return BitmapKeyScan::NotBitmap;
     // Bit count at 28 (16 bits), pixel offset at 10, image size at 34 (32 bits each).
@@ -30,7 +30,7 @@ BitmapKeyScan ScanBitmapColorKey(const uchar* buf, qint64 len, COLORREF& key) {
     const uchar* p = buf + offset;
     for (quint64 i = 0; i < count; ++i, p += 4) {
         if (p[3] == 0 || p[3] == 237) {
-            key = RGB(p[2], p[1], p[0]);
+            key = qRgb(p[2], p[1], p[0]);
             return BitmapKeyScan::Found;
         }
     }

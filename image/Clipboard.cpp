@@ -52,9 +52,9 @@ qint32 DecimalValue(const QString& field) {
 /// An image that travelled through another process may have lost the colour of its
 /// see-through pixels (PNG writers often store them black); the slide's text says what
 /// it was.
-void MarkKeyPixels(QImage& image, COLORREF key) {
+void MarkKeyPixels(QImage& image, QRgb key) {
     image = std::move(image).convertToFormat(QImage::Format_ARGB32);
-    const QRgb k = qRgba(GetRValue(key), GetGValue(key), GetBValue(key), 0);
+    const QRgb k = key & 0x00FFFFFFu;
     for (int y = 0; y < image.height(); ++y) {
         auto* p = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < image.width(); ++x)
@@ -94,7 +94,7 @@ QString SaveImageToTempPng(const QImage& image) {
 
 QString SlideClipboardText(const SlideRecord& slide) {
     return QStringLiteral("%1,%2,%3,%4")
-        .arg(qint32(slide.keyColor))
+        .arg(qint32(StoredFromKeyColor(slide.keyColor)))
         .arg(int(slide.switchTime))
         .arg(int(slide.flipH))
         .arg(int(slide.flipV));
@@ -119,8 +119,8 @@ SlideRecord SlideRecordFromText(const QString& text) {
     const QChar comma(QLatin1Char(','));
     if (!text.isEmpty() && text.count(comma) == 3) {
         const QString key = ExtractField(text, 1, comma);
-        rec.keyColor =
-            key == QLatin1String("-1") ? COLOR_NONE : COLORREF(quint32(DecimalValue(key)));
+        rec.keyColor = key == QLatin1String("-1") ? std::nullopt
+                                                  : KeyColorFromStored(quint32(DecimalValue(key)));
         int time = int(quint32(DecimalValue(ExtractField(text, 2, comma))) % 65536u);
         if (time == 0)
             time = 1;
@@ -129,7 +129,7 @@ SlideRecord SlideRecordFromText(const QString& text) {
         rec.flipV = quint8(quint32(DecimalValue(ExtractField(text, 4, comma))) % 256u);
         return rec;
     }
-    rec.keyColor = COLOR_NONE;
+    rec.keyColor = std::nullopt;
     rec.switchTime = NewSlideSwitchTime();
     return rec;
 }
@@ -179,8 +179,8 @@ int PasteSlide(EditorState& ed, int mark, const QMimeData* data) {
         return -1;
     const QString text = data->hasText() ? data->text() : QString();
     SlideRecord rec = SlideRecordFromText(text);
-    if (rec.keyColor != COLOR_NONE)
-        MarkKeyPixels(bitmap, rec.keyColor);
+    if (rec.keyColor)
+        MarkKeyPixels(bitmap, *rec.keyColor);
 
     // The picture goes the way of an imported BMP file, so a pasted image is prepared
     // for colour keying exactly like an added one: having no see-through pixel, it is
@@ -198,7 +198,7 @@ int PasteSlide(EditorState& ed, int mark, const QMimeData* data) {
     bitmap = QImage();
     if (path.isEmpty())
         return -1;
-    COLORREF key = COLOR_NONE;
+    KeyColor key = std::nullopt;
     PicturePtr picture =
         DecodeWithColorKey(path, QStringLiteral("bmp"), clipPicture, false, key, width, height);
     if (!picture)

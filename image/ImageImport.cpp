@@ -67,7 +67,7 @@ enum class RenderStatus { Ok, NoSource, NoEncoder };
 
 /// Draws the picture at w x h and encodes it as `format` into `out`.
 RenderStatus RenderToBytes(const Picture* picture, int w, int h, const QString& format, int quality,
-                           COLORREF key, QByteArray& out) {
+                           KeyColor key, QByteArray& out) {
     out.clear();
     if (!picture || picture->image().isNull() || w <= 0 || h <= 0)
         return RenderStatus::NoSource;
@@ -80,8 +80,8 @@ RenderStatus RenderToBytes(const Picture* picture, int w, int h, const QString& 
     QImage drawn;
     if (src.size() == QSize(w, h))
         drawn = src;
-    else if (key != COLOR_NONE)
-        drawn = ScaleKeyedImage(src, w, h, key);
+    else if (key)
+        drawn = ScaleKeyedImage(src, w, h, *key);
     else
         drawn = src.scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     if (drawn.isNull())
@@ -155,7 +155,7 @@ ImportResult ImportJpeg(const QString& path, bool& done) {
                 auto holder = Picture::fromImage(small);
                 QByteArray jpeg;
                 if (RenderToBytes(holder.get(), fit.width(), fit.height(), QStringLiteral("jpeg"),
-                                  100, COLOR_NONE, jpeg) == RenderStatus::Ok) {
+                                  100, std::nullopt, jpeg) == RenderStatus::Ok) {
                     done = true;
                     r.ok = true;
                     r.width = fit.width();
@@ -198,15 +198,15 @@ QSize FitSizeToLimit(int width, int height, int limitW, int limitH) {
     return QSize(std::max(1, newW), std::max(1, newH));
 }
 
-int SubstituteGreen(COLORREF key) {
-    const int g = GetGValue(key);
+int SubstituteGreen(QRgb key) {
+    const int g = qGreen(key);
     return g < 8 ? g + 8 : g - 8;
 }
 
-void BlendTowardsKey(QImage& raster, COLORREF key) {
+void BlendTowardsKey(QImage& raster, QRgb key) {
     if (raster.format() != QImage::Format_ARGB32)
         raster = std::move(raster).convertToFormat(QImage::Format_ARGB32);
-    const int kR = GetRValue(key), kG = GetGValue(key), kB = GetBValue(key);
+    const int kR = qRed(key), kG = qGreen(key), kB = qBlue(key);
     const int gG = SubstituteGreen(key);
     const int width = raster.width(), height = raster.height();
     for (int y = 0; y < height; ++y) {
@@ -231,10 +231,10 @@ void BlendTowardsKey(QImage& raster, COLORREF key) {
     }
 }
 
-COLORREF ApplyLowDepthRules(QImage& raster, COLORREF key) {
+QRgb ApplyLowDepthRules(QImage& raster, QRgb key) {
     if (raster.format() != QImage::Format_ARGB32)
         raster = std::move(raster).convertToFormat(QImage::Format_ARGB32);
-    const COLORREF white = RGB(255, 255, 255), black = RGB(0, 0, 0);
+    const QRgb white = qRgb(255, 255, 255), black = qRgb(0, 0, 0);
     const int width = raster.width(), height = raster.height();
     for (int y = 0; y < height; ++y) {
         auto* p = reinterpret_cast<QRgb*>(raster.scanLine(y));
@@ -258,13 +258,13 @@ COLORREF ApplyLowDepthRules(QImage& raster, COLORREF key) {
     return (key == white || key == black) ? key : white;
 }
 
-QImage ScaleKeyedImage(const QImage& source, int w, int h, COLORREF key) {
+QImage ScaleKeyedImage(const QImage& source, int w, int h, QRgb key) {
     if (source.isNull() || w <= 0 || h <= 0)
         return {};
     const bool alpha = source.hasAlphaChannel();
     const QImage src = source.convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     const int sw = src.width(), sh = src.height();
-    const QRgb keyRgb = qRgb(GetRValue(key), GetGValue(key), GetBValue(key)) & 0xFFFFFF;
+    const QRgb keyRgb = key & 0xFFFFFF;
 
     // Key pixels become holes (fully transparent) in a premultiplied copy and every
     // other pixel opaque, so the smooth scaler averages only the picture's own colours
@@ -306,7 +306,7 @@ QImage ScaleKeyedImage(const QImage& source, int w, int h, COLORREF key) {
     if (scaled.isNull() || out.isNull() || (partial && alphas.isNull()))
         return {};
 
-    const int kR = GetRValue(key), kG = GetGValue(key), kB = GetBValue(key);
+    const int kR = qRed(key), kG = qGreen(key), kB = qBlue(key);
     const int gG = SubstituteGreen(key);
     for (int y = 0; y < h; ++y) {
         const auto* s = reinterpret_cast<const QRgb*>(scaled.constScanLine(y));
@@ -339,7 +339,7 @@ ImportResult ImportImageFile(const QString& path, const QString& ext) {
     ImportResult r;
     bool bmpMode = false;
     if (ext == QLatin1String("bmp")) {
-        COLORREF key = COLOR_NONE;
+        KeyColor key = std::nullopt;
         ReadBitmapColorKey(path, key);
         r.key = key;
         bmpMode = true;
@@ -371,7 +371,7 @@ bool EncodeJpegWorkFile(const QImage& raster, int width, int height, QByteArray&
     const PicturePtr wrap = Picture::fromImage(raster); // shares the pixels, no copy
     const RenderStatus st =
         RenderToBytes(wrap.get(), width, height, QStringLiteral("jpeg"),
-                      ReadSettingInt(Setting::JpegQuality, 70), COLOR_NONE, bytes);
+                      ReadSettingInt(Setting::JpegQuality, 70), std::nullopt, bytes);
     if (st == RenderStatus::NoSource) {
         ShowMessage(Msg::OutOfMemory, QString(), nullptr, MsgKind::Error);
         return false;
@@ -385,9 +385,9 @@ bool EncodeJpegWorkFile(const QImage& raster, int width, int height, QByteArray&
 } // namespace
 
 PicturePtr DecodeWithColorKey(const QString& path, const QString& ext, PicturePtr fallback,
-                              bool bmpMode, COLORREF& key, int& width, int& height) {
+                              bool bmpMode, KeyColor& key, int& width, int& height) {
     bool pngKnown = false;
-    COLORREF pngKey = COLOR_NONE;
+    KeyColor pngKey = std::nullopt;
     if (ext == QLatin1String("png"))
         pngKnown = PngColorKeyReader::ReadPngColorKey(path, pngKey);
 
@@ -404,16 +404,16 @@ PicturePtr DecodeWithColorKey(const QString& path, const QString& ext, PicturePt
             const auto* p = reinterpret_cast<const QRgb*>(raster.constScanLine(y));
             for (int x = 0; x < width; ++x) {
                 if (qAlpha(p[x]) == 0) {
-                    key = RGB(qRed(p[x]), qGreen(p[x]), qBlue(p[x]));
+                    key = qRgb(qRed(p[x]), qGreen(p[x]), qBlue(p[x]));
                     found = true;
                     break;
                 }
             }
         }
         if (found) {
-            if (pngKnown && pngKey != COLOR_NONE && pngKey != key) {
+            if (pngKnown && pngKey && pngKey != key) {
                 // The file's own nomination wins: its transparent pixels take that colour.
-                const QRgb k = qRgba(GetRValue(pngKey), GetGValue(pngKey), GetBValue(pngKey), 0);
+                const QRgb k = *pngKey & 0x00FFFFFFu;
                 for (int y = 0; y < height; ++y) {
                     auto* p = reinterpret_cast<QRgb*>(raster.scanLine(y));
                     for (int x = 0; x < width; ++x)
@@ -423,11 +423,11 @@ PicturePtr DecodeWithColorKey(const QString& path, const QString& ext, PicturePt
                 key = pngKey;
             }
             if (Screen().depth < 24)
-                key = ApplyLowDepthRules(raster, key);
+                key = ApplyLowDepthRules(raster, *key);
         }
     }
 
-    if (key == COLOR_NONE) {
+    if (!key) {
         // Same as ReencodeAsJpeg, with the raster let go before the JPEG is decoded, so
         // a large image is never held twice.
         QByteArray bytes;
@@ -437,7 +437,7 @@ PicturePtr DecodeWithColorKey(const QString& path, const QString& ext, PicturePt
         return Picture::fromBytes(bytes);
     }
     if (!bmpMode)
-        BlendTowardsKey(raster, key);
+        BlendTowardsKey(raster, *key);
     return Picture::fromImage(raster);
 }
 
@@ -449,7 +449,7 @@ PicturePtr ReencodeAsJpeg(const QImage& raster, int width, int height) {
 }
 
 bool RenderToImageFile(const Picture* picture, int w, int h, const QString& format, int quality,
-                       const QString& path, COLORREF key) {
+                       const QString& path, KeyColor key) {
     QByteArray bytes;
     if (RenderToBytes(picture, w, h, format, quality, key, bytes) != RenderStatus::Ok)
         return false;
@@ -459,7 +459,7 @@ bool RenderToImageFile(const Picture* picture, int w, int h, const QString& form
            f.flush();
 }
 
-PicturePtr FitPictureToLimit(PicturePtr picture, int& width, int& height, COLORREF key) {
+PicturePtr FitPictureToLimit(PicturePtr picture, int& width, int& height, KeyColor key) {
     const int limitW = ReadSettingInt(Setting::ImageLimitWidth, 500);
     const int limitH = ReadSettingInt(Setting::ImageLimitHeight, 500);
     if (width <= limitW && height <= limitH)
@@ -467,16 +467,16 @@ PicturePtr FitPictureToLimit(PicturePtr picture, int& width, int& height, COLORR
     const QSize fit = FitSizeToLimit(width, height, limitW, limitH);
     width = fit.width();
     height = fit.height();
-    return ScalePicture(std::move(picture), width, height, key != COLOR_NONE, key);
+    return ScalePicture(std::move(picture), width, height, key != std::nullopt, key);
 }
 
-PicturePtr ScalePicture(PicturePtr picture, int w, int h, bool bmp, COLORREF key) {
+PicturePtr ScalePicture(PicturePtr picture, int w, int h, bool bmp, KeyColor key) {
     const QString format = bmp ? QStringLiteral("bmp") : QStringLiteral("jpeg");
     const QString folder = ImageWorkFolder();
     if (folder.isEmpty())
         return nullptr;
     QByteArray bytes;
-    if (RenderToBytes(picture.get(), w, h, format, 100, bmp ? key : COLOR_NONE, bytes) !=
+    if (RenderToBytes(picture.get(), w, h, format, 100, bmp ? key : std::nullopt, bytes) !=
         RenderStatus::Ok)
         return picture;
     picture.reset();

@@ -17,7 +17,7 @@ constexpr qint64 kMaxImagePixels = 100'000'000;
 struct ImportResult {
     bool ok = false;
     PicturePtr picture;
-    COLORREF key = COLOR_NONE;
+    KeyColor key = std::nullopt;
     int width = 0;
     int height = 0;
 };
@@ -28,10 +28,10 @@ ImportResult ImportImageFile(const QString& path, const QString& ext);
 
 /// Decodes `path` into a 32-bit raster, finds its colour key (for "png" with the
 /// help of the file's own nomination), prepares the pixels and makes the picture.
-/// `key` comes in as set by the caller (COLOR_NONE, or the BMP key in BMP mode).
+/// `key` comes in as set by the caller (empty, or the BMP key in BMP mode).
 /// Returns `fallback` when the file cannot be decoded.
 PicturePtr DecodeWithColorKey(const QString& path, const QString& ext, PicturePtr fallback,
-                              bool bmpMode, COLORREF& key, int& width, int& height);
+                              bool bmpMode, KeyColor& key, int& width, int& height);
 
 /// Encodes the raster as JPEG at the Quality setting (work file "temp.jpeg") and makes
 /// a picture of those bytes. Null on failure.
@@ -42,16 +42,16 @@ PicturePtr ReencodeAsJpeg(const QImage& raster, int width, int height);
 /// holes so they never bleed into their neighbours. False when the picture is empty,
 /// the size is empty, there is no encoder for the format, or the file cannot be written.
 bool RenderToImageFile(const Picture* picture, int w, int h, const QString& format, int quality,
-                       const QString& path, COLORREF key = COLOR_NONE);
+                       const QString& path, KeyColor key = std::nullopt);
 
 /// Shrinks the picture into the MentSizeW x MentSizeH limit when it exceeds it; the
 /// new size replaces `width` and `height`. Keyed pictures stay lossless (BMP).
-PicturePtr FitPictureToLimit(PicturePtr picture, int& width, int& height, COLORREF key);
+PicturePtr FitPictureToLimit(PicturePtr picture, int& width, int& height, KeyColor key);
 
 /// A copy of the picture at w x h, as BMP (`bmp`) or JPEG at quality 100, kept in the
 /// work file "tmp.bmp" or "tmp.jpeg". Returns the old picture when it cannot be drawn,
 /// null (after message Msg::OutOfMemory) when the copy cannot be read back.
-PicturePtr ScalePicture(PicturePtr picture, int w, int h, bool bmp, COLORREF key = COLOR_NONE);
+PicturePtr ScalePicture(PicturePtr picture, int w, int h, bool bmp, KeyColor key = std::nullopt);
 
 /// Writes the picture's pixels as a BMP file to the work file "tmp.bmp"; its path, or
 /// empty when it cannot be written.
@@ -64,16 +64,16 @@ QString SavePictureToTempBmp(const Picture* picture);
 QSize FitSizeToLimit(int width, int height, int limitW, int limitH);
 
 /// The green that replaces the key's green in opaque pixels of exactly the key colour.
-int SubstituteGreen(COLORREF key);
+int SubstituteGreen(QRgb key);
 
 /// Fully transparent pixels take the key colour, opaque pixels of the key colour move
 /// their green away from it, half-transparent pixels are mixed towards the key.
-void BlendTowardsKey(QImage& raster, COLORREF key);
+void BlendTowardsKey(QImage& raster, QRgb key);
 
 /// Moves colours that a display of fewer than 24 bits could not tell from the key
 /// away from it. Returns the key to use (white for keys other than white and black).
-COLORREF ApplyLowDepthRules(QImage& raster, COLORREF key);
+QRgb ApplyLowDepthRules(QImage& raster, QRgb key);
 
 /// Smooth scaling that treats pixels of exactly the key colour as holes: covered
 /// output pixels average only the non-key pixels, the rest are exactly the key colour.
-QImage ScaleKeyedImage(const QImage& source, int w, int h, COLORREF key);
+QImage ScaleKeyedImage(const QImage& source, int w, int h, QRgb key);

@@ -20,8 +20,8 @@ qint64 FindName(const uchar* buf, qint64 len, const char* name) {
 
 } // namespace
 
-bool PngColorKeyReader::ReadPngColorKeyFromBytes(const uchar* buf, qint64 len, COLORREF& key) {
-    key = COLOR_NONE;
+bool PngColorKeyReader::ReadPngColorKeyFromBytes(const uchar* buf, qint64 len, KeyColor& key) {
+    key = std::nullopt;
     if (!buf || len < 8 || std::memcmp(buf, kSignature, 8) != 0)
         return false;
     const qint64 i = FindName(buf, len, "IHDR");
@@ -31,13 +31,13 @@ bool PngColorKeyReader::ReadPngColorKeyFromBytes(const uchar* buf, qint64 len, C
 
     if (colourType == 4 || colourType == 6) {
         // Images with an alpha channel: the background colour, else white.
-        key = RGB(255, 255, 255);
+        key = qRgb(255, 255, 255);
         const qint64 j = FindName(buf, len, "bKGD");
         if (colourType == 4 && j >= 0 && j + 5 < len) {
-            const quint32 g = buf[j + 5];
-            key = g * 65793u;
+            const int g = buf[j + 5];
+            key = qRgb(g, g, g);
         } else if (colourType == 6 && j >= 0 && j + 9 < len) {
-            key = RGB(buf[j + 5], buf[j + 7], buf[j + 9]);
+            key = qRgb(buf[j + 5], buf[j + 7], buf[j + 9]);
         }
         return true;
     }
@@ -68,12 +68,12 @@ bool PngColorKeyReader::ReadPngColorKeyFromBytes(const uchar* buf, qint64 len, C
                                (quint64(buf[p - 2]) << 8) | quint64(buf[p - 1]);
     if (quint64(k) * 3 + 3 > plteLength || p + 6 + 3 * k >= len)
         return true;
-    key = RGB(buf[p + 4 + 3 * k], buf[p + 5 + 3 * k], buf[p + 6 + 3 * k]);
+    key = qRgb(buf[p + 4 + 3 * k], buf[p + 5 + 3 * k], buf[p + 6 + 3 * k]);
     return true;
 }
 
-bool PngColorKeyReader::ReadPngColorKey(const QString& path, COLORREF& key) {
-    key = COLOR_NONE;
+bool PngColorKeyReader::ReadPngColorKey(const QString& path, KeyColor& key) {
+    key = std::nullopt;
     const FileBytes file(path);
     if (file.status() != FileBytes::Ok)
         return false;

@@ -9,10 +9,10 @@
 class PngColorKeyReader {
 public:
     /// Reads `path` and finds its colour key. True for every file that starts with the
-    /// PNG signature and holds an IHDR name; `key` may still be COLOR_NONE then. False
-    /// (and COLOR_NONE) for unreadable files and non-PNG files. Shows nothing.
-    static bool ReadPngColorKey(const QString& path, COLORREF& key);
+    /// PNG signature and holds an IHDR name; `key` may still be empty then. False (and
+    /// no key) for unreadable files and non-PNG files. Shows nothing.
+    static bool ReadPngColorKey(const QString& path, KeyColor& key);
 
     /// The same search over bytes in memory. Never reads outside [data, data + len).
-    static bool ReadPngColorKeyFromBytes(const uchar* data, qint64 len, COLORREF& key);
+    static bool ReadPngColorKeyFromBytes(const uchar* data, qint64 len, KeyColor& key);
 };

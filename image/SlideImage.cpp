@@ -15,7 +15,7 @@ SlideRecord* SelectedSlide(const EditorState& ed) {
 
 } // namespace
 
-bool SetSelectedSlideKey(EditorState& ed, COLORREF key) {
+bool SetSelectedSlideKey(EditorState& ed, KeyColor key) {
     SlideRecord* slide = SelectedSlide(ed);
     if (!slide)
         return false;

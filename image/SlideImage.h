@@ -6,12 +6,12 @@
 #include "document/EditorState.h"
 
 /// The fixed transparent colours of commands 150 to 154: black, white, red, green, blue.
-constexpr COLORREF kFixedKeyColors[5] = {RGB(0, 0, 0), RGB(255, 255, 255), RGB(255, 0, 0),
-                                         RGB(0, 255, 0), RGB(0, 0, 255)};
+constexpr QRgb kFixedKeyColors[5] = {qRgb(0, 0, 0), qRgb(255, 255, 255), qRgb(255, 0, 0),
+                                     qRgb(0, 255, 0), qRgb(0, 0, 255)};
 
-/// Gives the selected slide the transparent colour `key` (COLOR_NONE: none) and marks
+/// Gives the selected slide the transparent colour `key` (empty: none) and marks
 /// the document modified. False (nothing changed) when no slide is selected.
-bool SetSelectedSlideKey(EditorState& ed, COLORREF key);
+bool SetSelectedSlideKey(EditorState& ed, KeyColor key);
 
 /// Mirrors the selected slide left-right (`horizontal`) or top-bottom: a flag of 0
 /// becomes 1, any other value 0. Marks the document modified. False when no slide is

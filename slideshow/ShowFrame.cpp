@@ -140,10 +140,10 @@ void DrawScaled(const Source& src, QImage& frame, const QRect& placed, QRgb key)
 
 } // namespace
 
-ShowFrame ComposeShowFrame(const QImage& picture, COLORREF keyColor, QSize window, bool fit,
+ShowFrame ComposeShowFrame(const QImage& picture, const KeyColor& keyColor, QSize window, bool fit,
                            bool flipH, bool flipV) {
     ShowFrame f;
-    f.key = ToQRgb(show::ShowKeyColor(keyColor));
+    f.key = show::ShowKeyColor(keyColor) | 0xFF000000u;
     if (window.isEmpty())
         return f;
     if (!picture.isNull())

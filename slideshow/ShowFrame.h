@@ -26,7 +26,7 @@ struct ShowFrame {
 /// then cut at half coverage: edge pixels take the colour of the picture only, never a
 /// blend with K, and the see-through edge stays crisp. Source pixels with an alpha
 /// below one half count as see-through too.
-ShowFrame ComposeShowFrame(const QImage& picture, COLORREF keyColor, QSize window, bool fit,
+ShowFrame ComposeShowFrame(const QImage& picture, const KeyColor& keyColor, QSize window, bool fit,
                            bool flipH = false, bool flipV = false);
 
 /// The region of the pixels of `image` (32 bits per pixel) that differ from `key`, built

@@ -1,38 +1,36 @@
 #include "slideshow/ShowGeometry.h"
 
+#include "document/DocumentHeader.h"
+
 #include <algorithm>
 #include <cstdlib>
 
 namespace show {
 
-RECT32 BringOntoScreen(const RECT32& rc, QSize screen) {
+QRect BringOntoScreen(const QRect& stored, QSize screen) {
     const int sw = screen.width();
     const int sh = screen.height();
     // Width and height in 64 bits: a damaged file may hold any signed corners.
-    qint64 width = qint64(rc.right) - rc.left;
-    qint64 height = qint64(rc.bottom) - rc.top;
+    const auto [l, t, r, b] = StoredCornersOf(stored);
+    qint64 width = qint64(r) - l;
+    qint64 height = qint64(b) - t;
     width = std::min<qint64>(std::max<qint64>(width, kMinWindowSize), sw);
     height = std::min<qint64>(std::max<qint64>(height, kMinWindowSize), sh);
-    qint64 left = std::max<qint64>(rc.left, 0);
-    qint64 top = std::max<qint64>(rc.top, 0);
+    qint64 left = std::max<qint64>(l, 0);
+    qint64 top = std::max<qint64>(t, 0);
     left = std::min<qint64>(left, sw - width);
     top = std::min<qint64>(top, sh - height);
-    RECT32 out;
-    out.left = qint32(left);
-    out.top = qint32(top);
-    out.right = qint32(left + width);
-    out.bottom = qint32(top + height);
-    return out;
+    return QRect(int(left), int(top), int(width), int(height));
 }
 
-QRect ZoomStepRect(QPoint start, const RECT32& target, int step) {
+QRect ZoomStepRect(QPoint start, const QRect& target, int step) {
     const int a = std::clamp(step, 0, kZoomSteps - 1) + 1;
     // The offset per step is computed in floating point and truncated toward zero
     // before it is multiplied by the step count.
-    const int dx = int((double(target.left) - start.x()) / double(kZoomSteps));
-    const int dy = int((double(target.top) - start.y()) / double(kZoomSteps));
-    const int width = int(qint64(target.right - target.left) * a / kZoomSteps);
-    const int height = int(qint64(target.bottom - target.top) * a / kZoomSteps);
+    const int dx = int((double(target.left()) - start.x()) / double(kZoomSteps));
+    const int dy = int((double(target.top()) - start.y()) / double(kZoomSteps));
+    const int width = int(qint64(target.width()) * a / kZoomSteps);
+    const int height = int(qint64(target.height()) * a / kZoomSteps);
     return QRect(start.x() + a * dx, start.y() + a * dy, width, height);
 }
 
@@ -63,27 +61,15 @@ QPoint ClampToScreen(QPoint proposed, QSize window, QSize screen) {
     return QPoint(x, y);
 }
 
-bool NeedsSizingRepaint(QSize proposed, const RECT32& stored) {
-    const qint64 dw = qint64(proposed.width()) - (qint64(stored.right) - stored.left);
-    const qint64 dh = qint64(proposed.height()) - (qint64(stored.bottom) - stored.top);
+bool NeedsSizingRepaint(QSize proposed, const QRect& stored) {
+    const auto [l, t, r, b] = StoredCornersOf(stored);
+    const qint64 dw = qint64(proposed.width()) - (qint64(r) - l);
+    const qint64 dh = qint64(proposed.height()) - (qint64(b) - t);
     return std::abs(dw) >= kSizingRepaintPx || std::abs(dh) >= kSizingRepaintPx;
 }
 
-COLORREF ShowKeyColor(COLORREF keyColor) {
-    return keyColor == COLOR_NONE ? kNoKeyFill : keyColor;
-}
-
-RECT32 ToRect32(const QRect& r) {
-    RECT32 out;
-    out.left = r.x();
-    out.top = r.y();
-    out.right = r.x() + r.width();
-    out.bottom = r.y() + r.height();
-    return out;
-}
-
-QRect FromRect32(const RECT32& r) {
-    return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top);
+QRgb ShowKeyColor(const KeyColor& keyColor) {
+    return keyColor ? *keyColor : kNoKeyFill;
 }
 
 } // namespace show

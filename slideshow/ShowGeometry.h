@@ -2,7 +2,7 @@
 // The slideshow window's arithmetic: where the window opens, how it grows, where a slide
 // is drawn in it and where a drag may take it. Pure functions of plain numbers.
 
-#include "document/Document.h"
+#include "document/StoredColor.h"
 
 #include <QPoint>
 #include <QRect>
@@ -14,23 +14,24 @@ constexpr int kZoomTimerId = 21; ///< opening animation timer
 constexpr int kZoomPeriodMs = 10;
 constexpr int kSecondTimerId = 22; ///< counts the seconds a slide has been on show
 constexpr int kSecondPeriodMs = 1000;
-constexpr int kZoomSteps = 20;                      ///< steps of the opening animation
-constexpr int kStartSize = 2;                       ///< the window's side before the animation
-constexpr int kMinWindowSize = 50;                  ///< smallest width and height of the show
-constexpr int kTooltipWidth = 512;                  ///< widest the tooltip may grow
-constexpr int kSizingRepaintPx = 2;                 ///< size difference that repaints while sizing
-constexpr COLORREF kNoKeyFill = RGB(255, 247, 255); ///< key of a slide without its own
+constexpr int kZoomSteps = 20;                   ///< steps of the opening animation
+constexpr int kStartSize = 2;                    ///< the window's side before the animation
+constexpr int kMinWindowSize = 50;               ///< smallest width and height of the show
+constexpr int kTooltipWidth = 512;               ///< widest the tooltip may grow
+constexpr int kSizingRepaintPx = 2;              ///< size difference that repaints while sizing
+constexpr QRgb kNoKeyFill = qRgb(255, 247, 255); ///< key of a slide without its own
 
 /// The stored show rectangle brought onto a screen of `screen` size with origin (0, 0):
 /// width and height raised to 50 and lowered to the screen's; then left and top moved
-/// inside (first not below 0, then not beyond the screen's right or bottom edge).
-RECT32 BringOntoScreen(const RECT32& rc, QSize screen);
+/// inside (first not below 0, then not beyond the screen's right or bottom edge). The
+/// stored corners may be anything a damaged file holds.
+QRect BringOntoScreen(const QRect& stored, QSize screen);
 
 /// The window rectangle after zoom step `step` (0 to 19) of the opening animation
 /// that grows from `start` toward `target`. The per-step offset is truncated toward
 /// zero before it is multiplied, so the last step may stop up to 19 px short of the
 /// target's left and top; its size is exactly the target's.
-QRect ZoomStepRect(QPoint start, const RECT32& target, int step);
+QRect ZoomStepRect(QPoint start, const QRect& target, int step);
 
 /// Where a picture of `picture` size is drawn in a window of `window` size. A picture
 /// smaller than the window on both axes keeps its size and is centred unless `fit`;
@@ -45,13 +46,9 @@ QPoint ClampToScreen(QPoint proposed, QSize window, QSize screen);
 
 /// True when a proposed size differs from the stored rectangle's by the sizing repaint
 /// threshold or more on either axis.
-bool NeedsSizingRepaint(QSize proposed, const RECT32& stored);
+bool NeedsSizingRepaint(QSize proposed, const QRect& stored);
 
 /// The colour that is see-through on the show: the slide's key, or kNoKeyFill.
-COLORREF ShowKeyColor(COLORREF keyColor);
-
-/// The rectangle as left, top, right, bottom.
-RECT32 ToRect32(const QRect& r);
-QRect FromRect32(const RECT32& r);
+QRgb ShowKeyColor(const KeyColor& keyColor);
 
 } // namespace show

@@ -161,12 +161,12 @@ int main(int argc, char** argv) {
         const int kind = i % 4;
         s.picture = SamplePicture(sizes[kind].width(), sizes[kind].height(), kind,
                                   kind == 2 ? Qt::white : magenta);
-        s.keyColor = kind == 2 ? COLOR_NONE : RGB(255, 0, 255);
+        s.keyColor = kind == 2 ? KeyColor() : KeyColor(qRgb(255, 0, 255));
         s.switchTime = quint16(times[kind] + (i / 4) * 2);
     }
     doc.slideCount = 23;
     RecalcPages(editor);
-    doc.header.previewBackground = RGB(40, 48, 72);
+    doc.header.previewBackground = qRgb(40, 48, 72);
 
     bool ok = true;
     {

@@ -180,7 +180,7 @@ QImage Stripes() {
     return img;
 }
 
-void AddSample(const QImage& img, COLORREF key, int seconds) {
+void AddSample(const QImage& img, KeyColor key, int seconds) {
     Document& doc = CurrentDocument();
     SlideRecord& r = doc.slides[doc.slideCount];
     r = SlideRecord{};
@@ -193,13 +193,13 @@ void AddSample(const QImage& img, COLORREF key, int seconds) {
 void FillSampleDocument(EditorWindow& dlg) {
     Document& doc = CurrentDocument();
     NewDocument(dlg);
-    AddSample(TitleCard(), COLOR_NONE, 8);
-    AddSample(Star(), RGB(0, 255, 0), 5);
-    AddSample(Dusk(), COLOR_NONE, 12);
-    AddSample(Chart(), RGB(255, 255, 255), 10);
-    AddSample(Lighthouse(), RGB(255, 0, 255), 6);
-    AddSample(Bokeh(), COLOR_NONE, 7);
-    AddSample(Stripes(), COLOR_NONE, 4);
+    AddSample(TitleCard(), std::nullopt, 8);
+    AddSample(Star(), qRgb(0, 255, 0), 5);
+    AddSample(Dusk(), std::nullopt, 12);
+    AddSample(Chart(), qRgb(255, 255, 255), 10);
+    AddSample(Lighthouse(), qRgb(255, 0, 255), 6);
+    AddSample(Bokeh(), std::nullopt, 7);
+    AddSample(Stripes(), std::nullopt, 4);
     doc.header.showPropertyButtons = 1;
     doc.filePath = QDir::homePath() + QStringLiteral("/スライド/春の発表会.lsr");
     RecalcPages(dlg);

@@ -86,12 +86,12 @@ QString QtPrompts::saveFileName(const FileDialogSpec& request) {
     return dlg.selectedFiles().constFirst();
 }
 
-std::optional<COLORREF> QtPrompts::chooseColor(COLORREF initial, QObject* owner) {
-    const QColor start(GetRValue(initial), GetGValue(initial), GetBValue(initial));
+std::optional<QRgb> QtPrompts::chooseColor(QRgb initial, QObject* owner) {
+    const QColor start(qRed(initial), qGreen(initial), qBlue(initial));
     const QColor c = QColorDialog::getColor(start, qobject_cast<QWidget*>(owner));
     if (!c.isValid())
         return std::nullopt;
-    return RGB(c.red(), c.green(), c.blue());
+    return qRgb(c.red(), c.green(), c.blue());
 }
 
 bool QtPrompts::showFolder(const QString& folder) {

@@ -8,6 +8,6 @@ public:
     Answer message(Msg id, const QString& text, MsgKind kind, QObject* owner) override;
     QStringList openFileNames(const FileDialogSpec& request, bool multi) override;
     QString saveFileName(const FileDialogSpec& request) override;
-    std::optional<COLORREF> chooseColor(COLORREF initial, QObject* owner) override;
+    std::optional<QRgb> chooseColor(QRgb initial, QObject* owner) override;
     bool showFolder(const QString& folder) override;
 };

@@ -35,7 +35,7 @@ std::unique_ptr<EditorWindow> OpenBenchEditor() {
         SlideRecord& r = doc.slides[i];
         r = SlideRecord{};
         r.picture = SamplePicture(i);
-        r.keyColor = i % 2 ? RGB(0, 255, 0) : COLOR_NONE;
+        r.keyColor = i % 2 ? KeyColor(qRgb(0, 255, 0)) : std::nullopt;
         r.switchTime = quint16(5 + i);
     }
     doc.slideCount = kSlidesPerPage;

@@ -253,7 +253,7 @@ std::unique_ptr<QMenu> EditorWindow::BuildContextMenu(QPoint pt) const {
         const int index = m_page * kSlidesPerPage + cell;
         if (index >= 0 && index < doc.slideCount) {
             const SlideRecord& slide = doc.slides[index];
-            SetEnabled(menu.get(), 118, slide.keyColor != COLOR_NONE);
+            SetEnabled(menu.get(), 118, slide.keyColor != std::nullopt);
             SetChecked(menu.get(), 130, slide.flipH == 1);
             SetChecked(menu.get(), 131, slide.flipV == 1);
         }
@@ -360,7 +360,7 @@ void EditorWindow::OnTogglePickColor(int) {
 }
 
 void EditorWindow::OnFixedKeyColor(int id) {
-    const COLORREF key = id == 118 ? COLOR_NONE : kFixedKeyColors[id - 150];
+    const KeyColor key = id == 118 ? KeyColor() : KeyColor(kFixedKeyColors[id - 150]);
     if (!SetSelectedSlideKey(*this, key))
         return;
     m_rebuildCells = true;
@@ -369,10 +369,10 @@ void EditorWindow::OnFixedKeyColor(int id) {
 
 void EditorWindow::OnBackgroundColor(int id) {
     DocumentHeader& header = CurrentDocument().header;
-    COLORREF& field = id == 120   ? header.backgroundLeft
-                      : id == 121 ? header.backgroundRight
-                                  : header.backgroundCenter;
-    const std::optional<COLORREF> chosen = prompts().chooseColor(field, this);
+    QRgb& field = id == 120   ? header.backgroundLeft
+                  : id == 121 ? header.backgroundRight
+                              : header.backgroundCenter;
+    const std::optional<QRgb> chosen = prompts().chooseColor(field, this);
     if (!chosen)
         return;
     field = *chosen;

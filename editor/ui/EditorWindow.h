@@ -70,9 +70,9 @@ public:
     virtual bool LoadFixedImages();
 
     /// The colour of the slide picture under `pt` in page cell k's drawn image
-    /// (`m_cellImages`), as a colour reference; the slide's transparent colour where the
-    /// picture is see-through; COLOR_NONE when `pt` is outside the drawn image.
-    COLORREF CellPixelColor(int k, QPoint pt) const;
+    /// (`m_cellImages`); the slide's transparent colour where the picture is
+    /// see-through; nothing when `pt` is outside the drawn image.
+    std::optional<QRgb> CellPixelColor(int k, QPoint pt) const;
 
     /// The area repainted when page cell k's highlight changes: its rectangle grown by
     /// 5 pixels left, up and right and 25 pixels down (over its labels).
@@ -128,7 +128,7 @@ public:
     QPoint m_grabPoint;          ///< press point inside the dragged slide image
     QPoint m_dragFrom;           ///< where the slide-image drag began
     int m_dragMark = -1;         ///< insertion mark under the dragged slide image, -1 none
-    RECT32 m_dragArea;           ///< the drawn drag image with its frame; empty when none
+    QRect m_dragArea;            ///< the drawn drag image with its frame; empty when none
     /// The window's one tooltip, made at opening.
     TipWindow* m_tip = nullptr;
 
@@ -142,14 +142,14 @@ public:
     void OnIcon(int k);
 
     // Layout and painting state (Paint.cpp). The rectangles describe the last paint.
-    int m_mark = -1;                        ///< insertion mark under the pointer
-    RECT32 m_iconArea;                      ///< the twelve icons' area
-    RECT32 m_opacityBar;                    ///< the transparency bar
-    RECT32 m_iconRects[kIconCount];         ///< one per icon
-    RECT32 m_graphRect;                     ///< the time graph with its frame
-    RECT32 m_boundaryRects[kMaxSlides + 1]; ///< 1 to 100: right edge of bar b - 1
-    RECT32 m_cellRects[kSlidesPerPage];     ///< drawn slide images by page cell
-    RECT32 m_markRects[kSlidesPerPage + 1]; ///< insertion marks
+    int m_mark = -1;                       ///< insertion mark under the pointer
+    QRect m_iconArea;                      ///< the twelve icons' area
+    QRect m_opacityBar;                    ///< the transparency bar
+    QRect m_iconRects[kIconCount];         ///< one per icon
+    QRect m_graphRect;                     ///< the time graph with its frame
+    QRect m_boundaryRects[kMaxSlides + 1]; ///< 1 to 100: right edge of bar b - 1
+    QRect m_cellRects[kSlidesPerPage];     ///< drawn slide images by page cell
+    QRect m_markRects[kSlidesPerPage + 1]; ///< insertion marks
     /// Scaled slide pictures of the visible page by page cell (premultiplied ARGB where
     /// the slide has a transparent colour: those pixels are fully transparent).
     QImage m_cellImages[kSlidesPerPage];

@@ -51,15 +51,11 @@ const char* const kIconTips[kIconCount] = {
     "【終了】\nこのアプリケーションを終了します",
 };
 
-bool IsEmptyRect(const RECT32& r) {
-    return r.right <= r.left || r.bottom <= r.top;
-}
-
 void NextPage(EditorWindow& d) {
     if (d.m_page >= d.m_pageCount - 1)
         return;
     ++d.m_page;
-    d.m_dragArea = RECT32{};
+    d.m_dragArea = QRect();
     d.m_rebuildCells = true;
     d.update();
 }
@@ -68,7 +64,7 @@ void PreviousPage(EditorWindow& d) {
     if (d.m_page <= 0)
         return;
     --d.m_page;
-    d.m_dragArea = RECT32{};
+    d.m_dragArea = QRect();
     d.m_rebuildCells = true;
     d.update();
 }
@@ -136,7 +132,7 @@ void EditorWindow::HideTip() {
 QRect EditorWindow::MarkArea(int m) const {
     if (m < 0 || m > kSlidesPerPage)
         return QRect();
-    return ToQRect(InflateRect32(m_markRects[m], 5, 5));
+    return m_markRects[m].adjusted(-5, -5, 5, 5);
 }
 
 void EditorWindow::SetSelect(int k) {
@@ -203,7 +199,7 @@ void EditorWindow::OnMouseMove(QPoint pt) {
 
     if (doc.slideCount <= 0) {
         // 7. The empty page: its one insertion mark invites the first slide.
-        if (PtInRect32(m_markRects[0], pt)) {
+        if (PointInRect(m_markRects[0], pt)) {
             SetMark(0);
             ShowTip(QString::fromUtf8(kEmptyPageTip));
             SetMouseCursor(MouseCursor::Hand);
@@ -212,7 +208,7 @@ void EditorWindow::OnMouseMove(QPoint pt) {
         SetMark(-1);
     } else {
         // 8a. The time graph.
-        if (PtInRect32(m_graphRect, pt)) {
+        if (PointInRect(m_graphRect, pt)) {
             if (HitBoundary(pt) >= 0) {
                 HideTip();
                 SetMouseCursor(MouseCursor::SizeWE);
@@ -244,7 +240,7 @@ void EditorWindow::OnMouseMove(QPoint pt) {
         SetMark(-1);
     }
     // 9. The transparency bar.
-    if (PtInRect32(m_opacityBar, pt)) {
+    if (PointInRect(m_opacityBar, pt)) {
         ShowTip(QString::fromUtf8(kTransBarTip));
         SetMouseCursor(MouseCursor::SizeWE);
         return;
@@ -284,7 +280,7 @@ void EditorWindow::GraphDragMove(QPoint pt) {
     int total = 0;
     for (int i = 0; i < doc.slideCount; ++i)
         total += doc.slides[i].switchTime;
-    const int D = m_graphRect.right - m_graphRect.left;
+    const int D = m_graphRect.width();
     // Seconds per pixel, in single precision as the bars are laid out. Without a total
     // or a graph there is no scale, and the time stays where it was.
     const float r = (total > 0 && D > 0) ? float(total) / float(D) : 0.0f;
@@ -319,45 +315,45 @@ void EditorWindow::SlideDragMove(QPoint pt) {
     const int c = m_dragCell;
     if (c < 0 || c >= kSlidesPerPage)
         return;
-    const RECT32& cell = m_cellRects[c];
-    const RECT32 image = MakeRect32(pt.x() - m_grabPoint.x(), pt.y() - m_grabPoint.y(),
-                                    cell.right - cell.left, cell.bottom - cell.top);
+    const QRect& cell = m_cellRects[c];
+    const QRect image =
+        QRect(pt.x() - m_grabPoint.x(), pt.y() - m_grabPoint.y(), cell.width(), cell.height());
     // The previous drag image goes (the page is painted again there), the new one is
     // drawn by the paint over the page.
-    if (!IsEmptyRect(m_dragArea))
-        update(ToQRect(m_dragArea));
+    if (!m_dragArea.isEmpty())
+        update(m_dragArea);
     m_dragMark = HitMark(pt);
-    m_dragArea = InflateRect32(image, 5, 5);
-    update(ToQRect(m_dragArea));
+    m_dragArea = image.adjusted(-5, -5, 5, 5);
+    update(m_dragArea);
     SetMouseCursor(MouseCursor::SizeAll);
 }
 
 void EditorWindow::PaintDragImage(const QRegion& dirty) {
     const int c = m_dragCell;
-    if (c < 0 || c >= kSlidesPerPage || IsEmptyRect(m_dragArea))
+    if (c < 0 || c >= kSlidesPerPage || m_dragArea.isEmpty())
         return;
-    const RECT32 image = InflateRect32(m_dragArea, -5, -5);
-    if (!dirty.intersects(ToQRect(m_dragArea)))
+    const QRect image = m_dragArea.adjusted(5, 5, -5, -5);
+    if (!dirty.intersects(m_dragArea))
         return;
     QPainter p(this);
     // The cell image already leaves the slide's transparent colour out.
     if (!m_cellImages[c].isNull())
-        p.drawImage(QPoint(image.left, image.top), m_cellImages[c]);
+        p.drawImage(image.topLeft(), m_cellImages[c]);
     // Over a mark, a 5-pixel frame in the mark's colour; elsewhere a thin one in the
     // dragged slide's own colour.
     if (m_dragMark >= 0) {
-        const QColor color = ToQColor(kColumnColors[m_dragMark % 5]);
+        const QColor color = QColor(kColumnColors[m_dragMark % 5]);
         for (int n = 0; n < 5; ++n)
-            FrameRect(p, InflateRect32(image, n, n), color);
+            FrameRect(p, image.adjusted(-n, -n, n, n), color);
     } else {
-        FrameRect(p, image, ToQColor(kColumnColors[c % 5]));
+        FrameRect(p, image, QColor(kColumnColors[c % 5]));
     }
 }
 
 void EditorWindow::DropSlide(int c, QPoint pt) {
-    if (!IsEmptyRect(m_dragArea)) {
-        update(ToQRect(m_dragArea));
-        m_dragArea = RECT32{};
+    if (!m_dragArea.isEmpty()) {
+        update(m_dragArea);
+        m_dragArea = QRect();
     }
     m_dragMark = -1;
     // Onto the mark just before or just after the slide it would not move.
@@ -375,13 +371,13 @@ void EditorWindow::DropSlide(int c, QPoint pt) {
 // The opacity drag: the pointer's place on the bar maps to 105 (left) to 255 (right).
 
 void EditorWindow::TransDragMove(QPoint pt) {
-    const RECT32& bar = m_opacityBar;
-    const int width = bar.right - bar.left;
+    const QRect& bar = m_opacityBar;
+    const int width = bar.width();
     SetMouseCursor(MouseCursor::SizeWE);
     if (width <= 0)
         return; // no bar painted yet
-    const int x = std::clamp(pt.x(), bar.left, bar.right);
-    const int v = std::clamp(int((x - bar.left) * 150.0 / width), 0, 150);
+    const int x = std::clamp(pt.x(), bar.left(), bar.x() + bar.width());
+    const int v = std::clamp(int((x - bar.left()) * 150.0 / width), 0, 150);
     const int alpha = v + 105;
     WriteSettingInt(Setting::EditorOpacity, alpha);
     ApplyWindowOpacity(alpha);
@@ -414,8 +410,8 @@ void EditorWindow::OnLButtonDown(QPoint pt) {
         SetMouseCursor(MouseCursor::Arrow);
         const int k = HitCell(pt);
         if (k >= 0) {
-            const COLORREF color = CellPixelColor(k, pt);
-            if (color != COLOR_NONE) {
+            const std::optional<QRgb> color = CellPixelColor(k, pt);
+            if (color) {
                 doc.slides[m_page * kSlidesPerPage + k].keyColor = color;
                 m_modified = true;
                 m_rebuildCells = true;
@@ -426,7 +422,7 @@ void EditorWindow::OnLButtonDown(QPoint pt) {
     }
     // 3. The graph and the slide images start their drags.
     if (doc.slideCount > 0) {
-        if (PtInRect32(m_graphRect, pt)) {
+        if (PointInRect(m_graphRect, pt)) {
             const int b = HitBoundary(pt);
             if (b >= 0) {
                 m_dragBoundary = b - 1;
@@ -440,7 +436,7 @@ void EditorWindow::OnLButtonDown(QPoint pt) {
             m_dragCell = k;
             m_dragMark = -1;
             SetMouseCursor(MouseCursor::SizeAll);
-            m_grabPoint = pt - QPoint(m_cellRects[k].left, m_cellRects[k].top);
+            m_grabPoint = pt - m_cellRects[k].topLeft();
             m_dragFrom = pt;
             return;
         }
@@ -452,7 +448,7 @@ void EditorWindow::OnLButtonDown(QPoint pt) {
         return;
     }
     // 5. The transparency bar, else any free part of the window moves it.
-    if (PtInRect32(m_opacityBar, pt)) {
+    if (PointInRect(m_opacityBar, pt)) {
         m_opacityDrag = true;
         return;
     }
@@ -494,7 +490,7 @@ void EditorWindow::OnLButtonUp(QPoint pt) {
 }
 
 void EditorWindow::OnLButtonDblClk(QPoint pt) {
-    m_dragArea = RECT32{};
+    m_dragArea = QRect();
     const int k = HitCell(pt);
     if (k >= 0) {
         m_dragCell = -1;

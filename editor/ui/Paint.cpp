@@ -42,20 +42,20 @@ bool EditorWindow::LoadFixedImages() {
     return !m_iconBarImage.isNull() && !m_propMarkImage.isNull() && !m_logoImage.isNull();
 }
 
-COLORREF EditorWindow::CellPixelColor(int k, QPoint pt) const {
+std::optional<QRgb> EditorWindow::CellPixelColor(int k, QPoint pt) const {
     if (k < 0 || k >= kSlidesPerPage)
-        return COLOR_NONE;
+        return std::nullopt;
     const int s = m_page * kSlidesPerPage + k;
     const Document& doc = CurrentDocument();
     if (s < 0 || s >= doc.slideCount)
-        return COLOR_NONE;
-    const RECT32& rc = m_cellRects[k];
+        return std::nullopt;
+    const QRect& rc = m_cellRects[k];
     // The cell image may hold more device pixels than the window pixels it covers.
     const QImage& img = m_cellImages[k];
     const qreal ratio = img.devicePixelRatio();
-    const QPoint at = pt - QPoint(rc.left, rc.top);
+    const QPoint at = pt - rc.topLeft();
     if (at.x() < 0 || at.y() < 0)
-        return COLOR_NONE;
+        return std::nullopt;
     return CellImageColor(img, doc.slides[s].keyColor,
                           QPoint(int(at.x() * ratio), int(at.y() * ratio)));
 }
@@ -63,8 +63,8 @@ COLORREF EditorWindow::CellPixelColor(int k, QPoint pt) const {
 QRect EditorWindow::CellArea(int k) const {
     if (k < 0 || k >= kSlidesPerPage)
         return QRect();
-    const RECT32& rc = m_cellRects[k];
-    return ToQRect(RECT32{rc.left - 5, rc.top - 5, rc.right + 5, rc.bottom + 25});
+    const QRect& rc = m_cellRects[k];
+    return rc.adjusted(-5, -5, 5, 25);
 }
 
 void EditorWindow::RebuildCellImages(const EditorLayout& L) {
@@ -110,12 +110,12 @@ void EditorWindow::OnPaint(const QRegion& dirty) {
     // column and the middle column to the right.
     const int mid = rc.left() + rc.width() / 2;
     QLinearGradient left(rc.left(), 0, mid, 0);
-    left.setColorAt(0, ToQColor(h.backgroundLeft));
-    left.setColorAt(1, ToQColor(h.backgroundCenter));
+    left.setColorAt(0, QColor(h.backgroundLeft));
+    left.setColorAt(1, QColor(h.backgroundCenter));
     p.fillRect(QRect(rc.left(), rc.top(), mid - rc.left(), rc.height()), left);
     QLinearGradient right(mid, 0, rc.right() + 1, 0);
-    right.setColorAt(0, ToQColor(h.backgroundCenter));
-    right.setColorAt(1, ToQColor(h.backgroundRight));
+    right.setColorAt(0, QColor(h.backgroundCenter));
+    right.setColorAt(1, QColor(h.backgroundRight));
     p.fillRect(QRect(mid, rc.top(), rc.right() + 1 - mid, rc.height()), right);
 
     // The window moved to a screen of another pixel density: images made for the old
@@ -126,8 +126,8 @@ void EditorWindow::OnPaint(const QRegion& dirty) {
     }
 
     // Logo (its background is see-through) and title.
-    if (!m_logoImage.isNull() && dirty.intersects(ToQRect(L.logo)))
-        p.drawImage(QPoint(L.logo.left, L.logo.top), m_logoImage);
+    if (!m_logoImage.isNull() && dirty.intersects(L.logo))
+        p.drawImage(L.logo.topLeft(), m_logoImage);
     QFont titleFont;
     const QFont previousFont =
         SelectUiFont(kDefaultUiFace, 18, true, false, false, false, 0, titleFont, &p);
@@ -135,9 +135,9 @@ void EditorWindow::OnPaint(const QRegion& dirty) {
     const QString title = titleMode == 1   ? doc.filePath
                           : titleMode == 2 ? FileTitleOf(doc.filePath)
                                            : QString();
-    if (!title.isEmpty() && dirty.intersects(ToQRect(L.titleBand))) {
-        p.setPen(ToQColor(kTitleColor));
-        p.drawText(ToQRect(L.titleBand), Qt::AlignCenter | kTextFlags, title);
+    if (!title.isEmpty() && dirty.intersects(L.titleBand)) {
+        p.setPen(QColor(kTitleColor));
+        p.drawText(L.titleBand, Qt::AlignCenter | kTextFlags, title);
         p.setPen(Qt::NoPen);
     }
 
@@ -157,14 +157,14 @@ void EditorWindow::OnPaint(const QRegion& dirty) {
     const QFontMetrics fm(labelFont, this);
 
     auto drawMark = [&](int m, bool highlighted) {
-        const RECT32 bar = MarkBar(L.marks[m], highlighted);
-        p.fillRect(ToQRect(bar), ToQColor(kColumnColors[L.markColumn[m]]));
+        const QRect bar = MarkBar(L.marks[m], highlighted);
+        p.fillRect(bar, QColor(kColumnColors[L.markColumn[m]]));
     };
 
     if (slides == 0) {
         // The empty page: only mark 0, centred.
         m_markRects[0] = L.marks[0];
-        if (dirty.intersects(ToQRect(InflateRect32(L.marks[0], 2, 0))))
+        if (dirty.intersects(L.marks[0].adjusted(-2, 0, 2, 0)))
             drawMark(0, m_mark == 0);
     } else {
         for (int k = 0; k < kSlidesPerPage; ++k) {
@@ -173,46 +173,47 @@ void EditorWindow::OnPaint(const QRegion& dirty) {
             const int s = page * kSlidesPerPage + k;
             const SlideRecord& slide = doc.slides[s];
             const int j = k % 5;
-            const QColor column = ToQColor(kColumnColors[j]);
-            const RECT32& box = L.cellBox[k];
+            const QColor column = QColor(kColumnColors[j]);
+            const QRect& box = L.cellBox[k];
             m_cellRects[k] = L.cells[k];
             m_markRects[k] = L.marks[k];
             if (L.markShown[k + 1] && k + 1 == in.pageSlides)
                 m_markRects[k + 1] = L.marks[k + 1];
 
             // Marks before (and after the last cell).
-            if (dirty.intersects(ToQRect(InflateRect32(L.marks[k], 2, 0))))
+            if (dirty.intersects(L.marks[k].adjusted(-2, 0, 2, 0)))
                 drawMark(k, m_mark == k);
             if (k + 1 == in.pageSlides && L.markShown[k + 1] &&
-                dirty.intersects(ToQRect(InflateRect32(L.marks[k + 1], 2, 0))))
+                dirty.intersects(L.marks[k + 1].adjusted(-2, 0, 2, 0)))
                 drawMark(k + 1, m_mark == k + 1);
 
             // The picture, its frame and the highlight rings of the selected cell.
-            const RECT32 ringArea = InflateRect32(L.cells[k], 4, 4);
-            if (dirty.intersects(ToQRect(ringArea))) {
-                p.drawImage(QPoint(L.cells[k].left, L.cells[k].top), m_cellImages[k]);
+            const QRect ringArea = L.cells[k].adjusted(-4, -4, 4, 4);
+            if (dirty.intersects(ringArea)) {
+                p.drawImage(L.cells[k].topLeft(), m_cellImages[k]);
                 if (h.showPropertyButtons && !m_propMarkImage.isNull())
-                    p.drawImage(QPoint(L.propMark[k].left, L.propMark[k].top), m_propMarkImage);
+                    p.drawImage(L.propMark[k].topLeft(), m_propMarkImage);
                 FrameRect(p, L.cells[k], column);
                 if (k == m_selectedCell) {
                     for (int n = 1; n <= 4; ++n)
-                        FrameRect(p, InflateRect32(L.cells[k], n, n),
-                                  ToQColor(HighlightRingColor(j, n)));
+                        FrameRect(p, L.cells[k].adjusted(-n, -n, n, n),
+                                  QColor(HighlightRingColor(j, n)));
                 }
             }
 
             // Number and switch time under the cell.
-            const QRect band = ToQRect(L.labelBands[k]);
+            const QRect band = L.labelBands[k];
             if (dirty.intersects(band.adjusted(-2, 0, 0, 0))) {
                 const QString number = QString::number(s + 1);
                 const int tw = fm.horizontalAdvance(number);
                 p.setBrush(column);
                 p.setRenderHint(QPainter::Antialiasing, true);
-                p.drawRoundedRect(
-                    QRectF(box.left - 2, box.bottom, 2 * (tw / 2) + 4, kLabelBandHeight), 4.0, 2.5);
+                p.drawRoundedRect(QRectF(box.left() - 2, box.y() + box.height(), 2 * (tw / 2) + 4,
+                                         kLabelBandHeight),
+                                  4.0, 2.5);
                 p.setRenderHint(QPainter::Antialiasing, false);
                 p.setBrush(Qt::NoBrush);
-                p.setPen(ToQColor(kColumnTextColors[j]));
+                p.setPen(QColor(kColumnTextColors[j]));
                 p.drawText(band, Qt::AlignLeft | Qt::AlignVCenter | kTextFlags, number);
                 p.setPen(column);
                 p.drawText(band, Qt::AlignCenter | kTextFlags, FormatSwitchTime(slide.switchTime));
@@ -224,50 +225,50 @@ void EditorWindow::OnPaint(const QRegion& dirty) {
 
     // The time graph: every slide of the document as a bar as wide as its share of the
     // total time.
-    const QRect graphArea = ToQRect(L.graph);
+    const QRect graphArea = L.graph;
     const bool graphDirty = dirty.intersects(graphArea);
     int total = 0;
     for (int t : in.times)
         total += t;
     if (graphDirty)
-        p.fillRect(ToQRect(L.graphBars), Qt::black);
+        p.fillRect(L.graphBars, Qt::black);
     const int th = fm.height();
     for (int i = 0; i < int(L.bars.size()); ++i) {
         if (!graphDirty)
             break;
-        const RECT32& bar = L.bars[size_t(i)];
-        const int wi = bar.right - bar.left;
-        p.fillRect(ToQRect(bar), ToQColor(kColumnColors[i % 5]));
+        const QRect& bar = L.bars[size_t(i)];
+        const int wi = bar.width();
+        p.fillRect(bar, QColor(kColumnColors[i % 5]));
         const QString time = FormatSwitchTime(in.times[size_t(i)]);
         if (wi > fm.horizontalAdvance(time)) {
-            p.setPen(ToQColor(kGraphTimeColor));
-            p.drawText(QRect(bar.left, bar.top + th, wi, kGraphHeight - th),
+            p.setPen(QColor(kGraphTimeColor));
+            p.drawText(QRect(bar.left(), bar.top() + th, wi, kGraphHeight - th),
                        Qt::AlignCenter | kTextFlags, time);
         }
-        p.setPen(ToQColor(kGraphFrameColor));
-        p.drawText(QRect(bar.left, bar.top, wi, kGraphHeight - th), Qt::AlignCenter | kTextFlags,
-                   QString::number(i + 1));
+        p.setPen(QColor(kGraphFrameColor));
+        p.drawText(QRect(bar.left(), bar.top(), wi, kGraphHeight - th),
+                   Qt::AlignCenter | kTextFlags, QString::number(i + 1));
         p.setPen(Qt::NoPen);
     }
     for (int b = 1; b < int(L.boundaries.size()); ++b)
         m_boundaryRects[b] = L.boundaries[size_t(b)];
     if (graphDirty) {
-        FrameRect(p, L.graphBars, ToQColor(kGraphFrameColor));
-        FrameRect(p, L.graph, ToQColor(kGraphFrameColor));
+        FrameRect(p, L.graphBars, QColor(kGraphFrameColor));
+        FrameRect(p, L.graph, QColor(kGraphFrameColor));
     }
     m_graphRect = L.graph;
 
     // The total time and the page number.
-    if (dirty.intersects(ToQRect(L.totalLine))) {
-        p.setPen(ToQColor(kTotalTimeColor));
-        p.drawText(ToQRect(L.totalLine), Qt::AlignCenter | kTextFlags,
+    if (dirty.intersects(L.totalLine)) {
+        p.setPen(QColor(kTotalTimeColor));
+        p.drawText(L.totalLine, Qt::AlignCenter | kTextFlags,
                    TotalTimeText(total, m_page + 1, m_pageCount));
         p.setPen(Qt::NoPen);
     }
 
     // The icon bar and its transparency bar.
-    if (!m_iconBarImage.isNull() && dirty.intersects(ToQRect(L.iconBar)))
-        p.drawImage(QPoint(L.iconBar.left, L.iconBar.top), m_iconBarImage);
+    if (!m_iconBarImage.isNull() && dirty.intersects(L.iconBar))
+        p.drawImage(L.iconBar.topLeft(), m_iconBarImage);
     m_iconArea = L.iconArea;
     m_opacityBar = L.transBar;
     std::copy(std::begin(L.icons), std::end(L.icons), std::begin(m_iconRects));

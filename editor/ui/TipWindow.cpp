@@ -119,11 +119,11 @@ void TipWindow::StopTimers() {
 
 void TipWindow::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    const QColor back = ToQColor(kBackColor);
+    const QColor back = QColor(kBackColor);
     p.fillRect(rect(), back.darker(160));
     const QRect inner = rect().adjusted(kBorder, kBorder, -kBorder, -kBorder);
     p.fillRect(inner, back);
-    p.setPen(ToQColor(kTextColor));
+    p.setPen(QColor(kTextColor));
     p.drawText(inner.marginsRemoved(Margins()), kTextFlags, m_text);
 }
 

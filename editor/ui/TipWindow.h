@@ -22,8 +22,8 @@ public:
     static constexpr int kAutoPopDelay = 5000; ///< ms the tip stays up
     static constexpr int kReshowDelay = 500;   ///< ms before a new text shows after a pop-down
     static constexpr int kMaxWidth = 512;      ///< the tip's widest extent; longer lines wrap
-    static constexpr COLORREF kBackColor = RGB(123, 158, 247);
-    static constexpr COLORREF kTextColor = RGB(255, 247, 198);
+    static constexpr QRgb kBackColor = qRgb(123, 158, 247);
+    static constexpr QRgb kTextColor = qRgb(255, 247, 198);
     /// Space between the text and the tip's edge (left, top, right, bottom).
     static QMargins Margins() { return QMargins(2, 1, 2, 1); }
 

@@ -471,7 +471,7 @@ void SlideshowWindow::mouseMoveEvent(QMouseEvent* e) {
                 ClampToScreen(pos() + (global - m_dragPoint), size(), Screen().desktop);
             move(to);
             ApplyTopMost();
-            CurrentDocument().header.slideshowRect = ToRect32(QRect(to, size()));
+            CurrentDocument().header.slideshowRect = QRect(to, size());
             m_changed = true;
             m_dragPoint = global;
         }
@@ -527,7 +527,7 @@ void SlideshowWindow::resizeEvent(QResizeEvent* e) {
     if (m_resizeMode && m_zoomStep >= kZoomSteps && geometry() != m_placedRect) {
         DocumentHeader& h = CurrentDocument().header;
         const bool repaintNow = NeedsSizingRepaint(e->size(), h.slideshowRect);
-        h.slideshowRect = ToRect32(geometry());
+        h.slideshowRect = geometry();
         m_changed = true;
         if (repaintNow)
             update();
@@ -555,7 +555,7 @@ void SlideshowWindow::PrepareFrame() {
         // slide without a picture shows nothing: the whole window is K.
         static const QImage none;
         const QImage& picture = (slide && slide->picture) ? slide->picture->image() : none;
-        m_frame = ComposeShowFrame(picture, slide ? slide->keyColor : COLOR_NONE, key.size,
+        m_frame = ComposeShowFrame(picture, slide ? slide->keyColor : std::nullopt, key.size,
                                    key.fit != 0, key.flipH != 0, key.flipV != 0);
         m_frameKey = key;
     }

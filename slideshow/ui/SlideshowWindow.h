@@ -119,7 +119,7 @@ private:
         qint64 imageKey = 0;
         int index = -2;
         int flipH = 0, flipV = 0, fit = 0;
-        COLORREF key = 0;
+        KeyColor key = 0;
         QSize size;
         bool operator==(const FrameKey& o) const {
             return picture == o.picture && imageKey == o.imageKey && index == o.index &&

@@ -64,7 +64,7 @@ TEST_F(InfoMode, DescribesOurDocumentsAndGcabCabinets) {
     NewDocument(ed);
     FillSlides(ed, 3);
     Document& doc = CurrentDocument();
-    doc.slides[0].keyColor = RGB(0x12, 0x34, 0x56);
+    doc.slides[0].keyColor = qRgb(0x12, 0x34, 0x56);
     doc.slides[0].flipH = 1;
     doc.slides[1].picture = Picture::fromBytes(jpg);
     doc.slides[1].switchTime = 64800;

@@ -41,9 +41,9 @@ TEST_F(SlideList, DataSizeTexts) {
 }
 
 TEST_F(SlideList, ColorTextsArePaddedToThreePlaces) {
-    EXPECT_EQ(ListColorText(RGB(0, 128, 255)), "RGB(  0, 128, 255)");
-    EXPECT_EQ(ListColorText(RGB(7, 42, 0)), "RGB(  7,  42,   0)");
-    EXPECT_EQ(ListColorText(COLOR_NONE), "透過色なし");
+    EXPECT_EQ(ListColorText(qRgb(0, 128, 255)), "RGB(  0, 128, 255)");
+    EXPECT_EQ(ListColorText(qRgb(7, 42, 0)), "RGB(  7,  42,   0)");
+    EXPECT_EQ(ListColorText(std::nullopt), "透過色なし");
 }
 
 TEST_F(SlideList, RowsShowEverySlide) {
@@ -54,7 +54,7 @@ TEST_F(SlideList, RowsShowEverySlide) {
     const quint16 times[] = {90, 30, 3600, 5};
     for (int i = 0; i < 4; ++i)
         doc.slides[i].switchTime = times[i];
-    doc.slides[0].keyColor = RGB(0, 128, 255);
+    doc.slides[0].keyColor = qRgb(0, 128, 255);
     doc.slides[1].picture = MakeTestPicture(1920, 1080);
     doc.slides[3].picture.reset(); // a picture that failed to load
 

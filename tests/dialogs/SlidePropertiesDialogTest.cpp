@@ -43,16 +43,16 @@ TEST_F(SlideProperties, TextsAndStepButtons) {
     FillSlides(editor, 3);
     Document& doc = CurrentDocument();
     doc.slides[0].picture = MakeTestPicture(1920, 1080);
-    doc.slides[0].keyColor = RGB(255, 0, 0);
+    doc.slides[0].keyColor = qRgb(255, 0, 0);
     doc.slides[2].picture = MakeTestPicture(640, 480);
-    doc.header.previewBackground = RGB(1, 2, 3);
+    doc.header.previewBackground = qRgb(1, 2, 3);
 
     SlidePropertiesDialog dlg(&editor);
     dlg.m_index = 0;
     dlg.OnInitDialog();
     EXPECT_EQ(dlg.sizeLabel()->text(), "1,920×1,080px");
     EXPECT_EQ(dlg.colorLabel()->text(), "RGB(255, 0, 0)");
-    EXPECT_EQ(dlg.colorButton()->color(), RGB(1, 2, 3));
+    EXPECT_EQ(dlg.colorButton()->color(), qRgb(1, 2, 3));
     auto enabled = [&dlg] {
         return std::vector<bool>{dlg.stepButton(0)->isEnabled(), dlg.stepButton(1)->isEnabled(),
                                  dlg.stepButton(2)->isEnabled(), dlg.stepButton(3)->isEnabled()};
@@ -97,9 +97,9 @@ TEST_F(SlideProperties, PreviewShowsTheMirroredPictureKeyedOverTheBackground) {
         for (int x = 0; x < 100; ++x)
             img.setPixel(x, y, qRgb(0, 0, 255));
     doc.slides[1].picture = Picture::fromImage(img);
-    doc.slides[1].keyColor = RGB(255, 0, 0);
+    doc.slides[1].keyColor = qRgb(255, 0, 0);
     doc.slides[1].flipH = 1;
-    doc.header.previewBackground = RGB(0, 255, 0);
+    doc.header.previewBackground = qRgb(0, 255, 0);
 
     SlidePropertiesDialog dlg(&editor);
     dlg.m_index = 1;
@@ -113,7 +113,7 @@ TEST_F(SlideProperties, PreviewShowsTheMirroredPictureKeyedOverTheBackground) {
     EXPECT_EQ(shot.pixelColor(keyed), QColor(0, 255, 0)) << "key pixels show the background";
     EXPECT_EQ(shot.pixelColor(blue), QColor(0, 0, 255));
     EXPECT_EQ(shot.pixelColor(dlg.PreviewRect().bottomRight()), QColor(0, 255, 0));
-    // The slide number "2" in RGB(226, 226, 166) at the top left.
+    // The slide number "2" in qRgb(226, 226, 166) at the top left.
     int numberPixels = 0;
     for (int y = 0; y < 40; ++y)
         for (int x = 0; x < 40; ++x)
@@ -133,14 +133,14 @@ TEST_F(SlideProperties, BackgroundColourDecidesTheResult) {
     NewDocument(editor);
     FillSlides(editor, 25);
     Document& doc = CurrentDocument();
-    doc.header.previewBackground = RGB(10, 20, 30);
+    doc.header.previewBackground = qRgb(10, 20, 30);
 
     // Choosing the colour already set changes nothing: Cancel, not modified.
     editor.m_page = 1;
     editor.m_selectedCell = 3;
     Script<SlidePropertiesDialog>([](SlidePropertiesDialog& d) {
         EXPECT_EQ(d.m_index, 23);
-        d.colorButton()->choose(RGB(10, 20, 30));
+        d.colorButton()->choose(qRgb(10, 20, 30));
         EXPECT_FALSE(d.m_changed);
         QTest::mouseClick(d.backButton(), Qt::LeftButton);
         EXPECT_EQ(d.result(), int(QDialog::Rejected));
@@ -152,18 +152,18 @@ TEST_F(SlideProperties, BackgroundColourDecidesTheResult) {
 
     // Another colour from the chooser, closed with Escape: OK, modified.
     TestPrompts prompts;
-    prompts.answerColor(RGB(200, 100, 50));
+    prompts.answerColor(qRgb(200, 100, 50));
     Script<SlidePropertiesDialog>([](SlidePropertiesDialog& d) {
         d.colorButton()->chooseOther();
         EXPECT_TRUE(d.m_changed);
-        EXPECT_EQ(d.colorButton()->color(), RGB(200, 100, 50));
+        EXPECT_EQ(d.colorButton()->color(), qRgb(200, 100, 50));
         QTest::keyClick(&d, Qt::Key_Escape);
     });
     editor.OpenSlideProperties(0);
     EXPECT_TRUE(editor.m_modified);
-    EXPECT_EQ(doc.header.previewBackground, RGB(200, 100, 50));
+    EXPECT_EQ(doc.header.previewBackground, qRgb(200, 100, 50));
     ASSERT_EQ(prompts.calls.size(), 1);
-    EXPECT_EQ(prompts.calls[0].color, RGB(10, 20, 30)) << "the chooser starts at the colour";
+    EXPECT_EQ(prompts.calls[0].color, qRgb(10, 20, 30)) << "the chooser starts at the colour";
 
     // A cancelled chooser changes nothing.
     editor.m_modified = false;
@@ -174,15 +174,15 @@ TEST_F(SlideProperties, BackgroundColourDecidesTheResult) {
     });
     editor.OpenSlideProperties(0);
     EXPECT_FALSE(editor.m_modified);
-    EXPECT_EQ(doc.header.previewBackground, RGB(200, 100, 50));
+    EXPECT_EQ(doc.header.previewBackground, qRgb(200, 100, 50));
 }
 
 TEST_F(SlideProperties, PaletteOffersTwentyColoursInFiveColumns) {
     int count = 0;
-    const COLORREF* palette = ColorButton::Palette(&count);
+    const QRgb* palette = ColorButton::Palette(&count);
     EXPECT_EQ(count % 5, 0);
     EXPECT_GE(count, 10);
-    std::set<COLORREF> distinct(palette, palette + count);
+    std::set<QRgb> distinct(palette, palette + count);
     EXPECT_EQ(int(distinct.size()), count);
 }
 

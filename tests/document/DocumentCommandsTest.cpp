@@ -27,7 +27,7 @@ protected:
         TestPrompts p;
         NewDocument(ed);
         FillSlides(ed, n);
-        CurrentDocument().header.backgroundLeft = RGB(1, 2, 3);
+        CurrentDocument().header.backgroundLeft = qRgb(1, 2, 3);
         EXPECT_TRUE(WriteDocumentFile(base + name));
         return base + name;
     }

@@ -116,7 +116,7 @@ TEST_F(DocStream, HandBuiltStreamReadsAndWritesBackByteForByte) {
     const Document& doc = CurrentDocument();
     ASSERT_EQ(doc.slideCount, 4);
     EXPECT_EQ(doc.header.toBytes(), sampleHeader());
-    EXPECT_EQ(doc.slides[0].keyColor, 0x00FF00FFu);
+    EXPECT_EQ(doc.slides[0].keyColor, KeyColor(qRgb(0xFF, 0x00, 0xFF))); // stored 0x00FF00FF
     EXPECT_EQ(doc.slides[0].reserved1, 0xCAFEu);
     EXPECT_EQ(doc.slides[1].switchTime, 64800);
     EXPECT_EQ(doc.slides[1].flipV, 1);
@@ -244,7 +244,7 @@ TEST_F(DocStream, ReaderChecksInOrder) {
 TEST_F(DocStream, HundredSlidesAreAccepted) {
     QByteArray s = QByteArray("LSR001    ") + sampleHeader() + be32(100);
     for (int i = 0; i < 100; ++i)
-        s += record(0, COLOR_NONE, quint16(i + 1), 0, 0);
+        s += record(0, kStoredNoKey, quint16(i + 1), 0, 0);
     for (int i = 0; i < 100; ++i)
         s += be32(0);
     ASSERT_TRUE(readStream(s));
@@ -257,7 +257,7 @@ TEST_F(DocStream, ABlockLongerThanTheDataEndsTheReading) {
     const QByteArray bmp = EncodeBmp(MakeTestPicture(2, 2)->image());
     QByteArray s = QByteArray("LSR001    ") + sampleHeader() + be32(3);
     for (int i = 0; i < 3; ++i)
-        s += record(1, COLOR_NONE, 5, 0, 0);
+        s += record(1, kStoredNoKey, 5, 0, 0);
     s += be32(quint32(bmp.size())) + bmp;
     s += be32(0xFFFFFF00u) + QByteArray("short"); // claims almost 4 GB
     s += be32(quint32(bmp.size())) + bmp;

@@ -1,9 +1,11 @@
+#include "base/ByteOrder.h"
 #include "document/Document.h"
 #include "document/Picture.h"
 #include "tests/support/Fixtures.h"
 
 #include <QBuffer>
 #include <QImageReader>
+#include <climits>
 #include <gtest/gtest.h>
 
 namespace {
@@ -17,7 +19,7 @@ TEST(RecordLayout, SlideRecordFieldsSitAtTheirOffsets) {
     r.picture = MakeTestPicture(1, 1);
     r.reserved1 = 0x11223344;
     r.reserved2 = 0x55667788;
-    r.keyColor = RGB(0x10, 0x20, 0x30);
+    r.keyColor = qRgb(0x10, 0x20, 0x30);
     r.switchTime = 64800;
     r.flipH = 1;
     r.flipV = 0;
@@ -42,14 +44,14 @@ TEST(RecordLayout, SlideRecordFieldsSitAtTheirOffsets) {
 
 TEST(RecordLayout, DocHeaderFieldsSitAtTheirOffsets) {
     DocumentHeader h;
-    h.backgroundLeft = 0x00D7F3F7;
-    h.backgroundRight = 0x00FFC3AD;
-    h.backgroundCenter = 0x00420000;
+    h.backgroundLeft = qRgb(0xF7, 0xF3, 0xD7);
+    h.backgroundRight = qRgb(0xAD, 0xC3, 0xFF);
+    h.backgroundCenter = qRgb(0x00, 0x00, 0x42);
     h.showPropertyButtons = 1;
-    h.slideshowRect = RECT32{-5, 0, 400, 300};
+    h.slideshowRect = RectFromStoredCorners(-5, 0, 400, 300);
     h.loop = 1;
     h.timerSwitch = 0;
-    h.previewBackground = 0x00123456;
+    h.previewBackground = qRgb(0x56, 0x34, 0x12);
     h.topMost = 1;
     h.fitToWindow = 7;
     h.reserved[0] = 0xEE;
@@ -71,6 +73,72 @@ TEST(RecordLayout, DocHeaderFieldsSitAtTheirOffsets) {
     ASSERT_EQ(want.size(), 64);
     EXPECT_EQ(h.toBytes(), want);
     EXPECT_EQ(DocumentHeader::fromBytes(want.constData()).toBytes(), want);
+}
+
+TEST(StoredColors, ColoursAndKeysConvertBothWays) {
+    // Stored as 0x00BBGGRR; a high byte other than 0 lives in the alpha channel as
+    // 255 minus its value.
+    struct Row {
+        const char* name;
+        quint32 stored;
+        KeyColor key;
+    };
+    const Row rows[] = {
+        {"ordinary colour", 0x00D7F3F7u, qRgb(0xF7, 0xF3, 0xD7)},
+        {"black", 0x00000000u, qRgb(0, 0, 0)},
+        {"white", 0x00FFFFFFu, qRgb(255, 255, 255)},
+        {"no key", 0xFFFFFFFFu, std::nullopt},
+        {"high byte FF is still a key", 0xFF000000u, qRgba(0, 0, 0, 0)},
+        {"any high byte", 0x12345678u, qRgba(0x78, 0x56, 0x34, 0xED)},
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(KeyColorFromStored(r.stored), r.key) << r.name;
+        EXPECT_EQ(StoredFromKeyColor(r.key), r.stored) << r.name;
+        if (r.key) {
+            EXPECT_EQ(ColorFromStored(r.stored), *r.key) << r.name;
+            EXPECT_EQ(StoredFromColor(*r.key), r.stored) << r.name;
+        }
+    }
+}
+
+TEST(RecordLayout, EveryStoredValueReadsBackUnchanged) {
+    // Values a damaged or foreign file may hold: keys and colours with a high byte,
+    // flags other than 0 and 1, corners at the ends of their range.
+    const QByteArray record = hex("00000000"
+                                  "01020304"
+                                  "05060708"
+                                  "78563412"
+                                  "0100"
+                                  "02"
+                                  "ff"
+                                  "090a0b0c"
+                                  "0d0e0f10");
+    for (const char* key : {"78563412", "000000ff", "ffffffff", "00000000", "feffffff"}) {
+        QByteArray r = record;
+        r.replace(12, 4, hex(key));
+        EXPECT_EQ(SlideRecord::fromBytes(r.constData()).toBytes(), r) << key;
+    }
+    const QByteArray header = hex("78563412"
+                                  "000000ff"
+                                  "ffffffff"
+                                  "05000000"
+                                  "00000080"
+                                  "ffffff7f"
+                                  "00000080"
+                                  "ffffff7f"
+                                  "ffffffff"
+                                  "02000000"
+                                  "01000001"
+                                  "00000080"
+                                  "07000000"
+                                  "0102030405060708090a0b0c");
+    ASSERT_EQ(header.size(), DocumentHeader::kSize);
+    EXPECT_EQ(DocumentHeader::fromBytes(header.constData()).toBytes(), header);
+    // The corners: left and top as stored, right and bottom one past the rectangle.
+    const DocumentHeader h = DocumentHeader::fromBytes(header.constData());
+    EXPECT_EQ(h.slideshowRect.left(), INT_MIN);
+    EXPECT_EQ(h.slideshowRect.top(), INT_MAX);
+    EXPECT_EQ(h.backgroundLeft, qRgba(0x78, 0x56, 0x34, 0xED));
 }
 
 TEST(PictureObject, BytesComeBackUnchangedAndPixelsSaveAsBmp) {

@@ -40,14 +40,14 @@ TEST_F(SlideTable, NewDocumentSetsDefaultsAndKeepsFitToWindow) {
     for (int e : ed.m_pageSlides)
         EXPECT_EQ(e, 0);
     const DocumentHeader& h = doc.header;
-    EXPECT_EQ(h.backgroundLeft, 0x00D7F3F7u);
-    EXPECT_EQ(h.backgroundRight, 0x00FFC3ADu);
-    EXPECT_EQ(h.backgroundCenter, 0x00420000u);
+    EXPECT_EQ(h.backgroundLeft, qRgb(0xF7, 0xF3, 0xD7));
+    EXPECT_EQ(h.backgroundRight, qRgb(0xAD, 0xC3, 0xFF));
+    EXPECT_EQ(h.backgroundCenter, qRgb(0x00, 0x00, 0x42));
     EXPECT_EQ(h.showPropertyButtons, 1);
-    EXPECT_EQ(h.slideshowRect, (RECT32{0, 0, 400, 300}));
+    EXPECT_EQ(h.slideshowRect, RectFromStoredCorners(0, 0, 400, 300));
     EXPECT_EQ(h.loop, 1);
     EXPECT_EQ(h.timerSwitch, 1);
-    EXPECT_EQ(h.previewBackground, 0u);
+    EXPECT_EQ(h.previewBackground, qRgb(0, 0, 0));
     EXPECT_EQ(h.topMost, 1);
     EXPECT_EQ(h.fitToWindow, 1);
     EXPECT_EQ(h.reserved[3], 9);
@@ -72,11 +72,11 @@ TEST_F(SlideTable, RecalcPagesForSlideCounts) {
 TEST_F(SlideTable, InsertKeepsEveryFieldOfTheSlidesThatMove) {
     FillSlides(ed, 3);
     doc.slides[0].flipH = 1;
-    doc.slides[2].keyColor = RGB(1, 2, 3);
+    doc.slides[2].keyColor = qRgb(1, 2, 3);
     doc.slides[1].reserved4 = 0xCAFEu;
     SlideRecord rec;
     rec.picture = MakeTestPicture(8, 8, Qt::blue);
-    rec.keyColor = RGB(0, 255, 0);
+    rec.keyColor = qRgb(0, 255, 0);
     rec.switchTime = 42;
     rec.flipV = 1;
     rec.reserved1 = 777; // not written by an insertion
@@ -84,7 +84,7 @@ TEST_F(SlideTable, InsertKeepsEveryFieldOfTheSlidesThatMove) {
     EXPECT_EQ(doc.slideCount, 4);
     EXPECT_TRUE(ed.m_modified);
     EXPECT_EQ(doc.slides[0].switchTime, 42);
-    EXPECT_EQ(doc.slides[0].keyColor, RGB(0, 255, 0));
+    EXPECT_EQ(doc.slides[0].keyColor, qRgb(0, 255, 0));
     EXPECT_EQ(doc.slides[0].flipV, 1);
     EXPECT_EQ(doc.slides[0].picture, rec.picture);
     // The slot keeps the reserved word of the record that was there (slide 0's).
@@ -92,7 +92,7 @@ TEST_F(SlideTable, InsertKeepsEveryFieldOfTheSlidesThatMove) {
     EXPECT_EQ(doc.slides[1].reserved1, 0u);
     EXPECT_EQ(doc.slides[1].flipH, 1);
     EXPECT_EQ(doc.slides[2].reserved4, 0xCAFEu);
-    EXPECT_EQ(doc.slides[3].keyColor, RGB(1, 2, 3));
+    EXPECT_EQ(doc.slides[3].keyColor, qRgb(1, 2, 3));
     EXPECT_EQ(doc.slides[3].switchTime, 3);
 
     rec.switchTime = 9;
@@ -205,7 +205,7 @@ TEST_F(SlideTable, HundredFirstAdditionIsRefusedWithMessage) {
     TestPrompts tp;
     FillSlides(ed, 99);
     EXPECT_TRUE(CanAddSlide(true));
-    AddSlide(MakeTestPicture(2, 2), COLOR_NONE);
+    AddSlide(MakeTestPicture(2, 2), std::nullopt);
     EXPECT_EQ(doc.slideCount, 100);
     EXPECT_FALSE(CanAddSlide(false));
     EXPECT_TRUE(tp.calls.isEmpty());
@@ -218,15 +218,15 @@ TEST_F(SlideTable, HundredFirstAdditionIsRefusedWithMessage) {
 TEST_F(SlideTable, AddSlideTakesTheSwitchTimeFromSettings) {
     FillSlides(ed, 0);
     doc.slides[0].reserved2 = 5; // reserved words are not written by an addition
-    AddSlide(MakeTestPicture(2, 2), RGB(255, 0, 0));
+    AddSlide(MakeTestPicture(2, 2), qRgb(255, 0, 0));
     WriteSettingInt(Setting::NewSlideSeconds, 20);
-    AddSlide(nullptr, COLOR_NONE);
+    AddSlide(nullptr, std::nullopt);
     ASSERT_EQ(doc.slideCount, 2);
     EXPECT_EQ(doc.slides[0].switchTime, 5);
-    EXPECT_EQ(doc.slides[0].keyColor, RGB(255, 0, 0));
+    EXPECT_EQ(doc.slides[0].keyColor, qRgb(255, 0, 0));
     EXPECT_EQ(doc.slides[0].reserved2, 5u);
     EXPECT_EQ(doc.slides[1].switchTime, 20);
-    EXPECT_EQ(doc.slides[1].keyColor, COLOR_NONE);
+    EXPECT_EQ(doc.slides[1].keyColor, std::nullopt);
     EXPECT_EQ(GetPictureSize(doc.slides[1].picture), QSize(0, 0));
 }
 

@@ -58,7 +58,7 @@ TEST(Art, IconPicturesLieOnTheIconRectangles) {
     const QImage bar = RenderArt(QStringLiteral("iconbar"), QSize(170, 67));
     ASSERT_FALSE(bar.isNull());
     for (int k = 0; k < kIconCount; ++k) {
-        const QRect icon = ToQRect(L.icons[k]).translated(-L.iconBar.left, -L.iconBar.top);
+        const QRect icon = L.icons[k].translated(-L.iconBar.left(), -L.iconBar.top());
         const int cy = icon.center().y();
         const QRgb panel = bar.pixel(1, cy); // the panel's margin left of the row
         // The tile covers the icon rectangle, a picture lies on the tile, and the

@@ -47,8 +47,8 @@ protected:
         dlg->m_rebuildCells = true;
         dlg->grab();
     }
-    QPoint CellPoint(int k) const { return ToQRect(dlg->m_cellRects[k]).center(); }
-    QPoint MarkPoint(int k) const { return ToQRect(dlg->m_markRects[k]).center(); }
+    QPoint CellPoint(int k) const { return dlg->m_cellRects[k].center(); }
+    QPoint MarkPoint(int k) const { return dlg->m_markRects[k].center(); }
     SlideRecord& Slide(int i) { return CurrentDocument().slides[i]; }
     /// Hands a drag event straight to the window's handlers: the application's own
     /// bookkeeping passes a leave or a drop on only within a drag it has seen start.
@@ -155,7 +155,7 @@ TEST_F(Commands, DeleteAsksAndDeletesTheSlideUnderThePointer) {
 TEST_F(Commands, AcceleratorKeysDispatchTheirCommands) {
     Slides(3);
     dlg->m_selectedCell = 1;
-    Slide(1).keyColor = RGB(255, 0, 0);
+    Slide(1).keyColor = qRgb(255, 0, 0);
 
     // F5 does nothing at all.
     QTest::keyClick(dlg.get(), Qt::Key_F5);
@@ -172,7 +172,7 @@ TEST_F(Commands, AcceleratorKeysDispatchTheirCommands) {
     // Ctrl+V pastes it (no mark: appended).
     QTest::keyClick(dlg.get(), Qt::Key_V, Qt::ControlModifier);
     ASSERT_EQ(CurrentDocument().slideCount, 4);
-    EXPECT_EQ(Slide(3).keyColor, RGB(255, 0, 0));
+    EXPECT_EQ(Slide(3).keyColor, qRgb(255, 0, 0));
     EXPECT_EQ(Slide(3).switchTime, 2);
     EXPECT_TRUE(dlg->m_modified);
 
@@ -294,14 +294,14 @@ TEST_F(Commands, TheSlidePopUpShowsTheSlidesOwnStates) {
     Slides(25, 1); // page 2 shows slides 20 to 24
     struct Row {
         const char* name;
-        COLORREF key;
+        KeyColor key;
         int flipH, flipV, propButtons;
     };
     const Row rows[] = {
-        {"no key, no flips", COLOR_NONE, 0, 0, 0},
-        {"key, left-right", RGB(0, 0, 0), 1, 0, 1},
-        {"top-bottom", RGB(1, 2, 3), 0, 1, 0},
-        {"flag 2 is no check mark", COLOR_NONE, 2, 1, 1},
+        {"no key, no flips", std::nullopt, 0, 0, 0},
+        {"key, left-right", qRgb(0, 0, 0), 1, 0, 1},
+        {"top-bottom", qRgb(1, 2, 3), 0, 1, 0},
+        {"flag 2 is no check mark", std::nullopt, 2, 1, 1},
     };
     for (const Row& r : rows) {
         Slide(23).keyColor = r.key;
@@ -310,7 +310,7 @@ TEST_F(Commands, TheSlidePopUpShowsTheSlidesOwnStates) {
         CurrentDocument().header.showPropertyButtons = r.propButtons;
         const auto menu = dlg->BuildContextMenu(CellPoint(3));
         ASSERT_EQ(menu->title(), QStringLiteral("SLIDE")) << r.name;
-        EXPECT_EQ(Item(menu.get(), 118)->isEnabled(), r.key != COLOR_NONE) << r.name;
+        EXPECT_EQ(Item(menu.get(), 118)->isEnabled(), r.key != std::nullopt) << r.name;
         EXPECT_EQ(Item(menu.get(), 130)->isChecked(), r.flipH == 1) << r.name;
         EXPECT_EQ(Item(menu.get(), 131)->isChecked(), r.flipV == 1) << r.name;
         EXPECT_EQ(Item(menu.get(), 133)->isChecked(), r.propButtons == 1) << r.name;
@@ -365,24 +365,24 @@ TEST_F(Commands, SlideImageCommands) {
     struct Row {
         const char* name;
         QList<int> ids;
-        COLORREF key;
+        KeyColor key;
         int flipH, flipV;
     };
     const Row rows[] = {
-        {"150 black", {150}, RGB(0, 0, 0), 0, 0},
-        {"151 white", {151}, RGB(255, 255, 255), 0, 0},
-        {"152 red", {152}, 0x000000FFu, 0, 0},
-        {"153 green", {153}, 0x0000FF00u, 0, 0},
-        {"154 blue", {154}, 0x00FF0000u, 0, 0},
-        {"118 clears the key", {152, 118}, COLOR_NONE, 0, 0},
-        {"130 mirrors left-right", {130}, RGB(9, 9, 9), 1, 0},
-        {"130 twice returns", {130, 130}, RGB(9, 9, 9), 0, 0},
-        {"131 mirrors top-bottom", {131}, RGB(9, 9, 9), 0, 1},
+        {"150 black", {150}, qRgb(0, 0, 0), 0, 0},
+        {"151 white", {151}, qRgb(255, 255, 255), 0, 0},
+        {"152 red", {152}, qRgb(0xFF, 0x00, 0x00), 0, 0},
+        {"153 green", {153}, qRgb(0x00, 0xFF, 0x00), 0, 0},
+        {"154 blue", {154}, qRgb(0x00, 0x00, 0xFF), 0, 0},
+        {"118 clears the key", {152, 118}, std::nullopt, 0, 0},
+        {"130 mirrors left-right", {130}, qRgb(9, 9, 9), 1, 0},
+        {"130 twice returns", {130, 130}, qRgb(9, 9, 9), 0, 0},
+        {"131 mirrors top-bottom", {131}, qRgb(9, 9, 9), 0, 1},
     };
     for (const Row& r : rows) {
         Slides(25, 1);
         dlg->m_selectedCell = 2; // slide 22
-        Slide(22).keyColor = RGB(9, 9, 9);
+        Slide(22).keyColor = qRgb(9, 9, 9);
         dlg->m_modified = false;
         for (int id : r.ids)
             dlg->OnCommand(id);
@@ -390,7 +390,7 @@ TEST_F(Commands, SlideImageCommands) {
         EXPECT_EQ(Slide(22).flipH, r.flipH) << r.name;
         EXPECT_EQ(Slide(22).flipV, r.flipV) << r.name;
         EXPECT_TRUE(dlg->m_modified) << r.name;
-        EXPECT_EQ(Slide(2).keyColor, COLOR_NONE) << r.name; // page 1's cell 2 untouched
+        EXPECT_EQ(Slide(2).keyColor, std::nullopt) << r.name; // page 1's cell 2 untouched
         EXPECT_TRUE(prompts->calls.isEmpty()) << r.name;
     }
     // The copy of a slide keyed by 152 starts with 255 and a comma.
@@ -406,7 +406,7 @@ TEST_F(Commands, SlideImageCommands) {
     for (int id : {150, 118, 130, 131, 104, 105, 107, 110})
         dlg->OnCommand(id);
     EXPECT_FALSE(dlg->m_modified);
-    EXPECT_EQ(Slide(0).keyColor, COLOR_NONE);
+    EXPECT_EQ(Slide(0).keyColor, std::nullopt);
     EXPECT_EQ(Slide(0).flipH, 0);
 
     // 117 switches the pick mode on and off again.
@@ -419,19 +419,19 @@ TEST_F(Commands, SlideImageCommands) {
 TEST_F(Commands, WindowCommands) {
     Slides(2);
     DocumentHeader& h = CurrentDocument().header;
-    h.backgroundLeft = RGB(1, 1, 1);
-    h.backgroundRight = RGB(2, 2, 2);
-    h.backgroundCenter = RGB(3, 3, 3);
+    h.backgroundLeft = qRgb(1, 1, 1);
+    h.backgroundRight = qRgb(2, 2, 2);
+    h.backgroundCenter = qRgb(3, 3, 3);
     struct Row {
         const char* name;
         int id;
-        COLORREF DocumentHeader::*field;
-        COLORREF initial;
+        QRgb DocumentHeader::*field;
+        QRgb initial;
     };
     const Row rows[] = {
-        {"120 left", 120, &DocumentHeader::backgroundLeft, RGB(1, 1, 1)},
-        {"121 right", 121, &DocumentHeader::backgroundRight, RGB(2, 2, 2)},
-        {"122 centre", 122, &DocumentHeader::backgroundCenter, RGB(3, 3, 3)},
+        {"120 left", 120, &DocumentHeader::backgroundLeft, qRgb(1, 1, 1)},
+        {"121 right", 121, &DocumentHeader::backgroundRight, qRgb(2, 2, 2)},
+        {"122 centre", 122, &DocumentHeader::backgroundCenter, qRgb(3, 3, 3)},
     };
     for (const Row& r : rows) {
         TestPrompts p;
@@ -440,15 +440,15 @@ TEST_F(Commands, WindowCommands) {
         dlg->OnCommand(r.id);
         EXPECT_EQ(h.*r.field, r.initial) << r.name;
         EXPECT_FALSE(dlg->m_modified) << r.name;
-        p.answerColor(RGB(200, 100, 50));
+        p.answerColor(qRgb(200, 100, 50));
         dlg->OnCommand(r.id);
-        EXPECT_EQ(h.*r.field, RGB(200, 100, 50)) << r.name;
+        EXPECT_EQ(h.*r.field, qRgb(200, 100, 50)) << r.name;
         EXPECT_TRUE(dlg->m_modified) << r.name;
         ASSERT_EQ(p.calls.size(), 2) << r.name;
         EXPECT_EQ(p.calls[0].type, PromptCall::ChooseColor) << r.name;
         EXPECT_EQ(p.calls[0].color, r.initial) << r.name;
     }
-    EXPECT_EQ(h.backgroundLeft, RGB(200, 100, 50));
+    EXPECT_EQ(h.backgroundLeft, qRgb(200, 100, 50));
 
     // 133 inverts the property buttons; any set value counts as shown.
     for (const auto& [before, after] : {std::pair{0, 1}, std::pair{1, 0}, std::pair{5, 0}}) {

@@ -2,12 +2,11 @@
 
 #include "editor/Layout.h"
 
+#include "tests/editor/RectEdges.h"
+
 #include <gtest/gtest.h>
 #include <ostream>
 
-void PrintTo(const RECT32& r, std::ostream* os) {
-    *os << "(" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
-}
 void PrintTo(const CellFit& f, std::ostream* os) {
     *os << f.fw << " x " << f.fh << " at +" << f.ox << " +" << f.oy;
 }
@@ -19,22 +18,23 @@ TEST(Layout, FixedRegionsForClientSizes) {
         const char* name;
         int w, h;
         int cw, ch, gt;
-        RECT32 graphBars, graph, totalLine, iconBar, iconArea, transBar, icon0, icon11;
+        QRect graphBars, graph, totalLine, iconBar, iconArea, transBar, icon0, icon11;
         int labelPoints;
     };
     const Row rows[] = {
-        {"1440 x 810", 1440, 810, 266, 140, 699, RECT32{18, 699, 1234, 799},
-         RECT32{17, 698, 1235, 800}, RECT32{1252, 699, 1422, 732}, RECT32{1252, 732, 1422, 799},
-         RECT32{1252, 732, 1422, 790}, RECT32{1252, 790, 1422, 799}, RECT32{1254, 734, 1280, 760},
-         RECT32{1394, 762, 1420, 788}, 11},
-        {"minimum 488 x 508", 488, 508, 76, 65, 399, RECT32{18, 399, 282, 499},
-         RECT32{17, 398, 283, 500}, RECT32{300, 399, 470, 432}, RECT32{300, 432, 470, 499},
-         RECT32{300, 432, 470, 490}, RECT32{300, 490, 470, 499}, RECT32{302, 434, 328, 460},
-         RECT32{442, 462, 468, 488}, 9},
-        {"1001 x 703", 1001, 703, 178, 113, 591, RECT32{18, 591, 795, 691},
-         RECT32{17, 590, 796, 692}, RECT32{813, 591, 983, 624}, RECT32{813, 624, 983, 691},
-         RECT32{813, 624, 983, 682}, RECT32{813, 682, 983, 691}, RECT32{815, 626, 841, 652},
-         RECT32{955, 654, 981, 680}, 10},
+        {"1440 x 810", 1440, 810, 266, 140, 699, FromEdges(18, 699, 1234, 799),
+         FromEdges(17, 698, 1235, 800), FromEdges(1252, 699, 1422, 732),
+         FromEdges(1252, 732, 1422, 799), FromEdges(1252, 732, 1422, 790),
+         FromEdges(1252, 790, 1422, 799), FromEdges(1254, 734, 1280, 760),
+         FromEdges(1394, 762, 1420, 788), 11},
+        {"minimum 488 x 508", 488, 508, 76, 65, 399, FromEdges(18, 399, 282, 499),
+         FromEdges(17, 398, 283, 500), FromEdges(300, 399, 470, 432), FromEdges(300, 432, 470, 499),
+         FromEdges(300, 432, 470, 490), FromEdges(300, 490, 470, 499),
+         FromEdges(302, 434, 328, 460), FromEdges(442, 462, 468, 488), 9},
+        {"1001 x 703", 1001, 703, 178, 113, 591, FromEdges(18, 591, 795, 691),
+         FromEdges(17, 590, 796, 692), FromEdges(813, 591, 983, 624), FromEdges(813, 624, 983, 691),
+         FromEdges(813, 624, 983, 682), FromEdges(813, 682, 983, 691),
+         FromEdges(815, 626, 841, 652), FromEdges(955, 654, 981, 680), 10},
     };
     for (const Row& r : rows) {
         LayoutInput in;
@@ -55,11 +55,11 @@ TEST(Layout, FixedRegionsForClientSizes) {
         EXPECT_EQ(L.icons[0], r.icon0);
         EXPECT_EQ(L.icons[11], r.icon11);
         EXPECT_EQ(L.labelPoints, r.labelPoints);
-        EXPECT_EQ(L.titleBand, (RECT32{0, 0, r.w, 58}));
-        EXPECT_EQ(L.logo, (RECT32{5, 5, 240, 51}));
+        EXPECT_EQ(L.titleBand, FromEdges(0, 0, r.w, 58));
+        EXPECT_EQ(L.logo, FromEdges(5, 5, 240, 51));
         // The icons of a row are 28 pixels apart with 2-pixel gaps.
-        EXPECT_EQ(L.icons[6].top - L.icons[0].top, 28);
-        EXPECT_EQ(L.icons[5].left - L.icons[4].right, 2);
+        EXPECT_EQ(L.icons[6].top() - L.icons[0].top(), 28);
+        EXPECT_EQ(L.icons[5].left() - Right(L.icons[4]), 2);
     }
 }
 
@@ -70,7 +70,7 @@ TEST(Layout, EmptyPageHasOneCentredMark) {
     const EditorLayout L = ComputeLayout(in);
     // y = (3 * 140 + 54) / 2 + 58 = 295, the top of a single centred row.
     EXPECT_TRUE(L.markShown[0]);
-    EXPECT_EQ(L.marks[0], (RECT32{709, 295, 713, 435}));
+    EXPECT_EQ(L.marks[0], FromEdges(709, 295, 713, 435));
     EXPECT_EQ(L.markColumn[0], 0);
     for (int k = 1; k <= kSlidesPerPage; ++k)
         EXPECT_FALSE(L.markShown[k]) << k;
@@ -91,22 +91,22 @@ TEST(Layout, SevenSlidesUseTwoCentredRows) {
     // 400 x 300 in 266 x 140: sy = 0.4666667 < sx = 0.665, so the height fills:
     // 186 x 140, 40 pixels in.
     EXPECT_EQ(L.fit[6], (CellFit{186, 140, 40, 0}));
-    EXPECT_EQ(L.cellBox[6], (RECT32{302, 374, 568, 514}));
-    EXPECT_EQ(L.cells[6], (RECT32{342, 374, 528, 514}));
-    EXPECT_EQ(L.labelBands[6], (RECT32{302, 514, 568, 532}));
-    EXPECT_EQ(L.marks[6], (RECT32{291, 374, 295, 514}));
-    EXPECT_EQ(L.marks[7], (RECT32{575, 374, 579, 514}));
+    EXPECT_EQ(L.cellBox[6], FromEdges(302, 374, 568, 514));
+    EXPECT_EQ(L.cells[6], FromEdges(342, 374, 528, 514));
+    EXPECT_EQ(L.labelBands[6], FromEdges(302, 514, 568, 532));
+    EXPECT_EQ(L.marks[6], FromEdges(291, 374, 295, 514));
+    EXPECT_EQ(L.marks[7], FromEdges(575, 374, 579, 514));
     EXPECT_EQ(L.markColumn[6], 1);
     EXPECT_EQ(L.markColumn[7], 1);
     EXPECT_TRUE(L.markShown[7]);
     EXPECT_FALSE(L.markShown[8]);
-    EXPECT_EQ(L.marks[5], (RECT32{7, 374, 11, 514}));
+    EXPECT_EQ(L.marks[5], FromEdges(7, 374, 11, 514));
     // 800 x 200: sx = 0.3325 < sy = 0.7, so the width fills: 266 x 66, 37 down.
     EXPECT_EQ(L.fit[1], (CellFit{266, 66, 0, 37}));
-    EXPECT_EQ(L.cells[1], (RECT32{302, 253, 568, 319}));
-    EXPECT_EQ(L.marks[1], (RECT32{291, 253, 295, 319}));
+    EXPECT_EQ(L.cells[1], FromEdges(302, 253, 568, 319));
+    EXPECT_EQ(L.marks[1], FromEdges(291, 253, 295, 319));
     // The property-button mark sits 2 pixels inside the lower right corner.
-    EXPECT_EQ(L.propMark[6], (RECT32{515, 501, 526, 512}));
+    EXPECT_EQ(L.propMark[6], FromEdges(515, 501, 526, 512));
 }
 
 TEST(Layout, SlideWithoutPictureLeavesItsCellOut) {
@@ -119,7 +119,7 @@ TEST(Layout, SlideWithoutPictureLeavesItsCellOut) {
     EXPECT_TRUE(L.cellShown[0]);
     EXPECT_FALSE(L.cellShown[1]);
     EXPECT_FALSE(L.markShown[1]);
-    EXPECT_EQ(L.cells[1], RECT32{});
+    EXPECT_EQ(L.cells[1], QRect());
     EXPECT_TRUE(L.cellShown[2]);
     EXPECT_TRUE(L.markShown[3]);
 }
@@ -174,27 +174,27 @@ TEST(Layout, GraphBarsAndBoundaries) {
     in.times = {10, 20, 30};
     const EditorLayout L = ComputeLayout(in);
     ASSERT_EQ(L.bars.size(), 3u);
-    EXPECT_EQ(L.bars[0], (RECT32{18, 699, 118, 799}));
-    EXPECT_EQ(L.bars[1], (RECT32{118, 699, 318, 799}));
-    EXPECT_EQ(L.bars[2], (RECT32{318, 699, 618, 799}));
+    EXPECT_EQ(L.bars[0], FromEdges(18, 699, 118, 799));
+    EXPECT_EQ(L.bars[1], FromEdges(118, 699, 318, 799));
+    EXPECT_EQ(L.bars[2], FromEdges(318, 699, 618, 799));
     ASSERT_EQ(L.boundaries.size(), 4u);
-    EXPECT_EQ(L.boundaries[1], (RECT32{116, 699, 120, 799}));
-    EXPECT_EQ(L.boundaries[2], (RECT32{316, 699, 320, 799}));
-    EXPECT_EQ(L.boundaries[3], (RECT32{616, 699, 620, 799})); // the graph's right end
+    EXPECT_EQ(L.boundaries[1], FromEdges(116, 699, 120, 799));
+    EXPECT_EQ(L.boundaries[2], FromEdges(316, 699, 320, 799));
+    EXPECT_EQ(L.boundaries[3], FromEdges(616, 699, 620, 799)); // the graph's right end
 }
 
 TEST(Layout, MarksHighlightsAndTexts) {
-    const RECT32 mark{100, 10, 104, 50};
-    EXPECT_EQ(MarkBar(mark, true), (RECT32{99, 10, 105, 50}));
-    EXPECT_EQ(MarkBar(mark, false), (RECT32{101, 10, 103, 50}));
+    const QRect mark = FromEdges(100, 10, 104, 50);
+    EXPECT_EQ(MarkBar(mark, true), FromEdges(99, 10, 105, 50));
+    EXPECT_EQ(MarkBar(mark, false), FromEdges(101, 10, 103, 50));
     struct Row {
         int column, n;
-        COLORREF expect;
+        KeyColor expect;
     };
-    const Row rows[] = {{0, 1, RGB(255, 58, 50)},
-                        {0, 4, RGB(255, 208, 200)},
-                        {4, 2, RGB(100, 149, 255)},
-                        {2, 1, RGB(255, 255, 58)}};
+    const Row rows[] = {{0, 1, qRgb(255, 58, 50)},
+                        {0, 4, qRgb(255, 208, 200)},
+                        {4, 2, qRgb(100, 149, 255)},
+                        {2, 1, qRgb(255, 255, 58)}};
     for (const Row& r : rows)
         EXPECT_EQ(HighlightRingColor(r.column, r.n), r.expect) << r.column << " " << r.n;
     EXPECT_EQ(TotalTimeText(0, 1, 1), QStringLiteral("00:00 (1/1) "));

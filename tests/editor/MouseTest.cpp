@@ -18,23 +18,21 @@
 #include "tests/support/Fixtures.h"
 #include "tests/support/TestPrompts.h"
 
+#include "tests/editor/RectEdges.h"
 #include <QFileInfo>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
+
 #include <gtest/gtest.h>
 #include <memory>
 #include <typeinfo>
 
 namespace {
 
-QPoint Center(const RECT32& r) {
-    return QPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-}
-
-QRgb rgbOf(COLORREF c) {
-    return qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
+QPoint Center(const QRect& r) {
+    return QPoint((r.left() + r.x() + r.width()) / 2, (r.top() + r.y() + r.height()) / 2);
 }
 
 /// Collects the areas the window paints.
@@ -99,7 +97,7 @@ protected:
 
 TEST_F(Mouse, HoverRingsFollowThePointerAndRepaintOnlyTheirAreas) {
     Slides(3);
-    const RECT32 c0 = dlg->m_cellRects[0], c1 = dlg->m_cellRects[1];
+    const QRect c0 = dlg->m_cellRects[0], c1 = dlg->m_cellRects[1];
     PaintSpy spy;
     dlg->installEventFilter(&spy);
 
@@ -119,9 +117,9 @@ TEST_F(Mouse, HoverRingsFollowThePointerAndRepaintOnlyTheirAreas) {
 
     // The rings: the first one pixel outside the cell in its column colour + 50.
     const QImage shot = Shot();
-    const int midY = (c1.top + c1.bottom) / 2;
-    EXPECT_EQ(shot.pixel(c1.left - 1, midY), qRgb(255, 180, 50));
-    EXPECT_NE(shot.pixel(c0.left - 1, midY), qRgb(255, 58, 50));
+    const int midY = (c1.top() + Bottom(c1)) / 2;
+    EXPECT_EQ(shot.pixel(c1.left() - 1, midY), qRgb(255, 180, 50));
+    EXPECT_NE(shot.pixel(c0.left() - 1, midY), qRgb(255, 58, 50));
 
     // Onto the mark between them: no ring, the mark is highlighted.
     Move(Center(dlg->m_markRects[1]));
@@ -144,7 +142,7 @@ TEST_F(Mouse, HoverRingsFollowThePointerAndRepaintOnlyTheirAreas) {
 }
 
 TEST_F(Mouse, EmptyPageMarkHighlightsAndInvites) {
-    const RECT32 mark = dlg->m_markRects[0];
+    const QRect mark = dlg->m_markRects[0];
     Move(Center(mark));
     EXPECT_EQ(dlg->m_mark, 0);
     EXPECT_EQ(dlg->cursor().shape(), Qt::PointingHandCursor);
@@ -154,7 +152,7 @@ TEST_F(Mouse, EmptyPageMarkHighlightsAndInvites) {
                   "ここへイメージファイルをドラッグ＆ドロップして最初のスライドを追加してください\n"
                   "※ 右クリックメニューの「スライド追加」でも追加することができます"));
     // Beside the mark (in its widened hit area but not on the mark itself): no highlight.
-    Move(QPoint(mark.right + 3, (mark.top + mark.bottom) / 2));
+    Move(QPoint(Right(mark) + 3, (mark.top() + Bottom(mark)) / 2));
     EXPECT_EQ(dlg->m_mark, -1);
     EXPECT_FALSE(dlg->m_tip->IsActive());
     // A press on the empty page moves the window.
@@ -191,13 +189,13 @@ TEST_F(Mouse, TipTextsAndCursorsPerRegion) {
     for (int k = 0; k < 12; ++k)
         rows.push_back({"icon " + std::to_string(k), Center(dlg->m_iconRects[k]), iconTips[k],
                         Qt::PointingHandCursor});
-    const RECT32 g = dlg->m_graphRect;
-    const RECT32 b1 = dlg->m_boundaryRects[1];
+    const QRect g = dlg->m_graphRect;
+    const QRect b1 = dlg->m_boundaryRects[1];
     rows.push_back({"transparency bar", Center(dlg->m_opacityBar),
                     "【透過変更】\nここを左右にドラッグ＆ドロップすると\nこのウィンドウの透過率を変"
                     "更することができます",
                     Qt::SizeHorCursor});
-    rows.push_back({"graph away from a boundary", QPoint(g.left + 5, (g.top + g.bottom) / 2),
+    rows.push_back({"graph away from a boundary", QPoint(g.left() + 5, (g.top() + Bottom(g)) / 2),
                     "※ "
                     "グラフ内の境界線をドラッグ＆ドロップして各スライドの時間を変更し、自動切替え時"
                     "間として保存できます\n"
@@ -207,7 +205,7 @@ TEST_F(Mouse, TipTextsAndCursorsPerRegion) {
                     Qt::ArrowCursor});
     rows.push_back({"graph boundary", Center(b1), nullptr, Qt::SizeHorCursor});
     rows.push_back({"gap between two icons",
-                    QPoint(dlg->m_iconRects[0].right, Center(dlg->m_iconRects[0]).y()), nullptr,
+                    QPoint(Right(dlg->m_iconRects[0]), Center(dlg->m_iconRects[0]).y()), nullptr,
                     Qt::ArrowCursor});
     rows.push_back({"slide image", Center(dlg->m_cellRects[1]), nullptr, Qt::PointingHandCursor});
     rows.push_back({"title band", QPoint(700, 30), nullptr, Qt::ArrowCursor});
@@ -236,17 +234,17 @@ TEST_F(Mouse, PropertyButtonAndPickCursors) {
     Slides(2);
     CurrentDocument().header.showPropertyButtons = 1;
     Paint();
-    const RECT32 c = dlg->m_cellRects[0];
-    Move(QPoint(c.right - 3, c.bottom - 3));
+    const QRect c = dlg->m_cellRects[0];
+    Move(QPoint(Right(c) - 3, Bottom(c) - 3));
     EXPECT_EQ(dlg->cursor().shape(), Qt::BitmapCursor);
     EXPECT_EQ(dlg->cursor().hotSpot(), dlg->m_propCursor.hotSpot());
     // Its press opens the slide's properties.
     RecordDialogs();
-    Press(QPoint(c.right - 3, c.bottom - 3));
+    Press(QPoint(Right(c) - 3, Bottom(c) - 3));
     ASSERT_EQ(dialogs.size(), 1u);
     EXPECT_EQ(dialogs[0], typeid(SlidePropertiesDialog).name());
     EXPECT_EQ(dlg->m_dragCell, -1);
-    Release(QPoint(c.right - 3, c.bottom - 3));
+    Release(QPoint(Right(c) - 3, Bottom(c) - 3));
 
     CurrentDocument().header.showPropertyButtons = 0;
     dlg->m_pickingColor = true;
@@ -284,10 +282,10 @@ TEST_F(Mouse, GraphDragChangesOneSwitchTime) {
         dlg->m_modified = false;
         Paint();
         // A graph exactly 1002 pixels wide (as recorded), with the boundary at x = 400.
-        const RECT32 g = dlg->m_graphRect;
-        dlg->m_graphRect = RECT32{17, g.top, 1019, g.bottom};
-        dlg->m_boundaryRects[r.boundary] = RECT32{398, g.top + 1, 402, g.bottom - 1};
-        const QPoint at(400, (g.top + g.bottom) / 2);
+        const QRect g = dlg->m_graphRect;
+        dlg->m_graphRect = FromEdges(17, g.top(), 1019, Bottom(g));
+        dlg->m_boundaryRects[r.boundary] = FromEdges(398, g.top() + 1, 402, Bottom(g) - 1);
+        const QPoint at(400, (g.top() + Bottom(g)) / 2);
         Move(at);
         Press(at);
         ASSERT_EQ(dlg->m_dragBoundary, r.boundary - 1) << r.name;
@@ -325,10 +323,10 @@ TEST_F(Mouse, GraphPressWithoutMovementChangesNothing) {
     EXPECT_EQ(CurrentDocument().slides[1].switchTime, 2);
     EXPECT_FALSE(dlg->m_modified);
     // A press in the graph away from a boundary starts nothing.
-    Press(QPoint(dlg->m_graphRect.left + 3, at.y()));
+    Press(QPoint(dlg->m_graphRect.left() + 3, at.y()));
     EXPECT_EQ(dlg->m_dragBoundary, -1);
     EXPECT_FALSE(dlg->m_moveDrag);
-    Release(QPoint(dlg->m_graphRect.left + 3, at.y()));
+    Release(QPoint(dlg->m_graphRect.left() + 3, at.y()));
 }
 
 TEST_F(Mouse, GraphDragWithoutAGraphWidthDoesNotDivideByZero) {
@@ -336,7 +334,7 @@ TEST_F(Mouse, GraphDragWithoutAGraphWidthDoesNotDivideByZero) {
     const QPoint at = Center(dlg->m_boundaryRects[1]);
     Press(at);
     ASSERT_EQ(dlg->m_dragBoundary, 0);
-    dlg->m_graphRect = RECT32{};
+    dlg->m_graphRect = QRect();
     Move(at + QPoint(40, 0));
     EXPECT_EQ(dlg->m_dragTime, 1); // no scale: the time stays
     Release(at + QPoint(40, 0));
@@ -364,13 +362,13 @@ TEST_F(Mouse, SlideImageDropOnPageTwo) {
     for (const Row& r : rows) {
         Slides(25, 1);
         dlg->m_modified = false;
-        const RECT32 cell = dlg->m_cellRects[3];
+        const QRect cell = dlg->m_cellRects[3];
         const QPoint from = Center(cell);
         Move(from);
         Press(from);
         ASSERT_EQ(dlg->m_dragCell, 3) << r.name;
         EXPECT_EQ(dlg->cursor().shape(), Qt::SizeAllCursor) << r.name;
-        EXPECT_EQ(dlg->m_grabPoint, from - QPoint(cell.left, cell.top)) << r.name;
+        EXPECT_EQ(dlg->m_grabPoint, from - QPoint(cell.left(), cell.top())) << r.name;
         const QPoint to = r.mark >= 0 ? Center(dlg->m_markRects[r.mark]) : QPoint(700, 30);
         Move(to + QPoint(1, 0));
         Move(to);
@@ -382,22 +380,22 @@ TEST_F(Mouse, SlideImageDropOnPageTwo) {
         // outside the window.)
         const QPoint corner = to - dlg->m_grabPoint;
         const bool leftEdge = corner.x() >= 5;
-        const int edge = leftEdge ? corner.x() : corner.x() + (cell.right - cell.left) - 1;
+        const int edge = leftEdge ? corner.x() : corner.x() + (Right(cell) - cell.left()) - 1;
         const int out = leftEdge ? -1 : 1; // outwards
-        const int midY = corner.y() + (cell.bottom - cell.top) / 2;
+        const int midY = corner.y() + (Bottom(cell) - cell.top()) / 2;
         if (r.mark >= 0) {
-            const QRgb frame = rgbOf(kColumnColors[r.mark % 5]);
+            const QRgb frame = kColumnColors[r.mark % 5];
             for (int n = 0; n < 5; ++n)
                 EXPECT_EQ(shot.pixel(edge + out * n, midY), frame) << r.name << " ring " << n;
         } else {
-            EXPECT_EQ(shot.pixel(edge, midY), rgbOf(kColumnColors[3])) << r.name;
-            EXPECT_NE(shot.pixel(edge + out, midY), rgbOf(kColumnColors[3])) << r.name;
+            EXPECT_EQ(shot.pixel(edge, midY), kColumnColors[3]) << r.name;
+            EXPECT_NE(shot.pixel(edge + out, midY), kColumnColors[3]) << r.name;
         }
         // Nothing changes before the release.
         EXPECT_EQ(CurrentDocument().slides[23].reserved1, 23u) << r.name;
         Release(to);
         EXPECT_EQ(dlg->m_dragCell, -1) << r.name;
-        EXPECT_EQ(dlg->m_dragArea, RECT32{}) << r.name;
+        EXPECT_EQ(dlg->m_dragArea, QRect()) << r.name;
         for (int i = 0; i < 5; ++i)
             EXPECT_EQ(int(CurrentDocument().slides[20 + i].reserved1), r.order[size_t(i)])
                 << r.name << " slide " << 20 + i;
@@ -416,26 +414,26 @@ TEST_F(Mouse, SlideImageDropOnPageTwo) {
 // Transparency drag
 
 TEST_F(Mouse, TransparencyDragMapsTheBarTo105To255) {
-    const RECT32 bar = dlg->m_opacityBar;
-    ASSERT_EQ(bar.right - bar.left, 170);
-    const int y = (bar.top + bar.bottom) / 2;
+    const QRect bar = dlg->m_opacityBar;
+    ASSERT_EQ(Right(bar) - bar.left(), 170);
+    const int y = (bar.top() + Bottom(bar)) / 2;
     struct Row {
         const char* name;
         int x;
         int alpha;
     };
     const Row rows[] = {
-        {"left edge", bar.left, 105},
-        {"middle", bar.left + 85, 180},
-        {"right edge", bar.right, 255},
-        {"far beyond the left", bar.left - 900, 105},
-        {"far beyond the right", bar.right + 900, 255},
-        {"a tenth", bar.left + 17, 120},
+        {"left edge", bar.left(), 105},
+        {"middle", bar.left() + 85, 180},
+        {"right edge", Right(bar), 255},
+        {"far beyond the left", bar.left() - 900, 105},
+        {"far beyond the right", Right(bar) + 900, 255},
+        {"a tenth", bar.left() + 17, 120},
     };
     for (const Row& r : rows) {
         ClearSettings();
         dlg->m_modified = false;
-        Press(QPoint(bar.left + 40, y));
+        Press(QPoint(bar.left() + 40, y));
         ASSERT_TRUE(dlg->m_opacityDrag) << r.name;
         Move(QPoint(r.x, y));
         EXPECT_EQ(ReadSettingInt(Setting::EditorOpacity, -1), r.alpha) << r.name;
@@ -448,7 +446,7 @@ TEST_F(Mouse, TransparencyDragMapsTheBarTo105To255) {
     ClearSettings();
     dlg->m_modified = false;
     const double before = dlg->windowOpacity();
-    Click(QPoint(bar.left + 40, y));
+    Click(QPoint(bar.left() + 40, y));
     EXPECT_EQ(ReadSettingInt(Setting::EditorOpacity, -1), -1);
     EXPECT_FALSE(dlg->m_modified);
     EXPECT_EQ(dlg->windowOpacity(), before);
@@ -524,12 +522,12 @@ TEST_F(Mouse, PickModeTakesThePixelUnderThePointer) {
         const char* name;
         double fx; // place inside the drawn cell, as a fraction of its width
         bool onCell;
-        COLORREF expect;
+        KeyColor expect;
     };
     const Row rows[] = {
-        {"left half", 0.25, true, RGB(255, 0, 0)},
-        {"right half", 0.75, true, RGB(0, 0, 255)},
-        {"off the slide", 0, false, COLOR_NONE},
+        {"left half", 0.25, true, qRgb(255, 0, 0)},
+        {"right half", 0.75, true, qRgb(0, 0, 255)},
+        {"off the slide", 0, false, std::nullopt},
     };
     for (const Row& r : rows) {
         FillSlides(*dlg, 1);
@@ -537,10 +535,10 @@ TEST_F(Mouse, PickModeTakesThePixelUnderThePointer) {
         dlg->m_rebuildCells = true;
         dlg->m_modified = false;
         Paint();
-        const RECT32 c = dlg->m_cellRects[0];
-        const QPoint at =
-            r.onCell ? QPoint(c.left + int((c.right - c.left) * r.fx), (c.top + c.bottom) / 2)
-                     : QPoint(700, 30);
+        const QRect c = dlg->m_cellRects[0];
+        const QPoint at = r.onCell ? QPoint(c.left() + int((Right(c) - c.left()) * r.fx),
+                                            (c.top() + Bottom(c)) / 2)
+                                   : QPoint(700, 30);
         dlg->m_pickingColor = true;
         Click(at);
         EXPECT_FALSE(dlg->m_pickingColor) << r.name;

@@ -10,17 +10,15 @@
 #include "tests/support/Fixtures.h"
 #include "tests/support/TestPrompts.h"
 
+#include "tests/editor/RectEdges.h"
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QPainter>
+
 #include <gtest/gtest.h>
 #include <memory>
 
 namespace {
-
-QRgb rgbOf(COLORREF c) {
-    return qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
-}
 
 /// A 400 x 300 picture of the key colour green with a white square in the middle.
 PicturePtr KeyedPicture() {
@@ -42,7 +40,7 @@ protected:
         ResetWorld();
     }
     /// One slide on the page: cell 0 is drawn at (58, 295, 244, 435).
-    void OneSlide(PicturePtr picture, COLORREF key) {
+    void OneSlide(PicturePtr picture, KeyColor key) {
         Document& doc = CurrentDocument();
         doc.slides[0] = SlideRecord{};
         doc.slides[0].picture = std::move(picture);
@@ -61,12 +59,12 @@ TEST_F(Paint, EmptyDocument) {
     const QImage shot = Shot();
     ASSERT_EQ(shot.size(), QSize(1440, 810));
     // The red mark, 2 pixels wide in the middle of (709, 295, 713, 435).
-    const QRgb red = rgbOf(kColumnColors[0]);
+    const QRgb red = kColumnColors[0];
     EXPECT_EQ(shot.pixel(710, 365), red);
     EXPECT_EQ(shot.pixel(711, 300), red);
     EXPECT_NE(shot.pixel(709, 365), red);
     EXPECT_NE(shot.pixel(712, 365), red);
-    EXPECT_EQ(dlg->m_markRects[0], (RECT32{709, 295, 713, 435}));
+    EXPECT_EQ(dlg->m_markRects[0], FromEdges(709, 295, 713, 435));
     // Highlighted, it is 6 pixels wide.
     dlg->m_mark = 0;
     const QImage wide = Shot();
@@ -75,21 +73,21 @@ TEST_F(Paint, EmptyDocument) {
     EXPECT_NE(wide.pixel(707, 365), red);
     // A black graph with a 2-pixel frame, recorded grown by one pixel.
     EXPECT_EQ(shot.pixel(600, 750), qRgb(0, 0, 0));
-    EXPECT_EQ(shot.pixel(17, 750), rgbOf(kGraphFrameColor));
-    EXPECT_EQ(shot.pixel(18, 750), rgbOf(kGraphFrameColor));
-    EXPECT_EQ(shot.pixel(1233, 750), rgbOf(kGraphFrameColor));
-    EXPECT_EQ(shot.pixel(1234, 750), rgbOf(kGraphFrameColor));
+    EXPECT_EQ(shot.pixel(17, 750), kGraphFrameColor);
+    EXPECT_EQ(shot.pixel(18, 750), kGraphFrameColor);
+    EXPECT_EQ(shot.pixel(1233, 750), kGraphFrameColor);
+    EXPECT_EQ(shot.pixel(1234, 750), kGraphFrameColor);
     EXPECT_EQ(shot.pixel(19, 750), qRgb(0, 0, 0));
-    EXPECT_EQ(dlg->m_graphRect, (RECT32{17, 698, 1235, 800}));
+    EXPECT_EQ(dlg->m_graphRect, FromEdges(17, 698, 1235, 800));
     // The total-time line is written in its blue; the icon bar is where it belongs.
     int blue = 0;
     for (int y = 699; y < 732; ++y)
         for (int x = 1252; x < 1422; ++x)
-            blue += shot.pixel(x, y) == rgbOf(kTotalTimeColor);
+            blue += shot.pixel(x, y) == kTotalTimeColor;
     EXPECT_GT(blue, 20);
-    EXPECT_EQ(dlg->m_iconArea, (RECT32{1252, 732, 1422, 790}));
-    EXPECT_EQ(dlg->m_opacityBar, (RECT32{1252, 790, 1422, 799}));
-    EXPECT_EQ(dlg->m_iconRects[0], (RECT32{1254, 734, 1280, 760}));
+    EXPECT_EQ(dlg->m_iconArea, FromEdges(1252, 732, 1422, 790));
+    EXPECT_EQ(dlg->m_opacityBar, FromEdges(1252, 790, 1422, 799));
+    EXPECT_EQ(dlg->m_iconRects[0], FromEdges(1254, 734, 1280, 760));
     const QImage bar = dlg->m_iconBarImage.convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(shot.pixel(1252 + 90, 732 + 20), bar.pixel(90, 20));
     EXPECT_EQ(dlg->m_iconBarImage.size(), QSize(170, 67));
@@ -99,9 +97,9 @@ TEST_F(Paint, EmptyDocument) {
 
 TEST_F(Paint, KeyedSlideShowsTheBackgroundWithoutAHalo) {
     const QImage empty = Shot();
-    OneSlide(KeyedPicture(), RGB(0, 255, 0));
+    OneSlide(KeyedPicture(), qRgb(0, 255, 0));
     const QImage shot = Shot();
-    ASSERT_EQ(dlg->m_cellRects[0], (RECT32{58, 295, 244, 435}));
+    ASSERT_EQ(dlg->m_cellRects[0], FromEdges(58, 295, 244, 435));
     // Key pixels show the background gradient exactly; the white square is drawn.
     EXPECT_EQ(shot.pixel(80, 320), empty.pixel(80, 320));
     EXPECT_EQ(shot.pixel(220, 420), empty.pixel(220, 420));
@@ -113,16 +111,16 @@ TEST_F(Paint, KeyedSlideShowsTheBackgroundWithoutAHalo) {
             ASSERT_LE(qGreen(c) - std::max(qRed(c), qBlue(c)), 6) << x << "," << y;
         }
     // Without a key the green is drawn.
-    OneSlide(KeyedPicture(), COLOR_NONE);
+    OneSlide(KeyedPicture(), std::nullopt);
     EXPECT_EQ(Shot().pixel(80, 320), qRgb(0, 255, 0));
 }
 
 TEST_F(Paint, SelectedCellGetsFourHighlightRings) {
-    OneSlide(KeyedPicture(), COLOR_NONE);
+    OneSlide(KeyedPicture(), std::nullopt);
     const QImage plain = Shot();
     dlg->m_selectedCell = 0;
     const QImage shot = Shot();
-    EXPECT_EQ(shot.pixel(58, 365), rgbOf(kColumnColors[0])); // the frame inside the cell
+    EXPECT_EQ(shot.pixel(58, 365), kColumnColors[0]); // the frame inside the cell
     EXPECT_EQ(shot.pixel(57, 365), qRgb(255, 58, 50));
     EXPECT_EQ(shot.pixel(56, 365), qRgb(255, 108, 100));
     EXPECT_EQ(shot.pixel(55, 365), qRgb(255, 158, 150));
@@ -131,9 +129,9 @@ TEST_F(Paint, SelectedCellGetsFourHighlightRings) {
     EXPECT_EQ(shot.pixel(53, 365), plain.pixel(53, 365));
     EXPECT_NE(plain.pixel(57, 365), qRgb(255, 58, 50));
     // The marks before and after the only cell, and the graph boundary.
-    EXPECT_EQ(dlg->m_markRects[0], (RECT32{7, 295, 11, 435}));
-    EXPECT_EQ(dlg->m_markRects[1], (RECT32{291, 295, 295, 435}));
-    EXPECT_EQ(dlg->m_boundaryRects[1], (RECT32{1232, 699, 1236, 799}));
+    EXPECT_EQ(dlg->m_markRects[0], FromEdges(7, 295, 11, 435));
+    EXPECT_EQ(dlg->m_markRects[1], FromEdges(291, 295, 295, 435));
+    EXPECT_EQ(dlg->m_boundaryRects[1], FromEdges(1232, 699, 1236, 799));
     EXPECT_EQ(dlg->CellArea(0), QRect(53, 290, 196, 170));
     // The fit of a slide by its index; nothing for an index beyond the table.
     EXPECT_EQ(dlg->FitSlideToCell(0, 266, 140), (CellFit{186, 140, 40, 0}));
@@ -141,7 +139,7 @@ TEST_F(Paint, SelectedCellGetsFourHighlightRings) {
 }
 
 TEST_F(Paint, CellImagesAreRebuiltOnlyWhenAsked) {
-    OneSlide(KeyedPicture(), COLOR_NONE);
+    OneSlide(KeyedPicture(), std::nullopt);
     Shot();
     EXPECT_FALSE(dlg->m_rebuildCells);
     // A changed picture is not seen while the cache stands, also in a partial repaint.
@@ -155,8 +153,8 @@ TEST_F(Paint, CellImagesAreRebuiltOnlyWhenAsked) {
     dlg->m_rebuildCells = true;
     EXPECT_EQ(Shot().pixel(80, 320), qRgb(0, 0, 255));
     // The colour under a point of the drawn image, for colour picking.
-    EXPECT_EQ(dlg->CellPixelColor(0, QPoint(80, 320)), RGB(0, 0, 255));
-    EXPECT_EQ(dlg->CellPixelColor(0, QPoint(10, 10)), COLOR_NONE);
+    EXPECT_EQ(dlg->CellPixelColor(0, QPoint(80, 320)), qRgb(0, 0, 255));
+    EXPECT_EQ(dlg->CellPixelColor(0, QPoint(10, 10)), std::nullopt);
 }
 
 TEST_F(Paint, TitleFollowsTheSetting) {
@@ -166,7 +164,7 @@ TEST_F(Paint, TitleFollowsTheSetting) {
         int n = 0;
         for (int y = 0; y < 58; ++y)
             for (int x = 300; x < 1140; ++x)
-                n += shot.pixel(x, y) == rgbOf(kTitleColor);
+                n += shot.pixel(x, y) == kTitleColor;
         return n;
     };
     EXPECT_GT(yellowInTitle(), 30); // default 2: the file title
@@ -199,10 +197,10 @@ TEST(CellImage, KeyPixelsAreLeftOutBeforeScaling) {
     for (int x = 0; x < 8; ++x)
         for (int y = 0; y < 2; ++y)
             img.setPixel(x, y, x % 2 ? qRgb(255, 255, 255) : qRgb(0, 255, 0));
-    const QImage same = ScaleSlideForCell(img, RGB(0, 255, 0), QSize(8, 2));
+    const QImage same = ScaleSlideForCell(img, qRgb(0, 255, 0), QSize(8, 2));
     EXPECT_EQ(qAlpha(same.pixel(0, 0)), 0);
     EXPECT_EQ(same.pixel(1, 0), qRgb(255, 255, 255));
-    const QImage half = ScaleSlideForCell(img, RGB(0, 255, 0), QSize(4, 1));
+    const QImage half = ScaleSlideForCell(img, qRgb(0, 255, 0), QSize(4, 1));
     ASSERT_EQ(half.size(), QSize(4, 1));
     for (int x = 0; x < 4; ++x) {
         const QRgb c = qUnpremultiply(half.pixel(x, 0)); // the white alone
@@ -212,12 +210,12 @@ TEST(CellImage, KeyPixelsAreLeftOutBeforeScaling) {
     }
     // A near-key colour stays.
     img.fill(qRgb(0, 254, 0));
-    EXPECT_EQ(ScaleSlideForCell(img, RGB(0, 255, 0), QSize(8, 2)).pixel(0, 0), qRgb(0, 254, 0));
+    EXPECT_EQ(ScaleSlideForCell(img, qRgb(0, 255, 0), QSize(8, 2)).pixel(0, 0), qRgb(0, 254, 0));
     // Colours read back for picking: the key where see-through.
-    EXPECT_EQ(CellImageColor(same, RGB(0, 255, 0), QPoint(0, 0)), RGB(0, 255, 0));
-    EXPECT_EQ(CellImageColor(same, RGB(0, 255, 0), QPoint(1, 0)), RGB(255, 255, 255));
-    EXPECT_EQ(CellImageColor(same, RGB(0, 255, 0), QPoint(9, 0)), COLOR_NONE);
-    EXPECT_TRUE(ScaleSlideForCell(QImage(), COLOR_NONE, QSize(4, 4)).isNull());
+    EXPECT_EQ(CellImageColor(same, qRgb(0, 255, 0), QPoint(0, 0)), qRgb(0, 255, 0));
+    EXPECT_EQ(CellImageColor(same, qRgb(0, 255, 0), QPoint(1, 0)), qRgb(255, 255, 255));
+    EXPECT_EQ(CellImageColor(same, qRgb(0, 255, 0), QPoint(9, 0)), std::nullopt);
+    EXPECT_TRUE(ScaleSlideForCell(QImage(), std::nullopt, QSize(4, 4)).isNull());
 }
 
 TEST(Fonts, SelectUiFontAndJapaneseFaces) {

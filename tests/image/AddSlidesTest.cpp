@@ -130,7 +130,7 @@ TEST_F(AddSlides, AppendedInOrderOnTheLastPage) {
     EXPECT_EQ(widths(45), (std::vector<int>{11, 12, 13}));
     for (int i = 45; i < 48; ++i) {
         EXPECT_EQ(doc.slides[i].switchTime, 10);
-        EXPECT_EQ(doc.slides[i].keyColor, COLOR_NONE);
+        EXPECT_EQ(doc.slides[i].keyColor, std::nullopt);
         EXPECT_EQ(doc.slides[i].flipH, 0);
         EXPECT_EQ(doc.slides[i].flipV, 0);
     }

@@ -19,30 +19,31 @@ TEST(BitmapKey, FirstMarkedPixelInFileOrderGivesTheKey) {
         const char* name;
         QByteArray bytes;
         BitmapKeyScan scan;
-        COLORREF key;
+        KeyColor key;
     } cases[] = {
         // File order is bottom row first: the bottom-left pixel is met first.
         {"fourth byte 0",
          MakeBmp32(2, 2,
                    {Bgrx(1, 1, 1, 255), Bgrx(2, 2, 2, 0), Bgrx(10, 20, 30, 0), Bgrx(3, 3, 3, 255)}),
-         BitmapKeyScan::Found, 0x000A141E},
+         BitmapKeyScan::Found, qRgb(0x1E, 0x14, 0x0A)},
         {"fourth byte 237", MakeBmp32(2, 1, {Bgrx(9, 9, 9, 236), Bgrx(40, 50, 60, 237)}),
-         BitmapKeyScan::Found, RGB(60, 50, 40)},
+         BitmapKeyScan::Found, qRgb(60, 50, 40)},
         {"no marked pixel", MakeBmp32(2, 1, {Bgrx(9, 9, 9, 255), Bgrx(4, 5, 6, 1)}),
-         BitmapKeyScan::NotFound, COLOR_NONE},
+         BitmapKeyScan::NotFound, std::nullopt},
         {"image size field 0", MakeBmp32(1, 1, {Bgrx(1, 2, 3, 0)}, 0), BitmapKeyScan::NotFound,
-         COLOR_NONE},
+         std::nullopt},
         {"image size field 4 looks at one pixel",
          MakeBmp32(2, 1, {Bgrx(1, 2, 3, 255), Bgrx(7, 8, 9, 0)}, 4), BitmapKeyScan::NotFound,
-         COLOR_NONE},
+         std::nullopt},
         {"image size field beyond the file", MakeBmp32(1, 1, {Bgrx(1, 2, 3, 255)}, 0x7FFFFFFF),
-         BitmapKeyScan::NotFound, COLOR_NONE},
-        {"not a bitmap", QByteArray("\x89PNG\r\n\x1a\n", 8), BitmapKeyScan::NotBitmap, COLOR_NONE},
-        {"empty", QByteArray(), BitmapKeyScan::NotBitmap, COLOR_NONE},
+         BitmapKeyScan::NotFound, std::nullopt},
+        {"not a bitmap", QByteArray("\x89PNG\r\n\x1a\n", 8), BitmapKeyScan::NotBitmap,
+         std::nullopt},
+        {"empty", QByteArray(), BitmapKeyScan::NotBitmap, std::nullopt},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        COLORREF key = 0;
+        KeyColor key = 0;
         EXPECT_EQ(ScanBitmapColorKey(reinterpret_cast<const uchar*>(c.bytes.constData()),
                                      c.bytes.size(), key),
                   c.scan);
@@ -52,7 +53,7 @@ TEST(BitmapKey, FirstMarkedPixelInFileOrderGivesTheKey) {
     // A 24-bit bitmap has no key.
     QByteArray bmp24 = MakeBmp32(1, 1, {Bgrx(1, 2, 3, 0)});
     bmp24[28] = 24;
-    COLORREF key = 0;
+    KeyColor key = 0;
     EXPECT_EQ(
         ScanBitmapColorKey(reinterpret_cast<const uchar*>(bmp24.constData()), bmp24.size(), key),
         BitmapKeyScan::NotFound);
@@ -86,20 +87,20 @@ TEST(BitmapKey, UnreadableOrForeignFilesShowMessage30011WithTheirPrefix) {
     struct Case {
         QString path;
         bool found;
-        COLORREF key;
+        KeyColor key;
         QString message; ///< the full text of message Msg::BitmapInfoFailed, empty for none
     } cases[] = {
-        {dir.filePath(QStringLiteral("missing.bmp")), false, COLOR_NONE,
+        {dir.filePath(QStringLiteral("missing.bmp")), false, std::nullopt,
          QStringLiteral("ファイルオープンエラー\nビットマップファイルの情報取得に失敗しました")},
-        {png, false, COLOR_NONE,
+        {png, false, std::nullopt,
          QStringLiteral("形式判別エラー\nビットマップファイルの情報取得に失敗しました")},
-        {good, true, 0x000A141E, QString()},
-        {bmp24, false, COLOR_NONE, QString()},
+        {good, true, qRgb(0x1E, 0x14, 0x0A), QString()},
+        {bmp24, false, std::nullopt, QString()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path.toStdString());
         TestPrompts tp;
-        COLORREF key = 0;
+        KeyColor key = 0;
         EXPECT_EQ(ReadBitmapColorKey(c.path, key), c.found);
         EXPECT_EQ(key, c.key);
         if (c.message.isEmpty()) {

@@ -67,15 +67,15 @@ TEST(BuildMode, MixedFolderBecomesSlidesInOrder) {
     const Document& doc = CurrentDocument();
     ASSERT_EQ(doc.slideCount, 6);
     const struct {
-        COLORREF key;
+        KeyColor key;
         QSize size;
     } expected[] = {
-        {0x00FFFFFF, {500, 375}},        // transparent PNG without a background: white key
-        {COLOR_NONE, {500, 400}},        // JPEG shrunk to the limit
-        {COLOR_NONE, {300, 200}},        // 24-bit BMP
-        {RGB(0x40, 0x50, 0x60), {2, 1}}, // 32-bit BMP with a marked pixel
-        {COLOR_NONE, {499, 249}},        // opaque GIF shrunk (single-precision scale)
-        {RGB(255, 0, 255), {4, 2}},      // GIF with a transparent palette entry
+        {qRgb(0xFF, 0xFF, 0xFF), {500, 375}}, // transparent PNG without a background: white key
+        {std::nullopt, {500, 400}},           // JPEG shrunk to the limit
+        {std::nullopt, {300, 200}},           // 24-bit BMP
+        {qRgb(0x40, 0x50, 0x60), {2, 1}},     // 32-bit BMP with a marked pixel
+        {std::nullopt, {499, 249}},           // opaque GIF shrunk (single-precision scale)
+        {qRgb(255, 0, 255), {4, 2}},          // GIF with a transparent palette entry
     };
     for (int i = 0; i < 6; ++i) {
         SCOPED_TRACE(i);

@@ -43,15 +43,17 @@ QByteArray PngBytes(const QImage& img) {
 TEST(ClipboardText, SlideTextHoldsKeyTimeAndFlips) {
     struct Row {
         const char* name;
-        COLORREF key;
+        KeyColor key;
         int time, flipH, flipV;
         const char* text;
     };
     const Row rows[] = {
-        {"white key, left-right flip", RGB(255, 255, 255), 5, 1, 0, "16777215,5,1,0"},
-        {"no key is written as -1", COLOR_NONE, 5, 0, 0, "-1,5,0,0"},
-        {"red key", RGB(255, 0, 0), 64800, 0, 1, "255,64800,0,1"},
-        {"blue key", RGB(0, 0, 255), 1, 1, 1, "16711680,1,1,1"},
+        {"white key, left-right flip", qRgb(255, 255, 255), 5, 1, 0, "16777215,5,1,0"},
+        {"no key is written as -1", std::nullopt, 5, 0, 0, "-1,5,0,0"},
+        {"red key", qRgb(255, 0, 0), 64800, 0, 1, "255,64800,0,1"},
+        {"blue key", qRgb(0, 0, 255), 1, 1, 1, "16711680,1,1,1"},
+        {"a high byte read from a file travels", qRgba(0xFE, 0xFF, 0xFF, 0x00), 3, 0, 0,
+         "-2,3,0,0"},
     };
     for (const Row& r : rows) {
         SlideRecord s;
@@ -85,26 +87,28 @@ TEST_F(Clipboard, FieldRulesOfAPastedText) {
     struct Row {
         const char* name;
         const char* text;
-        COLORREF key;
+        KeyColor key;
         int time, flipH, flipV;
     };
     const Row rows[] = {
-        {"copied slide", "16777215,5,1,0", RGB(255, 255, 255), 5, 1, 0},
-        {"-1 is no key", "-1,5,0,0", COLOR_NONE, 5, 0, 0},
-        {"time 0 gives 1 s", "0,0,0,0", 0, 1, 0, 0},
-        {"time 99999 wraps to 34463", "0,99999,0,0", 0, 34463, 0, 0},
-        {"time 70000 wraps to 4464", "0,70000,0,0", 0, 4464, 0, 0},
-        {"time -5 gives 64800", "0,-5,0,0", 0, 64800, 0, 0},
-        {"time 64801 gives 64800", "0,64801,0,0", 0, 64800, 0, 0},
-        {"blanks, sign and trailing text", " \t+255x, 12s,  1,-0", 255, 12, 1, 0},
-        {"no digits give 0", "abc,7,,", 0, 7, 0, 0},
-        {"flags are taken modulo 256", "1,2,257,256", 1, 2, 1, 0},
-        {"-2 is a number, not no key", "-2,3,0,0", 0xFFFFFFFEu, 3, 0, 0},
-        {"huge numbers saturate", "99999999999,5,0,0", 0x7FFFFFFFu, 5, 0, 0},
-        {"four commas: defaults", "1,2,3,4,5", COLOR_NONE, 10, 0, 0},
-        {"two commas: defaults", "1,2,3", COLOR_NONE, 10, 0, 0},
-        {"no commas: defaults", "hello", COLOR_NONE, 10, 0, 0},
-        {"empty: defaults", "", COLOR_NONE, 10, 0, 0},
+        {"copied slide", "16777215,5,1,0", qRgb(255, 255, 255), 5, 1, 0},
+        {"-1 is no key", "-1,5,0,0", std::nullopt, 5, 0, 0},
+        // The colour is the stored 0x00BBGGRR value; a high byte other than 0 is kept in
+        // the alpha channel as 255 minus its value.
+        {"time 0 gives 1 s", "0,0,0,0", qRgb(0, 0, 0), 1, 0, 0},
+        {"time 99999 wraps to 34463", "0,99999,0,0", qRgb(0, 0, 0), 34463, 0, 0},
+        {"time 70000 wraps to 4464", "0,70000,0,0", qRgb(0, 0, 0), 4464, 0, 0},
+        {"time -5 gives 64800", "0,-5,0,0", qRgb(0, 0, 0), 64800, 0, 0},
+        {"time 64801 gives 64800", "0,64801,0,0", qRgb(0, 0, 0), 64800, 0, 0},
+        {"blanks, sign and trailing text", " \t+255x, 12s,  1,-0", qRgb(255, 0, 0), 12, 1, 0},
+        {"no digits give 0", "abc,7,,", qRgb(0, 0, 0), 7, 0, 0},
+        {"flags are taken modulo 256", "1,2,257,256", qRgb(1, 0, 0), 2, 1, 0},
+        {"-2 is a number, not no key", "-2,3,0,0", qRgba(0xFE, 0xFF, 0xFF, 0x00), 3, 0, 0},
+        {"huge numbers saturate", "99999999999,5,0,0", qRgba(0xFF, 0xFF, 0xFF, 0x80), 5, 0, 0},
+        {"four commas: defaults", "1,2,3,4,5", std::nullopt, 10, 0, 0},
+        {"two commas: defaults", "1,2,3", std::nullopt, 10, 0, 0},
+        {"no commas: defaults", "hello", std::nullopt, 10, 0, 0},
+        {"empty: defaults", "", std::nullopt, 10, 0, 0},
     };
     for (const Row& r : rows) {
         const SlideRecord rec = SlideRecordFromText(QString::fromLatin1(r.text));
@@ -207,7 +211,7 @@ TEST_F(Clipboard, ImagesOfOtherProgramsPasteWithDefaults) {
         ASSERT_TRUE(HasClipboardBitmap(&data)) << r.name;
         ASSERT_EQ(PasteSlide(ed, -1, &data), 0) << r.name;
         const SlideRecord& s = CurrentDocument().slides[0];
-        EXPECT_EQ(s.keyColor, COLOR_NONE) << r.name;
+        EXPECT_EQ(s.keyColor, std::nullopt) << r.name;
         EXPECT_EQ(s.switchTime, 3) << r.name;
         EXPECT_EQ(s.flipH + s.flipV, 0) << r.name;
         EXPECT_EQ(GetPictureSize(s.picture), QSize(6, 4)) << r.name;
@@ -220,7 +224,7 @@ TEST_F(Clipboard, ImagesOfOtherProgramsPasteWithDefaults) {
 TEST_F(Clipboard, KeyedSlidesComeBackPixelForPixel) {
     // A keyed slide as the import leaves it: its see-through pixels are the key colour
     // with alpha 0. Through another process their colour may be lost (black here).
-    const COLORREF key = RGB(0, 255, 0);
+    const KeyColor key = qRgb(0, 255, 0);
     struct Row {
         const char* name;
         QRgb holeColour;

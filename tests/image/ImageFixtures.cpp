@@ -1,5 +1,7 @@
 #include "tests/image/ImageFixtures.h"
 
+#include "base/ByteOrder.h"
+
 #include <QFile>
 #include <zlib.h>
 

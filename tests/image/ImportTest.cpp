@@ -113,7 +113,7 @@ TEST_F(Import, BitmapsWithAndWithoutKey) {
     const ImportResult a = ImportImageFile(bmp24, QStringLiteral("bmp"));
     ASSERT_TRUE(a.ok);
     ASSERT_TRUE(a.picture);
-    EXPECT_EQ(a.key, COLOR_NONE);
+    EXPECT_EQ(a.key, std::nullopt);
     EXPECT_EQ(QSize(a.width, a.height), QSize(40, 30));
     EXPECT_EQ(a.picture->sourceBytes(),
               Encode(QImage(bmp24).convertToFormat(QImage::Format_ARGB32), "jpeg", 30));
@@ -125,7 +125,7 @@ TEST_F(Import, BitmapsWithAndWithoutKey) {
     const QString bmp32 = file(QStringLiteral("keyed.bmp"), MakeBmp32(2, 2, px));
     const ImportResult b = ImportImageFile(bmp32, QStringLiteral("bmp"));
     ASSERT_TRUE(b.ok && b.picture);
-    EXPECT_EQ(b.key, 0x000A141Eu); // blue 10, green 20, red 30
+    EXPECT_EQ(b.key, qRgb(30, 20, 10));
     EXPECT_TRUE(b.picture->sourceBytes().isEmpty());
     const QImage& img = b.picture->image();
     // Not blended: the opaque pixel of the key colour keeps green 20.
@@ -142,7 +142,7 @@ TEST_F(Import, JpegKeepsItsBytesOrIsShrunkAtFullQuality) {
     const ImportResult a = ImportImageFile(file(QStringLiteral("s.JPG"), small), "jpeg");
     ASSERT_TRUE(a.ok && a.picture);
     EXPECT_EQ(a.picture->sourceBytes(), small);
-    EXPECT_EQ(a.key, COLOR_NONE);
+    EXPECT_EQ(a.key, std::nullopt);
     EXPECT_EQ(QSize(a.width, a.height), QSize(300, 200));
 
     const QImage bigImage = Photo(1000, 800);
@@ -151,7 +151,7 @@ TEST_F(Import, JpegKeepsItsBytesOrIsShrunkAtFullQuality) {
     ASSERT_TRUE(b.ok && b.picture);
     EXPECT_EQ(QSize(b.width, b.height), QSize(500, 400));
     EXPECT_EQ(b.picture->size(), QSize(500, 400));
-    EXPECT_EQ(b.key, COLOR_NONE);
+    EXPECT_EQ(b.key, std::nullopt);
     EXPECT_EQ(ReadFile(work("tmp.jpeg")), b.picture->sourceBytes());
     EXPECT_TRUE(IsQuality100(b.picture->sourceBytes())); // 100, not the setting
     // Decoding at a reduced scale looks like decoding in full and shrinking.
@@ -179,7 +179,7 @@ TEST_F(Import, PngKeysAndBlending) {
     const ImportResult a =
         ImportImageFile(file(QStringLiteral("a.png"), MakeRgbaPng(img)), QStringLiteral("png"));
     ASSERT_TRUE(a.ok && a.picture);
-    EXPECT_EQ(a.key, 0x00FFFFFFu);
+    EXPECT_EQ(a.key, qRgb(255, 255, 255));
     const QImage& out = a.picture->image();
     EXPECT_EQ(out.pixel(0, 0), qRgba(255, 255, 255, 0));
     EXPECT_EQ(out.pixel(1, 0), qRgba(126, 126, 227, 128)); // mixed towards white
@@ -192,7 +192,7 @@ TEST_F(Import, PngKeysAndBlending) {
     const ImportResult b = ImportImageFile(
         file(QStringLiteral("b.png"), MakeRgbaPng(img, {{"bKGD", bkgd}})), QStringLiteral("png"));
     ASSERT_TRUE(b.ok && b.picture);
-    EXPECT_EQ(b.key, 0x00FF8000u);
+    EXPECT_EQ(b.key, qRgb(0, 128, 255));
     EXPECT_EQ(b.picture->image().pixel(0, 0), qRgba(0, 128, 255, 0));
     EXPECT_EQ(b.picture->image().pixel(2, 0), qRgba(255, 255, 255, 255));
 
@@ -202,7 +202,7 @@ TEST_F(Import, PngKeysAndBlending) {
     const ImportResult c =
         ImportImageFile(file(QStringLiteral("c.png"), MakeRgbaPng(half)), QStringLiteral("png"));
     ASSERT_TRUE(c.ok && c.picture);
-    EXPECT_EQ(c.key, COLOR_NONE);
+    EXPECT_EQ(c.key, std::nullopt);
     EXPECT_TRUE(c.picture->sourceBytes().startsWith("\xFF\xD8"));
 
     // A palette image nominates its first non-opaque palette colour.
@@ -210,7 +210,7 @@ TEST_F(Import, PngKeysAndBlending) {
         MakePalettePng(3, 3, {qRgb(1, 2, 3), qRgb(200, 100, 50)}, QByteArray("\xFF\x00", 2), 1);
     const ImportResult d = ImportImageFile(file(QStringLiteral("d.png"), pal), "png");
     ASSERT_TRUE(d.ok && d.picture);
-    EXPECT_EQ(d.key, RGB(200, 100, 50));
+    EXPECT_EQ(d.key, qRgb(200, 100, 50));
     EXPECT_TRUE(tp.calls.isEmpty());
 }
 
@@ -224,7 +224,7 @@ TEST_F(Import, GifOnALowDepthDisplayAndTiff) {
     const ImportResult a = ImportImageFile(
         file(QStringLiteral("a.gif"), MakeGif(4, 1, palette, {first, second}, 0)), "gif");
     ASSERT_TRUE(a.ok && a.picture);
-    EXPECT_EQ(a.key, RGB(0, 0, 0));
+    EXPECT_EQ(a.key, qRgb(0, 0, 0));
     const QImage& g = a.picture->image();
     EXPECT_EQ(g.pixel(0, 0) & 0xFFFFFF, 0x000000u);
     EXPECT_EQ(g.pixel(1, 0), qRgba(0, 8, 0, 255));
@@ -239,9 +239,8 @@ TEST_F(Import, GifOnALowDepthDisplayAndTiff) {
     const ImportResult b =
         ImportImageFile(file(QStringLiteral("b.tif"), Encode(t, "tiff")), QStringLiteral("tiff"));
     ASSERT_TRUE(b.ok && b.picture);
-    EXPECT_NE(b.key, COLOR_NONE);
-    EXPECT_EQ(b.picture->image().pixel(0, 0) & 0xFFFFFF,
-              qRgb(GetRValue(b.key), GetGValue(b.key), GetBValue(b.key)) & 0xFFFFFF);
+    EXPECT_NE(b.key, std::nullopt);
+    EXPECT_EQ(b.picture->image().pixel(0, 0) & 0xFFFFFF, *b.key & 0xFFFFFF);
     EXPECT_EQ(b.picture->image().pixel(2, 1), qRgba(20, 40, 60, 255));
     EXPECT_TRUE(tp.calls.isEmpty());
 }
@@ -258,7 +257,7 @@ TEST_F(Import, ShrinkingKeepsKeyedPicturesLosslessAndUnkeyedAsJpeg) {
     const ImportResult a =
         ImportImageFile(file(QStringLiteral("k.png"), MakeRgbaPng(keyed)), QStringLiteral("png"));
     ASSERT_TRUE(a.ok && a.picture);
-    EXPECT_EQ(a.key, 0x00FFFFFFu);
+    EXPECT_EQ(a.key, qRgb(255, 255, 255));
     EXPECT_EQ(QSize(a.width, a.height), QSize(500, 400));
     EXPECT_TRUE(a.picture->sourceBytes().startsWith("BM"));
     EXPECT_EQ(ReadFile(work("tmp.bmp")), a.picture->sourceBytes());
@@ -272,7 +271,7 @@ TEST_F(Import, ShrinkingKeepsKeyedPicturesLosslessAndUnkeyedAsJpeg) {
     const ImportResult b = ImportImageFile(
         file(QStringLiteral("u.png"), Encode(Photo(1000, 800), "png")), QStringLiteral("png"));
     ASSERT_TRUE(b.ok && b.picture);
-    EXPECT_EQ(b.key, COLOR_NONE);
+    EXPECT_EQ(b.key, std::nullopt);
     EXPECT_EQ(QSize(b.width, b.height), QSize(500, 400));
     EXPECT_EQ(ReadFile(work("tmp.jpeg")), b.picture->sourceBytes());
     EXPECT_TRUE(IsQuality100(b.picture->sourceBytes()));
@@ -298,7 +297,7 @@ TEST_F(Import, MislabelledDamagedAndHostileFiles) {
         TestPrompts tp;
         const ImportResult r = ImportImageFile(file(QStringLiteral("p.bmp"), png), "bmp");
         EXPECT_TRUE(r.ok && r.picture);
-        EXPECT_EQ(r.key, COLOR_NONE);
+        EXPECT_EQ(r.key, std::nullopt);
         EXPECT_EQ(tp.messageIds(), QList<Msg>{Msg::BitmapInfoFailed});
         EXPECT_TRUE(tp.calls[0].text.startsWith(QStringLiteral("形式判別エラー\n")));
     }
@@ -308,7 +307,7 @@ TEST_F(Import, MislabelledDamagedAndHostileFiles) {
         const ImportResult r = ImportImageFile(file(QStringLiteral("p.jpg"), png), "jpeg");
         ASSERT_TRUE(r.ok && r.picture);
         EXPECT_FALSE(r.picture->sourceBytes().startsWith("\x89PNG"));
-        EXPECT_EQ(r.key, RGB(9, 9, 9));
+        EXPECT_EQ(r.key, qRgb(9, 9, 9));
         EXPECT_TRUE(tp.calls.isEmpty());
     }
     // Files that cannot be decoded are skipped, without a message of the import's own.
@@ -363,7 +362,7 @@ TEST_F(Import, HundredMegapixelsDecode) {
         MakePng(w, h, 1, 3, {{"PLTE", plte}, {"tRNS", QByteArray(1, '\0')}}, rows);
     const ImportResult r = ImportImageFile(file(QStringLiteral("big.png"), png), "png");
     ASSERT_TRUE(r.ok && r.picture);
-    EXPECT_EQ(r.key, RGB(0x10, 0x20, 0x30));
+    EXPECT_EQ(r.key, qRgb(0x10, 0x20, 0x30));
     EXPECT_EQ(QSize(r.width, r.height), QSize(500, 500));
     EXPECT_TRUE(tp.calls.isEmpty());
 }
@@ -382,17 +381,17 @@ TEST_F(Import, WorkFileForPastedPictures) {
 
     // Decoding it the way a paste does: no transparent pixel and a key given keeps
     // the pixels lossless; without a key the picture becomes a JPEG.
-    COLORREF key = RGB(7, 8, 9);
+    KeyColor key = qRgb(7, 8, 9);
     int w = 0, h = 0;
     const PicturePtr keyed = DecodeWithColorKey(path, "bmp", pic, false, key, w, h);
     ASSERT_TRUE(keyed);
     EXPECT_EQ(keyed->image().pixel(0, 0) & 0xFFFFFF, 0x070009u); // key colour, green moved
-    key = COLOR_NONE;
+    key = std::nullopt;
     const PicturePtr jpeg = DecodeWithColorKey(path, "bmp", pic, false, key, w, h);
     ASSERT_TRUE(jpeg);
     EXPECT_TRUE(jpeg->sourceBytes().startsWith("\xFF\xD8"));
     // An undecodable file hands back the fallback.
-    key = COLOR_NONE;
+    key = std::nullopt;
     EXPECT_EQ(DecodeWithColorKey(file("x.bmp", "junk"), "bmp", pic, false, key, w, h), pic);
     EXPECT_TRUE(tp.calls.isEmpty());
 }

@@ -27,23 +27,24 @@ TEST(PixelRules, BlendTowardsTheKey) {
     struct Case {
         const char* name;
         QRgb in;
-        COLORREF key;
+        QRgb key;
         QRgb out;
     } cases[] = {
-        {"transparent takes the key", qRgba(9, 9, 9, 0), RGB(10, 20, 30), qRgba(10, 20, 30, 0)},
-        {"opaque key colour, green 5 -> 13", qRgba(1, 5, 3, 255), RGB(1, 5, 3),
+        {"transparent takes the key", qRgba(9, 9, 9, 0), qRgb(10, 20, 30), qRgba(10, 20, 30, 0)},
+        {"opaque key colour, green 5 -> 13", qRgba(1, 5, 3, 255), qRgb(1, 5, 3),
          qRgba(1, 13, 3, 255)},
-        {"opaque key colour, green 200 -> 192", qRgba(1, 200, 3, 255), RGB(1, 200, 3),
+        {"opaque key colour, green 200 -> 192", qRgba(1, 200, 3, 255), qRgb(1, 200, 3),
          qRgba(1, 192, 3, 255)},
-        {"opaque other colour untouched", qRgba(1, 201, 3, 255), RGB(1, 200, 3),
+        {"opaque other colour untouched", qRgba(1, 201, 3, 255), qRgb(1, 200, 3),
          qRgba(1, 201, 3, 255)},
         // trunc(c * a + k * (1 - a)) with a = float(alpha / 255).
-        {"alpha 128 towards white", qRgba(200, 10, 0, 128), RGB(255, 255, 255),
+        {"alpha 128 towards white", qRgba(200, 10, 0, 128), qRgb(255, 255, 255),
          qRgba(227, 132, 126, 128)},
-        {"alpha 1 towards white", qRgba(200, 0, 0, 1), RGB(255, 255, 255), qRgba(254, 253, 253, 1)},
-        {"alpha 254 towards 0,255,0", qRgba(100, 0, 0, 254), RGB(0, 255, 0), qRgba(99, 0, 0, 254)},
-        {"alpha 51", qRgba(255, 255, 255, 51), RGB(0, 0, 0), qRgba(51, 51, 51, 51)},
-        {"alpha 85", qRgba(90, 90, 90, 85), RGB(30, 30, 30), qRgba(50, 50, 50, 85)},
+        {"alpha 1 towards white", qRgba(200, 0, 0, 1), qRgb(255, 255, 255),
+         qRgba(254, 253, 253, 1)},
+        {"alpha 254 towards 0,255,0", qRgba(100, 0, 0, 254), qRgb(0, 255, 0), qRgba(99, 0, 0, 254)},
+        {"alpha 51", qRgba(255, 255, 255, 51), qRgb(0, 0, 0), qRgba(51, 51, 51, 51)},
+        {"alpha 85", qRgba(90, 90, 90, 85), qRgb(30, 30, 30), qRgba(50, 50, 50, 85)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -57,28 +58,28 @@ TEST(PixelRules, BlendTowardsTheKey) {
 TEST(PixelRules, LowDepthDisplayRules) {
     struct Case {
         const char* name;
-        COLORREF key;
+        QRgb key;
         QRgb in, out;
-        COLORREF keyAfter;
+        QRgb keyAfter;
     } cases[] = {
-        {"white key: near white moves", RGB(255, 255, 255), qRgba(245, 250, 241, 255),
-         qRgba(255, 247, 255, 255), RGB(255, 255, 255)},
-        {"white key: pure white stays", RGB(255, 255, 255), qRgba(255, 255, 255, 0),
-         qRgba(255, 255, 255, 0), RGB(255, 255, 255)},
-        {"white key: 239 is far enough", RGB(255, 255, 255), qRgba(239, 250, 250, 255),
-         qRgba(239, 250, 250, 255), RGB(255, 255, 255)},
-        {"black key: near black moves", RGB(0, 0, 0), qRgba(3, 3, 3, 255), qRgba(0, 8, 0, 255),
-         RGB(0, 0, 0)},
-        {"black key: pure black stays", RGB(0, 0, 0), qRgba(0, 0, 0, 255), qRgba(0, 0, 0, 255),
-         RGB(0, 0, 0)},
-        {"black key: 16 is far enough", RGB(0, 0, 0), qRgba(16, 0, 0, 255), qRgba(16, 0, 0, 255),
-         RGB(0, 0, 0)},
-        {"other key: transparent becomes white", RGB(255, 0, 255), qRgba(255, 0, 255, 0),
-         qRgba(255, 255, 255, 0), RGB(255, 255, 255)},
-        {"other key: opaque white moves", RGB(255, 0, 255), qRgba(255, 255, 255, 200),
-         qRgba(255, 247, 255, 200), RGB(255, 255, 255)},
-        {"other key: other colours stay", RGB(255, 0, 255), qRgba(250, 250, 250, 255),
-         qRgba(250, 250, 250, 255), RGB(255, 255, 255)},
+        {"white key: near white moves", qRgb(255, 255, 255), qRgba(245, 250, 241, 255),
+         qRgba(255, 247, 255, 255), qRgb(255, 255, 255)},
+        {"white key: pure white stays", qRgb(255, 255, 255), qRgba(255, 255, 255, 0),
+         qRgba(255, 255, 255, 0), qRgb(255, 255, 255)},
+        {"white key: 239 is far enough", qRgb(255, 255, 255), qRgba(239, 250, 250, 255),
+         qRgba(239, 250, 250, 255), qRgb(255, 255, 255)},
+        {"black key: near black moves", qRgb(0, 0, 0), qRgba(3, 3, 3, 255), qRgba(0, 8, 0, 255),
+         qRgb(0, 0, 0)},
+        {"black key: pure black stays", qRgb(0, 0, 0), qRgba(0, 0, 0, 255), qRgba(0, 0, 0, 255),
+         qRgb(0, 0, 0)},
+        {"black key: 16 is far enough", qRgb(0, 0, 0), qRgba(16, 0, 0, 255), qRgba(16, 0, 0, 255),
+         qRgb(0, 0, 0)},
+        {"other key: transparent becomes white", qRgb(255, 0, 255), qRgba(255, 0, 255, 0),
+         qRgba(255, 255, 255, 0), qRgb(255, 255, 255)},
+        {"other key: opaque white moves", qRgb(255, 0, 255), qRgba(255, 255, 255, 200),
+         qRgba(255, 247, 255, 200), qRgb(255, 255, 255)},
+        {"other key: other colours stay", qRgb(255, 0, 255), qRgba(250, 250, 250, 255),
+         qRgba(250, 250, 250, 255), qRgb(255, 255, 255)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -92,7 +93,7 @@ TEST(PixelRules, LowDepthDisplayRules) {
 TEST(PixelRules, KeyedScalingLeavesNoHaloOfTheKey) {
     // A red disc on the key colour magenta, shrunk four times: as an import leaves it
     // (with alpha) and as a keyed bitmap or a reloaded picture holds it (without).
-    const COLORREF key = RGB(255, 0, 255);
+    const QRgb key = qRgb(255, 0, 255);
     for (const bool withAlpha : {true, false}) {
         SCOPED_TRACE(withAlpha ? "with alpha" : "without alpha");
         QImage src(400, 400, QImage::Format_ARGB32);
@@ -147,7 +148,7 @@ TEST(PixelRules, KeyedScalingLeavesNoHaloOfTheKey) {
 
 TEST(PixelRules, KeyedScalingNeverMakesTheKeyByAveraging) {
     // Two opaque colours that average exactly to the key.
-    const COLORREF key = RGB(100, 100, 100);
+    const QRgb key = qRgb(100, 100, 100);
     QImage src(2, 1, QImage::Format_RGB32);
     src.setPixel(0, 0, qRgb(90, 100, 100));
     src.setPixel(1, 0, qRgb(110, 100, 100));

@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr QRgb kPink = 0xFFFFF7FFu; // RGB(255, 247, 255)
+constexpr QRgb kPink = 0xFFFFF7FFu; // qRgb(255, 247, 255)
 
 // Every pixel of `frame` is in `region` exactly when it is not `key`.
 ::testing::AssertionResult RegionMatchesPixels(const QImage& frame, const QRegion& region,
@@ -26,7 +26,7 @@ constexpr QRgb kPink = 0xFFFFF7FFu; // RGB(255, 247, 255)
 }
 
 TEST(ShowFrame, SmallSlideIsCentredWithItsKeyPixelsLeftOut) {
-    const COLORREF green = RGB(0, 255, 0);
+    const KeyColor green = qRgb(0, 255, 0);
     QImage slide(4, 2, QImage::Format_RGB32);
     slide.fill(qRgb(255, 0, 0));
     slide.setPixel(0, 0, qRgb(0, 255, 0)); // a key pixel
@@ -47,7 +47,7 @@ TEST(ShowFrame, SlideWithoutKeyHasPinkMarginsAndPinkPixelsSeeThrough) {
     QImage slide(3, 3, QImage::Format_RGB32);
     slide.fill(qRgb(10, 20, 30));
     slide.setPixel(1, 1, kPink);
-    const ShowFrame f = ComposeShowFrame(slide, COLOR_NONE, QSize(9, 9), false);
+    const ShowFrame f = ComposeShowFrame(slide, std::nullopt, QSize(9, 9), false);
     EXPECT_EQ(f.key, kPink);
     EXPECT_EQ(f.image.pixel(0, 0), kPink);
     EXPECT_EQ(f.image.pixel(3, 3), qRgb(10, 20, 30));
@@ -62,7 +62,7 @@ TEST(ShowFrame, FitEnlargesAndTransparentSourcePixelsStaySeeThrough) {
     for (int y = 0; y < 100; ++y)
         for (int x = 0; x < 50; ++x)
             slide.setPixel(x, y, qRgba(0, 0, 0, 0)); // left quarter transparent
-    const ShowFrame f = ComposeShowFrame(slide, COLOR_NONE, QSize(400, 300), true);
+    const ShowFrame f = ComposeShowFrame(slide, std::nullopt, QSize(400, 300), true);
     EXPECT_EQ(f.placed, QRect(0, 50, 400, 200));
     EXPECT_EQ(f.image.pixel(50, 150), kPink);
     EXPECT_EQ(f.image.pixel(300, 150), qRgb(0, 0, 255));
@@ -94,10 +94,10 @@ TEST(ShowFrame, ScaledKeyedSlidesHaveNoHaloAndCrispEdges) {
         {"enlarged by 3", 40, {120, 120}, true},
         {"enlarged unevenly", 40, {173, 120}, true},
     };
-    const COLORREF keys[] = {RGB(0, 0, 255), RGB(255, 255, 255), COLOR_NONE};
+    const KeyColor keys[] = {qRgb(0, 0, 255), qRgb(255, 255, 255), std::nullopt};
     for (const Row& r : rows) {
-        for (COLORREF key : keys) {
-            const QRgb k = ToQRgb(key == COLOR_NONE ? RGB(255, 247, 255) : key);
+        for (KeyColor key : keys) {
+            const QRgb k = key ? *key : qRgb(255, 247, 255);
             const ShowFrame f = ComposeShowFrame(Disc(r.side, k), key, r.window, r.fit);
             ASSERT_FALSE(f.placed.isEmpty()) << r.name;
             EXPECT_NE(f.placed.size(), QSize(r.side, r.side)) << r.name;
@@ -110,7 +110,7 @@ TEST(ShowFrame, ScaledKeyedSlidesHaveNoHaloAndCrispEdges) {
                     // Any blend with the key would pull green or blue above zero
                     // or red below 255.
                     ASSERT_EQ(p, qRgb(255, 0, 0))
-                        << r.name << " key " << key << " at " << x << "," << y;
+                        << r.name << " key " << k << " at " << x << "," << y;
                     ++red;
                 }
             // The disc keeps its area: pi * (0.4 * drawn side)^2, within 3 %.
@@ -149,16 +149,16 @@ TEST(ShowFrame, MirroringMatchesAMirroredPicture) {
         for (int h = 0; h < 2; ++h)
             for (int v = 0; v < 2; ++v) {
                 const ShowFrame flipped =
-                    ComposeShowFrame(*r.picture, RGB(0, 255, 0), r.window, r.fit, h, v);
+                    ComposeShowFrame(*r.picture, qRgb(0, 255, 0), r.window, r.fit, h, v);
                 const ShowFrame reference = ComposeShowFrame(r.picture->mirrored(h != 0, v != 0),
-                                                             RGB(0, 255, 0), r.window, r.fit);
+                                                             qRgb(0, 255, 0), r.window, r.fit);
                 EXPECT_EQ(flipped.image, reference.image) << r.name << " h" << h << " v" << v;
                 EXPECT_EQ(flipped.opaque, reference.opaque) << r.name << " h" << h << " v" << v;
             }
 }
 
 TEST(ShowFrame, NoPictureGivesAKeyFilledFrameWithNothingVisible) {
-    const ShowFrame f = ComposeShowFrame(QImage(), RGB(1, 2, 3), QSize(20, 10), false);
+    const ShowFrame f = ComposeShowFrame(QImage(), qRgb(1, 2, 3), QSize(20, 10), false);
     ASSERT_EQ(f.image.size(), QSize(20, 10));
     EXPECT_EQ(f.image.pixel(5, 5), qRgb(1, 2, 3));
     EXPECT_TRUE(f.opaque.isEmpty());

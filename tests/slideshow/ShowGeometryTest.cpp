@@ -1,6 +1,7 @@
 // The slideshow's arithmetic against hand-computed tables.
 
 #include "slideshow/ShowGeometry.h"
+#include "document/DocumentHeader.h"
 #include "slideshow/ShowCommands.h"
 
 #include <climits>
@@ -10,19 +11,15 @@ namespace {
 
 using namespace show;
 
-RECT32 R(int l, int t, int r, int b) {
-    RECT32 rc;
-    rc.left = l;
-    rc.top = t;
-    rc.right = r;
-    rc.bottom = b;
-    return rc;
+/// The rectangle a document stores as left, top, right and bottom.
+QRect R(int l, int t, int r, int b) {
+    return RectFromStoredCorners(l, t, r, b);
 }
 
 TEST(ShowGeometry, StoredRectangleIsBroughtOntoTheScreen) {
     struct Row {
         const char* name;
-        RECT32 in, out;
+        QRect in, out;
     };
     const Row rows[] = {
         {"inside stays", R(100, 100, 500, 400), R(100, 100, 500, 400)},
@@ -44,7 +41,7 @@ TEST(ShowGeometry, ZoomStepsTruncateTheOffsetBeforeMultiplying) {
     struct Row {
         const char* name;
         QPoint start;
-        RECT32 target;
+        QRect target;
         int step;
         QRect expect;
     };
@@ -134,9 +131,9 @@ TEST(ShowGeometry, SizingRepaintsFromTwoPixels) {
 }
 
 TEST(ShowGeometry, KeyColourOfSlidesWithoutKeyIsPalePink) {
-    EXPECT_EQ(ShowKeyColor(COLOR_NONE), 0x00FFF7FFu);
-    EXPECT_EQ(ShowKeyColor(RGB(0, 255, 0)), 0x0000FF00u);
-    EXPECT_EQ(ShowKeyColor(0), 0u);
+    EXPECT_EQ(ShowKeyColor(std::nullopt), qRgb(255, 247, 255));
+    EXPECT_EQ(ShowKeyColor(qRgb(0, 255, 0)), qRgb(0, 255, 0));
+    EXPECT_EQ(ShowKeyColor(qRgb(0, 0, 0)), qRgb(0, 0, 0));
 }
 
 TEST(ShowCommands, AcceleratorsAndTexts) {

@@ -45,14 +45,8 @@ protected:
     }
     void TearDown() override { ResetWorld(); }
 
-    static RECT32 Rect(int l, int t, int r, int b) {
-        RECT32 rc;
-        rc.left = l;
-        rc.top = t;
-        rc.right = r;
-        rc.bottom = b;
-        return rc;
-    }
+    /// The rectangle a document stores as left, top, right and bottom.
+    static QRect Rect(int l, int t, int r, int b) { return RectFromStoredCorners(l, t, r, b); }
     // Slides with the given switch times; slide i is a 100 x 50 picture of colour i.
     static void Slides(const std::vector<int>& times) {
         Document& doc = CurrentDocument();
@@ -61,7 +55,7 @@ protected:
             SlideRecord& s = doc.slides[i];
             s = SlideRecord{};
             s.picture = MakeTestPicture(100, 50, QColor(int(i) * 40, 100, 200));
-            s.keyColor = COLOR_NONE;
+            s.keyColor = std::nullopt;
             s.switchTime = quint16(times[i]);
         }
     }
@@ -541,7 +535,7 @@ TEST_F(SideDlg, PaintsTheSlideOnKeyAndMasksTheKey) {
         for (int x = 0; x < 20; ++x)
             img.setPixel(x, y, qRgb(0, 255, 0)); // a key-coloured band on the left
     s.picture = Picture::fromImage(img);
-    s.keyColor = RGB(0, 255, 0);
+    s.keyColor = qRgb(0, 255, 0);
     SlideshowWindow dlg;
     Open(dlg);
     const QImage shot = dlg.grab().toImage();

@@ -32,7 +32,7 @@ void FillSlides(EditorState& ed, int n) {
         r.picture = MakeTestPicture(4, 3);
         r.reserved1 = quint32(i);
         r.switchTime = quint16(i + 1);
-        r.keyColor = COLOR_NONE;
+        r.keyColor = std::nullopt;
     }
     doc.slideCount = n;
     RecalcPages(ed);

@@ -72,7 +72,7 @@ QString TestPrompts::saveFileName(const FileDialogSpec& request) {
     return s;
 }
 
-std::optional<COLORREF> TestPrompts::chooseColor(COLORREF initial, QObject*) {
+std::optional<QRgb> TestPrompts::chooseColor(QRgb initial, QObject*) {
     PromptCall c;
     c.type = PromptCall::ChooseColor;
     c.color = initial;

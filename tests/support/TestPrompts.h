@@ -17,7 +17,7 @@ struct PromptCall {
     MsgKind kind = MsgKind::Error;
     FileDialogSpec request; ///< the dialog (OpenFiles, SaveFile)
     bool multi = false;     ///< OpenFiles
-    COLORREF color = 0;     ///< initial colour (ChooseColor)
+    QRgb color = 0;         ///< initial colour (ChooseColor)
     QString folder;         ///< ShowFolder
 };
 
@@ -40,7 +40,7 @@ public:
     void answer(Answer button) { m_answers.push_back(button); }
     void answerFiles(QStringList files) { m_files.push_back(std::move(files)); }
     void answerSave(QString path) { m_saves.push_back(std::move(path)); }
-    void answerColor(std::optional<COLORREF> c) { m_colors.push_back(c); }
+    void answerColor(std::optional<QRgb> c) { m_colors.push_back(c); }
     void answerShowFolder(bool ok) { m_showFolder.push_back(ok); }
 
     QList<PromptCall> calls;
@@ -50,13 +50,13 @@ public:
     Answer message(Msg id, const QString& text, MsgKind kind, QObject* owner) override;
     QStringList openFileNames(const FileDialogSpec& request, bool multi) override;
     QString saveFileName(const FileDialogSpec& request) override;
-    std::optional<COLORREF> chooseColor(COLORREF initial, QObject* owner) override;
+    std::optional<QRgb> chooseColor(QRgb initial, QObject* owner) override;
     bool showFolder(const QString& folder) override;
 
 private:
     std::deque<Answer> m_answers;
     std::deque<QStringList> m_files;
     std::deque<QString> m_saves;
-    std::deque<std::optional<COLORREF>> m_colors;
+    std::deque<std::optional<QRgb>> m_colors;
     std::deque<bool> m_showFolder;
 };

@@ -1,0 +1,44 @@
+#pragma once
+// One slide of a document: its picture and settings. The record is stored byte-exactly in
+// document files, written and read field by field (little-endian), never by copying
+// memory; values the program does not interpret travel unchanged.
+
+#include "document/StoredColor.h"
+
+#include <QByteArray>
+#include <QtGlobal>
+#include <memory>
+
+class Picture;
+using PicturePtr = std::shared_ptr<Picture>;
+
+/// The shortest and longest switch times, in seconds.
+constexpr int kMinSwitchTime = 1;
+constexpr int kMaxSwitchTime = 64800;
+
+struct SlideRecord {
+    static constexpr int kSize = 28;
+
+    /// The slide's picture; null when the picture failed to load. In files this field
+    /// is stored as 1 (a picture) or 0 (none) and ignored when read.
+    PicturePtr picture;
+    quint32 reserved1 = 0; ///< never interpreted, travels with the record
+    quint32 reserved2 = 0;
+    KeyColor keyColor = QRgb(0xFF000000u); ///< black until set (a zeroed record)
+    quint16 switchTime = 0;                ///< seconds on show
+    /// Mirror flags: any value but 0 mirrors. Kept as stored (a byte), so that a value
+    /// other than 0 or 1 is written back as it was read.
+    quint8 flipH = 0;
+    quint8 flipV = 0;
+    quint32 reserved3 = 0;
+    quint32 reserved4 = 0;
+    /// Image bytes read from a document that did not decode; written back unchanged
+    /// while picture is null, so opening and saving never loses them. Not stored in
+    /// the record's 28 bytes.
+    QByteArray undecodedImage;
+
+    /// The 28 stored bytes of the record.
+    QByteArray toBytes() const;
+    /// Reads the fields from 28 bytes; picture is left null. Needs at least kSize bytes.
+    static SlideRecord fromBytes(const char* p);
+};
