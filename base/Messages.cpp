@@ -1,4 +1,4 @@
-#include "base/Messages.h"
+#include "Messages.h"
 
 #include <algorithm>
 #include <iterator>

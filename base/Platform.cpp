@@ -1,4 +1,4 @@
-#include "base/Platform.h"
+#include "Platform.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>

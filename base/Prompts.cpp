@@ -1,6 +1,6 @@
-#include "base/Prompts.h"
+#include "Prompts.h"
 
-#include "base/Messages.h"
+#include "Messages.h"
 
 #include <cstdio>
 

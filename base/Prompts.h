@@ -3,15 +3,14 @@
 // Prompts object: real dialogs in the program, scripted answers in tests, standard
 // error on the command line.
 
-#include "document/Document.h"
+#include "Messages.h"
 
+#include <QRgb>
 #include <QString>
 #include <QStringList>
 #include <optional>
 
 class QObject;
-
-#include "base/Messages.h"
 
 /// The button that closed a message box; None when no box was shown.
 enum class Answer { None, Ok, Cancel, Yes, No };

@@ -1,4 +1,4 @@
-#include "base/Screen.h"
+#include "Screen.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,4 +1,4 @@
-#include "base/Settings.h"
+#include "Settings.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
-#include "base/Version.h"
+#include "Version.h"
 
-#include "base/Messages.h"
+#include "Messages.h"
 
 #include <QRegularExpression>
 
