@@ -83,9 +83,9 @@ void BM_SwitchWindow(benchmark::State& state) {
     doc.header.loop = 1;
     doc.header.timerSwitch = 1;
     SlideshowWindow dlg;
-    dlg.OnInitDialog();
+    dlg.Initialize();
     for (int i = 0; i < 20; ++i)
-        dlg.OnTimer(21);
+        dlg.OnZoomTimer();
     for (auto _ : state)
         dlg.SwitchToNext();
     dlg.EndShow();

@@ -41,7 +41,7 @@ QString HelpWindow::ManualPath(const QString& exePath, const QString& manual) {
     return exePath.left(cut + 1) + manual + QStringLiteral(".pdf");
 }
 
-bool HelpWindow::OnInitDialog() {
+bool HelpWindow::Initialize() {
     const QString path = ManualPath(m_programPath, m_manualName);
     if (path.isEmpty())
         return false;

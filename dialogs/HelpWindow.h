@@ -23,7 +23,7 @@ public:
     /// Finds and loads the manual. False when the window must not stay open: the
     /// executable's path has no folder (nothing shown), or the manual is missing
     /// (message Msg::ManualMissing).
-    bool OnInitDialog();
+    bool Initialize();
 
     QPdfView* view() const { return m_view; }
     QPdfDocument* document() const { return m_document; }

@@ -124,7 +124,7 @@ SettingsDialog::SettingsDialog(QWidget* parent) : QDialog(parent) {
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-void SettingsDialog::OnInitDialog() {
+void SettingsDialog::Initialize() {
     m_initDone = true;
     m_firstOpenBox->setChecked(m_openLast == 1);
     int cng = 4; // any other value: 20 seconds
@@ -140,7 +140,7 @@ void SettingsDialog::OnInitDialog() {
 
 void SettingsDialog::showEvent(QShowEvent* e) {
     if (!m_initDone)
-        OnInitDialog();
+        Initialize();
     QDialog::showEvent(e);
 }
 

@@ -24,7 +24,7 @@ public:
 
     /// Puts the members into the controls; called before the dialog shows (showEvent
     /// calls it once when the opener did not).
-    void OnInitDialog();
+    void Initialize();
 
     QCheckBox* firstOpenBox() const { return m_firstOpenBox; }
     QRadioButton* titleRadio(int i) const { return m_titleRadios[i]; }     ///< 0, 1, 2

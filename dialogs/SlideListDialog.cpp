@@ -14,7 +14,6 @@
 #include <QMenu>
 #include <QResizeEvent>
 #include <QTableWidget>
-#include <functional>
 
 namespace {
 struct Column {
@@ -31,8 +30,6 @@ const Column kColumns[] = {
     {"延べ時間", 100, Qt::AlignCenter},
 };
 constexpr int kColumnCount = int(std::size(kColumns));
-
-enum Command { ID_SELECT = 130, ID_CHECK = 127, ID_UNCHECK = 128, ID_ALL = 134, ID_DELETE = 129 };
 } // namespace
 
 SlideListDialog::SlideListDialog(EditorWindow* parent) : QDialog(parent), m_editor(parent) {
@@ -75,17 +72,17 @@ SlideListDialog::SlideListDialog(EditorWindow* parent) : QDialog(parent), m_edit
             &SlideListDialog::OnContextMenu);
     connect(m_list, &QTableWidget::cellDoubleClicked, this, [this](int, int) { OnSelectSlide(); });
 
-    // Accelerator table: Ctrl+A selects every row, Delete deletes the checked slides.
-    auto* selectAll = new QAction(this);
-    selectAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
-    selectAll->setShortcutContext(Qt::WindowShortcut);
-    connect(selectAll, &QAction::triggered, this, &SlideListDialog::OnSelectAll);
-    addAction(selectAll);
-    auto* del = new QAction(this);
-    del->setShortcut(QKeySequence(Qt::Key_Delete));
-    del->setShortcutContext(Qt::WindowShortcut);
-    connect(del, &QAction::triggered, this, &SlideListDialog::OnDeleteChecked);
-    addAction(del);
+    // The commands. Ctrl+A selects every row, Delete deletes the checked slides; the menu
+    // shows the keys in its texts.
+    m_selectSlide = AddCommand("selectSlide", "このスライドを選択(&S)\tWClick", nullptr);
+    connect(m_selectSlide, &QAction::triggered, this, [this] { SelectSlideOfRow(m_menuRow); });
+    m_check = AddCommand("check", "選択行にチェックする(&C)", &SlideListDialog::OnCheck);
+    m_uncheck = AddCommand("uncheck", "選択行のチェックを外す(&U)", &SlideListDialog::OnUncheck);
+    m_selectAll = AddCommand("selectAll", "すべて選択(&A)\tCtrl+A", &SlideListDialog::OnSelectAll);
+    m_selectAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    m_deleteChecked = AddCommand("deleteChecked", "チェックされているスライドを削除(&D)\tDelete",
+                                 &SlideListDialog::OnDeleteChecked);
+    m_deleteChecked->setShortcut(QKeySequence(Qt::Key_Delete));
 
     int width = 0;
     for (int i = 0; i < kColumnCount; ++i)
@@ -203,46 +200,43 @@ void SlideListDialog::OnDeleteChecked() {
     FillList();
 }
 
-QMenu* SlideListDialog::BuildContextMenu() {
-    delete m_menu;
-    m_menu = new QMenu(this);
+QAction* SlideListDialog::AddCommand(const char* name, const char* text,
+                                     void (SlideListDialog::*slot)()) {
+    auto* action = new QAction(QString::fromUtf8(text), this);
+    action->setObjectName(QLatin1String(name));
+    action->setShortcutContext(Qt::WindowShortcut);
+    action->setShortcutVisibleInContextMenu(false);
+    if (slot)
+        connect(action, &QAction::triggered, this, slot);
+    addAction(action);
+    return action;
+}
+
+std::unique_ptr<QMenu> SlideListDialog::BuildContextMenu() {
+    auto menu = std::make_unique<QMenu>(this);
     // The menu acts on the row that was first selected when it opened.
     m_menuRow = FirstSelectedRow();
-    const int row = m_menuRow;
-    struct Item {
-        int id;
-        const char* text;
-        std::function<void()> handler;
-    };
-    const Item items[] = {
-        {ID_SELECT, "このスライドを選択(&S)\tWClick", [this, row] { SelectSlideOfRow(row); }},
-        {0, nullptr, {}},
-        {ID_CHECK, "選択行にチェックする(&C)", [this] { OnCheck(); }},
-        {ID_UNCHECK, "選択行のチェックを外す(&U)", [this] { OnUncheck(); }},
-        {0, nullptr, {}},
-        {ID_ALL, "すべて選択(&A)\tCtrl+A", [this] { OnSelectAll(); }},
-        {0, nullptr, {}},
-        {ID_DELETE, "チェックされているスライドを削除(&D)\tDelete", [this] { OnDeleteChecked(); }},
-    };
-    const bool anyChecked = !CheckedRows().empty();
-    for (const Item& it : items) {
-        if (!it.text) {
-            m_menu->addSeparator();
-            continue;
-        }
-        QAction* a = m_menu->addAction(QString::fromUtf8(it.text));
-        a->setData(it.id);
-        if (it.id == ID_DELETE)
-            a->setEnabled(anyChecked);
-        connect(a, &QAction::triggered, this, it.handler);
-    }
-    return m_menu;
+    menu->addAction(m_selectSlide);
+    menu->addSeparator();
+    menu->addAction(m_check);
+    menu->addAction(m_uncheck);
+    menu->addSeparator();
+    menu->addAction(m_selectAll);
+    menu->addSeparator();
+    menu->addAction(m_deleteChecked);
+    m_deleteChecked->setEnabled(!CheckedRows().empty());
+    // The state belongs to the menu: the Delete key always answers, with a message when
+    // nothing is checked.
+    QAction* deleteChecked = m_deleteChecked;
+    connect(menu.get(), &QObject::destroyed, deleteChecked,
+            [deleteChecked] { deleteChecked->setEnabled(true); });
+    return menu;
 }
 
 void SlideListDialog::OnContextMenu(const QPoint& pos) {
     if (FirstSelectedRow() < 0)
         return;
-    QMenu* menu = BuildContextMenu();
+    const std::unique_ptr<QMenu> menu = BuildContextMenu();
     const QPoint global = m_list->viewport()->mapToGlobal(pos);
     menu->exec(QPoint(global.x() - menu->sizeHint().width() / 2, global.y()));
     m_menuRow = -1;

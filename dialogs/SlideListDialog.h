@@ -4,9 +4,11 @@
 // editor; checked rows are deleted together. Changes take effect at once.
 
 #include <QDialog>
+#include <memory>
 #include <set>
 
 class EditorWindow;
+class QAction;
 class QMenu;
 class QTableWidget;
 
@@ -24,17 +26,25 @@ public:
     QTableWidget* list() const { return m_list; }
     /// The rows whose check boxes are set, in list order.
     std::set<int> CheckedRows() const;
-    /// The row context menu as it would open now (item 129 greyed when nothing is
-    /// checked); its actions carry the command ids as data. Item 130 selects the row
-    /// that was first selected when the menu was built.
-    QMenu* BuildContextMenu();
+    /// The row context menu as it would open now, not opened; while it exists, deleting
+    /// is greyed when nothing is checked (the Delete key itself always answers). Its
+    /// first item selects the row that was first selected when the menu was built.
+    std::unique_ptr<QMenu> BuildContextMenu();
+
+    // The dialog's commands, one action each: they make the context menu and hold the
+    // keys.
+    QAction* selectSlideAction() const { return m_selectSlide; }
+    QAction* checkAction() const { return m_check; }
+    QAction* uncheckAction() const { return m_uncheck; }
+    QAction* selectAllAction() const { return m_selectAll; }         ///< Ctrl+A
+    QAction* deleteCheckedAction() const { return m_deleteChecked; } ///< Delete
 
 public Q_SLOTS:
-    void OnSelectSlide();   ///< 130 / double click: the first selected row's slide
-    void OnCheck();         ///< 127
-    void OnUncheck();       ///< 128
-    void OnSelectAll();     ///< 134, Ctrl+A
-    void OnDeleteChecked(); ///< 129, Delete
+    void OnSelectSlide(); ///< double click: the first selected row's slide
+    void OnCheck();
+    void OnUncheck();
+    void OnSelectAll();
+    void OnDeleteChecked();
 
     /// Wide enough for every column.
     QSize sizeHint() const override { return m_initialSize; }
@@ -48,7 +58,14 @@ private:
     void SetCheckOfSelected(bool checked);
     void OnContextMenu(const QPoint& pos);
 
+    /// An action of the dialog with the given name and menu text, running `slot`.
+    QAction* AddCommand(const char* name, const char* text, void (SlideListDialog::*slot)());
+
     QTableWidget* m_list = nullptr;
-    QMenu* m_menu = nullptr;
+    QAction* m_selectSlide = nullptr;
+    QAction* m_check = nullptr;
+    QAction* m_uncheck = nullptr;
+    QAction* m_selectAll = nullptr;
+    QAction* m_deleteChecked = nullptr;
     QSize m_initialSize;
 };

@@ -137,7 +137,7 @@ QRect SlidePropertiesDialog::PreviewRect() const {
     return QRect(1, 1, kPreviewW, kPreviewH);
 }
 
-void SlidePropertiesDialog::OnInitDialog() {
+void SlidePropertiesDialog::Initialize() {
     m_initDone = true;
     SetTexts();
     AfterStep();
@@ -146,7 +146,7 @@ void SlidePropertiesDialog::OnInitDialog() {
 
 void SlidePropertiesDialog::showEvent(QShowEvent* e) {
     if (!m_initDone)
-        OnInitDialog();
+        Initialize();
     QDialog::showEvent(e);
 }
 

@@ -24,7 +24,7 @@ public:
 
     /// Sets the texts and the step buttons and draws the preview; called before the
     /// dialog shows (showEvent calls it once when the opener did not).
-    void OnInitDialog();
+    void Initialize();
 
     /// The preview rectangle R (inside the preview frame's widget) and that widget.
     QRect PreviewRect() const;

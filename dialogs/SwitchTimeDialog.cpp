@@ -109,7 +109,7 @@ SwitchTimeDialog::SwitchTimeDialog(QWidget* parent) : QDialog(parent) {
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-void SwitchTimeDialog::OnInitDialog() {
+void SwitchTimeDialog::Initialize() {
     m_initDone = true;
     SetPagingButtons();
     FillPage();
@@ -117,7 +117,7 @@ void SwitchTimeDialog::OnInitDialog() {
 
 void SwitchTimeDialog::showEvent(QShowEvent* e) {
     if (!m_initDone)
-        OnInitDialog();
+        Initialize();
     QDialog::showEvent(e);
 }
 

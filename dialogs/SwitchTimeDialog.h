@@ -26,7 +26,7 @@ public:
 
     /// Sets the paging buttons and fills the page; called before the dialog shows
     /// (showEvent calls it once when the opener did not).
-    void OnInitDialog();
+    void Initialize();
 
     // The controls, for the opener's tests.
     QTimeEdit* picker(int k) const { return m_pickers[k]; }

@@ -22,6 +22,21 @@ constexpr QRgb kGraphFrameColor = qRgb(66, 107, 156); ///< graph frame and slide
 constexpr QRgb kGraphTimeColor = qRgb(66, 107, 154);  ///< time texts in the graph
 constexpr QRgb kTotalTimeColor = qRgb(16, 16, 222);
 
+/// The icons of the icon bar, in their order there: two rows of six.
+enum class Icon {
+    NextPage,
+    PreviousPage,
+    SwitchTimes, ///< the switch-time table
+    NewDocument,
+    OpenDocument,
+    SaveDocument,
+    Settings,
+    Slideshow,
+    Export, ///< a standalone slideshow executable
+    VersionInfo,
+    Help,
+    Exit,
+};
 constexpr int kIconCount = 12;
 constexpr int kIconBarWidth = 170;
 constexpr int kIconBarHeight = 67;
@@ -99,11 +114,11 @@ struct EditorLayout {
     std::vector<QRect> boundaries; ///< index 1 to n: right edge of slide b - 1's bar
 
     // The right-hand column.
-    QRect totalLine; ///< total time and page number
-    QRect iconBar;   ///< where the 170 x 67 icon bar image goes
-    QRect iconArea;  ///< the twelve icons' area
-    QRect transBar;  ///< the transparency bar
-    QRect icons[kIconCount];
+    QRect totalLine;         ///< total time and page number
+    QRect iconBar;           ///< where the 170 x 67 icon bar image goes
+    QRect iconArea;          ///< the twelve icons' area
+    QRect transBar;          ///< the transparency bar
+    QRect icons[kIconCount]; ///< in the order of Icon
 };
 
 /// The layout for one paint.

@@ -5,7 +5,7 @@
 
 #include "document/EditorState.h"
 
-/// The fixed transparent colours of commands 150 to 154: black, white, red, green, blue.
+/// The fixed transparent colours of the slide menu: black, white, red, green, blue.
 constexpr QRgb kFixedKeyColors[5] = {qRgb(0, 0, 0), qRgb(255, 255, 255), qRgb(255, 0, 0),
                                      qRgb(0, 255, 0), qRgb(0, 0, 255)};
 

@@ -74,6 +74,6 @@ int main(int argc, char** argv) {
         return 1;
     SlideshowWindow dlg;
     dlg.m_index = 0;
-    dlg.DoModal();
+    dlg.Play();
     return 0;
 }

@@ -10,10 +10,8 @@
 
 namespace show {
 
-constexpr int kZoomTimerId = 21; ///< opening animation timer
-constexpr int kZoomPeriodMs = 10;
-constexpr int kSecondTimerId = 22; ///< counts the seconds a slide has been on show
-constexpr int kSecondPeriodMs = 1000;
+constexpr int kZoomPeriodMs = 10;                ///< the opening animation's step
+constexpr int kSecondPeriodMs = 1000;            ///< the count of a slide's seconds on show
 constexpr int kZoomSteps = 20;                   ///< steps of the opening animation
 constexpr int kStartSize = 2;                    ///< the window's side before the animation
 constexpr int kMinWindowSize = 50;               ///< smallest width and height of the show

@@ -178,7 +178,7 @@ int main(int argc, char** argv) {
         dlg.m_page = 0;
         for (int p = 0; p < kMaxPages; ++p)
             dlg.m_pageSlides[p] = editor.m_pageSlides[p];
-        dlg.OnInitDialog();
+        dlg.Initialize();
         dlg.saveButton()->setFocus();
         ok &= Save(Framed(dlg), out, "timeset.png");
     }
@@ -190,12 +190,12 @@ int main(int argc, char** argv) {
     {
         SlidePropertiesDialog dlg(&editor);
         dlg.m_index = 1;
-        dlg.OnInitDialog();
+        dlg.Initialize();
         ok &= Save(Framed(dlg), out, "property.png");
     }
     {
         SettingsDialog dlg;
-        dlg.OnInitDialog();
+        dlg.Initialize();
         ok &= Save(Framed(dlg), out, "settings.png");
     }
     {

@@ -271,7 +271,7 @@ int main(int argc, char** argv) {
         SetScreenOverride(MakeScreen(1920, 1080));
     WriteSettingInt(Setting::EditorOpacity, 255);
     EditorWindow dlg;
-    if (!dlg.OnInitDialog())
+    if (!dlg.Initialize())
         return 1;
     if (!empty)
         FillSampleDocument(dlg);

@@ -35,6 +35,6 @@ void PrepareWindowedApplication(QApplication& app) {
 void RunEditor(const QStringList& args) {
     EditorWindow editor;
     editor.m_startFile = FirstNonOptionArgument(args);
-    if (editor.OnInitDialog())
+    if (editor.Initialize())
         editor.exec();
 }

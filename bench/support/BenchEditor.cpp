@@ -29,7 +29,7 @@ PicturePtr SamplePicture(int i) {
 std::unique_ptr<EditorWindow> OpenBenchEditor() {
     SetScreenOverride(MakeScreen(1920, 1080));
     auto dlg = std::make_unique<EditorWindow>();
-    dlg->OnInitDialog();
+    dlg->Initialize();
     Document& doc = CurrentDocument();
     for (int i = 0; i < kSlidesPerPage; ++i) {
         SlideRecord& r = doc.slides[i];

@@ -1,5 +1,5 @@
-// Menu and key commands of the main window: the command table, the accelerator keys,
-// the context menus, and the drop of files from the file manager.
+// Menu and key commands of the main window: one action per command, the context menus
+// built from them, and the drop of files from the file manager.
 #include "base/Prompts.h"
 #include "document/Document.h"
 #include "document/SlideTable.h"
@@ -9,13 +9,13 @@
 #include "image/Clipboard.h"
 #include "image/SlideImage.h"
 
+#include <QAction>
 #include <QClipboard>
 #include <QDragEnterEvent>
 #include <QDragLeaveEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QTimer>
@@ -23,175 +23,137 @@
 
 namespace {
 
-// ---- The command table: one row per command id with its handler. -------------------
-// Command 109 (refresh, F5) has no row: it does nothing.
+// ---- The commands: name, menu text and key. --------------------------------------------
+// A menu text ends with what the menu shows at its right edge, after a tab.
 
-struct CommandRow {
-    int id;
-    void (EditorWindow::*handler)(int);
-};
-
-const CommandRow kCommandTable[] = {
-    {104, &EditorWindow::OnDeleteSlide},       {105, &EditorWindow::OnSlideshowHere},
-    {106, &EditorWindow::OnAddSlides},         {107, &EditorWindow::OnCopySlide},
-    {108, &EditorWindow::OnPasteSlide},        {110, &EditorWindow::OnSlideProperties},
-    {117, &EditorWindow::OnTogglePickColor},   {118, &EditorWindow::OnFixedKeyColor},
-    {120, &EditorWindow::OnBackgroundColor},   {121, &EditorWindow::OnBackgroundColor},
-    {122, &EditorWindow::OnBackgroundColor},   {128, &EditorWindow::OnToggleMaximize},
-    {130, &EditorWindow::OnFlipSlide},         {131, &EditorWindow::OnFlipSlide},
-    {133, &EditorWindow::OnTogglePropButtons}, {150, &EditorWindow::OnFixedKeyColor},
-    {151, &EditorWindow::OnFixedKeyColor},     {152, &EditorWindow::OnFixedKeyColor},
-    {153, &EditorWindow::OnFixedKeyColor},     {154, &EditorWindow::OnFixedKeyColor},
-    {610, &EditorWindow::OnSlideListCommand},
-};
-
-// ---- Accelerator table 133. ------------------------------------------------------------
-
-struct AccelRow {
-    int key;
-    Qt::KeyboardModifiers modifiers;
-    int id;
-};
-
-const AccelRow kAccelerators[] = {
-    {Qt::Key_F5, Qt::NoModifier, 109},     {Qt::Key_C, Qt::ControlModifier, 107},
-    {Qt::Key_Delete, Qt::NoModifier, 104}, {Qt::Key_V, Qt::ControlModifier, 108},
-    {Qt::Key_F11, Qt::NoModifier, 128},
-};
-
-/// The command of a key press, 0 when it is no accelerator. The modifiers must match
-/// exactly (Ctrl+Shift+C is not Ctrl+C); the keypad flag does not count.
-int AcceleratorCommand(const QKeyEvent* e) {
-    const Qt::KeyboardModifiers mods = e->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier |
-                                                         Qt::AltModifier | Qt::MetaModifier);
-    for (const AccelRow& row : kAccelerators)
-        if (row.key == e->key() && row.modifiers == mods)
-            return row.id;
-    return 0;
-}
-
-/// Turns the accelerator keys pressed in the main window into its commands before
-/// anything else sees them.
-class AcceleratorFilter : public QObject {
-public:
-    explicit AcceleratorFilter(EditorWindow* dlg) : QObject(dlg), m_dlg(dlg) {}
-
-    bool eventFilter(QObject* watched, QEvent* e) override {
-        if (watched != m_dlg ||
-            (e->type() != QEvent::ShortcutOverride && e->type() != QEvent::KeyPress))
-            return false;
-        auto* key = static_cast<QKeyEvent*>(e);
-        const int id = AcceleratorCommand(key);
-        if (id == 0)
-            return false;
-        key->accept();
-        if (e->type() == QEvent::KeyPress)
-            m_dlg->OnCommand(id);
-        return true;
-    }
-
-private:
-    EditorWindow* m_dlg;
-};
-
-// ---- Context menu 131. -------------------------------------------------------------------
-
-constexpr int kSeparator = 0;
-constexpr int kSubMenu = -1; ///< opens a sub-menu titled by the row's text
-constexpr int kSubEnd = -2;  ///< closes the sub-menu
-
-struct MenuRow {
-    int id;
+struct CommandSpec {
+    Command command;
+    const char* name; ///< the action's object name
     const char* text;
+    int key; ///< the key, as a Qt key combination; 0 for none
 };
 
+const CommandSpec kCommands[] = {
+    {Command::DeleteSlide, "deleteSlide", "削除(&D)\tDelete", Qt::Key_Delete},
+    {Command::SlideshowFromHere, "slideshowFromHere", "ここからスライドショー(&S)", 0},
+    {Command::AddSlides, "addSlides", "スライド追加(&A)", 0},
+    {Command::CopySlide, "copySlide", "コピー(&C)\tCtrl+C", (Qt::CTRL | Qt::Key_C).toCombined()},
+    {Command::PasteSlide, "pasteSlide", "貼り付け(&P)\tCtrl+V",
+     (Qt::CTRL | Qt::Key_V).toCombined()},
+    {Command::Refresh, "refresh", "最新の情報に更新(&R)\tF5", Qt::Key_F5},
+    {Command::SlideProperties, "slideProperties", "プロパティ(&P)\tWClick", 0},
+    {Command::PickKeyColor, "pickKeyColor", "クリック指定(&T)", 0},
+    {Command::ClearKeyColor, "clearKeyColor", "透過色の解除(&K)", 0},
+    {Command::BackgroundLeft, "backgroundLeft", "左(&L)", 0},
+    {Command::BackgroundRight, "backgroundRight", "右(&R)", 0},
+    {Command::BackgroundCenter, "backgroundCenter", "中央(&C)", 0},
+    {Command::ToggleMaximized, "toggleMaximized", "最大化/元の大きさに戻す(&M)\tWClick/F11",
+     Qt::Key_F11},
+    {Command::FlipHorizontal, "flipHorizontal", "左右反転(&H)", 0},
+    {Command::FlipVertical, "flipVertical", "上下反転(&V)", 0},
+    {Command::TogglePropertyButtons, "togglePropertyButtons", "右下にプロパティボタン表示(&Z)", 0},
+    {Command::KeyBlack, "keyBlack", "黒色 RGB(0, 0, 0) (&S)", 0},
+    {Command::KeyWhite, "keyWhite", "白色 RGB(255, 255, 255) (&W)", 0},
+    {Command::KeyRed, "keyRed", "赤色 RGB(255, 0, 0) (&R)", 0},
+    {Command::KeyGreen, "keyGreen", "緑色 RGB(0, 255, 0) (&G)", 0},
+    {Command::KeyBlue, "keyBlue", "青色 RGB(0, 0, 255) (&B)", 0},
+    {Command::SlideList, "slideList", "プロパティ(&P)", 0},
+};
+
+/// The commands of the fixed transparent colours, in the order of kFixedKeyColors.
+const Command kFixedKeyCommands[5] = {Command::KeyBlack, Command::KeyWhite, Command::KeyRed,
+                                      Command::KeyGreen, Command::KeyBlue};
+
+// ---- The context menus. --------------------------------------------------------------------
+
+/// One row of a context menu: a command, a separator, or a sub-menu's start (with its
+/// title) or end.
+struct MenuRow {
+    enum Kind { Item, Separator, SubMenu, SubMenuEnd } kind;
+    Command command = Command::Refresh; ///< for an item
+    const char* title = nullptr;        ///< for a sub-menu
+};
+
+constexpr MenuRow Item(Command c) {
+    return {MenuRow::Item, c};
+}
+constexpr MenuRow kSeparator{MenuRow::Separator};
+constexpr MenuRow SubMenu(const char* title) {
+    return {MenuRow::SubMenu, Command::Refresh, title};
+}
+constexpr MenuRow kSubMenuEnd{MenuRow::SubMenuEnd};
+
+/// Over the page's background.
 const MenuRow kViewMenu[] = {
-    {kSubMenu, "背景色(&B)"},
-    {120, "左(&L)"},
-    {122, "中央(&C)"},
-    {121, "右(&R)"},
-    {kSubEnd, nullptr},
-    {kSeparator, nullptr},
-    {109, "最新の情報に更新(&R)\tF5"},
-    {kSeparator, nullptr},
-    {128, "最大化/元の大きさに戻す(&M)\tWClick/F11"},
-    {kSeparator, nullptr},
-    {610, "プロパティ(&P)"},
+    SubMenu("背景色(&B)"),
+    Item(Command::BackgroundLeft),
+    Item(Command::BackgroundCenter),
+    Item(Command::BackgroundRight),
+    kSubMenuEnd,
+    kSeparator,
+    Item(Command::Refresh),
+    kSeparator,
+    Item(Command::ToggleMaximized),
+    kSeparator,
+    Item(Command::SlideList),
 };
 
+/// Over a slide image.
 const MenuRow kSlideMenu[] = {
-    {105, "ここからスライドショー(&S)"},
-    {kSeparator, nullptr},
-    {107, "コピー(&C)\tCtrl+C"},
-    {kSeparator, nullptr},
-    {104, "削除(&D)\tDelete"},
-    {kSeparator, nullptr},
-    {kSubMenu, "反転(&R)"},
-    {130, "左右反転(&H)"},
-    {131, "上下反転(&V)"},
-    {kSubEnd, nullptr},
-    {kSeparator, nullptr},
-    {kSubMenu, "透過色の指定(&T)"},
-    {117, "クリック指定(&T)"},
-    {kSeparator, nullptr},
-    {150, "黒色 RGB(0, 0, 0) (&S)"},
-    {151, "白色 RGB(255, 255, 255) (&W)"},
-    {152, "赤色 RGB(255, 0, 0) (&R)"},
-    {153, "緑色 RGB(0, 255, 0) (&G)"},
-    {154, "青色 RGB(0, 0, 255) (&B)"},
-    {kSubEnd, nullptr},
-    {kSeparator, nullptr},
-    {118, "透過色の解除(&K)"},
-    {kSeparator, nullptr},
-    {133, "右下にプロパティボタン表示(&Z)"},
-    {kSeparator, nullptr},
-    {110, "プロパティ(&P)\tWClick"},
+    Item(Command::SlideshowFromHere),
+    kSeparator,
+    Item(Command::CopySlide),
+    kSeparator,
+    Item(Command::DeleteSlide),
+    kSeparator,
+    SubMenu("反転(&R)"),
+    Item(Command::FlipHorizontal),
+    Item(Command::FlipVertical),
+    kSubMenuEnd,
+    kSeparator,
+    SubMenu("透過色の指定(&T)"),
+    Item(Command::PickKeyColor),
+    kSeparator,
+    Item(Command::KeyBlack),
+    Item(Command::KeyWhite),
+    Item(Command::KeyRed),
+    Item(Command::KeyGreen),
+    Item(Command::KeyBlue),
+    kSubMenuEnd,
+    kSeparator,
+    Item(Command::ClearKeyColor),
+    kSeparator,
+    Item(Command::TogglePropertyButtons),
+    kSeparator,
+    Item(Command::SlideProperties),
 };
 
+/// Over an insertion mark.
 const MenuRow kMarkMenu[] = {
-    {106, "スライド追加(&A)"},
-    {kSeparator, nullptr},
-    {108, "貼り付け(&P)\tCtrl+V"},
+    Item(Command::AddSlides),
+    kSeparator,
+    Item(Command::PasteSlide),
 };
 
-template <size_t N> void FillMenu(QMenu* menu, const MenuRow (&rows)[N]) {
+template <size_t N>
+void FillMenu(QMenu* menu, const MenuRow (&rows)[N], const EditorWindow& window) {
     QMenu* target = menu;
     for (const MenuRow& row : rows) {
-        if (row.id == kSeparator)
+        switch (row.kind) {
+        case MenuRow::Separator:
             target->addSeparator();
-        else if (row.id == kSubMenu)
-            target = menu->addMenu(QString::fromUtf8(row.text));
-        else if (row.id == kSubEnd)
+            break;
+        case MenuRow::SubMenu:
+            target = menu->addMenu(QString::fromUtf8(row.title));
+            break;
+        case MenuRow::SubMenuEnd:
             target = menu;
-        else
-            target->addAction(QString::fromUtf8(row.text))->setData(row.id);
-    }
-}
-
-/// The item of `menu` (sub-menus included) that carries command `id`.
-QAction* FindCommand(const QMenu* menu, int id) {
-    const QList<QAction*> actions = menu->actions();
-    for (QAction* a : actions) {
-        if (a->menu()) {
-            if (QAction* found = FindCommand(a->menu(), id))
-                return found;
-        } else if (!a->isSeparator() && a->data().toInt() == id) {
-            return a;
+            break;
+        case MenuRow::Item:
+            target->addAction(window.CommandAction(row.command));
+            break;
         }
     }
-    return nullptr;
-}
-
-void SetChecked(const QMenu* menu, int id, bool checked) {
-    if (QAction* a = FindCommand(menu, id)) {
-        a->setCheckable(true);
-        a->setChecked(checked);
-    }
-}
-
-void SetEnabled(const QMenu* menu, int id, bool enabled) {
-    if (QAction* a = FindCommand(menu, id))
-        a->setEnabled(enabled);
 }
 
 /// The local files of a drag, in drag order; other addresses give empty entries,
@@ -216,59 +178,81 @@ bool HasLocalFiles(const QMimeData* data) {
 
 } // namespace
 
-// ---- Dispatch. -----------------------------------------------------------------------------
+// ---- The actions. ------------------------------------------------------------------------
 
-void EditorWindow::OnCommand(int id) {
-    for (const CommandRow& row : kCommandTable) {
-        if (row.id == id) {
-            (this->*row.handler)(id);
-            return;
+void EditorWindow::CreateActions() {
+    for (const CommandSpec& spec : kCommands) {
+        auto* action = new QAction(QString::fromUtf8(spec.text), this);
+        action->setObjectName(QLatin1String(spec.name));
+        if (spec.key) {
+            action->setShortcut(QKeySequence(spec.key));
+            // The keys work whatever has the focus in the window and whatever the menus
+            // show; the menus show the key in the text already.
+            action->setShortcutContext(Qt::WindowShortcut);
+            action->setShortcutVisibleInContextMenu(false);
         }
+        const Command c = spec.command;
+        connect(action, &QAction::triggered, this, [this, c] { RunCommand(c); });
+        addAction(action);
+        m_actions[c] = action;
     }
+    for (Command c :
+         {Command::FlipHorizontal, Command::FlipVertical, Command::TogglePropertyButtons})
+        m_actions[c]->setCheckable(true);
+    for (int i = 0; i < 5; ++i)
+        m_actions[kFixedKeyCommands[i]]->setIcon(
+            ArtPixmap(QString::fromLatin1(kSwatchArt[i]), QSize(16, 16)));
 }
 
-void EditorWindow::LoadAccelerators() {
-    // Found by name: the filter class has no meta-object of its own, so a search by type
-    // would match any child object.
-    const QString name = QStringLiteral("accelerators");
-    if (findChild<QObject*>(name, Qt::FindDirectChildrenOnly))
+QAction* EditorWindow::CommandAction(Command c) const {
+    const auto it = m_actions.find(c);
+    return it == m_actions.end() ? nullptr : it->second;
+}
+
+void EditorWindow::UpdateActions(std::optional<QPoint> pt) {
+    for (const auto& [command, action] : m_actions) {
+        action->setEnabled(true);
+        action->setChecked(false);
+    }
+    if (!pt)
         return;
-    auto* filter = new AcceleratorFilter(this);
-    filter->setObjectName(name);
-    installEventFilter(filter);
+    const Document& doc = CurrentDocument();
+    const int cell = HitCell(*pt);
+    if (cell >= 0) {
+        const int index = m_page * kSlidesPerPage + cell;
+        if (index >= 0 && index < doc.slideCount) {
+            const SlideRecord& slide = doc.slides[index];
+            m_actions[Command::ClearKeyColor]->setEnabled(slide.keyColor.has_value());
+            m_actions[Command::FlipHorizontal]->setChecked(slide.flipH == 1);
+            m_actions[Command::FlipVertical]->setChecked(slide.flipV == 1);
+        }
+        m_actions[Command::TogglePropertyButtons]->setChecked(doc.header.showPropertyButtons == 1);
+    } else if (HitMark(*pt) >= 0) {
+        const bool full = doc.slideCount >= kMaxSlides;
+        const QClipboard* cb = QGuiApplication::clipboard();
+        m_actions[Command::AddSlides]->setEnabled(!full);
+        m_actions[Command::PasteSlide]->setEnabled(!full && cb &&
+                                                   HasClipboardBitmap(cb->mimeData()));
+    }
 }
 
 // ---- Context menu. -------------------------------------------------------------------------
 
-std::unique_ptr<QMenu> EditorWindow::BuildContextMenu(QPoint pt) const {
+std::unique_ptr<QMenu> EditorWindow::BuildContextMenu(QPoint pt) {
     auto menu = std::make_unique<QMenu>();
-    const Document& doc = CurrentDocument();
-    const int cell = HitCell(pt);
-    if (cell >= 0) {
+    UpdateActions(pt);
+    if (HitCell(pt) >= 0) {
         menu->setTitle(QStringLiteral("SLIDE"));
-        FillMenu(menu.get(), kSlideMenu);
-        for (int i = 0; i < 5; ++i)
-            if (QAction* a = FindCommand(menu.get(), 150 + i))
-                a->setIcon(ArtPixmap(QString::fromLatin1(kSwatchArt[i]), QSize(16, 16)));
-        const int index = m_page * kSlidesPerPage + cell;
-        if (index >= 0 && index < doc.slideCount) {
-            const SlideRecord& slide = doc.slides[index];
-            SetEnabled(menu.get(), 118, slide.keyColor != std::nullopt);
-            SetChecked(menu.get(), 130, slide.flipH == 1);
-            SetChecked(menu.get(), 131, slide.flipV == 1);
-        }
-        SetChecked(menu.get(), 133, doc.header.showPropertyButtons == 1);
+        FillMenu(menu.get(), kSlideMenu, *this);
     } else if (HitMark(pt) >= 0) {
         menu->setTitle(QStringLiteral("MA"));
-        FillMenu(menu.get(), kMarkMenu);
-        const bool full = doc.slideCount >= kMaxSlides;
-        const QClipboard* cb = QGuiApplication::clipboard();
-        SetEnabled(menu.get(), 106, !full);
-        SetEnabled(menu.get(), 108, !full && cb && HasClipboardBitmap(cb->mimeData()));
+        FillMenu(menu.get(), kMarkMenu, *this);
     } else {
         menu->setTitle(QStringLiteral("VIEW"));
-        FillMenu(menu.get(), kViewMenu);
+        FillMenu(menu.get(), kViewMenu, *this);
     }
+    // The states belong to this menu: once it is gone the keys find every action enabled.
+    connect(menu.get(), &QObject::destroyed, this, [this] { UpdateActions(std::nullopt); });
     return menu;
 }
 
@@ -278,9 +262,10 @@ void EditorWindow::TrackContextMenu(QPoint pt) {
     const int mark = m_mark;
     // Centred horizontally on the pointer.
     const QPoint global = mapToGlobal(pt);
-    const QAction* chosen =
-        menu->exec(QPoint(global.x() - menu->sizeHint().width() / 2, global.y()));
-    const int id = chosen ? chosen->data().toInt() : 0;
+    m_menuOpen = true;
+    m_chosenInMenu.reset();
+    menu->exec(QPoint(global.x() - menu->sizeHint().width() / 2, global.y()));
+    m_menuOpen = false;
 
     // The highlighted cell and mark lose their highlight once the menu is gone; the
     // command still sees the slide and the mark that were under the pointer.
@@ -296,13 +281,73 @@ void EditorWindow::TrackContextMenu(QPoint pt) {
     m_selectedCell = select;
     m_mark = mark;
 
-    if (id != 0)
-        OnCommand(id);
+    if (const std::optional<Command> chosen = std::exchange(m_chosenInMenu, std::nullopt))
+        RunCommand(*chosen);
 }
 
-// ---- Handlers. -----------------------------------------------------------------------------
+// ---- The commands' work. --------------------------------------------------------------------
 
-void EditorWindow::OnDeleteSlide(int) {
+void EditorWindow::RunCommand(Command c) {
+    if (m_menuOpen) {
+        m_chosenInMenu = c;
+        return;
+    }
+    switch (c) {
+    case Command::DeleteSlide:
+        DeleteSlideUnderPointer();
+        break;
+    case Command::SlideshowFromHere:
+        SlideshowFromSlideUnderPointer();
+        break;
+    case Command::AddSlides:
+        AddSlidesAtMark();
+        break;
+    case Command::CopySlide:
+        CopySlideUnderPointer();
+        break;
+    case Command::PasteSlide:
+        PasteSlideAtMark();
+        break;
+    case Command::Refresh:
+        break;
+    case Command::SlideProperties:
+        OpenSlideProperties(SelectedIndex());
+        break;
+    case Command::PickKeyColor:
+        TogglePickMode();
+        break;
+    case Command::ClearKeyColor:
+        SetKeyOfSlideUnderPointer(std::nullopt);
+        break;
+    case Command::KeyBlack:
+    case Command::KeyWhite:
+    case Command::KeyRed:
+    case Command::KeyGreen:
+    case Command::KeyBlue:
+        SetKeyOfSlideUnderPointer(kFixedKeyColors[int(c) - int(Command::KeyBlack)]);
+        break;
+    case Command::BackgroundLeft:
+    case Command::BackgroundRight:
+    case Command::BackgroundCenter:
+        ChooseBackgroundColor(c);
+        break;
+    case Command::ToggleMaximized:
+        ToggleMaximized();
+        break;
+    case Command::FlipHorizontal:
+    case Command::FlipVertical:
+        FlipSlideUnderPointer(c == Command::FlipHorizontal);
+        break;
+    case Command::TogglePropertyButtons:
+        TogglePropertyButtons();
+        break;
+    case Command::SlideList:
+        OpenSlideListFromMenu();
+        break;
+    }
+}
+
+void EditorWindow::DeleteSlideUnderPointer() {
     const int index = SelectedIndex();
     if (index < 0 || index >= CurrentDocument().slideCount)
         return;
@@ -313,18 +358,18 @@ void EditorWindow::OnDeleteSlide(int) {
     repaint();
 }
 
-void EditorWindow::OnSlideshowHere(int) {
+void EditorWindow::SlideshowFromSlideUnderPointer() {
     const int index = SelectedIndex();
     if (index < 0 || index >= CurrentDocument().slideCount)
         return;
     RunSlideshow(index);
 }
 
-void EditorWindow::OnAddSlides(int) {
+void EditorWindow::AddSlidesAtMark() {
     AddSlidesCommand(*this, m_mark, this);
 }
 
-void EditorWindow::OnCopySlide(int) {
+void EditorWindow::CopySlideUnderPointer() {
     const int index = SelectedIndex();
     if (index < 0 || index >= CurrentDocument().slideCount)
         return;
@@ -341,7 +386,7 @@ void EditorWindow::OnCopySlide(int) {
     QTimer::singleShot(300, qApp, [] { QGuiApplication::restoreOverrideCursor(); });
 }
 
-void EditorWindow::OnPasteSlide(int) {
+void EditorWindow::PasteSlideAtMark() {
     const QClipboard* cb = QGuiApplication::clipboard();
     if (!cb)
         return;
@@ -351,27 +396,25 @@ void EditorWindow::OnPasteSlide(int) {
     }
 }
 
-void EditorWindow::OnSlideProperties(int) {
-    OpenSlideProperties(SelectedIndex());
+void EditorWindow::TogglePickMode() {
+    if (std::holds_alternative<PickingColor>(m_gesture))
+        m_gesture = {};
+    else
+        m_gesture = PickingColor{};
 }
 
-void EditorWindow::OnTogglePickColor(int) {
-    m_pickingColor = !m_pickingColor;
-}
-
-void EditorWindow::OnFixedKeyColor(int id) {
-    const KeyColor key = id == 118 ? KeyColor() : KeyColor(kFixedKeyColors[id - 150]);
+void EditorWindow::SetKeyOfSlideUnderPointer(const KeyColor& key) {
     if (!SetSelectedSlideKey(*this, key))
         return;
     m_rebuildCells = true;
     repaint();
 }
 
-void EditorWindow::OnBackgroundColor(int id) {
+void EditorWindow::ChooseBackgroundColor(Command which) {
     DocumentHeader& header = CurrentDocument().header;
-    QRgb& field = id == 120   ? header.backgroundLeft
-                  : id == 121 ? header.backgroundRight
-                              : header.backgroundCenter;
+    QRgb& field = which == Command::BackgroundLeft    ? header.backgroundLeft
+                  : which == Command::BackgroundRight ? header.backgroundRight
+                                                      : header.backgroundCenter;
     const std::optional<QRgb> chosen = prompts().chooseColor(field, this);
     if (!chosen)
         return;
@@ -380,28 +423,28 @@ void EditorWindow::OnBackgroundColor(int id) {
     repaint();
 }
 
-void EditorWindow::OnToggleMaximize(int) {
+void EditorWindow::ToggleMaximized() {
     if (isMaximized())
         showNormal();
     else
         showMaximized();
 }
 
-void EditorWindow::OnFlipSlide(int id) {
-    if (!ToggleSelectedSlideFlip(*this, id == 130))
+void EditorWindow::FlipSlideUnderPointer(bool horizontal) {
+    if (!ToggleSelectedSlideFlip(*this, horizontal))
         return;
     m_rebuildCells = true;
     repaint(CellArea(m_selectedCell));
 }
 
-void EditorWindow::OnTogglePropButtons(int) {
+void EditorWindow::TogglePropertyButtons() {
     qint32& shown = CurrentDocument().header.showPropertyButtons;
     shown = shown == 0 ? 1 : 0;
     m_modified = true;
     repaint();
 }
 
-void EditorWindow::OnSlideListCommand(int) {
+void EditorWindow::OpenSlideListFromMenu() {
     OpenSlideList();
     m_selectedCell = -1;
     repaint();

@@ -27,7 +27,7 @@ void EditorWindow::OpenTimeSet() {
     dlg.m_page = m_page;
     for (int p = 0; p < kMaxPages; ++p)
         dlg.m_pageSlides[p] = m_pageSlides[p];
-    dlg.OnInitDialog();
+    dlg.Initialize();
     if (RunModal(dlg) != QDialog::Accepted)
         return;
     m_modified = true;
@@ -44,7 +44,7 @@ void EditorWindow::OpenSystemSettings() {
     dlg.m_limitSize = ReadSettingInt(Setting::LimitImageSize, 1);
     dlg.m_limitWidth = ReadSettingInt(Setting::ImageLimitWidth, 500);
     dlg.m_limitHeight = ReadSettingInt(Setting::ImageLimitHeight, 500);
-    dlg.OnInitDialog();
+    dlg.Initialize();
     if (RunModal(dlg) != QDialog::Accepted)
         return;
     if (ReadSettingInt(Setting::TitleMode, 2) != dlg.m_titleMode) {
@@ -66,7 +66,7 @@ void EditorWindow::OpenVersionInfo() {
 void EditorWindow::OpenHelp() {
     HelpWindow dlg(this);
     dlg.m_manualName = MessageText(Msg::ManualName);
-    if (!dlg.OnInitDialog())
+    if (!dlg.Initialize())
         return;
     RunModal(dlg);
 }
@@ -83,7 +83,7 @@ void EditorWindow::OpenSlideProperties(int index) {
         return;
     SlidePropertiesDialog dlg(this);
     dlg.m_index = index;
-    dlg.OnInitDialog();
+    dlg.Initialize();
     if (RunModal(dlg) == QDialog::Accepted)
         m_modified = true;
     if (m_selectedCell >= 0) {

@@ -26,6 +26,7 @@ EditorWindow::EditorWindow(QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     setWindowTitle(QStringLiteral("ルセリオ"));
+    CreateActions();
 }
 
 EditorWindow::~EditorWindow() {
@@ -33,7 +34,7 @@ EditorWindow::~EditorWindow() {
         RecordPlacement();
 }
 
-bool EditorWindow::OnInitDialog() {
+bool EditorWindow::Initialize() {
     // The program icon.
     setWindowIcon(ProgramIcon());
 
@@ -68,8 +69,6 @@ bool EditorWindow::OnInitDialog() {
 
     // Files dropped from the file manager become slides.
     setAcceptDrops(true);
-    // The command keys.
-    LoadAccelerators();
 
     // The start document: the command-line file, else the last file when FirstOpen is 1,
     // else (or when that open fails) a new document.
@@ -110,7 +109,7 @@ bool EditorWindow::RenderSlidePicture(int index, bool ignoreFlips) {
 }
 
 void EditorWindow::paintEvent(QPaintEvent* e) {
-    OnPaint(e->region());
+    PaintWindow(e->region());
     PaintDragImage(e->region());
 }
 
@@ -145,19 +144,18 @@ void EditorWindow::mousePressEvent(QMouseEvent* e) {
     }
     // The press that Qt turns into a double click is the double click's to handle.
     if (e->button() == Qt::LeftButton && !(e->flags() & Qt::MouseEventCreatedDoubleClick))
-        OnLButtonDown(e->position().toPoint());
+        LeftButtonPressed(e->position().toPoint());
     QDialog::mousePressEvent(e);
 }
 
 void EditorWindow::mouseMoveEvent(QMouseEvent* e) {
     if (ContinueFrameResize(e->globalPosition().toPoint()))
         return;
-    OnMouseMove(e->position().toPoint());
+    PointerMoved(e->position().toPoint());
     if (m_tip)
         m_tip->RelayMouseMove(e->globalPosition().toPoint());
     // Near an edge, unless a drag runs, the cursor tells that the edge resizes.
-    const bool dragging = m_moveDrag || m_opacityDrag || m_dragBoundary >= 0 || m_dragCell >= 0;
-    const Qt::Edges edges = dragging ? Qt::Edges() : ResizeEdgesAt(e->position().toPoint());
+    const Qt::Edges edges = DragRuns() ? Qt::Edges() : ResizeEdgesAt(e->position().toPoint());
     if ((edges & (Qt::LeftEdge | Qt::RightEdge)) && (edges & (Qt::TopEdge | Qt::BottomEdge)))
         setCursor(((edges & Qt::LeftEdge) && (edges & Qt::TopEdge)) ||
                           ((edges & Qt::RightEdge) && (edges & Qt::BottomEdge))

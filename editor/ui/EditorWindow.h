@@ -9,11 +9,42 @@
 #include <QDialog>
 #include <QImage>
 #include <QString>
+#include <map>
 #include <memory>
+#include <optional>
+#include <variant>
 
+class QAction;
 class QMenu;
 
 class TipWindow;
+
+/// The editor's commands, each one QAction of the window (Commands.cpp). The values are
+/// the commands' numbers in the original program's menus.
+enum class Command {
+    DeleteSlide = 104,       ///< the slide under the pointer, after a question
+    SlideshowFromHere = 105, ///< the slideshow from the slide under the pointer
+    AddSlides = 106,         ///< image files chosen in a file dialog, at the mark
+    CopySlide = 107,         ///< the slide under the pointer to the clipboard
+    PasteSlide = 108,        ///< the clipboard's image as a new slide, at the mark
+    Refresh = 109,           ///< F5: does nothing
+    SlideProperties = 110,   ///< the property dialog of the slide under the pointer
+    PickKeyColor = 117,      ///< colour-pick mode on or off
+    ClearKeyColor = 118,     ///< the slide under the pointer loses its transparent colour
+    BackgroundLeft = 120,    ///< the background colours of the window
+    BackgroundRight = 121,
+    BackgroundCenter = 122,
+    ToggleMaximized = 128,
+    FlipHorizontal = 130, ///< mirrors the slide under the pointer left-right
+    FlipVertical = 131,   ///< and top-bottom
+    TogglePropertyButtons = 133,
+    KeyBlack = 150, ///< a fixed transparent colour for the slide under the pointer
+    KeyWhite = 151,
+    KeyRed = 152,
+    KeyGreen = 153,
+    KeyBlue = 154,
+    SlideList = 610, ///< the slide list dialog
+};
 
 class EditorWindow : public QDialog, public EditorState {
     Q_OBJECT
@@ -26,12 +57,12 @@ public:
 
     /// The opening sequence: icon, size and position, start document, opacity.
     /// False when the window cannot open (the caller then ends).
-    bool OnInitDialog();
+    bool Initialize();
 
     /// Sets the window's constant opacity (0 to 255).
     void ApplyWindowOpacity(int alpha);
 
-    /// Records the window's placement (Zoomed, SX, SY of section Last).
+    /// Records the window's placement (maximised, width and height) in the settings.
     void RecordPlacement();
 
     void RedrawRebuilt() override;
@@ -43,18 +74,19 @@ public:
     /// Plays the slideshow from slide `startIndex` while this window hides, then takes
     /// the show's changes back (marks the document modified, rebuilds the page view).
     void RunSlideshow(int startIndex);
-    /// Icon 8: the executable-creation dialog, when the document has a slide.
+    /// The export icon: the dialog that writes a standalone slideshow executable, when
+    /// the document has a slide.
     void RunCreateExecutable();
 
     // The auxiliary dialogs, one routine per way of opening them (DialogCommands.cpp).
     // Each runs its dialog modally and hands the result back to the document.
-    void OpenTimeSet();        ///< icon 2: switch-time table (needs slides)
-    void OpenSystemSettings(); ///< icon 6: settings of section SYS
-    void OpenVersionInfo();    ///< icon 9: version box
-    void OpenHelp();           ///< icon 10: the manual in the help window
-    void OpenSlideList();      ///< command 610: slide list
-    /// The property button, the double click and command 110: the property dialog for
-    /// table index `index`; afterwards the selection is cleared.
+    void OpenTimeSet();        ///< the switch-time table (needs slides)
+    void OpenSystemSettings(); ///< the settings dialog
+    void OpenVersionInfo();    ///< the version box
+    void OpenHelp();           ///< the manual in the help window
+    void OpenSlideList();      ///< the slide list
+    /// The property button, the double click and the properties command: the property
+    /// dialog for table index `index`; afterwards the selection is cleared.
     void OpenSlideProperties(int index);
 
     // Painting state.
@@ -84,68 +116,77 @@ public:
     /// The area repainted when mark m's highlight changes: its rectangle grown by 5.
     QRect MarkArea(int m) const;
 
-    // Hit tests on the rectangles of the last paint (HitTest.cpp); each gives -1 for none.
-    int HitIcon(QPoint pt) const;       ///< icon 0 to 11 (the gaps between icons hit nothing)
-    int HitCell(QPoint pt) const;       ///< page cell showing a slide image
+    // Hit tests on the rectangles of the last paint (HitTest.cpp); each gives -1 (or
+    // nothing) for none.
+    std::optional<Icon> HitIcon(QPoint pt) const; ///< the gaps between icons hit nothing
+    int HitCell(QPoint pt) const;                 ///< page cell showing a slide image
     int HitMark(QPoint pt) const;       ///< insertion mark, widened 5 px sideways, 1 px up and down
     int HitPropButton(QPoint pt) const; ///< page cell whose 11 x 11 property square holds pt
     int HitBoundary(QPoint pt) const;   ///< graph boundary b, 1 to the slide count
 
-    // Commands (Commands.cpp): the dispatch of menu and key commands by id, and the
-    // context menu that the right-button release opens at client point `pt`.
-    void OnCommand(int id);
+    // Commands (Commands.cpp). Each command is one action of the window; its key works
+    // whatever the menus show, and the context menus are built from the actions.
+    /// The action of command `c`.
+    QAction* CommandAction(Command c) const;
+    /// Carries out command `c` for the slide and the mark under the pointer. While the
+    /// context menu is open the command waits until the menu has closed.
+    void RunCommand(Command c);
+    /// Opens the context menu for client point `pt` and runs the command chosen.
     void TrackContextMenu(QPoint pt);
-    /// Installs accelerator table 133 (F5, Ctrl+C, Delete, Ctrl+V, F11) on the window;
-    /// the keys work whatever the menus show.
-    void LoadAccelerators();
-    /// The context menu for client point `pt` with its items' states set, not opened:
-    /// "SLIDE" over a slide image, "MA" over an insertion mark, else "VIEW" (the menu's
-    /// title). Each item carries its command id as its data.
-    std::unique_ptr<QMenu> BuildContextMenu(QPoint pt) const;
-    // Command handlers, reached through OnCommand's table; `id` is the command.
-    void OnDeleteSlide(int id); ///< 104: deletes the selected slide after Msg::DeleteSlideQuestion
-    void OnSlideshowHere(int id);     ///< 105: the slideshow from the selected slide
-    void OnAddSlides(int id);         ///< 106: image files chosen in a file dialog
-    void OnCopySlide(int id);         ///< 107: the selected slide to the clipboard
-    void OnPasteSlide(int id);        ///< 108: the clipboard's image as a new slide
-    void OnSlideProperties(int id);   ///< 110: the selected slide's property dialog
-    void OnTogglePickColor(int id);   ///< 117: colour-pick mode on or off
-    void OnFixedKeyColor(int id);     ///< 118, 150 to 154: no key or a fixed key colour
-    void OnBackgroundColor(int id);   ///< 120, 121, 122: a background colour
-    void OnToggleMaximize(int id);    ///< 128: maximised or restored
-    void OnFlipSlide(int id);         ///< 130, 131: mirror left-right, top-bottom
-    void OnTogglePropButtons(int id); ///< 133: property buttons shown or hidden
-    void OnSlideListCommand(int id);  ///< 610: the slide list dialog
+    /// The context menu for client point `pt`, not opened: "SLIDE" over a slide image,
+    /// "MA" over an insertion mark, else "VIEW" (the menu's title). While it exists its
+    /// actions show what can be done there (enabled and checked states); when it is
+    /// gone, every action is enabled again for the keys.
+    std::unique_ptr<QMenu> BuildContextMenu(QPoint pt);
 
-    // Mouse state (Mouse.cpp).
-    bool m_pickingColor = false; ///< colour-pick mode: the next left press picks a key colour
-    bool m_opacityDrag = false;  ///< a transparency drag runs
-    bool m_moveDrag = false;     ///< a window-move drag runs
-    QPoint m_pressPoint;         ///< press point of the window-move or graph drag
-    int m_dragBoundary = -1;     ///< slide whose switch time is dragged in the graph, -1 none
-    int m_dragTime = -1;         ///< time shown during a graph drag, -1 until the pointer moved
-    int m_dragCell = -1;         ///< page cell of the dragged slide image, -1 none
-    QPoint m_grabPoint;          ///< press point inside the dragged slide image
-    QPoint m_dragFrom;           ///< where the slide-image drag began
-    int m_dragMark = -1;         ///< insertion mark under the dragged slide image, -1 none
-    QRect m_dragArea;            ///< the drawn drag image with its frame; empty when none
+    // The pointer gesture in progress (Mouse.cpp, FrameResize.cpp): exactly one or none
+    // runs, and ending or cancelling it is one assignment.
+    struct PickingColor {}; ///< colour-pick mode: the next left press picks a key colour
+    struct MovingWindow {
+        QPoint grab; ///< the press point: the window's top-left stays this far off
+    };
+    struct DraggingOpacity {}; ///< the window's opacity follows the pointer on its bar
+    struct DraggingSwitchTime {
+        int slide;          ///< whose switch time the boundary right of its bar sets
+        QPoint pressedAt;   ///< the time changes with the pointer's distance from here
+        int shownTime = -1; ///< the time shown so far; -1 until the pointer moved
+    };
+    struct DraggingSlide {
+        int cell;      ///< page cell of the dragged slide image
+        QPoint grab;   ///< press point inside the slide image
+        int mark = -1; ///< insertion mark under the dragged image; -1 none
+        QRect drawnAt; ///< the drawn drag image with its frame; empty when none
+    };
+    struct ResizingFrame {
+        Qt::Edges edges; ///< the edges that follow the pointer
+        QRect from;      ///< the geometry when the drag began
+        QPoint grab;     ///< the pointer's screen position then
+    };
+    using Gesture = std::variant<std::monostate, PickingColor, MovingWindow, DraggingOpacity,
+                                 DraggingSwitchTime, DraggingSlide, ResizingFrame>;
+    Gesture m_gesture;
+    /// A drag of the pointer runs (the window, the opacity, a switch time, a slide).
+    bool DragRuns() const;
+
     /// The window's one tooltip, made at opening.
     TipWindow* m_tip = nullptr;
 
-    // The handlers of the window's pointer messages, in client coordinates (Mouse.cpp).
-    void OnMouseMove(QPoint pt);
-    void OnLButtonDown(QPoint pt);
-    void OnLButtonUp(QPoint pt);
-    void OnLButtonDblClk(QPoint pt);
-    void OnRButtonUp(QPoint pt);
-    /// Icon k's action; icons that need slides do nothing while the document has none.
-    void OnIcon(int k);
+    // The window's answers to the pointer, in client coordinates (Mouse.cpp).
+    void PointerMoved(QPoint pt);
+    void LeftButtonPressed(QPoint pt);
+    void LeftButtonReleased(QPoint pt);
+    void LeftButtonDoubleClicked(QPoint pt);
+    void RightButtonReleased(QPoint pt);
+    /// Icon `icon`'s action; icons that need slides do nothing while the document has none.
+    void RunIcon(Icon icon);
+    /// Shows page `page` (0-based; the caller checked that the document has it).
+    void ShowPage(int page);
 
     // Layout and painting state (Paint.cpp). The rectangles describe the last paint.
     int m_mark = -1;                       ///< insertion mark under the pointer
     QRect m_iconArea;                      ///< the twelve icons' area
     QRect m_opacityBar;                    ///< the transparency bar
-    QRect m_iconRects[kIconCount];         ///< one per icon
+    QRect m_iconRects[kIconCount];         ///< one per icon, in the order of Icon
     QRect m_graphRect;                     ///< the time graph with its frame
     QRect m_boundaryRects[kMaxSlides + 1]; ///< 1 to 100: right edge of bar b - 1
     QRect m_cellRects[kSlidesPerPage];     ///< drawn slide images by page cell
@@ -185,23 +226,47 @@ public Q_SLOTS:
 private:
     /// Window edges under `pos` that resize the frameless window (none: 0).
     Qt::Edges ResizeEdgesAt(const QPoint& pos) const;
-    void OnPaint(const QRegion& dirty);
+    void PaintWindow(const QRegion& dirty);
     /// Re-renders every visible slide of the page into m_cellImages.
     void RebuildCellImages(const EditorLayout& layout);
 
     bool m_placed = false; ///< the opening sequence has sized the window
+
+    // Commands (Commands.cpp).
+    /// Makes the window's actions, one per command, with their texts and keys.
+    void CreateActions();
+    /// Sets the actions' enabled and checked states for the context menu at `pt`; without
+    /// a point every action is enabled (the keys: a command that cannot act does nothing
+    /// or says why).
+    void UpdateActions(std::optional<QPoint> pt);
+    // The commands' work, for the slide and the mark under the pointer.
+    void DeleteSlideUnderPointer();
+    void SlideshowFromSlideUnderPointer();
+    void AddSlidesAtMark();
+    void CopySlideUnderPointer();
+    void PasteSlideAtMark();
+    void TogglePickMode();
+    void SetKeyOfSlideUnderPointer(const KeyColor& key);
+    void ChooseBackgroundColor(Command which);
+    void ToggleMaximized();
+    void FlipSlideUnderPointer(bool horizontal);
+    void TogglePropertyButtons();
+    void OpenSlideListFromMenu();
+    std::map<Command, QAction*> m_actions;
+    bool m_menuOpen = false;               ///< the context menu is open
+    std::optional<Command> m_chosenInMenu; ///< the command chosen there, run once it closed
 
     // Mouse feedback and drags (Mouse.cpp).
     enum class MouseCursor { Arrow, Hand, SizeWE, SizeAll, Pick, Prop };
     void SetMouseCursor(MouseCursor c);
     void ShowTip(const QString& text);
     void HideTip();
-    void MoveWindowTo(QPoint globalPos);
-    void GraphDragMove(QPoint pt);
-    void CommitGraphDrag();
-    void SlideDragMove(QPoint pt);
-    void DropSlide(int c, QPoint pt);
-    void TransDragMove(QPoint pt);
+    void MoveWindowTo(QPoint globalPos, QPoint grab);
+    void SwitchTimeDragMove(DraggingSwitchTime& drag, QPoint pt);
+    void CommitSwitchTimeDrag(const DraggingSwitchTime& drag);
+    void SlideDragMove(DraggingSlide& drag, QPoint pt);
+    void DropSlide(const DraggingSlide& drag, QPoint pt);
+    void OpacityDragMove(QPoint pt);
     /// Draws the dragged slide image over the page (after the page is painted).
     void PaintDragImage(const QRegion& dirty);
 
@@ -211,7 +276,4 @@ private:
     bool ContinueFrameResize(QPoint globalPos);
     /// Ends an edge drag; false when none ran.
     bool EndFrameResize();
-    Qt::Edges m_resizeEdges;
-    QRect m_resizeFrom;  ///< the geometry when the edge drag began
-    QPoint m_resizeGrab; ///< the pointer's screen position then
 };

@@ -1,4 +1,4 @@
-// Icon 8: writing the open document as a standalone slideshow executable.
+// The export icon: writing the open document as a standalone slideshow executable.
 
 #include "dialogs/ModalRunner.h"
 #include "document/Document.h"

@@ -7,31 +7,32 @@
 #include <algorithm>
 
 void EditorWindow::BeginFrameResize(Qt::Edges edges, QPoint globalPos) {
-    m_resizeEdges = edges;
-    m_resizeFrom = geometry();
-    m_resizeGrab = globalPos;
+    m_gesture = ResizingFrame{edges, geometry(), globalPos};
 }
 
 bool EditorWindow::ContinueFrameResize(QPoint globalPos) {
-    if (!m_resizeEdges)
+    const auto* resize = std::get_if<ResizingFrame>(&m_gesture);
+    if (!resize)
         return false;
-    const QPoint d = globalPos - m_resizeGrab;
+    const Qt::Edges edges = resize->edges;
+    const QRect from = resize->from;
+    const QPoint d = globalPos - resize->grab;
     const QSize minSize = minimumSize().expandedTo(QSize(1, 1));
     const QSize maxSize = maximumSize();
-    QRect r = m_resizeFrom;
+    QRect r = from;
     // Each moved edge follows the pointer as far as the size limits allow; the opposite
     // edge stays where it is.
-    if (m_resizeEdges & Qt::LeftEdge) {
-        const int w = std::clamp(m_resizeFrom.width() - d.x(), minSize.width(), maxSize.width());
-        r.setLeft(m_resizeFrom.right() + 1 - w);
-    } else if (m_resizeEdges & Qt::RightEdge) {
-        r.setWidth(std::clamp(m_resizeFrom.width() + d.x(), minSize.width(), maxSize.width()));
+    if (edges & Qt::LeftEdge) {
+        const int w = std::clamp(from.width() - d.x(), minSize.width(), maxSize.width());
+        r.setLeft(from.right() + 1 - w);
+    } else if (edges & Qt::RightEdge) {
+        r.setWidth(std::clamp(from.width() + d.x(), minSize.width(), maxSize.width()));
     }
-    if (m_resizeEdges & Qt::TopEdge) {
-        const int h = std::clamp(m_resizeFrom.height() - d.y(), minSize.height(), maxSize.height());
-        r.setTop(m_resizeFrom.bottom() + 1 - h);
-    } else if (m_resizeEdges & Qt::BottomEdge) {
-        r.setHeight(std::clamp(m_resizeFrom.height() + d.y(), minSize.height(), maxSize.height()));
+    if (edges & Qt::TopEdge) {
+        const int h = std::clamp(from.height() - d.y(), minSize.height(), maxSize.height());
+        r.setTop(from.bottom() + 1 - h);
+    } else if (edges & Qt::BottomEdge) {
+        r.setHeight(std::clamp(from.height() + d.y(), minSize.height(), maxSize.height()));
     }
     if (r != geometry())
         setGeometry(r);
@@ -39,9 +40,9 @@ bool EditorWindow::ContinueFrameResize(QPoint globalPos) {
 }
 
 bool EditorWindow::EndFrameResize() {
-    if (!m_resizeEdges)
+    if (!std::holds_alternative<ResizingFrame>(m_gesture))
         return false;
-    m_resizeEdges = {};
+    m_gesture = {};
     return true;
 }
 
@@ -49,8 +50,8 @@ void EditorWindow::mouseReleaseEvent(QMouseEvent* e) {
     if (e->button() == Qt::LeftButton && EndFrameResize())
         return;
     if (e->button() == Qt::LeftButton)
-        OnLButtonUp(e->position().toPoint());
+        LeftButtonReleased(e->position().toPoint());
     else if (e->button() == Qt::RightButton)
-        OnRButtonUp(e->position().toPoint());
+        RightButtonReleased(e->position().toPoint());
     QDialog::mouseReleaseEvent(e);
 }

@@ -4,13 +4,13 @@
 
 #include <algorithm>
 
-int EditorWindow::HitIcon(QPoint pt) const {
+std::optional<Icon> EditorWindow::HitIcon(QPoint pt) const {
     if (!PointInRect(m_iconArea, pt))
-        return -1;
+        return std::nullopt;
     for (int k = 0; k < kIconCount; ++k)
         if (PointInRect(m_iconRects[k], pt))
-            return k;
-    return -1;
+            return Icon(k);
+    return std::nullopt;
 }
 
 int EditorWindow::HitCell(QPoint pt) const {

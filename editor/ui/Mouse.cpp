@@ -54,39 +54,34 @@ const char* const kIconTips[kIconCount] = {
 void NextPage(EditorWindow& d) {
     if (d.m_page >= d.m_pageCount - 1)
         return;
-    ++d.m_page;
-    d.m_dragArea = QRect();
-    d.m_rebuildCells = true;
-    d.update();
+    d.ShowPage(d.m_page + 1);
 }
 
 void PreviousPage(EditorWindow& d) {
     if (d.m_page <= 0)
         return;
-    --d.m_page;
-    d.m_dragArea = QRect();
-    d.m_rebuildCells = true;
-    d.update();
+    d.ShowPage(d.m_page - 1);
 }
 
-/// One row per icon of the bar, in icon order.
+/// One row per icon of the bar, in the order of Icon.
 struct IconAction {
+    Icon icon;
     bool onlyWithSlides;
     void (*run)(EditorWindow&);
 };
 const IconAction kIconActions[kIconCount] = {
-    {true, NextPage},
-    {true, PreviousPage},
-    {true, [](EditorWindow& d) { d.OpenTimeSet(); }},
-    {true, [](EditorWindow& d) { OnNewCommand(d); }},
-    {false, [](EditorWindow& d) { OnOpenCommand(d); }},
-    {true, [](EditorWindow& d) { OnSaveCommand(d); }},
-    {false, [](EditorWindow& d) { d.OpenSystemSettings(); }},
-    {true, [](EditorWindow& d) { d.RunSlideshow(0); }},
-    {true, [](EditorWindow& d) { d.RunCreateExecutable(); }},
-    {false, [](EditorWindow& d) { d.OpenVersionInfo(); }},
-    {false, [](EditorWindow& d) { d.OpenHelp(); }},
-    {false, [](EditorWindow& d) { d.reject(); }},
+    {Icon::NextPage, true, NextPage},
+    {Icon::PreviousPage, true, PreviousPage},
+    {Icon::SwitchTimes, true, [](EditorWindow& d) { d.OpenTimeSet(); }},
+    {Icon::NewDocument, true, [](EditorWindow& d) { OnNewCommand(d); }},
+    {Icon::OpenDocument, false, [](EditorWindow& d) { OnOpenCommand(d); }},
+    {Icon::SaveDocument, true, [](EditorWindow& d) { OnSaveCommand(d); }},
+    {Icon::Settings, false, [](EditorWindow& d) { d.OpenSystemSettings(); }},
+    {Icon::Slideshow, true, [](EditorWindow& d) { d.RunSlideshow(0); }},
+    {Icon::Export, true, [](EditorWindow& d) { d.RunCreateExecutable(); }},
+    {Icon::VersionInfo, false, [](EditorWindow& d) { d.OpenVersionInfo(); }},
+    {Icon::Help, false, [](EditorWindow& d) { d.OpenHelp(); }},
+    {Icon::Exit, false, [](EditorWindow& d) { d.reject(); }},
 };
 
 } // namespace
@@ -159,21 +154,36 @@ void EditorWindow::SetMark(int m) {
         update(MarkArea(m));
 }
 
+bool EditorWindow::DragRuns() const {
+    return std::holds_alternative<MovingWindow>(m_gesture) ||
+           std::holds_alternative<DraggingOpacity>(m_gesture) ||
+           std::holds_alternative<DraggingSwitchTime>(m_gesture) ||
+           std::holds_alternative<DraggingSlide>(m_gesture);
+}
+
+void EditorWindow::ShowPage(int page) {
+    m_page = page;
+    if (auto* drag = std::get_if<DraggingSlide>(&m_gesture))
+        drag->drawnAt = QRect();
+    m_rebuildCells = true;
+    update();
+}
+
 // ---------------------------------------------------------------------------------------
 // Pointer movement
 
-void EditorWindow::OnMouseMove(QPoint pt) {
+void EditorWindow::PointerMoved(QPoint pt) {
     const Document& doc = CurrentDocument();
 
     // 1. The window follows the pointer.
-    if (m_moveDrag) {
-        if (pt != m_pressPoint)
-            MoveWindowTo(mapToGlobal(pt));
+    if (const auto* move = std::get_if<MovingWindow>(&m_gesture)) {
+        if (pt != move->grab)
+            MoveWindowTo(mapToGlobal(pt), move->grab);
         return;
     }
     // 2. A switch time is being dragged in the graph.
-    if (m_dragBoundary >= 0) {
-        GraphDragMove(pt);
+    if (auto* drag = std::get_if<DraggingSwitchTime>(&m_gesture)) {
+        SwitchTimeDragMove(*drag, pt);
         return;
     }
     // 3. Over a slide's property button.
@@ -182,17 +192,17 @@ void EditorWindow::OnMouseMove(QPoint pt) {
         return;
     }
     // 4. A slide image is being dragged.
-    if (m_dragCell >= 0) {
-        SlideDragMove(pt);
+    if (auto* drag = std::get_if<DraggingSlide>(&m_gesture)) {
+        SlideDragMove(*drag, pt);
         return;
     }
     // 5. The opacity is being dragged.
-    if (m_opacityDrag) {
-        TransDragMove(pt);
+    if (std::holds_alternative<DraggingOpacity>(m_gesture)) {
+        OpacityDragMove(pt);
         return;
     }
     // 6. Picking a transparent colour.
-    if (m_pickingColor) {
+    if (std::holds_alternative<PickingColor>(m_gesture)) {
         SetMouseCursor(HitCell(pt) >= 0 ? MouseCursor::Pick : MouseCursor::Arrow);
         return;
     }
@@ -246,9 +256,8 @@ void EditorWindow::OnMouseMove(QPoint pt) {
         return;
     }
     // 10. An icon, or nothing.
-    const int icon = HitIcon(pt);
-    if (icon >= 0) {
-        ShowTip(QString::fromUtf8(kIconTips[icon]));
+    if (const std::optional<Icon> icon = HitIcon(pt)) {
+        ShowTip(QString::fromUtf8(kIconTips[int(*icon)]));
         SetMouseCursor(MouseCursor::Hand);
     } else {
         HideTip();
@@ -256,13 +265,13 @@ void EditorWindow::OnMouseMove(QPoint pt) {
     }
 }
 
-void EditorWindow::MoveWindowTo(QPoint globalPos) {
+void EditorWindow::MoveWindowTo(QPoint globalPos, QPoint grab) {
     // The top-left corner goes where the pointer is, less the press point, and stays on
     // the desktop: never beyond its right or bottom edge, and never beyond its left or
     // top edge (which wins when the window is larger than the desktop).
     const QRect desk = Screen().workArea;
     const QSize size = frameGeometry().size();
-    const QPoint to = globalPos - m_pressPoint;
+    const QPoint to = globalPos - grab;
     const int x =
         std::max(std::min(to.x(), desk.left() + desk.width() - size.width()), desk.left());
     const int y =
@@ -273,9 +282,9 @@ void EditorWindow::MoveWindowTo(QPoint globalPos) {
 // ---------------------------------------------------------------------------------------
 // The graph drag: a slide's switch time follows its bar's right boundary.
 
-void EditorWindow::GraphDragMove(QPoint pt) {
+void EditorWindow::SwitchTimeDragMove(DraggingSwitchTime& drag, QPoint pt) {
     const Document& doc = CurrentDocument();
-    if (m_dragBoundary >= doc.slideCount)
+    if (drag.slide >= doc.slideCount)
         return;
     int total = 0;
     for (int i = 0; i < doc.slideCount; ++i)
@@ -284,56 +293,57 @@ void EditorWindow::GraphDragMove(QPoint pt) {
     // Seconds per pixel, in single precision as the bars are laid out. Without a total
     // or a graph there is no scale, and the time stays where it was.
     const float r = (total > 0 && D > 0) ? float(total) / float(D) : 0.0f;
-    const int delta = int(r * float(pt.x() - m_pressPoint.x()));
-    const int t = std::clamp(int(doc.slides[m_dragBoundary].switchTime) + delta, kMinSwitchTime,
-                             kMaxSwitchTime);
+    const int delta = int(r * float(pt.x() - drag.pressedAt.x()));
+    const int t =
+        std::clamp(int(doc.slides[drag.slide].switchTime) + delta, kMinSwitchTime, kMaxSwitchTime);
     SetMouseCursor(MouseCursor::SizeWE);
-    if (t == m_dragTime)
+    if (t == drag.shownTime)
         return;
-    m_dragTime = t;
+    drag.shownTime = t;
     // The tip follows with the new time (a shown tip takes the text at once).
     ShowTip(FormatSwitchTime(t));
 }
 
-void EditorWindow::CommitGraphDrag() {
+void EditorWindow::CommitSwitchTimeDrag(const DraggingSwitchTime& drag) {
     Document& doc = CurrentDocument();
-    if (m_dragTime == -1)
+    if (drag.shownTime == -1)
         return; // pressed and released without moving
-    if (m_dragBoundary >= 0 && m_dragBoundary < doc.slideCount) {
-        doc.slides[m_dragBoundary].switchTime =
-            quint16(std::clamp(m_dragTime, kMinSwitchTime, kMaxSwitchTime));
+    if (drag.slide >= 0 && drag.slide < doc.slideCount) {
+        doc.slides[drag.slide].switchTime =
+            quint16(std::clamp(drag.shownTime, kMinSwitchTime, kMaxSwitchTime));
         m_modified = true;
     }
-    m_dragTime = -1;
     update();
 }
 
 // ---------------------------------------------------------------------------------------
 // The slide-image drag: the cell's image follows the pointer and drops onto a mark.
 
-void EditorWindow::SlideDragMove(QPoint pt) {
-    const int c = m_dragCell;
+void EditorWindow::SlideDragMove(DraggingSlide& drag, QPoint pt) {
+    const int c = drag.cell;
     if (c < 0 || c >= kSlidesPerPage)
         return;
     const QRect& cell = m_cellRects[c];
-    const QRect image =
-        QRect(pt.x() - m_grabPoint.x(), pt.y() - m_grabPoint.y(), cell.width(), cell.height());
+    const QRect image(pt - drag.grab, cell.size());
     // The previous drag image goes (the page is painted again there), the new one is
     // drawn by the paint over the page.
-    if (!m_dragArea.isEmpty())
-        update(m_dragArea);
-    m_dragMark = HitMark(pt);
-    m_dragArea = image.adjusted(-5, -5, 5, 5);
-    update(m_dragArea);
+    if (!drag.drawnAt.isEmpty())
+        update(drag.drawnAt);
+    drag.mark = HitMark(pt);
+    drag.drawnAt = image.adjusted(-5, -5, 5, 5);
+    update(drag.drawnAt);
     SetMouseCursor(MouseCursor::SizeAll);
 }
 
 void EditorWindow::PaintDragImage(const QRegion& dirty) {
-    const int c = m_dragCell;
-    if (c < 0 || c >= kSlidesPerPage || m_dragArea.isEmpty())
+    const auto* drag = std::get_if<DraggingSlide>(&m_gesture);
+    if (!drag)
         return;
-    const QRect image = m_dragArea.adjusted(5, 5, -5, -5);
-    if (!dirty.intersects(m_dragArea))
+    const int c = drag->cell;
+    if (c < 0 || c >= kSlidesPerPage || drag->drawnAt.isEmpty())
+        return;
+    const QRect image = drag->drawnAt.adjusted(5, 5, -5, -5);
+    if (!dirty.intersects(drag->drawnAt))
         return;
     QPainter p(this);
     // The cell image already leaves the slide's transparent colour out.
@@ -341,8 +351,8 @@ void EditorWindow::PaintDragImage(const QRegion& dirty) {
         p.drawImage(image.topLeft(), m_cellImages[c]);
     // Over a mark, a 5-pixel frame in the mark's colour; elsewhere a thin one in the
     // dragged slide's own colour.
-    if (m_dragMark >= 0) {
-        const QColor color = QColor(kColumnColors[m_dragMark % 5]);
+    if (drag->mark >= 0) {
+        const QColor color(kColumnColors[drag->mark % 5]);
         for (int n = 0; n < 5; ++n)
             FrameRect(p, image.adjusted(-n, -n, n, n), color);
     } else {
@@ -350,13 +360,11 @@ void EditorWindow::PaintDragImage(const QRegion& dirty) {
     }
 }
 
-void EditorWindow::DropSlide(int c, QPoint pt) {
-    if (!m_dragArea.isEmpty()) {
-        update(m_dragArea);
-        m_dragArea = QRect();
-    }
-    m_dragMark = -1;
+void EditorWindow::DropSlide(const DraggingSlide& drag, QPoint pt) {
+    if (!drag.drawnAt.isEmpty())
+        update(drag.drawnAt);
     // Onto the mark just before or just after the slide it would not move.
+    const int c = drag.cell;
     const int m = HitMark(pt);
     if (m < 0 || m == c || m == c + 1)
         return;
@@ -370,7 +378,7 @@ void EditorWindow::DropSlide(int c, QPoint pt) {
 // ---------------------------------------------------------------------------------------
 // The opacity drag: the pointer's place on the bar maps to 105 (left) to 255 (right).
 
-void EditorWindow::TransDragMove(QPoint pt) {
+void EditorWindow::OpacityDragMove(QPoint pt) {
     const QRect& bar = m_opacityBar;
     const int width = bar.width();
     SetMouseCursor(MouseCursor::SizeWE);
@@ -387,7 +395,7 @@ void EditorWindow::TransDragMove(QPoint pt) {
 // ---------------------------------------------------------------------------------------
 // Buttons
 
-void EditorWindow::OnLButtonDown(QPoint pt) {
+void EditorWindow::LeftButtonPressed(QPoint pt) {
     Document& doc = CurrentDocument();
     // A click puts the tip away; no tip follows a drag but the graph's own.
     HideTip();
@@ -398,21 +406,21 @@ void EditorWindow::OnLButtonDown(QPoint pt) {
         if (k >= 0) {
             SetMouseCursor(MouseCursor::Arrow);
             m_selectedCell = k;
-            m_dragCell = -1;
+            if (std::holds_alternative<DraggingSlide>(m_gesture))
+                m_gesture = {};
             OpenSlideProperties(m_page * kSlidesPerPage + k);
             return;
         }
     }
     // 2. Pick mode ends with this click; on a slide image the pixel under the pointer
     // becomes the slide's transparent colour.
-    if (m_pickingColor) {
-        m_pickingColor = false;
+    if (std::holds_alternative<PickingColor>(m_gesture)) {
+        m_gesture = {};
         SetMouseCursor(MouseCursor::Arrow);
         const int k = HitCell(pt);
         if (k >= 0) {
-            const std::optional<QRgb> color = CellPixelColor(k, pt);
-            if (color) {
-                doc.slides[m_page * kSlidesPerPage + k].keyColor = color;
+            if (const std::optional<QRgb> color = CellPixelColor(k, pt)) {
+                doc.slides[m_page * kSlidesPerPage + k].keyColor = *color;
                 m_modified = true;
                 m_rebuildCells = true;
                 update();
@@ -424,86 +432,76 @@ void EditorWindow::OnLButtonDown(QPoint pt) {
     if (doc.slideCount > 0) {
         if (PointInRect(m_graphRect, pt)) {
             const int b = HitBoundary(pt);
-            if (b >= 0) {
-                m_dragBoundary = b - 1;
-                m_dragTime = -1;
-                m_pressPoint = pt;
-            }
+            if (b >= 0)
+                m_gesture = DraggingSwitchTime{b - 1, pt};
             return;
         }
         const int k = HitCell(pt);
         if (k >= 0) {
-            m_dragCell = k;
-            m_dragMark = -1;
+            m_gesture = DraggingSlide{k, pt - m_cellRects[k].topLeft(), -1, QRect()};
             SetMouseCursor(MouseCursor::SizeAll);
-            m_grabPoint = pt - m_cellRects[k].topLeft();
-            m_dragFrom = pt;
             return;
         }
     }
     // 4. An icon.
-    const int icon = HitIcon(pt);
-    if (icon >= 0) {
-        OnIcon(icon);
+    if (const std::optional<Icon> icon = HitIcon(pt)) {
+        RunIcon(*icon);
         return;
     }
     // 5. The transparency bar, else any free part of the window moves it.
     if (PointInRect(m_opacityBar, pt)) {
-        m_opacityDrag = true;
+        m_gesture = DraggingOpacity{};
         return;
     }
-    m_moveDrag = true;
-    m_pressPoint = pt;
+    m_gesture = MovingWindow{pt};
     SetMouseCursor(MouseCursor::SizeAll);
 }
 
-void EditorWindow::OnIcon(int k) {
-    if (k < 0 || k >= kIconCount)
-        return;
-    const IconAction& action = kIconActions[k];
+void EditorWindow::RunIcon(Icon icon) {
+    const IconAction& action = kIconActions[int(icon)];
     if (action.onlyWithSlides && CurrentDocument().slideCount <= 0)
         return;
     HideTip(); // the icon may open a window of its own
     action.run(*this);
 }
 
-void EditorWindow::OnLButtonUp(QPoint pt) {
-    if (m_moveDrag) {
-        m_moveDrag = false;
+void EditorWindow::LeftButtonReleased(QPoint pt) {
+    // The gesture ends before its last step runs: a dialog or a repaint on the way
+    // finds no drag running.
+    const Gesture ended = m_gesture;
+    if (std::holds_alternative<PickingColor>(ended) || std::holds_alternative<ResizingFrame>(ended))
+        return;
+    m_gesture = {};
+    if (std::holds_alternative<MovingWindow>(ended)) {
         SetMouseCursor(MouseCursor::Arrow);
-    }
-    if (m_dragBoundary >= 0) {
-        CommitGraphDrag();
+    } else if (const auto* drag = std::get_if<DraggingSwitchTime>(&ended)) {
+        CommitSwitchTimeDrag(*drag);
         // The time shown is stale now: the tip goes until the pointer finds a new one.
         HideTip();
         SetMouseCursor(MouseCursor::Arrow);
-        m_dragBoundary = -1;
-    }
-    if (m_dragCell >= 0) {
+    } else if (const auto* drag = std::get_if<DraggingSlide>(&ended)) {
         SetMouseCursor(MouseCursor::Arrow);
-        const int c = m_dragCell;
-        m_dragCell = -1;
-        DropSlide(c, pt);
+        DropSlide(*drag, pt);
     }
-    if (m_opacityDrag)
-        m_opacityDrag = false;
 }
 
-void EditorWindow::OnLButtonDblClk(QPoint pt) {
-    m_dragArea = QRect();
+void EditorWindow::LeftButtonDoubleClicked(QPoint pt) {
+    if (auto* drag = std::get_if<DraggingSlide>(&m_gesture))
+        drag->drawnAt = QRect();
     const int k = HitCell(pt);
     if (k >= 0) {
-        m_dragCell = -1;
+        if (std::holds_alternative<DraggingSlide>(m_gesture))
+            m_gesture = {};
         m_selectedCell = k;
         OpenSlideProperties(m_page * kSlidesPerPage + k);
         return;
     }
-    if (HitIcon(pt) >= 0)
+    if (HitIcon(pt))
         return; // the first click of the pair did the icon's work
     setWindowState(windowState() ^ Qt::WindowMaximized);
 }
 
-void EditorWindow::OnRButtonUp(QPoint pt) {
+void EditorWindow::RightButtonReleased(QPoint pt) {
     if (m_tip)
         m_tip->Pop();
     TrackContextMenu(pt);
@@ -514,7 +512,7 @@ void EditorWindow::OnRButtonUp(QPoint pt) {
 
 void EditorWindow::mouseDoubleClickEvent(QMouseEvent* e) {
     if (e->button() == Qt::LeftButton)
-        OnLButtonDblClk(e->position().toPoint());
+        LeftButtonDoubleClicked(e->position().toPoint());
     e->accept();
 }
 
@@ -523,7 +521,7 @@ void EditorWindow::leaveEvent(QEvent* e) {
     // keeps its state until the button is released).
     if (m_tip)
         m_tip->Pop();
-    if (!m_moveDrag && !m_opacityDrag && m_dragBoundary < 0 && m_dragCell < 0) {
+    if (!DragRuns()) {
         SetSelect(-1);
         SetMark(-1);
     }

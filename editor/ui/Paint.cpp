@@ -84,7 +84,7 @@ void EditorWindow::RebuildCellImages(const EditorLayout& L) {
     }
 }
 
-void EditorWindow::OnPaint(const QRegion& dirty) {
+void EditorWindow::PaintWindow(const QRegion& dirty) {
     Document& doc = CurrentDocument();
     const DocumentHeader& h = doc.header;
     QPainter p(this);

@@ -14,7 +14,7 @@ void EditorWindow::RunSlideshow(int startIndex) {
         SlideshowWindow show(this);
         show.m_index = startIndex;
         show.m_changed = m_modified;
-        show.DoModal();
+        show.Play();
         if (show.m_changed) {
             m_modified = true;
             m_rebuildCells = true;

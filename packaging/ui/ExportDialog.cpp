@@ -40,7 +40,7 @@ ExportDialog::ExportDialog(QWidget* parent) : QDialog(parent) {
     m_targetPath = ReadSettingString(Setting::LastExport, QString());
     m_edit->setText(m_targetPath);
     connect(m_browse, &QPushButton::clicked, this, &ExportDialog::OnBrowse);
-    connect(m_ok, &QPushButton::clicked, this, &ExportDialog::OnOK);
+    connect(m_ok, &QPushButton::clicked, this, &ExportDialog::OnCreate);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
@@ -62,7 +62,7 @@ void ExportDialog::OnBrowse() {
         m_edit->setText(chosen);
 }
 
-void ExportDialog::OnOK() {
+void ExportDialog::OnCreate() {
     m_targetPath = m_edit->text();
     if (const std::optional<Msg> problem = CheckExecutableTarget(m_targetPath)) {
         ShowMessage(*problem, QString(), this);

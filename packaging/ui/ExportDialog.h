@@ -12,20 +12,20 @@ class ExportDialog : public QDialog {
 public:
     explicit ExportDialog(QWidget* parent = nullptr);
 
-    /// Browse (1003): proposes a name ending in ".exe" and takes the chosen path.
+    /// "参照(&R)": proposes a name ending in ".exe" and takes the chosen path.
     void OnBrowse();
-    /// Create (OK): the checks in order, the creation, the offer to show the folder.
-    void OnOK();
+    /// "作成実行(&S)": the checks in order, the creation, the offer to show the folder.
+    void OnCreate();
 
     QLineEdit* pathEdit() const { return m_edit; }
     QProgressBar* progressBar() const { return m_progress; }
 
-    QString m_targetPath; ///< the target path (edit box 1002)
+    QString m_targetPath; ///< the path taken from the edit box at the last creation
 
 private:
-    QLineEdit* m_edit = nullptr;        ///< control 1002
-    QProgressBar* m_progress = nullptr; ///< control 1018
-    QPushButton* m_ok = nullptr;        ///< 1, "作成実行(&S)"
-    QPushButton* m_cancel = nullptr;    ///< 2, "中止(&C)"
-    QPushButton* m_browse = nullptr;    ///< 1003, "参照(&R)"
+    QLineEdit* m_edit = nullptr; ///< the target path
+    QProgressBar* m_progress = nullptr;
+    QPushButton* m_ok = nullptr;     ///< "作成実行(&S)"
+    QPushButton* m_cancel = nullptr; ///< "中止(&C)"
+    QPushButton* m_browse = nullptr; ///< "参照(&R)"
 };

@@ -35,13 +35,13 @@ ProgressDialog::ProgressDialog(CabinetJob& job, QWidget* parent)
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(6, 4, 6, 4);
     m_progress = new QProgressBar(this);
-    m_progress->setObjectName(QStringLiteral("1012"));
+    m_progress->setObjectName(QStringLiteral("progress"));
     m_progress->setRange(0, kRange);
     m_progress->setValue(0);
     m_progress->setTextVisible(false);
     layout->addWidget(m_progress);
     m_hidden = new QPushButton(QStringLiteral("非表示"), this);
-    m_hidden->setObjectName(QStringLiteral("1001"));
+    m_hidden->setObjectName(QStringLiteral("hide"));
     m_hidden->hide();
 }
 

@@ -16,6 +16,6 @@ int PlayDocument(const QString& path) {
         return 1;
     SlideshowWindow dlg;
     dlg.m_index = 0;
-    dlg.DoModal();
+    dlg.Play();
     return 0;
 }

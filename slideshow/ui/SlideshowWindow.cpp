@@ -5,9 +5,10 @@
 #include "base/Settings.h"
 #include "document/Document.h"
 #include "document/Picture.h"
-#include "slideshow/ShowCommands.h"
 #include "slideshow/ShowGeometry.h"
+#include "slideshow/ShowTooltip.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCursor>
 #include <QKeyEvent>
@@ -27,9 +28,56 @@ constexpr int kBorder = 6; // width of the sizing border in size-change mode
 
 SlideshowWindow* g_running = nullptr;
 
-struct CommandRow {
-    int id;
-    void (SlideshowWindow::*handler)();
+// ---- The commands: name, menu text and keys, and the context menu. -------------------
+// A menu text ends with what the menu shows at its right edge, after a tab.
+
+struct CommandSpec {
+    ShowCommand command;
+    const char* name; ///< the action's object name
+    const char* text;
+    Qt::Key keys[2]; ///< Key_unknown where there is none
+};
+
+const CommandSpec kCommands[] = {
+    {ShowCommand::FlipHorizontal,
+     "flipHorizontal",
+     "左右反転(&H)\t←,→",
+     {Qt::Key_Left, Qt::Key_Right}},
+    {ShowCommand::FlipVertical, "flipVertical", "上下反転(&V)\t↑,↓", {Qt::Key_Up, Qt::Key_Down}},
+    {ShowCommand::ResizeMode,
+     "resizeMode",
+     "サイズ変更(&S)\tWClick",
+     {Qt::Key_unknown, Qt::Key_unknown}},
+    {ShowCommand::FitToWindow,
+     "fitToWindow",
+     "サイズに合せて拡大(&E)",
+     {Qt::Key_unknown, Qt::Key_unknown}},
+    {ShowCommand::TopMost, "topMost", "最前面に表示(&M)", {Qt::Key_unknown, Qt::Key_unknown}},
+    {ShowCommand::Loop, "loop", "連続に繰り返す(&L)", {Qt::Key_unknown, Qt::Key_unknown}},
+    {ShowCommand::TimerSwitch,
+     "timerSwitch",
+     "タイマー切替え(&A)",
+     {Qt::Key_unknown, Qt::Key_unknown}},
+    {ShowCommand::ClickSwitch,
+     "clickSwitch",
+     "クリック切替え(&C)",
+     {Qt::Key_unknown, Qt::Key_unknown}},
+    {ShowCommand::End, "end", "スライドショー終了(&X)\tESC", {Qt::Key_Escape, Qt::Key_unknown}},
+};
+
+/// The context menu: the flips in a sub-menu, then the other commands with separators
+/// between their groups (an empty entry).
+const std::optional<ShowCommand> kMenuAfterFlips[] = {
+    ShowCommand::ResizeMode,
+    ShowCommand::FitToWindow,
+    std::nullopt,
+    ShowCommand::TopMost,
+    std::nullopt,
+    ShowCommand::Loop,
+    ShowCommand::TimerSwitch,
+    ShowCommand::ClickSwitch,
+    std::nullopt,
+    ShowCommand::End,
 };
 
 } // namespace
@@ -44,6 +92,7 @@ SlideshowWindow::SlideshowWindow(QWidget* opener)
     setContextMenuPolicy(Qt::PreventContextMenu);
     setMouseTracking(true);
     setWindowTitle(ApplicationName());
+    CreateActions();
 }
 
 SlideshowWindow::~SlideshowWindow() {
@@ -57,8 +106,8 @@ SlideshowWindow* SlideshowWindow::Running() {
     return g_running;
 }
 
-int SlideshowWindow::DoModal() {
-    if (!OnInitDialog())
+int SlideshowWindow::Play() {
+    if (!Initialize())
         return QDialog::Rejected;
     SlideshowWindow* previous = g_running;
     g_running = this;
@@ -67,7 +116,7 @@ int SlideshowWindow::DoModal() {
     return result;
 }
 
-bool SlideshowWindow::OnInitDialog() {
+bool SlideshowWindow::Initialize() {
     Document& doc = CurrentDocument();
     // Nothing to show: the show ends before it appears.
     if (doc.slideCount <= 0) {
@@ -114,18 +163,11 @@ bool SlideshowWindow::OnInitDialog() {
 
 void SlideshowWindow::timerEvent(QTimerEvent* e) {
     if (e->timerId() == m_zoomTimer.timerId())
-        OnTimer(kZoomTimerId);
+        OnZoomTimer();
     else if (e->timerId() == m_secondTimer.timerId())
-        OnTimer(kSecondTimerId);
+        OnSecondTimer();
     else
         QDialog::timerEvent(e);
-}
-
-void SlideshowWindow::OnTimer(int timerId) {
-    if (timerId == kZoomTimerId)
-        OnZoomTimer();
-    else if (timerId == kSecondTimerId)
-        OnSecondTimer();
 }
 
 void SlideshowWindow::OnZoomTimer() {
@@ -219,23 +261,63 @@ void SlideshowWindow::reject() {
 
 // --- commands ---------------------------------------------------------------------
 
-void SlideshowWindow::OnCommand(int id) {
-    static const CommandRow kCommands[] = {
-        {ID_SHOW_FLIP_H, &SlideshowWindow::OnFlipH},
-        {ID_SHOW_FLIP_V, &SlideshowWindow::OnFlipV},
-        {ID_SHOW_RESIZE, &SlideshowWindow::OnResizeMode},
-        {ID_SHOW_FIT, &SlideshowWindow::OnFitToWindow},
-        {ID_SHOW_TOPMOST, &SlideshowWindow::OnTopMost},
-        {ID_SHOW_LOOP, &SlideshowWindow::OnLoop},
-        {ID_SHOW_TIMER, &SlideshowWindow::OnTimerSwitch},
-        {ID_SHOW_CLICK, &SlideshowWindow::OnTimerSwitch},
-        {ID_SHOW_END, &SlideshowWindow::OnEndShow},
-    };
-    for (const CommandRow& row : kCommands) {
-        if (row.id == id) {
-            (this->*row.handler)();
-            return;
+void SlideshowWindow::CreateActions() {
+    for (const CommandSpec& spec : kCommands) {
+        auto* action = new QAction(QString::fromUtf8(spec.text), this);
+        action->setObjectName(QLatin1String(spec.name));
+        QList<QKeySequence> keys;
+        for (Qt::Key key : spec.keys)
+            if (key != Qt::Key_unknown)
+                keys << QKeySequence(key);
+        if (!keys.isEmpty()) {
+            // The keys work whatever the menu shows, which has them in its text already.
+            action->setShortcuts(keys);
+            action->setShortcutContext(Qt::WindowShortcut);
+            action->setShortcutVisibleInContextMenu(false);
         }
+        const ShowCommand c = spec.command;
+        connect(action, &QAction::triggered, this, [this, c] { RunCommand(c); });
+        addAction(action);
+        m_actions[c] = action;
+    }
+}
+
+QAction* SlideshowWindow::CommandAction(ShowCommand c) const {
+    const auto it = m_actions.find(c);
+    return it == m_actions.end() ? nullptr : it->second;
+}
+
+void SlideshowWindow::RunCommand(ShowCommand c) {
+    if (m_menu) {
+        m_chosenInMenu = c;
+        return;
+    }
+    switch (c) {
+    case ShowCommand::FlipHorizontal:
+        OnFlipH();
+        break;
+    case ShowCommand::FlipVertical:
+        OnFlipV();
+        break;
+    case ShowCommand::ResizeMode:
+        OnResizeMode();
+        break;
+    case ShowCommand::FitToWindow:
+        OnFitToWindow();
+        break;
+    case ShowCommand::TopMost:
+        OnTopMost();
+        break;
+    case ShowCommand::Loop:
+        OnLoop();
+        break;
+    case ShowCommand::TimerSwitch:
+    case ShowCommand::ClickSwitch:
+        OnTimerSwitch();
+        break;
+    case ShowCommand::End:
+        OnEndShow();
+        break;
     }
 }
 
@@ -324,48 +406,35 @@ void SlideshowWindow::ApplyTopMost() {
 
 // --- context menu and tooltip -----------------------------------------------------
 
-void SlideshowWindow::BuildContextMenu(QMenu& menu) const {
+void SlideshowWindow::BuildContextMenu(QMenu& menu) {
     const Document& doc = CurrentDocument();
     const DocumentHeader& h = doc.header;
     const bool slide = SlideOnShow();
-    auto checked = [&](int id) {
-        switch (id) {
-        case ID_SHOW_RESIZE:
-            return m_resizeMode;
-        case ID_SHOW_TOPMOST:
-            return h.topMost != 0;
-        case ID_SHOW_LOOP:
-            return h.loop != 0;
-        case ID_SHOW_TIMER:
-            return h.timerSwitch != 0;
-        case ID_SHOW_CLICK:
-            return h.timerSwitch == 0;
-        case ID_SHOW_FIT:
-            return h.fitToWindow != 0;
-        case ID_SHOW_FLIP_H:
-            return slide && doc.slides[size_t(m_index)].flipH != 0;
-        case ID_SHOW_FLIP_V:
-            return slide && doc.slides[size_t(m_index)].flipV != 0;
-        default:
-            return false;
-        }
+    const std::pair<ShowCommand, bool> states[] = {
+        {ShowCommand::ResizeMode, m_resizeMode},
+        {ShowCommand::TopMost, h.topMost != 0},
+        {ShowCommand::Loop, h.loop != 0},
+        {ShowCommand::TimerSwitch, h.timerSwitch != 0},
+        {ShowCommand::ClickSwitch, h.timerSwitch == 0},
+        {ShowCommand::FitToWindow, h.fitToWindow != 0},
+        {ShowCommand::FlipHorizontal, slide && doc.slides[size_t(m_index)].flipH != 0},
+        {ShowCommand::FlipVertical, slide && doc.slides[size_t(m_index)].flipV != 0},
+        {ShowCommand::End, false},
     };
-    QMenu* target = &menu;
-    for (int i = 0; i < kShowMenuRows; ++i) {
-        const MenuRow& row = kShowMenu[i];
-        if (row.id == kSubmenuBegin) {
-            target = menu.addMenu(QString::fromUtf8(row.text));
-        } else if (row.id == kSubmenuEnd) {
-            target = &menu;
-        } else if (row.id == 0) {
-            target->addSeparator();
-        } else {
-            QAction* a = target->addAction(QString::fromUtf8(row.text));
-            a->setData(row.id);
-            // Only items that are on carry a mark; the others show no empty box.
-            a->setCheckable(checked(row.id));
-            a->setChecked(checked(row.id));
-        }
+    for (const auto& [command, on] : states) {
+        // Only items that are on carry a mark; the others show no empty box.
+        QAction* a = m_actions.at(command);
+        a->setCheckable(on);
+        a->setChecked(on);
+    }
+    QMenu* flips = menu.addMenu(QStringLiteral("反転(&R)"));
+    flips->addAction(m_actions.at(ShowCommand::FlipHorizontal));
+    flips->addAction(m_actions.at(ShowCommand::FlipVertical));
+    for (const std::optional<ShowCommand>& item : kMenuAfterFlips) {
+        if (item)
+            menu.addAction(m_actions.at(*item));
+        else
+            menu.addSeparator();
     }
 }
 
@@ -373,11 +442,13 @@ void SlideshowWindow::OpenContextMenu(const QPoint& globalPos) {
     QMenu menu(this);
     BuildContextMenu(menu);
     m_menu = &menu;
+    m_chosenInMenu.reset();
     const int w = menu.sizeHint().width();
-    QAction* chosen = menu.exec(QPoint(globalPos.x() - w / 2, globalPos.y()));
+    menu.exec(QPoint(globalPos.x() - w / 2, globalPos.y()));
     m_menu = nullptr;
+    const std::optional<ShowCommand> chosen = std::exchange(m_chosenInMenu, std::nullopt);
     if (chosen && !m_ended)
-        OnCommand(chosen->data().toInt());
+        RunCommand(*chosen);
 }
 
 void SlideshowWindow::UpdateTooltip(const QPoint& globalPos) {
@@ -504,15 +575,10 @@ void SlideshowWindow::mouseReleaseEvent(QMouseEvent* e) {
 void SlideshowWindow::mouseDoubleClickEvent(QMouseEvent* e) {
     // The second press of a double click toggles size-change mode and nothing else.
     if (e->button() == Qt::LeftButton && !m_ended)
-        OnCommand(ID_SHOW_RESIZE);
+        RunCommand(ShowCommand::ResizeMode);
 }
 
 void SlideshowWindow::keyPressEvent(QKeyEvent* e) {
-    const int id = AccelCommand(e->key(), e->modifiers());
-    if (id) {
-        OnCommand(id);
-        return;
-    }
     if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)
         return;
     QDialog::keyPressEvent(e);

@@ -10,9 +10,26 @@
 #include <QPoint>
 #include <QPointer>
 #include <QRect>
+#include <map>
+#include <optional>
 #include <vector>
 
+class QAction;
 class QMenu;
+
+/// The slideshow window's commands, each one QAction of the window. The values are the
+/// commands' numbers in the original program's menu.
+enum class ShowCommand {
+    Loop = 101,           ///< "連続に繰り返す": start again after the last slide
+    TimerSwitch = 102,    ///< "タイマー切替え": slides switch by their times
+    End = 115,            ///< "スライドショー終了" (Esc)
+    ResizeMode = 116,     ///< "サイズ変更": the sizing border on or off (double click)
+    TopMost = 127,        ///< "最前面に表示"
+    ClickSwitch = 129,    ///< "クリック切替え": slides switch by a click
+    FlipHorizontal = 130, ///< "左右反転" (← and →)
+    FlipVertical = 131,   ///< "上下反転" (↑ and ↓)
+    FitToWindow = 132,    ///< "サイズに合せて拡大"
+};
 
 class SlideshowWindow : public QDialog {
     Q_OBJECT
@@ -38,17 +55,16 @@ public:
 
     /// Runs the show: the opening sequence, then the modal loop until the show ends.
     /// Returns when it has ended (the result code means nothing).
-    int DoModal();
-    /// The show running in DoModal, if any (tests drive it from a zero timer).
+    int Play();
+    /// The show running in Play, if any (tests drive it from a zero timer).
     static SlideshowWindow* Running();
 
     /// The opening sequence: brings the stored rectangle onto the screen, places the
     /// window at the cursor at 2 x 2, copies the switch times, starts both timers.
     /// False when the show ended during the opening (nothing to show, no memory).
-    bool OnInitDialog();
+    bool Initialize();
 
-    /// A timer tick by its id (21 zoom, 22 seconds). Tests call these directly.
-    void OnTimer(int timerId);
+    // The timers' ticks; tests call them instead of waiting.
     /// One step of the opening animation.
     void OnZoomTimer();
     /// One second of the slide on show: counts in timer switching and switches when the
@@ -57,16 +73,20 @@ public:
     /// Goes to the next slide (looping as the document says), hidden while it repaints
     /// so the new slide appears whole. False after the last slide without looping.
     bool SwitchToNext();
-    /// Carries out a command of menu 132 or accelerator table 362.
-    void OnCommand(int id);
+    /// The action of command `c`.
+    QAction* CommandAction(ShowCommand c) const;
+    /// Carries out command `c`; while the context menu is open the command waits until
+    /// the menu has closed.
+    void RunCommand(ShowCommand c);
     /// Ends the show (the modal loop returns).
     void EndShow();
     bool IsEnded() const { return m_ended; }
     bool IsZoomTimerActive() const { return m_zoomTimer.isActive(); }
     bool IsSecondTimerActive() const { return m_secondTimer.isActive(); }
 
-    /// Fills `menu` with menu 132 and the check marks of the current state.
-    void BuildContextMenu(QMenu& menu) const;
+    /// Fills `menu` with the commands' actions, only those that are on carrying a check
+    /// mark.
+    void BuildContextMenu(QMenu& menu);
     /// The frame of the slide on show for the current window size, and the window mask
     /// made from it; recomputed only when something it depends on changed.
     void PrepareFrame();
@@ -92,6 +112,8 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
 
 private:
+    /// Makes the window's actions, one per command, with their texts and keys.
+    void CreateActions();
     // Commands.
     void OnFlipH();
     void OnFlipV();
@@ -134,7 +156,9 @@ private:
     FrameKey m_frameKey;
     QRegion m_mask;
     bool m_ended = false;
-    QPointer<QMenu> m_menu;  ///< the open context menu
+    QPointer<QMenu> m_menu;                    ///< the open context menu
+    std::optional<ShowCommand> m_chosenInMenu; ///< run once the menu has closed
+    std::map<ShowCommand, QAction*> m_actions;
     QRect m_placedRect;      ///< the geometry the show last gave the window itself
     Qt::Edges m_resizeEdges; ///< a sizing drag done by the window itself
     QRect m_resizeFrom;

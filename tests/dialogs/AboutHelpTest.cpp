@@ -65,7 +65,7 @@ TEST_F(AboutHelp, ManualFoundOpensMaximisedAndTitled) {
     HelpWindow dlg;
     dlg.m_programPath = dir.filePath(QStringLiteral("luserio"));
     dlg.m_manualName = QStringLiteral("Manual");
-    ASSERT_TRUE(dlg.OnInitDialog());
+    ASSERT_TRUE(dlg.Initialize());
     EXPECT_EQ(dlg.windowTitle(), "Manual");
     EXPECT_TRUE(dlg.windowState() & Qt::WindowMaximized);
     EXPECT_EQ(dlg.document()->status(), QPdfDocument::Status::Ready);
@@ -80,7 +80,7 @@ TEST_F(AboutHelp, ManualMissingTellsAndOpensNothing) {
         HelpWindow dlg;
         dlg.m_programPath = dir.filePath(QStringLiteral("luserio"));
         dlg.m_manualName = QStringLiteral("Manual");
-        EXPECT_FALSE(dlg.OnInitDialog());
+        EXPECT_FALSE(dlg.Initialize());
         EXPECT_EQ(prompts.messageIds(), QList<Msg>{Msg::ManualMissing});
         EXPECT_EQ(prompts.calls[0].kind, MsgKind::Info);
     }
@@ -89,13 +89,13 @@ TEST_F(AboutHelp, ManualMissingTellsAndOpensNothing) {
         HelpWindow dlg;
         dlg.m_programPath = dir.filePath(QStringLiteral("luserio"));
         dlg.m_manualName = QStringLiteral("Manual");
-        EXPECT_FALSE(dlg.OnInitDialog());
+        EXPECT_FALSE(dlg.Initialize());
     }
     {
         HelpWindow dlg;
         dlg.m_programPath = QStringLiteral("luserio");
         dlg.m_manualName = QStringLiteral("Manual");
-        EXPECT_FALSE(dlg.OnInitDialog());
+        EXPECT_FALSE(dlg.Initialize());
         EXPECT_EQ(prompts.messageIds().size(), 2) << "no folder: no message";
     }
 }

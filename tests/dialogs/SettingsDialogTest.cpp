@@ -52,7 +52,7 @@ TEST_F(SystemSettings, OpeningChoosesTheControls) {
         dlg.m_limitSize = r.mentSize;
         dlg.m_limitWidth = 640;
         dlg.m_limitHeight = 480;
-        dlg.OnInitDialog();
+        dlg.Initialize();
         EXPECT_EQ(dlg.firstOpenBox()->isChecked(), r.checked);
         EXPECT_TRUE(dlg.titleRadio(r.titleRadio)->isChecked()) << r.title;
         EXPECT_TRUE(dlg.secondsRadio(r.cngRadio)->isChecked()) << r.autoCng;
@@ -65,7 +65,7 @@ TEST_F(SystemSettings, OpeningChoosesTheControls) {
 TEST_F(SystemSettings, EditsTakeDigitsOnlyAndSpinWithinTheRange) {
     SettingsDialog dlg;
     dlg.m_limitWidth = 999;
-    dlg.OnInitDialog();
+    dlg.Initialize();
     ShowActive(dlg);
     NumberSpin* w = dlg.widthEdit();
     w->setFocus();

@@ -119,33 +119,29 @@ TEST_F(SlideList, MenuActsOnSelectedRowsAndGreysDeleteWithoutChecks) {
     FillSlides(editor, 5);
     SlideListDialog dlg(&editor);
     dlg.list()->selectRow(3);
-    auto deleteAction = [&dlg](QMenu* menu) -> QAction* {
-        for (QAction* a : menu->actions())
-            if (a->data().toInt() == 129)
-                return a;
-        return nullptr;
-    };
-    QMenu* menu = dlg.BuildContextMenu();
-    ASSERT_NE(deleteAction(menu), nullptr);
-    EXPECT_FALSE(deleteAction(menu)->isEnabled());
+    const auto menu = dlg.BuildContextMenu();
+    ASSERT_TRUE(menu->actions().contains(dlg.deleteCheckedAction()));
+    EXPECT_FALSE(dlg.deleteCheckedAction()->isEnabled());
     EXPECT_EQ(dlg.m_menuRow, 3);
-    // Item 130 selects the row noted when the menu opened.
+    // Selecting the slide takes the row noted when the menu opened.
     dlg.list()->clearSelection();
     dlg.list()->selectRow(0);
-    for (QAction* a : menu->actions())
-        if (a->data().toInt() == 130)
-            a->trigger();
+    ASSERT_TRUE(menu->actions().contains(dlg.selectSlideAction()));
+    dlg.selectSlideAction()->trigger();
     EXPECT_EQ(editor.m_selectedCell, 3);
     dlg.list()->selectRow(3);
 
-    QTest::keyClick(dlg.list(), Qt::Key_A, Qt::ControlModifier); // 134 select all
+    QTest::keyClick(dlg.list(), Qt::Key_A, Qt::ControlModifier); // select all
     dlg.OnCheck();
     EXPECT_EQ(dlg.CheckedRows(), (std::set<int>{0, 1, 2, 3, 4}));
     dlg.list()->clearSelection();
     dlg.list()->selectRow(2);
     dlg.OnUncheck();
     EXPECT_EQ(dlg.CheckedRows(), (std::set<int>{0, 1, 3, 4}));
-    EXPECT_TRUE(deleteAction(dlg.BuildContextMenu())->isEnabled());
+    {
+        const auto again = dlg.BuildContextMenu();
+        EXPECT_TRUE(dlg.deleteCheckedAction()->isEnabled());
+    }
 }
 
 TEST_F(SlideList, DeletingWithoutCheckedRowsOnlyTells) {
@@ -156,6 +152,7 @@ TEST_F(SlideList, DeletingWithoutCheckedRowsOnlyTells) {
     SlideListDialog dlg(&editor);
     ShowActive(dlg);
     dlg.list()->selectAll();
+    dlg.BuildContextMenu(); // greys deleting while it exists, and is gone at once
     QTest::keyClick(dlg.list(), Qt::Key_Delete);
     dlg.OnDeleteChecked();
     EXPECT_EQ(prompts.messageIds(), (QList<Msg>{Msg::NothingChecked, Msg::NothingChecked}));

@@ -49,7 +49,7 @@ TEST_F(SlideProperties, TextsAndStepButtons) {
 
     SlidePropertiesDialog dlg(&editor);
     dlg.m_index = 0;
-    dlg.OnInitDialog();
+    dlg.Initialize();
     EXPECT_EQ(dlg.sizeLabel()->text(), "1,920×1,080px");
     EXPECT_EQ(dlg.colorLabel()->text(), "RGB(255, 0, 0)");
     EXPECT_EQ(dlg.colorButton()->color(), qRgb(1, 2, 3));
@@ -79,7 +79,7 @@ TEST_F(SlideProperties, TextsAndStepButtons) {
     FillSlides(editor, 1);
     SlidePropertiesDialog one(&editor);
     one.m_index = 0;
-    one.OnInitDialog();
+    one.Initialize();
     for (int i = 0; i < 4; ++i)
         EXPECT_FALSE(one.stepButton(i)->isEnabled()) << i;
 }
@@ -103,7 +103,7 @@ TEST_F(SlideProperties, PreviewShowsTheMirroredPictureKeyedOverTheBackground) {
 
     SlidePropertiesDialog dlg(&editor);
     dlg.m_index = 1;
-    dlg.OnInitDialog();
+    dlg.Initialize();
     dlg.show();
     const QImage shot = dlg.previewFrame()->grab().toImage();
     const QRect place = PreviewPlacement(dlg.PreviewRect(), QSize(200, 100));

@@ -23,7 +23,7 @@ protected:
         for (int p = 0; p < kMaxPages; ++p)
             dlg.m_pageSlides[p] = std::clamp(count - p * 20, 0, 20);
         dlg.m_page = page;
-        dlg.OnInitDialog();
+        dlg.Initialize();
     }
 };
 

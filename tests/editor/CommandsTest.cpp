@@ -1,6 +1,6 @@
-// The command side of the main window: the command table, the accelerator keys, the
-// context menus, the clipboard, dropped files and closing. The real window is driven
-// with key events and the test prompts.
+// The command side of the main window: its actions, their keys, the context menus, the
+// clipboard, dropped files and closing. The real window is driven with key events, the
+// actions' triggers and the test prompts.
 
 #include "base/Settings.h"
 #include "document/Picture.h"
@@ -50,6 +50,8 @@ protected:
     QPoint CellPoint(int k) const { return dlg->m_cellRects[k].center(); }
     QPoint MarkPoint(int k) const { return dlg->m_markRects[k].center(); }
     SlideRecord& Slide(int i) { return CurrentDocument().slides[i]; }
+    /// Carries out command `c` as its action does when triggered.
+    void Run(Command c) { dlg->CommandAction(c)->trigger(); }
     /// Hands a drag event straight to the window's handlers: the application's own
     /// bookkeeping passes a leave or a drop on only within a drag it has seen start.
     void Deliver(QEvent* e) { static_cast<QObject*>(dlg.get())->event(e); }
@@ -59,7 +61,7 @@ protected:
 };
 
 /// The menu as text rows: "-" for a separator, "> title" opening a sub-menu and "<"
-/// closing it, otherwise "id text".
+/// closing it, otherwise the action's name and text.
 QStringList MenuRows(const QMenu* menu) {
     QStringList rows;
     const QList<QAction*> actions = menu->actions();
@@ -71,22 +73,21 @@ QStringList MenuRows(const QMenu* menu) {
             rows << MenuRows(a->menu());
             rows << QStringLiteral("<");
         } else {
-            rows << QString::number(a->data().toInt()) + QLatin1Char(' ') + a->text();
+            rows << a->objectName() + QLatin1Char(' ') + a->text();
         }
     }
     return rows;
 }
 
-const QAction* Item(const QMenu* menu, int id) {
-    const QList<QAction*> actions = menu->findChildren<QAction*>();
-    for (const QAction* a : actions)
-        if (!a->menu() && !a->isSeparator() && a->data().toInt() == id)
+/// The item of `menu` or its sub-menus that is `action`; null when the menu lacks it.
+const QAction* Item(const QMenu* menu, const QAction* action) {
+    for (const QAction* a : menu->actions()) {
+        if (a == action)
             return a;
-    const QList<QMenu*> subs = menu->findChildren<QMenu*>();
-    for (const QMenu* sub : subs)
-        for (const QAction* a : sub->actions())
-            if (!a->menu() && !a->isSeparator() && a->data().toInt() == id)
-                return a;
+        if (a->menu())
+            if (const QAction* found = Item(a->menu(), action))
+                return found;
+    }
     return nullptr;
 }
 
@@ -146,13 +147,13 @@ TEST_F(Commands, DeleteAsksAndDeletesTheSlideUnderThePointer) {
     Slides(21, 1);
     dlg->m_selectedCell = 0;
     p.answer(Answer::Yes);
-    dlg->OnCommand(104);
+    Run(Command::DeleteSlide);
     EXPECT_EQ(CurrentDocument().slideCount, 20);
     EXPECT_EQ(dlg->m_page, 0);
     EXPECT_EQ(dlg->m_pageCount, 1);
 }
 
-TEST_F(Commands, AcceleratorKeysDispatchTheirCommands) {
+TEST_F(Commands, CommandKeysRunTheirCommands) {
     Slides(3);
     dlg->m_selectedCell = 1;
     Slide(1).keyColor = qRgb(255, 0, 0);
@@ -225,7 +226,7 @@ TEST_F(Commands, ClosingWithYesClosesOnlyWhenTheSaveSucceeded) {
     for (const Row& r : rows) {
         TestPrompts p;
         EditorWindow win;
-        ASSERT_TRUE(win.OnInitDialog());
+        ASSERT_TRUE(win.Initialize());
         win.show();
         FillSlides(win, 2);
         CurrentDocument().filePath = r.path;
@@ -256,38 +257,39 @@ TEST_F(Commands, ThePopUpFollowsThePointer) {
         EXPECT_EQ(dlg->BuildContextMenu(r.pt)->title(), QString::fromLatin1(r.title)) << r.name;
 
     EXPECT_EQ(MenuRows(dlg->BuildContextMenu(QPoint(3, 3)).get()),
-              Utf8({"> 背景色(&B)", "120 左(&L)", "122 中央(&C)", "121 右(&R)", "<", "-",
-                    "109 最新の情報に更新(&R)\tF5", "-",
-                    "128 最大化/元の大きさに戻す(&M)\tWClick/F11", "-", "610 プロパティ(&P)"}));
+              Utf8({"> 背景色(&B)", "backgroundLeft 左(&L)", "backgroundCenter 中央(&C)",
+                    "backgroundRight 右(&R)", "<", "-", "refresh 最新の情報に更新(&R)\tF5", "-",
+                    "toggleMaximized 最大化/元の大きさに戻す(&M)\tWClick/F11", "-",
+                    "slideList プロパティ(&P)"}));
     EXPECT_EQ(MenuRows(dlg->BuildContextMenu(CellPoint(0)).get()),
-              Utf8({"105 ここからスライドショー(&S)",
+              Utf8({"slideshowFromHere ここからスライドショー(&S)",
                     "-",
-                    "107 コピー(&C)\tCtrl+C",
+                    "copySlide コピー(&C)\tCtrl+C",
                     "-",
-                    "104 削除(&D)\tDelete",
+                    "deleteSlide 削除(&D)\tDelete",
                     "-",
                     "> 反転(&R)",
-                    "130 左右反転(&H)",
-                    "131 上下反転(&V)",
+                    "flipHorizontal 左右反転(&H)",
+                    "flipVertical 上下反転(&V)",
                     "<",
                     "-",
                     "> 透過色の指定(&T)",
-                    "117 クリック指定(&T)",
+                    "pickKeyColor クリック指定(&T)",
                     "-",
-                    "150 黒色 RGB(0, 0, 0) (&S)",
-                    "151 白色 RGB(255, 255, 255) (&W)",
-                    "152 赤色 RGB(255, 0, 0) (&R)",
-                    "153 緑色 RGB(0, 255, 0) (&G)",
-                    "154 青色 RGB(0, 0, 255) (&B)",
+                    "keyBlack 黒色 RGB(0, 0, 0) (&S)",
+                    "keyWhite 白色 RGB(255, 255, 255) (&W)",
+                    "keyRed 赤色 RGB(255, 0, 0) (&R)",
+                    "keyGreen 緑色 RGB(0, 255, 0) (&G)",
+                    "keyBlue 青色 RGB(0, 0, 255) (&B)",
                     "<",
                     "-",
-                    "118 透過色の解除(&K)",
+                    "clearKeyColor 透過色の解除(&K)",
                     "-",
-                    "133 右下にプロパティボタン表示(&Z)",
+                    "togglePropertyButtons 右下にプロパティボタン表示(&Z)",
                     "-",
-                    "110 プロパティ(&P)\tWClick"}));
+                    "slideProperties プロパティ(&P)\tWClick"}));
     EXPECT_EQ(MenuRows(dlg->BuildContextMenu(MarkPoint(0)).get()),
-              Utf8({"106 スライド追加(&A)", "-", "108 貼り付け(&P)\tCtrl+V"}));
+              Utf8({"addSlides スライド追加(&A)", "-", "pasteSlide 貼り付け(&P)\tCtrl+V"}));
 }
 
 TEST_F(Commands, TheSlidePopUpShowsTheSlidesOwnStates) {
@@ -310,22 +312,37 @@ TEST_F(Commands, TheSlidePopUpShowsTheSlidesOwnStates) {
         CurrentDocument().header.showPropertyButtons = r.propButtons;
         const auto menu = dlg->BuildContextMenu(CellPoint(3));
         ASSERT_EQ(menu->title(), QStringLiteral("SLIDE")) << r.name;
-        EXPECT_EQ(Item(menu.get(), 118)->isEnabled(), r.key != std::nullopt) << r.name;
-        EXPECT_EQ(Item(menu.get(), 130)->isChecked(), r.flipH == 1) << r.name;
-        EXPECT_EQ(Item(menu.get(), 131)->isChecked(), r.flipV == 1) << r.name;
-        EXPECT_EQ(Item(menu.get(), 133)->isChecked(), r.propButtons == 1) << r.name;
-        for (int id : {104, 105, 107, 110, 117, 150, 154})
-            EXPECT_TRUE(Item(menu.get(), id)->isEnabled()) << r.name << " item " << id;
+        EXPECT_EQ(Item(menu.get(), dlg->CommandAction(Command::ClearKeyColor))->isEnabled(),
+                  r.key != std::nullopt)
+            << r.name;
+        EXPECT_EQ(Item(menu.get(), dlg->CommandAction(Command::FlipHorizontal))->isChecked(),
+                  r.flipH == 1)
+            << r.name;
+        EXPECT_EQ(Item(menu.get(), dlg->CommandAction(Command::FlipVertical))->isChecked(),
+                  r.flipV == 1)
+            << r.name;
+        EXPECT_EQ(Item(menu.get(), dlg->CommandAction(Command::TogglePropertyButtons))->isChecked(),
+                  r.propButtons == 1)
+            << r.name;
+        for (Command c :
+             {Command::DeleteSlide, Command::SlideshowFromHere, Command::CopySlide,
+              Command::SlideProperties, Command::PickKeyColor, Command::KeyBlack, Command::KeyBlue})
+            EXPECT_TRUE(Item(menu.get(), dlg->CommandAction(c))->isEnabled())
+                << r.name << " item " << dlg->CommandAction(c)->objectName().toStdString();
     }
     // The swatches, black, white, red, green, blue, as the colour items' images.
     const auto menu = dlg->BuildContextMenu(CellPoint(0));
+    const Command swatchCommands[5] = {Command::KeyBlack, Command::KeyWhite, Command::KeyRed,
+                                       Command::KeyGreen, Command::KeyBlue};
     const QRgb swatch[5] = {qRgb(0, 0, 0), qRgb(255, 255, 255), qRgb(255, 0, 0), qRgb(0, 255, 0),
                             qRgb(0, 0, 255)};
     for (int i = 0; i < 5; ++i) {
-        const QIcon icon = Item(menu.get(), 150 + i)->icon();
-        ASSERT_FALSE(icon.isNull()) << 150 + i;
+        const QAction* item = Item(menu.get(), dlg->CommandAction(swatchCommands[i]));
+        ASSERT_TRUE(item) << i;
+        const QIcon icon = item->icon();
+        ASSERT_FALSE(icon.isNull()) << i;
         const QImage img = icon.pixmap(QSize(16, 16)).toImage();
-        EXPECT_EQ(img.pixel(img.width() / 2, img.height() / 2) | 0xFF000000u, swatch[i]) << 150 + i;
+        EXPECT_EQ(img.pixel(img.width() / 2, img.height() / 2) | 0xFF000000u, swatch[i]) << i;
     }
 }
 
@@ -350,42 +367,51 @@ TEST_F(Commands, TheMarkPopUpGreysWhatCannotBeDone) {
             QGuiApplication::clipboard()->clear();
         const auto menu = dlg->BuildContextMenu(MarkPoint(0));
         ASSERT_EQ(menu->title(), QStringLiteral("MA")) << r.name;
-        EXPECT_EQ(Item(menu.get(), 106)->isEnabled(), r.add) << r.name;
-        EXPECT_EQ(Item(menu.get(), 108)->isEnabled(), r.paste) << r.name;
+        EXPECT_EQ(Item(menu.get(), dlg->CommandAction(Command::AddSlides))->isEnabled(), r.add)
+            << r.name;
+        EXPECT_EQ(Item(menu.get(), dlg->CommandAction(Command::PasteSlide))->isEnabled(), r.paste)
+            << r.name;
     }
     // The view menu is shown as it is.
     const auto view = dlg->BuildContextMenu(QPoint(3, 3));
-    for (int id : {120, 121, 122, 109, 128, 610}) {
-        EXPECT_TRUE(Item(view.get(), id)->isEnabled()) << id;
-        EXPECT_FALSE(Item(view.get(), id)->isChecked()) << id;
+    for (Command c : {Command::BackgroundLeft, Command::BackgroundRight, Command::BackgroundCenter,
+                      Command::Refresh, Command::ToggleMaximized, Command::SlideList}) {
+        const QAction* item = Item(view.get(), dlg->CommandAction(c));
+        ASSERT_TRUE(item) << int(c);
+        EXPECT_TRUE(item->isEnabled()) << int(c);
+        EXPECT_FALSE(item->isChecked()) << int(c);
     }
 }
 
 TEST_F(Commands, SlideImageCommands) {
     struct Row {
         const char* name;
-        QList<int> ids;
+        QList<Command> commands;
         KeyColor key;
         int flipH, flipV;
     };
     const Row rows[] = {
-        {"150 black", {150}, qRgb(0, 0, 0), 0, 0},
-        {"151 white", {151}, qRgb(255, 255, 255), 0, 0},
-        {"152 red", {152}, qRgb(0xFF, 0x00, 0x00), 0, 0},
-        {"153 green", {153}, qRgb(0x00, 0xFF, 0x00), 0, 0},
-        {"154 blue", {154}, qRgb(0x00, 0x00, 0xFF), 0, 0},
-        {"118 clears the key", {152, 118}, std::nullopt, 0, 0},
-        {"130 mirrors left-right", {130}, qRgb(9, 9, 9), 1, 0},
-        {"130 twice returns", {130, 130}, qRgb(9, 9, 9), 0, 0},
-        {"131 mirrors top-bottom", {131}, qRgb(9, 9, 9), 0, 1},
+        {"black", {Command::KeyBlack}, qRgb(0, 0, 0), 0, 0},
+        {"white", {Command::KeyWhite}, qRgb(255, 255, 255), 0, 0},
+        {"red", {Command::KeyRed}, qRgb(0xFF, 0x00, 0x00), 0, 0},
+        {"green", {Command::KeyGreen}, qRgb(0x00, 0xFF, 0x00), 0, 0},
+        {"blue", {Command::KeyBlue}, qRgb(0x00, 0x00, 0xFF), 0, 0},
+        {"clearing the key", {Command::KeyRed, Command::ClearKeyColor}, std::nullopt, 0, 0},
+        {"mirrored left-right", {Command::FlipHorizontal}, qRgb(9, 9, 9), 1, 0},
+        {"mirrored left-right twice",
+         {Command::FlipHorizontal, Command::FlipHorizontal},
+         qRgb(9, 9, 9),
+         0,
+         0},
+        {"mirrored top-bottom", {Command::FlipVertical}, qRgb(9, 9, 9), 0, 1},
     };
     for (const Row& r : rows) {
         Slides(25, 1);
         dlg->m_selectedCell = 2; // slide 22
         Slide(22).keyColor = qRgb(9, 9, 9);
         dlg->m_modified = false;
-        for (int id : r.ids)
-            dlg->OnCommand(id);
+        for (Command c : r.commands)
+            Run(c);
         EXPECT_EQ(Slide(22).keyColor, r.key) << r.name;
         EXPECT_EQ(Slide(22).flipH, r.flipH) << r.name;
         EXPECT_EQ(Slide(22).flipV, r.flipV) << r.name;
@@ -393,27 +419,29 @@ TEST_F(Commands, SlideImageCommands) {
         EXPECT_EQ(Slide(2).keyColor, std::nullopt) << r.name; // page 1's cell 2 untouched
         EXPECT_TRUE(prompts->calls.isEmpty()) << r.name;
     }
-    // The copy of a slide keyed by 152 starts with 255 and a comma.
+    // The copy of a slide keyed red starts with 255 and a comma.
     dlg->m_selectedCell = 0;
-    dlg->OnCommand(152);
-    dlg->OnCommand(107);
+    Run(Command::KeyRed);
+    Run(Command::CopySlide);
     EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith(QStringLiteral("255,")));
 
     // With no slide under the pointer nothing changes.
     Slides(3);
     dlg->m_selectedCell = -1;
     dlg->m_modified = false;
-    for (int id : {150, 118, 130, 131, 104, 105, 107, 110})
-        dlg->OnCommand(id);
+    for (Command c : {Command::KeyBlack, Command::ClearKeyColor, Command::FlipHorizontal,
+                      Command::FlipVertical, Command::DeleteSlide, Command::SlideshowFromHere,
+                      Command::CopySlide, Command::SlideProperties})
+        Run(c);
     EXPECT_FALSE(dlg->m_modified);
     EXPECT_EQ(Slide(0).keyColor, std::nullopt);
     EXPECT_EQ(Slide(0).flipH, 0);
 
-    // 117 switches the pick mode on and off again.
-    dlg->OnCommand(117);
-    EXPECT_TRUE(dlg->m_pickingColor);
-    dlg->OnCommand(117);
-    EXPECT_FALSE(dlg->m_pickingColor);
+    // Pick mode goes on and off again.
+    Run(Command::PickKeyColor);
+    EXPECT_TRUE(std::holds_alternative<EditorWindow::PickingColor>(dlg->m_gesture));
+    Run(Command::PickKeyColor);
+    EXPECT_FALSE(std::holds_alternative<EditorWindow::PickingColor>(dlg->m_gesture));
 }
 
 TEST_F(Commands, WindowCommands) {
@@ -424,24 +452,24 @@ TEST_F(Commands, WindowCommands) {
     h.backgroundCenter = qRgb(3, 3, 3);
     struct Row {
         const char* name;
-        int id;
+        Command command;
         QRgb DocumentHeader::*field;
         QRgb initial;
     };
     const Row rows[] = {
-        {"120 left", 120, &DocumentHeader::backgroundLeft, qRgb(1, 1, 1)},
-        {"121 right", 121, &DocumentHeader::backgroundRight, qRgb(2, 2, 2)},
-        {"122 centre", 122, &DocumentHeader::backgroundCenter, qRgb(3, 3, 3)},
+        {"left", Command::BackgroundLeft, &DocumentHeader::backgroundLeft, qRgb(1, 1, 1)},
+        {"right", Command::BackgroundRight, &DocumentHeader::backgroundRight, qRgb(2, 2, 2)},
+        {"centre", Command::BackgroundCenter, &DocumentHeader::backgroundCenter, qRgb(3, 3, 3)},
     };
     for (const Row& r : rows) {
         TestPrompts p;
         dlg->m_modified = false;
         p.answerColor(std::nullopt); // cancelled: nothing changes
-        dlg->OnCommand(r.id);
+        Run(r.command);
         EXPECT_EQ(h.*r.field, r.initial) << r.name;
         EXPECT_FALSE(dlg->m_modified) << r.name;
         p.answerColor(qRgb(200, 100, 50));
-        dlg->OnCommand(r.id);
+        Run(r.command);
         EXPECT_EQ(h.*r.field, qRgb(200, 100, 50)) << r.name;
         EXPECT_TRUE(dlg->m_modified) << r.name;
         ASSERT_EQ(p.calls.size(), 2) << r.name;
@@ -450,23 +478,22 @@ TEST_F(Commands, WindowCommands) {
     }
     EXPECT_EQ(h.backgroundLeft, qRgb(200, 100, 50));
 
-    // 133 inverts the property buttons; any set value counts as shown.
+    // The property buttons are inverted; any set value counts as shown.
     for (const auto& [before, after] : {std::pair{0, 1}, std::pair{1, 0}, std::pair{5, 0}}) {
         h.showPropertyButtons = before;
         dlg->m_modified = false;
-        dlg->OnCommand(133);
+        Run(Command::TogglePropertyButtons);
         EXPECT_EQ(h.showPropertyButtons, after) << before;
         EXPECT_TRUE(dlg->m_modified);
     }
 
-    // 128 maximises and restores; 109 and unknown ids do nothing.
-    dlg->OnCommand(128);
+    // The window is maximised and restored; Refresh does nothing.
+    Run(Command::ToggleMaximized);
     EXPECT_TRUE(dlg->windowState() & Qt::WindowMaximized);
-    dlg->OnCommand(128);
+    Run(Command::ToggleMaximized);
     EXPECT_FALSE(dlg->windowState() & Qt::WindowMaximized);
     dlg->m_modified = false;
-    dlg->OnCommand(109);
-    dlg->OnCommand(999);
+    Run(Command::Refresh);
     EXPECT_FALSE(dlg->m_modified);
 }
 
@@ -479,7 +506,7 @@ TEST_F(Commands, CopyingAMirroredSlideGivesTheUnmirroredPicture) {
     Slide(1).flipH = 1;
     Slide(1).switchTime = 42;
     dlg->m_selectedCell = 1;
-    dlg->OnCommand(107);
+    Run(Command::CopySlide);
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     ASSERT_TRUE(data && data->hasImage());
     EXPECT_EQ(data->text(), QStringLiteral("-1,42,1,0"));
@@ -493,7 +520,7 @@ TEST_F(Commands, CopyingAMirroredSlideGivesTheUnmirroredPicture) {
 
     // Pasted at a mark, the new slide is mirrored again by its flag.
     dlg->m_mark = 0;
-    dlg->OnCommand(108);
+    Run(Command::PasteSlide);
     ASSERT_EQ(CurrentDocument().slideCount, 4);
     EXPECT_EQ(Slide(0).flipH, 1);
     EXPECT_EQ(Slide(0).switchTime, 42);
@@ -521,8 +548,9 @@ TEST_F(Commands, PasteAtTheMarkOrAppended) {
         EXPECT_EQ(Slide(r.index).switchTime, 77) << r.name;
         EXPECT_EQ(dlg->m_page, r.pageAfter) << r.name;
     }
-    // A full table: Msg::TooManySlides.
+    // A full table: Msg::TooManySlides, also after a menu greyed pasting there.
     Slides(100);
+    EXPECT_FALSE(dlg->BuildContextMenu(MarkPoint(0))->actions().isEmpty());
     dlg->m_mark = -1;
     QTest::keyClick(dlg.get(), Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(prompts->messageIds(), QList<Msg>{Msg::TooManySlides});
@@ -611,7 +639,7 @@ TEST_F(Commands, AddCommandAsksForImageFiles) {
     Slides(3);
     dlg->m_mark = 1;
     prompts->answerFiles({a, b});
-    dlg->OnCommand(106);
+    Run(Command::AddSlides);
     ASSERT_EQ(prompts->calls.size(), 1);
     const PromptCall& call = prompts->calls[0];
     EXPECT_EQ(call.type, PromptCall::OpenFiles);
@@ -636,12 +664,13 @@ TEST_F(Commands, TheChosenItemRunsWithTheSlideThatWasUnderThePointer) {
     // Once the menu is open, choose "コピー(&C)" with the keyboard; should the menu not
     // open, the guard closes whatever pop-up is there so the test cannot hang.
     bool chosen = false;
-    QTimer::singleShot(0, dlg.get(), [&chosen] {
+    QAction* copy = dlg->CommandAction(Command::CopySlide);
+    QTimer::singleShot(0, dlg.get(), [&chosen, copy] {
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         if (!menu)
             return;
         for (QAction* a : menu->actions())
-            if (a->data().toInt() == 107)
+            if (a == copy)
                 menu->setActiveAction(a);
         QTest::keyClick(menu, Qt::Key_Return);
         chosen = true;

@@ -3,16 +3,20 @@
 
 #include "editor/ui/EditorWindow.h"
 
+#include <QTest>
 #include <memory>
 
-/// The editor after its opening sequence, 1440 x 810 and shown (a shown window gets no
-/// resize event at every grab, each of which would ask for the cell images to be
-/// rebuilt). Null when the opening failed.
+/// The editor after its opening sequence, 1440 x 810, shown and active (a shown window
+/// gets no resize event at every grab, each of which would ask for the cell images to
+/// be rebuilt; an active one takes the command keys). Null when the opening failed.
 inline std::unique_ptr<EditorWindow> OpenTestEditor() {
     auto dlg = std::make_unique<EditorWindow>();
-    if (!dlg->OnInitDialog())
+    if (!dlg->Initialize())
         return nullptr;
     dlg->resize(1440, 810);
     dlg->show();
+    dlg->activateWindow();
+    if (!QTest::qWaitForWindowActive(dlg.get()))
+        return nullptr;
     return dlg;
 }

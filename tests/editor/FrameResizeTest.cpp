@@ -31,7 +31,7 @@ TEST(FrameResize, EdgesFollowThePointerWithinTheMinimumSize) {
     for (const Row& r : rows) {
         ClearSettings(); // each window opens at the default size
         EditorWindow dlg;
-        ASSERT_TRUE(dlg.OnInitDialog());
+        ASSERT_TRUE(dlg.Initialize());
         dlg.show();
         ASSERT_EQ(dlg.geometry(), QRect(240, 135, 1440, 810));
         QTest::mousePress(&dlg, Qt::LeftButton, {}, r.press);

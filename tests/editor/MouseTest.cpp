@@ -73,6 +73,18 @@ protected:
         dlg->grab();
     }
     QImage Shot() { return dlg->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+    /// The middle of icon `icon` as last painted.
+    QPoint IconPoint(Icon icon) const { return Center(dlg->m_iconRects[int(icon)]); }
+    /// Whether the gesture in progress is a `G`.
+    template <class G> bool Runs() const { return std::holds_alternative<G>(dlg->m_gesture); }
+    /// The switch-time drag in progress; null when none runs.
+    const EditorWindow::DraggingSwitchTime* TimeDrag() const {
+        return std::get_if<EditorWindow::DraggingSwitchTime>(&dlg->m_gesture);
+    }
+    /// The slide-image drag in progress; null when none runs.
+    const EditorWindow::DraggingSlide* SlideDrag() const {
+        return std::get_if<EditorWindow::DraggingSlide>(&dlg->m_gesture);
+    }
     void Move(QPoint p) { QTest::mouseMove(dlg.get(), p); }
     void Press(QPoint p) { QTest::mousePress(dlg.get(), Qt::LeftButton, {}, p); }
     void Release(QPoint p) { QTest::mouseRelease(dlg.get(), Qt::LeftButton, {}, p); }
@@ -157,9 +169,9 @@ TEST_F(Mouse, EmptyPageMarkHighlightsAndInvites) {
     EXPECT_FALSE(dlg->m_tip->IsActive());
     // A press on the empty page moves the window.
     Press(Center(mark) + QPoint(100, 0));
-    EXPECT_TRUE(dlg->m_moveDrag);
+    EXPECT_TRUE(Runs<EditorWindow::MovingWindow>());
     Release(Center(mark) + QPoint(100, 0));
-    EXPECT_FALSE(dlg->m_moveDrag);
+    EXPECT_FALSE(Runs<EditorWindow::MovingWindow>());
 }
 
 TEST_F(Mouse, TipTextsAndCursorsPerRegion) {
@@ -243,11 +255,11 @@ TEST_F(Mouse, PropertyButtonAndPickCursors) {
     Press(QPoint(Right(c) - 3, Bottom(c) - 3));
     ASSERT_EQ(dialogs.size(), 1u);
     EXPECT_EQ(dialogs[0], typeid(SlidePropertiesDialog).name());
-    EXPECT_EQ(dlg->m_dragCell, -1);
+    EXPECT_FALSE(SlideDrag());
     Release(QPoint(Right(c) - 3, Bottom(c) - 3));
 
     CurrentDocument().header.showPropertyButtons = 0;
-    dlg->m_pickingColor = true;
+    dlg->m_gesture = EditorWindow::PickingColor{};
     Move(Center(c));
     EXPECT_EQ(dlg->cursor().shape(), Qt::BitmapCursor);
     EXPECT_EQ(dlg->cursor().hotSpot(), dlg->m_pickCursor.hotSpot());
@@ -288,9 +300,10 @@ TEST_F(Mouse, GraphDragChangesOneSwitchTime) {
         const QPoint at(400, (g.top() + Bottom(g)) / 2);
         Move(at);
         Press(at);
-        ASSERT_EQ(dlg->m_dragBoundary, r.boundary - 1) << r.name;
+        ASSERT_TRUE(TimeDrag()) << r.name;
+        ASSERT_EQ(TimeDrag()->slide, r.boundary - 1) << r.name;
         Move(at + QPoint(r.dx, 0));
-        EXPECT_EQ(dlg->m_dragTime, r.expect) << r.name;
+        EXPECT_EQ(TimeDrag()->shownTime, r.expect) << r.name;
         char text[16];
         std::snprintf(text, sizeof text, r.expect >= 3600 ? "%02d:%02d:%02d" : "%02d:%02d",
                       r.expect >= 3600 ? r.expect / 3600 : r.expect % 3600 / 60,
@@ -301,8 +314,7 @@ TEST_F(Mouse, GraphDragChangesOneSwitchTime) {
         EXPECT_EQ(CurrentDocument().slides[r.boundary - 1].switchTime, r.times[r.boundary - 1])
             << r.name;
         Release(at + QPoint(r.dx, 0));
-        EXPECT_EQ(dlg->m_dragBoundary, -1) << r.name;
-        EXPECT_EQ(dlg->m_dragTime, -1) << r.name;
+        EXPECT_FALSE(TimeDrag()) << r.name;
         // The time is not shown any longer, not even at the next movement.
         EXPECT_FALSE(dlg->m_tip->IsShown()) << r.name;
         EXPECT_FALSE(dlg->m_tip->IsActive()) << r.name;
@@ -318,14 +330,15 @@ TEST_F(Mouse, GraphPressWithoutMovementChangesNothing) {
     Slides(4);
     const QPoint at = Center(dlg->m_boundaryRects[2]);
     Press(at);
-    ASSERT_EQ(dlg->m_dragBoundary, 1);
+    ASSERT_TRUE(TimeDrag());
+    ASSERT_EQ(TimeDrag()->slide, 1);
     Release(at);
     EXPECT_EQ(CurrentDocument().slides[1].switchTime, 2);
     EXPECT_FALSE(dlg->m_modified);
     // A press in the graph away from a boundary starts nothing.
     Press(QPoint(dlg->m_graphRect.left() + 3, at.y()));
-    EXPECT_EQ(dlg->m_dragBoundary, -1);
-    EXPECT_FALSE(dlg->m_moveDrag);
+    EXPECT_FALSE(TimeDrag());
+    EXPECT_FALSE(Runs<EditorWindow::MovingWindow>());
     Release(QPoint(dlg->m_graphRect.left() + 3, at.y()));
 }
 
@@ -333,10 +346,11 @@ TEST_F(Mouse, GraphDragWithoutAGraphWidthDoesNotDivideByZero) {
     Slides(2);
     const QPoint at = Center(dlg->m_boundaryRects[1]);
     Press(at);
-    ASSERT_EQ(dlg->m_dragBoundary, 0);
+    ASSERT_TRUE(TimeDrag());
+    ASSERT_EQ(TimeDrag()->slide, 0);
     dlg->m_graphRect = QRect();
     Move(at + QPoint(40, 0));
-    EXPECT_EQ(dlg->m_dragTime, 1); // no scale: the time stays
+    EXPECT_EQ(TimeDrag()->shownTime, 1); // no scale: the time stays
     Release(at + QPoint(40, 0));
     EXPECT_EQ(CurrentDocument().slides[0].switchTime, 1);
 }
@@ -366,19 +380,20 @@ TEST_F(Mouse, SlideImageDropOnPageTwo) {
         const QPoint from = Center(cell);
         Move(from);
         Press(from);
-        ASSERT_EQ(dlg->m_dragCell, 3) << r.name;
+        ASSERT_TRUE(SlideDrag()) << r.name;
+        ASSERT_EQ(SlideDrag()->cell, 3) << r.name;
         EXPECT_EQ(dlg->cursor().shape(), Qt::SizeAllCursor) << r.name;
-        EXPECT_EQ(dlg->m_grabPoint, from - QPoint(cell.left(), cell.top())) << r.name;
+        EXPECT_EQ(SlideDrag()->grab, from - QPoint(cell.left(), cell.top())) << r.name;
         const QPoint to = r.mark >= 0 ? Center(dlg->m_markRects[r.mark]) : QPoint(700, 30);
         Move(to + QPoint(1, 0));
         Move(to);
-        EXPECT_EQ(dlg->m_dragMark, r.mark) << r.name;
+        EXPECT_EQ(SlideDrag()->mark, r.mark) << r.name;
         // The drag image: over a mark a 5-pixel frame in the mark's colour, else a thin
         // one in the slide's column colour.
         const QImage shot = Shot();
         // (Checked along the image's left edge, or its right one where the left lies
         // outside the window.)
-        const QPoint corner = to - dlg->m_grabPoint;
+        const QPoint corner = to - SlideDrag()->grab;
         const bool leftEdge = corner.x() >= 5;
         const int edge = leftEdge ? corner.x() : corner.x() + (Right(cell) - cell.left()) - 1;
         const int out = leftEdge ? -1 : 1; // outwards
@@ -394,8 +409,7 @@ TEST_F(Mouse, SlideImageDropOnPageTwo) {
         // Nothing changes before the release.
         EXPECT_EQ(CurrentDocument().slides[23].reserved1, 23u) << r.name;
         Release(to);
-        EXPECT_EQ(dlg->m_dragCell, -1) << r.name;
-        EXPECT_EQ(dlg->m_dragArea, QRect()) << r.name;
+        EXPECT_FALSE(SlideDrag()) << r.name << ": the drag and its image are gone";
         for (int i = 0; i < 5; ++i)
             EXPECT_EQ(int(CurrentDocument().slides[20 + i].reserved1), r.order[size_t(i)])
                 << r.name << " slide " << 20 + i;
@@ -434,13 +448,13 @@ TEST_F(Mouse, TransparencyDragMapsTheBarTo105To255) {
         ClearSettings();
         dlg->m_modified = false;
         Press(QPoint(bar.left() + 40, y));
-        ASSERT_TRUE(dlg->m_opacityDrag) << r.name;
+        ASSERT_TRUE(Runs<EditorWindow::DraggingOpacity>()) << r.name;
         Move(QPoint(r.x, y));
         EXPECT_EQ(ReadSettingInt(Setting::EditorOpacity, -1), r.alpha) << r.name;
         EXPECT_NEAR(dlg->windowOpacity(), r.alpha / 255.0, 0.004) << r.name;
         EXPECT_TRUE(dlg->m_modified) << r.name;
         Release(QPoint(r.x, y));
-        EXPECT_FALSE(dlg->m_opacityDrag) << r.name;
+        EXPECT_FALSE(Runs<EditorWindow::DraggingOpacity>()) << r.name;
     }
     // Press and release without movement: nothing written, nothing modified.
     ClearSettings();
@@ -472,13 +486,13 @@ TEST_F(Mouse, WindowMoveStaysOnTheDesktop) {
         dlg->move(240, 135);
         const QPoint from(700, 30);
         Press(from);
-        ASSERT_TRUE(dlg->m_moveDrag) << r.name;
+        ASSERT_TRUE(Runs<EditorWindow::MovingWindow>()) << r.name;
         EXPECT_EQ(dlg->cursor().shape(), Qt::SizeAllCursor) << r.name;
         Move(from + r.by);
         EXPECT_EQ(dlg->frameGeometry().topLeft(), r.topLeft) << r.name;
         EXPECT_EQ(dlg->size(), QSize(1440, 810)) << r.name;
         Release(dlg->mapFromGlobal(QPoint(240, 135) + from + r.by));
-        EXPECT_FALSE(dlg->m_moveDrag) << r.name;
+        EXPECT_FALSE(Runs<EditorWindow::MovingWindow>()) << r.name;
     }
 }
 
@@ -487,12 +501,12 @@ TEST_F(Mouse, DoubleClickTogglesMaximisedAwayFromCellsAndIcons) {
     RecordDialogs();
     QTest::mouseDClick(dlg->windowHandle(), Qt::LeftButton, {}, QPoint(700, 30));
     EXPECT_TRUE(dlg->isMaximized());
-    EXPECT_FALSE(dlg->m_moveDrag);
+    EXPECT_FALSE(Runs<EditorWindow::MovingWindow>());
     QTest::mouseDClick(dlg->windowHandle(), Qt::LeftButton, {}, QPoint(700, 30));
     EXPECT_FALSE(dlg->isMaximized());
     Paint();
-    // On an icon: only the click's own action (icon 1 on page 1 does nothing).
-    QTest::mouseDClick(dlg->windowHandle(), Qt::LeftButton, {}, Center(dlg->m_iconRects[1]));
+    // On an icon: only the click's own action (the previous page on page 1 does nothing).
+    QTest::mouseDClick(dlg->windowHandle(), Qt::LeftButton, {}, IconPoint(Icon::PreviousPage));
     EXPECT_FALSE(dlg->isMaximized());
     // On a slide image: its properties.
     const QPoint cell = Center(dlg->m_cellRects[2]);
@@ -501,12 +515,12 @@ TEST_F(Mouse, DoubleClickTogglesMaximisedAwayFromCellsAndIcons) {
     EXPECT_FALSE(dlg->isMaximized());
     ASSERT_EQ(dialogs.size(), 1u);
     EXPECT_EQ(dialogs[0], typeid(SlidePropertiesDialog).name());
-    EXPECT_EQ(dlg->m_dragCell, -1);
+    EXPECT_FALSE(SlideDrag());
 }
 
 TEST_F(Mouse, DoubleClickOnTheNextPageIconTurnsOnePage) {
     Slides(65);
-    QTest::mouseDClick(dlg->windowHandle(), Qt::LeftButton, {}, Center(dlg->m_iconRects[0]));
+    QTest::mouseDClick(dlg->windowHandle(), Qt::LeftButton, {}, IconPoint(Icon::NextPage));
     EXPECT_EQ(dlg->m_page, 1);
 }
 
@@ -539,12 +553,13 @@ TEST_F(Mouse, PickModeTakesThePixelUnderThePointer) {
         const QPoint at = r.onCell ? QPoint(c.left() + int((Right(c) - c.left()) * r.fx),
                                             (c.top() + Bottom(c)) / 2)
                                    : QPoint(700, 30);
-        dlg->m_pickingColor = true;
+        dlg->m_gesture = EditorWindow::PickingColor{};
         Click(at);
-        EXPECT_FALSE(dlg->m_pickingColor) << r.name;
+        EXPECT_FALSE(Runs<EditorWindow::PickingColor>()) << r.name;
         EXPECT_EQ(CurrentDocument().slides[0].keyColor, r.expect) << r.name;
         EXPECT_EQ(dlg->m_modified, r.onCell) << r.name;
-        EXPECT_FALSE(dlg->m_moveDrag) << r.name; // the click was pick mode's only
+        EXPECT_FALSE(Runs<EditorWindow::MovingWindow>())
+            << r.name; // the click was pick mode's only
     }
 }
 
@@ -555,35 +570,35 @@ TEST_F(Mouse, IconsThatNeedSlidesDoNothingWithoutThem) {
     TestPrompts p;
     RecordDialogs();
     struct Row {
-        int icon;
+        Icon icon;
         const char* dialog; // the dialog it runs, nullptr: none
         int prompt;         // -1: no prompt; else a PromptCall type
     };
     const Row rows[] = {
-        {0, nullptr, -1},
-        {1, nullptr, -1},
-        {2, nullptr, -1},
-        {3, nullptr, -1},
-        {4, nullptr, PromptCall::OpenFiles},
-        {5, nullptr, -1},
-        {6, typeid(SettingsDialog).name(), -1},
-        {7, nullptr, -1},
-        {8, nullptr, -1},
-        {9, typeid(AboutDialog).name(), -1},
+        {Icon::NextPage, nullptr, -1},
+        {Icon::PreviousPage, nullptr, -1},
+        {Icon::SwitchTimes, nullptr, -1},
+        {Icon::NewDocument, nullptr, -1},
+        {Icon::OpenDocument, nullptr, PromptCall::OpenFiles},
+        {Icon::SaveDocument, nullptr, -1},
+        {Icon::Settings, typeid(SettingsDialog).name(), -1},
+        {Icon::Slideshow, nullptr, -1},
+        {Icon::Export, nullptr, -1},
+        {Icon::VersionInfo, typeid(AboutDialog).name(), -1},
     };
     for (const Row& r : rows) {
         p.calls.clear();
         dialogs.clear();
         if (r.prompt == PromptCall::OpenFiles)
             p.answerFiles({});
-        Click(Center(dlg->m_iconRects[r.icon]));
-        EXPECT_EQ(dialogs.size(), r.dialog ? 1u : 0u) << "icon " << r.icon;
+        Click(IconPoint(r.icon));
+        EXPECT_EQ(dialogs.size(), r.dialog ? 1u : 0u) << "icon " << int(r.icon);
         if (r.dialog && !dialogs.empty()) {
-            EXPECT_EQ(dialogs[0], r.dialog) << "icon " << r.icon;
+            EXPECT_EQ(dialogs[0], r.dialog) << "icon " << int(r.icon);
         }
-        ASSERT_EQ(p.calls.size(), r.prompt < 0 ? 0 : 1) << "icon " << r.icon;
+        ASSERT_EQ(p.calls.size(), r.prompt < 0 ? 0 : 1) << "icon " << int(r.icon);
         if (r.prompt >= 0) {
-            EXPECT_EQ(int(p.calls[0].type), r.prompt) << "icon " << r.icon;
+            EXPECT_EQ(int(p.calls[0].type), r.prompt) << "icon " << int(r.icon);
         }
         EXPECT_EQ(CurrentDocument().slideCount, 0);
         EXPECT_TRUE(dlg->isVisible());
@@ -594,39 +609,39 @@ TEST_F(Mouse, IconsWithSlidesRunTheirActions) {
     Slides(45);
     RecordDialogs();
     struct Row {
-        int icon;
+        Icon icon;
         const char* dialog;
     };
     const Row rows[] = {
-        {2, typeid(SwitchTimeDialog).name()},
-        {6, typeid(SettingsDialog).name()},
-        {8, typeid(ExportDialog).name()},
-        {9, typeid(AboutDialog).name()},
+        {Icon::SwitchTimes, typeid(SwitchTimeDialog).name()},
+        {Icon::Settings, typeid(SettingsDialog).name()},
+        {Icon::Export, typeid(ExportDialog).name()},
+        {Icon::VersionInfo, typeid(AboutDialog).name()},
     };
     for (const Row& r : rows) {
         dialogs.clear();
-        Click(Center(dlg->m_iconRects[r.icon]));
-        ASSERT_EQ(dialogs.size(), 1u) << "icon " << r.icon;
-        EXPECT_EQ(dialogs[0], r.dialog) << "icon " << r.icon;
+        Click(IconPoint(r.icon));
+        ASSERT_EQ(dialogs.size(), 1u) << "icon " << int(r.icon);
+        EXPECT_EQ(dialogs[0], r.dialog) << "icon " << int(r.icon);
     }
     // Help: the manual in its window, or the notice that it is missing.
     {
         TestPrompts p;
         dialogs.clear();
-        Click(Center(dlg->m_iconRects[10]));
+        Click(IconPoint(Icon::Help));
         EXPECT_TRUE((dialogs.size() == 1 && dialogs[0] == typeid(HelpWindow).name()) ||
                     p.messageIds() == QList<Msg>{Msg::ManualMissing});
     }
     // Paging: forward to the last page and no further, back to the first and no further.
     const int pages[] = {1, 2, 2};
     for (int expect : pages) {
-        Click(Center(dlg->m_iconRects[0]));
+        Click(IconPoint(Icon::NextPage));
         EXPECT_EQ(dlg->m_page, expect);
         Paint();
     }
     const int back[] = {1, 0, 0};
     for (int expect : back) {
-        Click(Center(dlg->m_iconRects[1]));
+        Click(IconPoint(Icon::PreviousPage));
         EXPECT_EQ(dlg->m_page, expect);
         Paint();
     }
@@ -637,7 +652,7 @@ TEST_F(Mouse, NewOpenSaveAndExitIconsAskFirst) {
     const QString path = dir.filePath("doc.lsr");
     struct Row {
         const char* name;
-        int icon;
+        Icon icon;
         int modified;
         bool titled;
         std::vector<Answer> answers;    // to the questions, in order
@@ -649,9 +664,9 @@ TEST_F(Mouse, NewOpenSaveAndExitIconsAskFirst) {
         bool visibleAfter;
     };
     const Row rows[] = {
-        {"new, unmodified", 3, 0, false, {}, {}, false, {}, 0, 0, true},
+        {"new, unmodified", Icon::NewDocument, 0, false, {}, {}, false, {}, 0, 0, true},
         {"new, modified, Cancel",
-         3,
+         Icon::NewDocument,
          1,
          false,
          {Answer::Cancel},
@@ -662,7 +677,7 @@ TEST_F(Mouse, NewOpenSaveAndExitIconsAskFirst) {
          1,
          true},
         {"new, modified, No",
-         3,
+         Icon::NewDocument,
          1,
          false,
          {Answer::No},
@@ -673,7 +688,7 @@ TEST_F(Mouse, NewOpenSaveAndExitIconsAskFirst) {
          0,
          true},
         {"new, modified, Yes, save cancelled: still new",
-         3,
+         Icon::NewDocument,
          1,
          false,
          {Answer::Yes},
@@ -684,7 +699,7 @@ TEST_F(Mouse, NewOpenSaveAndExitIconsAskFirst) {
          0,
          true},
         {"open, modified, Cancel",
-         4,
+         Icon::OpenDocument,
          1,
          false,
          {Answer::Cancel},
@@ -694,9 +709,19 @@ TEST_F(Mouse, NewOpenSaveAndExitIconsAskFirst) {
          3,
          1,
          true},
-        {"open, dialog cancelled", 4, 0, false, {}, {QStringList()}, false, {}, 3, 0, true},
+        {"open, dialog cancelled",
+         Icon::OpenDocument,
+         0,
+         false,
+         {},
+         {QStringList()},
+         false,
+         {},
+         3,
+         0,
+         true},
         {"save titled, Cancel",
-         5,
+         Icon::SaveDocument,
          1,
          true,
          {Answer::Cancel},
@@ -707,7 +732,7 @@ TEST_F(Mouse, NewOpenSaveAndExitIconsAskFirst) {
          1,
          true},
         {"save titled, Yes",
-         5,
+         Icon::SaveDocument,
          1,
          true,
          {Answer::Yes},
@@ -718,7 +743,7 @@ TEST_F(Mouse, NewOpenSaveAndExitIconsAskFirst) {
          0,
          true},
         {"save titled, No: save as, cancelled",
-         5,
+         Icon::SaveDocument,
          1,
          true,
          {Answer::No},
@@ -728,9 +753,19 @@ TEST_F(Mouse, NewOpenSaveAndExitIconsAskFirst) {
          3,
          1,
          true},
-        {"save untitled: save as, cancelled", 5, 1, false, {}, {}, true, {}, 3, 1, true},
+        {"save untitled: save as, cancelled",
+         Icon::SaveDocument,
+         1,
+         false,
+         {},
+         {},
+         true,
+         {},
+         3,
+         1,
+         true},
         {"exit, modified, Cancel",
-         11,
+         Icon::Exit,
          1,
          false,
          {Answer::Cancel},
@@ -741,7 +776,7 @@ TEST_F(Mouse, NewOpenSaveAndExitIconsAskFirst) {
          1,
          true},
         {"exit, modified, No",
-         11,
+         Icon::Exit,
          1,
          false,
          {Answer::No},
@@ -751,7 +786,7 @@ TEST_F(Mouse, NewOpenSaveAndExitIconsAskFirst) {
          3,
          1,
          false},
-        {"exit, unmodified", 11, 0, false, {}, {}, false, {}, 3, 0, false},
+        {"exit, unmodified", Icon::Exit, 0, false, {}, {}, false, {}, 3, 0, false},
     };
     for (const Row& r : rows) {
         TestPrompts p;
@@ -765,7 +800,7 @@ TEST_F(Mouse, NewOpenSaveAndExitIconsAskFirst) {
             p.answerFiles(f);
         if (r.saveDialog)
             p.answerSave(QString());
-        Click(Center(dlg->m_iconRects[r.icon]));
+        Click(IconPoint(r.icon));
         EXPECT_EQ(p.messageIds(), r.messages) << r.name;
         bool asked = false;
         for (const PromptCall& c : p.calls)
@@ -774,7 +809,7 @@ TEST_F(Mouse, NewOpenSaveAndExitIconsAskFirst) {
         EXPECT_EQ(CurrentDocument().slideCount, r.slidesAfter) << r.name;
         EXPECT_EQ(dlg->m_modified, r.modifiedAfter) << r.name;
         EXPECT_EQ(dlg->isVisible(), r.visibleAfter) << r.name;
-        if (r.icon == 5 && r.messages.contains(Msg::Saved)) {
+        if (r.icon == Icon::SaveDocument && r.messages.contains(Msg::Saved)) {
             EXPECT_TRUE(QFileInfo::exists(path)) << r.name;
         }
     }

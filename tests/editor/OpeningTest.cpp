@@ -37,7 +37,7 @@ TEST_F(Opening, SizeAndPositionFromSettings) {
         if (r.zoomed >= 0)
             WriteSettingInt(Setting::EditorMaximized, r.zoomed);
         EditorWindow dlg;
-        ASSERT_TRUE(dlg.OnInitDialog()) << r.name;
+        ASSERT_TRUE(dlg.Initialize()) << r.name;
         EXPECT_EQ(dlg.isMaximized(), r.maximised) << r.name;
         const QRect g = r.maximised ? dlg.normalGeometry() : dlg.geometry();
         EXPECT_EQ(g, r.expect) << r.name;
@@ -55,7 +55,7 @@ TEST_F(Opening, OpacityIsClampedTo105Through255) {
         if (r.stored >= 0)
             WriteSettingInt(Setting::EditorOpacity, r.stored);
         EditorWindow dlg;
-        dlg.OnInitDialog();
+        dlg.Initialize();
         EXPECT_NEAR(dlg.windowOpacity(), r.alpha / 255.0, 0.002) << r.stored;
     }
 }
@@ -65,7 +65,7 @@ TEST_F(Opening, StartsWithANewDocumentKeepingTheCommandLineFile) {
     EditorWindow dlg;
     dlg.m_startFile = QStringLiteral("/nowhere/show.lsr");
     EXPECT_EQ(dlg.m_pageCount, INT_MAX);
-    ASSERT_TRUE(dlg.OnInitDialog());
+    ASSERT_TRUE(dlg.Initialize());
     EXPECT_EQ(CurrentDocument().slideCount, 0);
     EXPECT_EQ(dlg.m_pageCount, 1);
     EXPECT_FALSE(dlg.m_modified);
@@ -78,7 +78,7 @@ TEST_F(Opening, StartsWithANewDocumentKeepingTheCommandLineFile) {
 TEST_F(Opening, ClosingRecordsThePlacement) {
     {
         EditorWindow dlg;
-        dlg.OnInitDialog();
+        dlg.Initialize();
         dlg.resize(1500, 900);
     }
     EXPECT_EQ(ReadSettingInt(Setting::EditorMaximized, -1), 0);
@@ -86,7 +86,7 @@ TEST_F(Opening, ClosingRecordsThePlacement) {
     EXPECT_EQ(ReadSettingInt(Setting::EditorHeight, -1), 900);
     {
         EditorWindow dlg;
-        dlg.OnInitDialog();
+        dlg.Initialize();
         dlg.setWindowState(Qt::WindowMaximized);
     }
     EXPECT_EQ(ReadSettingInt(Setting::EditorMaximized, -1), 1);

@@ -183,7 +183,7 @@ TEST(PaintOpening, MissingFixedImageEndsTheOpening) {
     };
     TestPrompts prompts;
     NoImages dlg;
-    EXPECT_FALSE(dlg.OnInitDialog());
+    EXPECT_FALSE(dlg.Initialize());
     EXPECT_EQ(prompts.messageIds(), QList<Msg>{Msg::OutOfMemory});
     EXPECT_EQ(prompts.calls.value(0).kind, MsgKind::Error);
     EXPECT_EQ(dlg.result(), int(QDialog::Rejected));

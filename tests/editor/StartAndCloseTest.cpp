@@ -32,7 +32,7 @@ TEST_F(StartAndClose, TheOpeningOpensTheCommandLineDocument) {
     TestPrompts p;
     EditorWindow dlg;
     dlg.m_startFile = path;
-    ASSERT_TRUE(dlg.OnInitDialog());
+    ASSERT_TRUE(dlg.Initialize());
     EXPECT_EQ(CurrentDocument().slideCount, 22);
     EXPECT_EQ(CurrentDocument().filePath, path);
     EXPECT_EQ(dlg.m_page, 0);
@@ -57,7 +57,7 @@ TEST_F(StartAndClose, ClosingAsksAboutUnsavedChanges) {
     for (const Row& r : rows) {
         TestPrompts p;
         EditorWindow dlg;
-        dlg.OnInitDialog();
+        dlg.Initialize();
         dlg.show();
         FillSlides(dlg, 2);
         dlg.m_modified = r.modified;
@@ -73,7 +73,7 @@ TEST_F(StartAndClose, ClosingAsksAboutUnsavedChanges) {
     { // Yes saves (here: Save As, cancelled); without a saved file the window stays.
         TestPrompts p;
         EditorWindow dlg;
-        dlg.OnInitDialog();
+        dlg.Initialize();
         dlg.show();
         FillSlides(dlg, 1);
         dlg.m_modified = true;

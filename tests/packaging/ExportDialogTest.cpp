@@ -30,9 +30,9 @@ struct OutDlgTest : ::testing::Test {
 TEST_F(OutDlgTest, ChecksInOrderThenCreatesAndOffersTheFolder) {
     ExportDialog dlg;
     EXPECT_TRUE(dlg.pathEdit()->text().isEmpty());
-    dlg.OnOK();
+    dlg.OnCreate();
     dlg.pathEdit()->setText(dir.filePath("a.ex"));
-    dlg.OnOK();
+    dlg.OnCreate();
     EXPECT_EQ(prompts.messageIds(), (QList<Msg>{Msg::NoTarget, Msg::ExeExtensionRequired}));
     EXPECT_TRUE(ReadSettingString(Setting::LastExport, QString()).isEmpty());
 
@@ -40,7 +40,7 @@ TEST_F(OutDlgTest, ChecksInOrderThenCreatesAndOffersTheFolder) {
     QFile(target).open(QIODevice::WriteOnly);
     dlg.pathEdit()->setText(target);
     prompts.answer(Answer::No); // Msg::ReplaceFileQuestion: keep the existing file
-    dlg.OnOK();
+    dlg.OnCreate();
     EXPECT_EQ(ReadSettingString(Setting::LastExport, QString()), target);
     EXPECT_EQ(QFile(target).size(), 0);
     EXPECT_NE(dlg.result(), QDialog::Accepted);
@@ -48,7 +48,7 @@ TEST_F(OutDlgTest, ChecksInOrderThenCreatesAndOffersTheFolder) {
     prompts.answer(Answer::Yes); // Msg::ReplaceFileQuestion: overwrite
     prompts.answer(Answer::Yes); // Msg::ExportDoneShowFolderQuestion: show the folder
     prompts.answerShowFolder(true);
-    dlg.OnOK();
+    dlg.OnCreate();
     EXPECT_EQ(prompts.messageIds(),
               (QList<Msg>{Msg::NoTarget, Msg::ExeExtensionRequired, Msg::ReplaceFileQuestion,
                           Msg::ReplaceFileQuestion, Msg::ExportDoneShowFolderQuestion}));

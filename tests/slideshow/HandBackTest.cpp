@@ -18,7 +18,7 @@ class HandBack : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetWorld();
-        dlg.OnInitDialog(); // a new document with the default show settings
+        dlg.Initialize(); // a new document with the default show settings
         dlg.show();
         FillSlides(dlg, 3);
         dlg.m_rebuildCells = false;
@@ -37,7 +37,7 @@ protected:
             changedAtStart = show->m_changed;
             drive(*show);
             if (!show->IsEnded())
-                show->OnCommand(115);
+                show->CommandAction(ShowCommand::End)->trigger();
         });
         dlg.RunSlideshow(start);
     }
@@ -49,7 +49,8 @@ protected:
 };
 
 TEST_F(HandBack, ChangesMarkTheDocumentModifiedAndRebuildThePages) {
-    Run(2, [](SlideshowWindow& show) { show.OnCommand(130); });
+    Run(2,
+        [](SlideshowWindow& show) { show.CommandAction(ShowCommand::FlipHorizontal)->trigger(); });
     ASSERT_TRUE(ran);
     EXPECT_EQ(startIndex, 2);
     EXPECT_EQ(changedAtStart, 0);
@@ -62,7 +63,7 @@ TEST_F(HandBack, ChangesMarkTheDocumentModifiedAndRebuildThePages) {
 }
 
 TEST_F(HandBack, UnchangedShowLeavesTheDocumentAlone) {
-    Run(0, [](SlideshowWindow& show) { show.OnCommand(116); });
+    Run(0, [](SlideshowWindow& show) { show.CommandAction(ShowCommand::ResizeMode)->trigger(); });
     ASSERT_TRUE(ran);
     EXPECT_FALSE(dlg.m_modified);
     EXPECT_FALSE(dlg.m_rebuildCells);
@@ -82,7 +83,7 @@ TEST_F(HandBack, TheLastSlidesTimeEndsTheShowWithoutLoop) {
     CurrentDocument().header.loop = 0;
     Run(2, [](SlideshowWindow& show) {
         for (int i = 0; i < 3; ++i) // slide 2 has a switch time of 3 s
-            show.OnTimer(22);
+            show.OnSecondTimer();
         EXPECT_TRUE(show.IsEnded());
     });
     ASSERT_TRUE(ran);

@@ -2,7 +2,7 @@
 
 #include "slideshow/ShowGeometry.h"
 #include "document/DocumentHeader.h"
-#include "slideshow/ShowCommands.h"
+#include "slideshow/ShowTooltip.h"
 
 #include <climits>
 #include <gtest/gtest.h>
@@ -136,22 +136,7 @@ TEST(ShowGeometry, KeyColourOfSlidesWithoutKeyIsPalePink) {
     EXPECT_EQ(ShowKeyColor(qRgb(0, 0, 0)), qRgb(0, 0, 0));
 }
 
-TEST(ShowCommands, AcceleratorsAndTexts) {
-    struct Row {
-        int key;
-        Qt::KeyboardModifiers mods;
-        int id;
-    };
-    const Row rows[] = {
-        {Qt::Key_Left, Qt::NoModifier, 130},   {Qt::Key_Right, Qt::NoModifier, 130},
-        {Qt::Key_Up, Qt::NoModifier, 131},     {Qt::Key_Down, Qt::NoModifier, 131},
-        {Qt::Key_Escape, Qt::NoModifier, 115}, {Qt::Key_Left, Qt::KeypadModifier, 130},
-        {Qt::Key_Left, Qt::ShiftModifier, 0},  {Qt::Key_Up, Qt::ControlModifier, 0},
-        {Qt::Key_A, Qt::NoModifier, 0},        {Qt::Key_Return, Qt::NoModifier, 0},
-    };
-    for (const Row& r : rows)
-        EXPECT_EQ(AccelCommand(r.key, r.mods), r.id) << r.key;
-
+TEST(ShowTooltip, NamesTheSlideAndItsTime) {
     EXPECT_EQ(ShowTooltipText(3, 75),
               QStringLiteral("№3 01:15\n※ 右クリックメニューで操作できます"));
     EXPECT_EQ(ShowTooltipText(100, 3661),

@@ -3,7 +3,6 @@
 
 #include "slideshow/ui/SlideshowWindow.h"
 #include "base/Screen.h"
-#include "slideshow/ShowCommands.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/TestPrompts.h"
 
@@ -15,6 +14,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <map>
+#include <set>
 #include <vector>
 
 namespace {
@@ -31,7 +31,7 @@ struct ShowCounter : QObject {
     }
 };
 
-class SideDlg : public ::testing::Test {
+class Slideshow : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetWorld();
@@ -59,12 +59,16 @@ protected:
             s.switchTime = quint16(times[i]);
         }
     }
-    // Opens the show and runs the opening animation to its end.
+    // Opens the show and runs the opening animation to its end; the show then has the
+    // keyboard.
     static void Open(SlideshowWindow& dlg) {
-        ASSERT_TRUE(dlg.OnInitDialog());
+        ASSERT_TRUE(dlg.Initialize());
         for (int i = 0; i < 20; ++i)
-            dlg.OnTimer(21);
+            dlg.OnZoomTimer();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
     }
+    /// Carries out command `c` as its action does when triggered.
+    static void Run(SlideshowWindow& dlg, ShowCommand c) { dlg.CommandAction(c)->trigger(); }
     static void Mouse(QWidget& w, QEvent::Type type, Qt::MouseButton button, QPoint global) {
         const Qt::MouseButtons buttons =
             type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
@@ -75,13 +79,13 @@ protected:
     TestPrompts prompts;
 };
 
-TEST_F(SideDlg, OpeningBringsTheRectangleOntoTheScreenAndStartsAtTheCursor) {
+TEST_F(Slideshow, OpeningBringsTheRectangleOntoTheScreenAndStartsAtTheCursor) {
     Slides({3, 4, 5});
     CurrentDocument().header.slideshowRect = Rect(-100, -50, 2500, -30);
     QCursor::setPos(300, 200);
     SlideshowWindow dlg;
     dlg.m_index = 1;
-    ASSERT_TRUE(dlg.OnInitDialog());
+    ASSERT_TRUE(dlg.Initialize());
     EXPECT_EQ(CurrentDocument().header.slideshowRect, Rect(0, 0, 1920, 50));
     EXPECT_EQ(dlg.m_startPoint, QPoint(300, 200));
     EXPECT_EQ(dlg.geometry(), QRect(300, 200, 2, 2));
@@ -97,10 +101,10 @@ TEST_F(SideDlg, OpeningBringsTheRectangleOntoTheScreenAndStartsAtTheCursor) {
     EXPECT_TRUE(prompts.calls.isEmpty());
 }
 
-TEST_F(SideDlg, NothingToShowOrABadStartIndex) {
+TEST_F(Slideshow, NothingToShowOrABadStartIndex) {
     {
         SlideshowWindow dlg;
-        EXPECT_FALSE(dlg.OnInitDialog()) << "an empty document has nothing to show";
+        EXPECT_FALSE(dlg.Initialize()) << "an empty document has nothing to show";
         EXPECT_TRUE(dlg.IsEnded());
     }
     Slides({1, 1, 1});
@@ -108,31 +112,31 @@ TEST_F(SideDlg, NothingToShowOrABadStartIndex) {
     for (int start : starts) {
         SlideshowWindow dlg;
         dlg.m_index = start;
-        ASSERT_TRUE(dlg.OnInitDialog());
+        ASSERT_TRUE(dlg.Initialize());
         EXPECT_EQ(dlg.m_index, 0) << start;
     }
 }
 
-TEST_F(SideDlg, AnimationGrowsFromTheCursorAndStopsShortOfTheStoredCorner) {
+TEST_F(Slideshow, AnimationGrowsFromTheCursorAndStopsShortOfTheStoredCorner) {
     Slides({5});
     CurrentDocument().header.slideshowRect = Rect(105, 45, 505, 345);
     SlideshowWindow dlg;
-    ASSERT_TRUE(dlg.OnInitDialog());
-    dlg.OnTimer(21);
+    ASSERT_TRUE(dlg.Initialize());
+    dlg.OnZoomTimer();
     EXPECT_TRUE(dlg.isVisible());
     EXPECT_EQ(dlg.geometry(), QRect(5, 2, 20, 15));
     for (int i = 1; i < 20; ++i)
-        dlg.OnTimer(21);
+        dlg.OnZoomTimer();
     EXPECT_EQ(dlg.geometry(), QRect(100, 40, 400, 300));
     EXPECT_EQ(dlg.m_zoomStep, 20);
     EXPECT_FALSE(dlg.IsZoomTimerActive());
     EXPECT_EQ(CurrentDocument().header.slideshowRect, Rect(105, 45, 505, 345));
-    dlg.OnTimer(21);
+    dlg.OnZoomTimer();
     EXPECT_EQ(dlg.geometry(), QRect(100, 40, 400, 300)) << "a late tick changes nothing";
     EXPECT_FALSE(dlg.m_changed);
 }
 
-TEST_F(SideDlg, TimerSwitchingCountsSecondsAndLoopsOrEnds) {
+TEST_F(Slideshow, TimerSwitchingCountsSecondsAndLoopsOrEnds) {
     struct Row {
         const char* name;
         std::vector<int> times;
@@ -154,7 +158,7 @@ TEST_F(SideDlg, TimerSwitchingCountsSecondsAndLoopsOrEnds) {
         ShowCounter counter;
         dlg.installEventFilter(&counter);
         for (size_t t = 0; t < r.indexAfterTick.size(); ++t) {
-            dlg.OnTimer(22);
+            dlg.OnSecondTimer();
             if (r.indexAfterTick[t] < 0) {
                 EXPECT_TRUE(dlg.IsEnded()) << r.name << " tick " << t + 1;
                 EXPECT_FALSE(dlg.IsSecondTimerActive()) << r.name;
@@ -174,14 +178,14 @@ TEST_F(SideDlg, TimerSwitchingCountsSecondsAndLoopsOrEnds) {
     }
 }
 
-TEST_F(SideDlg, ClickSwitchingSwitchesOnPressAndEndsOnTheLastSlide) {
+TEST_F(Slideshow, ClickSwitchingSwitchesOnPressAndEndsOnTheLastSlide) {
     Slides({1, 1});
     CurrentDocument().header.timerSwitch = 0;
     CurrentDocument().header.loop = 0;
     SlideshowWindow dlg;
     Open(dlg);
-    dlg.OnTimer(22);
-    dlg.OnTimer(22);
+    dlg.OnSecondTimer();
+    dlg.OnSecondTimer();
     EXPECT_EQ(dlg.m_elapsed, 0) << "no counting in click switching";
     EXPECT_EQ(dlg.m_index, 0);
 
@@ -199,40 +203,40 @@ TEST_F(SideDlg, ClickSwitchingSwitchesOnPressAndEndsOnTheLastSlide) {
     EXPECT_EQ(dlg.m_index, 2);
 }
 
-TEST_F(SideDlg, ElapsedSecondsSurviveModeChangesAndResetOnSwitch) {
+TEST_F(Slideshow, ElapsedSecondsSurviveModeChangesAndResetOnSwitch) {
     Slides({5, 5});
     SlideshowWindow dlg;
     Open(dlg);
-    dlg.OnTimer(22);
-    dlg.OnTimer(22);
+    dlg.OnSecondTimer();
+    dlg.OnSecondTimer();
     EXPECT_EQ(dlg.m_elapsed, 2);
 
-    dlg.OnCommand(129); // click switching
+    Run(dlg, ShowCommand::ClickSwitch); // click switching
     EXPECT_EQ(CurrentDocument().header.timerSwitch, 0);
-    dlg.OnTimer(22);
+    dlg.OnSecondTimer();
     EXPECT_EQ(dlg.m_elapsed, 2) << "stands still in click switching";
-    dlg.OnCommand(102); // timer switching again
+    Run(dlg, ShowCommand::TimerSwitch); // timer switching again
     EXPECT_EQ(CurrentDocument().header.timerSwitch, 1);
-    dlg.OnTimer(22);
+    dlg.OnSecondTimer();
     EXPECT_EQ(dlg.m_elapsed, 3);
 
-    dlg.OnCommand(116); // size-change mode pauses the count
+    Run(dlg, ShowCommand::ResizeMode); // size-change mode pauses the count
     EXPECT_TRUE(dlg.m_resizeMode);
     EXPECT_FALSE(dlg.IsSecondTimerActive());
     EXPECT_EQ(dlg.minimumSize(), QSize(50, 50));
-    dlg.OnCommand(116);
+    Run(dlg, ShowCommand::ResizeMode);
     EXPECT_FALSE(dlg.m_resizeMode);
     EXPECT_TRUE(dlg.IsSecondTimerActive());
     EXPECT_EQ(dlg.m_elapsed, 3) << "resumes where it stood";
     EXPECT_EQ(dlg.geometry(), QRect(100, 100, 400, 300)) << "the window stays in place";
 
-    dlg.OnTimer(22);
-    dlg.OnTimer(22);
+    dlg.OnSecondTimer();
+    dlg.OnSecondTimer();
     EXPECT_EQ(dlg.m_index, 1);
     EXPECT_EQ(dlg.m_elapsed, 0) << "a switch resets the count";
 }
 
-TEST_F(SideDlg, DoubleClickInClickSwitchingSwitchesThenEntersSizeChange) {
+TEST_F(Slideshow, DoubleClickInClickSwitchingSwitchesThenEntersSizeChange) {
     Slides({1, 1, 1});
     CurrentDocument().header.timerSwitch = 0;
     SlideshowWindow dlg;
@@ -252,13 +256,13 @@ TEST_F(SideDlg, DoubleClickInClickSwitchingSwitchesThenEntersSizeChange) {
     EXPECT_FALSE(dlg.m_changed) << "the mode itself stores nothing";
 }
 
-TEST_F(SideDlg, SizingStoresTheRectangle) {
+TEST_F(Slideshow, SizingStoresTheRectangle) {
     Slides({1});
     SlideshowWindow dlg;
     Open(dlg);
     dlg.resize(300, 200); // not in size-change mode: nothing is stored
     EXPECT_EQ(CurrentDocument().header.slideshowRect, Rect(100, 100, 500, 400));
-    dlg.OnCommand(116);
+    Run(dlg, ShowCommand::ResizeMode);
     // The sizing border: a drag from the right edge (the window follows the cursor on
     // a platform that does not size windows itself).
     const QPoint edge = dlg.mapToGlobal(QPoint(dlg.width() - 2, 100));
@@ -277,14 +281,21 @@ TEST_F(SideDlg, SizingStoresTheRectangle) {
     EXPECT_EQ(CurrentDocument().header.slideshowRect, Rect(470, 250, 520, 300));
 }
 
-TEST_F(SideDlg, CommandsToggleAndMarkTheDocumentChanged) {
+TEST_F(Slideshow, CommandsToggleAndMarkTheDocumentChanged) {
     Slides({1, 1});
     struct Row {
-        int id;
-        int changed;
+        ShowCommand command;
+        bool changed;
     };
-    const Row rows[] = {{130, 1}, {131, 1}, {132, 1}, {127, 1}, {101, 1},
-                        {102, 1}, {129, 1}, {116, 0}, {115, 0}};
+    const Row rows[] = {{ShowCommand::FlipHorizontal, true},
+                        {ShowCommand::FlipVertical, true},
+                        {ShowCommand::FitToWindow, true},
+                        {ShowCommand::TopMost, true},
+                        {ShowCommand::Loop, true},
+                        {ShowCommand::TimerSwitch, true},
+                        {ShowCommand::ClickSwitch, true},
+                        {ShowCommand::ResizeMode, false},
+                        {ShowCommand::End, false}};
     for (const Row& r : rows) {
         SetUp();
         Slides({1, 1});
@@ -292,21 +303,25 @@ TEST_F(SideDlg, CommandsToggleAndMarkTheDocumentChanged) {
         SlideshowWindow dlg;
         Open(dlg);
         const DocumentHeader before = h;
-        dlg.OnCommand(r.id);
-        EXPECT_EQ(dlg.m_changed, r.changed) << r.id;
+        Run(dlg, r.command);
+        const int id = int(r.command);
+        EXPECT_EQ(dlg.m_changed, r.changed) << id;
         const SlideRecord& s = CurrentDocument().slides[0];
-        EXPECT_EQ(s.flipH, r.id == 130 ? 1 : 0) << r.id;
-        EXPECT_EQ(s.flipV, r.id == 131 ? 1 : 0) << r.id;
-        EXPECT_EQ(h.fitToWindow, before.fitToWindow ^ (r.id == 132)) << r.id;
-        EXPECT_EQ(h.topMost, before.topMost ^ (r.id == 127)) << r.id;
-        EXPECT_EQ(h.loop, before.loop ^ (r.id == 101)) << r.id;
-        EXPECT_EQ(h.timerSwitch, before.timerSwitch ^ (r.id == 102 || r.id == 129)) << r.id;
-        EXPECT_EQ(dlg.m_resizeMode, r.id == 116) << r.id;
-        EXPECT_EQ(dlg.IsEnded(), r.id == 115) << r.id;
+        EXPECT_EQ(s.flipH, r.command == ShowCommand::FlipHorizontal ? 1 : 0) << id;
+        EXPECT_EQ(s.flipV, r.command == ShowCommand::FlipVertical ? 1 : 0) << id;
+        EXPECT_EQ(h.fitToWindow, before.fitToWindow ^ (r.command == ShowCommand::FitToWindow))
+            << id;
+        EXPECT_EQ(h.topMost, before.topMost ^ (r.command == ShowCommand::TopMost)) << id;
+        EXPECT_EQ(h.loop, before.loop ^ (r.command == ShowCommand::Loop)) << id;
+        EXPECT_EQ(h.timerSwitch, before.timerSwitch ^ (r.command == ShowCommand::TimerSwitch ||
+                                                       r.command == ShowCommand::ClickSwitch))
+            << id;
+        EXPECT_EQ(dlg.m_resizeMode, r.command == ShowCommand::ResizeMode) << id;
+        EXPECT_EQ(dlg.IsEnded(), r.command == ShowCommand::End) << id;
     }
 }
 
-TEST_F(SideDlg, TopMostIsAppliedWithoutEndingTheShow) {
+TEST_F(Slideshow, TopMostIsAppliedWithoutEndingTheShow) {
     Slides({1});
     CurrentDocument().header.topMost = 1;
     SlideshowWindow dlg;
@@ -314,17 +329,17 @@ TEST_F(SideDlg, TopMostIsAppliedWithoutEndingTheShow) {
     EXPECT_TRUE(dlg.windowFlags() & Qt::WindowStaysOnTopHint);
     ShowCounter counter;
     dlg.installEventFilter(&counter);
-    dlg.OnCommand(127);
+    Run(dlg, ShowCommand::TopMost);
     EXPECT_FALSE(dlg.windowFlags() & Qt::WindowStaysOnTopHint);
     ASSERT_NE(dlg.windowHandle(), nullptr);
     EXPECT_FALSE(dlg.windowHandle()->flags() & Qt::WindowStaysOnTopHint);
     EXPECT_EQ(counter.hides, 0) << "the window is not recreated";
     EXPECT_EQ(dlg.geometry(), QRect(100, 100, 400, 300));
-    dlg.OnCommand(127);
+    Run(dlg, ShowCommand::TopMost);
     EXPECT_TRUE(dlg.windowHandle()->flags() & Qt::WindowStaysOnTopHint);
 }
 
-TEST_F(SideDlg, ArrowKeysFlipTheSlideOnShowAndEscEnds) {
+TEST_F(Slideshow, ArrowKeysFlipTheSlideOnShowAndEscEnds) {
     Slides({1, 1});
     SlideshowWindow dlg;
     Open(dlg);
@@ -346,40 +361,71 @@ TEST_F(SideDlg, ArrowKeysFlipTheSlideOnShowAndEscEnds) {
     EXPECT_TRUE(dlg.IsEnded());
 }
 
-TEST_F(SideDlg, FlipsDoNothingBeforeTheFirstSlide) {
+TEST_F(Slideshow, OnlyTheCommandKeysActAndModifiersMakeOtherKeys) {
+    struct Row {
+        const char* name;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int flipH, flipV;
+        bool ends;
+    };
+    const Row rows[] = {
+        {"left", Qt::Key_Left, Qt::NoModifier, 1, 0, false},
+        {"right", Qt::Key_Right, Qt::NoModifier, 1, 0, false},
+        {"up", Qt::Key_Up, Qt::NoModifier, 0, 1, false},
+        {"down", Qt::Key_Down, Qt::NoModifier, 0, 1, false},
+        {"the number pad's left arrow", Qt::Key_Left, Qt::KeypadModifier, 1, 0, false},
+        {"Esc", Qt::Key_Escape, Qt::NoModifier, 0, 0, true},
+        {"Shift+left", Qt::Key_Left, Qt::ShiftModifier, 0, 0, false},
+        {"Ctrl+up", Qt::Key_Up, Qt::ControlModifier, 0, 0, false},
+        {"A", Qt::Key_A, Qt::NoModifier, 0, 0, false},
+        {"Enter", Qt::Key_Return, Qt::NoModifier, 0, 0, false},
+    };
+    for (const Row& r : rows) {
+        Slides({1, 1});
+        SlideshowWindow dlg;
+        Open(dlg);
+        QTest::keyClick(&dlg, r.key, r.modifiers);
+        EXPECT_EQ(CurrentDocument().slides[0].flipH, r.flipH) << r.name;
+        EXPECT_EQ(CurrentDocument().slides[0].flipV, r.flipV) << r.name;
+        EXPECT_EQ(dlg.IsEnded(), r.ends) << r.name;
+    }
+}
+
+TEST_F(Slideshow, FlipsDoNothingBeforeTheFirstSlide) {
     Slides({1, 1});
     SlideshowWindow dlg;
     dlg.m_index = -1;
     Open(dlg);
     EXPECT_EQ(dlg.m_index, -1);
-    dlg.OnCommand(130);
-    dlg.OnCommand(131);
+    Run(dlg, ShowCommand::FlipHorizontal);
+    Run(dlg, ShowCommand::FlipVertical);
     EXPECT_EQ(CurrentDocument().slides[0].flipH, 0);
     EXPECT_FALSE(dlg.m_changed);
-    dlg.OnTimer(22);
+    dlg.OnSecondTimer();
     EXPECT_EQ(dlg.m_elapsed, 0) << "nothing counts before the first slide";
     QMenu menu;
     dlg.BuildContextMenu(menu);
     EXPECT_TRUE(dlg.CurrentFrame().opaque.isEmpty()) << "nothing is shown";
 }
 
-// The actions of a menu and its submenus by command id.
-void CollectActions(QMenu& menu, std::map<int, QAction*>& out) {
-    for (QAction* a : menu.actions()) {
+// The command actions of a menu and its submenus.
+void CollectActions(const QMenu& menu, std::set<const QAction*>& out) {
+    for (const QAction* a : menu.actions()) {
         if (a->menu())
             CollectActions(*a->menu(), out);
         else if (!a->isSeparator())
-            out[a->data().toInt()] = a;
+            out.insert(a);
     }
 }
 
-TEST_F(SideDlg, ContextMenuTextsAndCheckMarks) {
+TEST_F(Slideshow, ContextMenuTextsAndCheckMarks) {
     Slides({1, 1});
     CurrentDocument().slides[1].flipV = 1;
     struct Row {
         const char* name;
         int loop, timer, topmost, fit, resize, index;
-        std::map<int, bool> checks;
+        std::map<ShowCommand, bool> checks;
     };
     const Row rows[] = {
         {"defaults",
@@ -389,15 +435,15 @@ TEST_F(SideDlg, ContextMenuTextsAndCheckMarks) {
          0,
          0,
          0,
-         {{130, false},
-          {131, false},
-          {116, false},
-          {132, false},
-          {127, false},
-          {101, true},
-          {102, true},
-          {129, false},
-          {115, false}}},
+         {{ShowCommand::FlipHorizontal, false},
+          {ShowCommand::FlipVertical, false},
+          {ShowCommand::ResizeMode, false},
+          {ShowCommand::FitToWindow, false},
+          {ShowCommand::TopMost, false},
+          {ShowCommand::Loop, true},
+          {ShowCommand::TimerSwitch, true},
+          {ShowCommand::ClickSwitch, false},
+          {ShowCommand::End, false}}},
         {"everything on",
          0,
          0,
@@ -405,15 +451,15 @@ TEST_F(SideDlg, ContextMenuTextsAndCheckMarks) {
          1,
          1,
          1,
-         {{130, false},
-          {131, true},
-          {116, true},
-          {132, true},
-          {127, true},
-          {101, false},
-          {102, false},
-          {129, true},
-          {115, false}}},
+         {{ShowCommand::FlipHorizontal, false},
+          {ShowCommand::FlipVertical, true},
+          {ShowCommand::ResizeMode, true},
+          {ShowCommand::FitToWindow, true},
+          {ShowCommand::TopMost, true},
+          {ShowCommand::Loop, false},
+          {ShowCommand::TimerSwitch, false},
+          {ShowCommand::ClickSwitch, true},
+          {ShowCommand::End, false}}},
     };
     for (const Row& r : rows) {
         DocumentHeader& h = CurrentDocument().header;
@@ -425,47 +471,51 @@ TEST_F(SideDlg, ContextMenuTextsAndCheckMarks) {
         dlg.m_index = r.index;
         Open(dlg);
         if (r.resize)
-            dlg.OnCommand(116);
+            Run(dlg, ShowCommand::ResizeMode);
         QMenu menu;
         dlg.BuildContextMenu(menu);
-        std::map<int, QAction*> actions;
+        std::set<const QAction*> actions;
         CollectActions(menu, actions);
         ASSERT_EQ(actions.size(), r.checks.size()) << r.name;
-        for (const auto& [id, checked] : r.checks)
-            EXPECT_EQ(actions[id]->isChecked(), checked) << r.name << " " << id;
+        for (const auto& [command, checked] : r.checks) {
+            const QAction* a = dlg.CommandAction(command);
+            ASSERT_TRUE(actions.count(a)) << r.name << " " << int(command);
+            EXPECT_EQ(a->isChecked(), checked) << r.name << " " << int(command);
+        }
     }
 
     SlideshowWindow dlg;
     Open(dlg);
     QMenu menu;
     dlg.BuildContextMenu(menu);
-    std::map<int, QAction*> actions;
-    CollectActions(menu, actions);
-    const std::map<int, QString> texts = {
-        {130, QStringLiteral("左右反転(&H)\t←,→")},
-        {131, QStringLiteral("上下反転(&V)\t↑,↓")},
-        {116, QStringLiteral("サイズ変更(&S)\tWClick")},
-        {132, QStringLiteral("サイズに合せて拡大(&E)")},
-        {127, QStringLiteral("最前面に表示(&M)")},
-        {101, QStringLiteral("連続に繰り返す(&L)")},
-        {102, QStringLiteral("タイマー切替え(&A)")},
-        {129, QStringLiteral("クリック切替え(&C)")},
-        {115, QStringLiteral("スライドショー終了(&X)\tESC")},
+    const std::map<ShowCommand, QString> texts = {
+        {ShowCommand::FlipHorizontal, QStringLiteral("左右反転(&H)\t←,→")},
+        {ShowCommand::FlipVertical, QStringLiteral("上下反転(&V)\t↑,↓")},
+        {ShowCommand::ResizeMode, QStringLiteral("サイズ変更(&S)\tWClick")},
+        {ShowCommand::FitToWindow, QStringLiteral("サイズに合せて拡大(&E)")},
+        {ShowCommand::TopMost, QStringLiteral("最前面に表示(&M)")},
+        {ShowCommand::Loop, QStringLiteral("連続に繰り返す(&L)")},
+        {ShowCommand::TimerSwitch, QStringLiteral("タイマー切替え(&A)")},
+        {ShowCommand::ClickSwitch, QStringLiteral("クリック切替え(&C)")},
+        {ShowCommand::End, QStringLiteral("スライドショー終了(&X)\tESC")},
     };
-    for (const auto& [id, text] : texts)
-        EXPECT_EQ(actions[id]->text(), text) << id;
-    // The flips sit in the submenu "反転(&R)".
-    const QMenu* sub = qobject_cast<QMenu*>(actions[130]->parent());
-    ASSERT_TRUE(sub && sub != &menu);
+    for (const auto& [command, text] : texts)
+        EXPECT_EQ(dlg.CommandAction(command)->text(), text) << int(command);
+    // The flips sit in the submenu "反転(&R)", the first item.
+    ASSERT_FALSE(menu.actions().isEmpty());
+    const QMenu* sub = menu.actions().first()->menu();
+    ASSERT_TRUE(sub);
     EXPECT_EQ(sub->title(), QStringLiteral("反転(&R)"));
-    EXPECT_EQ(actions[131]->parent(), sub);
+    EXPECT_EQ(sub->actions(), (QList<QAction*>{dlg.CommandAction(ShowCommand::FlipHorizontal),
+                                               dlg.CommandAction(ShowCommand::FlipVertical)}));
 }
 
-TEST_F(SideDlg, RightReleaseOpensTheMenuCentredAndRunsTheChosenCommand) {
+TEST_F(Slideshow, RightReleaseOpensTheMenuCentredAndRunsTheChosenCommand) {
     Slides({1, 1});
     SlideshowWindow dlg;
     Open(dlg);
     const QPoint at = dlg.mapToGlobal(QPoint(200, 150));
+    const QAction* loop = dlg.CommandAction(ShowCommand::Loop);
     int menuCentre = -1, menuTop = -1;
     QTimer::singleShot(0, &dlg, [&] {
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
@@ -473,7 +523,7 @@ TEST_F(SideDlg, RightReleaseOpensTheMenuCentredAndRunsTheChosenCommand) {
         menuCentre = menu->geometry().center().x();
         menuTop = menu->geometry().top();
         for (QAction* a : menu->actions())
-            if (a->data().toInt() == 101)
+            if (a == loop)
                 menu->setActiveAction(a);
         QTest::keyClick(menu, Qt::Key_Return);
     });
@@ -487,7 +537,7 @@ TEST_F(SideDlg, RightReleaseOpensTheMenuCentredAndRunsTheChosenCommand) {
     EXPECT_EQ(dlg.m_index, 0) << "a right click never switches";
 }
 
-TEST_F(SideDlg, TooltipNamesTheSlideAndItsTime) {
+TEST_F(Slideshow, TooltipNamesTheSlideAndItsTime) {
     Slides({5, 75});
     SlideshowWindow dlg;
     dlg.m_index = 1;
@@ -496,7 +546,7 @@ TEST_F(SideDlg, TooltipNamesTheSlideAndItsTime) {
     EXPECT_EQ(dlg.toolTip(), QStringLiteral("№2 01:15\n※ 右クリックメニューで操作できます"));
 }
 
-TEST_F(SideDlg, MoveDragStaysOnTheScreenAndStoresTheRectangle) {
+TEST_F(Slideshow, MoveDragStaysOnTheScreenAndStoresTheRectangle) {
     Slides({1});
     SlideshowWindow dlg;
     Open(dlg);
@@ -526,7 +576,7 @@ TEST_F(SideDlg, MoveDragStaysOnTheScreenAndStoresTheRectangle) {
     EXPECT_EQ(dlg.cursor().shape(), Qt::ArrowCursor);
 }
 
-TEST_F(SideDlg, PaintsTheSlideOnKeyAndMasksTheKey) {
+TEST_F(Slideshow, PaintsTheSlideOnKeyAndMasksTheKey) {
     Slides({1});
     SlideRecord& s = CurrentDocument().slides[0];
     QImage img(200, 100, QImage::Format_RGB32);
@@ -545,20 +595,20 @@ TEST_F(SideDlg, PaintsTheSlideOnKeyAndMasksTheKey) {
     EXPECT_EQ(dlg.VisibleMask(), QRegion(120, 100, 180, 100)) << "only the non-key pixels";
     EXPECT_EQ(dlg.mask(), dlg.VisibleMask());
 
-    dlg.OnCommand(132); // fit: 200 x 100 fills the width at (0, 50)
+    Run(dlg, ShowCommand::FitToWindow); // fit: 200 x 100 fills the width at (0, 50)
     EXPECT_EQ(dlg.CurrentFrame().placed, QRect(0, 50, 400, 200));
     EXPECT_EQ(dlg.VisibleMask(), QRegion(40, 50, 360, 200));
-    dlg.OnCommand(130); // mirrored: the key band moves to the right
+    Run(dlg, ShowCommand::FlipHorizontal); // mirrored: the key band moves to the right
     EXPECT_EQ(dlg.VisibleMask(), QRegion(0, 50, 360, 200));
 
-    dlg.OnCommand(116); // size-change mode adds the sizing border to the mask
+    Run(dlg, ShowCommand::ResizeMode); // size-change mode adds the sizing border to the mask
     const QRegion ring = QRegion(0, 0, 400, 300).subtracted(QRegion(6, 6, 388, 288));
     EXPECT_EQ(dlg.VisibleMask(), QRegion(0, 50, 360, 200).united(ring));
     const QImage framed = dlg.grab().toImage();
     EXPECT_NE(framed.pixel(2, 150), qRgb(0, 255, 0)) << "the border is drawn";
 }
 
-TEST_F(SideDlg, ASlideWithoutPictureShowsNothingAndStillCounts) {
+TEST_F(Slideshow, ASlideWithoutPictureShowsNothingAndStillCounts) {
     Slides({1, 1});
     CurrentDocument().slides[0].picture.reset();
     SlideshowWindow dlg;
@@ -566,7 +616,7 @@ TEST_F(SideDlg, ASlideWithoutPictureShowsNothingAndStillCounts) {
     EXPECT_TRUE(dlg.CurrentFrame().opaque.isEmpty());
     EXPECT_FALSE(dlg.VisibleMask().isEmpty()) << "an empty mask would show the whole window";
     EXPECT_FALSE(dlg.VisibleMask().intersects(dlg.rect()));
-    dlg.OnTimer(22);
+    dlg.OnSecondTimer();
     EXPECT_EQ(dlg.m_index, 1);
     EXPECT_FALSE(dlg.CurrentFrame().opaque.isEmpty());
 }
