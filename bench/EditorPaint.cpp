@@ -12,12 +12,12 @@
 namespace {
 
 struct Window {
-    std::unique_ptr<EditorWindow> dlg;
+    std::unique_ptr<EditorWindow> editor;
     QImage target{1440, 810, QImage::Format_ARGB32_Premultiplied};
 
-    Window() : dlg(OpenBenchEditor()) { Paint(QRegion(dlg->rect())); }
+    Window() : editor(OpenBenchEditor()) { Paint(QRegion(editor->rect())); }
     void Paint(const QRegion& region) {
-        dlg->render(&target, region.boundingRect().topLeft(), region,
+        editor->render(&target, region.boundingRect().topLeft(), region,
                     QWidget::RenderFlags(QWidget::DrawWindowBackground));
     }
 };
@@ -30,8 +30,8 @@ Window& TheWindow() {
 void BM_FullPaintRebuildingCells(benchmark::State& state) {
     Window& w = TheWindow();
     for (auto _ : state) {
-        w.dlg->m_rebuildCells = true;
-        w.Paint(QRegion(w.dlg->rect()));
+        w.editor->m_rebuildCells = true;
+        w.Paint(QRegion(w.editor->rect()));
     }
 }
 BENCHMARK(BM_FullPaintRebuildingCells)->Unit(benchmark::kMillisecond);
@@ -39,17 +39,17 @@ BENCHMARK(BM_FullPaintRebuildingCells)->Unit(benchmark::kMillisecond);
 void BM_FullPaintFromCache(benchmark::State& state) {
     Window& w = TheWindow();
     for (auto _ : state)
-        w.Paint(QRegion(w.dlg->rect()));
+        w.Paint(QRegion(w.editor->rect()));
 }
 BENCHMARK(BM_FullPaintFromCache)->Unit(benchmark::kMillisecond);
 
 void BM_RepaintOneCell(benchmark::State& state) {
     Window& w = TheWindow();
-    w.dlg->m_selectedCell = 7;
-    const QRegion area(w.dlg->CellArea(7));
+    w.editor->m_selectedCell = 7;
+    const QRegion area(w.editor->CellArea(7));
     for (auto _ : state)
         w.Paint(area);
-    w.dlg->m_selectedCell = -1;
+    w.editor->m_selectedCell = -1;
 }
 BENCHMARK(BM_RepaintOneCell)->Unit(benchmark::kMicrosecond);
 

@@ -20,17 +20,17 @@ QPoint Center(const QRect& r) {
 }
 
 struct Window {
-    std::unique_ptr<EditorWindow> dlg;
+    std::unique_ptr<EditorWindow> editor;
 
-    Window() : dlg(OpenBenchEditor()) {
-        dlg->repaint();
+    Window() : editor(OpenBenchEditor()) {
+        editor->repaint();
         QCoreApplication::processEvents();
     }
     /// A pointer event as the window system delivers it, then the paints it asked for.
     void Send(QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {
-        QMouseEvent e(type, QPointF(at), QPointF(dlg->mapToGlobal(at)), button, held,
+        QMouseEvent e(type, QPointF(at), QPointF(editor->mapToGlobal(at)), button, held,
                       Qt::NoModifier);
-        QCoreApplication::sendEvent(dlg.get(), &e);
+        QCoreApplication::sendEvent(editor.get(), &e);
         QCoreApplication::processEvents();
     }
 };
@@ -42,8 +42,8 @@ Window& TheWindow() {
 
 void BM_HoverFromCellToCell(benchmark::State& state) {
     Window& w = TheWindow();
-    const QPoint a = Center(w.dlg->m_cellRects[6]);
-    const QPoint b = Center(w.dlg->m_cellRects[7]);
+    const QPoint a = Center(w.editor->m_cellRects[6]);
+    const QPoint b = Center(w.editor->m_cellRects[7]);
     bool toB = true;
     for (auto _ : state) {
         w.Send(QEvent::MouseMove, toB ? b : a, Qt::NoButton, Qt::NoButton);
@@ -54,7 +54,7 @@ BENCHMARK(BM_HoverFromCellToCell)->Unit(benchmark::kMicrosecond);
 
 void BM_SlideImageDragStep(benchmark::State& state) {
     Window& w = TheWindow();
-    const QPoint from = Center(w.dlg->m_cellRects[6]);
+    const QPoint from = Center(w.editor->m_cellRects[6]);
     w.Send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
     int dx = 0;
     for (auto _ : state) {
@@ -69,7 +69,7 @@ BENCHMARK(BM_SlideImageDragStep)->Unit(benchmark::kMicrosecond);
 void BM_FullRepaintForComparison(benchmark::State& state) {
     Window& w = TheWindow();
     for (auto _ : state) {
-        w.dlg->update();
+        w.editor->update();
         QCoreApplication::processEvents();
     }
 }

@@ -82,13 +82,13 @@ void BM_SwitchWindow(benchmark::State& state) {
     doc.header.slideshowRect = QRect(0, 0, int(state.range(0)), int(state.range(1)));
     doc.header.loop = 1;
     doc.header.timerSwitch = 1;
-    SlideshowWindow dlg;
-    dlg.Initialize();
+    SlideshowWindow slideshow;
+    slideshow.Initialize();
     for (int i = 0; i < 20; ++i)
-        dlg.OnZoomTimer();
+        slideshow.OnZoomTimer();
     for (auto _ : state)
-        dlg.SwitchToNext();
-    dlg.EndShow();
+        slideshow.SwitchToNext();
+    slideshow.EndShow();
 }
 BENCHMARK(BM_SwitchWindow)->Args({1920, 1080})->Args({400, 300})->Unit(benchmark::kMillisecond);
 

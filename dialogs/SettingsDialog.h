@@ -1,5 +1,5 @@
 #pragma once
-// The system settings dialog: the program-wide settings of section SYS. It never
+// The settings dialog: the program-wide settings (the Setting keys of section "SYS"). It never
 // touches the settings store itself: its opener fills the members before it runs and
 // writes them back when it ends with "保存して終了(&S)".
 

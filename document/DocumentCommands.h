@@ -34,8 +34,8 @@ void OnSaveCommand(EditorState& ed);
 /// first; Yes keeps the window open when the save fails or is cancelled.
 bool OnCloseCommand(EditorState& ed);
 
-/// Opens the start document: `cmdFile` when given, else the last file when FirstOpen is
-/// 1, else (or when that open fails) a new document.
+/// Opens the start document: `cmdFile` when given, else the last file when the setting
+/// OpenLastAtStart is 1, else (or when that open fails) a new document.
 void OpenStartDocument(EditorState& ed, const QString& cmdFile);
 
 /// The file dialogs' title, filter and defaults.

@@ -11,7 +11,7 @@ void NewDocument(EditorState& ed);
 void ReleaseAllPictures();
 /// True while another slide fits; otherwise shows message Msg::TooManySlides when asked to.
 bool CanAddSlide(bool showMessage);
-/// The switch time of a new slide: the setting AutoCng (default 5), kept within 1 to
+/// The switch time of a new slide: the setting NewSlideSeconds (default 5), kept within 1 to
 /// 64800 so that a setting edited by hand cannot give a time the show cannot use.
 quint16 NewSlideSwitchTime();
 /// Appends a slide with NewSlideSwitchTime() as its time. The caller checked

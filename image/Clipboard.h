@@ -23,7 +23,7 @@ QString ExtractField(const QString& text, int n, QChar separator);
 
 /// The settings of a pasted slide read from `text` (no picture). Text with exactly
 /// three commas is taken field by field; anything else gives the defaults: no
-/// transparent colour, the switch time of the setting AutoCng, no flips.
+/// transparent colour, the switch time of the setting NewSlideSeconds, no flips.
 SlideRecord SlideRecordFromText(const QString& text);
 
 /// Clipboard contents for a copied slide: the image and the settings text together.

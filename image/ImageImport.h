@@ -44,7 +44,7 @@ PicturePtr ReencodeAsJpeg(const QImage& raster, int width, int height);
 bool RenderToImageFile(const Picture* picture, int w, int h, const QString& format, int quality,
                        const QString& path, KeyColor key = std::nullopt);
 
-/// Shrinks the picture into the MentSizeW x MentSizeH limit when it exceeds it; the
+/// Shrinks the picture into the ImageLimitWidth x ImageLimitHeight limit when it exceeds it; the
 /// new size replaces `width` and `height`. Keyed pictures stay lossless (BMP).
 PicturePtr FitPictureToLimit(PicturePtr picture, int& width, int& height, KeyColor key);
 

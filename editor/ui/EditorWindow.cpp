@@ -70,7 +70,7 @@ bool EditorWindow::Initialize() {
     // Files dropped from the file manager become slides.
     setAcceptDrops(true);
 
-    // The start document: the command-line file, else the last file when FirstOpen is 1,
+    // The start document: the command-line file, else the last file when OpenLastAtStart is 1,
     // else (or when that open fails) a new document.
     OpenStartDocument(*this, m_startFile);
 

@@ -12,7 +12,7 @@
 
 namespace {
 
-class TimeSet : public DialogTest {
+class SwitchTimes : public DialogTest {
 protected:
     /// A dialog for `count` slides with the given times (the rest 5 s), on `page`.
     void Open(SwitchTimeDialog& dlg, std::vector<int> times, int count, int page) {
@@ -27,7 +27,7 @@ protected:
     }
 };
 
-TEST_F(TimeSet, FortyFiveSlidesOnThreePages) {
+TEST_F(SwitchTimes, FortyFiveSlidesOnThreePages) {
     SwitchTimeDialog full;
     Open(full, {}, 45, 0);
     SwitchTimeDialog dlg;
@@ -60,7 +60,7 @@ TEST_F(TimeSet, FortyFiveSlidesOnThreePages) {
     EXPECT_TRUE(dlg.prevButton()->isHidden());
 }
 
-TEST_F(TimeSet, PickerShowsHoursMinutesSecondsOfTheTime) {
+TEST_F(SwitchTimes, PickerShowsHoursMinutesSecondsOfTheTime) {
     SwitchTimeDialog dlg;
     Open(dlg, {3725, 59, 64800}, 3, 0);
     EXPECT_EQ(dlg.picker(0)->time(), QTime(1, 2, 5));
@@ -68,7 +68,7 @@ TEST_F(TimeSet, PickerShowsHoursMinutesSecondsOfTheTime) {
     EXPECT_EQ(dlg.picker(2)->time(), QTime(18, 0, 0));
 }
 
-TEST_F(TimeSet, EditedTimesAreClampedAndShownAtOnce) {
+TEST_F(SwitchTimes, EditedTimesAreClampedAndShownAtOnce) {
     struct Row {
         QTime entered;
         int stored;
@@ -89,7 +89,7 @@ TEST_F(TimeSet, EditedTimesAreClampedAndShownAtOnce) {
     }
 }
 
-TEST_F(TimeSet, ArrowKeysInThePickerAreClampedToo) {
+TEST_F(SwitchTimes, ArrowKeysInThePickerAreClampedToo) {
     SwitchTimeDialog dlg;
     Open(dlg, {64800, 1}, 2, 0);
     ShowActive(dlg);
@@ -113,7 +113,7 @@ TEST_F(TimeSet, ArrowKeysInThePickerAreClampedToo) {
     EXPECT_EQ(dlg.m_times[1], 2);
 }
 
-TEST_F(TimeSet, TotalCoversAllPagesWithUnlimitedHours) {
+TEST_F(SwitchTimes, TotalCoversAllPagesWithUnlimitedHours) {
     struct Row {
         std::vector<int> times;
         int count;
@@ -138,7 +138,7 @@ TEST_F(TimeSet, TotalCoversAllPagesWithUnlimitedHours) {
     EXPECT_EQ(dlg.totalLabel()->text(), "Total-46:00");
 }
 
-TEST_F(TimeSet, AllSameAsksAndCopiesSlideOne) {
+TEST_F(SwitchTimes, AllSameAsksAndCopiesSlideOne) {
     {
         TestPrompts prompts;
         prompts.answer(Answer::No);
@@ -174,7 +174,7 @@ TEST_F(TimeSet, AllSameAsksAndCopiesSlideOne) {
     }
 }
 
-TEST_F(TimeSet, EditorWritesBackOnlyOnSave) {
+TEST_F(SwitchTimes, EditorWritesBackOnlyOnSave) {
     EditorWindow editor;
     NewDocument(editor);
     FillSlides(editor, 45); // times 1, 2, 3, ...
@@ -227,7 +227,7 @@ TEST_F(TimeSet, EditorWritesBackOnlyOnSave) {
     EXPECT_EQ(doc.slides[20].switchTime, 21);
 }
 
-TEST_F(TimeSet, NothingOpensWithoutSlides) {
+TEST_F(SwitchTimes, NothingOpensWithoutSlides) {
     EditorWindow editor;
     NewDocument(editor);
     Script<SwitchTimeDialog>([](SwitchTimeDialog& d) { d.accept(); });

@@ -100,7 +100,7 @@ TEST_F(Commands, OpenChecksAndTheirMessages) {
         std::optional<Msg> id; // none: no message
         QString prefix;        // before the message text
         int slidesAfter;
-        bool pathTaken; // m_strFilePath and FilePath become the path
+        bool pathTaken; // the document's path and the setting LastDocument become the path
     };
     const Row rows[] = {
         {"upper-case extension", base + "Upper.LSR", true, {}, {}, 1, true},
@@ -317,7 +317,7 @@ TEST_F(Commands, StartDocument) {
         const char* name;
         QString cmd;
         int firstOpen;    // -1 = not stored
-        QString filePath; // stored FilePath
+        QString filePath; // stored LastDocument
         int slides;
         QList<Msg> ids;
     };

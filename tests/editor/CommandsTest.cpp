@@ -31,33 +31,33 @@ protected:
         ResetWorld();
         QGuiApplication::clipboard()->clear();
         prompts = std::make_unique<TestPrompts>();
-        dlg = OpenTestEditor();
-        ASSERT_TRUE(dlg);
+        editor = OpenTestEditor();
+        ASSERT_TRUE(editor);
     }
     void TearDown() override {
-        dlg.reset();
+        editor.reset();
         prompts.reset();
         QGuiApplication::clipboard()->clear();
         ResetWorld();
     }
     /// `n` slides, painted once so the rectangles of the page are known.
     void Slides(int n, int page = 0) {
-        FillSlides(*dlg, n);
-        dlg->m_page = page;
-        dlg->m_rebuildCells = true;
-        dlg->grab();
+        FillSlides(*editor, n);
+        editor->m_page = page;
+        editor->m_rebuildCells = true;
+        editor->grab();
     }
-    QPoint CellPoint(int k) const { return dlg->m_cellRects[k].center(); }
-    QPoint MarkPoint(int k) const { return dlg->m_markRects[k].center(); }
+    QPoint CellPoint(int k) const { return editor->m_cellRects[k].center(); }
+    QPoint MarkPoint(int k) const { return editor->m_markRects[k].center(); }
     SlideRecord& Slide(int i) { return CurrentDocument().slides[i]; }
     /// Carries out command `c` as its action does when triggered.
-    void Run(Command c) { dlg->CommandAction(c)->trigger(); }
+    void Run(Command c) { editor->CommandAction(c)->trigger(); }
     /// Hands a drag event straight to the window's handlers: the application's own
     /// bookkeeping passes a leave or a drop on only within a drag it has seen start.
-    void Deliver(QEvent* e) { static_cast<QObject*>(dlg.get())->event(e); }
+    void Deliver(QEvent* e) { static_cast<QObject*>(editor.get())->event(e); }
 
     std::unique_ptr<TestPrompts> prompts;
-    std::unique_ptr<EditorWindow> dlg;
+    std::unique_ptr<EditorWindow> editor;
 };
 
 /// The menu as text rows: "-" for a separator, "> title" opening a sub-menu and "<"
@@ -124,11 +124,11 @@ TEST_F(Commands, DeleteAsksAndDeletesTheSlideUnderThePointer) {
     for (const Row& r : rows) {
         TestPrompts p;
         Slides(5);
-        dlg->m_modified = false;
-        dlg->m_selectedCell = r.select;
+        editor->m_modified = false;
+        editor->m_selectedCell = r.select;
         if (r.answer != Answer::None)
             p.answer(r.answer);
-        QTest::keyClick(dlg.get(), Qt::Key_Delete);
+        QTest::keyClick(editor.get(), Qt::Key_Delete);
         EXPECT_EQ(p.messageIds(),
                   r.answer != Answer::None ? QList<Msg>{Msg::DeleteSlideQuestion} : QList<Msg>{})
             << r.name;
@@ -136,80 +136,80 @@ TEST_F(Commands, DeleteAsksAndDeletesTheSlideUnderThePointer) {
             EXPECT_EQ(p.calls[0].kind, MsgKind::YesNo) << r.name;
         }
         EXPECT_EQ(CurrentDocument().slideCount, r.count) << r.name;
-        EXPECT_EQ(dlg->m_modified, r.count == 4) << r.name;
+        EXPECT_EQ(editor->m_modified, r.count == 4) << r.name;
         if (r.count == 4) {
             EXPECT_EQ(Slide(2).reserved1, 3u) << r.name; // the next slide moved up
-            EXPECT_EQ(dlg->m_selectedCell, -1) << r.name;
+            EXPECT_EQ(editor->m_selectedCell, -1) << r.name;
         }
     }
     // The only slide of the last page: the view goes back a page.
     TestPrompts p;
     Slides(21, 1);
-    dlg->m_selectedCell = 0;
+    editor->m_selectedCell = 0;
     p.answer(Answer::Yes);
     Run(Command::DeleteSlide);
     EXPECT_EQ(CurrentDocument().slideCount, 20);
-    EXPECT_EQ(dlg->m_page, 0);
-    EXPECT_EQ(dlg->m_pageCount, 1);
+    EXPECT_EQ(editor->m_page, 0);
+    EXPECT_EQ(editor->m_pageCount, 1);
 }
 
 TEST_F(Commands, CommandKeysRunTheirCommands) {
     Slides(3);
-    dlg->m_selectedCell = 1;
+    editor->m_selectedCell = 1;
     Slide(1).keyColor = qRgb(255, 0, 0);
 
     // F5 does nothing at all.
-    QTest::keyClick(dlg.get(), Qt::Key_F5);
+    QTest::keyClick(editor.get(), Qt::Key_F5);
     EXPECT_TRUE(prompts->calls.isEmpty());
-    EXPECT_FALSE(dlg->m_modified);
+    EXPECT_FALSE(editor->m_modified);
 
     // Ctrl+C copies the slide under the pointer.
-    QTest::keyClick(dlg.get(), Qt::Key_C, Qt::ControlModifier);
+    QTest::keyClick(editor.get(), Qt::Key_C, Qt::ControlModifier);
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     ASSERT_NE(data, nullptr);
     EXPECT_EQ(data->text(), QStringLiteral("255,2,0,0"));
     EXPECT_TRUE(data->hasImage());
 
     // Ctrl+V pastes it (no mark: appended).
-    QTest::keyClick(dlg.get(), Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(editor.get(), Qt::Key_V, Qt::ControlModifier);
     ASSERT_EQ(CurrentDocument().slideCount, 4);
     EXPECT_EQ(Slide(3).keyColor, qRgb(255, 0, 0));
     EXPECT_EQ(Slide(3).switchTime, 2);
-    EXPECT_TRUE(dlg->m_modified);
+    EXPECT_TRUE(editor->m_modified);
 
     // Delete asks Msg::DeleteSlideQuestion.
     prompts->answer(Answer::No);
-    QTest::keyClick(dlg.get(), Qt::Key_Delete);
+    QTest::keyClick(editor.get(), Qt::Key_Delete);
     EXPECT_EQ(prompts->messageIds(), QList<Msg>{Msg::DeleteSlideQuestion});
 
     // Other modifiers are other keys.
-    QTest::keyClick(dlg.get(), Qt::Key_Delete, Qt::ShiftModifier);
-    QTest::keyClick(dlg.get(), Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(editor.get(), Qt::Key_Delete, Qt::ShiftModifier);
+    QTest::keyClick(editor.get(), Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(prompts->messageIds(), QList<Msg>{Msg::DeleteSlideQuestion});
     EXPECT_EQ(CurrentDocument().slideCount, 4);
 
     // F11 maximises and restores.
-    QTest::keyClick(dlg.get(), Qt::Key_F11);
-    EXPECT_TRUE(dlg->windowState() & Qt::WindowMaximized);
-    QTest::keyClick(dlg.get(), Qt::Key_F11);
-    EXPECT_FALSE(dlg->windowState() & Qt::WindowMaximized);
-    EXPECT_TRUE(dlg->isVisible());
+    QTest::keyClick(editor.get(), Qt::Key_F11);
+    EXPECT_TRUE(editor->windowState() & Qt::WindowMaximized);
+    QTest::keyClick(editor.get(), Qt::Key_F11);
+    EXPECT_FALSE(editor->windowState() & Qt::WindowMaximized);
+    EXPECT_TRUE(editor->isVisible());
 }
 
 TEST_F(Commands, EnterNeverClosesAndEscapeAsksFirst) {
     Slides(2);
-    dlg->m_modified = true;
-    QTest::keyClick(dlg.get(), Qt::Key_Return);
-    QTest::keyClick(dlg.get(), Qt::Key_Enter);
-    EXPECT_TRUE(dlg->isVisible());
+    editor->m_modified = true;
+    QTest::keyClick(editor.get(), Qt::Key_Return);
+    QTest::keyClick(editor.get(), Qt::Key_Enter);
+    EXPECT_TRUE(editor->isVisible());
     EXPECT_TRUE(prompts->calls.isEmpty());
 
     prompts->answer(Answer::Cancel);
-    QTest::keyClick(dlg.get(), Qt::Key_Escape);
+    QTest::keyClick(editor.get(), Qt::Key_Escape);
     EXPECT_EQ(prompts->messageIds(), QList<Msg>{Msg::SaveChangesQuestion});
     EXPECT_EQ(prompts->calls[0].kind, MsgKind::YesNoCancel);
-    EXPECT_TRUE(dlg->isVisible());
-    EXPECT_TRUE(dlg->m_modified);
+    EXPECT_TRUE(editor->isVisible());
+    EXPECT_TRUE(editor->m_modified);
 }
 
 TEST_F(Commands, ClosingWithYesClosesOnlyWhenTheSaveSucceeded) {
@@ -254,14 +254,14 @@ TEST_F(Commands, ThePopUpFollowsThePointer) {
         {"elsewhere", QPoint(3, 3), "VIEW"},
     };
     for (const Row& r : rows)
-        EXPECT_EQ(dlg->BuildContextMenu(r.pt)->title(), QString::fromLatin1(r.title)) << r.name;
+        EXPECT_EQ(editor->BuildContextMenu(r.pt)->title(), QString::fromLatin1(r.title)) << r.name;
 
-    EXPECT_EQ(MenuRows(dlg->BuildContextMenu(QPoint(3, 3)).get()),
+    EXPECT_EQ(MenuRows(editor->BuildContextMenu(QPoint(3, 3)).get()),
               Utf8({"> 背景色(&B)", "backgroundLeft 左(&L)", "backgroundCenter 中央(&C)",
                     "backgroundRight 右(&R)", "<", "-", "refresh 最新の情報に更新(&R)\tF5", "-",
                     "toggleMaximized 最大化/元の大きさに戻す(&M)\tWClick/F11", "-",
                     "slideList プロパティ(&P)"}));
-    EXPECT_EQ(MenuRows(dlg->BuildContextMenu(CellPoint(0)).get()),
+    EXPECT_EQ(MenuRows(editor->BuildContextMenu(CellPoint(0)).get()),
               Utf8({"slideshowFromHere ここからスライドショー(&S)",
                     "-",
                     "copySlide コピー(&C)\tCtrl+C",
@@ -288,7 +288,7 @@ TEST_F(Commands, ThePopUpFollowsThePointer) {
                     "togglePropertyButtons 右下にプロパティボタン表示(&Z)",
                     "-",
                     "slideProperties プロパティ(&P)\tWClick"}));
-    EXPECT_EQ(MenuRows(dlg->BuildContextMenu(MarkPoint(0)).get()),
+    EXPECT_EQ(MenuRows(editor->BuildContextMenu(MarkPoint(0)).get()),
               Utf8({"addSlides スライド追加(&A)", "-", "pasteSlide 貼り付け(&P)\tCtrl+V"}));
 }
 
@@ -310,34 +310,34 @@ TEST_F(Commands, TheSlidePopUpShowsTheSlidesOwnStates) {
         Slide(23).flipH = quint8(r.flipH);
         Slide(23).flipV = quint8(r.flipV);
         CurrentDocument().header.showPropertyButtons = r.propButtons;
-        const auto menu = dlg->BuildContextMenu(CellPoint(3));
+        const auto menu = editor->BuildContextMenu(CellPoint(3));
         ASSERT_EQ(menu->title(), QStringLiteral("SLIDE")) << r.name;
-        EXPECT_EQ(Item(menu.get(), dlg->CommandAction(Command::ClearKeyColor))->isEnabled(),
+        EXPECT_EQ(Item(menu.get(), editor->CommandAction(Command::ClearKeyColor))->isEnabled(),
                   r.key != std::nullopt)
             << r.name;
-        EXPECT_EQ(Item(menu.get(), dlg->CommandAction(Command::FlipHorizontal))->isChecked(),
+        EXPECT_EQ(Item(menu.get(), editor->CommandAction(Command::FlipHorizontal))->isChecked(),
                   r.flipH == 1)
             << r.name;
-        EXPECT_EQ(Item(menu.get(), dlg->CommandAction(Command::FlipVertical))->isChecked(),
+        EXPECT_EQ(Item(menu.get(), editor->CommandAction(Command::FlipVertical))->isChecked(),
                   r.flipV == 1)
             << r.name;
-        EXPECT_EQ(Item(menu.get(), dlg->CommandAction(Command::TogglePropertyButtons))->isChecked(),
+        EXPECT_EQ(Item(menu.get(), editor->CommandAction(Command::TogglePropertyButtons))->isChecked(),
                   r.propButtons == 1)
             << r.name;
         for (Command c :
              {Command::DeleteSlide, Command::SlideshowFromHere, Command::CopySlide,
               Command::SlideProperties, Command::PickKeyColor, Command::KeyBlack, Command::KeyBlue})
-            EXPECT_TRUE(Item(menu.get(), dlg->CommandAction(c))->isEnabled())
-                << r.name << " item " << dlg->CommandAction(c)->objectName().toStdString();
+            EXPECT_TRUE(Item(menu.get(), editor->CommandAction(c))->isEnabled())
+                << r.name << " item " << editor->CommandAction(c)->objectName().toStdString();
     }
     // The swatches, black, white, red, green, blue, as the colour items' images.
-    const auto menu = dlg->BuildContextMenu(CellPoint(0));
+    const auto menu = editor->BuildContextMenu(CellPoint(0));
     const Command swatchCommands[5] = {Command::KeyBlack, Command::KeyWhite, Command::KeyRed,
                                        Command::KeyGreen, Command::KeyBlue};
     const QRgb swatch[5] = {qRgb(0, 0, 0), qRgb(255, 255, 255), qRgb(255, 0, 0), qRgb(0, 255, 0),
                             qRgb(0, 0, 255)};
     for (int i = 0; i < 5; ++i) {
-        const QAction* item = Item(menu.get(), dlg->CommandAction(swatchCommands[i]));
+        const QAction* item = Item(menu.get(), editor->CommandAction(swatchCommands[i]));
         ASSERT_TRUE(item) << i;
         const QIcon icon = item->icon();
         ASSERT_FALSE(icon.isNull()) << i;
@@ -365,18 +365,18 @@ TEST_F(Commands, TheMarkPopUpGreysWhatCannotBeDone) {
                 MakeSlideMimeData(QImage(4, 4, QImage::Format_RGB32), "x"));
         else
             QGuiApplication::clipboard()->clear();
-        const auto menu = dlg->BuildContextMenu(MarkPoint(0));
+        const auto menu = editor->BuildContextMenu(MarkPoint(0));
         ASSERT_EQ(menu->title(), QStringLiteral("MA")) << r.name;
-        EXPECT_EQ(Item(menu.get(), dlg->CommandAction(Command::AddSlides))->isEnabled(), r.add)
+        EXPECT_EQ(Item(menu.get(), editor->CommandAction(Command::AddSlides))->isEnabled(), r.add)
             << r.name;
-        EXPECT_EQ(Item(menu.get(), dlg->CommandAction(Command::PasteSlide))->isEnabled(), r.paste)
+        EXPECT_EQ(Item(menu.get(), editor->CommandAction(Command::PasteSlide))->isEnabled(), r.paste)
             << r.name;
     }
     // The view menu is shown as it is.
-    const auto view = dlg->BuildContextMenu(QPoint(3, 3));
+    const auto view = editor->BuildContextMenu(QPoint(3, 3));
     for (Command c : {Command::BackgroundLeft, Command::BackgroundRight, Command::BackgroundCenter,
                       Command::Refresh, Command::ToggleMaximized, Command::SlideList}) {
-        const QAction* item = Item(view.get(), dlg->CommandAction(c));
+        const QAction* item = Item(view.get(), editor->CommandAction(c));
         ASSERT_TRUE(item) << int(c);
         EXPECT_TRUE(item->isEnabled()) << int(c);
         EXPECT_FALSE(item->isChecked()) << int(c);
@@ -407,41 +407,41 @@ TEST_F(Commands, SlideImageCommands) {
     };
     for (const Row& r : rows) {
         Slides(25, 1);
-        dlg->m_selectedCell = 2; // slide 22
+        editor->m_selectedCell = 2; // slide 22
         Slide(22).keyColor = qRgb(9, 9, 9);
-        dlg->m_modified = false;
+        editor->m_modified = false;
         for (Command c : r.commands)
             Run(c);
         EXPECT_EQ(Slide(22).keyColor, r.key) << r.name;
         EXPECT_EQ(Slide(22).flipH, r.flipH) << r.name;
         EXPECT_EQ(Slide(22).flipV, r.flipV) << r.name;
-        EXPECT_TRUE(dlg->m_modified) << r.name;
+        EXPECT_TRUE(editor->m_modified) << r.name;
         EXPECT_EQ(Slide(2).keyColor, std::nullopt) << r.name; // page 1's cell 2 untouched
         EXPECT_TRUE(prompts->calls.isEmpty()) << r.name;
     }
     // The copy of a slide keyed red starts with 255 and a comma.
-    dlg->m_selectedCell = 0;
+    editor->m_selectedCell = 0;
     Run(Command::KeyRed);
     Run(Command::CopySlide);
     EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith(QStringLiteral("255,")));
 
     // With no slide under the pointer nothing changes.
     Slides(3);
-    dlg->m_selectedCell = -1;
-    dlg->m_modified = false;
+    editor->m_selectedCell = -1;
+    editor->m_modified = false;
     for (Command c : {Command::KeyBlack, Command::ClearKeyColor, Command::FlipHorizontal,
                       Command::FlipVertical, Command::DeleteSlide, Command::SlideshowFromHere,
                       Command::CopySlide, Command::SlideProperties})
         Run(c);
-    EXPECT_FALSE(dlg->m_modified);
+    EXPECT_FALSE(editor->m_modified);
     EXPECT_EQ(Slide(0).keyColor, std::nullopt);
     EXPECT_EQ(Slide(0).flipH, 0);
 
     // Pick mode goes on and off again.
     Run(Command::PickKeyColor);
-    EXPECT_TRUE(std::holds_alternative<EditorWindow::PickingColor>(dlg->m_gesture));
+    EXPECT_TRUE(std::holds_alternative<EditorWindow::PickingColor>(editor->m_gesture));
     Run(Command::PickKeyColor);
-    EXPECT_FALSE(std::holds_alternative<EditorWindow::PickingColor>(dlg->m_gesture));
+    EXPECT_FALSE(std::holds_alternative<EditorWindow::PickingColor>(editor->m_gesture));
 }
 
 TEST_F(Commands, WindowCommands) {
@@ -463,15 +463,15 @@ TEST_F(Commands, WindowCommands) {
     };
     for (const Row& r : rows) {
         TestPrompts p;
-        dlg->m_modified = false;
+        editor->m_modified = false;
         p.answerColor(std::nullopt); // cancelled: nothing changes
         Run(r.command);
         EXPECT_EQ(h.*r.field, r.initial) << r.name;
-        EXPECT_FALSE(dlg->m_modified) << r.name;
+        EXPECT_FALSE(editor->m_modified) << r.name;
         p.answerColor(qRgb(200, 100, 50));
         Run(r.command);
         EXPECT_EQ(h.*r.field, qRgb(200, 100, 50)) << r.name;
-        EXPECT_TRUE(dlg->m_modified) << r.name;
+        EXPECT_TRUE(editor->m_modified) << r.name;
         ASSERT_EQ(p.calls.size(), 2) << r.name;
         EXPECT_EQ(p.calls[0].type, PromptCall::ChooseColor) << r.name;
         EXPECT_EQ(p.calls[0].color, r.initial) << r.name;
@@ -481,20 +481,20 @@ TEST_F(Commands, WindowCommands) {
     // The property buttons are inverted; any set value counts as shown.
     for (const auto& [before, after] : {std::pair{0, 1}, std::pair{1, 0}, std::pair{5, 0}}) {
         h.showPropertyButtons = before;
-        dlg->m_modified = false;
+        editor->m_modified = false;
         Run(Command::TogglePropertyButtons);
         EXPECT_EQ(h.showPropertyButtons, after) << before;
-        EXPECT_TRUE(dlg->m_modified);
+        EXPECT_TRUE(editor->m_modified);
     }
 
     // The window is maximised and restored; Refresh does nothing.
     Run(Command::ToggleMaximized);
-    EXPECT_TRUE(dlg->windowState() & Qt::WindowMaximized);
+    EXPECT_TRUE(editor->windowState() & Qt::WindowMaximized);
     Run(Command::ToggleMaximized);
-    EXPECT_FALSE(dlg->windowState() & Qt::WindowMaximized);
-    dlg->m_modified = false;
+    EXPECT_FALSE(editor->windowState() & Qt::WindowMaximized);
+    editor->m_modified = false;
     Run(Command::Refresh);
-    EXPECT_FALSE(dlg->m_modified);
+    EXPECT_FALSE(editor->m_modified);
 }
 
 TEST_F(Commands, CopyingAMirroredSlideGivesTheUnmirroredPicture) {
@@ -505,7 +505,7 @@ TEST_F(Commands, CopyingAMirroredSlideGivesTheUnmirroredPicture) {
     Slide(1).picture = Picture::fromImage(img);
     Slide(1).flipH = 1;
     Slide(1).switchTime = 42;
-    dlg->m_selectedCell = 1;
+    editor->m_selectedCell = 1;
     Run(Command::CopySlide);
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     ASSERT_TRUE(data && data->hasImage());
@@ -519,7 +519,7 @@ TEST_F(Commands, CopyingAMirroredSlideGivesTheUnmirroredPicture) {
     QTRY_VERIFY_WITH_TIMEOUT(QGuiApplication::overrideCursor() == nullptr, 3000);
 
     // Pasted at a mark, the new slide is mirrored again by its flag.
-    dlg->m_mark = 0;
+    editor->m_mark = 0;
     Run(Command::PasteSlide);
     ASSERT_EQ(CurrentDocument().slideCount, 4);
     EXPECT_EQ(Slide(0).flipH, 1);
@@ -540,19 +540,19 @@ TEST_F(Commands, PasteAtTheMarkOrAppended) {
     };
     for (const Row& r : rows) {
         Slides(r.slides, r.page);
-        dlg->m_mark = r.mark;
+        editor->m_mark = r.mark;
         QGuiApplication::clipboard()->setMimeData(
             MakeSlideMimeData(QImage(8, 8, QImage::Format_RGB32), "-1,77,0,0"));
-        QTest::keyClick(dlg.get(), Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(editor.get(), Qt::Key_V, Qt::ControlModifier);
         ASSERT_EQ(CurrentDocument().slideCount, r.slides + 1) << r.name;
         EXPECT_EQ(Slide(r.index).switchTime, 77) << r.name;
-        EXPECT_EQ(dlg->m_page, r.pageAfter) << r.name;
+        EXPECT_EQ(editor->m_page, r.pageAfter) << r.name;
     }
     // A full table: Msg::TooManySlides, also after a menu greyed pasting there.
     Slides(100);
-    EXPECT_FALSE(dlg->BuildContextMenu(MarkPoint(0))->actions().isEmpty());
-    dlg->m_mark = -1;
-    QTest::keyClick(dlg.get(), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_FALSE(editor->BuildContextMenu(MarkPoint(0))->actions().isEmpty());
+    editor->m_mark = -1;
+    QTest::keyClick(editor.get(), Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(prompts->messageIds(), QList<Msg>{Msg::TooManySlides});
     EXPECT_EQ(CurrentDocument().slideCount, 100);
 }
@@ -569,23 +569,23 @@ TEST_F(Commands, DroppedFilesGoToTheMarkUnderThePointer) {
     // The mark follows the drag.
     QDragEnterEvent enter(MarkPoint(4), Qt::CopyAction | Qt::MoveAction, &data, Qt::NoButton,
                           Qt::NoModifier);
-    QCoreApplication::sendEvent(dlg.get(), &enter);
+    QCoreApplication::sendEvent(editor.get(), &enter);
     EXPECT_TRUE(enter.isAccepted());
     EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
-    EXPECT_EQ(dlg->m_mark, 4);
+    EXPECT_EQ(editor->m_mark, 4);
     QDragMoveEvent off(QPoint(3, 3), Qt::CopyAction, &data, Qt::NoButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(dlg.get(), &off);
-    EXPECT_EQ(dlg->m_mark, -1);
+    QCoreApplication::sendEvent(editor.get(), &off);
+    EXPECT_EQ(editor->m_mark, -1);
     QDragMoveEvent onMark(MarkPoint(2), Qt::CopyAction | Qt::MoveAction, &data, Qt::NoButton,
                           Qt::NoModifier);
-    QCoreApplication::sendEvent(dlg.get(), &onMark);
+    QCoreApplication::sendEvent(editor.get(), &onMark);
     EXPECT_TRUE(onMark.isAccepted());
-    EXPECT_EQ(dlg->m_mark, 2);
+    EXPECT_EQ(editor->m_mark, 2);
 
     // Dropped there, A, B and C end up in reverse order.
     QDropEvent drop(QPointF(MarkPoint(2)), Qt::CopyAction | Qt::MoveAction, &data, Qt::NoButton,
                     Qt::NoModifier);
-    QCoreApplication::sendEvent(dlg.get(), &drop);
+    QCoreApplication::sendEvent(editor.get(), &drop);
     EXPECT_TRUE(drop.isAccepted());
     EXPECT_EQ(drop.dropAction(), Qt::CopyAction); // never a move: the originals stay
     QCoreApplication::processEvents();
@@ -594,14 +594,14 @@ TEST_F(Commands, DroppedFilesGoToTheMarkUnderThePointer) {
     EXPECT_EQ(GetPictureSize(Slide(3).picture).width(), 12);
     EXPECT_EQ(GetPictureSize(Slide(4).picture).width(), 11);
     EXPECT_EQ(Slide(5).reserved1, 2u);
-    EXPECT_TRUE(dlg->m_modified);
+    EXPECT_TRUE(editor->m_modified);
     EXPECT_TRUE(QFileInfo::exists(a));
     EXPECT_TRUE(prompts->calls.isEmpty());
 
     // Leaving the window clears the mark.
     QDragLeaveEvent leave;
     Deliver(&leave);
-    EXPECT_EQ(dlg->m_mark, -1);
+    EXPECT_EQ(editor->m_mark, -1);
 }
 
 TEST_F(Commands, DragsWithoutLocalFilesAreRefusedAndTooManyFilesAsk) {
@@ -609,12 +609,12 @@ TEST_F(Commands, DragsWithoutLocalFilesAreRefusedAndTooManyFilesAsk) {
     QMimeData web;
     web.setUrls({QUrl(QStringLiteral("https://example.org/a.png"))});
     QDragEnterEvent enter(MarkPoint(0), Qt::CopyAction, &web, Qt::NoButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(dlg.get(), &enter);
+    QCoreApplication::sendEvent(editor.get(), &enter);
     EXPECT_FALSE(enter.isAccepted());
     QMimeData moveOnly;
     moveOnly.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/x.png"))});
     QDragEnterEvent move(MarkPoint(0), Qt::MoveAction, &moveOnly, Qt::NoButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(dlg.get(), &move);
+    QCoreApplication::sendEvent(editor.get(), &move);
     EXPECT_FALSE(move.isAccepted());
 
     // 101 files: question Msg::TooManyFilesQuestion; No adds nothing.
@@ -637,7 +637,7 @@ TEST_F(Commands, AddCommandAsksForImageFiles) {
     const QString a = ImageFile(dir, "a.png", 11);
     const QString b = ImageFile(dir, "b.png", 12);
     Slides(3);
-    dlg->m_mark = 1;
+    editor->m_mark = 1;
     prompts->answerFiles({a, b});
     Run(Command::AddSlides);
     ASSERT_EQ(prompts->calls.size(), 1);
@@ -658,14 +658,14 @@ TEST_F(Commands, AddCommandAsksForImageFiles) {
 
 TEST_F(Commands, TheChosenItemRunsWithTheSlideThatWasUnderThePointer) {
     Slides(3);
-    dlg->m_selectedCell = 1;
-    dlg->m_mark = -1;
+    editor->m_selectedCell = 1;
+    editor->m_mark = -1;
     Slide(1).switchTime = 33;
     // Once the menu is open, choose "コピー(&C)" with the keyboard; should the menu not
     // open, the guard closes whatever pop-up is there so the test cannot hang.
     bool chosen = false;
-    QAction* copy = dlg->CommandAction(Command::CopySlide);
-    QTimer::singleShot(0, dlg.get(), [&chosen, copy] {
+    QAction* copy = editor->CommandAction(Command::CopySlide);
+    QTimer::singleShot(0, editor.get(), [&chosen, copy] {
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         if (!menu)
             return;
@@ -682,9 +682,9 @@ TEST_F(Commands, TheChosenItemRunsWithTheSlideThatWasUnderThePointer) {
             w->close();
     });
     guard.start();
-    dlg->TrackContextMenu(CellPoint(1));
+    editor->TrackContextMenu(CellPoint(1));
     ASSERT_TRUE(chosen);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("-1,33,0,0"));
-    EXPECT_EQ(dlg->m_selectedCell, 1);
-    EXPECT_EQ(dlg->m_mark, -1);
+    EXPECT_EQ(editor->m_selectedCell, 1);
+    EXPECT_EQ(editor->m_mark, -1);
 }

@@ -10,13 +10,13 @@
 /// gets no resize event at every grab, each of which would ask for the cell images to
 /// be rebuilt; an active one takes the command keys). Null when the opening failed.
 inline std::unique_ptr<EditorWindow> OpenTestEditor() {
-    auto dlg = std::make_unique<EditorWindow>();
-    if (!dlg->Initialize())
+    auto editor = std::make_unique<EditorWindow>();
+    if (!editor->Initialize())
         return nullptr;
-    dlg->resize(1440, 810);
-    dlg->show();
-    dlg->activateWindow();
-    if (!QTest::qWaitForWindowActive(dlg.get()))
+    editor->resize(1440, 810);
+    editor->show();
+    editor->activateWindow();
+    if (!QTest::qWaitForWindowActive(editor.get()))
         return nullptr;
-    return dlg;
+    return editor;
 }

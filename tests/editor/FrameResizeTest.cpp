@@ -30,15 +30,15 @@ TEST(FrameResize, EdgesFollowThePointerWithinTheMinimumSize) {
     };
     for (const Row& r : rows) {
         ClearSettings(); // each window opens at the default size
-        EditorWindow dlg;
-        ASSERT_TRUE(dlg.Initialize());
-        dlg.show();
-        ASSERT_EQ(dlg.geometry(), QRect(240, 135, 1440, 810));
-        QTest::mousePress(&dlg, Qt::LeftButton, {}, r.press);
+        EditorWindow editor;
+        ASSERT_TRUE(editor.Initialize());
+        editor.show();
+        ASSERT_EQ(editor.geometry(), QRect(240, 135, 1440, 810));
+        QTest::mousePress(&editor, Qt::LeftButton, {}, r.press);
         const QPoint to = r.press + r.move;
-        QTest::mouseMove(&dlg, to);
-        QTest::mouseRelease(&dlg, Qt::LeftButton, {}, to);
-        EXPECT_EQ(dlg.geometry(), r.expect) << r.name;
+        QTest::mouseMove(&editor, to);
+        QTest::mouseRelease(&editor, Qt::LeftButton, {}, to);
+        EXPECT_EQ(editor.geometry(), r.expect) << r.name;
     }
     ResetWorld();
 }

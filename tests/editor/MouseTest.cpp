@@ -49,45 +49,45 @@ class Mouse : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetWorld();
-        dlg = OpenTestEditor();
-        ASSERT_TRUE(dlg);
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
-        ASSERT_EQ(dlg->geometry(), QRect(240, 135, 1440, 810));
+        editor = OpenTestEditor();
+        ASSERT_TRUE(editor);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(editor.get()));
+        ASSERT_EQ(editor->geometry(), QRect(240, 135, 1440, 810));
         Paint();
     }
     void TearDown() override {
         SetModalRunner({});
-        dlg.reset();
+        editor.reset();
         ResetWorld();
     }
     /// `n` slides (times 1, 2, 3 ...), page `page` shown and painted.
     void Slides(int n, int page = 0) {
-        FillSlides(*dlg, n);
-        dlg->m_page = page;
-        dlg->m_rebuildCells = true;
+        FillSlides(*editor, n);
+        editor->m_page = page;
+        editor->m_rebuildCells = true;
         Paint();
     }
     /// A paint, which records the rectangles the mouse handling tests.
     void Paint() {
         QCoreApplication::processEvents();
-        dlg->grab();
+        editor->grab();
     }
-    QImage Shot() { return dlg->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+    QImage Shot() { return editor->grab().toImage().convertToFormat(QImage::Format_RGB32); }
     /// The middle of icon `icon` as last painted.
-    QPoint IconPoint(Icon icon) const { return Center(dlg->m_iconRects[int(icon)]); }
+    QPoint IconPoint(Icon icon) const { return Center(editor->m_iconRects[int(icon)]); }
     /// Whether the gesture in progress is a `G`.
-    template <class G> bool Runs() const { return std::holds_alternative<G>(dlg->m_gesture); }
+    template <class G> bool Runs() const { return std::holds_alternative<G>(editor->m_gesture); }
     /// The switch-time drag in progress; null when none runs.
     const EditorWindow::DraggingSwitchTime* TimeDrag() const {
-        return std::get_if<EditorWindow::DraggingSwitchTime>(&dlg->m_gesture);
+        return std::get_if<EditorWindow::DraggingSwitchTime>(&editor->m_gesture);
     }
     /// The slide-image drag in progress; null when none runs.
     const EditorWindow::DraggingSlide* SlideDrag() const {
-        return std::get_if<EditorWindow::DraggingSlide>(&dlg->m_gesture);
+        return std::get_if<EditorWindow::DraggingSlide>(&editor->m_gesture);
     }
-    void Move(QPoint p) { QTest::mouseMove(dlg.get(), p); }
-    void Press(QPoint p) { QTest::mousePress(dlg.get(), Qt::LeftButton, {}, p); }
-    void Release(QPoint p) { QTest::mouseRelease(dlg.get(), Qt::LeftButton, {}, p); }
+    void Move(QPoint p) { QTest::mouseMove(editor.get(), p); }
+    void Press(QPoint p) { QTest::mousePress(editor.get(), Qt::LeftButton, {}, p); }
+    void Release(QPoint p) { QTest::mouseRelease(editor.get(), Qt::LeftButton, {}, p); }
     void Click(QPoint p) {
         Press(p);
         Release(p);
@@ -100,7 +100,7 @@ protected:
         });
     }
 
-    std::unique_ptr<EditorWindow> dlg;
+    std::unique_ptr<EditorWindow> editor;
     std::vector<std::string> dialogs;
 };
 
@@ -109,23 +109,23 @@ protected:
 
 TEST_F(Mouse, HoverRingsFollowThePointerAndRepaintOnlyTheirAreas) {
     Slides(3);
-    const QRect c0 = dlg->m_cellRects[0], c1 = dlg->m_cellRects[1];
+    const QRect c0 = editor->m_cellRects[0], c1 = editor->m_cellRects[1];
     PaintSpy spy;
-    dlg->installEventFilter(&spy);
+    editor->installEventFilter(&spy);
 
     Move(Center(c0));
-    EXPECT_EQ(dlg->m_selectedCell, 0);
+    EXPECT_EQ(editor->m_selectedCell, 0);
     // Straight from one image to the next: both areas, and nothing else, are painted.
     QCoreApplication::processEvents();
     spy.painted = QRegion();
     Move(Center(c1));
-    EXPECT_EQ(dlg->m_selectedCell, 1);
+    EXPECT_EQ(editor->m_selectedCell, 1);
     QCoreApplication::processEvents();
-    const QRegion both = QRegion(dlg->CellArea(0)) + QRegion(dlg->CellArea(1));
+    const QRegion both = QRegion(editor->CellArea(0)) + QRegion(editor->CellArea(1));
     EXPECT_FALSE(spy.painted.isEmpty());
     EXPECT_TRUE((spy.painted - both).isEmpty());
     EXPECT_TRUE((both - spy.painted).isEmpty());
-    dlg->removeEventFilter(&spy);
+    editor->removeEventFilter(&spy);
 
     // The rings: the first one pixel outside the cell in its column colour + 50.
     const QImage shot = Shot();
@@ -134,39 +134,39 @@ TEST_F(Mouse, HoverRingsFollowThePointerAndRepaintOnlyTheirAreas) {
     EXPECT_NE(shot.pixel(c0.left() - 1, midY), qRgb(255, 58, 50));
 
     // Onto the mark between them: no ring, the mark is highlighted.
-    Move(Center(dlg->m_markRects[1]));
-    EXPECT_EQ(dlg->m_selectedCell, -1);
-    EXPECT_EQ(dlg->m_mark, 1);
-    EXPECT_EQ(dlg->cursor().shape(), Qt::PointingHandCursor);
+    Move(Center(editor->m_markRects[1]));
+    EXPECT_EQ(editor->m_selectedCell, -1);
+    EXPECT_EQ(editor->m_mark, 1);
+    EXPECT_EQ(editor->cursor().shape(), Qt::PointingHandCursor);
     // Away from the page: neither.
     Move(QPoint(700, 30));
-    EXPECT_EQ(dlg->m_selectedCell, -1);
-    EXPECT_EQ(dlg->m_mark, -1);
-    EXPECT_EQ(dlg->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(editor->m_selectedCell, -1);
+    EXPECT_EQ(editor->m_mark, -1);
+    EXPECT_EQ(editor->cursor().shape(), Qt::ArrowCursor);
 
     // Leaving the window takes the highlight and the tip away.
     Move(Center(c0));
-    ASSERT_EQ(dlg->m_selectedCell, 0);
+    ASSERT_EQ(editor->m_selectedCell, 0);
     QEvent leave(QEvent::Leave);
-    QCoreApplication::sendEvent(dlg.get(), &leave);
-    EXPECT_EQ(dlg->m_selectedCell, -1);
-    EXPECT_FALSE(dlg->m_tip->IsShown());
+    QCoreApplication::sendEvent(editor.get(), &leave);
+    EXPECT_EQ(editor->m_selectedCell, -1);
+    EXPECT_FALSE(editor->m_tip->IsShown());
 }
 
 TEST_F(Mouse, EmptyPageMarkHighlightsAndInvites) {
-    const QRect mark = dlg->m_markRects[0];
+    const QRect mark = editor->m_markRects[0];
     Move(Center(mark));
-    EXPECT_EQ(dlg->m_mark, 0);
-    EXPECT_EQ(dlg->cursor().shape(), Qt::PointingHandCursor);
-    EXPECT_TRUE(dlg->m_tip->IsActive());
-    EXPECT_EQ(dlg->m_tip->Text(),
+    EXPECT_EQ(editor->m_mark, 0);
+    EXPECT_EQ(editor->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_TRUE(editor->m_tip->IsActive());
+    EXPECT_EQ(editor->m_tip->Text(),
               QString::fromUtf8(
                   "ここへイメージファイルをドラッグ＆ドロップして最初のスライドを追加してください\n"
                   "※ 右クリックメニューの「スライド追加」でも追加することができます"));
     // Beside the mark (in its widened hit area but not on the mark itself): no highlight.
     Move(QPoint(Right(mark) + 3, (mark.top() + Bottom(mark)) / 2));
-    EXPECT_EQ(dlg->m_mark, -1);
-    EXPECT_FALSE(dlg->m_tip->IsActive());
+    EXPECT_EQ(editor->m_mark, -1);
+    EXPECT_FALSE(editor->m_tip->IsActive());
     // A press on the empty page moves the window.
     Press(Center(mark) + QPoint(100, 0));
     EXPECT_TRUE(Runs<EditorWindow::MovingWindow>());
@@ -199,11 +199,11 @@ TEST_F(Mouse, TipTextsAndCursorsPerRegion) {
     };
     std::vector<Row> rows;
     for (int k = 0; k < 12; ++k)
-        rows.push_back({"icon " + std::to_string(k), Center(dlg->m_iconRects[k]), iconTips[k],
+        rows.push_back({"icon " + std::to_string(k), Center(editor->m_iconRects[k]), iconTips[k],
                         Qt::PointingHandCursor});
-    const QRect g = dlg->m_graphRect;
-    const QRect b1 = dlg->m_boundaryRects[1];
-    rows.push_back({"transparency bar", Center(dlg->m_opacityBar),
+    const QRect g = editor->m_graphRect;
+    const QRect b1 = editor->m_boundaryRects[1];
+    rows.push_back({"transparency bar", Center(editor->m_opacityBar),
                     "【透過変更】\nここを左右にドラッグ＆ドロップすると\nこのウィンドウの透過率を変"
                     "更することができます",
                     Qt::SizeHorCursor});
@@ -217,28 +217,28 @@ TEST_F(Mouse, TipTextsAndCursorsPerRegion) {
                     Qt::ArrowCursor});
     rows.push_back({"graph boundary", Center(b1), nullptr, Qt::SizeHorCursor});
     rows.push_back({"gap between two icons",
-                    QPoint(Right(dlg->m_iconRects[0]), Center(dlg->m_iconRects[0]).y()), nullptr,
+                    QPoint(Right(editor->m_iconRects[0]), Center(editor->m_iconRects[0]).y()), nullptr,
                     Qt::ArrowCursor});
-    rows.push_back({"slide image", Center(dlg->m_cellRects[1]), nullptr, Qt::PointingHandCursor});
+    rows.push_back({"slide image", Center(editor->m_cellRects[1]), nullptr, Qt::PointingHandCursor});
     rows.push_back({"title band", QPoint(700, 30), nullptr, Qt::ArrowCursor});
 
     for (const Row& r : rows) {
         // From a place without a tip, so every row starts hidden.
         Move(QPoint(700, 30));
         Move(r.at);
-        EXPECT_EQ(dlg->cursor().shape(), r.cursor) << r.name;
-        EXPECT_EQ(dlg->m_tip->IsActive(), r.tip != nullptr) << r.name;
+        EXPECT_EQ(editor->cursor().shape(), r.cursor) << r.name;
+        EXPECT_EQ(editor->m_tip->IsActive(), r.tip != nullptr) << r.name;
         if (!r.tip)
             continue;
-        EXPECT_EQ(dlg->m_tip->Text(), QString::fromUtf8(r.tip)) << r.name;
+        EXPECT_EQ(editor->m_tip->Text(), QString::fromUtf8(r.tip)) << r.name;
         // The tip appears after its initial delay, at the pointer.
-        EXPECT_EQ(dlg->m_tip->PendingDelay(), 50) << r.name;
-        dlg->m_tip->OnShowTimer();
-        EXPECT_TRUE(dlg->m_tip->IsShown()) << r.name;
-        EXPECT_LE(dlg->m_tip->width(), 512) << r.name;
-        const QPoint global = dlg->mapToGlobal(r.at);
-        EXPECT_LE(std::abs(dlg->m_tip->x() - global.x()), 512) << r.name;
-        EXPECT_LE(std::abs(dlg->m_tip->y() - global.y()), 40 + dlg->m_tip->height()) << r.name;
+        EXPECT_EQ(editor->m_tip->PendingDelay(), 50) << r.name;
+        editor->m_tip->OnShowTimer();
+        EXPECT_TRUE(editor->m_tip->IsShown()) << r.name;
+        EXPECT_LE(editor->m_tip->width(), 512) << r.name;
+        const QPoint global = editor->mapToGlobal(r.at);
+        EXPECT_LE(std::abs(editor->m_tip->x() - global.x()), 512) << r.name;
+        EXPECT_LE(std::abs(editor->m_tip->y() - global.y()), 40 + editor->m_tip->height()) << r.name;
     }
 }
 
@@ -246,10 +246,10 @@ TEST_F(Mouse, PropertyButtonAndPickCursors) {
     Slides(2);
     CurrentDocument().header.showPropertyButtons = 1;
     Paint();
-    const QRect c = dlg->m_cellRects[0];
+    const QRect c = editor->m_cellRects[0];
     Move(QPoint(Right(c) - 3, Bottom(c) - 3));
-    EXPECT_EQ(dlg->cursor().shape(), Qt::BitmapCursor);
-    EXPECT_EQ(dlg->cursor().hotSpot(), dlg->m_propCursor.hotSpot());
+    EXPECT_EQ(editor->cursor().shape(), Qt::BitmapCursor);
+    EXPECT_EQ(editor->cursor().hotSpot(), editor->m_propCursor.hotSpot());
     // Its press opens the slide's properties.
     RecordDialogs();
     Press(QPoint(Right(c) - 3, Bottom(c) - 3));
@@ -259,12 +259,12 @@ TEST_F(Mouse, PropertyButtonAndPickCursors) {
     Release(QPoint(Right(c) - 3, Bottom(c) - 3));
 
     CurrentDocument().header.showPropertyButtons = 0;
-    dlg->m_gesture = EditorWindow::PickingColor{};
+    editor->m_gesture = EditorWindow::PickingColor{};
     Move(Center(c));
-    EXPECT_EQ(dlg->cursor().shape(), Qt::BitmapCursor);
-    EXPECT_EQ(dlg->cursor().hotSpot(), dlg->m_pickCursor.hotSpot());
+    EXPECT_EQ(editor->cursor().shape(), Qt::BitmapCursor);
+    EXPECT_EQ(editor->cursor().hotSpot(), editor->m_pickCursor.hotSpot());
     Move(QPoint(700, 30));
-    EXPECT_EQ(dlg->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(editor->cursor().shape(), Qt::ArrowCursor);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -288,15 +288,15 @@ TEST_F(Mouse, GraphDragChangesOneSwitchTime) {
         {"times summing to 0 keep their place", {0, 0}, 1, 200, 1},
     };
     for (const Row& r : rows) {
-        FillSlides(*dlg, int(r.times.size()));
+        FillSlides(*editor, int(r.times.size()));
         for (size_t i = 0; i < r.times.size(); ++i)
             CurrentDocument().slides[i].switchTime = quint16(r.times[i]);
-        dlg->m_modified = false;
+        editor->m_modified = false;
         Paint();
         // A graph exactly 1002 pixels wide (as recorded), with the boundary at x = 400.
-        const QRect g = dlg->m_graphRect;
-        dlg->m_graphRect = FromEdges(17, g.top(), 1019, Bottom(g));
-        dlg->m_boundaryRects[r.boundary] = FromEdges(398, g.top() + 1, 402, Bottom(g) - 1);
+        const QRect g = editor->m_graphRect;
+        editor->m_graphRect = FromEdges(17, g.top(), 1019, Bottom(g));
+        editor->m_boundaryRects[r.boundary] = FromEdges(398, g.top() + 1, 402, Bottom(g) - 1);
         const QPoint at(400, (g.top() + Bottom(g)) / 2);
         Move(at);
         Press(at);
@@ -308,17 +308,17 @@ TEST_F(Mouse, GraphDragChangesOneSwitchTime) {
         std::snprintf(text, sizeof text, r.expect >= 3600 ? "%02d:%02d:%02d" : "%02d:%02d",
                       r.expect >= 3600 ? r.expect / 3600 : r.expect % 3600 / 60,
                       r.expect >= 3600 ? r.expect % 3600 / 60 : r.expect % 60, r.expect % 60);
-        EXPECT_EQ(dlg->m_tip->Text(), QString::fromLatin1(text)) << r.name;
-        EXPECT_TRUE(dlg->m_tip->IsActive()) << r.name;
+        EXPECT_EQ(editor->m_tip->Text(), QString::fromLatin1(text)) << r.name;
+        EXPECT_TRUE(editor->m_tip->IsActive()) << r.name;
         // Nothing changes before the release.
         EXPECT_EQ(CurrentDocument().slides[r.boundary - 1].switchTime, r.times[r.boundary - 1])
             << r.name;
         Release(at + QPoint(r.dx, 0));
         EXPECT_FALSE(TimeDrag()) << r.name;
         // The time is not shown any longer, not even at the next movement.
-        EXPECT_FALSE(dlg->m_tip->IsShown()) << r.name;
-        EXPECT_FALSE(dlg->m_tip->IsActive()) << r.name;
-        EXPECT_TRUE(dlg->m_modified) << r.name;
+        EXPECT_FALSE(editor->m_tip->IsShown()) << r.name;
+        EXPECT_FALSE(editor->m_tip->IsActive()) << r.name;
+        EXPECT_TRUE(editor->m_modified) << r.name;
         for (size_t i = 0; i < r.times.size(); ++i)
             EXPECT_EQ(CurrentDocument().slides[i].switchTime,
                       int(i) == r.boundary - 1 ? r.expect : r.times[i])
@@ -328,27 +328,27 @@ TEST_F(Mouse, GraphDragChangesOneSwitchTime) {
 
 TEST_F(Mouse, GraphPressWithoutMovementChangesNothing) {
     Slides(4);
-    const QPoint at = Center(dlg->m_boundaryRects[2]);
+    const QPoint at = Center(editor->m_boundaryRects[2]);
     Press(at);
     ASSERT_TRUE(TimeDrag());
     ASSERT_EQ(TimeDrag()->slide, 1);
     Release(at);
     EXPECT_EQ(CurrentDocument().slides[1].switchTime, 2);
-    EXPECT_FALSE(dlg->m_modified);
+    EXPECT_FALSE(editor->m_modified);
     // A press in the graph away from a boundary starts nothing.
-    Press(QPoint(dlg->m_graphRect.left() + 3, at.y()));
+    Press(QPoint(editor->m_graphRect.left() + 3, at.y()));
     EXPECT_FALSE(TimeDrag());
     EXPECT_FALSE(Runs<EditorWindow::MovingWindow>());
-    Release(QPoint(dlg->m_graphRect.left() + 3, at.y()));
+    Release(QPoint(editor->m_graphRect.left() + 3, at.y()));
 }
 
 TEST_F(Mouse, GraphDragWithoutAGraphWidthDoesNotDivideByZero) {
     Slides(2);
-    const QPoint at = Center(dlg->m_boundaryRects[1]);
+    const QPoint at = Center(editor->m_boundaryRects[1]);
     Press(at);
     ASSERT_TRUE(TimeDrag());
     ASSERT_EQ(TimeDrag()->slide, 0);
-    dlg->m_graphRect = QRect();
+    editor->m_graphRect = QRect();
     Move(at + QPoint(40, 0));
     EXPECT_EQ(TimeDrag()->shownTime, 1); // no scale: the time stays
     Release(at + QPoint(40, 0));
@@ -375,16 +375,16 @@ TEST_F(Mouse, SlideImageDropOnPageTwo) {
     };
     for (const Row& r : rows) {
         Slides(25, 1);
-        dlg->m_modified = false;
-        const QRect cell = dlg->m_cellRects[3];
+        editor->m_modified = false;
+        const QRect cell = editor->m_cellRects[3];
         const QPoint from = Center(cell);
         Move(from);
         Press(from);
         ASSERT_TRUE(SlideDrag()) << r.name;
         ASSERT_EQ(SlideDrag()->cell, 3) << r.name;
-        EXPECT_EQ(dlg->cursor().shape(), Qt::SizeAllCursor) << r.name;
+        EXPECT_EQ(editor->cursor().shape(), Qt::SizeAllCursor) << r.name;
         EXPECT_EQ(SlideDrag()->grab, from - QPoint(cell.left(), cell.top())) << r.name;
-        const QPoint to = r.mark >= 0 ? Center(dlg->m_markRects[r.mark]) : QPoint(700, 30);
+        const QPoint to = r.mark >= 0 ? Center(editor->m_markRects[r.mark]) : QPoint(700, 30);
         Move(to + QPoint(1, 0));
         Move(to);
         EXPECT_EQ(SlideDrag()->mark, r.mark) << r.name;
@@ -415,11 +415,11 @@ TEST_F(Mouse, SlideImageDropOnPageTwo) {
                 << r.name << " slide " << 20 + i;
         for (int i = 0; i < 20; ++i)
             EXPECT_EQ(int(CurrentDocument().slides[i].reserved1), i) << r.name;
-        EXPECT_EQ(dlg->m_modified, r.modified) << r.name;
+        EXPECT_EQ(editor->m_modified, r.modified) << r.name;
         // After a move no ring is left on the cell the drag began on: it shows another
         // slide now.
         if (r.modified) {
-            EXPECT_EQ(dlg->m_selectedCell, -1) << r.name;
+            EXPECT_EQ(editor->m_selectedCell, -1) << r.name;
         }
     }
 }
@@ -428,7 +428,7 @@ TEST_F(Mouse, SlideImageDropOnPageTwo) {
 // Transparency drag
 
 TEST_F(Mouse, TransparencyDragMapsTheBarTo105To255) {
-    const QRect bar = dlg->m_opacityBar;
+    const QRect bar = editor->m_opacityBar;
     ASSERT_EQ(Right(bar) - bar.left(), 170);
     const int y = (bar.top() + Bottom(bar)) / 2;
     struct Row {
@@ -446,24 +446,24 @@ TEST_F(Mouse, TransparencyDragMapsTheBarTo105To255) {
     };
     for (const Row& r : rows) {
         ClearSettings();
-        dlg->m_modified = false;
+        editor->m_modified = false;
         Press(QPoint(bar.left() + 40, y));
         ASSERT_TRUE(Runs<EditorWindow::DraggingOpacity>()) << r.name;
         Move(QPoint(r.x, y));
         EXPECT_EQ(ReadSettingInt(Setting::EditorOpacity, -1), r.alpha) << r.name;
-        EXPECT_NEAR(dlg->windowOpacity(), r.alpha / 255.0, 0.004) << r.name;
-        EXPECT_TRUE(dlg->m_modified) << r.name;
+        EXPECT_NEAR(editor->windowOpacity(), r.alpha / 255.0, 0.004) << r.name;
+        EXPECT_TRUE(editor->m_modified) << r.name;
         Release(QPoint(r.x, y));
         EXPECT_FALSE(Runs<EditorWindow::DraggingOpacity>()) << r.name;
     }
     // Press and release without movement: nothing written, nothing modified.
     ClearSettings();
-    dlg->m_modified = false;
-    const double before = dlg->windowOpacity();
+    editor->m_modified = false;
+    const double before = editor->windowOpacity();
     Click(QPoint(bar.left() + 40, y));
     EXPECT_EQ(ReadSettingInt(Setting::EditorOpacity, -1), -1);
-    EXPECT_FALSE(dlg->m_modified);
-    EXPECT_EQ(dlg->windowOpacity(), before);
+    EXPECT_FALSE(editor->m_modified);
+    EXPECT_EQ(editor->windowOpacity(), before);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -483,15 +483,15 @@ TEST_F(Mouse, WindowMoveStaysOnTheDesktop) {
         {"beyond the right only", QPoint(400, -50), QPoint(480, 85)},
     };
     for (const Row& r : rows) {
-        dlg->move(240, 135);
+        editor->move(240, 135);
         const QPoint from(700, 30);
         Press(from);
         ASSERT_TRUE(Runs<EditorWindow::MovingWindow>()) << r.name;
-        EXPECT_EQ(dlg->cursor().shape(), Qt::SizeAllCursor) << r.name;
+        EXPECT_EQ(editor->cursor().shape(), Qt::SizeAllCursor) << r.name;
         Move(from + r.by);
-        EXPECT_EQ(dlg->frameGeometry().topLeft(), r.topLeft) << r.name;
-        EXPECT_EQ(dlg->size(), QSize(1440, 810)) << r.name;
-        Release(dlg->mapFromGlobal(QPoint(240, 135) + from + r.by));
+        EXPECT_EQ(editor->frameGeometry().topLeft(), r.topLeft) << r.name;
+        EXPECT_EQ(editor->size(), QSize(1440, 810)) << r.name;
+        Release(editor->mapFromGlobal(QPoint(240, 135) + from + r.by));
         EXPECT_FALSE(Runs<EditorWindow::MovingWindow>()) << r.name;
     }
 }
@@ -499,20 +499,20 @@ TEST_F(Mouse, WindowMoveStaysOnTheDesktop) {
 TEST_F(Mouse, DoubleClickTogglesMaximisedAwayFromCellsAndIcons) {
     Slides(3);
     RecordDialogs();
-    QTest::mouseDClick(dlg->windowHandle(), Qt::LeftButton, {}, QPoint(700, 30));
-    EXPECT_TRUE(dlg->isMaximized());
+    QTest::mouseDClick(editor->windowHandle(), Qt::LeftButton, {}, QPoint(700, 30));
+    EXPECT_TRUE(editor->isMaximized());
     EXPECT_FALSE(Runs<EditorWindow::MovingWindow>());
-    QTest::mouseDClick(dlg->windowHandle(), Qt::LeftButton, {}, QPoint(700, 30));
-    EXPECT_FALSE(dlg->isMaximized());
+    QTest::mouseDClick(editor->windowHandle(), Qt::LeftButton, {}, QPoint(700, 30));
+    EXPECT_FALSE(editor->isMaximized());
     Paint();
     // On an icon: only the click's own action (the previous page on page 1 does nothing).
-    QTest::mouseDClick(dlg->windowHandle(), Qt::LeftButton, {}, IconPoint(Icon::PreviousPage));
-    EXPECT_FALSE(dlg->isMaximized());
+    QTest::mouseDClick(editor->windowHandle(), Qt::LeftButton, {}, IconPoint(Icon::PreviousPage));
+    EXPECT_FALSE(editor->isMaximized());
     // On a slide image: its properties.
-    const QPoint cell = Center(dlg->m_cellRects[2]);
+    const QPoint cell = Center(editor->m_cellRects[2]);
     Move(cell);
-    QTest::mouseDClick(dlg->windowHandle(), Qt::LeftButton, {}, cell);
-    EXPECT_FALSE(dlg->isMaximized());
+    QTest::mouseDClick(editor->windowHandle(), Qt::LeftButton, {}, cell);
+    EXPECT_FALSE(editor->isMaximized());
     ASSERT_EQ(dialogs.size(), 1u);
     EXPECT_EQ(dialogs[0], typeid(SlidePropertiesDialog).name());
     EXPECT_FALSE(SlideDrag());
@@ -520,8 +520,8 @@ TEST_F(Mouse, DoubleClickTogglesMaximisedAwayFromCellsAndIcons) {
 
 TEST_F(Mouse, DoubleClickOnTheNextPageIconTurnsOnePage) {
     Slides(65);
-    QTest::mouseDClick(dlg->windowHandle(), Qt::LeftButton, {}, IconPoint(Icon::NextPage));
-    EXPECT_EQ(dlg->m_page, 1);
+    QTest::mouseDClick(editor->windowHandle(), Qt::LeftButton, {}, IconPoint(Icon::NextPage));
+    EXPECT_EQ(editor->m_page, 1);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -544,20 +544,20 @@ TEST_F(Mouse, PickModeTakesThePixelUnderThePointer) {
         {"off the slide", 0, false, std::nullopt},
     };
     for (const Row& r : rows) {
-        FillSlides(*dlg, 1);
+        FillSlides(*editor, 1);
         CurrentDocument().slides[0].picture = Picture::fromImage(img);
-        dlg->m_rebuildCells = true;
-        dlg->m_modified = false;
+        editor->m_rebuildCells = true;
+        editor->m_modified = false;
         Paint();
-        const QRect c = dlg->m_cellRects[0];
+        const QRect c = editor->m_cellRects[0];
         const QPoint at = r.onCell ? QPoint(c.left() + int((Right(c) - c.left()) * r.fx),
                                             (c.top() + Bottom(c)) / 2)
                                    : QPoint(700, 30);
-        dlg->m_gesture = EditorWindow::PickingColor{};
+        editor->m_gesture = EditorWindow::PickingColor{};
         Click(at);
         EXPECT_FALSE(Runs<EditorWindow::PickingColor>()) << r.name;
         EXPECT_EQ(CurrentDocument().slides[0].keyColor, r.expect) << r.name;
-        EXPECT_EQ(dlg->m_modified, r.onCell) << r.name;
+        EXPECT_EQ(editor->m_modified, r.onCell) << r.name;
         EXPECT_FALSE(Runs<EditorWindow::MovingWindow>())
             << r.name; // the click was pick mode's only
     }
@@ -601,7 +601,7 @@ TEST_F(Mouse, IconsThatNeedSlidesDoNothingWithoutThem) {
             EXPECT_EQ(int(p.calls[0].type), r.prompt) << "icon " << int(r.icon);
         }
         EXPECT_EQ(CurrentDocument().slideCount, 0);
-        EXPECT_TRUE(dlg->isVisible());
+        EXPECT_TRUE(editor->isVisible());
     }
 }
 
@@ -636,13 +636,13 @@ TEST_F(Mouse, IconsWithSlidesRunTheirActions) {
     const int pages[] = {1, 2, 2};
     for (int expect : pages) {
         Click(IconPoint(Icon::NextPage));
-        EXPECT_EQ(dlg->m_page, expect);
+        EXPECT_EQ(editor->m_page, expect);
         Paint();
     }
     const int back[] = {1, 0, 0};
     for (int expect : back) {
         Click(IconPoint(Icon::PreviousPage));
-        EXPECT_EQ(dlg->m_page, expect);
+        EXPECT_EQ(editor->m_page, expect);
         Paint();
     }
 }
@@ -790,10 +790,10 @@ TEST_F(Mouse, NewOpenSaveAndExitIconsAskFirst) {
     };
     for (const Row& r : rows) {
         TestPrompts p;
-        dlg->show();
+        editor->show();
         Slides(3);
         CurrentDocument().filePath = r.titled ? path : QString();
-        dlg->m_modified = r.modified;
+        editor->m_modified = r.modified;
         for (Answer a : r.answers)
             p.answer(a);
         for (const QStringList& f : r.files)
@@ -807,8 +807,8 @@ TEST_F(Mouse, NewOpenSaveAndExitIconsAskFirst) {
             asked = asked || c.type == PromptCall::SaveFile;
         EXPECT_EQ(asked, r.saveDialog) << r.name;
         EXPECT_EQ(CurrentDocument().slideCount, r.slidesAfter) << r.name;
-        EXPECT_EQ(dlg->m_modified, r.modifiedAfter) << r.name;
-        EXPECT_EQ(dlg->isVisible(), r.visibleAfter) << r.name;
+        EXPECT_EQ(editor->m_modified, r.modifiedAfter) << r.name;
+        EXPECT_EQ(editor->isVisible(), r.visibleAfter) << r.name;
         if (r.icon == Icon::SaveDocument && r.messages.contains(Msg::Saved)) {
             EXPECT_TRUE(QFileInfo::exists(path)) << r.name;
         }

@@ -36,10 +36,10 @@ TEST_F(Opening, SizeAndPositionFromSettings) {
             WriteSettingInt(Setting::EditorHeight, r.sy);
         if (r.zoomed >= 0)
             WriteSettingInt(Setting::EditorMaximized, r.zoomed);
-        EditorWindow dlg;
-        ASSERT_TRUE(dlg.Initialize()) << r.name;
-        EXPECT_EQ(dlg.isMaximized(), r.maximised) << r.name;
-        const QRect g = r.maximised ? dlg.normalGeometry() : dlg.geometry();
+        EditorWindow editor;
+        ASSERT_TRUE(editor.Initialize()) << r.name;
+        EXPECT_EQ(editor.isMaximized(), r.maximised) << r.name;
+        const QRect g = r.maximised ? editor.normalGeometry() : editor.geometry();
         EXPECT_EQ(g, r.expect) << r.name;
     }
 }
@@ -54,40 +54,40 @@ TEST_F(Opening, OpacityIsClampedTo105Through255) {
         ClearSettings();
         if (r.stored >= 0)
             WriteSettingInt(Setting::EditorOpacity, r.stored);
-        EditorWindow dlg;
-        dlg.Initialize();
-        EXPECT_NEAR(dlg.windowOpacity(), r.alpha / 255.0, 0.002) << r.stored;
+        EditorWindow editor;
+        editor.Initialize();
+        EXPECT_NEAR(editor.windowOpacity(), r.alpha / 255.0, 0.002) << r.stored;
     }
 }
 
 TEST_F(Opening, StartsWithANewDocumentKeepingTheCommandLineFile) {
     CurrentDocument().header.fitToWindow = 0;
-    EditorWindow dlg;
-    dlg.m_startFile = QStringLiteral("/nowhere/show.lsr");
-    EXPECT_EQ(dlg.m_pageCount, INT_MAX);
-    ASSERT_TRUE(dlg.Initialize());
+    EditorWindow editor;
+    editor.m_startFile = QStringLiteral("/nowhere/show.lsr");
+    EXPECT_EQ(editor.m_pageCount, INT_MAX);
+    ASSERT_TRUE(editor.Initialize());
     EXPECT_EQ(CurrentDocument().slideCount, 0);
-    EXPECT_EQ(dlg.m_pageCount, 1);
-    EXPECT_FALSE(dlg.m_modified);
+    EXPECT_EQ(editor.m_pageCount, 1);
+    EXPECT_FALSE(editor.m_modified);
     EXPECT_EQ(CurrentDocument().header.loop, 1);
-    EXPECT_EQ(dlg.m_startFile, QStringLiteral("/nowhere/show.lsr"));
-    EXPECT_TRUE(dlg.windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_EQ(dlg.minimumSize(), QSize(488, 508));
+    EXPECT_EQ(editor.m_startFile, QStringLiteral("/nowhere/show.lsr"));
+    EXPECT_TRUE(editor.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(editor.minimumSize(), QSize(488, 508));
 }
 
 TEST_F(Opening, ClosingRecordsThePlacement) {
     {
-        EditorWindow dlg;
-        dlg.Initialize();
-        dlg.resize(1500, 900);
+        EditorWindow editor;
+        editor.Initialize();
+        editor.resize(1500, 900);
     }
     EXPECT_EQ(ReadSettingInt(Setting::EditorMaximized, -1), 0);
     EXPECT_EQ(ReadSettingInt(Setting::EditorWidth, -1), 1500);
     EXPECT_EQ(ReadSettingInt(Setting::EditorHeight, -1), 900);
     {
-        EditorWindow dlg;
-        dlg.Initialize();
-        dlg.setWindowState(Qt::WindowMaximized);
+        EditorWindow editor;
+        editor.Initialize();
+        editor.setWindowState(Qt::WindowMaximized);
     }
     EXPECT_EQ(ReadSettingInt(Setting::EditorMaximized, -1), 1);
     EXPECT_EQ(ReadSettingInt(Setting::EditorWidth, -1), 1500);

@@ -32,11 +32,11 @@ class Paint : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetWorld();
-        dlg = OpenTestEditor();
-        ASSERT_TRUE(dlg);
+        editor = OpenTestEditor();
+        ASSERT_TRUE(editor);
     }
     void TearDown() override {
-        dlg.reset();
+        editor.reset();
         ResetWorld();
     }
     /// One slide on the page: cell 0 is drawn at (58, 295, 244, 435).
@@ -47,12 +47,12 @@ protected:
         doc.slides[0].keyColor = key;
         doc.slides[0].switchTime = 5;
         doc.slideCount = 1;
-        RecalcPages(*dlg);
-        dlg->m_rebuildCells = true;
+        RecalcPages(*editor);
+        editor->m_rebuildCells = true;
     }
-    QImage Shot() { return dlg->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+    QImage Shot() { return editor->grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
-    std::unique_ptr<EditorWindow> dlg;
+    std::unique_ptr<EditorWindow> editor;
 };
 
 TEST_F(Paint, EmptyDocument) {
@@ -64,9 +64,9 @@ TEST_F(Paint, EmptyDocument) {
     EXPECT_EQ(shot.pixel(711, 300), red);
     EXPECT_NE(shot.pixel(709, 365), red);
     EXPECT_NE(shot.pixel(712, 365), red);
-    EXPECT_EQ(dlg->m_markRects[0], FromEdges(709, 295, 713, 435));
+    EXPECT_EQ(editor->m_markRects[0], FromEdges(709, 295, 713, 435));
     // Highlighted, it is 6 pixels wide.
-    dlg->m_mark = 0;
+    editor->m_mark = 0;
     const QImage wide = Shot();
     EXPECT_EQ(wide.pixel(708, 365), red);
     EXPECT_EQ(wide.pixel(713, 365), red);
@@ -78,28 +78,28 @@ TEST_F(Paint, EmptyDocument) {
     EXPECT_EQ(shot.pixel(1233, 750), kGraphFrameColor);
     EXPECT_EQ(shot.pixel(1234, 750), kGraphFrameColor);
     EXPECT_EQ(shot.pixel(19, 750), qRgb(0, 0, 0));
-    EXPECT_EQ(dlg->m_graphRect, FromEdges(17, 698, 1235, 800));
+    EXPECT_EQ(editor->m_graphRect, FromEdges(17, 698, 1235, 800));
     // The total-time line is written in its blue; the icon bar is where it belongs.
     int blue = 0;
     for (int y = 699; y < 732; ++y)
         for (int x = 1252; x < 1422; ++x)
             blue += shot.pixel(x, y) == kTotalTimeColor;
     EXPECT_GT(blue, 20);
-    EXPECT_EQ(dlg->m_iconArea, FromEdges(1252, 732, 1422, 790));
-    EXPECT_EQ(dlg->m_opacityBar, FromEdges(1252, 790, 1422, 799));
-    EXPECT_EQ(dlg->m_iconRects[0], FromEdges(1254, 734, 1280, 760));
-    const QImage bar = dlg->m_iconBarImage.convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(editor->m_iconArea, FromEdges(1252, 732, 1422, 790));
+    EXPECT_EQ(editor->m_opacityBar, FromEdges(1252, 790, 1422, 799));
+    EXPECT_EQ(editor->m_iconRects[0], FromEdges(1254, 734, 1280, 760));
+    const QImage bar = editor->m_iconBarImage.convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(shot.pixel(1252 + 90, 732 + 20), bar.pixel(90, 20));
-    EXPECT_EQ(dlg->m_iconBarImage.size(), QSize(170, 67));
-    EXPECT_EQ(dlg->m_logoImage.size(), QSize(235, 46));
-    EXPECT_EQ(dlg->m_propMarkImage.size(), QSize(11, 11));
+    EXPECT_EQ(editor->m_iconBarImage.size(), QSize(170, 67));
+    EXPECT_EQ(editor->m_logoImage.size(), QSize(235, 46));
+    EXPECT_EQ(editor->m_propMarkImage.size(), QSize(11, 11));
 }
 
 TEST_F(Paint, KeyedSlideShowsTheBackgroundWithoutAHalo) {
     const QImage empty = Shot();
     OneSlide(KeyedPicture(), qRgb(0, 255, 0));
     const QImage shot = Shot();
-    ASSERT_EQ(dlg->m_cellRects[0], FromEdges(58, 295, 244, 435));
+    ASSERT_EQ(editor->m_cellRects[0], FromEdges(58, 295, 244, 435));
     // Key pixels show the background gradient exactly; the white square is drawn.
     EXPECT_EQ(shot.pixel(80, 320), empty.pixel(80, 320));
     EXPECT_EQ(shot.pixel(220, 420), empty.pixel(220, 420));
@@ -118,7 +118,7 @@ TEST_F(Paint, KeyedSlideShowsTheBackgroundWithoutAHalo) {
 TEST_F(Paint, SelectedCellGetsFourHighlightRings) {
     OneSlide(KeyedPicture(), std::nullopt);
     const QImage plain = Shot();
-    dlg->m_selectedCell = 0;
+    editor->m_selectedCell = 0;
     const QImage shot = Shot();
     EXPECT_EQ(shot.pixel(58, 365), kColumnColors[0]); // the frame inside the cell
     EXPECT_EQ(shot.pixel(57, 365), qRgb(255, 58, 50));
@@ -129,32 +129,32 @@ TEST_F(Paint, SelectedCellGetsFourHighlightRings) {
     EXPECT_EQ(shot.pixel(53, 365), plain.pixel(53, 365));
     EXPECT_NE(plain.pixel(57, 365), qRgb(255, 58, 50));
     // The marks before and after the only cell, and the graph boundary.
-    EXPECT_EQ(dlg->m_markRects[0], FromEdges(7, 295, 11, 435));
-    EXPECT_EQ(dlg->m_markRects[1], FromEdges(291, 295, 295, 435));
-    EXPECT_EQ(dlg->m_boundaryRects[1], FromEdges(1232, 699, 1236, 799));
-    EXPECT_EQ(dlg->CellArea(0), QRect(53, 290, 196, 170));
+    EXPECT_EQ(editor->m_markRects[0], FromEdges(7, 295, 11, 435));
+    EXPECT_EQ(editor->m_markRects[1], FromEdges(291, 295, 295, 435));
+    EXPECT_EQ(editor->m_boundaryRects[1], FromEdges(1232, 699, 1236, 799));
+    EXPECT_EQ(editor->CellArea(0), QRect(53, 290, 196, 170));
     // The fit of a slide by its index; nothing for an index beyond the table.
-    EXPECT_EQ(dlg->FitSlideToCell(0, 266, 140), (CellFit{186, 140, 40, 0}));
-    EXPECT_EQ(dlg->FitSlideToCell(1, 266, 140), CellFit{});
+    EXPECT_EQ(editor->FitSlideToCell(0, 266, 140), (CellFit{186, 140, 40, 0}));
+    EXPECT_EQ(editor->FitSlideToCell(1, 266, 140), CellFit{});
 }
 
 TEST_F(Paint, CellImagesAreRebuiltOnlyWhenAsked) {
     OneSlide(KeyedPicture(), std::nullopt);
     Shot();
-    EXPECT_FALSE(dlg->m_rebuildCells);
+    EXPECT_FALSE(editor->m_rebuildCells);
     // A changed picture is not seen while the cache stands, also in a partial repaint.
     CurrentDocument().slides[0].picture = MakeTestPicture(400, 300, Qt::blue);
-    QPixmap partial(dlg->size());
+    QPixmap partial(editor->size());
     partial.fill(Qt::black);
-    dlg->render(&partial, dlg->CellArea(0).topLeft(), QRegion(dlg->CellArea(0)));
+    editor->render(&partial, editor->CellArea(0).topLeft(), QRegion(editor->CellArea(0)));
     EXPECT_EQ(partial.toImage().pixel(80, 320), qRgb(0, 255, 0));
     EXPECT_EQ(partial.toImage().pixel(300, 150), qRgb(0, 0, 0)); // outside: untouched
     EXPECT_EQ(Shot().pixel(80, 320), qRgb(0, 255, 0));
-    dlg->m_rebuildCells = true;
+    editor->m_rebuildCells = true;
     EXPECT_EQ(Shot().pixel(80, 320), qRgb(0, 0, 255));
     // The colour under a point of the drawn image, for colour picking.
-    EXPECT_EQ(dlg->CellPixelColor(0, QPoint(80, 320)), qRgb(0, 0, 255));
-    EXPECT_EQ(dlg->CellPixelColor(0, QPoint(10, 10)), std::nullopt);
+    EXPECT_EQ(editor->CellPixelColor(0, QPoint(80, 320)), qRgb(0, 0, 255));
+    EXPECT_EQ(editor->CellPixelColor(0, QPoint(10, 10)), std::nullopt);
 }
 
 TEST_F(Paint, TitleFollowsTheSetting) {
@@ -182,12 +182,12 @@ TEST(PaintOpening, MissingFixedImageEndsTheOpening) {
         bool LoadFixedImages() override { return false; }
     };
     TestPrompts prompts;
-    NoImages dlg;
-    EXPECT_FALSE(dlg.Initialize());
+    NoImages editor;
+    EXPECT_FALSE(editor.Initialize());
     EXPECT_EQ(prompts.messageIds(), QList<Msg>{Msg::OutOfMemory});
     EXPECT_EQ(prompts.calls.value(0).kind, MsgKind::Error);
-    EXPECT_EQ(dlg.result(), int(QDialog::Rejected));
-    EXPECT_EQ(dlg.m_pageCount, INT_MAX); // no start document was chosen
+    EXPECT_EQ(editor.result(), int(QDialog::Rejected));
+    EXPECT_EQ(editor.m_pageCount, INT_MAX); // no start document was chosen
     ResetWorld();
 }
 

@@ -30,15 +30,15 @@ TEST_F(StartAndClose, TheOpeningOpensTheCommandLineDocument) {
         CurrentDocument().Clear();
     }
     TestPrompts p;
-    EditorWindow dlg;
-    dlg.m_startFile = path;
-    ASSERT_TRUE(dlg.Initialize());
+    EditorWindow editor;
+    editor.m_startFile = path;
+    ASSERT_TRUE(editor.Initialize());
     EXPECT_EQ(CurrentDocument().slideCount, 22);
     EXPECT_EQ(CurrentDocument().filePath, path);
-    EXPECT_EQ(dlg.m_page, 0);
-    EXPECT_EQ(dlg.m_pageCount, 2);
-    EXPECT_EQ(dlg.m_pageSlides[1], 2);
-    EXPECT_FALSE(dlg.m_modified);
+    EXPECT_EQ(editor.m_page, 0);
+    EXPECT_EQ(editor.m_pageCount, 2);
+    EXPECT_EQ(editor.m_pageSlides[1], 2);
+    EXPECT_FALSE(editor.m_modified);
     EXPECT_TRUE(p.calls.isEmpty());
 }
 
@@ -56,15 +56,15 @@ TEST_F(StartAndClose, ClosingAsksAboutUnsavedChanges) {
     };
     for (const Row& r : rows) {
         TestPrompts p;
-        EditorWindow dlg;
-        dlg.Initialize();
-        dlg.show();
-        FillSlides(dlg, 2);
-        dlg.m_modified = r.modified;
+        EditorWindow editor;
+        editor.Initialize();
+        editor.show();
+        FillSlides(editor, 2);
+        editor.m_modified = r.modified;
         if (r.answer != Answer::None)
             p.answer(r.answer);
-        dlg.reject();
-        EXPECT_EQ(!dlg.isVisible(), r.closes) << r.name;
+        editor.reject();
+        EXPECT_EQ(!editor.isVisible(), r.closes) << r.name;
         EXPECT_EQ(p.messageIds(),
                   r.answer != Answer::None ? QList<Msg>{Msg::SaveChangesQuestion} : QList<Msg>{})
             << r.name;
@@ -72,16 +72,16 @@ TEST_F(StartAndClose, ClosingAsksAboutUnsavedChanges) {
     }
     { // Yes saves (here: Save As, cancelled); without a saved file the window stays.
         TestPrompts p;
-        EditorWindow dlg;
-        dlg.Initialize();
-        dlg.show();
-        FillSlides(dlg, 1);
-        dlg.m_modified = true;
+        EditorWindow editor;
+        editor.Initialize();
+        editor.show();
+        FillSlides(editor, 1);
+        editor.m_modified = true;
         p.answer(Answer::Yes);
         p.answerSave(QString());
-        dlg.reject();
-        EXPECT_TRUE(dlg.isVisible());
-        EXPECT_TRUE(dlg.m_modified);
+        editor.reject();
+        EXPECT_TRUE(editor.isVisible());
+        EXPECT_TRUE(editor.m_modified);
         ASSERT_EQ(p.calls.size(), 2);
         EXPECT_EQ(p.calls[1].type, PromptCall::SaveFile);
     }

@@ -159,7 +159,7 @@ TEST_F(Import, JpegKeepsItsBytesOrIsShrunkAtFullQuality) {
         QImage::fromData(big).scaled(500, 400, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     EXPECT_LT(MeanDifference(b.picture->image(), reference), 2.0);
 
-    // MentSize 0: no shrinking at any size.
+    // LimitImageSize 0: no shrinking at any size.
     WriteSettingInt(Setting::LimitImageSize, 0);
     const ImportResult c = ImportImageFile(file(QStringLiteral("c.jpeg"), big), "jpeg");
     ASSERT_TRUE(c.ok && c.picture);
@@ -277,7 +277,7 @@ TEST_F(Import, ShrinkingKeepsKeyedPicturesLosslessAndUnkeyedAsJpeg) {
     EXPECT_TRUE(IsQuality100(b.picture->sourceBytes()));
     EXPECT_FALSE(IsQuality100(ReadFile(work("temp.jpeg"))));
 
-    // MentSize 0 keeps the size.
+    // LimitImageSize 0 keeps the size.
     WriteSettingInt(Setting::LimitImageSize, 0);
     const ImportResult c =
         ImportImageFile(file(QStringLiteral("k2.png"), MakeRgbaPng(keyed)), QStringLiteral("png"));

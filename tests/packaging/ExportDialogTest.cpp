@@ -12,7 +12,7 @@
 
 namespace {
 
-struct OutDlgTest : ::testing::Test {
+struct ExportDialogTest : ::testing::Test {
     QTemporaryDir dir;
     TestPrompts prompts;
     CountingEditState ed;
@@ -27,7 +27,7 @@ struct OutDlgTest : ::testing::Test {
     void TearDown() override { SetRuntimeFolderOverride(QString()); }
 };
 
-TEST_F(OutDlgTest, ChecksInOrderThenCreatesAndOffersTheFolder) {
+TEST_F(ExportDialogTest, ChecksInOrderThenCreatesAndOffersTheFolder) {
     ExportDialog dlg;
     EXPECT_TRUE(dlg.pathEdit()->text().isEmpty());
     dlg.OnCreate();
@@ -57,7 +57,7 @@ TEST_F(OutDlgTest, ChecksInOrderThenCreatesAndOffersTheFolder) {
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
 }
 
-TEST_F(OutDlgTest, BrowseProposesAnExeName) {
+TEST_F(ExportDialogTest, BrowseProposesAnExeName) {
     CurrentDocument().filePath = dir.filePath("Sample.lsr");
     ExportDialog dlg;
     prompts.answerSave(QString());

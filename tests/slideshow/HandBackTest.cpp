@@ -18,32 +18,32 @@ class HandBack : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetWorld();
-        dlg.Initialize(); // a new document with the default show settings
-        dlg.show();
-        FillSlides(dlg, 3);
-        dlg.m_rebuildCells = false;
+        editor.Initialize(); // a new document with the default show settings
+        editor.show();
+        FillSlides(editor, 3);
+        editor.m_rebuildCells = false;
     }
     void TearDown() override { ResetWorld(); }
 
     // Runs the show from `start`; `drive` runs inside the show's modal loop and must end it.
     void Run(int start, std::function<void(SlideshowWindow&)> drive) {
         ran = false;
-        QTimer::singleShot(0, &dlg, [this, drive] {
+        QTimer::singleShot(0, &editor, [this, drive] {
             SlideshowWindow* show = SlideshowWindow::Running();
             ASSERT_NE(show, nullptr);
             ran = true;
-            mainVisibleDuringShow = dlg.isVisible();
+            mainVisibleDuringShow = editor.isVisible();
             startIndex = show->m_index;
             changedAtStart = show->m_changed;
             drive(*show);
             if (!show->IsEnded())
                 show->CommandAction(ShowCommand::End)->trigger();
         });
-        dlg.RunSlideshow(start);
+        editor.RunSlideshow(start);
     }
 
     TestPrompts prompts;
-    EditorWindow dlg;
+    EditorWindow editor;
     bool ran = false, mainVisibleDuringShow = true;
     int startIndex = -1, changedAtStart = -1;
 };
@@ -55,28 +55,28 @@ TEST_F(HandBack, ChangesMarkTheDocumentModifiedAndRebuildThePages) {
     EXPECT_EQ(startIndex, 2);
     EXPECT_EQ(changedAtStart, 0);
     EXPECT_FALSE(mainVisibleDuringShow) << "the main window hides during the show";
-    EXPECT_TRUE(dlg.isVisible()) << "and comes back after it";
+    EXPECT_TRUE(editor.isVisible()) << "and comes back after it";
     EXPECT_EQ(CurrentDocument().slides[2].flipH, 1);
-    EXPECT_TRUE(dlg.m_modified);
-    EXPECT_TRUE(dlg.m_rebuildCells);
+    EXPECT_TRUE(editor.m_modified);
+    EXPECT_TRUE(editor.m_rebuildCells);
     EXPECT_EQ(SlideshowWindow::Running(), nullptr);
 }
 
 TEST_F(HandBack, UnchangedShowLeavesTheDocumentAlone) {
     Run(0, [](SlideshowWindow& show) { show.CommandAction(ShowCommand::ResizeMode)->trigger(); });
     ASSERT_TRUE(ran);
-    EXPECT_FALSE(dlg.m_modified);
-    EXPECT_FALSE(dlg.m_rebuildCells);
-    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_FALSE(editor.m_modified);
+    EXPECT_FALSE(editor.m_rebuildCells);
+    EXPECT_TRUE(editor.isVisible());
 }
 
 TEST_F(HandBack, AModifiedDocumentIsRebuiltEvenWhenNothingChanged) {
-    dlg.m_modified = true;
+    editor.m_modified = true;
     Run(0, [](SlideshowWindow&) {});
     ASSERT_TRUE(ran);
     EXPECT_EQ(changedAtStart, 1);
-    EXPECT_TRUE(dlg.m_modified);
-    EXPECT_TRUE(dlg.m_rebuildCells);
+    EXPECT_TRUE(editor.m_modified);
+    EXPECT_TRUE(editor.m_rebuildCells);
 }
 
 TEST_F(HandBack, TheLastSlidesTimeEndsTheShowWithoutLoop) {
@@ -87,31 +87,31 @@ TEST_F(HandBack, TheLastSlidesTimeEndsTheShowWithoutLoop) {
         EXPECT_TRUE(show.IsEnded());
     });
     ASSERT_TRUE(ran);
-    EXPECT_TRUE(dlg.isVisible());
-    EXPECT_FALSE(dlg.m_modified);
+    EXPECT_TRUE(editor.isVisible());
+    EXPECT_FALSE(editor.m_modified);
 }
 
 TEST_F(HandBack, AnEmptyDocumentHasNoShow) {
     ReleaseAllPictures();
     CurrentDocument().slideCount = 0;
     bool shown = false;
-    QTimer::singleShot(0, &dlg, [&] { shown = SlideshowWindow::Running() != nullptr; });
-    dlg.RunSlideshow(0);
+    QTimer::singleShot(0, &editor, [&] { shown = SlideshowWindow::Running() != nullptr; });
+    editor.RunSlideshow(0);
     QCoreApplication::processEvents();
     EXPECT_FALSE(shown);
-    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_TRUE(editor.isVisible());
 }
 
 TEST_F(HandBack, TheEditorsModalLoopOutlivesTheShow) {
     // Hiding the main window for the show must not end its own modal loop.
-    dlg.hide();
+    editor.hide();
     bool after = false;
-    QTimer::singleShot(0, &dlg, [&] {
+    QTimer::singleShot(0, &editor, [&] {
         Run(0, [](SlideshowWindow&) {});
-        after = dlg.isVisible();
-        QTimer::singleShot(0, &dlg, [&] { dlg.done(42); });
+        after = editor.isVisible();
+        QTimer::singleShot(0, &editor, [&] { editor.done(42); });
     });
-    EXPECT_EQ(dlg.exec(), 42);
+    EXPECT_EQ(editor.exec(), 42);
     EXPECT_TRUE(ran);
     EXPECT_TRUE(after);
 }

@@ -61,14 +61,14 @@ protected:
     }
     // Opens the show and runs the opening animation to its end; the show then has the
     // keyboard.
-    static void Open(SlideshowWindow& dlg) {
-        ASSERT_TRUE(dlg.Initialize());
+    static void Open(SlideshowWindow& slideshow) {
+        ASSERT_TRUE(slideshow.Initialize());
         for (int i = 0; i < 20; ++i)
-            dlg.OnZoomTimer();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+            slideshow.OnZoomTimer();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&slideshow));
     }
     /// Carries out command `c` as its action does when triggered.
-    static void Run(SlideshowWindow& dlg, ShowCommand c) { dlg.CommandAction(c)->trigger(); }
+    static void Run(SlideshowWindow& slideshow, ShowCommand c) { slideshow.CommandAction(c)->trigger(); }
     static void Mouse(QWidget& w, QEvent::Type type, Qt::MouseButton button, QPoint global) {
         const Qt::MouseButtons buttons =
             type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
@@ -83,57 +83,57 @@ TEST_F(Slideshow, OpeningBringsTheRectangleOntoTheScreenAndStartsAtTheCursor) {
     Slides({3, 4, 5});
     CurrentDocument().header.slideshowRect = Rect(-100, -50, 2500, -30);
     QCursor::setPos(300, 200);
-    SlideshowWindow dlg;
-    dlg.m_index = 1;
-    ASSERT_TRUE(dlg.Initialize());
+    SlideshowWindow slideshow;
+    slideshow.m_index = 1;
+    ASSERT_TRUE(slideshow.Initialize());
     EXPECT_EQ(CurrentDocument().header.slideshowRect, Rect(0, 0, 1920, 50));
-    EXPECT_EQ(dlg.m_startPoint, QPoint(300, 200));
-    EXPECT_EQ(dlg.geometry(), QRect(300, 200, 2, 2));
-    EXPECT_EQ(dlg.m_times, (std::vector<int>{3, 4, 5}));
-    EXPECT_EQ(dlg.m_index, 1);
-    EXPECT_EQ(dlg.m_zoomStep, 0);
-    EXPECT_EQ(dlg.m_elapsed, 0);
-    EXPECT_TRUE(dlg.IsZoomTimerActive());
-    EXPECT_TRUE(dlg.IsSecondTimerActive());
-    EXPECT_TRUE(dlg.windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_EQ(dlg.windowFlags() & Qt::WindowType_Mask, Qt::Tool) << "no taskbar button";
-    EXPECT_FALSE(dlg.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(slideshow.m_startPoint, QPoint(300, 200));
+    EXPECT_EQ(slideshow.geometry(), QRect(300, 200, 2, 2));
+    EXPECT_EQ(slideshow.m_times, (std::vector<int>{3, 4, 5}));
+    EXPECT_EQ(slideshow.m_index, 1);
+    EXPECT_EQ(slideshow.m_zoomStep, 0);
+    EXPECT_EQ(slideshow.m_elapsed, 0);
+    EXPECT_TRUE(slideshow.IsZoomTimerActive());
+    EXPECT_TRUE(slideshow.IsSecondTimerActive());
+    EXPECT_TRUE(slideshow.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(slideshow.windowFlags() & Qt::WindowType_Mask, Qt::Tool) << "no taskbar button";
+    EXPECT_FALSE(slideshow.windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_TRUE(prompts.calls.isEmpty());
 }
 
 TEST_F(Slideshow, NothingToShowOrABadStartIndex) {
     {
-        SlideshowWindow dlg;
-        EXPECT_FALSE(dlg.Initialize()) << "an empty document has nothing to show";
-        EXPECT_TRUE(dlg.IsEnded());
+        SlideshowWindow slideshow;
+        EXPECT_FALSE(slideshow.Initialize()) << "an empty document has nothing to show";
+        EXPECT_TRUE(slideshow.IsEnded());
     }
     Slides({1, 1, 1});
     const int starts[] = {5, 3, -7};
     for (int start : starts) {
-        SlideshowWindow dlg;
-        dlg.m_index = start;
-        ASSERT_TRUE(dlg.Initialize());
-        EXPECT_EQ(dlg.m_index, 0) << start;
+        SlideshowWindow slideshow;
+        slideshow.m_index = start;
+        ASSERT_TRUE(slideshow.Initialize());
+        EXPECT_EQ(slideshow.m_index, 0) << start;
     }
 }
 
 TEST_F(Slideshow, AnimationGrowsFromTheCursorAndStopsShortOfTheStoredCorner) {
     Slides({5});
     CurrentDocument().header.slideshowRect = Rect(105, 45, 505, 345);
-    SlideshowWindow dlg;
-    ASSERT_TRUE(dlg.Initialize());
-    dlg.OnZoomTimer();
-    EXPECT_TRUE(dlg.isVisible());
-    EXPECT_EQ(dlg.geometry(), QRect(5, 2, 20, 15));
+    SlideshowWindow slideshow;
+    ASSERT_TRUE(slideshow.Initialize());
+    slideshow.OnZoomTimer();
+    EXPECT_TRUE(slideshow.isVisible());
+    EXPECT_EQ(slideshow.geometry(), QRect(5, 2, 20, 15));
     for (int i = 1; i < 20; ++i)
-        dlg.OnZoomTimer();
-    EXPECT_EQ(dlg.geometry(), QRect(100, 40, 400, 300));
-    EXPECT_EQ(dlg.m_zoomStep, 20);
-    EXPECT_FALSE(dlg.IsZoomTimerActive());
+        slideshow.OnZoomTimer();
+    EXPECT_EQ(slideshow.geometry(), QRect(100, 40, 400, 300));
+    EXPECT_EQ(slideshow.m_zoomStep, 20);
+    EXPECT_FALSE(slideshow.IsZoomTimerActive());
     EXPECT_EQ(CurrentDocument().header.slideshowRect, Rect(105, 45, 505, 345));
-    dlg.OnZoomTimer();
-    EXPECT_EQ(dlg.geometry(), QRect(100, 40, 400, 300)) << "a late tick changes nothing";
-    EXPECT_FALSE(dlg.m_changed);
+    slideshow.OnZoomTimer();
+    EXPECT_EQ(slideshow.geometry(), QRect(100, 40, 400, 300)) << "a late tick changes nothing";
+    EXPECT_FALSE(slideshow.m_changed);
 }
 
 TEST_F(Slideshow, TimerSwitchingCountsSecondsAndLoopsOrEnds) {
@@ -153,28 +153,28 @@ TEST_F(Slideshow, TimerSwitchingCountsSecondsAndLoopsOrEnds) {
     for (const Row& r : rows) {
         Slides(r.times);
         CurrentDocument().header.loop = r.loop;
-        SlideshowWindow dlg;
-        Open(dlg);
+        SlideshowWindow slideshow;
+        Open(slideshow);
         ShowCounter counter;
-        dlg.installEventFilter(&counter);
+        slideshow.installEventFilter(&counter);
         for (size_t t = 0; t < r.indexAfterTick.size(); ++t) {
-            dlg.OnSecondTimer();
+            slideshow.OnSecondTimer();
             if (r.indexAfterTick[t] < 0) {
-                EXPECT_TRUE(dlg.IsEnded()) << r.name << " tick " << t + 1;
-                EXPECT_FALSE(dlg.IsSecondTimerActive()) << r.name;
-                EXPECT_FALSE(dlg.isVisible()) << r.name;
-                EXPECT_EQ(dlg.m_index, int(r.times.size())) << r.name;
+                EXPECT_TRUE(slideshow.IsEnded()) << r.name << " tick " << t + 1;
+                EXPECT_FALSE(slideshow.IsSecondTimerActive()) << r.name;
+                EXPECT_FALSE(slideshow.isVisible()) << r.name;
+                EXPECT_EQ(slideshow.m_index, int(r.times.size())) << r.name;
             } else {
-                EXPECT_FALSE(dlg.IsEnded()) << r.name << " tick " << t + 1;
-                EXPECT_EQ(dlg.m_index, r.indexAfterTick[t]) << r.name << " tick " << t + 1;
-                EXPECT_TRUE(dlg.isVisible()) << r.name;
+                EXPECT_FALSE(slideshow.IsEnded()) << r.name << " tick " << t + 1;
+                EXPECT_EQ(slideshow.m_index, r.indexAfterTick[t]) << r.name << " tick " << t + 1;
+                EXPECT_TRUE(slideshow.isVisible()) << r.name;
             }
         }
         // Each switch hides the window, repaints it and shows it again.
-        const int endHide = dlg.IsEnded() ? 1 : 0;
+        const int endHide = slideshow.IsEnded() ? 1 : 0;
         EXPECT_EQ(counter.hides, r.switches + endHide) << r.name;
         EXPECT_EQ(counter.shows, r.switches) << r.name;
-        EXPECT_FALSE(dlg.m_changed) << r.name;
+        EXPECT_FALSE(slideshow.m_changed) << r.name;
     }
 }
 
@@ -182,102 +182,102 @@ TEST_F(Slideshow, ClickSwitchingSwitchesOnPressAndEndsOnTheLastSlide) {
     Slides({1, 1});
     CurrentDocument().header.timerSwitch = 0;
     CurrentDocument().header.loop = 0;
-    SlideshowWindow dlg;
-    Open(dlg);
-    dlg.OnSecondTimer();
-    dlg.OnSecondTimer();
-    EXPECT_EQ(dlg.m_elapsed, 0) << "no counting in click switching";
-    EXPECT_EQ(dlg.m_index, 0);
+    SlideshowWindow slideshow;
+    Open(slideshow);
+    slideshow.OnSecondTimer();
+    slideshow.OnSecondTimer();
+    EXPECT_EQ(slideshow.m_elapsed, 0) << "no counting in click switching";
+    EXPECT_EQ(slideshow.m_index, 0);
 
-    const QPoint inside = dlg.mapToGlobal(QPoint(200, 150));
-    Mouse(dlg, QEvent::MouseButtonPress, Qt::LeftButton, inside);
-    EXPECT_EQ(dlg.m_index, 1);
-    EXPECT_TRUE(dlg.m_dragging) << "a move-drag starts after the switch";
-    EXPECT_EQ(dlg.m_dragPoint, inside);
-    Mouse(dlg, QEvent::MouseButtonRelease, Qt::LeftButton, inside);
-    EXPECT_FALSE(dlg.m_dragging);
+    const QPoint inside = slideshow.mapToGlobal(QPoint(200, 150));
+    Mouse(slideshow, QEvent::MouseButtonPress, Qt::LeftButton, inside);
+    EXPECT_EQ(slideshow.m_index, 1);
+    EXPECT_TRUE(slideshow.m_dragging) << "a move-drag starts after the switch";
+    EXPECT_EQ(slideshow.m_dragPoint, inside);
+    Mouse(slideshow, QEvent::MouseButtonRelease, Qt::LeftButton, inside);
+    EXPECT_FALSE(slideshow.m_dragging);
 
-    Mouse(dlg, QEvent::MouseButtonPress, Qt::LeftButton, inside);
-    EXPECT_TRUE(dlg.IsEnded()) << "a click on the last slide ends the show";
-    EXPECT_FALSE(dlg.m_dragging) << "without a move-drag";
-    EXPECT_EQ(dlg.m_index, 2);
+    Mouse(slideshow, QEvent::MouseButtonPress, Qt::LeftButton, inside);
+    EXPECT_TRUE(slideshow.IsEnded()) << "a click on the last slide ends the show";
+    EXPECT_FALSE(slideshow.m_dragging) << "without a move-drag";
+    EXPECT_EQ(slideshow.m_index, 2);
 }
 
 TEST_F(Slideshow, ElapsedSecondsSurviveModeChangesAndResetOnSwitch) {
     Slides({5, 5});
-    SlideshowWindow dlg;
-    Open(dlg);
-    dlg.OnSecondTimer();
-    dlg.OnSecondTimer();
-    EXPECT_EQ(dlg.m_elapsed, 2);
+    SlideshowWindow slideshow;
+    Open(slideshow);
+    slideshow.OnSecondTimer();
+    slideshow.OnSecondTimer();
+    EXPECT_EQ(slideshow.m_elapsed, 2);
 
-    Run(dlg, ShowCommand::ClickSwitch); // click switching
+    Run(slideshow, ShowCommand::ClickSwitch); // click switching
     EXPECT_EQ(CurrentDocument().header.timerSwitch, 0);
-    dlg.OnSecondTimer();
-    EXPECT_EQ(dlg.m_elapsed, 2) << "stands still in click switching";
-    Run(dlg, ShowCommand::TimerSwitch); // timer switching again
+    slideshow.OnSecondTimer();
+    EXPECT_EQ(slideshow.m_elapsed, 2) << "stands still in click switching";
+    Run(slideshow, ShowCommand::TimerSwitch); // timer switching again
     EXPECT_EQ(CurrentDocument().header.timerSwitch, 1);
-    dlg.OnSecondTimer();
-    EXPECT_EQ(dlg.m_elapsed, 3);
+    slideshow.OnSecondTimer();
+    EXPECT_EQ(slideshow.m_elapsed, 3);
 
-    Run(dlg, ShowCommand::ResizeMode); // size-change mode pauses the count
-    EXPECT_TRUE(dlg.m_resizeMode);
-    EXPECT_FALSE(dlg.IsSecondTimerActive());
-    EXPECT_EQ(dlg.minimumSize(), QSize(50, 50));
-    Run(dlg, ShowCommand::ResizeMode);
-    EXPECT_FALSE(dlg.m_resizeMode);
-    EXPECT_TRUE(dlg.IsSecondTimerActive());
-    EXPECT_EQ(dlg.m_elapsed, 3) << "resumes where it stood";
-    EXPECT_EQ(dlg.geometry(), QRect(100, 100, 400, 300)) << "the window stays in place";
+    Run(slideshow, ShowCommand::ResizeMode); // size-change mode pauses the count
+    EXPECT_TRUE(slideshow.m_resizeMode);
+    EXPECT_FALSE(slideshow.IsSecondTimerActive());
+    EXPECT_EQ(slideshow.minimumSize(), QSize(50, 50));
+    Run(slideshow, ShowCommand::ResizeMode);
+    EXPECT_FALSE(slideshow.m_resizeMode);
+    EXPECT_TRUE(slideshow.IsSecondTimerActive());
+    EXPECT_EQ(slideshow.m_elapsed, 3) << "resumes where it stood";
+    EXPECT_EQ(slideshow.geometry(), QRect(100, 100, 400, 300)) << "the window stays in place";
 
-    dlg.OnSecondTimer();
-    dlg.OnSecondTimer();
-    EXPECT_EQ(dlg.m_index, 1);
-    EXPECT_EQ(dlg.m_elapsed, 0) << "a switch resets the count";
+    slideshow.OnSecondTimer();
+    slideshow.OnSecondTimer();
+    EXPECT_EQ(slideshow.m_index, 1);
+    EXPECT_EQ(slideshow.m_elapsed, 0) << "a switch resets the count";
 }
 
 TEST_F(Slideshow, DoubleClickInClickSwitchingSwitchesThenEntersSizeChange) {
     Slides({1, 1, 1});
     CurrentDocument().header.timerSwitch = 0;
-    SlideshowWindow dlg;
-    Open(dlg);
-    const QPoint inside = dlg.mapToGlobal(QPoint(200, 150));
-    Mouse(dlg, QEvent::MouseButtonPress, Qt::LeftButton, inside);
-    Mouse(dlg, QEvent::MouseButtonRelease, Qt::LeftButton, inside);
-    Mouse(dlg, QEvent::MouseButtonDblClick, Qt::LeftButton, inside);
-    Mouse(dlg, QEvent::MouseButtonRelease, Qt::LeftButton, inside);
-    EXPECT_EQ(dlg.m_index, 1) << "only the first press switches";
-    EXPECT_TRUE(dlg.m_resizeMode);
+    SlideshowWindow slideshow;
+    Open(slideshow);
+    const QPoint inside = slideshow.mapToGlobal(QPoint(200, 150));
+    Mouse(slideshow, QEvent::MouseButtonPress, Qt::LeftButton, inside);
+    Mouse(slideshow, QEvent::MouseButtonRelease, Qt::LeftButton, inside);
+    Mouse(slideshow, QEvent::MouseButtonDblClick, Qt::LeftButton, inside);
+    Mouse(slideshow, QEvent::MouseButtonRelease, Qt::LeftButton, inside);
+    EXPECT_EQ(slideshow.m_index, 1) << "only the first press switches";
+    EXPECT_TRUE(slideshow.m_resizeMode);
     // In size-change mode a press moves the window and never switches.
-    Mouse(dlg, QEvent::MouseButtonPress, Qt::LeftButton, inside);
-    EXPECT_EQ(dlg.m_index, 1);
-    EXPECT_TRUE(dlg.m_dragging);
-    Mouse(dlg, QEvent::MouseButtonRelease, Qt::LeftButton, inside);
-    EXPECT_FALSE(dlg.m_changed) << "the mode itself stores nothing";
+    Mouse(slideshow, QEvent::MouseButtonPress, Qt::LeftButton, inside);
+    EXPECT_EQ(slideshow.m_index, 1);
+    EXPECT_TRUE(slideshow.m_dragging);
+    Mouse(slideshow, QEvent::MouseButtonRelease, Qt::LeftButton, inside);
+    EXPECT_FALSE(slideshow.m_changed) << "the mode itself stores nothing";
 }
 
 TEST_F(Slideshow, SizingStoresTheRectangle) {
     Slides({1});
-    SlideshowWindow dlg;
-    Open(dlg);
-    dlg.resize(300, 200); // not in size-change mode: nothing is stored
+    SlideshowWindow slideshow;
+    Open(slideshow);
+    slideshow.resize(300, 200); // not in size-change mode: nothing is stored
     EXPECT_EQ(CurrentDocument().header.slideshowRect, Rect(100, 100, 500, 400));
-    Run(dlg, ShowCommand::ResizeMode);
+    Run(slideshow, ShowCommand::ResizeMode);
     // The sizing border: a drag from the right edge (the window follows the cursor on
     // a platform that does not size windows itself).
-    const QPoint edge = dlg.mapToGlobal(QPoint(dlg.width() - 2, 100));
-    Mouse(dlg, QEvent::MouseButtonPress, Qt::LeftButton, edge);
-    Mouse(dlg, QEvent::MouseMove, Qt::LeftButton, edge + QPoint(120, 0));
-    Mouse(dlg, QEvent::MouseButtonRelease, Qt::LeftButton, edge + QPoint(120, 0));
-    EXPECT_EQ(dlg.size(), QSize(420, 200));
+    const QPoint edge = slideshow.mapToGlobal(QPoint(slideshow.width() - 2, 100));
+    Mouse(slideshow, QEvent::MouseButtonPress, Qt::LeftButton, edge);
+    Mouse(slideshow, QEvent::MouseMove, Qt::LeftButton, edge + QPoint(120, 0));
+    Mouse(slideshow, QEvent::MouseButtonRelease, Qt::LeftButton, edge + QPoint(120, 0));
+    EXPECT_EQ(slideshow.size(), QSize(420, 200));
     EXPECT_EQ(CurrentDocument().header.slideshowRect, Rect(100, 100, 520, 300));
-    EXPECT_TRUE(dlg.m_changed);
+    EXPECT_TRUE(slideshow.m_changed);
     // Never below 50 x 50.
-    const QPoint corner = dlg.mapToGlobal(QPoint(1, 1));
-    Mouse(dlg, QEvent::MouseButtonPress, Qt::LeftButton, corner);
-    Mouse(dlg, QEvent::MouseMove, Qt::LeftButton, corner + QPoint(1000, 1000));
-    Mouse(dlg, QEvent::MouseButtonRelease, Qt::LeftButton, corner + QPoint(1000, 1000));
-    EXPECT_EQ(dlg.geometry(), QRect(470, 250, 50, 50));
+    const QPoint corner = slideshow.mapToGlobal(QPoint(1, 1));
+    Mouse(slideshow, QEvent::MouseButtonPress, Qt::LeftButton, corner);
+    Mouse(slideshow, QEvent::MouseMove, Qt::LeftButton, corner + QPoint(1000, 1000));
+    Mouse(slideshow, QEvent::MouseButtonRelease, Qt::LeftButton, corner + QPoint(1000, 1000));
+    EXPECT_EQ(slideshow.geometry(), QRect(470, 250, 50, 50));
     EXPECT_EQ(CurrentDocument().header.slideshowRect, Rect(470, 250, 520, 300));
 }
 
@@ -300,12 +300,12 @@ TEST_F(Slideshow, CommandsToggleAndMarkTheDocumentChanged) {
         SetUp();
         Slides({1, 1});
         DocumentHeader& h = CurrentDocument().header;
-        SlideshowWindow dlg;
-        Open(dlg);
+        SlideshowWindow slideshow;
+        Open(slideshow);
         const DocumentHeader before = h;
-        Run(dlg, r.command);
+        Run(slideshow, r.command);
         const int id = int(r.command);
-        EXPECT_EQ(dlg.m_changed, r.changed) << id;
+        EXPECT_EQ(slideshow.m_changed, r.changed) << id;
         const SlideRecord& s = CurrentDocument().slides[0];
         EXPECT_EQ(s.flipH, r.command == ShowCommand::FlipHorizontal ? 1 : 0) << id;
         EXPECT_EQ(s.flipV, r.command == ShowCommand::FlipVertical ? 1 : 0) << id;
@@ -316,49 +316,49 @@ TEST_F(Slideshow, CommandsToggleAndMarkTheDocumentChanged) {
         EXPECT_EQ(h.timerSwitch, before.timerSwitch ^ (r.command == ShowCommand::TimerSwitch ||
                                                        r.command == ShowCommand::ClickSwitch))
             << id;
-        EXPECT_EQ(dlg.m_resizeMode, r.command == ShowCommand::ResizeMode) << id;
-        EXPECT_EQ(dlg.IsEnded(), r.command == ShowCommand::End) << id;
+        EXPECT_EQ(slideshow.m_resizeMode, r.command == ShowCommand::ResizeMode) << id;
+        EXPECT_EQ(slideshow.IsEnded(), r.command == ShowCommand::End) << id;
     }
 }
 
 TEST_F(Slideshow, TopMostIsAppliedWithoutEndingTheShow) {
     Slides({1});
     CurrentDocument().header.topMost = 1;
-    SlideshowWindow dlg;
-    Open(dlg);
-    EXPECT_TRUE(dlg.windowFlags() & Qt::WindowStaysOnTopHint);
+    SlideshowWindow slideshow;
+    Open(slideshow);
+    EXPECT_TRUE(slideshow.windowFlags() & Qt::WindowStaysOnTopHint);
     ShowCounter counter;
-    dlg.installEventFilter(&counter);
-    Run(dlg, ShowCommand::TopMost);
-    EXPECT_FALSE(dlg.windowFlags() & Qt::WindowStaysOnTopHint);
-    ASSERT_NE(dlg.windowHandle(), nullptr);
-    EXPECT_FALSE(dlg.windowHandle()->flags() & Qt::WindowStaysOnTopHint);
+    slideshow.installEventFilter(&counter);
+    Run(slideshow, ShowCommand::TopMost);
+    EXPECT_FALSE(slideshow.windowFlags() & Qt::WindowStaysOnTopHint);
+    ASSERT_NE(slideshow.windowHandle(), nullptr);
+    EXPECT_FALSE(slideshow.windowHandle()->flags() & Qt::WindowStaysOnTopHint);
     EXPECT_EQ(counter.hides, 0) << "the window is not recreated";
-    EXPECT_EQ(dlg.geometry(), QRect(100, 100, 400, 300));
-    Run(dlg, ShowCommand::TopMost);
-    EXPECT_TRUE(dlg.windowHandle()->flags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(slideshow.geometry(), QRect(100, 100, 400, 300));
+    Run(slideshow, ShowCommand::TopMost);
+    EXPECT_TRUE(slideshow.windowHandle()->flags() & Qt::WindowStaysOnTopHint);
 }
 
 TEST_F(Slideshow, ArrowKeysFlipTheSlideOnShowAndEscEnds) {
     Slides({1, 1});
-    SlideshowWindow dlg;
-    Open(dlg);
-    QTest::keyClick(&dlg, Qt::Key_Right);
+    SlideshowWindow slideshow;
+    Open(slideshow);
+    QTest::keyClick(&slideshow, Qt::Key_Right);
     EXPECT_EQ(CurrentDocument().slides[0].flipH, 1);
-    QTest::keyClick(&dlg, Qt::Key_Right);
+    QTest::keyClick(&slideshow, Qt::Key_Right);
     EXPECT_EQ(CurrentDocument().slides[0].flipH, 0) << "Right twice restores the slide";
-    QTest::keyClick(&dlg, Qt::Key_Left);
-    QTest::keyClick(&dlg, Qt::Key_Down);
+    QTest::keyClick(&slideshow, Qt::Key_Left);
+    QTest::keyClick(&slideshow, Qt::Key_Down);
     EXPECT_EQ(CurrentDocument().slides[0].flipH, 1);
     EXPECT_EQ(CurrentDocument().slides[0].flipV, 1);
-    QTest::keyClick(&dlg, Qt::Key_Up);
+    QTest::keyClick(&slideshow, Qt::Key_Up);
     EXPECT_EQ(CurrentDocument().slides[0].flipV, 0);
     EXPECT_EQ(CurrentDocument().slides[1].flipH, 0) << "only the slide on show";
-    EXPECT_TRUE(dlg.m_changed);
-    QTest::keyClick(&dlg, Qt::Key_Return);
-    EXPECT_FALSE(dlg.IsEnded()) << "Enter does nothing";
-    QTest::keyClick(&dlg, Qt::Key_Escape);
-    EXPECT_TRUE(dlg.IsEnded());
+    EXPECT_TRUE(slideshow.m_changed);
+    QTest::keyClick(&slideshow, Qt::Key_Return);
+    EXPECT_FALSE(slideshow.IsEnded()) << "Enter does nothing";
+    QTest::keyClick(&slideshow, Qt::Key_Escape);
+    EXPECT_TRUE(slideshow.IsEnded());
 }
 
 TEST_F(Slideshow, OnlyTheCommandKeysActAndModifiersMakeOtherKeys) {
@@ -383,30 +383,30 @@ TEST_F(Slideshow, OnlyTheCommandKeysActAndModifiersMakeOtherKeys) {
     };
     for (const Row& r : rows) {
         Slides({1, 1});
-        SlideshowWindow dlg;
-        Open(dlg);
-        QTest::keyClick(&dlg, r.key, r.modifiers);
+        SlideshowWindow slideshow;
+        Open(slideshow);
+        QTest::keyClick(&slideshow, r.key, r.modifiers);
         EXPECT_EQ(CurrentDocument().slides[0].flipH, r.flipH) << r.name;
         EXPECT_EQ(CurrentDocument().slides[0].flipV, r.flipV) << r.name;
-        EXPECT_EQ(dlg.IsEnded(), r.ends) << r.name;
+        EXPECT_EQ(slideshow.IsEnded(), r.ends) << r.name;
     }
 }
 
 TEST_F(Slideshow, FlipsDoNothingBeforeTheFirstSlide) {
     Slides({1, 1});
-    SlideshowWindow dlg;
-    dlg.m_index = -1;
-    Open(dlg);
-    EXPECT_EQ(dlg.m_index, -1);
-    Run(dlg, ShowCommand::FlipHorizontal);
-    Run(dlg, ShowCommand::FlipVertical);
+    SlideshowWindow slideshow;
+    slideshow.m_index = -1;
+    Open(slideshow);
+    EXPECT_EQ(slideshow.m_index, -1);
+    Run(slideshow, ShowCommand::FlipHorizontal);
+    Run(slideshow, ShowCommand::FlipVertical);
     EXPECT_EQ(CurrentDocument().slides[0].flipH, 0);
-    EXPECT_FALSE(dlg.m_changed);
-    dlg.OnSecondTimer();
-    EXPECT_EQ(dlg.m_elapsed, 0) << "nothing counts before the first slide";
+    EXPECT_FALSE(slideshow.m_changed);
+    slideshow.OnSecondTimer();
+    EXPECT_EQ(slideshow.m_elapsed, 0) << "nothing counts before the first slide";
     QMenu menu;
-    dlg.BuildContextMenu(menu);
-    EXPECT_TRUE(dlg.CurrentFrame().opaque.isEmpty()) << "nothing is shown";
+    slideshow.BuildContextMenu(menu);
+    EXPECT_TRUE(slideshow.CurrentFrame().opaque.isEmpty()) << "nothing is shown";
 }
 
 // The command actions of a menu and its submenus.
@@ -467,27 +467,27 @@ TEST_F(Slideshow, ContextMenuTextsAndCheckMarks) {
         h.timerSwitch = r.timer;
         h.topMost = r.topmost;
         h.fitToWindow = r.fit;
-        SlideshowWindow dlg;
-        dlg.m_index = r.index;
-        Open(dlg);
+        SlideshowWindow slideshow;
+        slideshow.m_index = r.index;
+        Open(slideshow);
         if (r.resize)
-            Run(dlg, ShowCommand::ResizeMode);
+            Run(slideshow, ShowCommand::ResizeMode);
         QMenu menu;
-        dlg.BuildContextMenu(menu);
+        slideshow.BuildContextMenu(menu);
         std::set<const QAction*> actions;
         CollectActions(menu, actions);
         ASSERT_EQ(actions.size(), r.checks.size()) << r.name;
         for (const auto& [command, checked] : r.checks) {
-            const QAction* a = dlg.CommandAction(command);
+            const QAction* a = slideshow.CommandAction(command);
             ASSERT_TRUE(actions.count(a)) << r.name << " " << int(command);
             EXPECT_EQ(a->isChecked(), checked) << r.name << " " << int(command);
         }
     }
 
-    SlideshowWindow dlg;
-    Open(dlg);
+    SlideshowWindow slideshow;
+    Open(slideshow);
     QMenu menu;
-    dlg.BuildContextMenu(menu);
+    slideshow.BuildContextMenu(menu);
     const std::map<ShowCommand, QString> texts = {
         {ShowCommand::FlipHorizontal, QStringLiteral("左右反転(&H)\t←,→")},
         {ShowCommand::FlipVertical, QStringLiteral("上下反転(&V)\t↑,↓")},
@@ -500,24 +500,24 @@ TEST_F(Slideshow, ContextMenuTextsAndCheckMarks) {
         {ShowCommand::End, QStringLiteral("スライドショー終了(&X)\tESC")},
     };
     for (const auto& [command, text] : texts)
-        EXPECT_EQ(dlg.CommandAction(command)->text(), text) << int(command);
+        EXPECT_EQ(slideshow.CommandAction(command)->text(), text) << int(command);
     // The flips sit in the submenu "反転(&R)", the first item.
     ASSERT_FALSE(menu.actions().isEmpty());
     const QMenu* sub = menu.actions().first()->menu();
     ASSERT_TRUE(sub);
     EXPECT_EQ(sub->title(), QStringLiteral("反転(&R)"));
-    EXPECT_EQ(sub->actions(), (QList<QAction*>{dlg.CommandAction(ShowCommand::FlipHorizontal),
-                                               dlg.CommandAction(ShowCommand::FlipVertical)}));
+    EXPECT_EQ(sub->actions(), (QList<QAction*>{slideshow.CommandAction(ShowCommand::FlipHorizontal),
+                                               slideshow.CommandAction(ShowCommand::FlipVertical)}));
 }
 
 TEST_F(Slideshow, RightReleaseOpensTheMenuCentredAndRunsTheChosenCommand) {
     Slides({1, 1});
-    SlideshowWindow dlg;
-    Open(dlg);
-    const QPoint at = dlg.mapToGlobal(QPoint(200, 150));
-    const QAction* loop = dlg.CommandAction(ShowCommand::Loop);
+    SlideshowWindow slideshow;
+    Open(slideshow);
+    const QPoint at = slideshow.mapToGlobal(QPoint(200, 150));
+    const QAction* loop = slideshow.CommandAction(ShowCommand::Loop);
     int menuCentre = -1, menuTop = -1;
-    QTimer::singleShot(0, &dlg, [&] {
+    QTimer::singleShot(0, &slideshow, [&] {
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         ASSERT_NE(menu, nullptr);
         menuCentre = menu->geometry().center().x();
@@ -527,33 +527,33 @@ TEST_F(Slideshow, RightReleaseOpensTheMenuCentredAndRunsTheChosenCommand) {
                 menu->setActiveAction(a);
         QTest::keyClick(menu, Qt::Key_Return);
     });
-    Mouse(dlg, QEvent::MouseButtonPress, Qt::RightButton, at);
+    Mouse(slideshow, QEvent::MouseButtonPress, Qt::RightButton, at);
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << "the press opens nothing";
-    Mouse(dlg, QEvent::MouseButtonRelease, Qt::RightButton, at);
+    Mouse(slideshow, QEvent::MouseButtonRelease, Qt::RightButton, at);
     EXPECT_NEAR(menuCentre, at.x(), 1);
     EXPECT_EQ(menuTop, at.y());
     EXPECT_EQ(CurrentDocument().header.loop, 0);
-    EXPECT_TRUE(dlg.m_changed);
-    EXPECT_EQ(dlg.m_index, 0) << "a right click never switches";
+    EXPECT_TRUE(slideshow.m_changed);
+    EXPECT_EQ(slideshow.m_index, 0) << "a right click never switches";
 }
 
 TEST_F(Slideshow, TooltipNamesTheSlideAndItsTime) {
     Slides({5, 75});
-    SlideshowWindow dlg;
-    dlg.m_index = 1;
-    Open(dlg);
-    Mouse(dlg, QEvent::MouseMove, Qt::NoButton, dlg.mapToGlobal(QPoint(10, 10)));
-    EXPECT_EQ(dlg.toolTip(), QStringLiteral("№2 01:15\n※ 右クリックメニューで操作できます"));
+    SlideshowWindow slideshow;
+    slideshow.m_index = 1;
+    Open(slideshow);
+    Mouse(slideshow, QEvent::MouseMove, Qt::NoButton, slideshow.mapToGlobal(QPoint(10, 10)));
+    EXPECT_EQ(slideshow.toolTip(), QStringLiteral("№2 01:15\n※ 右クリックメニューで操作できます"));
 }
 
 TEST_F(Slideshow, MoveDragStaysOnTheScreenAndStoresTheRectangle) {
     Slides({1});
-    SlideshowWindow dlg;
-    Open(dlg);
-    ASSERT_EQ(dlg.geometry(), QRect(100, 100, 400, 300));
+    SlideshowWindow slideshow;
+    Open(slideshow);
+    ASSERT_EQ(slideshow.geometry(), QRect(100, 100, 400, 300));
     QPoint at(150, 150);
-    Mouse(dlg, QEvent::MouseButtonPress, Qt::LeftButton, at);
-    EXPECT_EQ(dlg.cursor().shape(), Qt::SizeAllCursor);
+    Mouse(slideshow, QEvent::MouseButtonPress, Qt::LeftButton, at);
+    EXPECT_EQ(slideshow.cursor().shape(), Qt::SizeAllCursor);
     struct Step {
         QPoint cursor;
         QPoint topLeft;
@@ -565,15 +565,15 @@ TEST_F(Slideshow, MoveDragStaysOnTheScreenAndStoresTheRectangle) {
         {{5000, 5000}, {1520, 780}}, // past the right and bottom
     };
     for (const Step& s : steps) {
-        Mouse(dlg, QEvent::MouseMove, Qt::LeftButton, s.cursor);
-        EXPECT_EQ(dlg.pos(), s.topLeft);
+        Mouse(slideshow, QEvent::MouseMove, Qt::LeftButton, s.cursor);
+        EXPECT_EQ(slideshow.pos(), s.topLeft);
         EXPECT_EQ(CurrentDocument().header.slideshowRect,
                   Rect(s.topLeft.x(), s.topLeft.y(), s.topLeft.x() + 400, s.topLeft.y() + 300));
     }
-    EXPECT_TRUE(dlg.m_changed);
-    Mouse(dlg, QEvent::MouseButtonRelease, Qt::LeftButton, QPoint(5000, 5000));
-    EXPECT_FALSE(dlg.m_dragging);
-    EXPECT_EQ(dlg.cursor().shape(), Qt::ArrowCursor);
+    EXPECT_TRUE(slideshow.m_changed);
+    Mouse(slideshow, QEvent::MouseButtonRelease, Qt::LeftButton, QPoint(5000, 5000));
+    EXPECT_FALSE(slideshow.m_dragging);
+    EXPECT_EQ(slideshow.cursor().shape(), Qt::ArrowCursor);
 }
 
 TEST_F(Slideshow, PaintsTheSlideOnKeyAndMasksTheKey) {
@@ -586,39 +586,39 @@ TEST_F(Slideshow, PaintsTheSlideOnKeyAndMasksTheKey) {
             img.setPixel(x, y, qRgb(0, 255, 0)); // a key-coloured band on the left
     s.picture = Picture::fromImage(img);
     s.keyColor = qRgb(0, 255, 0);
-    SlideshowWindow dlg;
-    Open(dlg);
-    const QImage shot = dlg.grab().toImage();
+    SlideshowWindow slideshow;
+    Open(slideshow);
+    const QImage shot = slideshow.grab().toImage();
     ASSERT_EQ(shot.size(), QSize(400, 300));
     EXPECT_EQ(shot.pixel(5, 5), qRgb(0, 255, 0)) << "margin filled with K";
     EXPECT_EQ(shot.pixel(150, 150), qRgb(255, 0, 0));
-    EXPECT_EQ(dlg.VisibleMask(), QRegion(120, 100, 180, 100)) << "only the non-key pixels";
-    EXPECT_EQ(dlg.mask(), dlg.VisibleMask());
+    EXPECT_EQ(slideshow.VisibleMask(), QRegion(120, 100, 180, 100)) << "only the non-key pixels";
+    EXPECT_EQ(slideshow.mask(), slideshow.VisibleMask());
 
-    Run(dlg, ShowCommand::FitToWindow); // fit: 200 x 100 fills the width at (0, 50)
-    EXPECT_EQ(dlg.CurrentFrame().placed, QRect(0, 50, 400, 200));
-    EXPECT_EQ(dlg.VisibleMask(), QRegion(40, 50, 360, 200));
-    Run(dlg, ShowCommand::FlipHorizontal); // mirrored: the key band moves to the right
-    EXPECT_EQ(dlg.VisibleMask(), QRegion(0, 50, 360, 200));
+    Run(slideshow, ShowCommand::FitToWindow); // fit: 200 x 100 fills the width at (0, 50)
+    EXPECT_EQ(slideshow.CurrentFrame().placed, QRect(0, 50, 400, 200));
+    EXPECT_EQ(slideshow.VisibleMask(), QRegion(40, 50, 360, 200));
+    Run(slideshow, ShowCommand::FlipHorizontal); // mirrored: the key band moves to the right
+    EXPECT_EQ(slideshow.VisibleMask(), QRegion(0, 50, 360, 200));
 
-    Run(dlg, ShowCommand::ResizeMode); // size-change mode adds the sizing border to the mask
+    Run(slideshow, ShowCommand::ResizeMode); // size-change mode adds the sizing border to the mask
     const QRegion ring = QRegion(0, 0, 400, 300).subtracted(QRegion(6, 6, 388, 288));
-    EXPECT_EQ(dlg.VisibleMask(), QRegion(0, 50, 360, 200).united(ring));
-    const QImage framed = dlg.grab().toImage();
+    EXPECT_EQ(slideshow.VisibleMask(), QRegion(0, 50, 360, 200).united(ring));
+    const QImage framed = slideshow.grab().toImage();
     EXPECT_NE(framed.pixel(2, 150), qRgb(0, 255, 0)) << "the border is drawn";
 }
 
 TEST_F(Slideshow, ASlideWithoutPictureShowsNothingAndStillCounts) {
     Slides({1, 1});
     CurrentDocument().slides[0].picture.reset();
-    SlideshowWindow dlg;
-    Open(dlg);
-    EXPECT_TRUE(dlg.CurrentFrame().opaque.isEmpty());
-    EXPECT_FALSE(dlg.VisibleMask().isEmpty()) << "an empty mask would show the whole window";
-    EXPECT_FALSE(dlg.VisibleMask().intersects(dlg.rect()));
-    dlg.OnSecondTimer();
-    EXPECT_EQ(dlg.m_index, 1);
-    EXPECT_FALSE(dlg.CurrentFrame().opaque.isEmpty());
+    SlideshowWindow slideshow;
+    Open(slideshow);
+    EXPECT_TRUE(slideshow.CurrentFrame().opaque.isEmpty());
+    EXPECT_FALSE(slideshow.VisibleMask().isEmpty()) << "an empty mask would show the whole window";
+    EXPECT_FALSE(slideshow.VisibleMask().intersects(slideshow.rect()));
+    slideshow.OnSecondTimer();
+    EXPECT_EQ(slideshow.m_index, 1);
+    EXPECT_FALSE(slideshow.CurrentFrame().opaque.isEmpty());
 }
 
 } // namespace
