@@ -1,6 +1,7 @@
 #include "dialogs/SlideListDialog.h"
 
 #include "base/Prompts.h"
+#include "dialogs/CommandAction.h"
 #include "document/Document.h"
 #include "document/Picture.h"
 #include "document/SlideTable.h"
@@ -74,15 +75,19 @@ SlideListDialog::SlideListDialog(EditorWindow* parent) : QDialog(parent), m_edit
 
     // The commands. Ctrl+A selects every row, Delete deletes the checked slides; the menu
     // shows the keys in its texts.
-    m_selectSlide = AddCommand("selectSlide", "このスライドを選択(&S)\tWClick", nullptr);
+    m_selectSlide = AddCommandAction(this, "selectSlide", "このスライドを選択(&S)\tWClick");
     connect(m_selectSlide, &QAction::triggered, this, [this] { SelectSlideOfRow(m_menuRow); });
-    m_check = AddCommand("check", "選択行にチェックする(&C)", &SlideListDialog::OnCheck);
-    m_uncheck = AddCommand("uncheck", "選択行のチェックを外す(&U)", &SlideListDialog::OnUncheck);
-    m_selectAll = AddCommand("selectAll", "すべて選択(&A)\tCtrl+A", &SlideListDialog::OnSelectAll);
-    m_selectAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
-    m_deleteChecked = AddCommand("deleteChecked", "チェックされているスライドを削除(&D)\tDelete",
-                                 &SlideListDialog::OnDeleteChecked);
-    m_deleteChecked->setShortcut(QKeySequence(Qt::Key_Delete));
+    m_check = AddCommandAction(this, "check", "選択行にチェックする(&C)");
+    connect(m_check, &QAction::triggered, this, &SlideListDialog::OnCheck);
+    m_uncheck = AddCommandAction(this, "uncheck", "選択行のチェックを外す(&U)");
+    connect(m_uncheck, &QAction::triggered, this, &SlideListDialog::OnUncheck);
+    m_selectAll = AddCommandAction(this, "selectAll", "すべて選択(&A)\tCtrl+A",
+                                   {QKeySequence(Qt::CTRL | Qt::Key_A)});
+    connect(m_selectAll, &QAction::triggered, this, &SlideListDialog::OnSelectAll);
+    m_deleteChecked =
+        AddCommandAction(this, "deleteChecked", "チェックされているスライドを削除(&D)\tDelete",
+                         {QKeySequence(Qt::Key_Delete)});
+    connect(m_deleteChecked, &QAction::triggered, this, &SlideListDialog::OnDeleteChecked);
 
     int width = 0;
     for (int i = 0; i < kColumnCount; ++i)
@@ -198,18 +203,6 @@ void SlideListDialog::OnDeleteChecked() {
     if (m_editor)
         DeleteSlides(*m_editor, rows);
     FillList();
-}
-
-QAction* SlideListDialog::AddCommand(const char* name, const char* text,
-                                     void (SlideListDialog::*slot)()) {
-    auto* action = new QAction(QString::fromUtf8(text), this);
-    action->setObjectName(QLatin1String(name));
-    action->setShortcutContext(Qt::WindowShortcut);
-    action->setShortcutVisibleInContextMenu(false);
-    if (slot)
-        connect(action, &QAction::triggered, this, slot);
-    addAction(action);
-    return action;
 }
 
 std::unique_ptr<QMenu> SlideListDialog::BuildContextMenu() {

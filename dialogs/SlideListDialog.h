@@ -58,9 +58,6 @@ private:
     void SetCheckOfSelected(bool checked);
     void OnContextMenu(const QPoint& pos);
 
-    /// An action of the dialog with the given name and menu text, running `slot`.
-    QAction* AddCommand(const char* name, const char* text, void (SlideListDialog::*slot)());
-
     QTableWidget* m_list = nullptr;
     QAction* m_selectSlide = nullptr;
     QAction* m_check = nullptr;

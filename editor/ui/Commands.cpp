@@ -1,6 +1,7 @@
 // Menu and key commands of the main window: one action per command, the context menus
 // built from them, and the drop of files from the file manager.
 #include "base/Prompts.h"
+#include "dialogs/CommandAction.h"
 #include "document/Document.h"
 #include "document/SlideTable.h"
 #include "editor/ui/Art.h"
@@ -182,18 +183,12 @@ bool HasLocalFiles(const QMimeData* data) {
 
 void EditorWindow::CreateActions() {
     for (const CommandSpec& spec : kCommands) {
-        auto* action = new QAction(QString::fromUtf8(spec.text), this);
-        action->setObjectName(QLatin1String(spec.name));
-        if (spec.key) {
-            action->setShortcut(QKeySequence(spec.key));
-            // The keys work whatever has the focus in the window and whatever the menus
-            // show; the menus show the key in the text already.
-            action->setShortcutContext(Qt::WindowShortcut);
-            action->setShortcutVisibleInContextMenu(false);
-        }
+        QList<QKeySequence> keys;
+        if (spec.key)
+            keys << QKeySequence(spec.key);
+        QAction* action = AddCommandAction(this, spec.name, spec.text, keys);
         const Command c = spec.command;
         connect(action, &QAction::triggered, this, [this, c] { RunCommand(c); });
-        addAction(action);
         m_actions[c] = action;
     }
     for (Command c :

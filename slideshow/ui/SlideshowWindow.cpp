@@ -3,6 +3,7 @@
 #include "base/Prompts.h"
 #include "base/Screen.h"
 #include "base/Settings.h"
+#include "dialogs/CommandAction.h"
 #include "document/Document.h"
 #include "document/Picture.h"
 #include "slideshow/ShowGeometry.h"
@@ -263,21 +264,13 @@ void SlideshowWindow::reject() {
 
 void SlideshowWindow::CreateActions() {
     for (const CommandSpec& spec : kCommands) {
-        auto* action = new QAction(QString::fromUtf8(spec.text), this);
-        action->setObjectName(QLatin1String(spec.name));
         QList<QKeySequence> keys;
         for (Qt::Key key : spec.keys)
             if (key != Qt::Key_unknown)
                 keys << QKeySequence(key);
-        if (!keys.isEmpty()) {
-            // The keys work whatever the menu shows, which has them in its text already.
-            action->setShortcuts(keys);
-            action->setShortcutContext(Qt::WindowShortcut);
-            action->setShortcutVisibleInContextMenu(false);
-        }
+        QAction* action = AddCommandAction(this, spec.name, spec.text, keys);
         const ShowCommand c = spec.command;
         connect(action, &QAction::triggered, this, [this, c] { RunCommand(c); });
-        addAction(action);
         m_actions[c] = action;
     }
 }
