@@ -18,7 +18,7 @@ struct Window {
     Window() : editor(OpenBenchEditor()) { Paint(QRegion(editor->rect())); }
     void Paint(const QRegion& region) {
         editor->render(&target, region.boundingRect().topLeft(), region,
-                    QWidget::RenderFlags(QWidget::DrawWindowBackground));
+                       QWidget::RenderFlags(QWidget::DrawWindowBackground));
     }
 };
 

@@ -28,8 +28,8 @@ void PrepareWindowedApplication(QApplication& app) {
         static QtPrompts qtPrompts;
         setPrompts(&qtPrompts);
     }
-    static ProgressDialogRunner shoriRunner; // packing and extracting show the processing dialog
-    SetCabinetJobRunner(&shoriRunner);
+    static ProgressDialogRunner progressRunner; // packing and extracting show the processing dialog
+    SetCabinetJobRunner(&progressRunner);
 }
 
 void RunEditor(const QStringList& args) {

@@ -321,8 +321,9 @@ TEST_F(Commands, TheSlidePopUpShowsTheSlidesOwnStates) {
         EXPECT_EQ(Item(menu.get(), editor->CommandAction(Command::FlipVertical))->isChecked(),
                   r.flipV == 1)
             << r.name;
-        EXPECT_EQ(Item(menu.get(), editor->CommandAction(Command::TogglePropertyButtons))->isChecked(),
-                  r.propButtons == 1)
+        EXPECT_EQ(
+            Item(menu.get(), editor->CommandAction(Command::TogglePropertyButtons))->isChecked(),
+            r.propButtons == 1)
             << r.name;
         for (Command c :
              {Command::DeleteSlide, Command::SlideshowFromHere, Command::CopySlide,
@@ -369,7 +370,8 @@ TEST_F(Commands, TheMarkPopUpGreysWhatCannotBeDone) {
         ASSERT_EQ(menu->title(), QStringLiteral("MA")) << r.name;
         EXPECT_EQ(Item(menu.get(), editor->CommandAction(Command::AddSlides))->isEnabled(), r.add)
             << r.name;
-        EXPECT_EQ(Item(menu.get(), editor->CommandAction(Command::PasteSlide))->isEnabled(), r.paste)
+        EXPECT_EQ(Item(menu.get(), editor->CommandAction(Command::PasteSlide))->isEnabled(),
+                  r.paste)
             << r.name;
     }
     // The view menu is shown as it is.

@@ -217,9 +217,10 @@ TEST_F(Mouse, TipTextsAndCursorsPerRegion) {
                     Qt::ArrowCursor});
     rows.push_back({"graph boundary", Center(b1), nullptr, Qt::SizeHorCursor});
     rows.push_back({"gap between two icons",
-                    QPoint(Right(editor->m_iconRects[0]), Center(editor->m_iconRects[0]).y()), nullptr,
-                    Qt::ArrowCursor});
-    rows.push_back({"slide image", Center(editor->m_cellRects[1]), nullptr, Qt::PointingHandCursor});
+                    QPoint(Right(editor->m_iconRects[0]), Center(editor->m_iconRects[0]).y()),
+                    nullptr, Qt::ArrowCursor});
+    rows.push_back(
+        {"slide image", Center(editor->m_cellRects[1]), nullptr, Qt::PointingHandCursor});
     rows.push_back({"title band", QPoint(700, 30), nullptr, Qt::ArrowCursor});
 
     for (const Row& r : rows) {
@@ -238,7 +239,8 @@ TEST_F(Mouse, TipTextsAndCursorsPerRegion) {
         EXPECT_LE(editor->m_tip->width(), 512) << r.name;
         const QPoint global = editor->mapToGlobal(r.at);
         EXPECT_LE(std::abs(editor->m_tip->x() - global.x()), 512) << r.name;
-        EXPECT_LE(std::abs(editor->m_tip->y() - global.y()), 40 + editor->m_tip->height()) << r.name;
+        EXPECT_LE(std::abs(editor->m_tip->y() - global.y()), 40 + editor->m_tip->height())
+            << r.name;
     }
 }
 

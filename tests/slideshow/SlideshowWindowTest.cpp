@@ -68,7 +68,9 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(&slideshow));
     }
     /// Carries out command `c` as its action does when triggered.
-    static void Run(SlideshowWindow& slideshow, ShowCommand c) { slideshow.CommandAction(c)->trigger(); }
+    static void Run(SlideshowWindow& slideshow, ShowCommand c) {
+        slideshow.CommandAction(c)->trigger();
+    }
     static void Mouse(QWidget& w, QEvent::Type type, Qt::MouseButton button, QPoint global) {
         const Qt::MouseButtons buttons =
             type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
@@ -506,8 +508,9 @@ TEST_F(Slideshow, ContextMenuTextsAndCheckMarks) {
     const QMenu* sub = menu.actions().first()->menu();
     ASSERT_TRUE(sub);
     EXPECT_EQ(sub->title(), QStringLiteral("反転(&R)"));
-    EXPECT_EQ(sub->actions(), (QList<QAction*>{slideshow.CommandAction(ShowCommand::FlipHorizontal),
-                                               slideshow.CommandAction(ShowCommand::FlipVertical)}));
+    EXPECT_EQ(sub->actions(),
+              (QList<QAction*>{slideshow.CommandAction(ShowCommand::FlipHorizontal),
+                               slideshow.CommandAction(ShowCommand::FlipVertical)}));
 }
 
 TEST_F(Slideshow, RightReleaseOpensTheMenuCentredAndRunsTheChosenCommand) {
