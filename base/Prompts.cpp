@@ -1,8 +1,7 @@
 #include "Prompts.h"
 
+#include "CliPrompts.h"
 #include "Messages.h"
-
-#include <cstdio>
 
 namespace {
 CliPrompts g_cliPrompts;
@@ -22,29 +21,6 @@ Answer ShowMessage(Msg id, const QString& prefix, QObject* owner, MsgKind kind) 
     if (text.isEmpty())
         return Answer::None;
     return prompts().message(id, prefix + text, kind, owner);
-}
-
-Answer CliPrompts::message(Msg, const QString& text, MsgKind kind, QObject*) {
-    const QByteArray bytes = text.toUtf8();
-    std::fprintf(stderr, "%s\n", bytes.constData());
-    std::fflush(stderr);
-    return (kind == MsgKind::Error || kind == MsgKind::Info) ? Answer::Ok : Answer::Yes;
-}
-
-QStringList CliPrompts::openFileNames(const FileDialogSpec&, bool) {
-    return {};
-}
-
-QString CliPrompts::saveFileName(const FileDialogSpec&) {
-    return {};
-}
-
-std::optional<QRgb> CliPrompts::chooseColor(QRgb, QObject*) {
-    return std::nullopt;
-}
-
-bool CliPrompts::showFolder(const QString&) {
-    return false;
 }
 
 QString QtFilterFromPipes(const QString& filter) {

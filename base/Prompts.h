@@ -54,17 +54,6 @@ Prompts& prompts();
 /// Makes `p` the prompts in use (not owned); null restores the command-line ones.
 void setPrompts(Prompts* p);
 
-/// Prints messages (prefix included) to standard error and answers every question
-/// with its first button; file dialogs and the colour chooser are cancelled.
-class CliPrompts : public Prompts {
-public:
-    Answer message(Msg id, const QString& text, MsgKind kind, QObject* owner) override;
-    QStringList openFileNames(const FileDialogSpec& request, bool multi) override;
-    QString saveFileName(const FileDialogSpec& request) override;
-    std::optional<QRgb> chooseColor(QRgb initial, QObject* owner) override;
-    bool showFolder(const QString& folder) override;
-};
-
 /// Shows string-table message `id` after `prefix`. Returns the button pressed, or
 /// Answer::None (showing nothing) when the table has no text for `id`.
 Answer ShowMessage(Msg id, const QString& prefix = QString(), QObject* owner = nullptr,

@@ -2,6 +2,7 @@
 // reads that again: the reader must never crash, hang, leak or reserve more memory than
 // the input holds, and whatever it accepts must survive a save.
 
+#include "base/CliPrompts.h"
 #include "base/Prompts.h"
 #include "document/Document.h"
 #include "document/DocumentStream.h"

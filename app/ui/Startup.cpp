@@ -2,6 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/ui/QtPrompts.h"
+#include "base/CliPrompts.h"
 #include "base/Platform.h"
 #include "base/Prompts.h"
 #include "editor/ui/EditorWindow.h"

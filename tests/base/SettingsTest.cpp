@@ -1,4 +1,5 @@
 #include "base/Settings.h"
+#include "base/CliPrompts.h"
 #include "base/Messages.h"
 #include "base/Prompts.h"
 #include "tests/support/Fixtures.h"

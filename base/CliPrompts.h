@@ -1,0 +1,15 @@
+#pragma once
+// The prompts of the command line and of runs without a screen.
+
+#include "Prompts.h"
+
+/// Prints messages (prefix included) to standard error and answers every question
+/// with its first button; file dialogs and the colour chooser are cancelled.
+class CliPrompts : public Prompts {
+public:
+    Answer message(Msg id, const QString& text, MsgKind kind, QObject* owner) override;
+    QStringList openFileNames(const FileDialogSpec& request, bool multi) override;
+    QString saveFileName(const FileDialogSpec& request) override;
+    std::optional<QRgb> chooseColor(QRgb initial, QObject* owner) override;
+    bool showFolder(const QString& folder) override;
+};
