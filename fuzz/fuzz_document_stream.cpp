@@ -3,7 +3,6 @@
 // the input holds, and whatever it accepts must survive a save.
 
 #include "base/CliPrompts.h"
-#include "base/Prompts.h"
 #include "document/Document.h"
 #include "document/DocumentStream.h"
 #include "document/SlideTable.h"
@@ -17,7 +16,7 @@ namespace {
 
 class SilentPrompts : public CliPrompts {
 public:
-    int message(int, const QString&, MsgKind kind, QObject*) override {
+    Answer message(Msg, const QString&, MsgKind kind, QObject*) override {
         return (kind == MsgKind::Error || kind == MsgKind::Info) ? Answer::Ok : Answer::Yes;
     }
 };
