@@ -31,34 +31,34 @@ struct CommandSpec {
     Command command;
     const char* name; ///< the action's object name
     const char* text;
-    int key; ///< the key, as a Qt key combination; 0 for none
+    int key = 0; ///< the key, as a Qt key combination; 0 for none
 };
 
 const CommandSpec kCommands[] = {
     {Command::DeleteSlide, "deleteSlide", "削除(&D)\tDelete", Qt::Key_Delete},
-    {Command::SlideshowFromHere, "slideshowFromHere", "ここからスライドショー(&S)", 0},
-    {Command::AddSlides, "addSlides", "スライド追加(&A)", 0},
+    {Command::SlideshowFromHere, "slideshowFromHere", "ここからスライドショー(&S)"},
+    {Command::AddSlides, "addSlides", "スライド追加(&A)"},
     {Command::CopySlide, "copySlide", "コピー(&C)\tCtrl+C", (Qt::CTRL | Qt::Key_C).toCombined()},
     {Command::PasteSlide, "pasteSlide", "貼り付け(&P)\tCtrl+V",
      (Qt::CTRL | Qt::Key_V).toCombined()},
     {Command::Refresh, "refresh", "最新の情報に更新(&R)\tF5", Qt::Key_F5},
-    {Command::SlideProperties, "slideProperties", "プロパティ(&P)\tWClick", 0},
-    {Command::PickKeyColor, "pickKeyColor", "クリック指定(&T)", 0},
-    {Command::ClearKeyColor, "clearKeyColor", "透過色の解除(&K)", 0},
-    {Command::BackgroundLeft, "backgroundLeft", "左(&L)", 0},
-    {Command::BackgroundRight, "backgroundRight", "右(&R)", 0},
-    {Command::BackgroundCenter, "backgroundCenter", "中央(&C)", 0},
+    {Command::SlideProperties, "slideProperties", "プロパティ(&P)\tWClick"},
+    {Command::PickKeyColor, "pickKeyColor", "クリック指定(&T)"},
+    {Command::ClearKeyColor, "clearKeyColor", "透過色の解除(&K)"},
+    {Command::BackgroundLeft, "backgroundLeft", "左(&L)"},
+    {Command::BackgroundRight, "backgroundRight", "右(&R)"},
+    {Command::BackgroundCenter, "backgroundCenter", "中央(&C)"},
     {Command::ToggleMaximized, "toggleMaximized", "最大化/元の大きさに戻す(&M)\tWClick/F11",
      Qt::Key_F11},
-    {Command::FlipHorizontal, "flipHorizontal", "左右反転(&H)", 0},
-    {Command::FlipVertical, "flipVertical", "上下反転(&V)", 0},
-    {Command::TogglePropertyButtons, "togglePropertyButtons", "右下にプロパティボタン表示(&Z)", 0},
-    {Command::KeyBlack, "keyBlack", "黒色 RGB(0, 0, 0) (&S)", 0},
-    {Command::KeyWhite, "keyWhite", "白色 RGB(255, 255, 255) (&W)", 0},
-    {Command::KeyRed, "keyRed", "赤色 RGB(255, 0, 0) (&R)", 0},
-    {Command::KeyGreen, "keyGreen", "緑色 RGB(0, 255, 0) (&G)", 0},
-    {Command::KeyBlue, "keyBlue", "青色 RGB(0, 0, 255) (&B)", 0},
-    {Command::SlideList, "slideList", "プロパティ(&P)", 0},
+    {Command::FlipHorizontal, "flipHorizontal", "左右反転(&H)"},
+    {Command::FlipVertical, "flipVertical", "上下反転(&V)"},
+    {Command::TogglePropertyButtons, "togglePropertyButtons", "右下にプロパティボタン表示(&Z)"},
+    {Command::KeyBlack, "keyBlack", "黒色 RGB(0, 0, 0) (&S)"},
+    {Command::KeyWhite, "keyWhite", "白色 RGB(255, 255, 255) (&W)"},
+    {Command::KeyRed, "keyRed", "赤色 RGB(255, 0, 0) (&R)"},
+    {Command::KeyGreen, "keyGreen", "緑色 RGB(0, 255, 0) (&G)"},
+    {Command::KeyBlue, "keyBlue", "青色 RGB(0, 0, 255) (&B)"},
+    {Command::SlideList, "slideList", "プロパティ(&P)"},
 };
 
 /// The commands of the fixed transparent colours, in the order of kFixedKeyColors.

@@ -36,7 +36,7 @@ struct CommandSpec {
     ShowCommand command;
     const char* name; ///< the action's object name
     const char* text;
-    Qt::Key keys[2]; ///< Key_unknown where there is none
+    Qt::Key keys[2] = {}; ///< 0 where there is none
 };
 
 const CommandSpec kCommands[] = {
@@ -45,25 +45,13 @@ const CommandSpec kCommands[] = {
      "左右反転(&H)\t←,→",
      {Qt::Key_Left, Qt::Key_Right}},
     {ShowCommand::FlipVertical, "flipVertical", "上下反転(&V)\t↑,↓", {Qt::Key_Up, Qt::Key_Down}},
-    {ShowCommand::ResizeMode,
-     "resizeMode",
-     "サイズ変更(&S)\tWClick",
-     {Qt::Key_unknown, Qt::Key_unknown}},
-    {ShowCommand::FitToWindow,
-     "fitToWindow",
-     "サイズに合せて拡大(&E)",
-     {Qt::Key_unknown, Qt::Key_unknown}},
-    {ShowCommand::TopMost, "topMost", "最前面に表示(&M)", {Qt::Key_unknown, Qt::Key_unknown}},
-    {ShowCommand::Loop, "loop", "連続に繰り返す(&L)", {Qt::Key_unknown, Qt::Key_unknown}},
-    {ShowCommand::TimerSwitch,
-     "timerSwitch",
-     "タイマー切替え(&A)",
-     {Qt::Key_unknown, Qt::Key_unknown}},
-    {ShowCommand::ClickSwitch,
-     "clickSwitch",
-     "クリック切替え(&C)",
-     {Qt::Key_unknown, Qt::Key_unknown}},
-    {ShowCommand::End, "end", "スライドショー終了(&X)\tESC", {Qt::Key_Escape, Qt::Key_unknown}},
+    {ShowCommand::ResizeMode, "resizeMode", "サイズ変更(&S)\tWClick"},
+    {ShowCommand::FitToWindow, "fitToWindow", "サイズに合せて拡大(&E)"},
+    {ShowCommand::TopMost, "topMost", "最前面に表示(&M)"},
+    {ShowCommand::Loop, "loop", "連続に繰り返す(&L)"},
+    {ShowCommand::TimerSwitch, "timerSwitch", "タイマー切替え(&A)"},
+    {ShowCommand::ClickSwitch, "clickSwitch", "クリック切替え(&C)"},
+    {ShowCommand::End, "end", "スライドショー終了(&X)\tESC", {Qt::Key_Escape}},
 };
 
 /// The context menu: the flips in a sub-menu, then the other commands with separators
@@ -266,7 +254,7 @@ void SlideshowWindow::CreateActions() {
     for (const CommandSpec& spec : kCommands) {
         QList<QKeySequence> keys;
         for (Qt::Key key : spec.keys)
-            if (key != Qt::Key_unknown)
+            if (key)
                 keys << QKeySequence(key);
         QAction* action = AddCommandAction(this, spec.name, spec.text, keys);
         const ShowCommand c = spec.command;
