@@ -103,7 +103,7 @@ QString UsageText(const QString& program) {
 int PrintDocumentInfo(const QString& path, FILE* out) {
     const QString absolute =
         QFileInfo(path).isRelative() ? QFileInfo(path).absoluteFilePath() : path;
-    if (!OpenDocument(absolute))
+    if (!OpenDocument(absolute, nullptr, false))
         return 1;
     const Document& doc = CurrentDocument();
     QJsonObject root;
@@ -156,7 +156,8 @@ int ExportExecutable(int argc, char** argv, const QStringList& rest) {
     const QString target = QFileInfo(rest.at(1)).absoluteFilePath();
     if (const std::optional<Msg> problem = CheckExecutableTarget(target))
         ShowMessage(*problem);
-    else if (OpenDocument(QFileInfo(rest.at(0)).absoluteFilePath()) && CreateExecutable(target))
+    else if (OpenDocument(QFileInfo(rest.at(0)).absoluteFilePath(), nullptr, false) &&
+             CreateExecutable(target))
         rc = 0;
     CurrentDocument().Clear();
     return rc;

@@ -36,7 +36,11 @@ enum class Msg : int {
     CannotOpenThisFile = 30070,
     FileNotFound = 30077,
     ManualMissing = 30173,
-    ManualName = 30174, ///< the manual's file name without its extension
+    NotARegularFile = 30300,  ///< a device, pipe or socket where a file was expected
+    PicturesTooLarge = 30301, ///< slides opened without their (too large) pictures
+    EmptyDocumentExport = 30302,
+    WriteFailed = 30303, ///< a file could not be written; the file and the reason come first
+    ManualName = 30174,  ///< the manual's file name without its extension
     /// The version history: one entry per version, from this key on, the oldest first.
     VersionHistory = 30200,
 };

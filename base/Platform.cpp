@@ -107,11 +107,35 @@ bool MarkExecutable(const QString& path) {
 #if defined(Q_OS_WIN)
     // A program is recognised by its name; there is no bit to set.
     return QFileInfo(path).isFile();
+#elif defined(Q_OS_UNIX)
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return ::chmod(QFile::encodeName(path).constData(), 0777 & ~mask) == 0;
 #else
     return QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                            QFileDevice::ExeOwner | QFileDevice::ReadGroup |
                                            QFileDevice::ExeGroup | QFileDevice::ReadOther |
                                            QFileDevice::ExeOther);
+#endif
+}
+
+QString WriteFailureReason(QFileDevice& file) {
+    const QString unknown = QFile().errorString(); // what a device says without a reason
+    if (file.errorString() == unknown || file.error() == QFileDevice::NoError)
+        file.flush(); // the bytes still buffered meet the cause at once
+    if (file.errorString() == unknown || file.error() == QFileDevice::NoError) {
+        file.write("", 1); // nothing was buffered: one byte more meets it
+        file.flush();
+    }
+    return file.error() == QFileDevice::NoError ? unknown : file.errorString();
+}
+
+bool IsRegularFile(const QString& path) {
+#if defined(Q_OS_UNIX)
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+#else
+    return QFileInfo(path).isFile();
 #endif
 }
 

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+class QFileDevice;
+
 /// Chooses the Qt platform before the application object exists: on Linux with both an
 /// X11 and a Wayland display and no platform chosen by the user, X11 (xcb), because
 /// window placement, moving and shaped windows do not work under native Wayland.
@@ -38,8 +40,19 @@ QString RealFolderOf(const QString& path);
 /// the mode is wider). On Windows the user's temporary folder is already private.
 bool MakePrivateFolder(const QString& path);
 
-/// Lets the file at `path`, just written, run as a program.
+/// Lets the file at `path`, just written, run as a program: on POSIX systems its mode
+/// becomes 0777 without the bits the user's umask takes away, like any program a
+/// compiler writes.
 bool MarkExecutable(const QString& path);
+
+/// The system's reason why writing `file` failed ("No space left on device"). A write
+/// cut short leaves none behind, so the rest is tried once more to learn it; call only
+/// on a file whose writing has failed and is abandoned.
+QString WriteFailureReason(QFileDevice& file);
+
+/// True when `path` names a regular file (following symbolic links): not a folder,
+/// pipe, socket or device, which could block a reader or never end.
+bool IsRegularFile(const QString& path);
 
 /// Shows `folder` in the desktop's file browser; false when none could be started.
 bool ShowFolderInFileBrowser(const QString& folder);

@@ -51,6 +51,11 @@ int ReadSettingInt(SettingKey key, int def) {
     return int(quint32(quint64(n)));
 }
 
+int ReadSettingPositive(SettingKey key, int def) {
+    const int value = ReadSettingInt(key, def);
+    return value > 0 ? value : def;
+}
+
 void WriteSettingInt(SettingKey key, int value) {
     Store st;
     st.s.setValue(path(key), value);

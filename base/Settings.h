@@ -39,6 +39,9 @@ constexpr SettingKey JpegQuality{"KanSet", "Quality"}; ///< quality of re-encode
 
 /// The stored integer, or `def` when the value is absent or unreadable.
 int ReadSettingInt(SettingKey key, int def);
+/// The stored integer when it is above zero, else `def` (sizes and limits, where zero
+/// or less would mean nothing sensible).
+int ReadSettingPositive(SettingKey key, int def);
 void WriteSettingInt(SettingKey key, int value);
 /// The stored string, or `def` when the value is absent or unreadable.
 QString ReadSettingString(SettingKey key, const QString& def);

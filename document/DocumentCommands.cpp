@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QTemporaryFile>
 #include <algorithm>
 
 const char* const kOpenDialogTitle = "ファイルを指定";
@@ -63,7 +64,7 @@ FileDialogSpec documentDialog(const char* title) {
 
 } // namespace
 
-bool OpenDocument(const QString& path, bool* replaced) {
+bool OpenDocument(const QString& path, bool* replaced, bool remember) {
     if (replaced)
         *replaced = false;
     Document& doc = CurrentDocument();
@@ -81,37 +82,37 @@ bool OpenDocument(const QString& path, bool* replaced) {
         ShowMessage(Msg::FolderCannotOpen, QString(), nullptr, MsgKind::Error);
         return false;
     }
+    // A pipe or a device would block the reading (or never end it).
+    if (!IsRegularFile(path)) {
+        ShowMessage(Msg::NotARegularFile, pathLine, nullptr, MsgKind::Error);
+        return false;
+    }
     QString folder, name;
     if (!splitPath(path, folder, name))
         return false;
 
-    const QString work = GetWorkFolder();
-    if (work.isEmpty())
+    // The document member alone goes into a work file of this open's own.
+    const std::unique_ptr<QTemporaryFile> stream = NewWorkFile(QStringLiteral(".stream"));
+    if (!stream)
         return false;
-    const QString workSlash = work + QLatin1Char('/');
-
     CabinetJob job;
     job.kind = CabinetJob::Kind::Extract;
-    job.extractDest = workSlash;
+    job.extractTo = stream.get();
     job.extractName = name;
     job.extractFolder = folder;
     if (!RunCabinetJob(job))
         return false;
-
-    const QString streamPath = workSlash + job.extractedName;
-    QFile stream(streamPath);
-    if (job.extractedName.isEmpty() || !stream.open(QIODevice::ReadOnly)) {
+    if (job.extractedName.isEmpty() || !stream->seek(0)) {
         ShowMessage(Msg::OpenFailed, pathLine, nullptr, MsgKind::Error);
         return false;
     }
     if (replaced)
         *replaced = true;
     ReleaseAllPictures();
-    const bool ok = ReadDocumentStream(stream);
-    stream.close();
-    stream.remove();
+    const bool ok = ReadDocumentStream(*stream);
     doc.filePath = path;
-    WriteSettingString(Setting::LastDocument, path);
+    if (remember)
+        WriteSettingString(Setting::LastDocument, path);
     return ok;
 }
 
@@ -119,34 +120,25 @@ bool WriteDocumentFile(const QString& path) {
     QString folder, name;
     if (!splitPath(path, folder, name))
         return false;
-    const QString work = GetWorkFolder();
-    if (work.isEmpty())
+    const std::unique_ptr<QTemporaryFile> stream = NewWorkFile(QStringLiteral(".stream"));
+    if (!stream)
         return false;
-    const QString streamPath = work + QLatin1Char('/') + name;
-    const QString streamLine = streamPath + QLatin1Char('\n');
-
-    QFile stream(streamPath);
-    if (!stream.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        ShowMessage(Msg::OpenFailed, streamLine, nullptr, MsgKind::Error);
-        return false;
-    }
     // A write error anywhere (a full disk) fails the save before anything is packed.
-    if (!WriteDocumentStream(stream) || !stream.flush()) {
-        stream.close();
-        stream.remove();
-        ShowMessage(Msg::SaveFailed, streamLine, nullptr, MsgKind::Error);
+    if (!WriteDocumentStream(*stream) || !stream->flush()) {
+        ShowMessage(Msg::SaveFailed,
+                    stream->fileName() + QLatin1Char('\n') + WriteFailureReason(*stream) +
+                        QLatin1Char('\n'),
+                    nullptr, MsgKind::Error);
         return false;
     }
-    stream.close();
+    stream->close(); // the name stays this save's until the object goes
 
     CabinetJob job;
     job.kind = CabinetJob::Kind::Pack;
-    job.packSource = streamPath;
+    job.packSource = stream->fileName();
     job.packName = name;
     job.packFolder = folder;
-    const bool packed = RunCabinetJob(job);
-    QFile::remove(streamPath);
-    if (!packed)
+    if (!RunCabinetJob(job))
         return false; // the previous file of that path is still there
     WriteSettingString(Setting::LastDocument, path);
     return true;
@@ -188,8 +180,12 @@ bool AskSaveChanges(EditorState& ed) {
         ShowMessage(Msg::SaveChangesQuestion, QString(), nullptr, MsgKind::YesNoCancel);
     if (answer == Answer::Cancel)
         return false;
+    // The changes the user asked to keep are never thrown away: a save that failed or
+    // was cancelled stops the command, and the document stays as it is.
+    if (answer == Answer::Yes && !SaveDocument(CurrentDocument().filePath))
+        return false;
     if (answer == Answer::Yes)
-        SaveDocument(CurrentDocument().filePath);
+        ed.m_modified = false;
     return true;
 }
 

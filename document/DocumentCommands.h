@@ -10,9 +10,11 @@ class EditorState;
 /// Reads the document file `path` (a cabinet holding a document stream) into the open
 /// document. True when the document was read. `replaced` (optional) tells whether the
 /// previous document was given up (it stays untouched when the open failed earlier).
-bool OpenDocument(const QString& path, bool* replaced = nullptr);
-/// Writes the open document to `path`: the stream in the working folder, packed into a
-/// cabinet that replaces `path` once complete. True when the file was written.
+/// `remember` false leaves the remembered last document alone (the command-line modes
+/// that only look at a document).
+bool OpenDocument(const QString& path, bool* replaced = nullptr, bool remember = true);
+/// Writes the open document to `path`: the stream in a work file of its own, packed
+/// into a cabinet that replaces `path` once complete. True when the file was written.
 bool WriteDocumentFile(const QString& path);
 /// Saves to `path`, or asks for a path first (Save As) when it is empty. True when saved.
 bool SaveDocument(const QString& path);
@@ -21,7 +23,8 @@ bool SaveDocument(const QString& path);
 bool ChooseAndOpenDocument(bool* replaced = nullptr);
 
 /// The unsaved-changes question (message Msg::SaveChangesQuestion) when the document is modified;
-/// Yes saves. False when the user cancelled and the command must stop.
+/// Yes saves. False when the user cancelled, or answered Yes and the save failed or was
+/// cancelled: the command must stop and the document stays.
 bool AskSaveChanges(EditorState& ed);
 
 /// The New command.

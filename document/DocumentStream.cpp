@@ -5,7 +5,15 @@
 #include "document/Picture.h"
 
 #include <QIODevice>
+#include <QStringList>
 #include <algorithm>
+#include <new>
+
+#if defined(Q_OS_UNIX)
+#include <unistd.h>
+#elif defined(Q_OS_WIN)
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -42,6 +50,86 @@ bool refuse(Msg id, const QString& prefix = QString()) {
     CurrentDocument().slideCount = 0;
     ShowMessage(id, prefix, nullptr, MsgKind::Error);
     return false;
+}
+
+bool readStream(QIODevice& in, qint64 pictureBudget) {
+    Document& doc = CurrentDocument();
+    char magic[kStreamMagicSize];
+    const qint64 got = in.read(magic, kStreamMagicSize);
+    if (got < 3 || magic[0] != 'L' || magic[1] != 'S' || magic[2] != 'R')
+        return refuse(Msg::WrongFileFormat);
+    if (got < 6 || magic[3] != '0' || magic[4] != '0' || magic[5] != '1') {
+        // Too short to hold the version is not a document at all.
+        return refuse(got < 6 ? Msg::WrongFileFormat : Msg::WrongVersion);
+    }
+    if (got < kStreamMagicSize)
+        return refuse(Msg::WrongFileFormat);
+
+    char header[DocumentHeader::kSize];
+    if (in.read(header, DocumentHeader::kSize) != DocumentHeader::kSize)
+        return refuse(Msg::WrongFileFormat);
+    doc.header = DocumentHeader::fromBytes(header);
+
+    doc.slideCount = 0;
+    char countBytes[4];
+    if (in.read(countBytes, 4) != 4)
+        return refuse(Msg::WrongFileFormat);
+    const quint32 n = DecodeBE32(countBytes);
+    if (n > quint32(kMaxSlides))
+        return refuse(Msg::TooManySlidesInFile,
+                      QString::asprintf("%u > %d\n", unsigned(n), kMaxSlides));
+
+    QByteArray records;
+    if (!readBounded(in, qint64(n) * SlideRecord::kSize, records))
+        return refuse(Msg::WrongFileFormat);
+    for (quint32 i = 0; i < n; ++i)
+        doc.slides[i] = SlideRecord::fromBytes(records.constData() + i * SlideRecord::kSize);
+    doc.slideCount = int(n);
+
+    // The image blocks. A block that does not decode keeps its bytes with the slide so
+    // that saving writes them back; a length beyond the data ends the reading there.
+    bool atEnd = false;
+    qint64 used = 0; // bytes of decoded pixels so far
+    QStringList notShown;
+    for (quint32 i = 0; i < n && !atEnd; ++i) {
+        SlideRecord& r = doc.slides[i];
+        char lenBytes[4];
+        if (in.read(lenBytes, 4) != 4) {
+            atEnd = true;
+            break;
+        }
+        const quint32 len = DecodeBE32(lenBytes);
+        QByteArray bytes;
+        if (!readBounded(in, len, bytes)) {
+            atEnd = true;
+            break;
+        }
+        // The header's declared size is checked against the limit and the budget before
+        // a single pixel is decoded; a slide left without its picture keeps the bytes.
+        const QSize declared = DeclaredPictureSize(bytes);
+        const qint64 need =
+            declared.isValid() ? qint64(declared.width()) * declared.height() * 4 : 0;
+        if (ExceedsPictureLimit(declared) || need > pictureBudget - used) {
+            r.undecodedImage = bytes;
+            notShown << QString::number(i + 1);
+            continue;
+        }
+        try {
+            r.picture = Picture::fromBytes(bytes);
+        } catch (const std::bad_alloc&) {
+            r.picture.reset();
+            notShown << QString::number(i + 1);
+        }
+        if (r.picture)
+            used += r.picture->image().sizeInBytes();
+        else
+            r.undecodedImage = bytes;
+    }
+    if (!notShown.isEmpty())
+        ShowMessage(Msg::PicturesTooLarge,
+                    QStringLiteral("スライド %1\n").arg(notShown.join(QStringLiteral(", "))),
+                    nullptr, MsgKind::Info);
+    return true;
 }
 
 } // namespace
@@ -86,59 +174,35 @@ bool WriteDocumentStream(QIODevice& out) {
     return true;
 }
 
-bool ReadDocumentStream(QIODevice& in) {
-    Document& doc = CurrentDocument();
-    char magic[kStreamMagicSize];
-    const qint64 got = in.read(magic, kStreamMagicSize);
-    if (got < 3 || magic[0] != 'L' || magic[1] != 'S' || magic[2] != 'R')
-        return refuse(Msg::WrongFileFormat);
-    if (got < 6 || magic[3] != '0' || magic[4] != '0' || magic[5] != '1') {
-        // Too short to hold the version is not a document at all.
-        return refuse(got < 6 ? Msg::WrongFileFormat : Msg::WrongVersion);
-    }
-    if (got < kStreamMagicSize)
-        return refuse(Msg::WrongFileFormat);
+qint64 DefaultPictureBudget() {
+    constexpr qint64 kGiB = qint64(1) << 30;
+    qint64 physical = 0;
+#if defined(Q_OS_UNIX)
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    if (pages > 0 && pageSize > 0)
+        physical = qint64(pages) * pageSize;
+#elif defined(Q_OS_WIN)
+    MEMORYSTATUSEX status{};
+    status.dwLength = sizeof status;
+    if (GlobalMemoryStatusEx(&status))
+        physical = qint64(status.ullTotalPhys);
+#endif
+    if (physical <= 0)
+        physical = 4 * kGiB;
+    return std::clamp(physical / 2, kGiB, 32 * kGiB);
+}
 
-    char header[DocumentHeader::kSize];
-    if (in.read(header, DocumentHeader::kSize) != DocumentHeader::kSize)
-        return refuse(Msg::WrongFileFormat);
-    doc.header = DocumentHeader::fromBytes(header);
-
-    doc.slideCount = 0;
-    char countBytes[4];
-    if (in.read(countBytes, 4) != 4)
-        return refuse(Msg::WrongFileFormat);
-    const quint32 n = DecodeBE32(countBytes);
-    if (n > quint32(kMaxSlides))
-        return refuse(Msg::TooManySlidesInFile,
-                      QString::asprintf("%u > %d\n", unsigned(n), kMaxSlides));
-
-    QByteArray records;
-    if (!readBounded(in, qint64(n) * SlideRecord::kSize, records))
-        return refuse(Msg::WrongFileFormat);
-    for (quint32 i = 0; i < n; ++i)
-        doc.slides[i] = SlideRecord::fromBytes(records.constData() + i * SlideRecord::kSize);
-    doc.slideCount = int(n);
-
-    // The image blocks. A block that does not decode keeps its bytes with the slide so
-    // that saving writes them back; a length beyond the data ends the reading there.
-    bool atEnd = false;
-    for (quint32 i = 0; i < n && !atEnd; ++i) {
-        SlideRecord& r = doc.slides[i];
-        char lenBytes[4];
-        if (in.read(lenBytes, 4) != 4) {
-            atEnd = true;
-            break;
+bool ReadDocumentStream(QIODevice& in, qint64 pictureBudget) {
+    // Whatever cannot be held (a stream of gigabytes on a small machine) ends the
+    // reading with a message, never the program.
+    try {
+        return readStream(in, pictureBudget);
+    } catch (const std::bad_alloc&) {
+        for (int i = 0; i < kMaxSlides; ++i) {
+            CurrentDocument().slides[i].picture.reset();
+            CurrentDocument().slides[i].undecodedImage.clear();
         }
-        const quint32 len = DecodeBE32(lenBytes);
-        QByteArray bytes;
-        if (!readBounded(in, len, bytes)) {
-            atEnd = true;
-            break;
-        }
-        r.picture = Picture::fromBytes(bytes);
-        if (!r.picture)
-            r.undecodedImage = bytes;
+        return refuse(Msg::OutOfMemory);
     }
-    return true;
 }

@@ -21,8 +21,18 @@ quint32 DecodeBE32(const char* bytes);
 /// cannot be serialised.
 bool WriteDocumentStream(QIODevice& out);
 
+/// How many bytes of decoded pixels one document may hold: half the machine's memory,
+/// at least 1 GiB and at most 32 GiB.
+qint64 DefaultPictureBudget();
+
 /// Replaces the open document with the one read from `in` (positioned at its start).
 /// False after message Msg::WrongFileFormat (not a document, or cut short before the records end),
-/// Msg::WrongVersion (other version) or Msg::TooManySlidesInFile (too many slides); the slide table
-/// is empty then. The caller has released the previous pictures.
-bool ReadDocumentStream(QIODevice& in);
+/// Msg::WrongVersion (other version), Msg::TooManySlidesInFile (too many slides) or
+/// Msg::OutOfMemory (the stream's bytes could not be held); the slide table is empty
+/// then. The caller has released the previous pictures.
+///
+/// A picture is decoded only when its declared size is within kMaxPicturePixels and its
+/// pixels fit what is left of `pictureBudget` (bytes); a slide whose picture is not
+/// decoded keeps its stored bytes (saving writes them back) and the user is told once,
+/// with the slides' numbers (Msg::PicturesTooLarge).
+bool ReadDocumentStream(QIODevice& in, qint64 pictureBudget = DefaultPictureBudget());

@@ -19,6 +19,18 @@ QImage toStorageFormat(QImage image) {
 
 } // namespace
 
+QSize DeclaredPictureSize(const QByteArray& bytes) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    return reader.size();
+}
+
+bool ExceedsPictureLimit(QSize size) {
+    return size.isValid() && qint64(size.width()) * qint64(size.height()) > kMaxPicturePixels;
+}
+
 PicturePtr Picture::fromBytes(const QByteArray& bytes) {
     if (bytes.isEmpty())
         return nullptr;
@@ -27,8 +39,11 @@ PicturePtr Picture::fromBytes(const QByteArray& bytes) {
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     reader.setAutoTransform(false);
+    // A few bytes may declare gigabytes of pixels: the header is checked first.
+    if (ExceedsPictureLimit(reader.size()))
+        return nullptr;
     QImage image = reader.read();
-    if (image.isNull())
+    if (image.isNull() || ExceedsPictureLimit(image.size()))
         return nullptr;
     auto picture = std::make_shared<Picture>();
     picture->m_image = toStorageFormat(std::move(image));

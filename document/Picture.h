@@ -11,10 +11,20 @@
 
 class QIODevice;
 
+/// The largest picture decoded, in pixels (4 bytes each once decoded): larger pictures
+/// are treated like undecodable ones, whatever their file's size.
+constexpr qint64 kMaxPicturePixels = 100'000'000;
+
+/// The pixel size an image file's header declares, read without decoding any pixels;
+/// invalid when the bytes are no image the readers know.
+QSize DeclaredPictureSize(const QByteArray& bytes);
+/// True when a declared size is larger than kMaxPicturePixels.
+bool ExceedsPictureLimit(QSize size);
+
 class Picture {
 public:
     /// Decodes image-file bytes (any format the image readers know). Null when they
-    /// do not decode.
+    /// do not decode or declare more than kMaxPicturePixels (checked before decoding).
     static PicturePtr fromBytes(const QByteArray& bytes);
     /// A picture made from pixels; it has no source bytes. Null for a null image.
     static PicturePtr fromImage(const QImage& image);
@@ -32,7 +42,9 @@ private:
 
 /// Pixel size of a picture; 0 x 0 for a null picture.
 QSize GetPictureSize(const Picture* picture);
-inline QSize GetPictureSize(const PicturePtr& picture) { return GetPictureSize(picture.get()); }
+inline QSize GetPictureSize(const PicturePtr& picture) {
+    return GetPictureSize(picture.get());
+}
 
 /// Reads exactly `count` bytes from `in` and decodes them. Null when the count is
 /// impossible (negative, or more than the device still holds: nothing is read then),

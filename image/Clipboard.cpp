@@ -5,10 +5,10 @@
 #include "document/Picture.h"
 #include "document/SlideTable.h"
 #include "image/ImageImport.h"
-#include "image/WorkFolder.h"
 
-#include <QFile>
+#include <QBuffer>
 #include <QMimeData>
+#include <QTemporaryFile>
 #include <algorithm>
 #include <climits>
 
@@ -76,18 +76,14 @@ bool HasSeeThroughPixel(const QImage& image) {
     return false;
 }
 
-/// Writes the image as the PNG work file "tmp.png"; its path, or empty when it cannot
-/// be written.
-QString SaveImageToTempPng(const QImage& image) {
-    const QString folder = ImageWorkFolder();
-    if (folder.isEmpty())
-        return {};
-    const QString path = folder + QStringLiteral("/tmp.png");
-    QFile::remove(path);
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || !image.save(&f, "PNG") || !f.flush())
-        return {};
-    return path;
+/// The image as a PNG work file of its own; null when it cannot be written.
+std::unique_ptr<QTemporaryFile> SaveImageToWorkPng(const QImage& image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG"))
+        return nullptr;
+    return WriteWorkFile(bytes, QStringLiteral(".png"));
 }
 
 } // namespace
@@ -193,11 +189,12 @@ int PasteSlide(EditorState& ed, int mark, const QMimeData* data) {
     int height = bitmap.height();
     const bool seeThrough = HasSeeThroughPixel(bitmap);
     const PicturePtr clipPicture = Picture::fromImage(bitmap);
-    const QString path =
-        seeThrough ? SaveImageToTempPng(bitmap) : SavePictureToTempBmp(clipPicture.get());
+    const std::unique_ptr<QTemporaryFile> file =
+        seeThrough ? SaveImageToWorkPng(bitmap) : SavePictureToWorkBmp(clipPicture.get());
     bitmap = QImage();
-    if (path.isEmpty())
+    if (!file)
         return -1;
+    const QString path = file->fileName();
     KeyColor key = std::nullopt;
     PicturePtr picture =
         DecodeWithColorKey(path, QStringLiteral("bmp"), clipPicture, false, key, width, height);

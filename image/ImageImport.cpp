@@ -1,5 +1,6 @@
 #include "image/ImageImport.h"
 
+#include "base/Platform.h"
 #include "base/Prompts.h"
 #include "base/Screen.h"
 #include "base/Settings.h"
@@ -7,12 +8,13 @@
 #include "document/Picture.h"
 #include "image/BitmapKey.h"
 #include "image/PngColorKeyReader.h"
-#include "image/WorkFolder.h"
+#include "packaging/WorkFolder.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QTemporaryFile>
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -52,15 +54,6 @@ bool ReadWholeFile(const QString& path, QByteArray& out) {
         return false;
     }
     return f.error() == QFileDevice::NoError && out.size() == f.size();
-}
-
-/// Replaces a work file with `bytes`. The old file goes first, so a failed write
-/// never leaves an earlier conversion's file standing in for this one.
-void WriteWorkFile(const QString& path, const QByteArray& bytes) {
-    QFile::remove(path);
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        f.write(bytes);
 }
 
 enum class RenderStatus { Ok, NoSource, NoEncoder };
@@ -105,9 +98,8 @@ RenderStatus RenderToBytes(const Picture* picture, int w, int h, const QString& 
     return RenderStatus::Ok;
 }
 
-/// Makes the shrunken picture from `bytes`, keeping them in the work file `path`.
-PicturePtr PictureFromWorkBytes(const QString& path, const QByteArray& bytes) {
-    WriteWorkFile(path, bytes);
+/// Makes the shrunken picture from its encoded `bytes`.
+PicturePtr PictureFromConvertedBytes(const QByteArray& bytes) {
     PicturePtr picture = Picture::fromBytes(bytes);
     if (!picture)
         ShowMessage(Msg::OutOfMemory, QString(), nullptr, MsgKind::Error);
@@ -137,17 +129,9 @@ ImportResult ImportJpeg(const QString& path, bool& done) {
 
     if (ReadSettingInt(Setting::LimitImageSize, 1) == 1) {
         const QSize fit = FitSizeToLimit(size.width(), size.height(),
-                                         ReadSettingInt(Setting::ImageLimitWidth, 500),
-                                         ReadSettingInt(Setting::ImageLimitHeight, 500));
+                                         ReadSettingPositive(Setting::ImageLimitWidth, 500),
+                                         ReadSettingPositive(Setting::ImageLimitHeight, 500));
         if (fit != size) {
-            const QString folder = ImageWorkFolder();
-            if (folder.isEmpty()) {
-                done = true;
-                r.ok = true; // the slide comes without a picture, as for any shrink failure
-                r.width = fit.width();
-                r.height = fit.height();
-                return r;
-            }
             reader.setScaledSize(fit);
             reader.setQuality(100); // accurate DCT and a smooth final step
             QImage small = reader.read();
@@ -160,7 +144,7 @@ ImportResult ImportJpeg(const QString& path, bool& done) {
                     r.ok = true;
                     r.width = fit.width();
                     r.height = fit.height();
-                    r.picture = PictureFromWorkBytes(folder + QStringLiteral("/tmp.jpeg"), jpeg);
+                    r.picture = PictureFromConvertedBytes(jpeg);
                     return r;
                 }
             }
@@ -362,12 +346,9 @@ ImportResult ImportImageFile(const QString& path, const QString& ext) {
 
 namespace {
 
-/// The JPEG bytes of the raster at the Quality setting, kept in the work file
-/// "temp.jpeg"; false (after Msg::OutOfMemory where the raster cannot be drawn) on failure.
-bool EncodeJpegWorkFile(const QImage& raster, int width, int height, QByteArray& bytes) {
-    const QString folder = ImageWorkFolder();
-    if (folder.isEmpty())
-        return false;
+/// The JPEG bytes of the raster at the Quality setting; false (after Msg::OutOfMemory
+/// where the raster cannot be drawn) on failure.
+bool EncodeJpeg(const QImage& raster, int width, int height, QByteArray& bytes) {
     const PicturePtr wrap = Picture::fromImage(raster); // shares the pixels, no copy
     const RenderStatus st =
         RenderToBytes(wrap.get(), width, height, QStringLiteral("jpeg"),
@@ -376,10 +357,7 @@ bool EncodeJpegWorkFile(const QImage& raster, int width, int height, QByteArray&
         ShowMessage(Msg::OutOfMemory, QString(), nullptr, MsgKind::Error);
         return false;
     }
-    if (st != RenderStatus::Ok)
-        return false;
-    WriteWorkFile(folder + QStringLiteral("/temp.jpeg"), bytes);
-    return true;
+    return st == RenderStatus::Ok;
 }
 
 } // namespace
@@ -431,7 +409,7 @@ PicturePtr DecodeWithColorKey(const QString& path, const QString& ext, PicturePt
         // Same as ReencodeAsJpeg, with the raster let go before the JPEG is decoded, so
         // a large image is never held twice.
         QByteArray bytes;
-        if (!EncodeJpegWorkFile(raster, width, height, bytes))
+        if (!EncodeJpeg(raster, width, height, bytes))
             return nullptr;
         raster = QImage();
         return Picture::fromBytes(bytes);
@@ -443,7 +421,7 @@ PicturePtr DecodeWithColorKey(const QString& path, const QString& ext, PicturePt
 
 PicturePtr ReencodeAsJpeg(const QImage& raster, int width, int height) {
     QByteArray bytes;
-    if (!EncodeJpegWorkFile(raster, width, height, bytes))
+    if (!EncodeJpeg(raster, width, height, bytes))
         return nullptr;
     return Picture::fromBytes(bytes);
 }
@@ -460,8 +438,8 @@ bool RenderToImageFile(const Picture* picture, int w, int h, const QString& form
 }
 
 PicturePtr FitPictureToLimit(PicturePtr picture, int& width, int& height, KeyColor key) {
-    const int limitW = ReadSettingInt(Setting::ImageLimitWidth, 500);
-    const int limitH = ReadSettingInt(Setting::ImageLimitHeight, 500);
+    const int limitW = ReadSettingPositive(Setting::ImageLimitWidth, 500);
+    const int limitH = ReadSettingPositive(Setting::ImageLimitHeight, 500);
     if (width <= limitW && height <= limitH)
         return picture;
     const QSize fit = FitSizeToLimit(width, height, limitW, limitH);
@@ -472,29 +450,34 @@ PicturePtr FitPictureToLimit(PicturePtr picture, int& width, int& height, KeyCol
 
 PicturePtr ScalePicture(PicturePtr picture, int w, int h, bool bmp, KeyColor key) {
     const QString format = bmp ? QStringLiteral("bmp") : QStringLiteral("jpeg");
-    const QString folder = ImageWorkFolder();
-    if (folder.isEmpty())
-        return nullptr;
     QByteArray bytes;
     if (RenderToBytes(picture.get(), w, h, format, 100, bmp ? key : std::nullopt, bytes) !=
         RenderStatus::Ok)
         return picture;
     picture.reset();
-    return PictureFromWorkBytes(folder + QStringLiteral("/tmp.") + format, bytes);
+    return PictureFromConvertedBytes(bytes);
 }
 
-QString SavePictureToTempBmp(const Picture* picture) {
-    const QString folder = ImageWorkFolder();
-    if (folder.isEmpty() || !picture || picture->image().isNull())
-        return {};
+std::unique_ptr<QTemporaryFile> SavePictureToWorkBmp(const Picture* picture) {
+    if (!picture || picture->image().isNull())
+        return nullptr;
     const QByteArray bytes = EncodeBmp(picture->image());
     if (bytes.isEmpty())
-        return {};
-    const QString path = folder + QStringLiteral("/tmp.bmp");
-    QFile::remove(path);
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size() ||
-        !f.flush())
-        return {};
-    return path;
+        return nullptr;
+    return WriteWorkFile(bytes, QStringLiteral(".bmp"));
+}
+
+std::unique_ptr<QTemporaryFile> WriteWorkFile(const QByteArray& bytes, const QString& suffix) {
+    std::unique_ptr<QTemporaryFile> file = NewWorkFile(suffix);
+    if (!file)
+        return nullptr;
+    if (file->write(bytes) != bytes.size() || !file->flush()) {
+        ShowMessage(Msg::SaveFailed,
+                    file->fileName() + QLatin1Char('\n') + WriteFailureReason(*file) +
+                        QLatin1Char('\n'),
+                    nullptr, MsgKind::Error);
+        return nullptr;
+    }
+    file->close(); // the name stays taken until the object goes
+    return file;
 }

@@ -3,13 +3,17 @@
 // (colour key), preparing the pixels for colour keying, re-encoding and shrinking.
 
 #include "document/Document.h"
+#include "document/Picture.h"
 
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <memory>
+
+class QTemporaryFile;
 
 /// The largest picture decoded, in pixels; larger images are skipped like undecodable ones.
-constexpr qint64 kMaxImagePixels = 100'000'000;
+constexpr qint64 kMaxImagePixels = kMaxPicturePixels;
 
 /// What an import yields. `ok` false: the file could not be decoded (no message of
 /// its own). `ok` true with a null picture: the shrunken copy could not be made (its
@@ -33,7 +37,7 @@ ImportResult ImportImageFile(const QString& path, const QString& ext);
 PicturePtr DecodeWithColorKey(const QString& path, const QString& ext, PicturePtr fallback,
                               bool bmpMode, KeyColor& key, int& width, int& height);
 
-/// Encodes the raster as JPEG at the Quality setting (work file "temp.jpeg") and makes
+/// Encodes the raster as JPEG at the Quality setting and makes
 /// a picture of those bytes. Null on failure.
 PicturePtr ReencodeAsJpeg(const QImage& raster, int width, int height);
 
@@ -48,14 +52,17 @@ bool RenderToImageFile(const Picture* picture, int w, int h, const QString& form
 /// new size replaces `width` and `height`. Keyed pictures stay lossless (BMP).
 PicturePtr FitPictureToLimit(PicturePtr picture, int& width, int& height, KeyColor key);
 
-/// A copy of the picture at w x h, as BMP (`bmp`) or JPEG at quality 100, kept in the
-/// work file "tmp.bmp" or "tmp.jpeg". Returns the old picture when it cannot be drawn,
-/// null (after message Msg::OutOfMemory) when the copy cannot be read back.
+/// A copy of the picture at w x h, as BMP (`bmp`) or JPEG at quality 100. Returns the
+/// old picture when it cannot be drawn, null (after message Msg::OutOfMemory) when the
+/// copy cannot be read back.
 PicturePtr ScalePicture(PicturePtr picture, int w, int h, bool bmp, KeyColor key = std::nullopt);
 
-/// Writes the picture's pixels as a BMP file to the work file "tmp.bmp"; its path, or
-/// empty when it cannot be written.
-QString SavePictureToTempBmp(const Picture* picture);
+/// Writes `bytes` to a new work file of its own (see NewWorkFile), closed and removed
+/// when the returned object goes; null after a message when it cannot be written.
+std::unique_ptr<QTemporaryFile> WriteWorkFile(const QByteArray& bytes, const QString& suffix);
+
+/// The picture's pixels as a BMP work file of its own; null when it cannot be written.
+std::unique_ptr<QTemporaryFile> SavePictureToWorkBmp(const Picture* picture);
 
 // The pixel rules, on ARGB32 rasters (exposed for tests).
 

@@ -552,6 +552,30 @@ Status CabinetReader::extract(MemberSink& sink, ProgressSink* progress) {
     return Status::Ok;
 }
 
+int CabinetReader::lastMemberIndex() const {
+    int last = -1;
+    for (int i = 0; i < int(m_members.size()); ++i) {
+        const Member& m = m_members[size_t(i)];
+        if (last < 0)
+            last = i;
+        const Member& l = m_members[size_t(last)];
+        // Folders are extracted in order, a folder's members by offset (ties keep their
+        // stored order), so the later of two equal places wins.
+        if (m.folder > l.folder || (m.folder == l.folder && m.offset >= l.offset))
+            last = i;
+    }
+    return last;
+}
+
+Status CabinetReader::extractMember(int index, MemberSink& sink, ProgressSink* progress) {
+    if (index < 0 || index >= int(m_members.size()))
+        return Status::Damaged;
+    qint64 done = 0;
+    const std::vector<int> order{index};
+    return extractFolder(m_members[size_t(index)].folder, order, sink, progress, done,
+                         m_members[size_t(index)].size);
+}
+
 Status CabinetReader::extractFolder(int folderIndex, const std::vector<int>& order,
                                     MemberSink& sink, ProgressSink* progress, qint64& done,
                                     qint64 total) {

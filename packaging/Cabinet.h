@@ -117,6 +117,13 @@ public:
     /// Decodes every folder and hands each member's bytes to `sink`, in folder order and
     /// within a folder by offset. Never hands over more than a member's declared size.
     Status extract(MemberSink& sink, ProgressSink* progress = nullptr);
+    /// The member a one-document cabinet holds its document in: the one an extraction
+    /// of everything writes last (the last folder's member with the highest offset); -1
+    /// when there are no members.
+    int lastMemberIndex() const;
+    /// Decodes the folder of member `index` only as far as that member ends and hands
+    /// its bytes alone to `sink`; the other members are never handed over.
+    Status extractMember(int index, MemberSink& sink, ProgressSink* progress = nullptr);
 
 private:
     Status extractFolder(int folderIndex, const std::vector<int>& order, MemberSink& sink,

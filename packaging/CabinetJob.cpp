@@ -1,5 +1,6 @@
 #include "packaging/CabinetJob.h"
 
+#include "base/Platform.h"
 #include "base/Prompts.h"
 
 #include <QDir>
@@ -17,6 +18,15 @@ QString joinFolder(const QString& folder, const QString& name) {
 
 bool packFailed() {
     ShowMessage(Msg::NoWriteAccess, QString(), nullptr, MsgKind::Info);
+    return false;
+}
+
+/// A write into the new cabinet failed: the file and the system's reason (a full disk
+/// is no question of access rights).
+bool packWriteFailed(const QFileDevice& out) {
+    ShowMessage(Msg::WriteFailed,
+                out.fileName() + QLatin1Char('\n') + out.errorString() + QLatin1Char('\n'), nullptr,
+                MsgKind::Error);
     return false;
 }
 
@@ -87,6 +97,18 @@ private:
     QFile m_file;
 };
 
+/// Writes the one member it is given to a device.
+class DeviceSink : public cab::MemberSink {
+public:
+    explicit DeviceSink(QIODevice& out) : m_out(out) {}
+    bool begin(const cab::Member&) override { return true; }
+    bool write(const char* data, qsizetype n) override { return m_out.write(data, n) == n; }
+    bool end(const cab::Member&, bool ok) override { return ok; }
+
+private:
+    QIODevice& m_out;
+};
+
 class DirectRunner : public CabinetJobRunner {
 public:
     bool run(CabinetJob& job) override { return job.Run(nullptr); }
@@ -118,12 +140,20 @@ bool PackFile(const QString& source, const QString& name, const QString& folder,
         return packFailed();
     const cab::Status s = cab::WriteCabinet(out, src, src.size(), name, cab::DosDate(when),
                                             cab::DosTime(when), attribs, progress);
+    // Flushed before the commit, so that a failing write keeps its own reason.
+    if (s == cab::Status::WriteError || (s == cab::Status::Ok && !out.flush())) {
+        const QString reason = WriteFailureReason(out);
+        out.cancelWriting();
+        ShowMessage(Msg::WriteFailed, target + QLatin1Char('\n') + reason + QLatin1Char('\n'),
+                    nullptr, MsgKind::Error);
+        return false;
+    }
     if (s != cab::Status::Ok) {
         out.cancelWriting();
         return packFailed();
     }
     if (!out.commit())
-        return packFailed();
+        return packWriteFailed(out);
     return true;
 }
 
@@ -148,10 +178,45 @@ bool ExtractCabinet(const QString& name, const QString& folder, const QString& d
     return true;
 }
 
+bool ExtractDocumentMember(const QString& name, const QString& folder, QIODevice& out,
+                           QString* memberName, ProgressSink* progress) {
+    if (memberName)
+        memberName->clear();
+    QFile in(joinFolder(folder, name));
+    if (!in.open(QIODevice::ReadOnly))
+        return extractFailed("[File Copy]\n");
+    cab::CabinetReader reader(in);
+    if (reader.readDirectory() != cab::Status::Ok)
+        return extractFailed("[File Copy]\n");
+    const int index = reader.lastMemberIndex();
+    if (index < 0)
+        return true;
+    DeviceSink sink(out);
+    cab::Status s = reader.extractMember(index, sink, progress);
+    auto* file = qobject_cast<QFileDevice*>(&out);
+    // Buffered bytes that cannot be written (a full disk) fail the extraction too.
+    if (s == cab::Status::Ok && file && !file->flush())
+        s = cab::Status::WriteError;
+    if (s == cab::Status::WriteError) {
+        const QString target = file ? file->fileName() + QLatin1Char('\n') : QString();
+        const QString reason = file ? WriteFailureReason(*file) : out.errorString();
+        ShowMessage(Msg::ExtractFailed, target + reason + QLatin1Char('\n'), nullptr,
+                    MsgKind::Error);
+        return false;
+    }
+    if (s != cab::Status::Ok)
+        return extractFailed("[File Copy]\n");
+    if (memberName)
+        *memberName = reader.members()[size_t(index)].name;
+    return true;
+}
+
 bool CabinetJob::Run(ProgressSink* progress) {
     if (kind == Kind::Pack)
         return PackFile(packSource, packName, packFolder, progress);
-    return ExtractCabinet(extractName, extractFolder, extractDest, &extractedName, progress);
+    if (!extractTo)
+        return extractFailed("[File Copy]\n");
+    return ExtractDocumentMember(extractName, extractFolder, *extractTo, &extractedName, progress);
 }
 
 bool RunCabinetJob(CabinetJob& job) {

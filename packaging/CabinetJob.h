@@ -20,20 +20,28 @@ bool PackFile(const QString& source, const QString& name, const QString& folder,
 bool ExtractCabinet(const QString& name, const QString& folder, const QString& dest,
                     QString* lastMember = nullptr, ProgressSink* progress = nullptr);
 
-/// One packing or extracting job: its kind, the three paths of that kind and, after an
-/// extraction, the name of the member it wrote last.
+/// Writes the document member of the cabinet `folder` + `name` (the member an extraction
+/// of everything would write last) to `out`, and nothing else anywhere; `memberName`
+/// (optional) receives its stored name, empty when the cabinet has no members (which is
+/// no failure here). Failure shows "[File Copy]" and message Msg::ExtractFailed, with
+/// the output's name and the reason when writing failed.
+bool ExtractDocumentMember(const QString& name, const QString& folder, QIODevice& out,
+                           QString* memberName = nullptr, ProgressSink* progress = nullptr);
+
+/// One packing or extracting job: its kind, the paths of that kind and, after an
+/// extraction, the name of the member it wrote.
 struct CabinetJob {
     enum class Kind { Extract, Pack };
     Kind kind = Kind::Extract;
-    QString packSource;    ///< file to put into the cabinet
-    QString packName;      ///< cabinet file name, also the member's name
-    QString packFolder;    ///< folder of the new cabinet, ending with a separator
-    QString extractDest;   ///< folder to extract into, ending with a separator
-    QString extractName;   ///< cabinet file name
-    QString extractFolder; ///< folder of the cabinet, ending with a separator
-    QString extractedName; ///< set by an extraction: the last member written
+    QString packSource;             ///< file to put into the cabinet
+    QString packName;               ///< cabinet file name, also the member's name
+    QString packFolder;             ///< folder of the new cabinet, ending with a separator
+    QString extractName;            ///< cabinet file name
+    QString extractFolder;          ///< folder of the cabinet, ending with a separator
+    QIODevice* extractTo = nullptr; ///< receives the document member (not owned)
+    QString extractedName;          ///< set by an extraction: the member written
 
-    /// Runs PackFile or ExtractCabinet; true when it succeeded.
+    /// Runs PackFile or ExtractDocumentMember; true when it succeeded.
     bool Run(ProgressSink* progress);
 };
 

@@ -2,8 +2,8 @@
 
 #include "base/Platform.h"
 #include "base/Prompts.h"
+#include "document/Document.h"
 #include "document/DocumentStream.h"
-#include "packaging/WorkFolder.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -51,21 +51,6 @@ QString ProposeExecutableName(const QString& editText, const QString& docPath) {
     return name + QStringLiteral(".exe");
 }
 
-QString WriteTempDocumentStream() {
-    const QString folder = GetWorkFolder(QStringLiteral("Slide"));
-    if (folder.isEmpty())
-        return {};
-    const QString path = folder + QLatin1Char('/') + QStringLiteral("Picture.tmp");
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return {};
-    const bool ok = WriteDocumentStream(file);
-    file.close();
-    if (!ok || file.error() != QFileDevice::NoError)
-        return {};
-    return path;
-}
-
 qint64 AppendFileTo(const QString& source, QIODevice& out) {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly)) {
@@ -85,35 +70,43 @@ qint64 AppendFileTo(const QString& source, QIODevice& out) {
 }
 
 bool CreateExecutable(const QString& target, const std::function<void(int)>& progress) {
+    // A show without slides would start and end without a word.
+    if (CurrentDocument().slideCount <= 0) {
+        ShowMessage(Msg::EmptyDocumentExport, QString(), nullptr, MsgKind::Info);
+        return false;
+    }
     const QString runtime = RuntimePath();
-    if (!QFileInfo(runtime).isFile()) {
+    if (!IsRegularFile(runtime)) {
         ShowMessage(Msg::RequiredFileMissing, QLatin1String(kRuntimeFileName) + QLatin1Char('\n'),
                     nullptr, MsgKind::Info);
         return false;
     }
     if (progress)
         progress(0);
-    const QString temp = WriteTempDocumentStream();
-    if (temp.isEmpty()) {
-        if (progress)
-            progress(0);
-        return false;
-    }
-    bool ok = false;
-    // Assembled in a file beside the target and renamed over it only when complete.
+    // Assembled in a file of its own beside the target and renamed over it only when
+    // complete: the runtime, the document stream, then the trailer.
     QSaveFile out(target);
     out.setDirectWriteFallback(false);
+    bool ok = false;
     if (!out.open(QIODevice::WriteOnly)) {
-        ShowMessage(Msg::OpenFailed);
+        ShowMessage(Msg::OpenFailed,
+                    target + QLatin1Char('\n') + out.errorString() + QLatin1Char('\n'));
     } else {
         const qint64 r = AppendFileTo(runtime, out);
-        const qint64 d = r > 0 ? AppendFileTo(temp, out) : 0;
-        if (r > 0 && d > 0) {
+        QString reason = out.error() != QFileDevice::NoError ? WriteFailureReason(out) : QString();
+        if (r > 0) {
+            // Flushed before the commit, so that a failing write keeps its own reason.
             const QByteArray trailer = EncodeBE32(kExecutableMagic) + EncodeBE32(quint32(r));
-            ok = out.write(trailer) == trailer.size() && out.commit();
+            ok = WriteDocumentStream(out) && out.write(trailer) == trailer.size() && out.flush();
             if (!ok)
-                ShowMessage(Msg::OpenFailed);
+                reason = WriteFailureReason(out);
+            else if (!out.commit())
+                ok = false, reason = out.errorString();
         }
+        // The runtime that cannot be read has had its message; a write that failed
+        // (a full disk) names the file and why.
+        if (!ok && !reason.isEmpty())
+            ShowMessage(Msg::WriteFailed, target + QLatin1Char('\n') + reason + QLatin1Char('\n'));
         if (!ok)
             out.cancelWriting();
     }
@@ -121,7 +114,6 @@ bool CreateExecutable(const QString& target, const std::function<void(int)>& pro
         MarkExecutable(target);
     if (progress)
         progress(0);
-    QFile::remove(temp);
     return ok;
 }
 

@@ -30,18 +30,17 @@ std::optional<Msg> CheckExecutableTarget(const QString& target);
 /// "ルセリオ", with its extension replaced by (or appended with) ".exe".
 QString ProposeExecutableName(const QString& editText, const QString& docPath);
 
-/// Writes the open document's stream to "Picture.tmp" in the working folder's "Slide"
-/// subfolder; its full path, or empty on failure.
-QString WriteTempDocumentStream();
-
 /// Copies `source` to `out` in 1024-byte chunks; the source's length, or 0 after
 /// message Msg::OpenFailed (prefixed with the source path) when it cannot be opened.
 qint64 AppendFileTo(const QString& source, QIODevice& out);
 
-/// Writes the executable `target`. The file is assembled beside the target and
-/// replaces it only when complete, so a failure never leaves a half-written target;
-/// on POSIX it is made executable (0755). `progress` (may be empty) is called with 0
-/// before and after the creation. The failing step shows its message.
+/// Writes the executable `target`: the runtime, the open document's stream and the
+/// trailer. The file is assembled beside the target and replaces it only when
+/// complete, so a failure never leaves a half-written target; on POSIX it is made
+/// executable (0777 less the umask). A document without slides is refused
+/// (Msg::EmptyDocumentExport). `progress` (may be empty) is called with 0 before and
+/// after the creation. The failing step shows its message, naming the file and the
+/// reason where a write failed.
 bool CreateExecutable(const QString& target, const std::function<void(int)>& progress = {});
 
 /// Shows the folder holding `path` in the platform's file browser; false after message

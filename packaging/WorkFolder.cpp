@@ -5,8 +5,12 @@
 #include "base/Settings.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
+
+#if defined(Q_OS_UNIX)
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -17,23 +21,36 @@ void showFolderMessage(const QString& path) {
 
 } // namespace
 
-QString GetWorkFolder(const QString& sub) {
+QString WorkFolderName() {
+#if defined(Q_OS_UNIX)
+    return ApplicationName() + QLatin1Char('-') + QString::number(::geteuid());
+#else
+    return ApplicationName();
+#endif
+}
+
+QString GetWorkFolder() {
     const QString temp = QDir::tempPath();
     if (temp.isEmpty() || !QFileInfo(temp).isDir()) {
         showFolderMessage(temp);
         return {};
     }
-    QString path = QDir::cleanPath(temp) + QLatin1Char('/') + ApplicationName();
-    if (!MakePrivateFolder(path)) {
-        showFolderMessage(path);
-        return {};
-    }
-    if (sub.isEmpty())
-        return path;
-    path += QLatin1Char('/') + sub;
+    const QString path = QDir::cleanPath(temp) + QLatin1Char('/') + WorkFolderName();
     if (!MakePrivateFolder(path)) {
         showFolderMessage(path);
         return {};
     }
     return path;
+}
+
+std::unique_ptr<QTemporaryFile> NewWorkFile(const QString& suffix) {
+    const QString folder = GetWorkFolder();
+    if (folder.isEmpty())
+        return nullptr;
+    auto file = std::make_unique<QTemporaryFile>(folder + QStringLiteral("/work-XXXXXX") + suffix);
+    if (!file->open()) {
+        showFolderMessage(folder);
+        return nullptr;
+    }
+    return file;
 }

@@ -1,8 +1,24 @@
 #pragma once
-#include <QString>
+// The user's private working folder and the uniquely named work files inside it.
+// Several copies of the program, run by one user or by several, each get files of
+// their own: nothing in the folder is ever shared by name.
 
-/// The application's working folder in the system's temporary folder (or its subfolder
-/// `sub` when not empty), created when missing, without a trailing separator. On POSIX
-/// systems each folder is made private to the user (mode 0700, owned by the user, not a
-/// symbolic link). Empty after showing a message when that cannot be had.
-QString GetWorkFolder(const QString& sub = QString());
+#include <QString>
+#include <memory>
+
+class QTemporaryFile;
+
+/// The folder name of this user's working folder: the application's name followed by
+/// the user's id on POSIX systems ("luserio-1000"), the name alone on Windows, where
+/// the temporary folder already belongs to the user.
+QString WorkFolderName();
+
+/// This user's working folder in the system's temporary folder, created when missing,
+/// without a trailing separator. On POSIX systems it is private to the user (mode 0700,
+/// owned by the user, not a symbolic link). Empty after a message when it cannot be had.
+QString GetWorkFolder();
+
+/// A new, empty work file with a unique name in the working folder, open for reading
+/// and writing (private to the user) and removed when the object goes. `suffix` ends
+/// the name (".stream", ".png"). Null after a message when none can be made.
+std::unique_ptr<QTemporaryFile> NewWorkFile(const QString& suffix);

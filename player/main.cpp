@@ -15,6 +15,7 @@
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
+#include <new>
 
 namespace {
 
@@ -29,7 +30,13 @@ bool LoadEmbeddedDocument() {
         ShowMessage(Msg::WrongFileFormat);
         return false;
     }
-    QByteArray bytes = file.read(length);
+    QByteArray bytes;
+    try {
+        bytes = file.read(length);
+    } catch (const std::bad_alloc&) {
+        ShowMessage(Msg::OutOfMemory);
+        return false;
+    }
     if (bytes.size() != length) {
         ShowMessage(Msg::WrongFileFormat);
         return false;

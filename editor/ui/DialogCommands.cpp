@@ -42,8 +42,8 @@ void EditorWindow::OpenSystemSettings() {
     dlg.m_titleMode = ReadSettingInt(Setting::TitleMode, 2);
     dlg.m_newSlideSeconds = ReadSettingInt(Setting::NewSlideSeconds, 5);
     dlg.m_limitSize = ReadSettingInt(Setting::LimitImageSize, 1);
-    dlg.m_limitWidth = ReadSettingInt(Setting::ImageLimitWidth, 500);
-    dlg.m_limitHeight = ReadSettingInt(Setting::ImageLimitHeight, 500);
+    dlg.m_limitWidth = ReadSettingPositive(Setting::ImageLimitWidth, 500);
+    dlg.m_limitHeight = ReadSettingPositive(Setting::ImageLimitHeight, 500);
     dlg.Initialize();
     if (RunModal(dlg) != QDialog::Accepted)
         return;

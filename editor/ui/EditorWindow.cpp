@@ -47,13 +47,14 @@ bool EditorWindow::Initialize() {
     if (!m_tip)
         m_tip = new TipWindow(this);
 
-    // Size and position: three quarters of the desktop, or the stored size when larger,
-    // centred; maximised when it was maximised at the last close.
+    // Size and position: three quarters of the desktop, or the stored size when larger
+    // but never larger than the desktop (a damaged setting cannot build a monster
+    // window), centred; maximised when it was maximised at the last close.
     const QSize desk = Screen().desktop;
     const int defW = desk.width() * 3 / 4;
     const int defH = desk.height() * 3 / 4;
-    const int w = std::max(ReadSettingInt(Setting::EditorWidth, defW), defW);
-    const int h = std::max(ReadSettingInt(Setting::EditorHeight, defH), defH);
+    const int w = std::clamp(ReadSettingInt(Setting::EditorWidth, defW), defW, desk.width());
+    const int h = std::clamp(ReadSettingInt(Setting::EditorHeight, defH), defH, desk.height());
     const QPoint origin = Screen().workArea.topLeft();
     setGeometry(origin.x() + (desk.width() - w) / 2, origin.y() + (desk.height() - h) / 2, w, h);
     m_placed = true;
@@ -74,8 +75,9 @@ bool EditorWindow::Initialize() {
     // else (or when that open fails) a new document.
     OpenStartDocument(*this, m_startFile);
 
-    // From now on the window keeps a usable minimum size.
-    setMinimumSize(488, 508);
+    // From now on the window keeps a usable minimum size (the desktop permitting: on a
+    // small or highly scaled screen the whole window stays reachable).
+    setMinimumSize(std::min(488, desk.width()), std::min(508, desk.height()));
 
     // The opacity, never below 105 so the window cannot vanish.
     const int trans = std::clamp(ReadSettingInt(Setting::EditorOpacity, 220), 105, 255);

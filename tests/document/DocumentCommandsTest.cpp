@@ -12,6 +12,10 @@
 #include <gtest/gtest.h>
 #include <optional>
 
+#if defined(Q_OS_UNIX)
+#include <sys/stat.h>
+#endif
+
 namespace {
 
 class Commands : public ::testing::Test {
@@ -19,8 +23,14 @@ protected:
     void SetUp() override {
         ResetWorld();
         base = dir.path() + QLatin1Char('/');
+        // A temporary folder of the test's own: its work files are its own.
+        m_oldTmp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", tmp.path().toLocal8Bit());
     }
-    void TearDown() override { ResetWorld(); }
+    void TearDown() override {
+        qputenv("TMPDIR", m_oldTmp);
+        ResetWorld();
+    }
 
     /// A document of `n` slides saved at base + name; the document stays open.
     QString saved(const QString& name, int n) {
@@ -41,7 +51,18 @@ protected:
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
-    QTemporaryDir dir;
+    /// Whether every folder in the temporary folder (the working folder among them) is
+    /// empty: no stream file outlives its command.
+    bool workFolderEmpty() const {
+        const QDir t(tmp.path());
+        for (const QString& sub : t.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            if (!QDir(t.filePath(sub)).isEmpty())
+                return false;
+        return true;
+    }
+
+    QTemporaryDir dir, tmp;
+    QByteArray m_oldTmp;
     QString base;
     CountingEditState ed;
 };
@@ -77,7 +98,7 @@ TEST_F(Commands, SaveThenOpenRestoresTheDocument) {
     EXPECT_EQ(doc.filePath, path);
     EXPECT_EQ(ReadSettingString(Setting::LastDocument, QString()), path);
     // The working folder keeps no stream files.
-    EXPECT_TRUE(QDir(QDir::tempPath() + "/" + ApplicationName()).entryList(QDir::Files).isEmpty());
+    EXPECT_TRUE(workFolderEmpty());
     EXPECT_TRUE(p.calls.isEmpty());
 }
 
@@ -143,6 +164,23 @@ TEST_F(Commands, OpenChecksAndTheirMessages) {
     }
 }
 
+#if defined(Q_OS_UNIX)
+TEST_F(Commands, APipeNamedLikeADocumentIsRefusedAtOnce) {
+    // Reading a pipe would wait for a writer that never comes (and the editor would
+    // hang at every start with it remembered as the last document).
+    const QString pipe = base + "pipe.lsr";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    NewDocument(ed);
+    FillSlides(ed, 2);
+    TestPrompts p;
+    EXPECT_FALSE(OpenDocument(pipe));
+    ASSERT_EQ(p.messageIds(), QList<Msg>{Msg::NotARegularFile});
+    EXPECT_EQ(p.calls[0].text, pipe + "\n" + MessageText(Msg::NotARegularFile));
+    EXPECT_EQ(CurrentDocument().slideCount, 2);
+    EXPECT_EQ(ReadSettingString(Setting::LastDocument, QString()), QString());
+}
+#endif
+
 TEST_F(Commands, AFailedPackKeepsThePreviousFileAndFails) {
     const QString path = saved(QStringLiteral("Keep.lsr"), 1);
     const QByteArray before = readFile(path);
@@ -156,7 +194,7 @@ TEST_F(Commands, AFailedPackKeepsThePreviousFileAndFails) {
     EXPECT_EQ(p.messageIds(), QList<Msg>{Msg::NoWriteAccess});
     EXPECT_EQ(readFile(path), before);
     EXPECT_EQ(ReadSettingString(Setting::LastDocument, QString()), QString());
-    EXPECT_TRUE(QDir(QDir::tempPath() + "/" + ApplicationName()).entryList(QDir::Files).isEmpty());
+    EXPECT_TRUE(workFolderEmpty());
 }
 
 TEST_F(Commands, SaveCommandFlows) {
@@ -251,17 +289,43 @@ TEST_F(Commands, NewAndOpenAskAboutUnsavedChanges) {
         EXPECT_TRUE(p.calls.isEmpty());
         EXPECT_EQ(CurrentDocument().filePath, path);
     }
-    { // Yes, then the save dialog is cancelled: the New still happens.
+    // Yes, then the save is cancelled or fails: neither New nor Open goes on, and the
+    // document and its changes stay.
+    for (const bool open : {false, true}) {
+        for (const bool cancelled : {true, false}) {
+            SCOPED_TRACE(std::string(open ? "Open" : "New") +
+                         (cancelled ? ", cancelled" : ", failed"));
+            FillSlides(ed, 2);
+            CurrentDocument().filePath = cancelled ? QString() : base + "Unwritable.lsr";
+            ed.m_modified = true;
+            FailingPackRunner failing;
+            if (!cancelled)
+                SetCabinetJobRunner(&failing);
+            TestPrompts p;
+            p.answer(Answer::Yes);
+            if (cancelled)
+                p.answerSave(QString());
+            open ? OnOpenCommand(ed) : OnNewCommand(ed);
+            SetCabinetJobRunner(nullptr);
+            EXPECT_EQ(p.messageIds().value(0), Msg::SaveChangesQuestion);
+            EXPECT_EQ(p.calls[0].kind, MsgKind::YesNoCancel);
+            for (const PromptCall& call : p.calls)
+                EXPECT_NE(call.type, PromptCall::OpenFiles);
+            EXPECT_EQ(CurrentDocument().slideCount, 2);
+            EXPECT_TRUE(ed.m_modified);
+        }
+    }
+    { // Yes and a save that succeeds: the New happens.
         FillSlides(ed, 2);
         CurrentDocument().filePath.clear();
         ed.m_modified = true;
         TestPrompts p;
         p.answer(Answer::Yes);
-        p.answerSave(QString());
+        p.answerSave(base + "Kept.lsr");
         const int redraws = ed.redraws;
         OnNewCommand(ed);
         EXPECT_EQ(p.messageIds(), QList<Msg>{Msg::SaveChangesQuestion});
-        EXPECT_EQ(p.calls[0].kind, MsgKind::YesNoCancel);
+        EXPECT_TRUE(QFile::exists(base + "Kept.lsr"));
         EXPECT_EQ(CurrentDocument().slideCount, 0);
         EXPECT_FALSE(ed.m_modified);
         EXPECT_GT(ed.redraws, redraws);

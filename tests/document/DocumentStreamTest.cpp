@@ -280,3 +280,99 @@ TEST_F(DocStream, WriteErrorsAreReported) {
         GTEST_SKIP() << "no /dev/full here";
     EXPECT_FALSE(WriteDocumentStream(full));
 }
+
+namespace {
+
+/// A GIF of 35 bytes whose header and image declare `w` x `h` pixels.
+QByteArray hugeGif(quint16 w, quint16 h) {
+    QByteArray g("GIF89a");
+    const auto le16 = [&g](quint16 v) {
+        g.append(char(v & 0xFF));
+        g.append(char(v >> 8));
+    };
+    le16(w);
+    le16(h);
+    g.append(QByteArray::fromHex("800000"));       // a 2-colour table, background, aspect
+    g.append(QByteArray::fromHex("000000FFFFFF")); // black, white
+    g.append(char(0x2C));                          // image descriptor
+    le16(0);
+    le16(0);
+    le16(w);
+    le16(h);
+    g.append(char(0));                           // no local table, not interlaced
+    g.append(QByteArray::fromHex("0202440100")); // a few LZW codes, then the block end
+    g.append(char(0x3B));                        // trailer
+    return g;
+}
+
+QByteArray streamOfPictures(const QList<QByteArray>& pictures) {
+    QByteArray s("LSR001    ");
+    s += sampleHeader();
+    s += be32(quint32(pictures.size()));
+    for (int i = 0; i < pictures.size(); ++i)
+        s += record(1, 0xFFFFFFFF, 5, 0, 0);
+    for (const QByteArray& p : pictures)
+        s += be32(quint32(p.size())) + p;
+    return s;
+}
+
+} // namespace
+
+TEST_F(DocStream, PicturesBeyondTheLimitOrTheBudgetStayUndecodedAndAreToldOnce) {
+    const QByteArray huge = hugeGif(11000, 11000); // 121 megapixels declared
+    ASSERT_EQ(huge.size(), 35);
+    const QByteArray small = EncodeBmp(MakeTestPicture(100, 100, Qt::blue)->image());
+    constexpr qint64 kSmallBytes = 100 * 100 * 4; // decoded, 4 bytes a pixel
+    struct Row {
+        const char* name;
+        QList<QByteArray> pictures;
+        qint64 budget;
+        QList<bool> decoded;
+        QString slidesNamed; // the message's prefix; empty: no message
+    };
+    const Row rows[] = {
+        {"huge gifs, whatever the budget",
+         {huge, small, huge, huge},
+         qint64(1) << 40,
+         {false, true, false, false},
+         QStringLiteral("スライド 1, 3, 4\n")},
+        {"budget for two small pictures",
+         {small, small, small},
+         2 * kSmallBytes + 10,
+         {true, true, false},
+         QStringLiteral("スライド 3\n")},
+        {"within the budget", {small, small}, 2 * kSmallBytes, {true, true}, QString()},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        ResetWorld();
+        TestPrompts p;
+        const QByteArray s = streamOfPictures(r.pictures);
+        QByteArray in = s;
+        QBuffer buf(&in);
+        buf.open(QIODevice::ReadOnly);
+        ASSERT_TRUE(ReadDocumentStream(buf, r.budget));
+        const Document& doc = CurrentDocument();
+        ASSERT_EQ(doc.slideCount, r.pictures.size());
+        for (int i = 0; i < r.pictures.size(); ++i) {
+            EXPECT_EQ(bool(doc.slides[i].picture), r.decoded[i]) << i;
+            if (!r.decoded[i]) {
+                EXPECT_EQ(doc.slides[i].undecodedImage, r.pictures[i]) << i;
+            }
+        }
+        if (r.slidesNamed.isEmpty()) {
+            EXPECT_TRUE(p.calls.isEmpty());
+        } else {
+            ASSERT_EQ(p.messageIds(), QList<Msg>{Msg::PicturesTooLarge});
+            EXPECT_EQ(p.calls[0].text, r.slidesNamed + MessageText(Msg::PicturesTooLarge));
+        }
+        // Saving gives every picture's bytes back as they were stored.
+        const QByteArray out = writeStream();
+        int at = 78 + 28 * int(r.pictures.size());
+        for (const QByteArray& picture : r.pictures) {
+            EXPECT_EQ(out.mid(at + 4, picture.size()), picture);
+            at += 4 + int(picture.size());
+        }
+        EXPECT_EQ(out.size(), at);
+    }
+}

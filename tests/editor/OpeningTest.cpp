@@ -17,23 +17,28 @@ protected:
 TEST_F(Opening, SizeAndPositionFromSettings) {
     struct Row {
         const char* name;
-        int sx, sy, zoomed; // -1 = not stored
+        const char *sx, *sy; // as stored; null = not stored
+        int zoomed;          // -1 = not stored
         QRect expect;
         bool maximised;
     };
     const Row rows[] = {
-        {"no settings", -1, -1, -1, QRect(240, 135, 1440, 810), false},
-        {"smaller than default", 800, 600, 0, QRect(240, 135, 1440, 810), false},
-        {"larger width", 1800, -1, -1, QRect(60, 135, 1800, 810), false},
-        {"wider than the desktop", 2000, 1100, 0, QRect(-40, -10, 2000, 1100), false},
-        {"maximised keeps stored size", 1500, 900, 1, QRect(210, 90, 1500, 900), true},
+        {"no settings", nullptr, nullptr, -1, QRect(240, 135, 1440, 810), false},
+        {"smaller than default", "800", "600", 0, QRect(240, 135, 1440, 810), false},
+        {"larger width", "1800", nullptr, -1, QRect(60, 135, 1800, 810), false},
+        // Never larger than the desktop, whatever the settings say.
+        {"wider than the desktop", "2000", "1100", 0, QRect(0, 0, 1920, 1080), false},
+        {"largest 32-bit value", "2147483647", "2147483647", 0, QRect(0, 0, 1920, 1080), false},
+        {"beyond 32 bits", "99999999999", "99999999999", 0, QRect(0, 0, 1920, 1080), false},
+        {"negative", "-5000", "-1", 0, QRect(240, 135, 1440, 810), false},
+        {"maximised keeps stored size", "1500", "900", 1, QRect(210, 90, 1500, 900), true},
     };
     for (const Row& r : rows) {
         ClearSettings();
-        if (r.sx >= 0)
-            WriteSettingInt(Setting::EditorWidth, r.sx);
-        if (r.sy >= 0)
-            WriteSettingInt(Setting::EditorHeight, r.sy);
+        if (r.sx)
+            WriteSettingString(Setting::EditorWidth, QString::fromLatin1(r.sx));
+        if (r.sy)
+            WriteSettingString(Setting::EditorHeight, QString::fromLatin1(r.sy));
         if (r.zoomed >= 0)
             WriteSettingInt(Setting::EditorMaximized, r.zoomed);
         EditorWindow editor;
@@ -42,6 +47,23 @@ TEST_F(Opening, SizeAndPositionFromSettings) {
         const QRect g = r.maximised ? editor.normalGeometry() : editor.geometry();
         EXPECT_EQ(g, r.expect) << r.name;
     }
+}
+
+TEST_F(Opening, TheWindowFitsASmallOrHighlyScaledDesktop) {
+    // 1920 x 1080 at a scale of 2 leaves 960 x 540 for the windows, less a panel.
+    ScreenFacts screen = MakeScreen(960, 540);
+    screen.desktop = QSize(960, 500);
+    screen.workArea = QRect(0, 40, 960, 500);
+    SetScreenOverride(screen);
+    WriteSettingInt(Setting::EditorWidth, 1440);
+    WriteSettingInt(Setting::EditorHeight, 810);
+    EditorWindow editor;
+    ASSERT_TRUE(editor.Initialize());
+    EXPECT_TRUE(screen.workArea.contains(editor.geometry()))
+        << editor.geometry().x() << "," << editor.geometry().y() << " " << editor.geometry().width()
+        << "x" << editor.geometry().height();
+    EXPECT_LE(editor.minimumHeight(), 500);
+    SetScreenOverride(MakeScreen(1920, 1080));
 }
 
 TEST_F(Opening, OpacityIsClampedTo105Through255) {

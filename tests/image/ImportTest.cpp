@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QImageWriter>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -84,9 +85,12 @@ protected:
         // Each test gets its own temporary folder, so its work files are its own.
         m_oldTmp = qgetenv("TMPDIR");
         qputenv("TMPDIR", m_tmp.path().toLocal8Bit());
-        m_work = QDir::tempPath() + QStringLiteral("/") + ApplicationName();
     }
     void TearDown() override {
+        // Conversions leave no work files behind.
+        const QDir tmp(m_tmp.path());
+        for (const QString& sub : tmp.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            EXPECT_TRUE(QDir(tmp.filePath(sub)).isEmpty()) << sub.toStdString();
         qputenv("TMPDIR", m_oldTmp);
         ResetWorld();
     }
@@ -95,11 +99,9 @@ protected:
         EXPECT_TRUE(WriteFile(path, bytes));
         return path;
     }
-    QString work(const char* name) const { return m_work + QLatin1Char('/') + QLatin1String(name); }
 
     QTemporaryDir m_dir, m_tmp;
     QByteArray m_oldTmp;
-    QString m_work;
 };
 
 } // namespace
@@ -117,7 +119,6 @@ TEST_F(Import, BitmapsWithAndWithoutKey) {
     EXPECT_EQ(QSize(a.width, a.height), QSize(40, 30));
     EXPECT_EQ(a.picture->sourceBytes(),
               Encode(QImage(bmp24).convertToFormat(QImage::Format_ARGB32), "jpeg", 30));
-    EXPECT_EQ(ReadFile(work("temp.jpeg")), a.picture->sourceBytes());
 
     // 32 bits with a marked pixel: the key, and the pixels exactly as they are.
     // As 0xXXRRGGBB: the file bytes are blue, green, red, fourth byte.
@@ -152,7 +153,6 @@ TEST_F(Import, JpegKeepsItsBytesOrIsShrunkAtFullQuality) {
     EXPECT_EQ(QSize(b.width, b.height), QSize(500, 400));
     EXPECT_EQ(b.picture->size(), QSize(500, 400));
     EXPECT_EQ(b.key, std::nullopt);
-    EXPECT_EQ(ReadFile(work("tmp.jpeg")), b.picture->sourceBytes());
     EXPECT_TRUE(IsQuality100(b.picture->sourceBytes())); // 100, not the setting
     // Decoding at a reduced scale looks like decoding in full and shrinking.
     const QImage reference =
@@ -260,7 +260,6 @@ TEST_F(Import, ShrinkingKeepsKeyedPicturesLosslessAndUnkeyedAsJpeg) {
     EXPECT_EQ(a.key, qRgb(255, 255, 255));
     EXPECT_EQ(QSize(a.width, a.height), QSize(500, 400));
     EXPECT_TRUE(a.picture->sourceBytes().startsWith("BM"));
-    EXPECT_EQ(ReadFile(work("tmp.bmp")), a.picture->sourceBytes());
     const QImage& k = a.picture->image();
     EXPECT_EQ(k.pixel(10, 10) & 0xFFFFFF, 0xFFFFFFu);
     EXPECT_EQ(k.pixel(149, 99) & 0xFFFFFF, 0xFFFFFFu);
@@ -273,9 +272,7 @@ TEST_F(Import, ShrinkingKeepsKeyedPicturesLosslessAndUnkeyedAsJpeg) {
     ASSERT_TRUE(b.ok && b.picture);
     EXPECT_EQ(b.key, std::nullopt);
     EXPECT_EQ(QSize(b.width, b.height), QSize(500, 400));
-    EXPECT_EQ(ReadFile(work("tmp.jpeg")), b.picture->sourceBytes());
     EXPECT_TRUE(IsQuality100(b.picture->sourceBytes()));
-    EXPECT_FALSE(IsQuality100(ReadFile(work("temp.jpeg"))));
 
     // LimitImageSize 0 keeps the size.
     WriteSettingInt(Setting::LimitImageSize, 0);
@@ -372,12 +369,13 @@ TEST_F(Import, WorkFileForPastedPictures) {
     QImage img(3, 2, QImage::Format_RGB32);
     img.fill(qRgb(7, 8, 9));
     const PicturePtr pic = Picture::fromImage(img);
-    const QString path = SavePictureToTempBmp(pic.get());
-    EXPECT_EQ(path, work("tmp.bmp"));
+    const std::unique_ptr<QTemporaryFile> bmp = SavePictureToWorkBmp(pic.get());
+    ASSERT_TRUE(bmp);
+    const QString path = bmp->fileName();
     const QImage back(path);
     ASSERT_EQ(back.size(), QSize(3, 2));
     EXPECT_EQ(back.pixel(2, 1) & 0xFFFFFF, 0x070809u);
-    EXPECT_TRUE(SavePictureToTempBmp(nullptr).isEmpty());
+    EXPECT_FALSE(SavePictureToWorkBmp(nullptr));
 
     // Decoding it the way a paste does: no transparent pixel and a key given keeps
     // the pixels lossless; without a key the picture becomes a JPEG.
@@ -394,4 +392,19 @@ TEST_F(Import, WorkFileForPastedPictures) {
     key = std::nullopt;
     EXPECT_EQ(DecodeWithColorKey(file("x.bmp", "junk"), "bmp", pic, false, key, w, h), pic);
     EXPECT_TRUE(tp.calls.isEmpty());
+}
+
+TEST_F(Import, NonPositiveSizeLimitsFallBackToTheDefault) {
+    // A limit of zero or less would shrink every picture to a single pixel.
+    const QString path = file(QStringLiteral("p.png"), Encode(Photo(1000, 800), "png"));
+    for (const int limit : {0, -3, -2147483647}) {
+        SCOPED_TRACE(limit);
+        WriteSettingInt(Setting::ImageLimitWidth, limit);
+        WriteSettingInt(Setting::ImageLimitHeight, limit);
+        TestPrompts tp;
+        const ImportResult r = ImportImageFile(path, QStringLiteral("png"));
+        ASSERT_TRUE(r.ok && r.picture);
+        EXPECT_EQ(QSize(r.width, r.height), QSize(500, 400));
+        EXPECT_TRUE(tp.calls.isEmpty());
+    }
 }

@@ -1,6 +1,7 @@
 #include "packaging/Executable.h"
 #include "document/Document.h"
 #include "document/DocumentStream.h"
+#include "document/SlideTable.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/TestPrompts.h"
 
@@ -10,6 +11,14 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#if defined(Q_OS_UNIX)
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -83,6 +92,73 @@ TEST_F(ExecutableTest, FailedCreationKeepsThePreviousTarget) {
     EXPECT_EQ(prompts.messageIds(), QList<Msg>{Msg::OpenFailed});
     EXPECT_FALSE(QFile::exists(target));
 }
+
+TEST_F(ExecutableTest, EmptyDocumentsAndRuntimesThatAreNoFilesAreRefused) {
+    const QString target = dir.filePath("show.exe");
+    writeAll(dir.filePath("LsrCtrl.dll"), QByteArray(5000, 'r'));
+    // A show without slides would start and end without a word.
+    EXPECT_FALSE(CreateExecutable(target));
+    EXPECT_EQ(prompts.messageIds(), QList<Msg>{Msg::EmptyDocumentExport});
+    EXPECT_FALSE(QFile::exists(target));
+#if defined(Q_OS_UNIX)
+    // A pipe in the runtime's place would block the copy.
+    FillSlides(ed, 1);
+    QFile::remove(dir.filePath("LsrCtrl.dll"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("LsrCtrl.dll")).constData(), 0600), 0);
+    TestPrompts p;
+    EXPECT_FALSE(CreateExecutable(target));
+    EXPECT_EQ(p.messageIds(), QList<Msg>{Msg::RequiredFileMissing});
+    EXPECT_FALSE(QFile::exists(target));
+#endif
+}
+
+#if defined(Q_OS_UNIX)
+TEST_F(ExecutableTest, ExecutablesTakeTheUmask) {
+    FillSlides(ed, 1);
+    writeAll(dir.filePath("LsrCtrl.dll"), QByteArray(5000, 'r'));
+    const QString target = dir.filePath("show.exe");
+    const struct {
+        mode_t umask;
+        mode_t mode; // 0777 without the umask's bits, as the compilers make programs
+    } rows[] = {{022, 0755}, {077, 0700}, {002, 0775}, {027, 0750}};
+    const mode_t old = ::umask(022);
+    for (const auto& r : rows) {
+        ::umask(r.umask);
+        ASSERT_TRUE(CreateExecutable(target));
+        struct stat st {};
+        ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, r.mode) << std::oct << r.umask;
+    }
+    ::umask(old);
+}
+
+TEST_F(ExecutableTest, AFailedWriteNamesTheFileAndTheReason) {
+    // The file size limit makes every write beyond 64 KiB fail, as a full disk would.
+    NewDocument(ed);
+    CurrentDocument().slides[0].picture = MakeTestPicture(200, 200);
+    CurrentDocument().slideCount = 1;
+    writeAll(dir.filePath("LsrCtrl.dll"), QByteArray(5000, 'r'));
+    const QString target = dir.filePath("show.exe");
+    writeAll(target, "the previous one");
+    struct rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldSignal = ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 64 * 1024;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool created = CreateExecutable(target);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    ::signal(SIGXFSZ, oldSignal);
+    EXPECT_FALSE(created);
+    ASSERT_EQ(prompts.messageIds(), QList<Msg>{Msg::WriteFailed});
+    const QStringList lines = prompts.calls[0].text.split('\n');
+    EXPECT_EQ(lines.value(0), target);
+    EXPECT_TRUE(lines.value(1).contains(QString::fromLocal8Bit(std::strerror(EFBIG))))
+        << lines.value(1).toStdString();
+    EXPECT_EQ(readAll(target), QByteArray("the previous one"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2) << "no half-written file left";
+}
+#endif
 
 TEST(ExecutableChecks, DamagedTrailersAreRefused) {
     QTemporaryDir dir;

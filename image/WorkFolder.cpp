@@ -1,5 +1,0 @@
-#include "image/WorkFolder.h"
-
-#include "packaging/WorkFolder.h"
-
-QString ImageWorkFolder() { return GetWorkFolder(); }

@@ -1,0 +1,181 @@
+// The working folder and its work files: one folder per user, a file of its own for
+// every save, open and export, nothing left behind, and hostile cabinets that write
+// nothing but the document.
+
+#include "base/Messages.h"
+#include "document/DocumentCommands.h"
+#include "document/DocumentStream.h"
+#include "document/SlideTable.h"
+#include "packaging/Executable.h"
+#include "packaging/WorkFolder.h"
+#include "tests/packaging/CabBuilder.h"
+#include "tests/support/Fixtures.h"
+#include "tests/support/TestPrompts.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#if defined(Q_OS_UNIX)
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+/// Points the system's temporary folder at a folder of the test's own.
+class WorkFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetWorld();
+        m_oldTmp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", tmp.path().toLocal8Bit());
+        base = dir.path() + QLatin1Char('/');
+        SetRuntimeFolderOverride(dir.path());
+        writeFile(base + QLatin1String(kRuntimeFileName), QByteArray(3000, 'R'));
+    }
+    void TearDown() override {
+        SetRuntimeFolderOverride(QString());
+        qputenv("TMPDIR", m_oldTmp);
+        ResetWorld();
+    }
+    static void writeFile(const QString& path, const QByteArray& bytes) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+    }
+    QString work() const {
+#if defined(Q_OS_UNIX)
+        return tmp.path() + QStringLiteral("/%1-%2").arg(ApplicationName()).arg(::geteuid());
+#else
+        return tmp.path() + QLatin1Char('/') + ApplicationName();
+#endif
+    }
+    /// What the working folder holds, its own entries only.
+    QStringList workEntries() const {
+        return QDir(work()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
+    }
+    /// The document stream of a document of `n` slides.
+    QByteArray streamOf(int n) {
+        NewDocument(ed);
+        FillSlides(ed, n);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        EXPECT_TRUE(WriteDocumentStream(buffer));
+        return bytes;
+    }
+
+    QTemporaryDir tmp, dir;
+    QString base;
+    CountingEditState ed;
+    QByteArray m_oldTmp;
+};
+
+} // namespace
+
+TEST_F(WorkFiles, EachUserHasAPrivateFolderOfTheirOwn) {
+    TestPrompts p;
+    // Another user's folder of the application's plain name is none of our business:
+    // here a link to elsewhere and, where the test may change owners, a foreign folder.
+    const QString shared = tmp.path() + QLatin1Char('/') + ApplicationName();
+#if defined(Q_OS_UNIX)
+    if (::geteuid() == 0) {
+        ASSERT_TRUE(QDir().mkdir(shared));
+        ASSERT_EQ(::chown(QFile::encodeName(shared).constData(), 4321, 4321), 0);
+        ::chmod(QFile::encodeName(shared).constData(), 0700);
+    } else {
+        ASSERT_TRUE(QFile::link(dir.path(), shared));
+    }
+#endif
+    EXPECT_EQ(GetWorkFolder(), work());
+    EXPECT_EQ(WorkFolderName(), QFileInfo(work()).fileName());
+#if defined(Q_OS_UNIX)
+    struct stat st {};
+    ASSERT_EQ(::lstat(QFile::encodeName(work()).constData(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    EXPECT_EQ(st.st_mode & 07777, 0700u);
+    EXPECT_EQ(st.st_uid, ::geteuid());
+#endif
+    // Saving, opening and exporting all work.
+    NewDocument(ed);
+    FillSlides(ed, 2);
+    ASSERT_TRUE(WriteDocumentFile(base + "show.lsr"));
+    ASSERT_TRUE(OpenDocument(base + "show.lsr"));
+    ASSERT_TRUE(CreateExecutable(base + "show.exe"));
+    EXPECT_TRUE(p.calls.isEmpty());
+    EXPECT_TRUE(workEntries().isEmpty()) << workEntries().join(' ').toStdString();
+}
+
+TEST_F(WorkFiles, NamesTakenInTheWorkingFolderNeverBlockOrMixWork) {
+    TestPrompts p;
+    ASSERT_FALSE(GetWorkFolder().isEmpty());
+    // What another copy (or an earlier crash) may have left under the names a save and
+    // an export once used: a folder named like the document, a file named "Slide".
+    ASSERT_TRUE(QDir().mkdir(work() + "/show.lsr"));
+    writeFile(work() + "/Slide", "left over");
+    NewDocument(ed);
+    FillSlides(ed, 3);
+    ASSERT_TRUE(WriteDocumentFile(base + "show.lsr"));
+    ASSERT_TRUE(CreateExecutable(base + "show.exe"));
+    NewDocument(ed);
+    ASSERT_TRUE(OpenDocument(base + "show.lsr"));
+    EXPECT_EQ(CurrentDocument().slideCount, 3);
+    EXPECT_TRUE(p.calls.isEmpty());
+    QStringList left = workEntries();
+    left.sort();
+    EXPECT_EQ(left, (QStringList{"Slide", "show.lsr"})) << "only the planted names";
+}
+
+TEST_F(WorkFiles, OpeningWritesTheDocumentMemberAloneAndRemovesIt) {
+    using namespace testcab;
+    const QByteArray document = streamOf(2);
+    // First member: 4 MiB of zeros named "Slide" in a folder of its own; the document
+    // stream comes last, as the member an extraction of everything writes last.
+    constexpr int kZeroBlocks = 128;
+    CabSpec s;
+    FolderSpec zeros;
+    for (int i = 0; i < kZeroBlocks; ++i)
+        zeros.blocks.push_back(mszipBlock(QByteArray(32768, '\0')));
+    s.folders.push_back(zeros);
+    FolderSpec doc;
+    doc.type = 0;
+    doc.blocks.push_back(storedBlock(document));
+    s.folders.push_back(doc);
+    s.files.push_back(FileSpec{"Slide", quint32(kZeroBlocks * 32768), 0, 0});
+    s.files.push_back(FileSpec{"show.lsr", quint32(document.size()), 0, 1});
+    writeFile(base + "hostile.lsr", build(s));
+
+    // The zeros named last instead: the open refuses the stream and still leaves nothing.
+    std::swap(s.files[0].folder, s.files[1].folder);
+    std::swap(s.folders[0], s.folders[1]);
+    writeFile(base + "zeros-last.lsr", build(s));
+
+    struct Row {
+        const char* name;
+        bool ok;
+        int slides;
+        QList<Msg> messages;
+    };
+    const Row rows[] = {
+        {"hostile.lsr", true, 2, {}},
+        {"zeros-last.lsr", false, 0, {Msg::WrongFileFormat}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        ResetWorld();
+        TestPrompts p;
+        EXPECT_EQ(OpenDocument(base + r.name), r.ok);
+        EXPECT_EQ(CurrentDocument().slideCount, r.slides);
+        EXPECT_EQ(p.messageIds(), r.messages);
+        EXPECT_TRUE(workEntries().isEmpty()) << workEntries().join(' ').toStdString();
+    }
+    // Exporting afterwards is not disturbed by what the cabinet held.
+    ResetWorld();
+    TestPrompts p;
+    ASSERT_TRUE(OpenDocument(base + "hostile.lsr"));
+    EXPECT_TRUE(CreateExecutable(base + "show.exe"));
+    EXPECT_TRUE(p.calls.isEmpty());
+}
