@@ -50,9 +50,12 @@ bool EditorWindow::Initialize() {
     // Size and position: three quarters of the desktop, or the stored size when larger
     // but never larger than the desktop (a damaged setting cannot build a monster
     // window), centred; maximised when it was maximised at the last close.
+    // The window's usable minimum size counts too, the desktop permitting: on a small
+    // or highly scaled screen the whole window stays reachable.
     const QSize desk = Screen().desktop;
-    const int defW = desk.width() * 3 / 4;
-    const int defH = desk.height() * 3 / 4;
+    const QSize minimum(std::min(488, desk.width()), std::min(508, desk.height()));
+    const int defW = std::max(desk.width() * 3 / 4, minimum.width());
+    const int defH = std::max(desk.height() * 3 / 4, minimum.height());
     const int w = std::clamp(ReadSettingInt(Setting::EditorWidth, defW), defW, desk.width());
     const int h = std::clamp(ReadSettingInt(Setting::EditorHeight, defH), defH, desk.height());
     const QPoint origin = Screen().workArea.topLeft();
@@ -75,9 +78,8 @@ bool EditorWindow::Initialize() {
     // else (or when that open fails) a new document.
     OpenStartDocument(*this, m_startFile);
 
-    // From now on the window keeps a usable minimum size (the desktop permitting: on a
-    // small or highly scaled screen the whole window stays reachable).
-    setMinimumSize(std::min(488, desk.width()), std::min(508, desk.height()));
+    // From now on the window keeps its usable minimum size.
+    setMinimumSize(minimum);
 
     // The opacity, never below 105 so the window cannot vanish.
     const int trans = std::clamp(ReadSettingInt(Setting::EditorOpacity, 220), 105, 255);

@@ -55,15 +55,23 @@ TEST_F(Opening, TheWindowFitsASmallOrHighlyScaledDesktop) {
     screen.desktop = QSize(960, 500);
     screen.workArea = QRect(0, 40, 960, 500);
     SetScreenOverride(screen);
-    WriteSettingInt(Setting::EditorWidth, 1440);
-    WriteSettingInt(Setting::EditorHeight, 810);
-    EditorWindow editor;
-    ASSERT_TRUE(editor.Initialize());
-    EXPECT_TRUE(screen.workArea.contains(editor.geometry()))
-        << editor.geometry().x() << "," << editor.geometry().y() << " " << editor.geometry().width()
-        << "x" << editor.geometry().height();
-    EXPECT_LE(editor.minimumHeight(), 500);
-    SetScreenOverride(MakeScreen(1920, 1080));
+    // Stored from a larger screen, and none stored (three quarters of 500 is below the
+    // window's usable minimum height).
+    for (const bool stored : {true, false}) {
+        SCOPED_TRACE(stored);
+        ClearSettings();
+        if (stored) {
+            WriteSettingInt(Setting::EditorWidth, 1440);
+            WriteSettingInt(Setting::EditorHeight, 810);
+        }
+        EditorWindow editor;
+        ASSERT_TRUE(editor.Initialize());
+        const QRect g = editor.geometry();
+        EXPECT_TRUE(screen.workArea.contains(g))
+            << g.x() << "," << g.y() << " " << g.width() << "x" << g.height();
+        EXPECT_GE(g.height(), editor.minimumHeight());
+        EXPECT_LE(editor.minimumHeight(), 500);
+    }
 }
 
 TEST_F(Opening, OpacityIsClampedTo105Through255) {
