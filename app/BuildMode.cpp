@@ -31,9 +31,19 @@ int RunBuildMode(int argc, char** argv) {
     return BuildDocumentFromImages(out, args);
 }
 
-int BuildDocumentFromImages(const QString& out, const QStringList& images) {
+namespace {
+
+/// One line on `err`: the file as given on the command line, then the texts.
+void PrintFileLine(std::FILE* err, const QString& image, const QStringList& texts) {
+    const QByteArray line = (QStringList{image} + texts).join(QStringLiteral(": ")).toUtf8();
+    std::fprintf(err, "%s\n", line.constData());
+}
+
+} // namespace
+
+int BuildDocumentFromImages(const QString& out, const QStringList& images, std::FILE* err) {
     if (out.isEmpty() || images.isEmpty()) {
-        std::fprintf(stderr, "usage: luserio --build OUT.lsr IMAGE...\n");
+        std::fprintf(err, "usage: luserio --build OUT.lsr IMAGE...\n");
         return 2;
     }
     ReleaseAllPictures();
@@ -49,11 +59,22 @@ int BuildDocumentFromImages(const QString& out, const QStringList& images) {
         paths << QFileInfo(image).absoluteFilePath();
     if (!LimitPathsToCapacity(paths, nullptr))
         return 1;
-    const int added = AddSlidesFromFiles(ed, -1, paths);
+    const BatchReport report = ImportFilesAsSlides(ed, -1, paths);
 
     const bool saved = SaveDocumentForCli(QFileInfo(out).absoluteFilePath());
+    // Every file left out is named with its reason, all of them (no shortened list); the
+    // damaged ones that became slides follow as warnings.
+    for (const BatchFile& f : report.refused)
+        PrintFileLine(err, images[f.index], {MessageText(f.reason)});
+    for (qsizetype i = paths.size(); i < images.size(); ++i)
+        PrintFileLine(err, images[i], {MessageText(Msg::TooManySlides)});
+    for (const BatchFile& f : report.damaged)
+        PrintFileLine(err, images[f.index], {MessageText(Msg::Warning), MessageText(f.reason)});
+    const int added = report.added;
     if (added < images.size())
-        std::fprintf(stderr, "%d of %lld images were not added\n", int(images.size() - added),
+        std::fprintf(err, "%d of %lld images were not added\n", int(images.size() - added),
                      static_cast<long long>(images.size()));
+    std::fflush(err);
+    // A damaged file that became a slide is only warned about: the document holds it.
     return saved && added == images.size() ? 0 : 1;
 }

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <cstdio>
 
 /// True when the command line asks for the build mode (first argument "--build").
 bool IsBuildModeRequest(int argc, char** argv);
@@ -14,7 +15,10 @@ bool IsBuildModeRequest(int argc, char** argv);
 int RunBuildMode(int argc, char** argv);
 
 /// Builds a new document from `images` (appended in order; relative paths are taken
-/// from the current folder) and saves it to `out`. Exit status: 0 when every image
-/// became a slide and the document was saved; 1 when the save failed or an image was
-/// left out (the document is saved with the others); 2 for a wrong command line.
-int BuildDocumentFromImages(const QString& out, const QStringList& images);
+/// from the current folder) and saves it to `out`. Writes to `err` one line
+/// "IMAGE: reason" for each image left out, "IMAGE: 警告: reason" for each image that
+/// became a slide although its file looks damaged, then the count of images left out.
+/// Exit status: 0 when every image became a slide (damaged ones included) and the
+/// document was saved; 1 when the save failed or an image was left out (the document is
+/// saved with the others); 2 for a wrong command line.
+int BuildDocumentFromImages(const QString& out, const QStringList& images, std::FILE* err = stderr);

@@ -43,6 +43,18 @@ enum class Msg : int {
     ManualName = 30174,  ///< the manual's file name without its extension
     /// The version history: one entry per version, from this key on, the oldest first.
     VersionHistory = 30200,
+    // What a batch of added files came to: the lists' headings and the reasons.
+    FilesNotAdded = 30310,      ///< heading of the files that did not become slides
+    FilesMayBeDamaged = 30311,  ///< heading of the files added although they look damaged
+    MoreFiles = 30312,          ///< "and %1 more" under a shortened list
+    NotImageFileName = 30313,   ///< the name's extension is none of the image types
+    NotAFile = 30314,           ///< the name is a folder or another thing that is no file
+    FileUnreadable = 30315,     ///< the file cannot be opened or read
+    NotAPicture = 30316,        ///< the content decodes as no picture
+    PictureTooLarge = 30317,    ///< more pixels than a slide picture may have
+    PictureNotPrepared = 30318, ///< decoded, but the slide's picture could not be made
+    PictureCutShort = 30319,    ///< the file ends before its picture does
+    Warning = 30320,            ///< the word that marks a warning on the command line
 };
 
 /// The string-table text of `id`; empty when the table has none.

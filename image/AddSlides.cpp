@@ -28,24 +28,20 @@ struct WaitCursor {
 
 } // namespace
 
-QString CheckImageExtension(QObject* owner, const QString& path) {
-    const auto reject = [owner] {
-        ShowMessage(Msg::NotAnImage, QString(), owner, MsgKind::Info);
-        return QString();
-    };
+QString CheckImageExtension(const QString& path) {
     const int sep = LastPathSeparator(path);
     if (sep < 0)
-        return reject();
+        return {};
     const QString name = path.mid(sep + 1);
     const int dot = name.lastIndexOf(QLatin1Char('.'));
     if (dot < 0)
-        return reject();
+        return {};
     QString ext = name.mid(dot + 1);
     for (QChar& c : ext) // ASCII letters only; other characters stay as they are
         if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
             c = QChar(c.unicode() + ('a' - 'A'));
     if (!QString::fromLatin1(kAcceptedExtensions).contains(ext))
-        return reject();
+        return {};
     if (ext == QLatin1String("jpg"))
         return QStringLiteral("jpeg");
     if (ext == QLatin1String("tif"))
@@ -62,19 +58,46 @@ bool LimitPathsToCapacity(QStringList& paths, QObject* owner) {
     return true;
 }
 
-int AddSlidesFromFiles(EditorState& ed, int mark, const QStringList& paths, QObject* owner) {
+QString BatchSummaryText(const BatchReport& report) {
+    QStringList parts;
+    const auto list = [&parts](Msg heading, const QList<BatchFile>& files) {
+        if (files.isEmpty())
+            return;
+        QStringList lines{MessageText(heading)};
+        for (qsizetype i = 0; i < files.size() && i < kListedFiles; ++i) {
+            const QString& path = files[i].path;
+            QString name = path.mid(LastPathSeparator(path) + 1);
+            if (name.isEmpty())
+                name = path;
+            lines << name + QStringLiteral(": ") + MessageText(files[i].reason);
+        }
+        if (files.size() > kListedFiles)
+            lines << MessageText(Msg::MoreFiles).arg(files.size() - kListedFiles);
+        parts << lines.join(QLatin1Char('\n'));
+    };
+    list(Msg::FilesNotAdded, report.refused);
+    list(Msg::FilesMayBeDamaged, report.damaged);
+    return parts.join(QStringLiteral("\n\n"));
+}
+
+BatchReport ImportFilesAsSlides(EditorState& ed, int mark, const QStringList& paths,
+                                QObject* owner) {
     Document& doc = CurrentDocument();
     const WaitCursor wait;
-    int added = 0;
+    BatchReport report;
+    int& added = report.added;
     bool appended = false;
-    for (const QString& path : paths) {
+    for (int i = 0; i < paths.size(); ++i) {
+        const QString& path = paths[i];
         if (doc.slideCount >= kMaxSlides) {
             ShowMessage(Msg::TooManySlides, QString(), owner, MsgKind::Error);
             break;
         }
-        const QString ext = CheckImageExtension(owner, path);
-        if (ext.isEmpty())
+        const QString ext = CheckImageExtension(path);
+        if (ext.isEmpty()) {
+            report.refused << BatchFile{i, path, Msg::NotImageFileName};
             continue;
+        }
         // The mark and the page do not change during a batch, so every file of it goes
         // to the same index: inserted files end up in reverse order.
         int index = -1;
@@ -85,8 +108,12 @@ int AddSlidesFromFiles(EditorState& ed, int mark, const QStringList& paths, QObj
             index = std::clamp(ed.m_page * kSlidesPerPage + mark, 0, doc.slideCount);
         }
         const ImportResult imported = ImportImageFile(path, ext);
-        if (!imported.ok)
+        if (!imported.ok) {
+            report.refused << BatchFile{i, path, ImportFailureMessage(imported.failure)};
             continue;
+        }
+        if (imported.cutShort)
+            report.damaged << BatchFile{i, path, Msg::PictureCutShort};
         if (index < 0) {
             AddSlide(imported.picture, imported.key);
             RecalcPages(ed);
@@ -106,7 +133,18 @@ int AddSlidesFromFiles(EditorState& ed, int mark, const QStringList& paths, QObj
     if (added > 0)
         ed.m_modified = true;
     ed.RedrawRebuilt();
-    return added;
+    return report;
+}
+
+int AddSlidesFromFiles(EditorState& ed, int mark, const QStringList& paths, QObject* owner) {
+    const BatchReport report = ImportFilesAsSlides(ed, mark, paths, owner);
+    const QString summary = BatchSummaryText(report);
+    if (!summary.isEmpty()) {
+        const bool refused = !report.refused.isEmpty();
+        prompts().message(refused ? Msg::FilesNotAdded : Msg::FilesMayBeDamaged, summary,
+                          refused ? MsgKind::Error : MsgKind::Info, owner);
+    }
+    return report.added;
 }
 
 void AddSlidesCommand(EditorState& ed, int mark, QObject* owner) {

@@ -2,8 +2,10 @@
 // Adding slides from image files: the extension check, the capacity question and the
 // batch that imports each file and puts it at the insertion mark or at the end.
 
+#include "base/Messages.h"
 #include "document/EditorState.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -12,11 +14,39 @@ class QObject;
 /// The accepted extensions; any piece of this text passes the extension check.
 constexpr const char* kAcceptedExtensions = "bmp-gif-jpg-jpeg-png-tiff";
 
+/// At most this many files are named in each list of the message after a batch; the
+/// rest are counted.
+constexpr int kListedFiles = 20;
+
 /// The normalised extension of `path` (lower case; "jpeg" for "jpg", "tiff" for
-/// "tif"), or empty after message Msg::NotAnImage when the path has no folder part, its name no
-/// dot, or the extension is not accepted. A name ending in a dot gives an empty
-/// extension without a message.
-QString CheckImageExtension(QObject* owner, const QString& path);
+/// "tif"), or empty when the path has no folder part, its name no dot, or the extension
+/// is empty or not accepted. Shows no message: a batch names such files in its summary.
+QString CheckImageExtension(const QString& path);
+
+/// A file of a batch that did not become a slide, or became one with a warning.
+struct BatchFile {
+    int index = 0; ///< its place in the batch's list of paths
+    QString path;
+    Msg reason = Msg::Unlisted; ///< the text that says why
+};
+
+/// What a batch of files came to.
+struct BatchReport {
+    int added = 0;
+    QList<BatchFile> refused; ///< not added, in batch order
+    QList<BatchFile> damaged; ///< added, although the file looks damaged
+};
+
+/// The one message after a batch: the refused files with their reasons under
+/// Msg::FilesNotAdded, then the damaged ones under Msg::FilesMayBeDamaged, each list
+/// naming at most kListedFiles files (by name, without the folder) and counting the
+/// rest with Msg::MoreFiles. Empty when there is nothing to report.
+QString BatchSummaryText(const BatchReport& report);
+
+/// Imports each path in order and adds it, like AddSlidesFromFiles, and tells what
+/// became of the files instead of showing the summary.
+BatchReport ImportFilesAsSlides(EditorState& ed, int mark, const QStringList& paths,
+                                QObject* owner = nullptr);
 
 /// Keeps a selection within the table's capacity: more than 100 paths ask question
 /// Msg::TooManyFilesQuestion; No gives false (nothing is to be added), Yes keeps the first 100.
@@ -24,8 +54,10 @@ bool LimitPathsToCapacity(QStringList& paths, QObject* owner);
 
 /// Imports each path in order and adds it: with `mark` -1 appended (the view moving to
 /// the last page), otherwise inserted at page * 20 + mark, so a batch ends up there in
-/// reverse order. Stops with message Msg::TooManySlides when the table is full. Redraws the view
-/// and returns the number of slides added.
+/// reverse order. Stops with message Msg::TooManySlides when the table is full. Redraws the view,
+/// shows one message naming the files that were not added (with their reasons) and those
+/// added although damaged (BatchSummaryText; Error when any was refused, else Info), and
+/// returns the number of slides added.
 int AddSlidesFromFiles(EditorState& ed, int mark, const QStringList& paths,
                        QObject* owner = nullptr);
 

@@ -7,6 +7,7 @@
 #include "image/ImageImport.h"
 
 #include <QBuffer>
+#include <QImageReader>
 #include <QMimeData>
 #include <QTemporaryFile>
 #include <algorithm>
@@ -18,6 +19,55 @@ namespace {
 /// programs on Linux offer copied images.
 const QLatin1String kQtImageMime("application/x-qt-image");
 const QLatin1String kPngMime("image/png");
+
+/// The private slide data: this first line, the settings text on the second, then a line
+/// naming what follows: the picture's image-file bytes, or a PNG file of its pixels.
+const QByteArray kSlideFirstLine("luserio-slide 1\n");
+const QByteArray kBytesLine("bytes\n");
+const QByteArray kPixelsLine("pixels\n");
+
+QByteArray SlidePayload(const Picture& picture, const QString& text) {
+    QByteArray out = kSlideFirstLine + text.toUtf8() + '\n';
+    if (!picture.sourceBytes().isEmpty())
+        return out + kBytesLine + picture.sourceBytes();
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!picture.image().save(&buffer, "PNG"))
+        return {};
+    return out + kPixelsLine + png;
+}
+
+/// Reads the private slide data: its settings text and its picture, made again from
+/// the same bytes (so it stores the same bytes) or from the same pixels. False when the
+/// data is not in that form, or its picture does not decode or exceeds kMaxImagePixels;
+/// the data may come from another program, so it is checked like a document's picture.
+bool ReadSlidePayload(const QByteArray& payload, QString& text, PicturePtr& picture) {
+    if (!payload.startsWith(kSlideFirstLine))
+        return false;
+    const qsizetype textStart = kSlideFirstLine.size();
+    const qsizetype textEnd = payload.indexOf('\n', textStart);
+    if (textEnd < 0)
+        return false;
+    text = QString::fromUtf8(payload.mid(textStart, textEnd - textStart));
+    const QByteArray rest = payload.mid(textEnd + 1);
+    const bool pixels = rest.startsWith(kPixelsLine);
+    if (!pixels && !rest.startsWith(kBytesLine))
+        return false;
+    const QByteArray bytes = rest.mid((pixels ? kPixelsLine : kBytesLine).size());
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, pixels ? QByteArray("png") : QByteArray());
+    reader.setAutoDetectImageFormat(!pixels);
+    reader.setAutoTransform(false);
+    const QSize size = reader.size();
+    if (!size.isValid() || size.isEmpty() ||
+        qint64(size.width()) * qint64(size.height()) > kMaxImagePixels)
+        return false;
+    picture = pixels ? Picture::fromImage(reader.read()) : Picture::fromBytes(bytes);
+    return picture != nullptr;
+}
 
 bool IsBlank(QChar c) {
     return c == QLatin1Char(' ') || (c >= QLatin1Char('\t') && c <= QLatin1Char('\r'));
@@ -130,15 +180,21 @@ SlideRecord SlideRecordFromText(const QString& text) {
     return rec;
 }
 
-QMimeData* MakeSlideMimeData(const QImage& image, const QString& text) {
+QMimeData* MakeSlideMimeData(const QImage& image, const QString& text, const Picture* picture) {
     auto* data = new QMimeData;
     data->setImageData(image);
     data->setText(text);
+    if (picture) {
+        const QByteArray payload = SlidePayload(*picture, text);
+        if (!payload.isEmpty())
+            data->setData(QLatin1String(kSlideMimeType), payload);
+    }
     return data;
 }
 
 bool HasClipboardBitmap(const QMimeData* data) {
-    return data && (data->hasFormat(kQtImageMime) || data->hasFormat(kPngMime));
+    return data && (data->hasFormat(kQtImageMime) || data->hasFormat(kPngMime) ||
+                    data->hasFormat(QLatin1String(kSlideMimeType)));
 }
 
 QImage ClipboardBitmap(const QMimeData* data) {
@@ -168,6 +224,24 @@ int PasteSlide(EditorState& ed, int mark, const QMimeData* data) {
         if (ed.m_page < ed.m_pageCount - 1)
             ed.m_page = ed.m_pageCount - 1;
         index = doc.slideCount;
+    }
+
+    // A slide copied by this program: its own picture, already prepared for its key, so
+    // it is not keyed again (that would mix its half-transparent pixels further towards
+    // the key on every round). A picture within the size limit stays as it is.
+    QString slideText;
+    PicturePtr copied;
+    if (data->hasFormat(QLatin1String(kSlideMimeType)) &&
+        ReadSlidePayload(data->data(QLatin1String(kSlideMimeType)), slideText, copied)) {
+        SlideRecord rec = SlideRecordFromText(slideText);
+        int width = copied->size().width();
+        int height = copied->size().height();
+        if (ReadSettingInt(Setting::LimitImageSize, 1) == 1)
+            copied = FitPictureToLimit(copied, width, height, rec.keyColor);
+        rec.picture = std::move(copied);
+        InsertSlide(ed, index, rec);
+        ed.RedrawRebuilt();
+        return index;
     }
 
     QImage bitmap = ClipboardBitmap(data);

@@ -7,11 +7,13 @@
 #include "document/Document.h"
 #include "document/Picture.h"
 #include "image/BitmapKey.h"
+#include "image/CutShort.h"
 #include "image/PngColorKeyReader.h"
 #include "packaging/WorkFolder.h"
 
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QTemporaryFile>
@@ -39,6 +41,37 @@ QImage DecodeRaster(const QString& path) {
     if (image.format() != QImage::Format_ARGB32)
         image = std::move(image).convertToFormat(QImage::Format_ARGB32);
     return image;
+}
+
+/// Why DecodeRaster found no picture in a file that exists: it cannot be opened, its
+/// header tells a size beyond kMaxImagePixels, or its content is no picture.
+ImportFailure WhyNotDecoded(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return ImportFailure::Unreadable;
+    QImageReader reader(&file);
+    return TooLarge(reader.size()) ? ImportFailure::TooLarge : ImportFailure::NotAPicture;
+}
+
+/// Why a path cannot be imported before anything is decoded: it names nothing, names
+/// a folder (or another thing that is no regular file), or the file cannot be opened.
+ImportFailure CheckImportPath(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists())
+        return ImportFailure::Missing;
+    // A folder, pipe or device is no picture file (and opening a pipe would block).
+    if (!IsRegularFile(path))
+        return ImportFailure::NotAFile;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return ImportFailure::Unreadable;
+    return ImportFailure::None;
+}
+
+ImportResult ImportFailed(ImportFailure failure) {
+    ImportResult r;
+    r.failure = failure;
+    return r;
 }
 
 /// Reads a whole file; false when it cannot be opened or read completely, or is larger
@@ -319,7 +352,10 @@ QImage ScaleKeyedImage(const QImage& source, int w, int h, QRgb key) {
     return out;
 }
 
-ImportResult ImportImageFile(const QString& path, const QString& ext) {
+namespace {
+
+/// Imports a file known to exist and open: the roads by extension, the decoder by content.
+ImportResult ImportOpenableFile(const QString& path, const QString& ext) {
     ImportResult r;
     bool bmpMode = false;
     if (ext == QLatin1String("bmp")) {
@@ -334,17 +370,18 @@ ImportResult ImportImageFile(const QString& path, const QString& ext) {
         if (done)
             return jpeg;
     }
-    PicturePtr picture = DecodeWithColorKey(path, ext, nullptr, bmpMode, r.key, r.width, r.height);
+    // A file that decodes but gives no picture failed in the making of it.
+    ImportFailure failure = ImportFailure::NotPrepared;
+    PicturePtr picture =
+        DecodeWithColorKey(path, ext, nullptr, bmpMode, r.key, r.width, r.height, &failure);
     if (!picture)
-        return ImportResult{};
+        return ImportFailed(failure);
     if (ReadSettingInt(Setting::LimitImageSize, 1) == 1)
         picture = FitPictureToLimit(picture, r.width, r.height, r.key);
     r.ok = true;
     r.picture = picture;
     return r;
 }
-
-namespace {
 
 /// The JPEG bytes of the raster at the Quality setting; false (after Msg::OutOfMemory
 /// where the raster cannot be drawn) on failure.
@@ -362,16 +399,53 @@ bool EncodeJpeg(const QImage& raster, int width, int height, QByteArray& bytes) 
 
 } // namespace
 
+Msg ImportFailureMessage(ImportFailure failure) {
+    switch (failure) {
+    case ImportFailure::None:
+        break;
+    case ImportFailure::NotImageFileName:
+        return Msg::NotImageFileName;
+    case ImportFailure::Missing:
+        return Msg::FileNotFound;
+    case ImportFailure::NotAFile:
+        return Msg::NotAFile;
+    case ImportFailure::Unreadable:
+        return Msg::FileUnreadable;
+    case ImportFailure::NotAPicture:
+        return Msg::NotAPicture;
+    case ImportFailure::TooLarge:
+        return Msg::PictureTooLarge;
+    case ImportFailure::NotPrepared:
+        return Msg::PictureNotPrepared;
+    }
+    return Msg::Unlisted;
+}
+
+ImportResult ImportImageFile(const QString& path, const QString& ext) {
+    // A missing file, a folder or an unreadable file is named as such, and never reaches
+    // the bitmap reader's own messages.
+    if (const ImportFailure failure = CheckImportPath(path); failure != ImportFailure::None)
+        return ImportFailed(failure);
+    ImportResult r = ImportOpenableFile(path, ext);
+    if (r.ok)
+        r.cutShort = ImageFileCutShort(path);
+    return r;
+}
+
 PicturePtr DecodeWithColorKey(const QString& path, const QString& ext, PicturePtr fallback,
-                              bool bmpMode, KeyColor& key, int& width, int& height) {
+                              bool bmpMode, KeyColor& key, int& width, int& height,
+                              ImportFailure* failure) {
     bool pngKnown = false;
     KeyColor pngKey = std::nullopt;
     if (ext == QLatin1String("png"))
         pngKnown = PngColorKeyReader::ReadPngColorKey(path, pngKey);
 
     QImage raster = DecodeRaster(path);
-    if (raster.isNull())
+    if (raster.isNull()) {
+        if (failure)
+            *failure = WhyNotDecoded(path);
         return fallback;
+    }
     width = raster.width();
     height = raster.height();
 

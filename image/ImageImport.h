@@ -2,6 +2,7 @@
 // Turning image files into slide pictures: decoding, finding the transparent colour
 // (colour key), preparing the pixels for colour keying, re-encoding and shrinking.
 
+#include "base/Messages.h"
 #include "document/Document.h"
 #include "document/Picture.h"
 
@@ -15,11 +16,30 @@ class QTemporaryFile;
 /// The largest picture decoded, in pixels; larger images are skipped like undecodable ones.
 constexpr qint64 kMaxImagePixels = kMaxPicturePixels;
 
-/// What an import yields. `ok` false: the file could not be decoded (no message of
-/// its own). `ok` true with a null picture: the shrunken copy could not be made (its
-/// message was shown); the slide is still made, without a picture.
+/// Why a file did not become a slide.
+enum class ImportFailure {
+    None,
+    NotImageFileName, ///< the name's extension is none of the image types (checked by the caller)
+    Missing,          ///< there is no such file
+    NotAFile,         ///< a folder, or another thing that is no regular file
+    Unreadable,       ///< the file cannot be opened
+    NotAPicture,      ///< the content decodes as no picture
+    TooLarge,         ///< the picture has more than kMaxImagePixels
+    NotPrepared       ///< decoded, but the slide's picture could not be made
+};
+
+/// The message that names the reason (Msg::FileNotFound, Msg::NotAFile, ...).
+Msg ImportFailureMessage(ImportFailure failure);
+
+/// What an import yields. `ok` false: the file did not become a picture, `failure` says
+/// why (no message of its own). `ok` true with a null picture: the shrunken copy could
+/// not be made (its message was shown); the slide is still made, without a picture.
+/// `cutShort`: the file ends before its picture does, and the decoder filled in the
+/// rest; the slide is made, the caller warns.
 struct ImportResult {
     bool ok = false;
+    ImportFailure failure = ImportFailure::None;
+    bool cutShort = false;
     PicturePtr picture;
     KeyColor key = std::nullopt;
     int width = 0;
@@ -33,9 +53,11 @@ ImportResult ImportImageFile(const QString& path, const QString& ext);
 /// Decodes `path` into a 32-bit raster, finds its colour key (for "png" with the
 /// help of the file's own nomination), prepares the pixels and makes the picture.
 /// `key` comes in as set by the caller (empty, or the BMP key in BMP mode).
-/// Returns `fallback` when the file cannot be decoded.
+/// Returns `fallback` when the file cannot be decoded; `failure`, when given, then tells
+/// why (Unreadable, TooLarge or NotAPicture).
 PicturePtr DecodeWithColorKey(const QString& path, const QString& ext, PicturePtr fallback,
-                              bool bmpMode, KeyColor& key, int& width, int& height);
+                              bool bmpMode, KeyColor& key, int& width, int& height,
+                              ImportFailure* failure = nullptr);
 
 /// Encodes the raster as JPEG at the Quality setting and makes
 /// a picture of those bytes. Null on failure.

@@ -368,13 +368,15 @@ void EditorWindow::CopySlideUnderPointer() {
     const int index = SelectedIndex();
     if (index < 0 || index >= CurrentDocument().slideCount)
         return;
-    const QString text = SlideClipboardText(CurrentDocument().slides[index]);
+    const SlideRecord& slide = CurrentDocument().slides[index];
+    const QString text = SlideClipboardText(slide);
     if (!RenderSlidePicture(index, true))
         return;
     QClipboard* cb = QGuiApplication::clipboard();
     if (!cb)
         return;
-    cb->setMimeData(MakeSlideMimeData(m_workImage, text));
+    // Other programs take the image; a paste here takes the slide's own picture.
+    cb->setMimeData(MakeSlideMimeData(m_workImage, text, slide.picture.get()));
     // A short wait cursor tells the user the copy happened; a timer takes it away so
     // the window never stops answering.
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);

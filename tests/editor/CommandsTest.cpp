@@ -7,6 +7,7 @@
 #include "document/SlideTable.h"
 #include "editor/ui/EditorWindow.h"
 #include "image/Clipboard.h"
+#include "image/ImageImport.h"
 #include "tests/editor/EditorFixture.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/TestPrompts.h"
@@ -528,6 +529,69 @@ TEST_F(Commands, CopyingAMirroredSlideGivesTheUnmirroredPicture) {
     EXPECT_EQ(Slide(0).switchTime, 42);
     EXPECT_EQ(GetPictureSize(Slide(0).picture), QSize(3, 2));
     EXPECT_EQ(Slide(1).reserved1, 0u);
+}
+
+TEST_F(Commands, SlidesCopiedHerePasteBackPixelForPixel) {
+    // Slides as the import leaves them: a keyed picture whose edge pixels are half
+    // transparent (prepared for the key once, kept as pixels), and an opaque one kept as
+    // its JPEG file. Each round copies the newest slide and pastes it at the end.
+    QTemporaryDir dir, tmp;
+    const QByteArray oldTmp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", tmp.path().toLocal8Bit());
+    QImage keyed(8, 6, QImage::Format_ARGB32);
+    keyed.fill(qRgba(0, 255, 0, 0));
+    for (int y = 1; y < 5; ++y)
+        for (int x = 1; x < 7; ++x) {
+            const bool edge = x == 1 || x == 6 || y == 1 || y == 4;
+            keyed.setPixel(x, y, edge ? qRgba(50, 83, 227, 128) : qRgba(200, 40, 90, 255));
+        }
+    QImage photo(16, 12, QImage::Format_RGB32);
+    for (int y = 0; y < 12; ++y)
+        for (int x = 0; x < 16; ++x)
+            photo.setPixel(x, y, qRgb(15 * x, 20 * y, 100));
+    const struct {
+        const char* name;
+        QString file;
+        bool keyed;
+        bool storedAsJpeg;
+    } rows[] = {
+        {"keyed, half-transparent edges", dir.filePath("keyed.png"), true, false},
+        {"unkeyed JPEG", dir.filePath("photo.jpg"), false, true},
+    };
+    ASSERT_TRUE(keyed.save(rows[0].file, "PNG"));
+    ASSERT_TRUE(photo.save(rows[1].file, "JPEG", 90));
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        Slides(1);
+        const ImportResult imported = ImportImageFile(
+            r.file, r.storedAsJpeg ? QStringLiteral("jpeg") : QStringLiteral("png"));
+        ASSERT_TRUE(imported.ok && imported.picture);
+        ASSERT_EQ(imported.key.has_value(), r.keyed);
+        Slide(0).picture = imported.picture;
+        Slide(0).keyColor = imported.key;
+        Slide(0).switchTime = 9;
+        Slide(0).flipH = 1;
+        const QImage original = imported.picture->image();
+        const QByteArray stored = imported.picture->save();
+        ASSERT_EQ(stored.startsWith("\xFF\xD8"), r.storedAsJpeg);
+        editor->m_mark = -1;
+        for (int round = 1; round <= 3; ++round) {
+            SCOPED_TRACE(round);
+            editor->m_selectedCell = round - 1;
+            Run(Command::CopySlide);
+            Run(Command::PasteSlide);
+            ASSERT_EQ(CurrentDocument().slideCount, round + 1);
+            const SlideRecord& pasted = Slide(round);
+            ASSERT_TRUE(pasted.picture);
+            EXPECT_EQ(pasted.picture->image(), original); // same format, same pixels
+            EXPECT_EQ(pasted.picture->save(), stored);
+            EXPECT_EQ(pasted.keyColor, imported.key);
+            EXPECT_EQ(pasted.switchTime, 9);
+            EXPECT_EQ(pasted.flipH, 1);
+            EXPECT_EQ(pasted.flipV, 0);
+        }
+    }
+    qputenv("TMPDIR", oldTmp);
 }
 
 TEST_F(Commands, PasteAtTheMarkOrAppended) {

@@ -6,8 +6,11 @@
 #include "tests/support/TestPrompts.h"
 
 #include <QBuffer>
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -54,27 +57,19 @@ TEST(CheckImageExtension, NormalisesOrRejects) {
     const struct {
         const char* path;
         const char* ext;
-        bool message;
     } cases[] = {
-        {"/photos/photo.JPG", "jpeg", false}, {"/photos/scan.TIF", "tiff", false},
-        {"/photos/a.jpeg", "jpeg", false},    {"/photos/a.Png", "png", false},
-        {"/photos/a.b.gif", "gif", false},    {"/photos/a.tiff", "tiff", false},
-        {"/photos/picture.jp", "jp", false},  {"/photos/x.-", "-", false},
-        {"/photos/x.pe", "pe", false},        {"/photos/notes.txt", "", true},
-        {"/photos/nodot", "", true},          {"photo.png", "", true},
-        {"/pho.tos/nodot", "", true},         {"/photos/ends.", "", false},
-        {"/photos/x.pngx", "", true},         {"/photos/x.ＰＮＧ", "", true},
+        {"/photos/photo.JPG", "jpeg"}, {"/photos/scan.TIF", "tiff"}, {"/photos/a.jpeg", "jpeg"},
+        {"/photos/a.Png", "png"},      {"/photos/a.b.gif", "gif"},   {"/photos/a.tiff", "tiff"},
+        {"/photos/picture.jp", "jp"},  {"/photos/x.-", "-"},         {"/photos/x.pe", "pe"},
+        {"/photos/notes.txt", ""},     {"/photos/nodot", ""},        {"photo.png", ""},
+        {"/pho.tos/nodot", ""},        {"/photos/ends.", ""},        {"/photos/x.pngx", ""},
+        {"/photos/x.ＰＮＧ", ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
-        TestPrompts tp;
-        EXPECT_EQ(CheckImageExtension(nullptr, QString::fromUtf8(c.path)), QLatin1String(c.ext));
-        if (c.message) {
-            ASSERT_EQ(tp.messageIds(), QList<Msg>{Msg::NotAnImage});
-            EXPECT_EQ(tp.calls[0].kind, MsgKind::Info);
-        } else {
-            EXPECT_TRUE(tp.calls.isEmpty());
-        }
+        TestPrompts tp; // the batch names rejected files; the check itself says nothing
+        EXPECT_EQ(CheckImageExtension(QString::fromUtf8(c.path)), QLatin1String(c.ext));
+        EXPECT_TRUE(tp.calls.isEmpty());
     }
 }
 
@@ -181,9 +176,12 @@ TEST_F(AddSlides, RejectedAndUndecodableFilesLeaveNoTrace) {
     EXPECT_EQ(doc.slideCount, 3);
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(doc.slides[i].reserved1, quint32(i));
-    EXPECT_EQ(tp.messageIds(), QList<Msg>{Msg::NotAnImage});
-    EXPECT_FALSE(ed.m_modified); // nothing changed, nothing to save
+    EXPECT_EQ(tp.messageIds(), QList<Msg>{Msg::FilesNotAdded}); // one message for both
+    EXPECT_FALSE(ed.m_modified);                                // nothing changed, nothing to save
     EXPECT_EQ(ed.redraws, 1);
+
+    EXPECT_TRUE(tp.calls[0].text.contains(QStringLiteral("broken.png: ")));
+    EXPECT_TRUE(tp.calls[0].text.contains(QStringLiteral("notes.txt: ")));
 
     // A file whose extension is a piece of the accepted list is imported by content.
     EXPECT_EQ(AddSlidesFromFiles(ed, -1, {image("picture.jp", 9)}), 1);
@@ -236,5 +234,115 @@ TEST_F(AddSlides, CommandAndDropCollectAtMostAHundred) {
         EXPECT_EQ(doc.slides[2].picture->size().width(), 12);
         EXPECT_EQ(doc.slides[3].picture->size().width(), 11);
         EXPECT_EQ(tp.messageIds(), (QList<Msg>{Msg::TooManyFilesQuestion, Msg::TooManySlides}));
+    }
+}
+
+TEST_F(AddSlides, OneMessageNamesEachFileLeftOutOrDamaged) {
+    const QByteArray jpeg = [] {
+        QImage img(64, 48, QImage::Format_RGB32);
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 64; ++x)
+                img.setPixel(x, y, qRgb(4 * x, 5 * y, (x * y) % 256));
+        QByteArray bytes;
+        QBuffer buf(&bytes);
+        buf.open(QIODevice::WriteOnly);
+        img.save(&buf, "jpeg", 90);
+        return bytes;
+    }();
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("folder.png")));
+    const QString notes = m_dir.filePath(QStringLiteral("notes.txt"));
+    ASSERT_TRUE(WriteFile(notes, "hello"));
+    const QString dotted = m_dir.filePath(QStringLiteral("ends."));
+    ASSERT_TRUE(WriteFile(dotted, "hello"));
+    const QString junk = m_dir.filePath(QStringLiteral("junk.png"));
+    ASSERT_TRUE(WriteFile(junk, QByteArray(200, char(0x42))));
+    const QString cut = m_dir.filePath(QStringLiteral("cut.jpg"));
+    ASSERT_TRUE(WriteFile(cut, jpeg.left(jpeg.size() / 2)));
+    const QString fine = image(QStringLiteral("fine.png"), 9);
+    const QString missing = m_dir.filePath(QStringLiteral("missing.png"));
+    const QString folder = m_dir.filePath(QStringLiteral("folder.png"));
+    // A pipe named like a picture: opening it would wait for a writer that never comes.
+    const QString pipe = m_dir.filePath(QStringLiteral("pipe.png"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+
+    const QString notAdded = QStringLiteral("次のファイルはスライドにできませんでした");
+    const QString damaged = QStringLiteral(
+        "次のファイルは壊れている可能性があります (読み取れた範囲でスライドにしました)");
+    const struct {
+        const char* name;
+        QString path;
+        int added;
+        const char* line; ///< the file's line in the message; null: no message
+        Msg reason;
+    } rows[] = {
+        {"wrong extension", notes, 0, "notes.txt: ", Msg::NotImageFileName},
+        {"name ending in a dot", dotted, 0, "ends.: ", Msg::NotImageFileName},
+        {"missing file", missing, 0, "missing.png: ", Msg::FileNotFound},
+        {"folder named like a picture", folder, 0, "folder.png: ", Msg::NotAFile},
+        {"pipe named like a picture", pipe, 0, "pipe.png: ", Msg::NotAFile},
+        {"garbage named .png", junk, 0, "junk.png: ", Msg::NotAPicture},
+        {"truncated JPEG", cut, 1, "cut.jpg: ", Msg::PictureCutShort},
+        {"valid file", fine, 1, nullptr, Msg::Unlisted},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        TestPrompts tp;
+        FillSlides(ed, 0);
+        EXPECT_EQ(AddSlidesFromFiles(ed, -1, {r.path}), r.added);
+        EXPECT_EQ(doc.slideCount, r.added);
+        if (!r.line) {
+            EXPECT_TRUE(tp.calls.isEmpty());
+            continue;
+        }
+        ASSERT_EQ(tp.calls.size(), 1);
+        const PromptCall& call = tp.calls[0];
+        const QString line = QString::fromUtf8(r.line) + MessageText(r.reason);
+        EXPECT_EQ(call.text, (r.added ? damaged : notAdded) + QStringLiteral("\n") + line)
+            << call.text.toStdString();
+        EXPECT_EQ(call.kind, r.added ? MsgKind::Info : MsgKind::Error);
+    }
+
+    // All of them in one batch: one message, the files left out first, in batch order.
+    TestPrompts tp;
+    FillSlides(ed, 0);
+    EXPECT_EQ(AddSlidesFromFiles(ed, -1, {notes, cut, missing, fine, folder, junk}), 2);
+    ASSERT_EQ(tp.messageIds(), QList<Msg>{Msg::FilesNotAdded});
+    const QStringList lines = tp.calls[0].text.split(QLatin1Char('\n'));
+    const QStringList expected = {
+        notAdded,
+        QStringLiteral("notes.txt: ") + MessageText(Msg::NotImageFileName),
+        QStringLiteral("missing.png: ") + MessageText(Msg::FileNotFound),
+        QStringLiteral("folder.png: ") + MessageText(Msg::NotAFile),
+        QStringLiteral("junk.png: ") + MessageText(Msg::NotAPicture),
+        QString(),
+        damaged,
+        QStringLiteral("cut.jpg: ") + MessageText(Msg::PictureCutShort),
+    };
+    EXPECT_EQ(lines, expected) << tp.calls[0].text.toStdString();
+    EXPECT_EQ(tp.calls[0].kind, MsgKind::Error);
+}
+
+TEST_F(AddSlides, LongListsNameTwentyFilesAndCountTheRest) {
+    const struct {
+        int files;
+        int named;
+        const char* more; ///< the last line, or null when every file is named
+    } rows[] = {{20, 20, nullptr}, {21, 20, "ほか 1 件"}, {45, 20, "ほか 25 件"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.files);
+        TestPrompts tp;
+        QStringList paths;
+        for (int i = 0; i < r.files; ++i)
+            paths << m_dir.filePath(QStringLiteral("gone%1.png").arg(i));
+        EXPECT_EQ(AddSlidesFromFiles(ed, -1, paths), 0);
+        ASSERT_EQ(tp.calls.size(), 1);
+        const QStringList lines = tp.calls[0].text.split(QLatin1Char('\n'));
+        ASSERT_EQ(lines.size(), 1 + r.named + (r.more ? 1 : 0));
+        for (int i = 0; i < r.named; ++i)
+            EXPECT_EQ(lines[1 + i], QStringLiteral("gone%1.png: ").arg(i) +
+                                        QStringLiteral("ファイルが見つかりません"));
+        if (r.more) {
+            EXPECT_EQ(lines.last(), QString::fromUtf8(r.more));
+        }
     }
 }

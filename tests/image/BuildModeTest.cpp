@@ -9,6 +9,7 @@
 #include <QImageWriter>
 #include <QPainter>
 #include <QTemporaryDir>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 namespace {
@@ -20,6 +21,29 @@ QByteArray Encode(const QImage& img, const char* format) {
     QImageWriter(&buf, format).write(img);
     return bytes;
 }
+
+/// A stream for the build's messages, read back as lines.
+class ErrorLines {
+public:
+    ErrorLines() : m_file(std::tmpfile()) {}
+    ~ErrorLines() {
+        if (m_file)
+            std::fclose(m_file);
+    }
+    std::FILE* file() const { return m_file; }
+    QStringList lines() const {
+        std::fflush(m_file);
+        std::rewind(m_file);
+        QByteArray bytes;
+        char chunk[4096];
+        for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, m_file)) > 0;)
+            bytes.append(chunk, qsizetype(n));
+        return QString::fromUtf8(bytes).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
+private:
+    std::FILE* m_file;
+};
 
 } // namespace
 
@@ -58,12 +82,16 @@ TEST(BuildMode, MixedFolderBecomesSlidesInOrder) {
     QDir::setCurrent(dir.path());
     const QStringList images = {"1-disc.png", "2-photo.jpg",  "3-plain.bmp", "4-keyed.bmp",
                                 "5-anim.gif", "6-readme.txt", "7-sprite.gif"};
-    const int rc = BuildDocumentFromImages(dir.filePath("out.lsr"), images);
+    ErrorLines err;
+    const int rc = BuildDocumentFromImages(dir.filePath("out.lsr"), images, err.file());
     QDir::setCurrent(oldCwd);
     qputenv("TMPDIR", oldTmp);
 
     EXPECT_EQ(rc, 1); // the text file was left out
-    EXPECT_EQ(tp.messageIds(), QList<Msg>{Msg::NotAnImage});
+    EXPECT_TRUE(tp.calls.isEmpty());
+    EXPECT_EQ(err.lines(),
+              (QStringList{QStringLiteral("6-readme.txt: ") + MessageText(Msg::NotImageFileName),
+                           QStringLiteral("1 of 7 images were not added")}));
     const Document& doc = CurrentDocument();
     ASSERT_EQ(doc.slideCount, 6);
     const struct {
@@ -86,7 +114,108 @@ TEST(BuildMode, MixedFolderBecomesSlidesInOrder) {
     ResetWorld();
 }
 
+TEST(BuildMode, EachFileLeftOutIsNamedWithItsReason) {
+    ResetWorld();
+    TestPrompts tp;
+    QTemporaryDir dir, tmp;
+    const QByteArray oldTmp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", tmp.path().toLocal8Bit());
+    QImage photo(64, 48, QImage::Format_RGB32);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x)
+            photo.setPixel(x, y, qRgb(4 * x, 5 * y, (x * y) % 256));
+    const QByteArray jpeg = Encode(photo, "jpeg");
+    ASSERT_TRUE(WriteFile(dir.filePath("notes.txt"), "not a picture"));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.png"));
+    ASSERT_TRUE(WriteFile(dir.filePath("junk.png"), QByteArray(200, char(0x42))));
+    ASSERT_TRUE(WriteFile(dir.filePath("cut.jpg"), jpeg.left(jpeg.size() / 2)));
+    ASSERT_TRUE(WriteFile(dir.filePath("fine.jpg"), jpeg));
+    const QString oldCwd = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+
+    const QString warning = QStringLiteral(": 警告: ") + MessageText(Msg::PictureCutShort);
+    const struct {
+        const char* name;
+        QStringList images;
+        int rc;
+        QStringList lines; ///< standard error, in order
+        int slides;
+    } rows[] = {
+        {"wrong extension",
+         {"notes.txt"},
+         1,
+         {"notes.txt: " + MessageText(Msg::NotImageFileName), "1 of 1 images were not added"},
+         0},
+        {"missing file",
+         {"missing.png"},
+         1,
+         {"missing.png: ファイルが見つかりません", "1 of 1 images were not added"},
+         0},
+        {"folder named x.png",
+         {"folder.png"},
+         1,
+         {"folder.png: " + MessageText(Msg::NotAFile), "1 of 1 images were not added"},
+         0},
+        {"garbage named .png",
+         {"junk.png"},
+         1,
+         {"junk.png: " + MessageText(Msg::NotAPicture), "1 of 1 images were not added"},
+         0},
+        // A damaged file that became a slide is warned about and counts as added.
+        {"truncated JPEG", {"cut.jpg"}, 0, {"cut.jpg" + warning}, 1},
+        {"valid file", {"fine.jpg"}, 0, {}, 1},
+        {"all together",
+         {"notes.txt", "cut.jpg", "missing.png", "fine.jpg", "folder.png", "junk.png"},
+         1,
+         {"notes.txt: " + MessageText(Msg::NotImageFileName),
+          "missing.png: " + MessageText(Msg::FileNotFound),
+          "folder.png: " + MessageText(Msg::NotAFile), "junk.png: " + MessageText(Msg::NotAPicture),
+          "cut.jpg" + warning, "4 of 6 images were not added"},
+         2},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        ErrorLines err;
+        EXPECT_EQ(BuildDocumentFromImages(dir.filePath("out.lsr"), r.images, err.file()), r.rc);
+        EXPECT_EQ(err.lines(), r.lines);
+        EXPECT_EQ(CurrentDocument().slideCount, r.slides);
+    }
+    EXPECT_TRUE(tp.calls.isEmpty());
+    QDir::setCurrent(oldCwd);
+    qputenv("TMPDIR", oldTmp);
+    ResetWorld();
+}
+
+TEST(BuildMode, ImagesBeyondAHundredAreNamed) {
+    ResetWorld();
+    TestPrompts tp;
+    tp.answer(Answer::Yes); // the command line goes on with the first hundred
+    QTemporaryDir dir, tmp;
+    const QByteArray oldTmp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", tmp.path().toLocal8Bit());
+    QImage img(4, 3, QImage::Format_RGB32);
+    img.fill(qRgb(10, 20, 30));
+    const QString png = dir.filePath("one.png");
+    ASSERT_TRUE(WriteFile(png, Encode(img, "png")));
+    QStringList images;
+    for (int i = 0; i < 102; ++i)
+        images << png;
+    images << dir.filePath("last.png");
+    ErrorLines err;
+    EXPECT_EQ(BuildDocumentFromImages(dir.filePath("out.lsr"), images, err.file()), 1);
+    qputenv("TMPDIR", oldTmp);
+    EXPECT_EQ(CurrentDocument().slideCount, 100);
+    EXPECT_EQ(tp.messageIds(), QList<Msg>{Msg::TooManyFilesQuestion});
+    const QString full = QStringLiteral(": ") + MessageText(Msg::TooManySlides);
+    EXPECT_EQ(err.lines(), (QStringList{png + full, png + full, dir.filePath("last.png") + full,
+                                        QStringLiteral("3 of 103 images were not added")}));
+    ResetWorld();
+}
+
 TEST(BuildMode, WrongCommandLine) {
-    EXPECT_EQ(BuildDocumentFromImages(QString(), {}), 2);
-    EXPECT_EQ(BuildDocumentFromImages(QStringLiteral("out.lsr"), {}), 2);
+    ErrorLines err;
+    EXPECT_EQ(BuildDocumentFromImages(QString(), {}, err.file()), 2);
+    EXPECT_EQ(BuildDocumentFromImages(QStringLiteral("out.lsr"), {}, err.file()), 2);
+    EXPECT_EQ(err.lines(),
+              QStringList(2, QStringLiteral("usage: luserio --build OUT.lsr IMAGE...")));
 }

@@ -5,11 +5,13 @@
 #include "base/Settings.h"
 #include "document/Picture.h"
 #include "document/SlideTable.h"
+#include "tests/image/ImageFixtures.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/TestPrompts.h"
 
 #include <QBuffer>
 #include <QMimeData>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -255,4 +257,137 @@ TEST_F(Clipboard, KeyedSlidesComeBackPixelForPixel) {
                         << r.name << " at " << x << "," << y;
                 }
     }
+}
+
+TEST_F(Clipboard, SlidesCopiedHereKeepTheirOwnPicture) {
+    // A keyed picture as the import leaves it (pixels, half-transparent edges already
+    // mixed towards the key) and pictures kept as their files' bytes.
+    QImage keyed(6, 4, QImage::Format_ARGB32);
+    keyed.fill(qRgba(0, 255, 0, 0));
+    keyed.setPixel(1, 1, qRgba(25, 105, 240, 128));
+    keyed.setPixel(2, 1, qRgba(200, 40, 90, 255));
+    keyed.setPixel(3, 2, qRgba(0, 247, 0, 255));
+    QByteArray jpeg;
+    {
+        QBuffer buf(&jpeg);
+        buf.open(QIODevice::WriteOnly);
+        Gradient().save(&buf, "jpeg", 75);
+    }
+    const struct {
+        const char* name;
+        PicturePtr picture;
+        const char* text;
+        KeyColor key;
+    } rows[] = {
+        {"keyed pixels", Picture::fromImage(keyed), "65280,7,1,0", qRgb(0, 255, 0)},
+        {"JPEG bytes", Picture::fromBytes(jpeg), "-1,12,0,1", std::nullopt},
+        {"BMP bytes", Picture::fromBytes(EncodeBmp(Gradient())), "255,3,1,1", qRgb(255, 0, 0)},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        ResetWorld();
+        TestPrompts p;
+        CountingEditState ed;
+        ASSERT_TRUE(r.picture);
+        const QImage original = r.picture->image();
+        const QByteArray stored = r.picture->save();
+        SlideRecord source;
+        source.picture = r.picture;
+        for (int round = 0; round < 3; ++round) {
+            // The bitmap other programs see is deliberately different: a paste here
+            // must not use it.
+            std::unique_ptr<QMimeData> data(MakeSlideMimeData(QImage(2, 2, QImage::Format_RGB32),
+                                                              QString::fromLatin1(r.text),
+                                                              source.picture.get()));
+            ASSERT_EQ(PasteSlide(ed, -1, data.get()), round);
+            const SlideRecord& s = CurrentDocument().slides[round];
+            ASSERT_TRUE(s.picture);
+            EXPECT_EQ(s.picture->image(), original) << round;
+            EXPECT_EQ(s.picture->save(), stored) << round;
+            EXPECT_EQ(SlideClipboardText(s), QString::fromLatin1(r.text)) << round;
+            EXPECT_EQ(s.keyColor, r.key) << round;
+            source = s;
+        }
+        EXPECT_TRUE(p.calls.isEmpty());
+    }
+}
+
+TEST_F(Clipboard, CopiedSlidesBeyondTheLimitShrinkLikeOtherImages) {
+    QTemporaryDir tmp;
+    const QByteArray oldTmp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", tmp.path().toLocal8Bit());
+    QImage big(600, 300, QImage::Format_RGB32);
+    big.fill(qRgb(30, 60, 90));
+    const PicturePtr picture = Picture::fromBytes(EncodeBmp(big));
+    const struct {
+        const char* name;
+        int limit; ///< the LimitImageSize setting
+        QSize size;
+        bool sameBytes;
+    } rows[] = {
+        {"limit on: shrunk like an image of another program", 1, {499, 249}, false},
+        {"limit off: kept as it is", 0, {600, 300}, true},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        ResetWorld();
+        WriteSettingInt(Setting::LimitImageSize, r.limit);
+        TestPrompts p;
+        CountingEditState ed;
+        std::unique_ptr<QMimeData> data(MakeSlideMimeData(big, "-1,5,0,0", picture.get()));
+        ASSERT_EQ(PasteSlide(ed, -1, data.get()), 0);
+        const PicturePtr& got = CurrentDocument().slides[0].picture;
+        ASSERT_TRUE(got);
+        EXPECT_EQ(got->size(), r.size);
+        EXPECT_EQ(got->save() == picture->save(), r.sameBytes);
+    }
+    qputenv("TMPDIR", oldTmp);
+}
+
+TEST_F(Clipboard, BrokenSlideDataFallsBackToTheImage) {
+    // The private type may come from any program: data that is not a slide of ours, or
+    // whose picture does not decode or is too large, is passed over for the image.
+    const QByteArray huge = MakePng(10001, 10000, 1, 0, {}, QByteArray(1, '\0'));
+    QByteArray validPng;
+    {
+        QBuffer buf(&validPng);
+        buf.open(QIODevice::WriteOnly);
+        QImage(3, 3, QImage::Format_RGB32).save(&buf, "png");
+    }
+    const struct {
+        const char* name;
+        QByteArray payload;
+    } rows[] = {
+        {"empty", QByteArray()},
+        {"another program's data", QByteArray("hello")},
+        {"no kind line", QByteArray("luserio-slide 1\n-1,5,0,0")},
+        {"unknown kind", QByteArray("luserio-slide 1\n-1,5,0,0\nother\n") + validPng},
+        {"bytes that do not decode", QByteArray("luserio-slide 1\n-1,5,0,0\nbytes\njunk")},
+        {"pixels that are not PNG",
+         QByteArray("luserio-slide 1\n-1,5,0,0\npixels\n") + EncodeBmp(Gradient())},
+        {"over a hundred megapixels", QByteArray("luserio-slide 1\n-1,5,0,0\nbytes\n") + huge},
+        {"a later version", QByteArray("luserio-slide 2\n-1,5,0,0\nbytes\n") + validPng},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        ResetWorld();
+        TestPrompts p;
+        CountingEditState ed;
+        std::unique_ptr<QMimeData> data(MakeSlideMimeData(Gradient(), "-1,9,0,0"));
+        data->setData(kSlideMimeType, r.payload);
+        ASSERT_EQ(PasteSlide(ed, -1, data.get()), 0);
+        const SlideRecord& s = CurrentDocument().slides[0];
+        EXPECT_EQ(GetPictureSize(s.picture), QSize(6, 4)); // the image's size
+        EXPECT_EQ(s.switchTime, 9);                        // the image's text
+    }
+    // The private type alone counts as an image on the clipboard.
+    QMimeData only;
+    only.setData(kSlideMimeType, QByteArray("luserio-slide 1\n-1,5,0,0\nbytes\n") + validPng);
+    EXPECT_TRUE(HasClipboardBitmap(&only));
+    TestPrompts p;
+    CountingEditState ed;
+    ResetWorld();
+    ASSERT_EQ(PasteSlide(ed, -1, &only), 0);
+    EXPECT_EQ(GetPictureSize(CurrentDocument().slides[0].picture), QSize(3, 3));
+    EXPECT_EQ(CurrentDocument().slides[0].picture->save(), validPng);
 }

@@ -307,7 +307,8 @@ TEST_F(Import, MislabelledDamagedAndHostileFiles) {
         EXPECT_EQ(r.key, qRgb(9, 9, 9));
         EXPECT_TRUE(tp.calls.isEmpty());
     }
-    // Files that cannot be decoded are skipped, without a message of the import's own.
+    // Files that cannot be decoded are skipped, without a message of the import's own;
+    // the result says why.
     QByteArray huge = png;
     huge[16] = char(0x00);
     huge[17] = char(0x01);
@@ -323,15 +324,19 @@ TEST_F(Import, MislabelledDamagedAndHostileFiles) {
         const char* name;
         QByteArray bytes;
         const char* ext;
+        ImportFailure failure;
     } bad[] = {
-        {"empty.png", QByteArray(), "png"},
-        {"cut.png", png.left(40), "png"},
-        {"noise.gif", QByteArray(300, char(0x5A)), "gif"},
-        {"noise.tiff", QByteArray("II*\0\x08\0\0\0\xFF\xFF", 10), "tiff"},
-        {"cut.jpeg", jpegCut, "jpeg"},
-        {"huge.png", huge, "png"},
-        {"over100mp.png", over, "png"},
-        {"text.jp", QByteArray("hello"), "jp"},
+        {"empty.png", QByteArray(), "png", ImportFailure::NotAPicture},
+        {"cut.png", png.left(40), "png", ImportFailure::NotAPicture},
+        {"noise.gif", QByteArray(300, char(0x5A)), "gif", ImportFailure::NotAPicture},
+        {"noise.tiff", QByteArray("II*\0\x08\0\0\0\xFF\xFF", 10), "tiff",
+         ImportFailure::NotAPicture},
+        {"cut.jpeg", jpegCut, "jpeg", ImportFailure::NotAPicture},
+        {"noise.bmp", QByteArray("BM") + QByteArray(100, char(0x11)), "bmp",
+         ImportFailure::NotAPicture},
+        {"huge.png", huge, "png", ImportFailure::NotAPicture}, // its header fails its CRC
+        {"over100mp.png", over, "png", ImportFailure::TooLarge},
+        {"text.jp", QByteArray("hello"), "jp", ImportFailure::NotAPicture},
     };
     for (const auto& c : bad) {
         SCOPED_TRACE(c.name);
@@ -340,6 +345,87 @@ TEST_F(Import, MislabelledDamagedAndHostileFiles) {
             ImportImageFile(file(QString::fromLatin1(c.name), c.bytes), QString::fromLatin1(c.ext));
         EXPECT_FALSE(r.ok);
         EXPECT_FALSE(r.picture);
+        EXPECT_EQ(r.failure, c.failure);
+        EXPECT_FALSE(r.cutShort);
+        EXPECT_TRUE(tp.calls.isEmpty());
+    }
+}
+
+TEST_F(Import, PathsThatNameNoReadableFile) {
+    // Neither a missing file nor a folder reaches a reader (the bitmap reader would show
+    // its own message for them).
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("folder.bmp")));
+    const struct {
+        const char* name;
+        const char* ext;
+        ImportFailure failure;
+    } rows[] = {
+        {"missing.png", "png", ImportFailure::Missing},
+        {"missing.bmp", "bmp", ImportFailure::Missing},
+        {"folder.bmp", "bmp", ImportFailure::NotAFile},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        TestPrompts tp;
+        const ImportResult got = ImportImageFile(m_dir.filePath(QString::fromLatin1(r.name)),
+                                                 QString::fromLatin1(r.ext));
+        EXPECT_FALSE(got.ok);
+        EXPECT_EQ(got.failure, r.failure);
+        EXPECT_TRUE(tp.calls.isEmpty());
+    }
+    // Each reason has its text.
+    const struct {
+        ImportFailure failure;
+        Msg message;
+    } texts[] = {
+        {ImportFailure::NotImageFileName, Msg::NotImageFileName},
+        {ImportFailure::Missing, Msg::FileNotFound},
+        {ImportFailure::NotAFile, Msg::NotAFile},
+        {ImportFailure::Unreadable, Msg::FileUnreadable},
+        {ImportFailure::NotAPicture, Msg::NotAPicture},
+        {ImportFailure::TooLarge, Msg::PictureTooLarge},
+        {ImportFailure::NotPrepared, Msg::PictureNotPrepared},
+    };
+    for (const auto& t : texts) {
+        EXPECT_EQ(ImportFailureMessage(t.failure), t.message) << int(t.failure);
+        EXPECT_FALSE(MessageText(t.message).isEmpty()) << int(t.failure);
+    }
+}
+
+TEST_F(Import, FilesCutShortBecomeSlidesWithAWarning) {
+    // The decoders fill in what a cut file lacks; the import takes the picture and says
+    // that the file ended early.
+    const QByteArray jpeg = Encode(Photo(300, 200), "jpeg", 80);
+    const QByteArray bigJpeg = Encode(Photo(1000, 800), "jpeg", 80); // decoded at 500 x 400
+    const QByteArray bmp = Encode(Photo(40, 30), "bmp");
+    const QByteArray gif =
+        MakeGif(100, 50, {qRgb(0, 0, 0), qRgb(250, 250, 0)}, {QByteArray(100 * 50, char(1))}, -1);
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        const char* ext;
+        bool cutShort;
+        QSize size;
+    } rows[] = {
+        {"whole.jpg", jpeg, "jpeg", false, {300, 200}},
+        {"half.jpg", jpeg.left(jpeg.size() / 2), "jpeg", true, {300, 200}},
+        {"no-end-marker.jpg", jpeg.left(jpeg.size() - 2), "jpeg", true, {300, 200}},
+        {"half-big.jpg", bigJpeg.left(bigJpeg.size() / 2), "jpeg", true, {500, 400}},
+        {"jpeg-named.png", jpeg.left(jpeg.size() / 2), "png", true, {300, 200}},
+        {"whole.bmp", bmp, "bmp", false, {40, 30}},
+        {"half.bmp", bmp.left(bmp.size() / 2), "bmp", true, {40, 30}},
+        {"whole.gif", gif, "gif", false, {100, 50}},
+        {"half.gif", gif.left(gif.size() / 2), "gif", true, {100, 50}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        TestPrompts tp;
+        const ImportResult got =
+            ImportImageFile(file(QString::fromLatin1(r.name), r.bytes), QString::fromLatin1(r.ext));
+        ASSERT_TRUE(got.ok && got.picture);
+        EXPECT_EQ(got.failure, ImportFailure::None);
+        EXPECT_EQ(got.cutShort, r.cutShort);
+        EXPECT_EQ(QSize(got.width, got.height), r.size);
         EXPECT_TRUE(tp.calls.isEmpty());
     }
 }
