@@ -4,7 +4,8 @@
 //
 //   build/bench_ImportBench                      # all, fixtures made on first use
 //   build/bench_ImportBench --benchmark_filter=Jpeg
-// The fixtures are kept in $TMPDIR/luserio-bench-fixtures between runs.
+// The fixtures are kept in $TMPDIR/luserio-bench-fixtures between runs; each is written
+// under a temporary name and renamed into place when complete.
 
 #include "base/Settings.h"
 #include "bench/support/BenchMain.h"
@@ -17,6 +18,7 @@
 #include <QImageWriter>
 #include <QPainter>
 #include <QProcess>
+#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -62,24 +64,53 @@ QImage Sprite(int size, int seed) {
     return img;
 }
 
+/// Whether `path` holds a whole fixture: a JPEG ends with its end-of-image marker, a
+/// PNG with its IEND chunk. A file cut short is made again.
+bool IsWholeFixture(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly) || f.size() < 12 || !f.seek(f.size() - 12))
+        return false;
+    const QByteArray tail = f.read(12);
+    if (path.endsWith(QLatin1String(".jpg")))
+        return tail.endsWith(QByteArray("\xFF\xD9", 2));
+    return tail.endsWith(QByteArray("\0\0\0\0IEND\xAE\x42\x60\x82", 12));
+}
+
+/// Writes `image` to `path` under a temporary name and renames it into place once
+/// complete, so that a stopped run never leaves a partial file under the fixture's name.
+void WriteFixture(const QImage& image, const QString& path, const char* format, int quality) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot write the fixture %s", qPrintable(path));
+    QImageWriter writer(&file, format);
+    writer.setQuality(quality);
+    if (!writer.write(image) || !file.commit())
+        qFatal("cannot write the fixture %s", qPrintable(path));
+}
+
+/// Removes what is not a fixture from `folder`: temporary files a stopped run left.
+void RemoveStrays(const QString& folder, const QStringList& fixtures) {
+    QDir dir(folder);
+    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden))
+        if (!fixtures.contains(dir.filePath(name)))
+            dir.remove(name);
+}
+
 void MakeFixtures() {
     g_fixtures = QDir::tempPath() + QStringLiteral("/luserio-bench-fixtures");
     QDir().mkpath(g_fixtures + QStringLiteral("/jpeg"));
     QDir().mkpath(g_fixtures + QStringLiteral("/png"));
     for (int i = 0; i < kFiles; ++i) {
-        const QString jpeg =
-            g_fixtures + QStringLiteral("/jpeg/photo%1.jpg").arg(i, 3, 10, QLatin1Char('0'));
-        const QString png =
-            g_fixtures + QStringLiteral("/png/sprite%1.png").arg(i, 3, 10, QLatin1Char('0'));
-        if (!QFile::exists(jpeg)) {
-            QImageWriter w(jpeg, "jpeg");
-            w.setQuality(90);
-            w.write(Photo(4000, 3000, i));
-        }
-        if (!QFile::exists(png))
-            Sprite(800, i).save(png, "png");
-        g_jpegs << jpeg;
-        g_pngs << png;
+        g_jpegs << g_fixtures + QStringLiteral("/jpeg/photo%1.jpg").arg(i, 3, 10, QLatin1Char('0'));
+        g_pngs << g_fixtures + QStringLiteral("/png/sprite%1.png").arg(i, 3, 10, QLatin1Char('0'));
+    }
+    RemoveStrays(g_fixtures + QStringLiteral("/jpeg"), g_jpegs);
+    RemoveStrays(g_fixtures + QStringLiteral("/png"), g_pngs);
+    for (int i = 0; i < kFiles; ++i) {
+        if (!IsWholeFixture(g_jpegs[i]))
+            WriteFixture(Photo(4000, 3000, i), g_jpegs[i], "jpeg", 90);
+        if (!IsWholeFixture(g_pngs[i]))
+            WriteFixture(Sprite(800, i), g_pngs[i], "png", -1);
     }
 }
 

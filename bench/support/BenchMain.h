@@ -3,6 +3,25 @@
 // chosen, an application object, default settings in a folder of their own (the user's
 // settings stay untouched), the program's fonts and image limits, then the benchmarks.
 
+#include <functional>
+#include <memory>
+
 /// Prepares the application, runs `prepare` (when given) and then the benchmarks the
 /// command line selects. Returns the program's exit code.
 int RunBenchmarks(int argc, char** argv, void (*prepare)() = nullptr);
+
+/// Has `release` run once the benchmarks are done, while the application object still
+/// exists (the latest registered runs first). Windows and other objects that need the
+/// application must be gone before it is.
+void ReleaseBeforeExit(std::function<void()> release);
+
+/// One object of type T that the benchmarks of a program share: made at its first use,
+/// destroyed after the benchmarks, before the application object.
+template <typename T> T& SharedBenchObject() {
+    static std::unique_ptr<T> object;
+    if (!object) {
+        object = std::make_unique<T>();
+        ReleaseBeforeExit([] { object.reset(); });
+    }
+    return *object;
+}

@@ -9,6 +9,7 @@
 #include "tests/editor/EditorFixture.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/TestPrompts.h"
+#include "tests/support/TextInk.h"
 
 #include "tests/editor/RectEdges.h"
 #include <QFontDatabase>
@@ -79,12 +80,7 @@ TEST_F(Paint, EmptyDocument) {
     EXPECT_EQ(shot.pixel(1234, 750), kGraphFrameColor);
     EXPECT_EQ(shot.pixel(19, 750), qRgb(0, 0, 0));
     EXPECT_EQ(editor->m_graphRect, FromEdges(17, 698, 1235, 800));
-    // The total-time line is written in its blue; the icon bar is where it belongs.
-    int blue = 0;
-    for (int y = 699; y < 732; ++y)
-        for (int x = 1252; x < 1422; ++x)
-            blue += shot.pixel(x, y) == kTotalTimeColor;
-    EXPECT_GT(blue, 20);
+    // The icon bar is where it belongs.
     EXPECT_EQ(editor->m_iconArea, FromEdges(1252, 732, 1422, 790));
     EXPECT_EQ(editor->m_opacityBar, FromEdges(1252, 790, 1422, 799));
     EXPECT_EQ(editor->m_iconRects[0], FromEdges(1254, 734, 1280, 760));
@@ -93,6 +89,19 @@ TEST_F(Paint, EmptyDocument) {
     EXPECT_EQ(editor->m_iconBarImage.size(), QSize(170, 67));
     EXPECT_EQ(editor->m_logoImage.size(), QSize(235, 46));
     EXPECT_EQ(editor->m_propMarkImage.size(), QSize(11, 11));
+}
+
+TEST_F(Paint, TotalTimeIsWrittenInItsBlue) {
+    // On a plain background every pixel of the line is the background, the blue or a
+    // mix of the two, whatever font the machine writes it with.
+    const QRgb back = qRgb(230, 230, 230);
+    DocumentHeader& h = CurrentDocument().header;
+    h.backgroundLeft = h.backgroundCenter = h.backgroundRight = back;
+    const TextInk total =
+        MeasureTextInk(Shot(), FromEdges(1252, 699, 1422, 732), kTotalTimeColor, back);
+    EXPECT_EQ(total.strays, 0);
+    EXPECT_LE(total.nearest, 8); // fully covered pixels have the text colour
+    EXPECT_GT(total.ink, 20.0);
 }
 
 TEST_F(Paint, KeyedSlideShowsTheBackgroundWithoutAHalo) {
@@ -158,22 +167,23 @@ TEST_F(Paint, CellImagesAreRebuiltOnlyWhenAsked) {
 }
 
 TEST_F(Paint, TitleFollowsTheSetting) {
+    // The title band of a document without a file: no title, the bare background.
+    const QRect band(0, 0, 1440, 58);
+    const QImage untitled = Shot();
     CurrentDocument().filePath = QStringLiteral("/home/u/a.b/show.lsr");
-    auto yellowInTitle = [&] {
-        const QImage shot = Shot();
-        int n = 0;
-        for (int y = 0; y < 58; ++y)
-            for (int x = 300; x < 1140; ++x)
-                n += shot.pixel(x, y) == kTitleColor;
-        return n;
-    };
-    EXPECT_GT(yellowInTitle(), 30); // default 2: the file title
+    auto title = [&] { return MeasureTextInk(Shot(), band, kTitleColor, untitled); };
+    const TextInk file = title(); // default 2: the file title
+    EXPECT_EQ(file.strays, 0);
+    EXPECT_LE(file.nearest, 8); // fully covered pixels have the text colour
+    EXPECT_GT(file.ink, 30.0);
     WriteSettingInt(Setting::TitleMode, 1);
-    const int full = yellowInTitle();
-    WriteSettingInt(Setting::TitleMode, 2);
-    EXPECT_GT(full, yellowInTitle()); // the whole path is longer
+    const TextInk full = title();
+    EXPECT_EQ(full.strays, 0);
+    EXPECT_GT(full.ink, file.ink); // the whole path is longer
     WriteSettingInt(Setting::TitleMode, 0);
-    EXPECT_EQ(yellowInTitle(), 0);
+    const TextInk none = title();
+    EXPECT_EQ(none.ink, 0.0);
+    EXPECT_EQ(none.strays, 0);
 }
 
 TEST(PaintOpening, MissingFixedImageEndsTheOpening) {
