@@ -13,6 +13,10 @@
 #include <optional>
 
 #if defined(Q_OS_UNIX)
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #endif
 
@@ -180,6 +184,31 @@ TEST_F(Commands, APipeNamedLikeADocumentIsRefusedAtOnce) {
     EXPECT_EQ(ReadSettingString(Setting::LastDocument, QString()), QString());
 }
 #endif
+
+TEST_F(Commands, ASaveOntoAFullDiskNamesTheFileAndTheReason) {
+    // The file size limit makes every write beyond 64 KiB fail, as a full disk would.
+    const QString path = saved(QStringLiteral("Full.lsr"), 1);
+    const QByteArray before = readFile(path);
+    CurrentDocument().slides[0].picture = MakeTestPicture(200, 200);
+    TestPrompts p;
+    struct rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldSignal = ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 64 * 1024;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = WriteDocumentFile(path);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    ::signal(SIGXFSZ, oldSignal);
+    EXPECT_FALSE(written);
+    ASSERT_EQ(p.messageIds(), QList<Msg>{Msg::SaveFailed});
+    const QStringList lines = p.calls[0].text.split('\n');
+    EXPECT_TRUE(lines.value(0).startsWith(tmp.path())) << lines.value(0).toStdString();
+    EXPECT_TRUE(lines.value(1).contains(QString::fromLocal8Bit(std::strerror(EFBIG))))
+        << lines.value(1).toStdString();
+    EXPECT_EQ(readFile(path), before);
+    EXPECT_TRUE(workFolderEmpty());
+}
 
 TEST_F(Commands, AFailedPackKeepsThePreviousFileAndFails) {
     const QString path = saved(QStringLiteral("Keep.lsr"), 1);
