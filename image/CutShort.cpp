@@ -147,8 +147,14 @@ bool ImageDataCutShort(const uchar* data, qint64 size) {
     if (!data || size < 4)
         return false;
     Walk walk = Walk::Unknown;
-    if (data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF)
+    if (data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF) {
+        // Nearly every whole JPEG ends with its end marker: no need to walk its data. (A
+        // file cut right after an embedded thumbnail's end marker lacks the picture's
+        // own frame and does not decode at all.)
+        if (data[size - 2] == 0xFF && data[size - 1] == 0xD9)
+            return false;
         walk = WalkJpeg(data, size);
+    }
     else if (std::memcmp(data, "GIF8", 4) == 0)
         walk = WalkGif(data, size);
     else if (data[0] == 'B' && data[1] == 'M')
