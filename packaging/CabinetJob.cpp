@@ -109,6 +109,14 @@ private:
     QIODevice& m_out;
 };
 
+/// Opens the cabinet file `in` and reads its directory; false after the "[File Copy]"
+/// message when it cannot be read as a cabinet.
+bool readCabinetDirectory(QFile& in, cab::CabinetReader& reader) {
+    if (!in.open(QIODevice::ReadOnly) || reader.readDirectory() != cab::Status::Ok)
+        return extractFailed("[File Copy]\n");
+    return true;
+}
+
 class DirectRunner : public CabinetJobRunner {
 public:
     bool run(CabinetJob& job) override { return job.Run(nullptr); }
@@ -163,11 +171,9 @@ bool ExtractCabinet(const QString& name, const QString& folder, const QString& d
     if (lastMember)
         lastMember->clear();
     QFile in(joinFolder(folder, name));
-    if (!in.open(QIODevice::ReadOnly))
-        return extractFailed("[File Copy]\n");
     cab::CabinetReader reader(in);
-    if (reader.readDirectory() != cab::Status::Ok)
-        return extractFailed("[File Copy]\n");
+    if (!readCabinetDirectory(in, reader))
+        return false;
     // Every name is checked before anything is written.
     for (const cab::Member& m : reader.members())
         if (cab::SafeRelativePath(m.name).isEmpty())
@@ -183,11 +189,9 @@ bool ExtractDocumentMember(const QString& name, const QString& folder, QIODevice
     if (memberName)
         memberName->clear();
     QFile in(joinFolder(folder, name));
-    if (!in.open(QIODevice::ReadOnly))
-        return extractFailed("[File Copy]\n");
     cab::CabinetReader reader(in);
-    if (reader.readDirectory() != cab::Status::Ok)
-        return extractFailed("[File Copy]\n");
+    if (!readCabinetDirectory(in, reader))
+        return false;
     const int index = reader.lastMemberIndex();
     if (index < 0)
         return true;

@@ -13,10 +13,9 @@
 #include <optional>
 
 #if defined(Q_OS_UNIX)
+#include "tests/support/FileSizeLimit.h"
 #include <cerrno>
-#include <csignal>
 #include <cstring>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #endif
 
@@ -191,15 +190,12 @@ TEST_F(Commands, ASaveOntoAFullDiskNamesTheFileAndTheReason) {
     const QByteArray before = readFile(path);
     CurrentDocument().slides[0].picture = MakeTestPicture(200, 200);
     TestPrompts p;
-    struct rlimit old {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto oldSignal = ::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = old;
-    small.rlim_cur = 64 * 1024;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool written = WriteDocumentFile(path);
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    ::signal(SIGXFSZ, oldSignal);
+    bool written = true;
+    {
+        const FileSizeLimit limit(64 * 1024);
+        ASSERT_TRUE(limit.active());
+        written = WriteDocumentFile(path);
+    }
     EXPECT_FALSE(written);
     ASSERT_EQ(p.messageIds(), QList<Msg>{Msg::SaveFailed});
     const QStringList lines = p.calls[0].text.split('\n');

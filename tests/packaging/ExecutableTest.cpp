@@ -13,10 +13,9 @@
 #include <gtest/gtest.h>
 
 #if defined(Q_OS_UNIX)
+#include "tests/support/FileSizeLimit.h"
 #include <cerrno>
-#include <csignal>
 #include <cstring>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #endif
 
@@ -140,15 +139,12 @@ TEST_F(ExecutableTest, AFailedWriteNamesTheFileAndTheReason) {
     writeAll(dir.filePath("LsrCtrl.dll"), QByteArray(5000, 'r'));
     const QString target = dir.filePath("show.exe");
     writeAll(target, "the previous one");
-    struct rlimit old {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto oldSignal = ::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = old;
-    small.rlim_cur = 64 * 1024;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool created = CreateExecutable(target);
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    ::signal(SIGXFSZ, oldSignal);
+    bool created = true;
+    {
+        const FileSizeLimit limit(64 * 1024);
+        ASSERT_TRUE(limit.active());
+        created = CreateExecutable(target);
+    }
     EXPECT_FALSE(created);
     ASSERT_EQ(prompts.messageIds(), QList<Msg>{Msg::WriteFailed});
     const QStringList lines = prompts.calls[0].text.split('\n');
