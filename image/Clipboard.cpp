@@ -136,6 +136,18 @@ std::unique_ptr<QTemporaryFile> SaveImageToWorkPng(const QImage& image) {
     return WriteWorkFile(bytes, QStringLiteral(".png"));
 }
 
+/// Inserts the pasted slide at `index`, its picture (`width` x `height`) shrunk to the
+/// size limit when that is on; the index.
+int InsertPastedSlide(EditorState& ed, int index, SlideRecord rec, PicturePtr picture, int width,
+                      int height) {
+    if (ReadSettingInt(Setting::LimitImageSize, 1) == 1)
+        picture = FitPictureToLimit(picture, width, height, rec.keyColor);
+    rec.picture = std::move(picture);
+    InsertSlide(ed, index, rec);
+    ed.RedrawRebuilt();
+    return index;
+}
+
 } // namespace
 
 QString SlideClipboardText(const SlideRecord& slide) {
@@ -233,15 +245,9 @@ int PasteSlide(EditorState& ed, int mark, const QMimeData* data) {
     PicturePtr copied;
     if (data->hasFormat(QLatin1String(kSlideMimeType)) &&
         ReadSlidePayload(data->data(QLatin1String(kSlideMimeType)), slideText, copied)) {
-        SlideRecord rec = SlideRecordFromText(slideText);
-        int width = copied->size().width();
-        int height = copied->size().height();
-        if (ReadSettingInt(Setting::LimitImageSize, 1) == 1)
-            copied = FitPictureToLimit(copied, width, height, rec.keyColor);
-        rec.picture = std::move(copied);
-        InsertSlide(ed, index, rec);
-        ed.RedrawRebuilt();
-        return index;
+        const QSize size = copied->size();
+        return InsertPastedSlide(ed, index, SlideRecordFromText(slideText), std::move(copied),
+                                 size.width(), size.height());
     }
 
     QImage bitmap = ClipboardBitmap(data);
@@ -275,10 +281,5 @@ int PasteSlide(EditorState& ed, int mark, const QMimeData* data) {
     if (!picture)
         return -1;
 
-    if (ReadSettingInt(Setting::LimitImageSize, 1) == 1)
-        picture = FitPictureToLimit(picture, width, height, rec.keyColor);
-    rec.picture = std::move(picture);
-    InsertSlide(ed, index, rec);
-    ed.RedrawRebuilt();
-    return index;
+    return InsertPastedSlide(ed, index, rec, std::move(picture), width, height);
 }
