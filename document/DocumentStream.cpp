@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <new>
+#include <vector>
 
 #if defined(Q_OS_UNIX)
 #include <unistd.h>
@@ -52,6 +53,21 @@ bool refuse(Msg id, const QString& prefix = QString()) {
     return false;
 }
 
+/// Ascending numbers as a short list: runs of consecutive numbers as "first-last"
+/// ("1, 3-5, 9").
+QString NumberRanges(const std::vector<int>& numbers) {
+    QStringList parts;
+    for (size_t i = 0; i < numbers.size();) {
+        size_t j = i;
+        while (j + 1 < numbers.size() && numbers[j + 1] == numbers[j] + 1)
+            ++j;
+        parts << (j == i ? QString::number(numbers[i])
+                         : QStringLiteral("%1-%2").arg(numbers[i]).arg(numbers[j]));
+        i = j + 1;
+    }
+    return parts.join(QStringLiteral(", "));
+}
+
 bool readStream(QIODevice& in, qint64 pictureBudget) {
     Document& doc = CurrentDocument();
     char magic[kStreamMagicSize];
@@ -89,8 +105,8 @@ bool readStream(QIODevice& in, qint64 pictureBudget) {
     // The image blocks. A block that does not decode keeps its bytes with the slide so
     // that saving writes them back; a length beyond the data ends the reading there.
     bool atEnd = false;
-    qint64 used = 0; // bytes of decoded pixels so far
-    QStringList notShown;
+    qint64 used = 0;           // bytes of decoded pixels so far
+    std::vector<int> notShown; // slide numbers, counted from 1
     for (quint32 i = 0; i < n && !atEnd; ++i) {
         SlideRecord& r = doc.slides[i];
         char lenBytes[4];
@@ -111,24 +127,24 @@ bool readStream(QIODevice& in, qint64 pictureBudget) {
             declared.isValid() ? qint64(declared.width()) * declared.height() * 4 : 0;
         if (ExceedsPictureLimit(declared) || need > pictureBudget - used) {
             r.undecodedImage = bytes;
-            notShown << QString::number(i + 1);
+            notShown.push_back(int(i) + 1);
             continue;
         }
         try {
             r.picture = Picture::fromBytes(bytes);
         } catch (const std::bad_alloc&) {
             r.picture.reset();
-            notShown << QString::number(i + 1);
+            notShown.push_back(int(i) + 1);
         }
         if (r.picture)
             used += r.picture->image().sizeInBytes();
         else
             r.undecodedImage = bytes;
     }
-    if (!notShown.isEmpty())
+    if (!notShown.empty())
         ShowMessage(Msg::PicturesTooLarge,
-                    QStringLiteral("スライド %1\n").arg(notShown.join(QStringLiteral(", "))),
-                    nullptr, MsgKind::Info);
+                    QStringLiteral("スライド %1\n").arg(NumberRanges(notShown)), nullptr,
+                    MsgKind::Info);
     return true;
 }
 
