@@ -50,9 +50,8 @@ private:
 TEST(BuildMode, MixedFolderBecomesSlidesInOrder) {
     ResetWorld();
     TestPrompts tp;
-    QTemporaryDir dir, tmp;
-    const QByteArray oldTmp = qgetenv("TMPDIR");
-    qputenv("TMPDIR", tmp.path().toLocal8Bit());
+    QTemporaryDir dir;
+    const TempFolderOverride tmp;
 
     QImage disc(800, 600, QImage::Format_ARGB32);
     disc.fill(Qt::transparent);
@@ -85,7 +84,6 @@ TEST(BuildMode, MixedFolderBecomesSlidesInOrder) {
     ErrorLines err;
     const int rc = BuildDocumentFromImages(dir.filePath("out.lsr"), images, err.file());
     QDir::setCurrent(oldCwd);
-    qputenv("TMPDIR", oldTmp);
 
     EXPECT_EQ(rc, 1); // the text file was left out
     EXPECT_TRUE(tp.calls.isEmpty());
@@ -117,9 +115,8 @@ TEST(BuildMode, MixedFolderBecomesSlidesInOrder) {
 TEST(BuildMode, EachFileLeftOutIsNamedWithItsReason) {
     ResetWorld();
     TestPrompts tp;
-    QTemporaryDir dir, tmp;
-    const QByteArray oldTmp = qgetenv("TMPDIR");
-    qputenv("TMPDIR", tmp.path().toLocal8Bit());
+    QTemporaryDir dir;
+    const TempFolderOverride tmp;
     QImage photo(64, 48, QImage::Format_RGB32);
     for (int y = 0; y < 48; ++y)
         for (int x = 0; x < 64; ++x)
@@ -182,7 +179,6 @@ TEST(BuildMode, EachFileLeftOutIsNamedWithItsReason) {
     }
     EXPECT_TRUE(tp.calls.isEmpty());
     QDir::setCurrent(oldCwd);
-    qputenv("TMPDIR", oldTmp);
     ResetWorld();
 }
 
@@ -190,9 +186,8 @@ TEST(BuildMode, ImagesBeyondAHundredAreNamed) {
     ResetWorld();
     TestPrompts tp;
     tp.answer(Answer::Yes); // the command line goes on with the first hundred
-    QTemporaryDir dir, tmp;
-    const QByteArray oldTmp = qgetenv("TMPDIR");
-    qputenv("TMPDIR", tmp.path().toLocal8Bit());
+    QTemporaryDir dir;
+    const TempFolderOverride tmp;
     QImage img(4, 3, QImage::Format_RGB32);
     img.fill(qRgb(10, 20, 30));
     const QString png = dir.filePath("one.png");
@@ -203,7 +198,6 @@ TEST(BuildMode, ImagesBeyondAHundredAreNamed) {
     images << dir.filePath("last.png");
     ErrorLines err;
     EXPECT_EQ(BuildDocumentFromImages(dir.filePath("out.lsr"), images, err.file()), 1);
-    qputenv("TMPDIR", oldTmp);
     EXPECT_EQ(CurrentDocument().slideCount, 100);
     EXPECT_EQ(tp.messageIds(), QList<Msg>{Msg::TooManyFilesQuestion});
     const QString full = QStringLiteral(": ") + MessageText(Msg::TooManySlides);

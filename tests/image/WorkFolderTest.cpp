@@ -16,22 +16,9 @@
 #include <unistd.h>
 #endif
 
-namespace {
-
-/// Points the system's temporary folder somewhere else for the test's lifetime.
-struct TempFolderOverride {
-    explicit TempFolderOverride(const QString& path) : old(qgetenv("TMPDIR")) {
-        qputenv("TMPDIR", path.toLocal8Bit());
-    }
-    ~TempFolderOverride() { qputenv("TMPDIR", old); }
-    QByteArray old;
-};
-
-} // namespace
-
 TEST(WorkFolder, UnusableFolderStopsOnlyWhatNeedsAWorkFile) {
     ResetWorld();
-    QTemporaryDir tmp;
+    const TempFolderOverride tmp;
     QTemporaryDir elsewhere;
 #if defined(Q_OS_UNIX)
     const QString own = QStringLiteral("%1-%2").arg(ApplicationName()).arg(::geteuid());
@@ -40,7 +27,6 @@ TEST(WorkFolder, UnusableFolderStopsOnlyWhatNeedsAWorkFile) {
 #else
     ASSERT_TRUE(WriteFile(QDir(tmp.path()).filePath(ApplicationName()), "a file"));
 #endif
-    const TempFolderOverride over(tmp.path());
     {
         // A picture handed over as a file (a paste) needs a work file: none is made.
         TestPrompts tp;

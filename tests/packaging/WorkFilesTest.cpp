@@ -30,15 +30,12 @@ class WorkFiles : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetWorld();
-        m_oldTmp = qgetenv("TMPDIR");
-        qputenv("TMPDIR", tmp.path().toLocal8Bit());
         base = dir.path() + QLatin1Char('/');
         SetRuntimeFolderOverride(dir.path());
         writeFile(base + QLatin1String(kRuntimeFileName), QByteArray(3000, 'R'));
     }
     void TearDown() override {
         SetRuntimeFolderOverride(QString());
-        qputenv("TMPDIR", m_oldTmp);
         ResetWorld();
     }
     static void writeFile(const QString& path, const QByteArray& bytes) {
@@ -68,10 +65,10 @@ protected:
         return bytes;
     }
 
-    QTemporaryDir tmp, dir;
+    const TempFolderOverride tmp;
+    QTemporaryDir dir;
     QString base;
     CountingEditState ed;
-    QByteArray m_oldTmp;
 };
 
 } // namespace

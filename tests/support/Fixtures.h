@@ -9,6 +9,7 @@
 #include <QColor>
 #include <QImage>
 #include <QSettings>
+#include <QTemporaryDir>
 
 /// Removes every stored setting of the test program.
 void ClearSettings();
@@ -29,3 +30,20 @@ void ResetWorld();
 /// Fills the document with `n` slides whose times are 1, 2, 3, ... and whose
 /// reserved1 holds the slide's original index (to follow records around).
 void FillSlides(EditorState& ed, int n);
+
+/// A temporary folder of the test's own that stands in for the system's temporary
+/// folder while the object lives: work files made meanwhile are the test's alone.
+class TempFolderOverride {
+public:
+    TempFolderOverride() : m_old(qgetenv("TMPDIR")) {
+        qputenv("TMPDIR", m_dir.path().toLocal8Bit());
+    }
+    ~TempFolderOverride() { qputenv("TMPDIR", m_old); }
+    TempFolderOverride(const TempFolderOverride&) = delete;
+    TempFolderOverride& operator=(const TempFolderOverride&) = delete;
+    QString path() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_old;
+};
