@@ -3,13 +3,11 @@
 // (colour key), preparing the pixels for colour keying, re-encoding and shrinking.
 
 #include "document/Document.h"
+#include "document/ImageLimits.h"
 
 #include <QImage>
 #include <QSize>
 #include <QString>
-
-/// The largest picture decoded, in pixels; larger images are skipped like undecodable ones.
-constexpr qint64 kMaxImagePixels = 100'000'000;
 
 /// What an import yields. `ok` false: the file could not be decoded (no message of
 /// its own). `ok` true with a null picture: the shrunken copy could not be made (its
