@@ -29,10 +29,11 @@ clean:
 package: build
 	cmake --build $(BUILD) --target package
 
-# libFuzzer targets (clang, address and undefined-behaviour sanitizers) in build-fuzz/.
-# Run one with e.g.: build-fuzz/fuzz/fuzz_cabinet -max_total_time=600 fuzz/corpus/cabinet
+# libFuzzer targets (clang, address and undefined-behaviour sanitizers) in build-fuzz/fuzz/.
+# How to run them: README.md, "Fuzzing".
+FUZZ_TARGETS = fuzz_document_stream fuzz_cabinet fuzz_png_reader fuzz_bmp_reader
 fuzz:
 	@bash scripts/setup.sh fuzz
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DLSR_FUZZ=ON -DLSR_BUILD_TESTS=OFF -DLSR_BUILD_BENCH=OFF
-	cmake --build build-fuzz -j $(JOBS) --target fuzz_document_stream fuzz_cabinet
+	cmake --build build-fuzz -j $(JOBS) --target $(FUZZ_TARGETS)

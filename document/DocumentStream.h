@@ -31,7 +31,7 @@ qint64 DefaultPictureBudget();
 /// Msg::OutOfMemory (the stream's bytes could not be held); the slide table is empty
 /// then. The caller has released the previous pictures.
 ///
-/// A picture is decoded only when its declared size is within kMaxPicturePixels and its
+/// A picture is decoded only when its declared size is within kMaxImagePixels and its
 /// pixels fit what is left of `pictureBudget` (bytes); a slide whose picture is not
 /// decoded keeps its stored bytes (saving writes them back) and the user is told once,
 /// with the slides' numbers (Msg::PicturesTooLarge).

@@ -4,6 +4,7 @@
 // uncompressed BMP file.
 
 #include "document/Document.h"
+#include "document/ImageLimits.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -11,20 +12,17 @@
 
 class QIODevice;
 
-/// The largest picture decoded, in pixels (4 bytes each once decoded): larger pictures
-/// are treated like undecodable ones, whatever their file's size.
-constexpr qint64 kMaxPicturePixels = 100'000'000;
 
 /// The pixel size an image file's header declares, read without decoding any pixels;
 /// invalid when the bytes are no image the readers know.
 QSize DeclaredPictureSize(const QByteArray& bytes);
-/// True when a declared size is larger than kMaxPicturePixels.
+/// True when a declared size is larger than kMaxImagePixels.
 bool ExceedsPictureLimit(QSize size);
 
 class Picture {
 public:
     /// Decodes image-file bytes (any format the image readers know). Null when they
-    /// do not decode or declare more than kMaxPicturePixels (checked before decoding).
+    /// do not decode or declare more than kMaxImagePixels (checked before decoding).
     static PicturePtr fromBytes(const QByteArray& bytes);
     /// A picture made from pixels; it has no source bytes. Null for a null image.
     static PicturePtr fromImage(const QImage& image);

@@ -3,6 +3,7 @@
 #include "base/Settings.h"
 #include "document/Document.h"
 #include "document/Picture.h"
+#include "document/PngDecoder.h"
 #include "document/SlideTable.h"
 #include "image/ImageImport.h"
 
@@ -218,7 +219,7 @@ QImage ClipboardBitmap(const QMimeData* data) {
             return image;
     }
     if (data->hasFormat(kPngMime))
-        return QImage::fromData(data->data(kPngMime), "PNG");
+        return DecodePngImage(data->data(kPngMime));
     return {};
 }
 

@@ -6,6 +6,7 @@
 #include "base/Settings.h"
 #include "document/Document.h"
 #include "document/Picture.h"
+#include "document/PngDecoder.h"
 #include "image/BitmapKey.h"
 #include "image/CutShort.h"
 #include "image/PngColorKeyReader.h"
@@ -30,6 +31,14 @@ bool TooLarge(const QSize& size) {
 /// Decodes an image file (by its content) into an ARGB32 raster; null when it cannot
 /// be decoded or is larger than kMaxImagePixels. Size is checked before decoding.
 QImage DecodeRaster(const QString& path) {
+    {
+        // PNG files go to our own decoder, whose pixels are the same on every build.
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly) && HasPngSignature(file.peek(8))) {
+            const PngImage png = DecodePng(file);
+            return png.damaged ? QImage() : png.image;
+        }
+    }
     QImageReader reader(path);
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(false);

@@ -4,6 +4,7 @@
 
 #include "base/Messages.h"
 #include "document/Document.h"
+#include "document/ImageLimits.h"
 #include "document/Picture.h"
 
 #include <QImage>
@@ -12,9 +13,6 @@
 #include <memory>
 
 class QTemporaryFile;
-
-/// The largest picture decoded, in pixels; larger images are skipped like undecodable ones.
-constexpr qint64 kMaxImagePixels = kMaxPicturePixels;
 
 /// Why a file did not become a slide.
 enum class ImportFailure {
