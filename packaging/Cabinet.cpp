@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <thread>
+#include <vector>
 #include <zlib.h>
 
 namespace cab {
@@ -268,34 +270,64 @@ Status WriteCabinet(QIODevice& out, QIODevice& source, qint64 size, const QStrin
     if (!writeExact(out, head.constData(), head.size()))
         return Status::WriteError;
 
-    MszipEncoder enc(level);
-    if (!enc.ok())
-        return Status::WriteError;
-    constexpr int kChunk = 32 * kBlockSize; // read the source 1 MiB at a time
+    // The blocks are compressed apart, so several threads can compress the blocks of
+    // one chunk at once; they are written in order, the same bytes as one thread makes.
+    const int workers = int(std::clamp(std::thread::hardware_concurrency(), 1u, 16u));
+    std::vector<std::unique_ptr<MszipEncoder>> encoders;
+    for (int w = 0; w < workers; ++w) {
+        encoders.push_back(std::make_unique<MszipEncoder>(level));
+        if (!encoders.back()->ok())
+            return Status::WriteError;
+    }
+    constexpr int kChunkBlocks = 128;
+    constexpr int kChunk = kChunkBlocks * kBlockSize; // read the source 4 MiB at a time
+    constexpr int kSlot = kDataHeaderSize + MszipEncoder::kOutCapacity;
     std::unique_ptr<uchar[]> in(new uchar[kChunk]);
-    std::unique_ptr<uchar[]> blockBuf(new uchar[kDataHeaderSize + MszipEncoder::kOutCapacity]);
+    std::unique_ptr<uchar[]> packed(new uchar[size_t(kChunkBlocks) * kSlot]);
+    int sizes[kChunkBlocks];
     qint64 total = head.size();
     qint64 done = 0;
     while (done < size) {
         const int chunk = int(std::min<qint64>(kChunk, size - done));
         if (!readExact(source, in.get(), chunk))
             return Status::ReadError;
-        for (int pos = 0; pos < chunk; pos += kBlockSize) {
-            const int n = std::min(kBlockSize, chunk - pos);
-            uchar* data = blockBuf.get() + kDataHeaderSize;
-            int cb = enc.block(in.get() + pos, n, data);
-            if (cb < 0)
-                return Status::WriteError;
-            if (cb > kBlockSize + 12) {
-                // Deflate could not keep the block within bounds: store it instead.
-                cb = storedBlock(in.get() + pos, n, data);
+        const int count = (chunk + kBlockSize - 1) / kBlockSize;
+        // Each worker takes every workers-th block; a block's slot holds its data block
+        // (header and data) and sizes[] its length, or -1 when compressing failed.
+        const auto compress = [&](int worker) {
+            MszipEncoder& enc = *encoders[size_t(worker)];
+            for (int b = worker; b < count; b += workers) {
+                const int pos = b * kBlockSize;
+                const int n = std::min(kBlockSize, chunk - pos);
+                uchar* slot = packed.get() + size_t(b) * kSlot;
+                uchar* data = slot + kDataHeaderSize;
+                int cb = enc.block(in.get() + pos, n, data);
+                if (cb > kBlockSize + 12) {
+                    // Deflate could not keep the block within bounds: store it instead.
+                    cb = storedBlock(in.get() + pos, n, data);
+                }
+                if (cb >= 0) {
+                    put32(slot, DataBlockChecksum(data, quint16(cb), quint16(n)));
+                    put16(slot + 4, quint16(cb));
+                    put16(slot + 6, quint16(n));
+                }
+                sizes[b] = cb;
             }
-            put32(blockBuf.get(), DataBlockChecksum(data, quint16(cb), quint16(n)));
-            put16(blockBuf.get() + 4, quint16(cb));
-            put16(blockBuf.get() + 6, quint16(n));
-            if (!writeExact(out, blockBuf.get(), kDataHeaderSize + cb))
+        };
+        const int busy = std::min(workers, count);
+        std::vector<std::thread> threads;
+        for (int w = 1; w < busy; ++w)
+            threads.emplace_back(compress, w);
+        compress(0);
+        for (std::thread& t : threads)
+            t.join();
+        for (int b = 0; b < count; ++b) {
+            if (sizes[b] < 0)
                 return Status::WriteError;
-            total += kDataHeaderSize + cb;
+            const char* slot = reinterpret_cast<const char*>(packed.get() + size_t(b) * kSlot);
+            if (!writeExact(out, slot, kDataHeaderSize + sizes[b]))
+                return Status::WriteError;
+            total += kDataHeaderSize + sizes[b];
         }
         done += chunk;
         if (progress)

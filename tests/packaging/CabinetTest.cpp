@@ -209,6 +209,28 @@ TEST(CabinetWriter, RoundTripsAtBlockBoundaries) {
     }
 }
 
+TEST(CabinetWriter, BlocksAreTheSameWhicheverThreadCompressesThem) {
+    // More than one 4 MiB read (the blocks of a read are shared among threads) and a
+    // short last block: every data block is exactly the block a lone deflate stream at
+    // the default level makes of that 32 KiB, in order, as one thread would write it.
+    const int n = 4 * 1024 * 1024 + 5 * 32768 + 1234;
+    QByteArray plain = sampleBytes(n, 7u);
+    for (int i = 0; i < n; i += 3)
+        plain[i] = char(i / 4096); // compressible, as slide pictures are
+    const QByteArray c = writeCab(plain, QStringLiteral("x.bin"));
+    const int blocks = (n + 32767) / 32768;
+    ASSERT_EQ(le16(c, 40), blocks);
+    int at = int(le32(c, 36));
+    for (int b = 0; b < blocks; ++b) {
+        const QByteArray piece = plain.mid(b * 32768, 32768);
+        const Block expect = mszipBlock(piece);
+        ASSERT_EQ(le16(c, at + 6), piece.size()) << b;
+        ASSERT_EQ(c.mid(at + 8, le16(c, at + 4)), expect.data) << b;
+        at += 8 + le16(c, at + 4);
+    }
+    EXPECT_EQ(at, c.size());
+}
+
 TEST(CabinetWriter, NonCp932NameSetsTheUtf8Flag) {
     const QByteArray c = writeCab("abc", QString::fromUtf8("Ü✓.lsr"), 0x5A2A, 0x6000, 0x20);
     EXPECT_EQ(le16(c, 58), 0x20 | 0x80);
