@@ -133,6 +133,8 @@ RenderStatus RenderToBytes(const Picture* picture, int w, int h, const QString& 
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, fmt.toLatin1());
     writer.setQuality(std::clamp(quality, 0, 100));
+    // Huffman tables made for this picture: the same pixels in fewer bytes.
+    writer.setOptimizedWrite(true);
     if (!writer.write(drawn)) {
         out.clear();
         return RenderStatus::NoEncoder;
