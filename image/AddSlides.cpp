@@ -151,10 +151,10 @@ void AddSlidesCommand(EditorState& ed, int mark, QObject* owner) {
     FileDialogSpec request;
     request.title = QStringLiteral("追加するイメージファイルを指定(複数選択可)");
     request.filter = QStringLiteral(
-        "イメージファイル(jpeg, gif, bmp, png, tiff) "
-        "|*.jpg;*.jpeg;*.gif;*.bmp;*.png;*.tif;*.tiff|JPEGファイル(*.jpeg)|*.jpg;*.jpeg|"
+        "イメージファイル(jpeg, gif, bmp, png, tiff, webp) "
+        "|*.jpg;*.jpeg;*.gif;*.bmp;*.png;*.tif;*.tiff;*.webp|JPEGファイル(*.jpeg)|*.jpg;*.jpeg|"
         "GIFファイル(*.gif)|*.gif|ビットマップファイル(*.bmp)|*.bmp|PNGファイル(*.png)|*.png|"
-        "TIFFファイル(*.tiff)|*.tif;*.tiff||");
+        "TIFFファイル(*.tiff)|*.tif;*.tiff|WebPファイル(*.webp)|*.webp||");
     QStringList paths = prompts().openFileNames(request, true);
     if (paths.isEmpty())
         return;

@@ -12,7 +12,7 @@
 class QObject;
 
 /// The accepted extensions; any piece of this text passes the extension check.
-constexpr const char* kAcceptedExtensions = "bmp-gif-jpg-jpeg-png-tiff";
+constexpr const char* kAcceptedExtensions = "bmp-gif-jpg-jpeg-png-tiff-webp";
 
 /// At most this many files are named in each list of the message after a batch; the
 /// rest are counted.

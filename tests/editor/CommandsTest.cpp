@@ -713,10 +713,11 @@ TEST_F(Commands, AddCommandAsksForImageFiles) {
     EXPECT_EQ(call.request.title, QString::fromUtf8("追加するイメージファイルを指定(複数選択可)"));
     EXPECT_EQ(call.request.filter,
               QString::fromUtf8(
-                  "イメージファイル(jpeg, gif, bmp, png, tiff) "
-                  "|*.jpg;*.jpeg;*.gif;*.bmp;*.png;*.tif;*.tiff|JPEGファイル(*.jpeg)|*.jpg;*."
-                  "jpeg|GIFファイル(*.gif)|*.gif|ビットマップファイル(*.bmp)|*.bmp|PNGファイル(*."
-                  "png)|*.png|TIFFファイル(*.tiff)|*.tif;*.tiff||"));
+                  "イメージファイル(jpeg, gif, bmp, png, tiff, webp) "
+                  "|*.jpg;*.jpeg;*.gif;*.bmp;*.png;*.tif;*.tiff;*.webp|JPEGファイル(*.jpeg)|"
+                  "*.jpg;*.jpeg|GIFファイル(*.gif)|*.gif|ビットマップファイル(*.bmp)|*.bmp|"
+                  "PNGファイル(*.png)|*.png|TIFFファイル(*.tiff)|*.tif;*.tiff|"
+                  "WebPファイル(*.webp)|*.webp||"));
     ASSERT_EQ(CurrentDocument().slideCount, 5);
     EXPECT_EQ(GetPictureSize(Slide(1).picture).width(), 12);
     EXPECT_EQ(GetPictureSize(Slide(2).picture).width(), 11);

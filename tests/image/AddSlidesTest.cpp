@@ -58,11 +58,22 @@ TEST(CheckImageExtension, NormalisesOrRejects) {
         const char* path;
         const char* ext;
     } cases[] = {
-        {"/photos/photo.JPG", "jpeg"}, {"/photos/scan.TIF", "tiff"}, {"/photos/a.jpeg", "jpeg"},
-        {"/photos/a.Png", "png"},      {"/photos/a.b.gif", "gif"},   {"/photos/a.tiff", "tiff"},
-        {"/photos/picture.jp", "jp"},  {"/photos/x.-", "-"},         {"/photos/x.pe", "pe"},
-        {"/photos/notes.txt", ""},     {"/photos/nodot", ""},        {"photo.png", ""},
-        {"/pho.tos/nodot", ""},        {"/photos/ends.", ""},        {"/photos/x.pngx", ""},
+        {"/photos/photo.JPG", "jpeg"},
+        {"/photos/scan.TIF", "tiff"},
+        {"/photos/a.jpeg", "jpeg"},
+        {"/photos/a.Png", "png"},
+        {"/photos/a.b.gif", "gif"},
+        {"/photos/a.tiff", "tiff"},
+        {"/photos/a.WebP", "webp"},
+        {"/photos/picture.jp", "jp"},
+        {"/photos/x.-", "-"},
+        {"/photos/x.pe", "pe"},
+        {"/photos/notes.txt", ""},
+        {"/photos/nodot", ""},
+        {"photo.png", ""},
+        {"/pho.tos/nodot", ""},
+        {"/photos/ends.", ""},
+        {"/photos/x.pngx", ""},
         {"/photos/x.ＰＮＧ", ""},
     };
     for (const auto& c : cases) {
@@ -207,7 +218,7 @@ TEST_F(AddSlides, CommandAndDropCollectAtMostAHundred) {
         EXPECT_EQ(tp.calls[0].request.title,
                   QStringLiteral("追加するイメージファイルを指定(複数選択可)"));
         EXPECT_TRUE(tp.calls[0].request.filter.startsWith(
-            QStringLiteral("イメージファイル(jpeg, gif, bmp, png, tiff) |*.jpg;*.jpeg;")));
+            QStringLiteral("イメージファイル(jpeg, gif, bmp, png, tiff, webp) |*.jpg;*.jpeg;")));
     }
     {
         TestPrompts tp;

@@ -499,3 +499,25 @@ TEST_F(Import, NonPositiveSizeLimitsFallBackToTheDefault) {
         EXPECT_TRUE(tp.calls.isEmpty());
     }
 }
+
+TEST_F(Import, WebPFilesAreTakenLikeTheOthers) {
+    ASSERT_TRUE(QImageWriter::supportedImageFormats().contains("webp"));
+    // Lossless WebP with see-through pixels: keyed by its first one, pixels kept.
+    QImage keyed(40, 30, QImage::Format_ARGB32);
+    keyed.fill(qRgba(0, 0, 0, 0));
+    for (int y = 10; y < 20; ++y)
+        for (int x = 10; x < 30; ++x)
+            keyed.setPixel(x, y, qRgba(200, 40, 60, 255));
+    const ImportResult a =
+        ImportImageFile(file(QStringLiteral("k.webp"), Encode(keyed, "webp", 100)), "webp");
+    ASSERT_TRUE(a.ok && a.picture);
+    EXPECT_EQ(QSize(a.width, a.height), QSize(40, 30));
+    EXPECT_EQ(a.key, qRgb(0, 0, 0));
+    EXPECT_EQ(a.picture->image().pixel(15, 15) & 0xFFFFFF, 0xC8283Cu);
+    // An opaque one is stored as JPEG, as any opaque picture.
+    const ImportResult b =
+        ImportImageFile(file(QStringLiteral("o.webp"), Encode(Photo(50, 40), "webp", 90)), "webp");
+    ASSERT_TRUE(b.ok && b.picture);
+    EXPECT_EQ(b.key, std::nullopt);
+    EXPECT_TRUE(b.picture->sourceBytes().startsWith("\xFF\xD8"));
+}
