@@ -14,17 +14,8 @@
 
 namespace {
 
-class AddSlides : public ::testing::Test {
+class AddSlides : public ImageFolderTest {
 protected:
-    void SetUp() override {
-        ResetWorld();
-        m_oldTmp = qgetenv("TMPDIR");
-        qputenv("TMPDIR", m_tmp.path().toLocal8Bit());
-    }
-    void TearDown() override {
-        qputenv("TMPDIR", m_oldTmp);
-        ResetWorld();
-    }
     /// A small opaque PNG whose width tells the files apart.
     QString image(const QString& name, int width) {
         QImage img(width, 3, QImage::Format_RGB32);
@@ -33,9 +24,7 @@ protected:
         QBuffer buf(&bytes);
         buf.open(QIODevice::WriteOnly);
         img.save(&buf, "png");
-        const QString path = m_dir.filePath(name);
-        EXPECT_TRUE(WriteFile(path, bytes));
-        return path;
+        return file(name, bytes);
     }
     /// Picture widths of the slides from `from`, in table order (-1: no picture).
     std::vector<int> widths(int from = 0) const {
@@ -46,8 +35,6 @@ protected:
     }
     CountingEditState ed;
     Document& doc = CurrentDocument();
-    QTemporaryDir m_dir, m_tmp;
-    QByteArray m_oldTmp;
 };
 
 } // namespace

@@ -181,3 +181,9 @@ QByteArray ReadFile(const QString& path) {
 QRgb PixelAt(const QImage& image, int x, int y) {
     return image.convertToFormat(QImage::Format_ARGB32).pixel(x, y);
 }
+
+QString ImageFolderTest::file(const QString& name, const QByteArray& bytes) {
+    const QString path = m_dir.filePath(name);
+    EXPECT_TRUE(WriteFile(path, bytes));
+    return path;
+}

@@ -4,12 +4,15 @@
 // chosen fourth byte, and GIF files with a transparent palette entry.
 
 #include "document/Document.h"
+#include "tests/support/Fixtures.h"
 
 #include <QByteArray>
 #include <QImage>
 #include <QList>
 #include <QString>
+#include <QTemporaryDir>
 #include <QVector>
+#include <gtest/gtest.h>
 
 /// One PNG chunk: four-letter name and data.
 struct PngChunk {
@@ -46,3 +49,16 @@ QByteArray ReadFile(const QString& path);
 
 /// ARGB value of a pixel as 0xAARRGGBB after conversion to ARGB32.
 QRgb PixelAt(const QImage& image, int x, int y);
+
+/// A test with a folder for its input files and a temporary folder of its own (its
+/// work files are its alone); the document and settings are reset around it.
+class ImageFolderTest : public ::testing::Test {
+protected:
+    void SetUp() override { ResetWorld(); }
+    void TearDown() override { ResetWorld(); }
+    /// Writes `bytes` as the input file `name`; its path.
+    QString file(const QString& name, const QByteArray& bytes);
+
+    QTemporaryDir m_dir;
+    TempFolderOverride m_tmp;
+};

@@ -79,30 +79,15 @@ QByteArray Encode(const QImage& img, const char* format, int quality = -1, bool 
     return bytes;
 }
 
-class Import : public ::testing::Test {
+class Import : public ImageFolderTest {
 protected:
-    void SetUp() override {
-        ResetWorld();
-        // Each test gets its own temporary folder, so its work files are its own.
-        m_oldTmp = qgetenv("TMPDIR");
-        qputenv("TMPDIR", m_tmp.path().toLocal8Bit());
-    }
     void TearDown() override {
         // Conversions leave no work files behind.
         const QDir tmp(m_tmp.path());
         for (const QString& sub : tmp.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
             EXPECT_TRUE(QDir(tmp.filePath(sub)).isEmpty()) << sub.toStdString();
-        qputenv("TMPDIR", m_oldTmp);
-        ResetWorld();
+        ImageFolderTest::TearDown();
     }
-    QString file(const QString& name, const QByteArray& bytes) {
-        const QString path = m_dir.filePath(name);
-        EXPECT_TRUE(WriteFile(path, bytes));
-        return path;
-    }
-
-    QTemporaryDir m_dir, m_tmp;
-    QByteArray m_oldTmp;
 };
 
 } // namespace

@@ -317,26 +317,7 @@ int MatchingRows(const QImage& image, const PngSpec& s) {
     return s.height;
 }
 
-class PngDecode : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ResetWorld();
-        m_oldTmp = qgetenv("TMPDIR");
-        qputenv("TMPDIR", m_tmp.path().toLocal8Bit());
-    }
-    void TearDown() override {
-        qputenv("TMPDIR", m_oldTmp);
-        ResetWorld();
-    }
-    QString file(const QString& name, const QByteArray& bytes) {
-        const QString path = m_dir.filePath(name);
-        EXPECT_TRUE(WriteFile(path, bytes));
-        return path;
-    }
-
-    QTemporaryDir m_dir, m_tmp;
-    QByteArray m_oldTmp;
-};
+using PngDecode = ImageFolderTest;
 
 } // namespace
 
