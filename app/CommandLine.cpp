@@ -52,7 +52,9 @@ QJsonObject headerObject(const DocumentHeader& h) {
 
 QJsonObject slideObject(const SlideRecord& r) {
     QJsonObject o;
-    const QSize size = GetPictureSize(r.picture);
+    QSize size = r.picture ? GetPictureSize(r.picture) : DeclaredPictureSize(r.undecodedImage);
+    if (!size.isValid())
+        size = QSize(0, 0); // no picture, or none the readers know
     o[QStringLiteral("width")] = size.width();
     o[QStringLiteral("height")] = size.height();
     o[QStringLiteral("transparentColor")] = colourValue(r.keyColor);
@@ -74,7 +76,10 @@ QJsonObject slideObject(const SlideRecord& r) {
     }
     o[QStringLiteral("imageFormat")] = format;
     o[QStringLiteral("imageBytes")] = double(bytes.size());
-    o[QStringLiteral("decoded")] = r.picture != nullptr;
+    // Whether the picture is one the program shows: its header declares a size within
+    // the limit (no pixels are decoded to describe a document).
+    o[QStringLiteral("decoded")] =
+        r.picture != nullptr || (size.isValid() && !size.isEmpty() && !ExceedsPictureLimit(size));
     return o;
 }
 
@@ -103,7 +108,10 @@ QString UsageText(const QString& program) {
 int PrintDocumentInfo(const QString& path, FILE* out) {
     const QString absolute =
         QFileInfo(path).isRelative() ? QFileInfo(path).absoluteFilePath() : path;
-    if (!OpenDocument(absolute, nullptr, false))
+    OpenOptions look;
+    look.remember = false;
+    look.decodePictures = false; // sizes and formats come from the pictures' headers
+    if (!OpenDocument(absolute, nullptr, look))
         return 1;
     const Document& doc = CurrentDocument();
     QJsonObject root;
@@ -156,7 +164,8 @@ int ExportExecutable(int argc, char** argv, const QStringList& rest) {
     const QString target = QFileInfo(rest.at(1)).absoluteFilePath();
     if (const std::optional<Msg> problem = CheckExecutableTarget(target))
         ShowMessage(*problem);
-    else if (OpenDocument(QFileInfo(rest.at(0)).absoluteFilePath(), nullptr, false) &&
+    else if (OpenDocument(QFileInfo(rest.at(0)).absoluteFilePath(), nullptr,
+                          OpenOptions{false, true}) &&
              CreateExecutable(target))
         rc = 0;
     CurrentDocument().Clear();

@@ -64,7 +64,7 @@ FileDialogSpec documentDialog(const char* title) {
 
 } // namespace
 
-bool OpenDocument(const QString& path, bool* replaced, bool remember) {
+bool OpenDocument(const QString& path, bool* replaced, OpenOptions options) {
     if (replaced)
         *replaced = false;
     Document& doc = CurrentDocument();
@@ -109,9 +109,9 @@ bool OpenDocument(const QString& path, bool* replaced, bool remember) {
     if (replaced)
         *replaced = true;
     ReleaseAllPictures();
-    const bool ok = ReadDocumentStream(*stream);
+    const bool ok = ReadDocumentStream(*stream, DefaultPictureBudget(), options.decodePictures);
     doc.filePath = path;
-    if (remember)
+    if (options.remember)
         WriteSettingString(Setting::LastDocument, path);
     return ok;
 }

@@ -7,12 +7,20 @@
 
 class EditorState;
 
+/// How a document is opened.
+struct OpenOptions {
+    /// Whether the path becomes the remembered last document; the command-line modes
+    /// that only look at a document leave it alone.
+    bool remember = true;
+    /// Whether the pictures are decoded; without, every slide keeps its stored bytes
+    /// (a description of the document needs no pixels).
+    bool decodePictures = true;
+};
+
 /// Reads the document file `path` (a cabinet holding a document stream) into the open
 /// document. True when the document was read. `replaced` (optional) tells whether the
 /// previous document was given up (it stays untouched when the open failed earlier).
-/// `remember` false leaves the remembered last document alone (the command-line modes
-/// that only look at a document).
-bool OpenDocument(const QString& path, bool* replaced = nullptr, bool remember = true);
+bool OpenDocument(const QString& path, bool* replaced = nullptr, OpenOptions options = {});
 /// Writes the open document to `path`: the stream in a work file of its own, packed
 /// into a cabinet that replaces `path` once complete. True when the file was written.
 bool WriteDocumentFile(const QString& path);

@@ -68,7 +68,7 @@ QString NumberRanges(const std::vector<int>& numbers) {
     return parts.join(QStringLiteral(", "));
 }
 
-bool readStream(QIODevice& in, qint64 pictureBudget) {
+bool readStream(QIODevice& in, qint64 pictureBudget, bool decodePictures) {
     Document& doc = CurrentDocument();
     char magic[kStreamMagicSize];
     const qint64 got = in.read(magic, kStreamMagicSize);
@@ -119,6 +119,10 @@ bool readStream(QIODevice& in, qint64 pictureBudget) {
         if (!readBounded(in, len, bytes)) {
             atEnd = true;
             break;
+        }
+        if (!decodePictures) {
+            r.undecodedImage = bytes;
+            continue;
         }
         // The header's declared size is checked against the limit and the budget before
         // a single pixel is decoded; a slide left without its picture keeps the bytes.
@@ -209,11 +213,11 @@ qint64 DefaultPictureBudget() {
     return std::clamp(physical / 2, kGiB, 32 * kGiB);
 }
 
-bool ReadDocumentStream(QIODevice& in, qint64 pictureBudget) {
+bool ReadDocumentStream(QIODevice& in, qint64 pictureBudget, bool decodePictures) {
     // Whatever cannot be held (a stream of gigabytes on a small machine) ends the
     // reading with a message, never the program.
     try {
-        return readStream(in, pictureBudget);
+        return readStream(in, pictureBudget, decodePictures);
     } catch (const std::bad_alloc&) {
         for (int i = 0; i < kMaxSlides; ++i) {
             CurrentDocument().slides[i].picture.reset();

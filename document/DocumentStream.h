@@ -35,4 +35,8 @@ qint64 DefaultPictureBudget();
 /// pixels fit what is left of `pictureBudget` (bytes); a slide whose picture is not
 /// decoded keeps its stored bytes (saving writes them back) and the user is told once,
 /// with the slides' numbers (Msg::PicturesTooLarge).
-bool ReadDocumentStream(QIODevice& in, qint64 pictureBudget = DefaultPictureBudget());
+///
+/// With `decodePictures` false no picture is decoded at all: every slide keeps its
+/// stored bytes, and nothing is said.
+bool ReadDocumentStream(QIODevice& in, qint64 pictureBudget = DefaultPictureBudget(),
+                        bool decodePictures = true);

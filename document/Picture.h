@@ -12,7 +12,6 @@
 
 class QIODevice;
 
-
 /// The pixel size an image file's header declares, read without decoding any pixels;
 /// invalid when the bytes are no image the readers know.
 QSize DeclaredPictureSize(const QByteArray& bytes);

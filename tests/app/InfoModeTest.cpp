@@ -169,3 +169,38 @@ TEST_F(InfoMode, VersionAndWhereTheCompanionsAre) {
     EXPECT_TRUE(out.contains(folder + "/Manual.pdf\n")) << h.out.toStdString();
     EXPECT_FALSE(out.contains("(missing)")) << h.out.toStdString();
 }
+
+TEST_F(InfoMode, SizesComeFromThePicturesHeadersWithoutDecoding) {
+    // A PNG whose pixel data is damaged: no decoder can make a picture of it, yet its
+    // header names the size, which is all a description needs.
+    QImage img(640, 480, QImage::Format_RGB32);
+    img.fill(QColor(10, 120, 200));
+    QByteArray png;
+    {
+        QBuffer buf(&png);
+        buf.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(img.save(&buf, "PNG"));
+    }
+    const int idat = int(png.indexOf("IDAT"));
+    ASSERT_GT(idat, 0);
+    for (int i = idat + 10; i < png.size() - 20; ++i)
+        png[i] = char(png[i] ^ 0x5A);
+    QTemporaryDir dir;
+    CountingEditState ed;
+    NewDocument(ed);
+    FillSlides(ed, 1);
+    CurrentDocument().slides[0].picture.reset();
+    CurrentDocument().slides[0].undecodedImage = png;
+    {
+        TestPrompts p;
+        ASSERT_TRUE(WriteDocumentFile(dir.path() + "/Damaged.lsr"));
+    }
+    const Result r = runLuserio({"--info", dir.path() + "/Damaged.lsr"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QJsonObject s0 =
+        QJsonDocument::fromJson(r.out).object()["slides"].toArray()[0].toObject();
+    EXPECT_EQ(s0["width"].toInt(), 640);
+    EXPECT_EQ(s0["height"].toInt(), 480);
+    EXPECT_EQ(s0["imageFormat"].toString(), QStringLiteral("png"));
+    EXPECT_EQ(s0["imageBytes"].toInt(), png.size());
+}
