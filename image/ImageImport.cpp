@@ -41,7 +41,7 @@ QImage DecodeRaster(const QString& path) {
     }
     QImageReader reader(path);
     reader.setDecideFormatFromContent(true);
-    reader.setAutoTransform(false);
+    reader.setAutoTransform(true); // upright, as an orientation tag asks
     if (TooLarge(reader.size()))
         return {};
     QImage image = reader.read();
@@ -170,30 +170,40 @@ ImportResult ImportJpeg(const QString& path, bool& done) {
     const QSize size = reader.size();
     if (!size.isValid() || size.isEmpty() || TooLarge(size))
         return r;
+    // A camera's orientation tag turns the picture as it was meant; the slide stores it
+    // upright, without the tag, so that every reader shows it alike. The decoder scales
+    // in the stored orientation and turns afterwards.
+    const QImageIOHandler::Transformations turn = reader.transformation();
+    const bool upright = turn == QImageIOHandler::TransformationNone;
+    const bool swapped = turn.testFlag(QImageIOHandler::TransformationRotate90);
+    const QSize shown = swapped ? size.transposed() : size;
+    reader.setAutoTransform(true);
 
-    if (ReadSettingInt(Setting::LimitImageSize, 1) == 1) {
-        const QSize fit = FitSizeToLimit(size.width(), size.height(),
-                                         ReadSettingPositive(Setting::ImageLimitWidth, 500),
-                                         ReadSettingPositive(Setting::ImageLimitHeight, 500));
-        if (fit != size) {
-            reader.setScaledSize(fit);
+    QSize fit = shown;
+    if (ReadSettingInt(Setting::LimitImageSize, 1) == 1)
+        fit = FitSizeToLimit(shown.width(), shown.height(),
+                             ReadSettingPositive(Setting::ImageLimitWidth, 500),
+                             ReadSettingPositive(Setting::ImageLimitHeight, 500));
+    if (fit != shown || !upright) {
+        if (fit != shown) {
+            reader.setScaledSize(swapped ? fit.transposed() : fit);
             reader.setQuality(100); // accurate DCT and a smooth final step
-            QImage small = reader.read();
-            if (!small.isNull() && small.size() == fit) {
-                auto holder = Picture::fromImage(small);
-                QByteArray jpeg;
-                if (RenderToBytes(holder.get(), fit.width(), fit.height(), QStringLiteral("jpeg"),
-                                  100, std::nullopt, jpeg) == RenderStatus::Ok) {
-                    done = true;
-                    r.ok = true;
-                    r.width = fit.width();
-                    r.height = fit.height();
-                    r.picture = PictureFromConvertedBytes(jpeg);
-                    return r;
-                }
-            }
-            // Not decodable at the reduced size: the full road below decides.
         }
+        QImage small = reader.read();
+        if (!small.isNull() && small.size() == fit) {
+            auto holder = Picture::fromImage(small);
+            QByteArray jpeg;
+            if (RenderToBytes(holder.get(), fit.width(), fit.height(), QStringLiteral("jpeg"), 100,
+                              std::nullopt, jpeg) == RenderStatus::Ok) {
+                done = true;
+                r.ok = true;
+                r.width = fit.width();
+                r.height = fit.height();
+                r.picture = PictureFromConvertedBytes(jpeg);
+                return r;
+            }
+        }
+        // Not decodable at the reduced size: the full road below decides.
     }
     r.picture = Picture::fromBytes(bytes);
     if (!r.picture)

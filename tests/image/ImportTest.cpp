@@ -8,6 +8,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QImageReader>
 #include <QImageWriter>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
@@ -505,4 +506,44 @@ TEST_F(Import, WebPFilesAreTakenLikeTheOthers) {
     ASSERT_TRUE(b.ok && b.picture);
     EXPECT_EQ(b.key, std::nullopt);
     EXPECT_TRUE(b.picture->sourceBytes().startsWith("\xFF\xD8"));
+}
+
+TEST_F(Import, PhotosAreStoredUprightAsTheirOrientationTagSays) {
+    // Left half red, right half blue, stored with the tag "turn 90 degrees clockwise"
+    // (a phone held upright): upright, the red half is on top.
+    QImage stored(40, 20, QImage::Format_RGB32);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 40; ++x)
+            stored.setPixel(x, y, x < 20 ? qRgb(230, 20, 20) : qRgb(20, 20, 230));
+    QByteArray tagged;
+    {
+        QBuffer buf(&tagged);
+        buf.open(QIODevice::WriteOnly);
+        QImageWriter w(&buf, "jpeg");
+        w.setQuality(95);
+        w.setTransformation(QImageIOHandler::TransformationRotate90);
+        ASSERT_TRUE(w.write(stored));
+    }
+    const QString path = file(QStringLiteral("upright.jpg"), tagged);
+    for (const bool limited : {false, true}) {
+        SCOPED_TRACE(limited);
+        // The limit shrinks the 20 x 40 picture to 10 x 20 in the second round.
+        WriteSettingInt(Setting::ImageLimitWidth, limited ? 10 : 500);
+        WriteSettingInt(Setting::ImageLimitHeight, limited ? 20 : 500);
+        const ImportResult r = ImportImageFile(path, QStringLiteral("jpeg"));
+        ASSERT_TRUE(r.ok && r.picture);
+        const QSize size = limited ? QSize(10, 20) : QSize(20, 40);
+        EXPECT_EQ(QSize(r.width, r.height), size);
+        const QImage& img = r.picture->image();
+        ASSERT_EQ(img.size(), size);
+        EXPECT_GT(qRed(img.pixel(size.width() / 2, size.height() / 4)), 180);
+        EXPECT_GT(qBlue(img.pixel(size.width() / 2, size.height() * 3 / 4)), 180);
+        // Stored without the tag: any reader shows it the same way.
+        QByteArray bytes = r.picture->sourceBytes();
+        QBuffer buf(&bytes);
+        buf.open(QIODevice::ReadOnly);
+        QImageReader reader(&buf);
+        EXPECT_EQ(reader.transformation(), QImageIOHandler::TransformationNone);
+        EXPECT_EQ(reader.size(), size);
+    }
 }
