@@ -104,8 +104,6 @@ void SlideListDialog::resizeEvent(QResizeEvent* e) {
 }
 
 void SlideListDialog::FillList() {
-    // Measuring the stored size encodes pictures made from pixels, which takes a
-    // moment for a document of large pictures.
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const Document& doc = CurrentDocument();
     m_list->clearContents();
@@ -116,8 +114,8 @@ void SlideListDialog::FillList() {
     for (int i = 0; i < count; ++i) {
         const SlideRecord& s = doc.slides[i];
         const QSize size = GetPictureSize(s.picture);
-        QByteArray bytes;
-        const qint64 stored = SavePictureToStream(s.picture.get(), bytes) ? bytes.size() : 0;
+        // What saving writes for the slide, measured without encoding anything.
+        const qint64 stored = s.picture ? s.picture->savedSize() : s.undecodedImage.size();
         total += s.switchTime;
         const QString texts[kColumnCount] = {
             QString::asprintf("%d", i + 1),

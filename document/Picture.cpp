@@ -76,6 +76,18 @@ QByteArray Picture::save() const {
     return EncodeBmp(m_image);
 }
 
+qint64 Picture::savedSize() const {
+    if (!m_bytes.isEmpty())
+        return m_bytes.size();
+    return m_image.isNull() ? 0 : EncodedBmpSize(m_image.size(), m_image.hasAlphaChannel());
+}
+
+qint64 EncodedBmpSize(QSize size, bool alpha) {
+    const qint64 stride = ((qint64(size.width()) * (alpha ? 32 : 24) + 31) / 32) * 4;
+    const qint64 fileSize = 54 + stride * size.height();
+    return fileSize > 0x7FFFFFFF ? 0 : fileSize; // EncodeBmp refuses larger ones
+}
+
 QSize GetPictureSize(const Picture* picture) {
     if (!picture)
         return QSize(0, 0);
@@ -118,8 +130,8 @@ QByteArray EncodeBmp(const QImage& source) {
     const int bpp = alpha ? 32 : 24;
     const qint64 stride = ((qint64(w) * bpp + 31) / 32) * 4;
     const qint64 pixelBytes = stride * h;
-    const qint64 fileSize = 54 + pixelBytes;
-    if (fileSize > 0x7FFFFFFF)
+    const qint64 fileSize = EncodedBmpSize(image.size(), alpha);
+    if (fileSize == 0)
         return {};
     QByteArray out;
     out.reserve(int(fileSize));

@@ -30,6 +30,8 @@ public:
     const QByteArray& sourceBytes() const { return m_bytes; }
     /// The image-file bytes: the source bytes, or a BMP file for a picture made from pixels.
     QByteArray save() const;
+    /// The length of what save() gives, without encoding anything.
+    qint64 savedSize() const;
     QSize size() const { return m_image.size(); }
 
 private:
@@ -50,6 +52,10 @@ PicturePtr LoadPictureFromStream(QIODevice& in, qint64 count);
 
 /// The picture's image-file bytes; false (and `out` empty) when there are none.
 bool SavePictureToStream(const Picture* picture, QByteArray& out);
+
+/// The length of the BMP file EncodeBmp makes of a `size` picture, with or without an
+/// alpha channel.
+qint64 EncodedBmpSize(QSize size, bool alpha);
 
 /// Encodes an image as an uncompressed BMP file (32 bits per pixel when it has an
 /// alpha channel, else 24).

@@ -208,3 +208,24 @@ TEST(PictureObject, LoadFromStreamReadsExactlyTheCount) {
 }
 
 } // namespace
+
+TEST(PictureObject, SavedSizeIsWhatSavingWritesWithoutEncoding) {
+    // Widths whose rows need padding at 24 bits, with and without alpha, and a picture
+    // that keeps its file's bytes.
+    for (const QSize size : {QSize(5, 3), QSize(1, 1), QSize(7, 2), QSize(640, 480)}) {
+        for (const bool alpha : {false, true}) {
+            QImage img(size, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+            img.fill(qRgba(10, 20, 30, alpha ? 128 : 255));
+            const PicturePtr picture = Picture::fromImage(img);
+            EXPECT_EQ(picture->savedSize(), picture->save().size())
+                << size.width() << "x" << size.height() << (alpha ? " alpha" : "");
+        }
+    }
+    QByteArray png;
+    {
+        QBuffer b(&png);
+        b.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(QImage(9, 9, QImage::Format_RGB32).save(&b, "PNG"));
+    }
+    EXPECT_EQ(Picture::fromBytes(png)->savedSize(), png.size());
+}
