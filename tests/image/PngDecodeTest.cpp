@@ -23,7 +23,7 @@ namespace {
 
 /// A picture to write: its header and its samples at the file's own bit depth, row by
 /// row, pixel by pixel, channel by channel (palette pictures: one index per pixel).
-struct PngSpec {
+struct PngFixture {
     int width = 0;
     int height = 0;
     int depth = 8;
@@ -51,11 +51,11 @@ int Channels(int colourType) {
     }
 }
 
-int Sample(const PngSpec& s, int x, int y, int c) {
+int Sample(const PngFixture& s, int x, int y, int c) {
     return s.samples[size_t((y * s.width + x) * Channels(s.colourType) + c)];
 }
 
-void SetPixel(PngSpec& s, int x, int y, std::initializer_list<int> values) {
+void SetPixel(PngFixture& s, int x, int y, std::initializer_list<int> values) {
     int c = 0;
     for (int v : values)
         s.samples[size_t((y * s.width + x) * Channels(s.colourType) + c++)] = v;
@@ -79,7 +79,7 @@ void NoFlush(png_structp) {}
 
 /// The file's row bytes before filtering: samples packed from the top bit (below 8 bits),
 /// or most significant byte first (16 bits).
-std::vector<png_byte> PackRows(const PngSpec& s) {
+std::vector<png_byte> PackRows(const PngFixture& s) {
     const int channels = Channels(s.colourType);
     const size_t rowBytes = (size_t(s.width) * channels * s.depth + 7) / 8;
     std::vector<png_byte> out(rowBytes * size_t(s.height), 0);
@@ -102,7 +102,7 @@ std::vector<png_byte> PackRows(const PngSpec& s) {
 }
 
 /// Writes the picture with libpng; empty when libpng refuses it.
-QByteArray WritePng(const PngSpec& s) {
+QByteArray WritePng(const PngFixture& s) {
     std::vector<png_byte> pixels = PackRows(s);
     std::vector<png_bytep> rows;
     for (int y = 0; y < s.height; ++y)
@@ -145,7 +145,7 @@ int To8(int v, int depth) {
 }
 
 /// The pixel the file describes at (x, y), as 0xAARRGGBB.
-QRgb ExpectedPixel(const PngSpec& s, int x, int y) {
+QRgb ExpectedPixel(const PngFixture& s, int x, int y) {
     const auto at = [&](int c) { return Sample(s, x, y, c); };
     const auto v8 = [&](int c) { return To8(at(c), s.depth); };
     switch (s.colourType) {
@@ -171,7 +171,7 @@ QRgb ExpectedPixel(const PngSpec& s, int x, int y) {
     }
 }
 
-bool DeclaresTransparency(const PngSpec& s) {
+bool DeclaresTransparency(const PngFixture& s) {
     bool any = (s.colourType & PNG_COLOR_MASK_ALPHA) || s.transparent;
     for (png_byte a : s.paletteAlpha)
         any = any || a != 255;
@@ -192,8 +192,8 @@ png_color_16 Grey16(int g) {
     return c;
 }
 
-PngSpec Spec(int width, int height, int depth, int colourType, bool interlaced = false) {
-    PngSpec s;
+PngFixture Fixture(int width, int height, int depth, int colourType, bool interlaced = false) {
+    PngFixture s;
     s.width = width;
     s.height = height;
     s.depth = depth;
@@ -205,13 +205,13 @@ PngSpec Spec(int width, int height, int depth, int colourType, bool interlaced =
 
 struct DecodeCase {
     const char* name;
-    PngSpec spec;
+    PngFixture fixture;
     KeyColor key;     // the transparent colour an import chooses, worked out by hand
     QByteArray bytes; // the file
 };
 
-/// The spec's file built byte by byte, for contents libpng's writer refuses to write.
-QByteArray AssemblePng(const PngSpec& s) {
+/// The fixture's file built byte by byte, for contents libpng's writer refuses to write.
+QByteArray AssemblePng(const PngFixture& s) {
     const std::vector<png_byte> packed = PackRows(s);
     const size_t rowBytes = packed.size() / size_t(s.height);
     QByteArray rows;
@@ -228,13 +228,13 @@ QByteArray AssemblePng(const PngSpec& s) {
 
 std::vector<DecodeCase> Cases() {
     std::vector<DecodeCase> v;
-    const auto add = [&v](const char* name, const PngSpec& s, KeyColor key) {
+    const auto add = [&v](const char* name, const PngFixture& s, KeyColor key) {
         v.push_back({name, s, key, WritePng(s)});
     };
     {
         // 16-bit RGB with a transparent colour. (4, 0) differs from it only in the low
         // byte of red: the same colour after rounding, yet opaque.
-        PngSpec s = Spec(6, 4, 16, PNG_COLOR_TYPE_RGB);
+        PngFixture s = Fixture(6, 4, 16, PNG_COLOR_TYPE_RGB);
         s.transparent = Colour16(0x1234, 0x5678, 0x9ABC);
         SetPixel(s, 2, 1, {0x1234, 0x5678, 0x9ABC});
         SetPixel(s, 5, 3, {0x1234, 0x5678, 0x9ABC});
@@ -243,14 +243,14 @@ std::vector<DecodeCase> Cases() {
         add("16-bit RGB, transparent colour", s, qRgb(0x12, 0x56, 0x9A));
     }
     {
-        PngSpec s = Spec(5, 3, 16, PNG_COLOR_TYPE_GRAY);
+        PngFixture s = Fixture(5, 3, 16, PNG_COLOR_TYPE_GRAY);
         s.transparent = Grey16(0x8000);
         SetPixel(s, 0, 0, {0x8001}); // rounds to 128 too, but is not the transparent grey
         SetPixel(s, 3, 1, {0x8000});
         add("16-bit grey, transparent grey", s, qRgb(128, 128, 128));
     }
     {
-        PngSpec s = Spec(7, 3, 4, PNG_COLOR_TYPE_GRAY);
+        PngFixture s = Fixture(7, 3, 4, PNG_COLOR_TYPE_GRAY);
         s.transparent = Grey16(5);
         SetPixel(s, 6, 0, {5});
         add("4-bit grey, transparent grey", s, qRgb(85, 85, 85)); // 5 * 17
@@ -258,7 +258,7 @@ std::vector<DecodeCase> Cases() {
     {
         // The key is the first palette entry that is not opaque (1), not the colour of
         // the first fully transparent pixel (entry 2).
-        PngSpec s = Spec(5, 4, 8, PNG_COLOR_TYPE_PALETTE);
+        PngFixture s = Fixture(5, 4, 8, PNG_COLOR_TYPE_PALETTE);
         s.palette = {{200, 0, 0}, {10, 200, 30}, {0, 0, 255}, {250, 250, 250}};
         s.paletteAlpha = {255, 128, 0};
         for (int i = 0; i < 20; ++i)
@@ -266,39 +266,39 @@ std::vector<DecodeCase> Cases() {
         add("8-bit palette with alpha values", s, qRgb(10, 200, 30));
     }
     {
-        PngSpec s = Spec(4, 4, 2, PNG_COLOR_TYPE_PALETTE, true);
+        PngFixture s = Fixture(4, 4, 2, PNG_COLOR_TYPE_PALETTE, true);
         s.palette = {{1, 2, 3}, {40, 50, 60}, {70, 80, 90}, {100, 110, 120}};
         s.paletteAlpha = {0};
         SetPixel(s, 1, 1, {0});
         add("2-bit palette, interlaced", s, qRgb(1, 2, 3));
     }
     {
-        PngSpec s = Spec(5, 3, 8, PNG_COLOR_TYPE_RGB_ALPHA);
+        PngFixture s = Fixture(5, 3, 8, PNG_COLOR_TYPE_RGB_ALPHA);
         SetPixel(s, 1, 1, {9, 8, 7, 0});
         s.background = Colour16(0x20, 0x40, 0x60);
         add("8-bit RGBA with a background colour", s, qRgb(0x20, 0x40, 0x60));
     }
     {
-        PngSpec s = Spec(4, 3, 16, PNG_COLOR_TYPE_RGB_ALPHA);
+        PngFixture s = Fixture(4, 3, 16, PNG_COLOR_TYPE_RGB_ALPHA);
         SetPixel(s, 2, 0, {0x0101, 0x7F80, 0xFFFF, 0});
         SetPixel(s, 3, 0, {0x0101, 0x7F80, 0xFFFF, 0x00FF}); // alpha rounds to 1
         add("16-bit RGBA, no background: white", s, qRgb(255, 255, 255));
     }
     {
-        PngSpec s = Spec(11, 9, 8, PNG_COLOR_TYPE_RGB, true);
+        PngFixture s = Fixture(11, 9, 8, PNG_COLOR_TYPE_RGB, true);
         s.transparent = Colour16(1, 2, 3);
         SetPixel(s, 7, 2, {1, 2, 3});
         SetPixel(s, 3, 5, {1, 2, 3});
         add("8-bit RGB interlaced, transparent colour", s, qRgb(1, 2, 3));
     }
     {
-        PngSpec s = Spec(9, 9, 16, PNG_COLOR_TYPE_GRAY_ALPHA, true);
+        PngFixture s = Fixture(9, 9, 16, PNG_COLOR_TYPE_GRAY_ALPHA, true);
         SetPixel(s, 4, 4, {0xFFFF, 0});
         add("16-bit grey and alpha, interlaced", s, qRgb(255, 255, 255));
     }
-    add("8-bit grey, opaque", Spec(6, 2, 8, PNG_COLOR_TYPE_GRAY), std::nullopt);
+    add("8-bit grey, opaque", Fixture(6, 2, 8, PNG_COLOR_TYPE_GRAY), std::nullopt);
     {
-        PngSpec s = Spec(8, 2, 4, PNG_COLOR_TYPE_PALETTE);
+        PngFixture s = Fixture(8, 2, 4, PNG_COLOR_TYPE_PALETTE);
         s.palette = {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}};
         SetPixel(s, 0, 0, {15});
         // libpng does not write such a file: it is put together byte by byte.
@@ -307,9 +307,9 @@ std::vector<DecodeCase> Cases() {
     return v;
 }
 
-/// The rows of `image` against the picture the spec describes: the number of rows
+/// The rows of `image` against the picture the fixture describes: the number of rows
 /// from the top that match exactly.
-int MatchingRows(const QImage& image, const PngSpec& s) {
+int MatchingRows(const QImage& image, const PngFixture& s) {
     for (int y = 0; y < s.height; ++y)
         for (int x = 0; x < s.width; ++x)
             if (PixelAt(image, x, y) != ExpectedPixel(s, x, y))
@@ -325,7 +325,7 @@ TEST_F(PngDecode, PixelsAndKeysMatchTheFile) {
     TestPrompts tp;
     for (const DecodeCase& c : Cases()) {
         SCOPED_TRACE(c.name);
-        const PngSpec& s = c.spec;
+        const PngFixture& s = c.fixture;
         const QByteArray& bytes = c.bytes;
         ASSERT_FALSE(bytes.isEmpty());
 
@@ -362,7 +362,7 @@ TEST_F(PngDecode, DamagedFilesKeepTheRowsBeforeTheBreak) {
     TestPrompts tp;
     // Stored without compression, so a file cut at three quarters still holds about
     // three quarters of the rows.
-    PngSpec s = Spec(16, 64, 8, PNG_COLOR_TYPE_RGB);
+    PngFixture s = Fixture(16, 64, 8, PNG_COLOR_TYPE_RGB);
     s.compression = 0;
     const QByteArray whole = WritePng(s);
     const QByteArray cut = whole.left(whole.size() * 3 / 4);
@@ -378,7 +378,7 @@ TEST_F(PngDecode, DamagedFilesKeepTheRowsBeforeTheBreak) {
             ASSERT_EQ(PixelAt(png.image, x, y), 0u) << x << "," << y;
 
     // Interlaced: the passes decoded fill some pixels, every other one is transparent black.
-    PngSpec il = Spec(32, 32, 8, PNG_COLOR_TYPE_RGB, true);
+    PngFixture il = Fixture(32, 32, 8, PNG_COLOR_TYPE_RGB, true);
     il.compression = 0;
     const QByteArray ilWhole = WritePng(il);
     const PngImage ilPng = DecodePng(ilWhole.left(ilWhole.size() / 2));
@@ -429,7 +429,7 @@ TEST(PngDecodeRefusal, HugeDeclaredSizesAndForeignBytesDecodeToNothing) {
     }
 
     // The image readers' allocation limit holds for PNG pictures too.
-    const QByteArray mega = WritePng(Spec(1024, 1024, 1, PNG_COLOR_TYPE_GRAY));
+    const QByteArray mega = WritePng(Fixture(1024, 1024, 1, PNG_COLOR_TYPE_GRAY));
     const int oldLimit = QImageReader::allocationLimit();
     QImageReader::setAllocationLimit(3); // megabytes; the picture needs 4
     EXPECT_TRUE(DecodePng(mega).image.isNull());
