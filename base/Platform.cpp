@@ -13,6 +13,10 @@
 
 #include <algorithm>
 
+#if defined(Q_OS_WIN)
+#include <windows.h>
+#endif
+
 #if defined(Q_OS_UNIX)
 #include <cerrno>
 #include <fcntl.h>
@@ -121,13 +125,30 @@ bool MarkExecutable(const QString& path) {
 
 QString WriteFailureReason(QFileDevice& file) {
     const QString unknown = QFile().errorString(); // what a device says without a reason
-    if (file.errorString() == unknown || file.error() == QFileDevice::NoError)
+    const auto known = [&] {
+        return file.error() != QFileDevice::NoError && file.errorString() != unknown;
+    };
+    if (!known())
         file.flush(); // the bytes still buffered meet the cause at once
-    if (file.errorString() == unknown || file.error() == QFileDevice::NoError) {
+    if (!known()) {
         file.write("", 1); // nothing was buffered: one byte more meets it
         file.flush();
     }
-    return file.error() == QFileDevice::NoError ? unknown : file.errorString();
+    return known() ? file.errorString() : unknown;
+}
+
+qint64 PhysicalMemoryBytes() {
+#if defined(Q_OS_UNIX)
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    return pages > 0 && pageSize > 0 ? qint64(pages) * pageSize : 0;
+#elif defined(Q_OS_WIN)
+    MEMORYSTATUSEX status{};
+    status.dwLength = sizeof status;
+    return GlobalMemoryStatusEx(&status) ? qint64(status.ullTotalPhys) : 0;
+#else
+    return 0;
+#endif
 }
 
 bool IsRegularFile(const QString& path) {

@@ -50,6 +50,9 @@ bool MarkExecutable(const QString& path);
 /// on a file whose writing has failed and is abandoned.
 QString WriteFailureReason(QFileDevice& file);
 
+/// The machine's physical memory in bytes; 0 when it cannot be told.
+qint64 PhysicalMemoryBytes();
+
 /// True when `path` names a regular file (following symbolic links): not a folder,
 /// pipe, socket or device, which could block a reader or never end.
 bool IsRegularFile(const QString& path);

@@ -23,6 +23,10 @@ Answer ShowMessage(Msg id, const QString& prefix, QObject* owner, MsgKind kind) 
     return prompts().message(id, prefix + text, kind, owner);
 }
 
+QString FileAndReason(const QString& path, const QString& reason) {
+    return path + QLatin1Char('\n') + reason + QLatin1Char('\n');
+}
+
 QString QtFilterFromPipes(const QString& filter) {
     const QStringList parts = filter.split(QLatin1Char('|'), Qt::SkipEmptyParts);
     QStringList out;

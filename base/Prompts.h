@@ -59,5 +59,9 @@ void setPrompts(Prompts* p);
 Answer ShowMessage(Msg id, const QString& prefix = QString(), QObject* owner = nullptr,
                    MsgKind kind = MsgKind::Error);
 
+/// The prefix of a message about a file that could not be written or read: its path
+/// and the system's reason, each on a line of its own.
+QString FileAndReason(const QString& path, const QString& reason);
+
 /// Turns a "Name(*.x)|*.x||" filter into Qt's "Name(*.x);;..." form.
 QString QtFilterFromPipes(const QString& filter);

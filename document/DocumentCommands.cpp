@@ -125,9 +125,7 @@ bool WriteDocumentFile(const QString& path) {
         return false;
     // A write error anywhere (a full disk) fails the save before anything is packed.
     if (!WriteDocumentStream(*stream) || !stream->flush()) {
-        ShowMessage(Msg::SaveFailed,
-                    stream->fileName() + QLatin1Char('\n') + WriteFailureReason(*stream) +
-                        QLatin1Char('\n'),
+        ShowMessage(Msg::SaveFailed, FileAndReason(stream->fileName(), WriteFailureReason(*stream)),
                     nullptr, MsgKind::Error);
         return false;
     }

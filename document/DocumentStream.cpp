@@ -1,5 +1,6 @@
 #include "document/DocumentStream.h"
 
+#include "base/Platform.h"
 #include "base/Prompts.h"
 #include "document/Document.h"
 #include "document/Picture.h"
@@ -9,12 +10,6 @@
 #include <algorithm>
 #include <new>
 #include <vector>
-
-#if defined(Q_OS_UNIX)
-#include <unistd.h>
-#elif defined(Q_OS_WIN)
-#include <windows.h>
-#endif
 
 namespace {
 
@@ -52,6 +47,56 @@ bool refuse(Msg id, const QString& prefix = QString()) {
     ShowMessage(id, prefix, nullptr, MsgKind::Error);
     return false;
 }
+
+} // namespace
+
+QByteArray EncodeBE32(quint32 value) {
+    QByteArray b(4, '\0');
+    b[0] = char(value >> 24);
+    b[1] = char(value >> 16);
+    b[2] = char(value >> 8);
+    b[3] = char(value);
+    return b;
+}
+
+quint32 DecodeBE32(const char* bytes) {
+    const auto* b = reinterpret_cast<const unsigned char*>(bytes);
+    return (quint32(b[0]) << 24) | (quint32(b[1]) << 16) | (quint32(b[2]) << 8) | quint32(b[3]);
+}
+
+bool WriteDocumentStream(QIODevice& out) {
+    const Document& doc = CurrentDocument();
+    const int count = std::clamp(doc.slideCount, 0, kMaxSlides);
+    if (!writeAll(out, QByteArray(kMagic, kStreamMagicSize)) ||
+        !writeAll(out, doc.header.toBytes()) || !writeAll(out, EncodeBE32(quint32(count))))
+        return false;
+    for (int i = 0; i < count; ++i)
+        if (!writeAll(out, doc.slides[i].toBytes()))
+            return false;
+    for (int i = 0; i < count; ++i) {
+        const SlideRecord& r = doc.slides[i];
+        QByteArray bytes;
+        if (r.picture) {
+            if (!SavePictureToStream(r.picture.get(), bytes))
+                return false; // refusing beats a stream whose blocks no longer match
+        } else {
+            bytes = r.undecodedImage; // empty for a slide that never had image bytes
+        }
+        if (bytes.size() > qsizetype(0xFFFFFFFFu))
+            return false;
+        if (!writeAll(out, EncodeBE32(quint32(bytes.size()))) || !writeAll(out, bytes))
+            return false;
+    }
+    return true;
+}
+
+qint64 DefaultPictureBudget() {
+    constexpr qint64 kGiB = qint64(1) << 30;
+    const qint64 physical = PhysicalMemoryBytes();
+    return std::clamp((physical > 0 ? physical : 4 * kGiB) / 2, kGiB, 32 * kGiB);
+}
+
+namespace {
 
 /// Ascending numbers as a short list: runs of consecutive numbers as "first-last"
 /// ("1, 3-5, 9").
@@ -153,65 +198,6 @@ bool readStream(QIODevice& in, qint64 pictureBudget, bool decodePictures) {
 }
 
 } // namespace
-
-QByteArray EncodeBE32(quint32 value) {
-    QByteArray b(4, '\0');
-    b[0] = char(value >> 24);
-    b[1] = char(value >> 16);
-    b[2] = char(value >> 8);
-    b[3] = char(value);
-    return b;
-}
-
-quint32 DecodeBE32(const char* bytes) {
-    const auto* b = reinterpret_cast<const unsigned char*>(bytes);
-    return (quint32(b[0]) << 24) | (quint32(b[1]) << 16) | (quint32(b[2]) << 8) | quint32(b[3]);
-}
-
-bool WriteDocumentStream(QIODevice& out) {
-    const Document& doc = CurrentDocument();
-    const int count = std::clamp(doc.slideCount, 0, kMaxSlides);
-    if (!writeAll(out, QByteArray(kMagic, kStreamMagicSize)) ||
-        !writeAll(out, doc.header.toBytes()) || !writeAll(out, EncodeBE32(quint32(count))))
-        return false;
-    for (int i = 0; i < count; ++i)
-        if (!writeAll(out, doc.slides[i].toBytes()))
-            return false;
-    for (int i = 0; i < count; ++i) {
-        const SlideRecord& r = doc.slides[i];
-        QByteArray bytes;
-        if (r.picture) {
-            if (!SavePictureToStream(r.picture.get(), bytes))
-                return false; // refusing beats a stream whose blocks no longer match
-        } else {
-            bytes = r.undecodedImage; // empty for a slide that never had image bytes
-        }
-        if (bytes.size() > qsizetype(0xFFFFFFFFu))
-            return false;
-        if (!writeAll(out, EncodeBE32(quint32(bytes.size()))) || !writeAll(out, bytes))
-            return false;
-    }
-    return true;
-}
-
-qint64 DefaultPictureBudget() {
-    constexpr qint64 kGiB = qint64(1) << 30;
-    qint64 physical = 0;
-#if defined(Q_OS_UNIX)
-    const long pages = ::sysconf(_SC_PHYS_PAGES);
-    const long pageSize = ::sysconf(_SC_PAGESIZE);
-    if (pages > 0 && pageSize > 0)
-        physical = qint64(pages) * pageSize;
-#elif defined(Q_OS_WIN)
-    MEMORYSTATUSEX status{};
-    status.dwLength = sizeof status;
-    if (GlobalMemoryStatusEx(&status))
-        physical = qint64(status.ullTotalPhys);
-#endif
-    if (physical <= 0)
-        physical = 4 * kGiB;
-    return std::clamp(physical / 2, kGiB, 32 * kGiB);
-}
 
 bool ReadDocumentStream(QIODevice& in, qint64 pictureBudget, bool decodePictures) {
     // Whatever cannot be held (a stream of gigabytes on a small machine) ends the

@@ -567,9 +567,7 @@ std::unique_ptr<QTemporaryFile> WriteWorkFile(const QByteArray& bytes, const QSt
     if (!file)
         return nullptr;
     if (file->write(bytes) != bytes.size() || !file->flush()) {
-        ShowMessage(Msg::SaveFailed,
-                    file->fileName() + QLatin1Char('\n') + WriteFailureReason(*file) +
-                        QLatin1Char('\n'),
+        ShowMessage(Msg::SaveFailed, FileAndReason(file->fileName(), WriteFailureReason(*file)),
                     nullptr, MsgKind::Error);
         return nullptr;
     }

@@ -21,12 +21,10 @@ bool packFailed() {
     return false;
 }
 
-/// A write into the new cabinet failed: the file and the system's reason (a full disk
-/// is no question of access rights).
-bool packWriteFailed(const QFileDevice& out) {
-    ShowMessage(Msg::WriteFailed,
-                out.fileName() + QLatin1Char('\n') + out.errorString() + QLatin1Char('\n'), nullptr,
-                MsgKind::Error);
+/// A write into the new cabinet `target` failed: the file and the system's reason (a
+/// full disk is no question of access rights).
+bool packWriteFailed(const QString& target, const QString& reason) {
+    ShowMessage(Msg::WriteFailed, FileAndReason(target, reason), nullptr, MsgKind::Error);
     return false;
 }
 
@@ -152,16 +150,14 @@ bool PackFile(const QString& source, const QString& name, const QString& folder,
     if (s == cab::Status::WriteError || (s == cab::Status::Ok && !out.flush())) {
         const QString reason = WriteFailureReason(out);
         out.cancelWriting();
-        ShowMessage(Msg::WriteFailed, target + QLatin1Char('\n') + reason + QLatin1Char('\n'),
-                    nullptr, MsgKind::Error);
-        return false;
+        return packWriteFailed(target, reason);
     }
     if (s != cab::Status::Ok) {
         out.cancelWriting();
         return packFailed();
     }
     if (!out.commit())
-        return packWriteFailed(out);
+        return packWriteFailed(target, out.errorString());
     return true;
 }
 
@@ -202,10 +198,10 @@ bool ExtractDocumentMember(const QString& name, const QString& folder, QIODevice
     if (s == cab::Status::Ok && file && !file->flush())
         s = cab::Status::WriteError;
     if (s == cab::Status::WriteError) {
-        const QString target = file ? file->fileName() + QLatin1Char('\n') : QString();
         const QString reason = file ? WriteFailureReason(*file) : out.errorString();
-        ShowMessage(Msg::ExtractFailed, target + reason + QLatin1Char('\n'), nullptr,
-                    MsgKind::Error);
+        ShowMessage(Msg::ExtractFailed,
+                    file ? FileAndReason(file->fileName(), reason) : reason + QLatin1Char('\n'),
+                    nullptr, MsgKind::Error);
         return false;
     }
     if (s != cab::Status::Ok)

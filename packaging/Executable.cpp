@@ -89,8 +89,7 @@ bool CreateExecutable(const QString& target, const std::function<void(int)>& pro
     out.setDirectWriteFallback(false);
     bool ok = false;
     if (!out.open(QIODevice::WriteOnly)) {
-        ShowMessage(Msg::OpenFailed,
-                    target + QLatin1Char('\n') + out.errorString() + QLatin1Char('\n'));
+        ShowMessage(Msg::OpenFailed, FileAndReason(target, out.errorString()));
     } else {
         const qint64 r = AppendFileTo(runtime, out);
         QString reason = out.error() != QFileDevice::NoError ? WriteFailureReason(out) : QString();
@@ -100,13 +99,13 @@ bool CreateExecutable(const QString& target, const std::function<void(int)>& pro
             ok = WriteDocumentStream(out) && out.write(trailer) == trailer.size() && out.flush();
             if (!ok)
                 reason = WriteFailureReason(out);
-            else if (!out.commit())
-                ok = false, reason = out.errorString();
+            else if (!(ok = out.commit()))
+                reason = out.errorString();
         }
         // The runtime that cannot be read has had its message; a write that failed
         // (a full disk) names the file and why.
         if (!ok && !reason.isEmpty())
-            ShowMessage(Msg::WriteFailed, target + QLatin1Char('\n') + reason + QLatin1Char('\n'));
+            ShowMessage(Msg::WriteFailed, FileAndReason(target, reason));
         if (!ok)
             out.cancelWriting();
     }
