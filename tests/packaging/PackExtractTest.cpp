@@ -244,23 +244,24 @@ TEST_F(PackExtract, ProcessingDialogRunsTheJobAndMovesItsBar) {
     EXPECT_EQ(dlg.progressBar()->value(), dlg.progressBar()->maximum());
     EXPECT_FALSE(dlg.isVisible());
 
-    CabinetJob extract;
-    extract.extractName = QStringLiteral("P.lsr");
-    extract.extractFolder = base;
+    // Extractions of the cabinet `name` in the base folder into `to`.
+    const auto extractionOf = [this](const char* name, QBuffer& to) {
+        CabinetJob job;
+        job.extractName = QString::fromLatin1(name);
+        job.extractFolder = base;
+        to.open(QIODevice::WriteOnly);
+        job.extractTo = &to;
+        return job;
+    };
     QBuffer member;
-    member.open(QIODevice::WriteOnly);
-    extract.extractTo = &member;
+    CabinetJob extract = extractionOf("P.lsr", member);
     ProgressDialog ex(extract);
     EXPECT_EQ(ex.exec(), QDialog::Accepted);
     EXPECT_EQ(member.data(), sampleBytes(300000));
     EXPECT_EQ(extract.extractedName, QStringLiteral("P.lsr"));
 
-    CabinetJob notCabinet;
-    notCabinet.extractName = QStringLiteral("src.bin");
-    notCabinet.extractFolder = base;
     QBuffer nothing;
-    nothing.open(QIODevice::WriteOnly);
-    notCabinet.extractTo = &nothing;
+    CabinetJob notCabinet = extractionOf("src.bin", nothing);
     ProgressDialog bad(notCabinet);
     EXPECT_EQ(bad.exec(), QDialog::Rejected);
     EXPECT_EQ(p.messageIds(), QList<Msg>{Msg::ExtractFailed});
