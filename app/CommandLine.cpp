@@ -52,7 +52,9 @@ QJsonObject headerObject(const DocumentHeader& h) {
 
 QJsonObject slideObject(const SlideRecord& r) {
     QJsonObject o;
-    QSize size = r.picture ? GetPictureSize(r.picture) : DeclaredPictureSize(r.undecodedImage);
+    // Sizes and formats come from the pictures' headers; no pixels are decoded and no
+    // picture's bytes are read again.
+    QSize size = r.picture ? r.picture->size() : DeclaredPictureSize(r.undecodedImage);
     if (!size.isValid())
         size = QSize(0, 0); // no picture, or none the readers know
     o[QStringLiteral("width")] = size.width();
@@ -61,13 +63,17 @@ QJsonObject slideObject(const SlideRecord& r) {
     o[QStringLiteral("switchTime")] = int(r.switchTime);
     o[QStringLiteral("flipH")] = int(r.flipH);
     o[QStringLiteral("flipV")] = int(r.flipV);
-    QByteArray bytes;
-    if (r.picture)
-        SavePictureToStream(r.picture.get(), bytes);
-    else
-        bytes = r.undecodedImage;
     QJsonValue format(QJsonValue::Null);
-    if (!bytes.isEmpty()) {
+    qint64 length = 0;
+    if (r.picture) {
+        length = r.picture->savedSize();
+        if (!r.picture->hasPixelsAtHand())
+            format = QString::fromLatin1(r.picture->format());
+        else
+            format = QStringLiteral("bmp");
+    } else if (!r.undecodedImage.isEmpty()) {
+        length = r.undecodedImage.size();
+        QByteArray bytes = r.undecodedImage;
         QBuffer buf(&bytes);
         buf.open(QIODevice::ReadOnly);
         const QByteArray f = QImageReader::imageFormat(&buf);
@@ -75,7 +81,7 @@ QJsonObject slideObject(const SlideRecord& r) {
             format = QString::fromLatin1(f);
     }
     o[QStringLiteral("imageFormat")] = format;
-    o[QStringLiteral("imageBytes")] = double(bytes.size());
+    o[QStringLiteral("imageBytes")] = double(length);
     // Whether the picture is one the program shows: its header declares a size within
     // the limit (no pixels are decoded to describe a document).
     o[QStringLiteral("decoded")] =
@@ -110,7 +116,6 @@ int PrintDocumentInfo(const QString& path, FILE* out) {
         QFileInfo(path).isRelative() ? QFileInfo(path).absoluteFilePath() : path;
     OpenOptions look;
     look.remember = false;
-    look.decodePictures = false; // sizes and formats come from the pictures' headers
     if (!OpenDocument(absolute, nullptr, look))
         return 1;
     const Document& doc = CurrentDocument();
@@ -164,8 +169,7 @@ int ExportExecutable(int argc, char** argv, const QStringList& rest) {
     const QString target = QFileInfo(rest.at(1)).absoluteFilePath();
     if (const std::optional<Msg> problem = CheckExecutableTarget(target))
         ShowMessage(*problem);
-    else if (OpenDocument(QFileInfo(rest.at(0)).absoluteFilePath(), nullptr,
-                          OpenOptions{false, true}) &&
+    else if (OpenDocument(QFileInfo(rest.at(0)).absoluteFilePath(), nullptr, OpenOptions{false}) &&
              CreateExecutable(target))
         rc = 0;
     CurrentDocument().Clear();

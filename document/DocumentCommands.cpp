@@ -3,6 +3,7 @@
 #include "base/Platform.h"
 #include "base/Prompts.h"
 #include "base/Settings.h"
+#include "document/ByteStore.h"
 #include "document/Document.h"
 #include "document/DocumentStream.h"
 #include "document/EditorState.h"
@@ -92,7 +93,7 @@ bool OpenDocument(const QString& path, bool* replaced, OpenOptions options) {
         return false;
 
     // The document member alone goes into a work file of this open's own.
-    const std::unique_ptr<QTemporaryFile> stream = NewWorkFile(QStringLiteral(".stream"));
+    std::unique_ptr<QTemporaryFile> stream = NewWorkFile(QStringLiteral(".stream"));
     if (!stream)
         return false;
     CabinetJob job;
@@ -102,14 +103,18 @@ bool OpenDocument(const QString& path, bool* replaced, OpenOptions options) {
     job.extractFolder = folder;
     if (!RunCabinetJob(job))
         return false;
-    if (job.extractedName.isEmpty() || !stream->seek(0)) {
+    // The pictures read their bytes from the work file while the document is open: it
+    // stays (and goes) with them. The stream itself is read through a handle of its own.
+    QFile reader(stream->fileName());
+    if (job.extractedName.isEmpty() || !stream->flush() || !reader.open(QIODevice::ReadOnly)) {
         ShowMessage(Msg::OpenFailed, pathLine, nullptr, MsgKind::Error);
         return false;
     }
     if (replaced)
         *replaced = true;
     ReleaseAllPictures();
-    const bool ok = ReadDocumentStream(*stream, DefaultPictureBudget(), options.decodePictures);
+    auto store = std::make_shared<const ByteStore>(std::move(stream));
+    const bool ok = ReadDocumentStream(reader, std::move(store));
     doc.filePath = path;
     if (options.remember)
         WriteSettingString(Setting::LastDocument, path);

@@ -12,9 +12,6 @@ struct OpenOptions {
     /// Whether the path becomes the remembered last document; the command-line modes
     /// that only look at a document leave it alone.
     bool remember = true;
-    /// Whether the pictures are decoded; without, every slide keeps its stored bytes
-    /// (a description of the document needs no pixels).
-    bool decodePictures = true;
 };
 
 /// Reads the document file `path` (a cabinet holding a document stream) into the open

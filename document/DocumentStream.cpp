@@ -90,12 +90,6 @@ bool WriteDocumentStream(QIODevice& out) {
     return true;
 }
 
-qint64 DefaultPictureBudget() {
-    constexpr qint64 kGiB = qint64(1) << 30;
-    const qint64 physical = PhysicalMemoryBytes();
-    return std::clamp((physical > 0 ? physical : 4 * kGiB) / 2, kGiB, 32 * kGiB);
-}
-
 namespace {
 
 /// Ascending numbers as a short list: runs of consecutive numbers as "first-last"
@@ -113,7 +107,7 @@ QString NumberRanges(const std::vector<int>& numbers) {
     return parts.join(QStringLiteral(", "));
 }
 
-bool readStream(QIODevice& in, qint64 pictureBudget, bool decodePictures) {
+bool readStream(QIODevice& in, const std::shared_ptr<const ByteStore>& store) {
     Document& doc = CurrentDocument();
     char magic[kStreamMagicSize];
     const qint64 got = in.read(magic, kStreamMagicSize);
@@ -147,47 +141,29 @@ bool readStream(QIODevice& in, qint64 pictureBudget, bool decodePictures) {
         doc.slides[i] = SlideRecord::fromBytes(records.constData() + i * SlideRecord::kSize);
     doc.slideCount = int(n);
 
-    // The image blocks. A block that does not decode keeps its bytes with the slide so
-    // that saving writes them back; a length beyond the data ends the reading there.
-    bool atEnd = false;
-    qint64 used = 0;           // bytes of decoded pixels so far
+    // The image blocks. Only each picture's header is read here; its pixels are decoded
+    // when something shows them. A block that is no picture the readers know keeps its
+    // bytes with the slide so that saving writes them back; a length beyond the data
+    // ends the reading there.
     std::vector<int> notShown; // slide numbers, counted from 1
-    for (quint32 i = 0; i < n && !atEnd; ++i) {
+    for (quint32 i = 0; i < n; ++i) {
         SlideRecord& r = doc.slides[i];
         char lenBytes[4];
-        if (in.read(lenBytes, 4) != 4) {
-            atEnd = true;
+        if (in.read(lenBytes, 4) != 4)
             break;
-        }
         const quint32 len = DecodeBE32(lenBytes);
+        const qint64 offset = in.pos();
         QByteArray bytes;
-        if (!readBounded(in, len, bytes)) {
-            atEnd = true;
+        if (!readBounded(in, len, bytes))
             break;
-        }
-        if (!decodePictures) {
-            r.undecodedImage = bytes;
-            continue;
-        }
-        // The header's declared size is checked against the limit and the budget before
-        // a single pixel is decoded; a slide left without its picture keeps the bytes.
-        const QSize declared = DeclaredPictureSize(bytes);
-        const qint64 need =
-            declared.isValid() ? qint64(declared.width()) * declared.height() * 4 : 0;
-        if (ExceedsPictureLimit(declared) || need > pictureBudget - used) {
+        // A picture declaring more pixels than the limit is never decoded.
+        if (ExceedsPictureLimit(DeclaredPictureSize(bytes))) {
             r.undecodedImage = bytes;
             notShown.push_back(int(i) + 1);
             continue;
         }
-        try {
-            r.picture = Picture::fromBytes(bytes);
-        } catch (const std::bad_alloc&) {
-            r.picture.reset();
-            notShown.push_back(int(i) + 1);
-        }
-        if (r.picture)
-            used += r.picture->image().sizeInBytes();
-        else
+        r.picture = Picture::fromStore(store, offset, bytes);
+        if (!r.picture)
             r.undecodedImage = bytes;
     }
     if (!notShown.empty())
@@ -199,11 +175,11 @@ bool readStream(QIODevice& in, qint64 pictureBudget, bool decodePictures) {
 
 } // namespace
 
-bool ReadDocumentStream(QIODevice& in, qint64 pictureBudget, bool decodePictures) {
+bool ReadDocumentStream(QIODevice& in, std::shared_ptr<const ByteStore> store) {
     // Whatever cannot be held (a stream of gigabytes on a small machine) ends the
     // reading with a message, never the program.
     try {
-        return readStream(in, pictureBudget, decodePictures);
+        return readStream(in, store);
     } catch (const std::bad_alloc&) {
         for (int i = 0; i < kMaxSlides; ++i) {
             CurrentDocument().slides[i].picture.reset();

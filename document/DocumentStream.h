@@ -4,7 +4,9 @@
 
 #include <QByteArray>
 #include <QtGlobal>
+#include <memory>
 
+class ByteStore;
 class QIODevice;
 
 constexpr int kStreamMagicSize = 10;
@@ -21,22 +23,19 @@ quint32 DecodeBE32(const char* bytes);
 /// cannot be serialised.
 bool WriteDocumentStream(QIODevice& out);
 
-/// How many bytes of decoded pixels one document may hold: half the machine's memory,
-/// at least 1 GiB and at most 32 GiB.
-qint64 DefaultPictureBudget();
-
 /// Replaces the open document with the one read from `in` (positioned at its start).
 /// False after message Msg::WrongFileFormat (not a document, or cut short before the records end),
 /// Msg::WrongVersion (other version), Msg::TooManySlidesInFile (too many slides) or
 /// Msg::OutOfMemory (the stream's bytes could not be held); the slide table is empty
 /// then. The caller has released the previous pictures.
 ///
-/// A picture is decoded only when its declared size is within kMaxImagePixels and its
-/// pixels fit what is left of `pictureBudget` (bytes); a slide whose picture is not
-/// decoded keeps its stored bytes (saving writes them back) and the user is told once,
-/// with the slides' numbers (Msg::PicturesTooLarge).
+/// No pixels are decoded: a picture's header is read for its size, and the picture
+/// is decoded when something shows it. A picture that is no image the readers know, or
+/// that declares more than kMaxImagePixels, leaves its slide without a picture; the
+/// slide keeps the stored bytes (saving writes them back), and the user is told once
+/// about the pictures beyond the limit, with the slides' numbers (Msg::PicturesTooLarge).
 ///
-/// With `decodePictures` false no picture is decoded at all: every slide keeps its
-/// stored bytes, and nothing is said.
-bool ReadDocumentStream(QIODevice& in, qint64 pictureBudget = DefaultPictureBudget(),
-                        bool decodePictures = true);
+/// With a `store` that holds the same bytes as `in` at the same offsets (the work file
+/// `in` reads), the pictures read their bytes from there when they need them and the
+/// document holds none in memory; without, each picture holds its bytes.
+bool ReadDocumentStream(QIODevice& in, std::shared_ptr<const ByteStore> store = nullptr);

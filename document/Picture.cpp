@@ -1,6 +1,8 @@
 #include "document/Picture.h"
 
 #include "base/ByteOrder.h"
+#include "document/ByteStore.h"
+#include "document/PictureCache.h"
 #include "document/PngDecoder.h"
 
 #include <QBuffer>
@@ -9,6 +11,11 @@
 
 namespace {
 
+std::atomic<quint64> g_nextPictureId{1};
+
+/// The cache's name for a picture decoded whole.
+constexpr int kWholePicture = 0;
+
 QImage toStorageFormat(QImage image) {
     if (image.isNull())
         return image;
@@ -16,6 +23,30 @@ QImage toStorageFormat(QImage image) {
     if (image.format() != fmt)
         image = image.convertToFormat(fmt);
     return image;
+}
+
+/// The size and format the bytes' header declares; false when they are no image the
+/// readers know, declare no pixels, or more than kMaxImagePixels.
+bool ReadHeader(const QByteArray& bytes, QSize& size, QByteArray& format) {
+    if (bytes.isEmpty())
+        return false;
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(false);
+    format = reader.format();
+    if (format.isEmpty())
+        return false;
+    size = reader.size();
+    if (!size.isValid()) {
+        // A reader that cannot tell its size without decoding: decode once to learn it.
+        if (ExceedsPictureLimit(size))
+            return false;
+        const QImage image = reader.read();
+        size = image.size();
+    }
+    return size.isValid() && !size.isEmpty() && !ExceedsPictureLimit(size);
 }
 
 } // namespace
@@ -32,33 +63,31 @@ bool ExceedsPictureLimit(QSize size) {
     return size.isValid() && qint64(size.width()) * qint64(size.height()) > kMaxImagePixels;
 }
 
+Picture::Picture() : m_id(g_nextPictureId.fetch_add(1, std::memory_order_relaxed)) {}
+
+Picture::~Picture() {
+    PictureCache::instance().forget(m_id);
+}
+
 PicturePtr Picture::fromBytes(const QByteArray& bytes) {
-    if (bytes.isEmpty())
-        return nullptr;
-    if (HasPngSignature(bytes)) {
-        // PNG pixels come from our own decoder, the same on every build.
-        QImage image = DecodePngImage(bytes);
-        if (image.isNull())
-            return nullptr;
-        auto picture = std::make_shared<Picture>();
-        picture->m_image = std::move(image);
-        picture->m_bytes = bytes;
-        return picture;
-    }
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(false);
-    // A few bytes may declare gigabytes of pixels: the header is checked first.
-    if (ExceedsPictureLimit(reader.size()))
-        return nullptr;
-    QImage image = reader.read();
-    if (image.isNull() || ExceedsPictureLimit(image.size()))
-        return nullptr;
     auto picture = std::make_shared<Picture>();
-    picture->m_image = toStorageFormat(std::move(image));
+    if (!ReadHeader(bytes, picture->m_size, picture->m_format))
+        return nullptr;
     picture->m_bytes = bytes;
+    picture->m_length = bytes.size();
+    return picture;
+}
+
+PicturePtr Picture::fromStore(std::shared_ptr<const ByteStore> store, qint64 offset,
+                              const QByteArray& bytes) {
+    if (!store)
+        return fromBytes(bytes);
+    auto picture = std::make_shared<Picture>();
+    if (!ReadHeader(bytes, picture->m_size, picture->m_format))
+        return nullptr;
+    picture->m_store = std::move(store);
+    picture->m_offset = offset;
+    picture->m_length = bytes.size();
     return picture;
 }
 
@@ -66,20 +95,88 @@ PicturePtr Picture::fromImage(const QImage& image) {
     if (image.isNull())
         return nullptr;
     auto picture = std::make_shared<Picture>();
-    picture->m_image = toStorageFormat(image);
+    picture->m_pixels = toStorageFormat(image);
+    picture->m_size = picture->m_pixels.size();
     return picture;
 }
 
+QByteArray Picture::sourceBytes() const {
+    if (m_store)
+        return m_store->read(m_offset, m_length);
+    return m_bytes;
+}
+
+QImage Picture::decode(QSize scaled) const {
+    if (m_failed.load(std::memory_order_relaxed))
+        return QImage();
+    QImage image;
+    try {
+        const QByteArray bytes = sourceBytes();
+        if (HasPngSignature(bytes)) {
+            // PNG pixels come from our own decoder, the same on every build.
+            image = DecodePngImage(bytes);
+        } else if (!bytes.isEmpty()) {
+            QBuffer buffer;
+            buffer.setData(bytes);
+            buffer.open(QIODevice::ReadOnly);
+            QImageReader reader(&buffer);
+            reader.setAutoTransform(false);
+            // A few bytes may declare gigabytes of pixels: the header is checked first.
+            if (!ExceedsPictureLimit(reader.size())) {
+                // The JPEG decoder scales by powers of two while decoding, then smooths
+                // to the exact size.
+                if (scaled.isValid() && m_format == "jpeg")
+                    reader.setScaledSize(scaled);
+                image = toStorageFormat(reader.read());
+                if (ExceedsPictureLimit(image.size()))
+                    image = QImage();
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        return QImage(); // perhaps another time, with more memory free
+    }
+    if (image.isNull()) {
+        m_failed.store(true, std::memory_order_relaxed);
+        return image;
+    }
+    if (scaled.isValid() && image.size() != scaled)
+        image = image.scaled(scaled, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return image;
+}
+
+QImage Picture::image() const {
+    if (!m_pixels.isNull())
+        return m_pixels;
+    PictureCache& cache = PictureCache::instance();
+    const PictureCacheKey key{m_id, kWholePicture, QSize(), 0};
+    QImage image = cache.find(key);
+    if (image.isNull()) {
+        image = decode(QSize());
+        cache.insert(key, image);
+    }
+    return image;
+}
+
+QImage Picture::scaledImage(QSize size) const {
+    if (size.isEmpty())
+        return QImage();
+    if (size == m_size)
+        return image();
+    if (!m_pixels.isNull())
+        return m_pixels.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return decode(size);
+}
+
 QByteArray Picture::save() const {
-    if (!m_bytes.isEmpty())
-        return m_bytes;
-    return EncodeBmp(m_image);
+    if (!m_pixels.isNull())
+        return EncodeBmp(m_pixels);
+    return sourceBytes();
 }
 
 qint64 Picture::savedSize() const {
-    if (!m_bytes.isEmpty())
-        return m_bytes.size();
-    return m_image.isNull() ? 0 : EncodedBmpSize(m_image.size(), m_image.hasAlphaChannel());
+    if (!m_pixels.isNull())
+        return EncodedBmpSize(m_pixels.size(), m_pixels.hasAlphaChannel());
+    return m_length;
 }
 
 qint64 EncodedBmpSize(QSize size, bool alpha) {
@@ -89,7 +186,7 @@ qint64 EncodedBmpSize(QSize size, bool alpha) {
 }
 
 QSize GetPictureSize(const Picture* picture) {
-    if (!picture)
+    if (!picture || picture->failedToDecode())
         return QSize(0, 0);
     return picture->size();
 }
@@ -119,7 +216,6 @@ bool SavePictureToStream(const Picture* picture, QByteArray& out) {
     out = picture->save();
     return !out.isEmpty();
 }
-
 QByteArray EncodeBmp(const QImage& source) {
     if (source.isNull())
         return {};

@@ -1,7 +1,7 @@
 #pragma once
-// A slide picture: the decoded image plus the image-file bytes it was decoded from.
-// Saving gives those bytes back unchanged; a picture made from pixels saves as an
-// uncompressed BMP file.
+// A slide picture: the image-file bytes it is stored as, decoded only when something
+// shows it, at the size it is shown. Saving gives those bytes back unchanged; a picture
+// made from pixels keeps its pixels and saves as an uncompressed BMP file.
 
 #include "document/Document.h"
 #include "document/ImageLimits.h"
@@ -9,7 +9,10 @@
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
+#include <atomic>
+#include <memory>
 
+class ByteStore;
 class QIODevice;
 
 /// The pixel size an image file's header declares, read without decoding any pixels;
@@ -20,34 +23,76 @@ bool ExceedsPictureLimit(QSize size);
 
 class Picture {
 public:
-    /// Decodes image-file bytes (any format the image readers know). Null when they
-    /// do not decode or declare more than kMaxImagePixels (checked before decoding).
+    /// A picture of image-file bytes (any format the image readers know), held in
+    /// memory. Only the header is read: null when the bytes are no image the readers
+    /// know or declare more than kMaxImagePixels.
     static PicturePtr fromBytes(const QByteArray& bytes);
+    /// A picture whose bytes stay in `store` at `offset`; `bytes` are the same bytes,
+    /// looked at for the header only and not kept. Null like fromBytes.
+    static PicturePtr fromStore(std::shared_ptr<const ByteStore> store, qint64 offset,
+                                const QByteArray& bytes);
     /// A picture made from pixels; it has no source bytes. Null for a null image.
     static PicturePtr fromImage(const QImage& image);
 
-    const QImage& image() const { return m_image; }
-    const QByteArray& sourceBytes() const { return m_bytes; }
+    Picture();
+    ~Picture();
+    Picture(const Picture&) = delete;
+    Picture& operator=(const Picture&) = delete;
+
+    /// A number no other picture of this run has: the key of its decoded images.
+    quint64 id() const { return m_id; }
+    /// The pixel size, as the header declares it.
+    QSize size() const { return m_size; }
+    /// The file format's name as the image readers know it ("jpeg", "png", "bmp", ...);
+    /// empty for a picture made from pixels.
+    QByteArray format() const { return m_format; }
+    /// True once decoding the bytes has failed: the picture has nothing to show.
+    bool failedToDecode() const { return m_failed.load(std::memory_order_relaxed); }
+    /// True for a picture made from pixels: it has nothing to decode.
+    bool hasPixelsAtHand() const { return !m_pixels.isNull(); }
+
+    /// The whole picture at its pixel size (Format_RGB32, or Format_ARGB32 when it has
+    /// an alpha channel), decoded now unless the program's cache holds it. Null when
+    /// the bytes do not decode. Safe to call from any thread.
+    QImage image() const;
+    /// The picture scaled to `size` (smoothly). A JPEG is decoded at a reduced scale on
+    /// the way, far faster than at its full size; other formats are decoded whole and
+    /// scaled. Not cached. Null when the bytes do not decode or `size` is empty.
+    QImage scaledImage(QSize size) const;
+
+    /// The stored image-file bytes (read from the store when they are there); empty for
+    /// a picture made from pixels or when the store cannot be read.
+    QByteArray sourceBytes() const;
     /// The image-file bytes: the source bytes, or a BMP file for a picture made from pixels.
     QByteArray save() const;
-    /// The length of what save() gives, without encoding anything.
+    /// The length of what save() gives, without encoding or reading anything.
     qint64 savedSize() const;
-    QSize size() const { return m_image.size(); }
 
 private:
-    QImage m_image;
-    QByteArray m_bytes;
+    QImage decode(QSize scaled) const;
+
+    quint64 m_id = 0;
+    QSize m_size;
+    QByteArray m_format;
+    QImage m_pixels;                          ///< a picture made from pixels
+    QByteArray m_bytes;                       ///< bytes held in memory
+    std::shared_ptr<const ByteStore> m_store; ///< or where they are stored
+    qint64 m_offset = 0;
+    qint64 m_length = 0;
+    mutable std::atomic<bool> m_failed{false};
 };
 
-/// Pixel size of a picture; 0 x 0 for a null picture.
+/// Pixel size of a picture; 0 x 0 for a null picture and for one whose bytes turned
+/// out not to decode.
 QSize GetPictureSize(const Picture* picture);
 inline QSize GetPictureSize(const PicturePtr& picture) {
     return GetPictureSize(picture.get());
 }
 
-/// Reads exactly `count` bytes from `in` and decodes them. Null when the count is
-/// impossible (negative, or more than the device still holds: nothing is read then),
-/// when the read is short, or when the bytes do not decode (they are consumed then).
+/// Reads exactly `count` bytes from `in` and makes a picture of them (see
+/// Picture::fromBytes). Null when the count is impossible (negative, or more than the
+/// device still holds: nothing is read then), when the read is short, or when the bytes
+/// are no image (they are consumed then).
 PicturePtr LoadPictureFromStream(QIODevice& in, qint64 count);
 
 /// The picture's image-file bytes; false (and `out` empty) when there are none.

@@ -1,5 +1,63 @@
 #include "editor/CellImage.h"
 
+#include "document/Picture.h"
+#include "document/PictureCache.h"
+
+#include <algorithm>
+
+namespace {
+
+/// The cache's name for a cell source.
+constexpr int kCellSource = 1;
+
+PictureCacheKey CellSourceKey(const Picture& picture, const KeyColor& key, QSize bound) {
+    const quint64 extra = key ? ((quint64(1) << 32) | (*key & 0x00FFFFFFu)) : 0;
+    return PictureCacheKey{picture.id(), kCellSource, bound, extra};
+}
+
+/// An opaque picture with its pixels of colour `key24` made fully transparent, reduced
+/// by averaging `factor` x `factor` blocks of premultiplied pixels (blocks cut by the
+/// right and bottom edges average what they hold). Premultiplied ARGB.
+QImage KeyedReduce(const QImage& opaque, QRgb key24, int factor) {
+    const int w = opaque.width();
+    const int h = opaque.height();
+    const int ow = (w + factor - 1) / factor;
+    const int oh = (h + factor - 1) / factor;
+    QImage out(ow, oh, QImage::Format_ARGB32_Premultiplied);
+    if (out.isNull())
+        return out;
+    std::vector<quint32> sums(size_t(ow) * 4);
+    for (int oy = 0; oy < oh; ++oy) {
+        std::fill(sums.begin(), sums.end(), 0u);
+        const int y0 = oy * factor;
+        const int y1 = std::min(h, y0 + factor);
+        for (int y = y0; y < y1; ++y) {
+            const QRgb* src = reinterpret_cast<const QRgb*>(opaque.constScanLine(y));
+            for (int x = 0; x < w; ++x) {
+                const QRgb c = src[x] & 0x00FFFFFFu;
+                if (c == key24)
+                    continue;
+                quint32* s = &sums[size_t(x / factor) * 4];
+                s[0] += qRed(c);
+                s[1] += qGreen(c);
+                s[2] += qBlue(c);
+                s[3] += 255;
+            }
+        }
+        QRgb* dst = reinterpret_cast<QRgb*>(out.scanLine(oy));
+        for (int ox = 0; ox < ow; ++ox) {
+            const quint32 area =
+                quint32((std::min(w, (ox + 1) * factor) - ox * factor) * (y1 - y0));
+            const quint32* s = &sums[size_t(ox) * 4];
+            const auto avg = [area](quint32 v) { return int((v + area / 2) / area); };
+            dst[ox] = qRgba(avg(s[0]), avg(s[1]), avg(s[2]), avg(s[3]));
+        }
+    }
+    return out;
+}
+
+} // namespace
+
 QImage ScaleSlideForCell(const QImage& picture, const KeyColor& key, QSize size) {
     if (picture.isNull() || size.isEmpty())
         return QImage();
@@ -12,20 +70,12 @@ QImage ScaleSlideForCell(const QImage& picture, const KeyColor& key, QSize size)
             return opaque;
         return opaque.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
-    const QRgb keyRgb = *key & 0x00FFFFFFu;
-    QImage keyed(opaque.size(), QImage::Format_ARGB32_Premultiplied);
-    if (keyed.isNull())
-        return QImage();
-    const int w = opaque.width();
-    for (int y = 0; y < opaque.height(); ++y) {
-        const QRgb* src = reinterpret_cast<const QRgb*>(opaque.constScanLine(y));
-        QRgb* dst = reinterpret_cast<QRgb*>(keyed.scanLine(y));
-        for (int x = 0; x < w; ++x) {
-            const QRgb c = src[x] & 0x00FFFFFFu;
-            dst[x] = c == keyRgb ? 0u : (c | 0xFF000000u);
-        }
-    }
-    if (keyed.size() == size)
+    // Whole blocks of pixels are averaged on the way down (what the smooth scaling does
+    // anyway), so the scaling reads no more than it needs and no full-size copy is made.
+    const int factor =
+        std::max(1, std::min(opaque.width() / size.width(), opaque.height() / size.height()));
+    const QImage keyed = KeyedReduce(opaque, *key & 0x00FFFFFFu, factor);
+    if (keyed.isNull() || keyed.size() == size)
         return keyed;
     return keyed.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
@@ -39,4 +89,65 @@ std::optional<QRgb> CellImageColor(const QImage& cell, const KeyColor& key, QPoi
     if (cell.hasAlphaChannel() && qAlpha(px) < 128 && key)
         return key;
     return qRgb(qRed(px), qGreen(px), qBlue(px));
+}
+
+QSize FitWithin(QSize picture, QSize bound) {
+    if (picture.isEmpty() || bound.isEmpty())
+        return QSize();
+    if (picture.width() <= bound.width() && picture.height() <= bound.height())
+        return picture;
+    return picture.scaled(bound, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+}
+
+bool IsQuickToPrepare(QSize size) {
+    constexpr qint64 kQuickPixels = 1 << 19; // about 800 x 600
+    return qint64(size.width()) * size.height() <= kQuickPixels;
+}
+
+QImage CachedCellSource(const Picture& picture, const KeyColor& key, QSize bound) {
+    return PictureCache::instance().find(CellSourceKey(picture, key, bound));
+}
+
+QImage CellSource(const Picture& picture, const KeyColor& key, QSize bound) {
+    PictureCache& cache = PictureCache::instance();
+    const PictureCacheKey cacheKey = CellSourceKey(picture, key, bound);
+    QImage source = cache.find(cacheKey);
+    if (!source.isNull())
+        return source;
+    const QSize fit = FitWithin(picture.size(), bound);
+    if (fit.isEmpty())
+        return QImage();
+    if (!key && picture.format() == "jpeg") {
+        // Decoded at (about) the size needed, never at its full size.
+        source = picture.scaledImage(fit);
+        if (!source.isNull() && source.format() != QImage::Format_RGB32)
+            source = source.convertToFormat(QImage::Format_RGB32);
+    } else {
+        // A key must meet the picture's own pixels (and an alpha channel is dropped
+        // before scaling), so the picture is decoded whole once and reduced.
+        source = ScaleSlideForCell(picture.image(), key, fit);
+    }
+    cache.insert(cacheKey, source);
+    return source;
+}
+
+QImage CellFromSource(const QImage& source, QSize size, bool flipH, bool flipV) {
+    if (source.isNull() || size.isEmpty())
+        return QImage();
+    QImage cell = source.size() == size
+                      ? source
+                      : source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (flipH || flipV) {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 9, 0)
+        Qt::Orientations o;
+        if (flipH)
+            o |= Qt::Horizontal;
+        if (flipV)
+            o |= Qt::Vertical;
+        cell = cell.flipped(o);
+#else
+        cell = cell.mirrored(flipH, flipV);
+#endif
+    }
+    return cell;
 }

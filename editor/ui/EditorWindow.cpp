@@ -6,14 +6,17 @@
 #include "document/Document.h"
 #include "document/DocumentCommands.h"
 #include "document/SlideTable.h"
+#include "editor/CellLoader.h"
 #include "editor/Render.h"
 #include "editor/ui/Art.h"
 #include "editor/ui/TipWindow.h"
 
+#include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
+#include <QScreen>
 #include <QWindow>
 #include <algorithm>
 
@@ -27,11 +30,42 @@ EditorWindow::EditorWindow(QWidget* parent)
     setMouseTracking(true);
     setWindowTitle(QStringLiteral("ルセリオ"));
     CreateActions();
+    m_cellLoader = new CellLoader(this);
+    connect(m_cellLoader, &CellLoader::SourceReady, this, [this] {
+        m_refreshPending = true;
+        update();
+    });
 }
 
 EditorWindow::~EditorWindow() {
     if (m_placed)
         RecordPlacement();
+}
+
+void EditorWindow::WaitForCellPictures() {
+    while (m_cellLoader->Pending() > 0) {
+        m_cellLoader->WaitForDone();
+        QCoreApplication::sendPostedEvents(m_cellLoader);
+    }
+    if (m_refreshPending || m_rebuildCells)
+        repaint();
+}
+
+int EditorWindow::PendingCellPictures() const {
+    return m_cellLoader->Pending();
+}
+
+QSize EditorWindow::CellSourceBound() const {
+    // A cell is a fifth of the window's width and a quarter of its height, less the
+    // margins; the window is never larger than its screen.
+    QSize bound(1, 1);
+    const auto cellOf = [](QSize window, qreal ratio) {
+        return QSize(int(std::max(0, (window.width() - 108) / 5) * ratio),
+                     int(std::max(0, (window.height() - 248) / 4) * ratio));
+    };
+    for (const QScreen* screen : QGuiApplication::screens())
+        bound = bound.expandedTo(cellOf(screen->size(), screen->devicePixelRatio()));
+    return bound.expandedTo(cellOf(size(), devicePixelRatioF()));
 }
 
 bool EditorWindow::Initialize() {

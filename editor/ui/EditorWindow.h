@@ -17,6 +17,7 @@
 class QAction;
 class QMenu;
 
+class CellLoader;
 class TipWindow;
 
 /// The editor's commands, each one QAction of the window (Commands.cpp). The values are
@@ -91,7 +92,15 @@ public:
 
     // Painting state.
     bool m_rebuildCells = true; ///< the next paint rebuilds the cell images
-    QImage m_workImage;         ///< one slide rendered at its pixel size
+    /// Waits until every picture the page asked for has been decoded, then repaints
+    /// with them (tests, and measurements of the opening).
+    void WaitForCellPictures();
+    /// Cell pictures of the page still being decoded.
+    int PendingCellPictures() const;
+    /// The largest cell any window of this program's screens can show, in device
+    /// pixels: the size cell sources are made at.
+    QSize CellSourceBound() const;
+    QImage m_workImage; ///< one slide rendered at its pixel size
 
     /// The scaled size and offsets of slide `index`'s picture inside a cw x ch cell
     /// (all zero when the slide has no picture).
@@ -194,11 +203,16 @@ public:
     /// Scaled slide pictures of the visible page by page cell (premultiplied ARGB where
     /// the slide has a transparent colour: those pixels are fully transparent).
     QImage m_cellImages[kSlidesPerPage];
-    QImage m_iconBarImage;  ///< 170 x 67
-    QImage m_propMarkImage; ///< 11 x 11, its background transparent
-    QImage m_logoImage;     ///< 235 x 46, its background transparent
-    QCursor m_pickCursor;   ///< over a slide image while picking a transparent colour
-    QCursor m_propCursor;   ///< over a slide's property button
+    /// Cells whose picture is still being decoded: a placeholder shows meanwhile.
+    bool m_cellPending[kSlidesPerPage] = {};
+    /// Decodes the page's large pictures in worker threads.
+    CellLoader* m_cellLoader = nullptr;
+    bool m_refreshPending = false; ///< the next paint takes up the pictures decoded since
+    QImage m_iconBarImage;         ///< 170 x 67
+    QImage m_propMarkImage;        ///< 11 x 11, its background transparent
+    QImage m_logoImage;            ///< 235 x 46, its background transparent
+    QCursor m_pickCursor;          ///< over a slide image while picking a transparent colour
+    QCursor m_propCursor;          ///< over a slide's property button
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -227,8 +241,11 @@ private:
     /// Window edges under `pos` that resize the frameless window (none: 0).
     Qt::Edges ResizeEdgesAt(const QPoint& pos) const;
     void PaintWindow(const QRegion& dirty);
-    /// Re-renders every visible slide of the page into m_cellImages.
-    void RebuildCellImages(const EditorLayout& layout);
+    /// Re-renders the visible slides of the page into m_cellImages: every one, or with
+    /// `pendingOnly` those still waiting for their picture. A picture that is quick to
+    /// decode is decoded at once; others are asked of the cell loader, and their cells
+    /// wait.
+    void RebuildCellImages(const EditorLayout& layout, bool pendingOnly = false);
 
     bool m_placed = false; ///< the opening sequence has sized the window
 

@@ -6,6 +6,7 @@
 #include "document/Document.h"
 #include "document/Picture.h"
 #include "editor/CellImage.h"
+#include "editor/CellLoader.h"
 #include "editor/Fonts.h"
 #include "editor/Render.h"
 #include "editor/Text.h"
@@ -67,19 +68,35 @@ QRect EditorWindow::CellArea(int k) const {
     return rc.adjusted(-5, -5, 5, 25);
 }
 
-void EditorWindow::RebuildCellImages(const EditorLayout& L) {
+void EditorWindow::RebuildCellImages(const EditorLayout& L, bool pendingOnly) {
     const Document& doc = CurrentDocument();
+    // At the screen's pixel density: a picture stays sharp on scaled displays.
+    const qreal ratio = devicePixelRatioF();
+    const QSize bound = CellSourceBound();
+    if (!pendingOnly)
+        m_cellLoader->DropQueued(); // a page left behind waits for nothing
     for (int k = 0; k < kSlidesPerPage; ++k) {
+        if (pendingOnly && !m_cellPending[k])
+            continue;
         m_cellImages[k] = QImage();
+        m_cellPending[k] = false;
         if (!L.cellShown[k])
             continue;
         const int s = m_page * kSlidesPerPage + k;
-        if (!RenderSlidePicture(s, false))
+        const SlideRecord& slide = doc.slides[s];
+        if (!slide.picture || slide.picture->failedToDecode())
             continue;
-        // At the screen's pixel density: a picture stays sharp on scaled displays.
-        const qreal ratio = devicePixelRatioF();
+        QImage source = CachedCellSource(*slide.picture, slide.keyColor, bound);
+        if (source.isNull()) {
+            if (!IsQuickToPrepare(slide.picture->size())) {
+                m_cellLoader->Request(slide.picture, slide.keyColor, bound);
+                m_cellPending[k] = !slide.picture->failedToDecode();
+                continue;
+            }
+            source = CellSource(*slide.picture, slide.keyColor, bound);
+        }
         const QSize size = (QSizeF(L.fit[k].fw, L.fit[k].fh) * ratio).toSize();
-        m_cellImages[k] = ScaleSlideForCell(m_workImage, doc.slides[s].keyColor, size);
+        m_cellImages[k] = CellFromSource(source, size, slide.flipH != 0, slide.flipV != 0);
         m_cellImages[k].setDevicePixelRatio(ratio);
     }
 }
@@ -149,7 +166,10 @@ void EditorWindow::PaintWindow(const QRegion& dirty) {
             return;
         }
         RebuildCellImages(L);
+    } else if (m_refreshPending) {
+        RebuildCellImages(L, true);
     }
+    m_refreshPending = false;
 
     QFont labelFont;
     SelectUiFont(QStringLiteral("ＭＳ Ｐゴシック"), L.labelPoints, true, false, false, false, 0,
@@ -168,7 +188,7 @@ void EditorWindow::PaintWindow(const QRegion& dirty) {
             drawMark(0, m_mark == 0);
     } else {
         for (int k = 0; k < kSlidesPerPage; ++k) {
-            if (!L.cellShown[k] || m_cellImages[k].isNull())
+            if (!L.cellShown[k] || (m_cellImages[k].isNull() && !m_cellPending[k]))
                 continue; // no picture, or it could not be rendered
             const int s = page * kSlidesPerPage + k;
             const SlideRecord& slide = doc.slides[s];
@@ -190,7 +210,10 @@ void EditorWindow::PaintWindow(const QRegion& dirty) {
             // The picture, its frame and the highlight rings of the selected cell.
             const QRect ringArea = L.cells[k].adjusted(-4, -4, 4, 4);
             if (dirty.intersects(ringArea)) {
-                p.drawImage(L.cells[k].topLeft(), m_cellImages[k]);
+                if (m_cellPending[k])
+                    p.fillRect(L.cells[k], QColor(255, 255, 255, 64)); // being decoded
+                else
+                    p.drawImage(L.cells[k].topLeft(), m_cellImages[k]);
                 if (h.showPropertyButtons && !m_propMarkImage.isNull())
                     p.drawImage(L.propMark[k].topLeft(), m_propMarkImage);
                 FrameRect(p, L.cells[k], column);

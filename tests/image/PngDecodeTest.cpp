@@ -395,8 +395,13 @@ TEST_F(PngDecode, DamagedFilesKeepTheRowsBeforeTheBreak) {
         }
     EXPECT_GT(decoded, 0);
 
-    // Pictures and imports do not take damaged files.
-    EXPECT_FALSE(Picture::fromBytes(cut));
+    // Imports do not take damaged files; a damaged picture in a document has nothing
+    // to show once its decoding has failed.
+    const PicturePtr damaged = Picture::fromBytes(cut);
+    ASSERT_TRUE(damaged); // its header reads
+    EXPECT_TRUE(damaged->image().isNull());
+    EXPECT_TRUE(damaged->failedToDecode());
+    EXPECT_EQ(GetPictureSize(damaged), QSize(0, 0));
     EXPECT_FALSE(ImportImageFile(file(QStringLiteral("cut.png"), cut), "png").ok);
 
     // A file that lacks only its end chunk has every pixel: nothing is damaged.

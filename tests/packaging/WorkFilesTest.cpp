@@ -103,6 +103,7 @@ TEST_F(WorkFiles, EachUserHasAPrivateFolderOfTheirOwn) {
     ASSERT_TRUE(OpenDocument(base + "show.lsr"));
     ASSERT_TRUE(CreateExecutable(base + "show.exe"));
     EXPECT_TRUE(p.calls.isEmpty());
+    CurrentDocument().Clear(); // the open document's work file goes with its pictures
     EXPECT_TRUE(workEntries().isEmpty()) << workEntries().join(' ').toStdString();
 }
 
@@ -121,12 +122,13 @@ TEST_F(WorkFiles, NamesTakenInTheWorkingFolderNeverBlockOrMixWork) {
     ASSERT_TRUE(OpenDocument(base + "show.lsr"));
     EXPECT_EQ(CurrentDocument().slideCount, 3);
     EXPECT_TRUE(p.calls.isEmpty());
+    CurrentDocument().Clear();
     QStringList left = workEntries();
     left.sort();
     EXPECT_EQ(left, (QStringList{"Slide", "show.lsr"})) << "only the planted names";
 }
 
-TEST_F(WorkFiles, OpeningWritesTheDocumentMemberAloneAndRemovesIt) {
+TEST_F(WorkFiles, OpeningWritesTheDocumentMemberAloneAndItGoesWithThePictures) {
     using namespace testcab;
     const QByteArray document = streamOf(2);
     // First member: 4 MiB of zeros named "Slide" in a folder of its own; the document
@@ -167,6 +169,13 @@ TEST_F(WorkFiles, OpeningWritesTheDocumentMemberAloneAndRemovesIt) {
         EXPECT_EQ(OpenDocument(base + r.name), r.ok);
         EXPECT_EQ(CurrentDocument().slideCount, r.slides);
         EXPECT_EQ(p.messageIds(), r.messages);
+        // The document member alone was written: the open document's pictures are read
+        // from it, and it goes with them.
+        const QStringList entries = workEntries();
+        ASSERT_EQ(entries.size(), r.ok ? 1 : 0) << entries.join(' ').toStdString();
+        if (r.ok)
+            EXPECT_EQ(QFileInfo(work() + "/" + entries[0]).size(), document.size());
+        CurrentDocument().Clear();
         EXPECT_TRUE(workEntries().isEmpty()) << workEntries().join(' ').toStdString();
     }
     // Exporting afterwards is not disturbed by what the cabinet held.
