@@ -9,17 +9,21 @@
 #include "document/PngDecoder.h"
 #include "image/BitmapKey.h"
 #include "image/CutShort.h"
+#include "image/JpegOrientation.h"
 #include "image/PngColorKeyReader.h"
 #include "packaging/WorkFolder.h"
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QTemporaryFile>
+#include <QTransform>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -150,6 +154,21 @@ PicturePtr PictureFromConvertedBytes(const QByteArray& bytes) {
     return picture;
 }
 
+/// The decoded picture turned as the orientation tag asks: mirrored and/or flipped, then
+/// a quarter turn clockwise, as the image reader reports it. Its colour profile stays
+/// (the reader's own turn forgets it on a quarter turn).
+QImage TurnedUpright(QImage image, QImageIOHandler::Transformations turn) {
+    if (image.isNull() || turn == QImageIOHandler::TransformationNone)
+        return image;
+    const QColorSpace colours = image.colorSpace();
+    image = std::move(image).mirrored(turn.testFlag(QImageIOHandler::TransformationMirror),
+                                      turn.testFlag(QImageIOHandler::TransformationFlip));
+    if (turn.testFlag(QImageIOHandler::TransformationRotate90))
+        image = image.transformed(QTransform().rotate(90));
+    image.setColorSpace(colours);
+    return image;
+}
+
 /// A JPEG file's picture. A JPEG larger than the limit is decoded directly at (about)
 /// the reduced size, which the JPEG decoder does far faster than a full decode, then
 /// smoothed to the exact size and kept as the shrunken copy. `done` false: the bytes
@@ -177,19 +196,33 @@ ImportResult ImportJpeg(const QString& path, bool& done) {
     const bool upright = turn == QImageIOHandler::TransformationNone;
     const bool swapped = turn.testFlag(QImageIOHandler::TransformationRotate90);
     const QSize shown = swapped ? size.transposed() : size;
-    reader.setAutoTransform(true);
 
     QSize fit = shown;
     if (ReadSettingInt(Setting::LimitImageSize, 1) == 1)
         fit = FitSizeToLimit(shown.width(), shown.height(),
                              ReadSettingPositive(Setting::ImageLimitWidth, 500),
                              ReadSettingPositive(Setting::ImageLimitHeight, 500));
+    if (fit == shown && !upright) {
+        // Turned where its compressed blocks allow it, so nothing of the picture is lost;
+        // otherwise it is decoded upright and encoded anew, as a shrunken picture is.
+        if (const std::optional<QByteArray> turned = RotateJpegUpright(bytes, turn)) {
+            PicturePtr picture = Picture::fromBytes(*turned);
+            if (picture && picture->size() == shown) {
+                done = true;
+                r.ok = true;
+                r.width = shown.width();
+                r.height = shown.height();
+                r.picture = std::move(picture);
+                return r;
+            }
+        }
+    }
     if (fit != shown || !upright) {
         if (fit != shown) {
             reader.setScaledSize(swapped ? fit.transposed() : fit);
             reader.setQuality(100); // accurate DCT and a smooth final step
         }
-        QImage small = reader.read();
+        QImage small = TurnedUpright(reader.read(), turn);
         if (!small.isNull() && small.size() == fit) {
             auto holder = Picture::fromImage(small);
             QByteArray jpeg;

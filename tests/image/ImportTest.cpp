@@ -1,11 +1,13 @@
 #include "base/Screen.h"
 #include "document/Picture.h"
 #include "image/ImageImport.h"
+#include "image/JpegOrientation.h"
 #include "tests/image/ImageFixtures.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/TestPrompts.h"
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QImageReader>
@@ -14,6 +16,10 @@
 #include <QTemporaryFile>
 #include <cmath>
 #include <gtest/gtest.h>
+
+#ifdef LSR_HAVE_TURBOJPEG
+#include <turbojpeg.h>
+#endif
 
 namespace {
 
@@ -79,6 +85,85 @@ QByteArray Encode(const QImage& img, const char* format, int quality = -1, bool 
     w.write(img);
     return bytes;
 }
+
+/// The JPEG file with an Exif segment (APP1) right after its start-of-image marker whose
+/// first directory holds one entry, the orientation tag (0x0112, one SHORT) of `value`,
+/// in the given byte order.
+QByteArray WithOrientationTag(const QByteArray& jpeg, int value, bool littleEndian) {
+    const auto u16 = [littleEndian](int v) {
+        QByteArray two(2, '\0');
+        two[littleEndian ? 1 : 0] = char(v >> 8);
+        two[littleEndian ? 0 : 1] = char(v & 0xFF);
+        return two;
+    };
+    const auto u32 = [&](int v) {
+        return littleEndian ? u16(v & 0xFFFF) + u16(v >> 16) : u16(v >> 16) + u16(v & 0xFFFF);
+    };
+    QByteArray tiff = littleEndian ? QByteArray("II") : QByteArray("MM");
+    tiff += u16(42) + u32(8);                 // the first directory right after the header
+    tiff += u16(1);                           // one entry:
+    tiff += u16(0x0112) + u16(3) + u32(1);    //   orientation, SHORT, one value,
+    tiff += u16(value) + QByteArray(2, '\0'); //   the value in the first half of the field
+    tiff += u32(0);                           // no further directory
+    const QByteArray payload = QByteArray("Exif\0\0", 6) + tiff;
+    const int length = 2 + int(payload.size());
+    const QByteArray segment =
+        QByteArray("\xFF\xE1", 2) + char(length >> 8) + char(length & 0xFF) + payload;
+    return jpeg.left(2) + segment + jpeg.mid(2);
+}
+
+/// The values of every orientation tag in the Exif segments of a JPEG file (read here on
+/// its own, not through an image reader): the first directory's entries 0x0112.
+QList<int> OrientationTags(const QByteArray& jpeg) {
+    QList<int> values;
+    const auto byte = [&jpeg](qsizetype i) { return i < jpeg.size() ? int(quint8(jpeg[i])) : 0; };
+    qsizetype pos = 2;
+    while (pos + 4 <= jpeg.size() && byte(pos) == 0xFF && byte(pos + 1) != 0xDA) {
+        const int marker = byte(pos + 1);
+        const qsizetype length = (byte(pos + 2) << 8) | byte(pos + 3);
+        if (marker == 0xE1 && jpeg.mid(pos + 4, 6) == QByteArray("Exif\0\0", 6)) {
+            const qsizetype tiff = pos + 10;
+            const bool le = byte(tiff) == 'I';
+            const auto u16 = [&](qsizetype i) {
+                return le ? byte(i) | (byte(i + 1) << 8) : (byte(i) << 8) | byte(i + 1);
+            };
+            const auto u32 = [&](qsizetype i) {
+                return le ? u16(i) | (u16(i + 2) << 16) : (u16(i) << 16) | u16(i + 2);
+            };
+            const qsizetype dir = tiff + u32(tiff + 4);
+            for (int e = 0; e < u16(dir); ++e) {
+                const qsizetype entry = dir + 2 + 12 * e;
+                if (u16(entry) == 0x0112)
+                    values << u16(entry + 8);
+            }
+        }
+        pos += 2 + length;
+    }
+    return values;
+}
+
+#ifdef LSR_HAVE_TURBOJPEG
+/// The JPEG's compressed blocks, turned by the lossless operation `op`, written out
+/// again without any metadata and with the standard Huffman tables: two files give
+/// equal results exactly when their (turned) blocks and quantisation are the same.
+QByteArray Blocks(const QByteArray& jpeg, int op) {
+    tjhandle handle = tjInitTransform();
+    unsigned char* out = nullptr;
+    unsigned long outSize = 0;
+    tjtransform transform{};
+    transform.op = op;
+    transform.options = TJXOPT_PERFECT | TJXOPT_COPYNONE;
+    const int status =
+        tjTransform(handle, reinterpret_cast<const unsigned char*>(jpeg.constData()),
+                    static_cast<unsigned long>(jpeg.size()), 1, &out, &outSize, &transform, 0);
+    QByteArray blocks;
+    if (status == 0)
+        blocks = QByteArray(reinterpret_cast<const char*>(out), qsizetype(outSize));
+    tjFree(out);
+    tjDestroy(handle);
+    return blocks;
+}
+#endif
 
 class Import : public ImageFolderTest {
 protected:
@@ -509,6 +594,99 @@ TEST_F(Import, WebPFilesAreTakenLikeTheOthers) {
 }
 
 TEST_F(Import, PhotosAreStoredUprightAsTheirOrientationTagSays) {
+    // Every orientation value on pictures whose sides are whole 16-pixel blocks, one side
+    // only, or neither. A turn is lossless when it leaves the partial blocks of the right
+    // and bottom edges at the right and bottom: a mirror needs whole columns, a flip whole
+    // rows, the quarter turns one of them, the transposition neither; the other turns are
+    // decoded and encoded anew at quality 100. Either way the slide is upright, untagged,
+    // and keeps the photo's colour profile.
+    TestPrompts tp;
+#ifdef LSR_HAVE_TURBOJPEG
+    ASSERT_TRUE(CanTurnJpegLosslessly()); // the library this test links is found at run time
+#endif
+    const QList<QSize> sizes = {{48, 32}, {48, 20}, {37, 23}};
+    for (const QSize& size : sizes) {
+        QImage photo = Photo(size.width(), size.height());
+        photo.setColorSpace(QColorSpace::DisplayP3);
+        const QByteArray plain = Encode(photo, "jpeg", 90);
+        const bool wholeColumns = size.width() % 16 == 0;
+        const bool wholeRows = size.height() % 16 == 0;
+        for (int orientation = 1; orientation <= 8; ++orientation) {
+            SCOPED_TRACE(QStringLiteral("%1 x %2, orientation %3")
+                             .arg(size.width())
+                             .arg(size.height())
+                             .arg(orientation)
+                             .toStdString());
+            // Both byte orders of the Exif data.
+            const QByteArray tagged = WithOrientationTag(plain, orientation, orientation % 2 == 0);
+            const QString path = file(QStringLiteral("photo.jpg"), tagged);
+            QBuffer buffer;
+            buffer.setData(tagged);
+            QImageReader reader(&buffer);
+            reader.setAutoTransform(true);
+            const QImage upright = reader.read();
+            ASSERT_FALSE(upright.isNull());
+            ASSERT_EQ(upright.size(), orientation >= 5 ? size.transposed() : size);
+
+            const ImportResult r = ImportImageFile(path, QStringLiteral("jpeg"));
+            ASSERT_TRUE(r.ok && r.picture);
+            const QByteArray stored = r.picture->sourceBytes();
+            EXPECT_EQ(QSize(r.width, r.height), upright.size());
+            ASSERT_EQ(r.picture->image().size(), upright.size());
+            EXPECT_LT(MeanDifference(r.picture->image(), upright), 1.0);
+            const QImage storedImage = QImage::fromData(stored);
+            EXPECT_EQ(storedImage.colorSpace(), QColorSpace(QColorSpace::DisplayP3));
+            for (const int tag : OrientationTags(stored))
+                EXPECT_EQ(tag, 1);
+            if (orientation == 1) {
+                EXPECT_EQ(stored, tagged); // upright already: the file's own bytes
+                continue;
+            }
+            EXPECT_TRUE(OrientationTags(stored).isEmpty());
+            const bool needsColumns = QList<int>{2, 3, 7, 8}.contains(orientation);
+            const bool needsRows = QList<int>{3, 4, 6, 7}.contains(orientation);
+            const bool lossless = CanTurnJpegLosslessly() && (wholeColumns || !needsColumns) &&
+                                  (wholeRows || !needsRows);
+            if (!lossless) {
+                EXPECT_TRUE(IsQuality100(stored));
+                continue;
+            }
+            // Not encoded anew: the photo's own blocks, turned.
+            EXPECT_FALSE(IsQuality100(stored));
+#ifdef LSR_HAVE_TURBOJPEG
+            // Turned back the other way, the stored blocks are the photo's own.
+            const int back[9] = {0,           TJXOP_NONE,      TJXOP_HFLIP,  TJXOP_ROT180,
+                                 TJXOP_VFLIP, TJXOP_TRANSPOSE, TJXOP_ROT270, TJXOP_TRANSVERSE,
+                                 TJXOP_ROT90};
+            const QByteArray original = Blocks(plain, TJXOP_NONE);
+            ASSERT_FALSE(original.isEmpty());
+            EXPECT_EQ(Blocks(stored, back[orientation]), original);
+#endif
+        }
+    }
+    EXPECT_TRUE(tp.calls.isEmpty());
+}
+
+TEST_F(Import, UnknownOrDamagedOrientationTagsLeaveThePhotoAsStored) {
+    // An orientation value outside 1..8, and an Exif segment that ends inside its first
+    // directory: no turn is read from either, and the file keeps its own bytes.
+    const QByteArray plain = Encode(Photo(48, 32), "jpeg", 90);
+    // The segment cut after the directory's entry count (its length field, "Exif\0\0",
+    // the header and the count: 18 bytes), the entry and the directory's end gone.
+    QByteArray cut = WithOrientationTag(plain, 6, false);
+    cut.remove(2 + 2 + 18, 16);
+    cut[5] = char(18);
+    const QList<QByteArray> files = {WithOrientationTag(plain, 9, false),
+                                     WithOrientationTag(plain, 0, true), cut};
+    for (const QByteArray& bytes : files) {
+        const ImportResult r = ImportImageFile(file(QStringLiteral("odd.jpg"), bytes), "jpeg");
+        ASSERT_TRUE(r.ok && r.picture);
+        EXPECT_EQ(QSize(r.width, r.height), QSize(48, 32));
+        EXPECT_EQ(r.picture->sourceBytes(), bytes);
+    }
+}
+
+TEST_F(Import, PhotosShrunkToTheLimitAreStoredUprightToo) {
     // Left half red, right half blue, stored with the tag "turn 90 degrees clockwise"
     // (a phone held upright): upright, the red half is on top.
     QImage stored(40, 20, QImage::Format_RGB32);
@@ -524,26 +702,18 @@ TEST_F(Import, PhotosAreStoredUprightAsTheirOrientationTagSays) {
         w.setTransformation(QImageIOHandler::TransformationRotate90);
         ASSERT_TRUE(w.write(stored));
     }
-    const QString path = file(QStringLiteral("upright.jpg"), tagged);
-    for (const bool limited : {false, true}) {
-        SCOPED_TRACE(limited);
-        // The limit shrinks the 20 x 40 picture to 10 x 20 in the second round.
-        WriteSettingInt(Setting::ImageLimitWidth, limited ? 10 : 500);
-        WriteSettingInt(Setting::ImageLimitHeight, limited ? 20 : 500);
-        const ImportResult r = ImportImageFile(path, QStringLiteral("jpeg"));
-        ASSERT_TRUE(r.ok && r.picture);
-        const QSize size = limited ? QSize(10, 20) : QSize(20, 40);
-        EXPECT_EQ(QSize(r.width, r.height), size);
-        const QImage& img = r.picture->image();
-        ASSERT_EQ(img.size(), size);
-        EXPECT_GT(qRed(img.pixel(size.width() / 2, size.height() / 4)), 180);
-        EXPECT_GT(qBlue(img.pixel(size.width() / 2, size.height() * 3 / 4)), 180);
-        // Stored without the tag: any reader shows it the same way.
-        QByteArray bytes = r.picture->sourceBytes();
-        QBuffer buf(&bytes);
-        buf.open(QIODevice::ReadOnly);
-        QImageReader reader(&buf);
-        EXPECT_EQ(reader.transformation(), QImageIOHandler::TransformationNone);
-        EXPECT_EQ(reader.size(), size);
-    }
+    // The limit shrinks the 20 x 40 picture to 10 x 20.
+    WriteSettingInt(Setting::ImageLimitWidth, 10);
+    WriteSettingInt(Setting::ImageLimitHeight, 20);
+    const ImportResult r = ImportImageFile(file(QStringLiteral("upright.jpg"), tagged), "jpeg");
+    ASSERT_TRUE(r.ok && r.picture);
+    const QSize size(10, 20);
+    EXPECT_EQ(QSize(r.width, r.height), size);
+    const QImage& img = r.picture->image();
+    ASSERT_EQ(img.size(), size);
+    EXPECT_GT(qRed(img.pixel(size.width() / 2, size.height() / 4)), 180);
+    EXPECT_GT(qBlue(img.pixel(size.width() / 2, size.height() * 3 / 4)), 180);
+    // Stored without the tag: any reader shows it the same way.
+    EXPECT_TRUE(OrientationTags(r.picture->sourceBytes()).isEmpty());
+    EXPECT_TRUE(IsQuality100(r.picture->sourceBytes()));
 }

@@ -52,6 +52,12 @@ TEST(Package, DebianPackageListsItsDependenciesAndFiles) {
          {"libqt6core6", "libqt6gui6", "libqt6widgets6", "libqt6svg6", "libqt6pdf6",
           "libqt6pdfwidgets6", "qt6-image-formats-plugins", "zlib1g", "fonts-noto-cjk"})
         EXPECT_TRUE(depends.contains(QLatin1String(needed))) << needed;
+    const QSet<QString> recommends = packageNames(field("Recommends"));
+    EXPECT_TRUE(recommends.contains(QLatin1String("xdg-utils")));
+#ifdef LSR_HAVE_TURBOJPEG
+    // Loaded at run time to turn photos, so none of the libraries the program links to.
+    EXPECT_TRUE(recommends.contains(QLatin1String("libturbojpeg0")));
+#endif
 
     const QString files = QString::fromUtf8(runOk("dpkg-deb", {"-c", deb}));
     for (const char* path :
