@@ -207,7 +207,7 @@ ImportResult ImportJpeg(const QString& path, bool& done) {
         // otherwise it is decoded upright and encoded anew, as a shrunken picture is.
         if (const std::optional<QByteArray> turned = RotateJpegUpright(bytes, turn)) {
             PicturePtr picture = Picture::fromBytes(*turned);
-            if (picture && picture->size() == shown) {
+            if (picture && picture->size() == shown && !picture->image().isNull()) {
                 done = true;
                 r.ok = true;
                 r.width = shown.width();
@@ -239,8 +239,11 @@ ImportResult ImportJpeg(const QString& path, bool& done) {
         // Not decodable at the reduced size: the full road below decides.
     }
     r.picture = Picture::fromBytes(bytes);
-    if (!r.picture)
+    // A header alone proves nothing: the pixels must decode.
+    if (!r.picture || r.picture->image().isNull()) {
+        r.picture.reset();
         return r;
+    }
     done = true;
     r.ok = true;
     r.width = r.picture->size().width();
