@@ -651,8 +651,13 @@ Status CabinetReader::extractFolder(int folderIndex, const std::vector<int>& ord
             }
             pos += quint64(n);
             done += n;
-            if (progress)
+            if (progress) {
                 progress->progress(done, total);
+                if (progress->cancelled()) {
+                    sink.end(mem, false);
+                    return Status::Cancelled;
+                }
+            }
         }
         if (!sink.end(mem, true))
             return Status::WriteError;

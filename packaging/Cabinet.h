@@ -18,6 +18,8 @@ public:
     virtual ~ProgressSink() = default;
     /// `done` of `total` units (bytes) are finished.
     virtual void progress(qint64 done, qint64 total) = 0;
+    /// True when the user asked to stop: an extraction ends at its next block.
+    virtual bool cancelled() const { return false; }
 };
 
 namespace cab {
@@ -86,7 +88,8 @@ enum class Status {
     UnsafeName,  ///< a member name that would land outside the destination
     ReadError,   ///< the source could not be read
     WriteError,  ///< the output (or the member sink) could not be written
-    TooLarge     ///< the data does not fit a cabinet
+    TooLarge,    ///< the data does not fit a cabinet
+    Cancelled    ///< the progress sink asked to stop
 };
 
 /// Receives the members of a cabinet while it is extracted.

@@ -204,6 +204,8 @@ bool ExtractDocumentMember(const QString& name, const QString& folder, QIODevice
                     nullptr, MsgKind::Error);
         return false;
     }
+    if (s == cab::Status::Cancelled)
+        return false; // the user's own choice: nothing to tell
     if (s != cab::Status::Ok)
         return extractFailed("[File Copy]\n");
     if (memberName)

@@ -1,5 +1,6 @@
 #include "slideshow/ShowFrame.h"
 
+#include "document/Picture.h"
 #include "slideshow/ShowGeometry.h"
 
 #include <algorithm>
@@ -142,12 +143,25 @@ void DrawScaled(const Source& src, QImage& frame, const QRect& placed, QRgb key)
 
 ShowFrame ComposeShowFrame(const QImage& picture, const KeyColor& keyColor, QSize window, bool fit,
                            bool flipH, bool flipV) {
+    return ComposeShowFrame(picture, picture.size(), keyColor, window, fit, flipH, flipV);
+}
+
+QImage ShowSource(const Picture& picture, const KeyColor& keyColor, QSize placed) {
+    const QSize full = picture.size();
+    if (!keyColor && picture.format() == "jpeg" && !placed.isEmpty() &&
+        placed.width() < full.width() && placed.height() < full.height())
+        return picture.scaledImage(placed);
+    return picture.image();
+}
+
+ShowFrame ComposeShowFrame(const QImage& picture, QSize pictureSize, const KeyColor& keyColor,
+                           QSize window, bool fit, bool flipH, bool flipV) {
     ShowFrame f;
     f.key = show::ShowKeyColor(keyColor) | 0xFF000000u;
     if (window.isEmpty())
         return f;
     if (!picture.isNull())
-        f.placed = show::PlaceSlide(picture.size(), window, fit);
+        f.placed = show::PlaceSlide(pictureSize, window, fit);
     const QImage image = f.placed.isEmpty() ? QImage()
                                             : picture.convertToFormat(picture.hasAlphaChannel()
                                                                           ? QImage::Format_ARGB32

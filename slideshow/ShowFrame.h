@@ -5,6 +5,8 @@
 
 #include "document/Document.h"
 
+class Picture;
+
 #include <QImage>
 #include <QRect>
 #include <QRegion>
@@ -28,6 +30,18 @@ struct ShowFrame {
 /// below one half count as see-through too.
 ShowFrame ComposeShowFrame(const QImage& picture, const KeyColor& keyColor, QSize window, bool fit,
                            bool flipH = false, bool flipV = false);
+
+/// The same for a picture decoded at a size of its own: `picture` holds the slide's
+/// picture of `pictureSize` pixels, perhaps reduced; it is placed as the full picture
+/// would be.
+ShowFrame ComposeShowFrame(const QImage& picture, QSize pictureSize, const KeyColor& keyColor,
+                           QSize window, bool fit, bool flipH, bool flipV);
+
+/// The picture as the show draws it where it is placed at `placed` size: a JPEG without
+/// a key decoded at exactly that size (far faster than whole), any other picture whole
+/// (a key must meet the picture's own pixels). Null when the picture does not decode.
+/// Safe to call from any thread.
+QImage ShowSource(const Picture& picture, const KeyColor& keyColor, QSize placed);
 
 /// The region of the pixels of `image` (32 bits per pixel) that differ from `key`, built
 /// as horizontal bands: rows with the same runs share one band of rectangles.

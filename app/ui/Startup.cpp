@@ -36,6 +36,7 @@ void PrepareWindowedApplication(QApplication& app) {
 void RunEditor(const QStringList& args) {
     EditorWindow editor;
     editor.m_startFile = FirstNonOptionArgument(args);
+    editor.m_openWhenShown = true;
     if (editor.Initialize())
         editor.exec();
 }

@@ -17,6 +17,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 #include <algorithm>
 
@@ -110,7 +111,15 @@ bool EditorWindow::Initialize() {
 
     // The start document: the command-line file, else the last file when OpenLastAtStart is 1,
     // else (or when that open fails) a new document.
-    OpenStartDocument(*this, m_startFile);
+    if (m_openWhenShown) {
+        NewDocument(*this); // what shows until the start document is read
+        QTimer::singleShot(0, this, [this] {
+            OpenStartDocument(*this, m_startFile);
+            RedrawRebuilt();
+        });
+    } else {
+        OpenStartDocument(*this, m_startFile);
+    }
 
     // From now on the window keeps its usable minimum size.
     setMinimumSize(minimum);

@@ -55,6 +55,10 @@ public:
 
     /// The document file named on the command line; empty when none.
     QString m_startFile;
+    /// Opens the start document only once the window shows (the program's start): the
+    /// window appears at once, and a large document's extraction shows its progress over
+    /// it. Without, Initialize opens it before returning.
+    bool m_openWhenShown = false;
 
     /// The opening sequence: icon, size and position, start document, opacity.
     /// False when the window cannot open (the caller then ends).

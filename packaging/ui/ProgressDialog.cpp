@@ -43,6 +43,22 @@ ProgressDialog::ProgressDialog(CabinetJob& job, QWidget* parent)
     m_hidden = new QPushButton(QStringLiteral("非表示"), this);
     m_hidden->setObjectName(QStringLiteral("hide"));
     m_hidden->hide();
+    if (job.kind == CabinetJob::Kind::Extract) {
+        // Opening a large document can take a while: the user may change their mind.
+        m_cancel = new QPushButton(QStringLiteral("キャンセル"), this);
+        m_cancel->setObjectName(QStringLiteral("cancel"));
+        m_cancel->setAutoDefault(false);
+        layout->addWidget(m_cancel);
+        connect(m_cancel, &QPushButton::clicked, this, &ProgressDialog::reject);
+        setFixedSize(width() + m_cancel->sizeHint().width() + layout->spacing(),
+                     std::max(height(), m_cancel->sizeHint().height() + 8));
+    }
+}
+
+void ProgressDialog::reject() {
+    // The job runs inside exec(): the dialog closes when the job has stopped.
+    if (m_cancel)
+        m_cancelled = true;
 }
 
 int ProgressDialog::exec() {
@@ -51,7 +67,8 @@ int ProgressDialog::exec() {
         move(screen->availableGeometry().center() - rect().center());
     show();
     raise();
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    QCoreApplication::processEvents(m_cancel ? QEventLoop::AllEvents
+                                             : QEventLoop::ExcludeUserInputEvents);
     const bool ok = RunJob();
     hide();
     setResult(ok ? Accepted : Rejected);
@@ -72,10 +89,12 @@ void ProgressDialog::progress(qint64 done, qint64 total) {
     if (value == m_progress->value())
         return;
     m_progress->setValue(value);
-    // The job runs on the interface thread: let the bar repaint now and then, without
-    // taking any input while the job runs.
+    // The job runs on the interface thread: let the bar repaint now and then. Only an
+    // extraction takes input meanwhile (its cancel button; the dialog is modal, so the
+    // other windows take none).
     if (isVisible() && m_sincePaint.elapsed() >= kRepaintEveryMs) {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QCoreApplication::processEvents(m_cancel ? QEventLoop::AllEvents
+                                                 : QEventLoop::ExcludeUserInputEvents);
         m_sincePaint.restart();
     }
 }

@@ -24,13 +24,23 @@ public:
     bool RunJob();
 
     void progress(qint64 done, qint64 total) override;
+    bool cancelled() const override { return m_cancelled; }
 
     QProgressBar* progressBar() const { return m_progress; }
+    /// The cancel button of an extraction (an open stops, the document stays); null for
+    /// packing, which always runs to its end.
+    QPushButton* cancelButton() const { return m_cancel; }
+
+public Q_SLOTS:
+    /// Escape and the cancel button: an extraction stops at its next block.
+    void reject() override;
 
 private:
     CabinetJob& m_job;
     QProgressBar* m_progress = nullptr;
     QPushButton* m_hidden = nullptr; ///< a "hide" button the dialog never shows
+    QPushButton* m_cancel = nullptr;
+    bool m_cancelled = false;
     QElapsedTimer m_sincePaint;
 };
 

@@ -19,6 +19,7 @@
 #include <QToolTip>
 #include <QWindow>
 #include <algorithm>
+#include <chrono>
 #include <new>
 
 using namespace show;
@@ -178,18 +179,25 @@ void SlideshowWindow::OnZoomTimer() {
     if (++m_zoomStep >= kZoomSteps) {
         m_zoomTimer.stop();
         repaint();
+        PrepareNextFrame();
     }
 }
 
 void SlideshowWindow::OnSecondTimer() {
     const Document& doc = CurrentDocument();
-    if (m_ended || !doc.header.timerSwitch || !SlideOnShow())
+    if (m_ended || !SlideOnShow())
         return;
+    if (!doc.header.timerSwitch) {
+        PrepareNextFrame(); // a click may come any time
+        return;
+    }
     ++m_elapsed;
     if (m_elapsed >= m_times[size_t(m_index)] && !SwitchToNext()) {
         m_secondTimer.stop();
         EndShow();
+        return;
     }
+    PrepareNextFrame(); // after a change of size, a flip or the fit
 }
 
 bool SlideshowWindow::SwitchToNext() {
@@ -218,6 +226,8 @@ bool SlideshowWindow::SwitchToNext() {
             activateWindow();
         repaint();
     }
+    // The following slide is decoded while this one shows.
+    PrepareNextFrame();
     return true;
 }
 
@@ -582,28 +592,62 @@ void SlideshowWindow::resizeEvent(QResizeEvent* e) {
     PrepareFrame();
 }
 
-void SlideshowWindow::PrepareFrame() {
+SlideshowWindow::FrameKey SlideshowWindow::KeyFor(int index, QSize size) const {
     const Document& doc = CurrentDocument();
     FrameKey key;
-    key.index = m_index;
-    key.size = size();
+    key.index = index;
+    key.size = size;
     key.fit = doc.header.fitToWindow != 0;
-    const SlideRecord* slide =
-        (m_index >= 0 && m_index < doc.slideCount) ? &doc.slides[size_t(m_index)] : nullptr;
-    if (slide) {
-        key.picture = slide->picture.get();
-        key.imageKey = slide->picture ? slide->picture->image().cacheKey() : 0;
-        key.flipH = slide->flipH != 0;
-        key.flipV = slide->flipV != 0;
-        key.key = slide->keyColor;
+    if (index >= 0 && index < doc.slideCount) {
+        const SlideRecord& slide = doc.slides[size_t(index)];
+        key.picture = slide.picture.get();
+        key.pictureId = slide.picture ? slide.picture->id() : 0;
+        key.flipH = slide.flipH != 0;
+        key.flipV = slide.flipV != 0;
+        key.key = slide.keyColor;
     }
+    return key;
+}
+
+ShowFrame SlideshowWindow::MakeFrame(const FrameKey& key, const SlideRecord* slide, Source& source,
+                                     QSize target) {
+    // A slide without a picture (or one that does not decode) shows nothing: the whole
+    // window is K.
+    const PicturePtr picture = slide ? slide->picture : nullptr;
+    const QSize pictureSize = GetPictureSize(picture);
+    if (pictureSize.isEmpty())
+        return ComposeShowFrame(QImage(), slide ? slide->keyColor : std::nullopt, key.size,
+                                key.fit != 0, key.flipH != 0, key.flipV != 0);
+    // The source serves every window up to `target`: it is decoded again only for
+    // another picture, another key, or a window it would have to enlarge for.
+    const QSize placed = show::PlaceSlide(pictureSize, target, key.fit != 0).size();
+    const bool serves =
+        source.picture == picture && source.key == slide->keyColor && !source.image.isNull() &&
+        (source.image.size() == pictureSize ||
+         (source.image.width() >= placed.width() && source.image.height() >= placed.height()));
+    if (!serves)
+        source = Source{picture, slide->keyColor, ShowSource(*picture, slide->keyColor, placed)};
+    return ComposeShowFrame(source.image, pictureSize, slide->keyColor, key.size, key.fit != 0,
+                            key.flipH != 0, key.flipV != 0);
+}
+
+void SlideshowWindow::PrepareFrame() {
+    const Document& doc = CurrentDocument();
+    const FrameKey key = KeyFor(m_index, size());
     if (!(key == m_frameKey) || m_frame.image.isNull()) {
-        // The slide's picture at its pixel size, mirrored as its flags say, drawn on K. A
-        // slide without a picture shows nothing: the whole window is K.
-        static const QImage none;
-        const QImage& picture = (slide && slide->picture) ? slide->picture->image() : none;
-        m_frame = ComposeShowFrame(picture, slide ? slide->keyColor : std::nullopt, key.size,
-                                   key.fit != 0, key.flipH != 0, key.flipV != 0);
+        if (m_next.valid() && m_nextKey == key) {
+            // Made ahead while the previous slide showed.
+            Prepared prepared = m_next.get();
+            m_frame = std::move(prepared.frame);
+            m_source = std::move(prepared.source);
+        } else {
+            const SlideRecord* slide =
+                (m_index >= 0 && m_index < doc.slideCount) ? &doc.slides[size_t(m_index)] : nullptr;
+            // While the window opens it grows toward the stored rectangle: one decode
+            // serves every step.
+            const QSize target = size().expandedTo(doc.header.slideshowRect.size());
+            m_frame = MakeFrame(key, slide, m_source, target);
+        }
         m_frameKey = key;
     }
     QRegion mask = m_frame.opaque;
@@ -615,6 +659,43 @@ void SlideshowWindow::PrepareFrame() {
         mask = QRegion(-1, -1, 1, 1);
     m_mask = mask;
     setMask(mask);
+}
+
+void SlideshowWindow::PrepareNextFrame() {
+    const Document& doc = CurrentDocument();
+    if (m_ended || doc.slideCount < 2 || m_index < 0 || m_index >= doc.slideCount)
+        return;
+    int next = m_index + 1;
+    if (next >= doc.slideCount) {
+        if (!doc.header.loop)
+            return;
+        next = 0;
+    }
+    const FrameKey key = KeyFor(next, size());
+    if (m_next.valid()) {
+        if (m_nextKey == key)
+            return; // made, or being made
+        if (m_next.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+            return; // a frame for another size is still being made: a later tick tries
+        m_next.get();
+    }
+    // The worker gets its own copy of the record: the picture is shared, never changed.
+    const SlideRecord slide = doc.slides[size_t(next)];
+    m_nextKey = key;
+    m_next = std::async(std::launch::async, [key, slide] {
+        Prepared prepared;
+        prepared.frame = MakeFrame(key, &slide, prepared.source, key.size);
+        return prepared;
+    });
+}
+
+bool SlideshowWindow::IsPreparingNextFrame() const {
+    return m_next.valid() && m_next.wait_for(std::chrono::seconds(0)) != std::future_status::ready;
+}
+
+void SlideshowWindow::WaitForNextFrame() {
+    if (m_next.valid())
+        m_next.wait();
 }
 
 QRegion SlideshowWindow::BorderRing() const {

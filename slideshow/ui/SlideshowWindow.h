@@ -10,6 +10,7 @@
 #include <QPoint>
 #include <QPointer>
 #include <QRect>
+#include <future>
 #include <map>
 #include <optional>
 #include <vector>
@@ -136,15 +137,23 @@ private:
     void DrawBorder(QPainter& p) const;
     bool SlideOnShow() const;
 
+    /// Starts making the next slide's frame in a worker thread for the window's present
+    /// size, unless it is made or being made already.
+    void PrepareNextFrame();
+    /// True while the next slide's frame is being made (tests).
+    bool IsPreparingNextFrame() const;
+    /// Waits until the next slide's frame is made (tests, measurements).
+    void WaitForNextFrame();
+
     struct FrameKey {
         const void* picture = nullptr;
-        qint64 imageKey = 0;
+        quint64 pictureId = 0;
         int index = -2;
         int flipH = 0, flipV = 0, fit = 0;
         KeyColor key = 0;
         QSize size;
         bool operator==(const FrameKey& o) const {
-            return picture == o.picture && imageKey == o.imageKey && index == o.index &&
+            return picture == o.picture && pictureId == o.pictureId && index == o.index &&
                    flipH == o.flipH && flipV == o.flipV && fit == o.fit && key == o.key &&
                    size == o.size;
         }
@@ -152,8 +161,29 @@ private:
 
     QBasicTimer m_zoomTimer;
     QBasicTimer m_secondTimer;
+    /// What a frame is made of: the slide's picture at the size the show draws it.
+    struct Source {
+        PicturePtr picture;
+        KeyColor key;
+        QImage image;
+    };
+    /// A frame made ahead, with the source it was made from.
+    struct Prepared {
+        ShowFrame frame;
+        Source source;
+    };
+    /// The frame for `key` of slide `slide`, made from `source` when that serves (it is
+    /// replaced by a new decode otherwise). `target` is the largest window size the
+    /// source should serve.
+    static ShowFrame MakeFrame(const FrameKey& key, const SlideRecord* slide, Source& source,
+                               QSize target);
+    FrameKey KeyFor(int index, QSize size) const;
+
     ShowFrame m_frame;
     FrameKey m_frameKey;
+    Source m_source;              ///< the slide on show's picture as drawn
+    std::future<Prepared> m_next; ///< the next slide's frame, made in a worker
+    FrameKey m_nextKey;
     QRegion m_mask;
     bool m_ended = false;
     QPointer<QMenu> m_menu;                    ///< the open context menu

@@ -12,7 +12,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -259,6 +261,17 @@ TEST_F(PackExtract, ProcessingDialogRunsTheJobAndMovesItsBar) {
     EXPECT_EQ(ex.exec(), QDialog::Accepted);
     EXPECT_EQ(member.data(), sampleBytes(300000));
     EXPECT_EQ(extract.extractedName, QStringLiteral("P.lsr"));
+
+    // The cancel button of an extraction stops it without a word; packing has none.
+    EXPECT_EQ(dlg.cancelButton(), nullptr);
+    QBuffer stopped;
+    CabinetJob cancelled = extractionOf("P.lsr", stopped);
+    ProgressDialog stop(cancelled);
+    ASSERT_NE(stop.cancelButton(), nullptr);
+    QTimer::singleShot(0, stop.cancelButton(), &QPushButton::click); // as soon as it shows
+    EXPECT_EQ(stop.exec(), QDialog::Rejected);
+    EXPECT_LT(stopped.data().size(), 300000);
+    EXPECT_TRUE(p.calls.isEmpty());
 
     QBuffer nothing;
     CabinetJob notCabinet = extractionOf("src.bin", nothing);
