@@ -96,6 +96,14 @@ public:
     /// the sizing border.
     QRegion VisibleMask() const { return m_mask; }
 
+    /// Starts making the next slide's frame in a worker thread for the window's present
+    /// size, unless it is made or being made already.
+    void PrepareNextFrame();
+    /// True while the next slide's frame is being made (tests).
+    bool IsPreparingNextFrame() const;
+    /// Waits until the next slide's frame is made (tests, measurements).
+    void WaitForNextFrame();
+
 public Q_SLOTS:
     /// Enter does nothing.
     void accept() override;
@@ -136,14 +144,6 @@ private:
     QRegion BorderRing() const;
     void DrawBorder(QPainter& p) const;
     bool SlideOnShow() const;
-
-    /// Starts making the next slide's frame in a worker thread for the window's present
-    /// size, unless it is made or being made already.
-    void PrepareNextFrame();
-    /// True while the next slide's frame is being made (tests).
-    bool IsPreparingNextFrame() const;
-    /// Waits until the next slide's frame is made (tests, measurements).
-    void WaitForNextFrame();
 
     struct FrameKey {
         const void* picture = nullptr;

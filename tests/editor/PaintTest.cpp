@@ -2,6 +2,7 @@
 // records for mouse handling.
 
 #include "base/Settings.h"
+#include "document/Picture.h"
 #include "document/SlideTable.h"
 #include "editor/CellImage.h"
 #include "editor/Fonts.h"
@@ -12,6 +13,7 @@
 #include "tests/support/TextInk.h"
 
 #include "tests/editor/RectEdges.h"
+#include <QBuffer>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QPainter>
@@ -164,6 +166,55 @@ TEST_F(Paint, CellImagesAreRebuiltOnlyWhenAsked) {
     // The colour under a point of the drawn image, for colour picking.
     EXPECT_EQ(editor->CellPixelColor(0, QPoint(80, 320)), qRgb(0, 0, 255));
     EXPECT_EQ(editor->CellPixelColor(0, QPoint(10, 10)), std::nullopt);
+}
+
+TEST_F(Paint, LargePicturesFillTheirCellsOnceDecodedInWorkers) {
+    // A 1200 x 900 JPEG (too large to decode while painting) and a 1000 x 800 PNG cut
+    // off in its pixel data, both with headers that read.
+    const auto encoded = [](const QImage& img, const char* format) {
+        QByteArray bytes;
+        QBuffer out(&bytes);
+        out.open(QIODevice::WriteOnly);
+        img.save(&out, format);
+        return bytes;
+    };
+    QImage photo(1200, 900, QImage::Format_RGB32);
+    photo.fill(qRgb(20, 40, 220));
+    QImage noisy(1000, 800, QImage::Format_RGB32);
+    for (int y = 0; y < noisy.height(); ++y)
+        for (int x = 0; x < noisy.width(); ++x)
+            noisy.setPixel(x, y, qRgb(x * 7 % 256, y * 13 % 256, x * y % 256));
+    const QByteArray png = encoded(noisy, "PNG");
+    Document& doc = CurrentDocument();
+    doc.slides[0] = SlideRecord{};
+    doc.slides[0].picture = Picture::fromBytes(encoded(photo, "JPEG"));
+    doc.slides[1] = SlideRecord{};
+    doc.slides[1].picture = Picture::fromBytes(png.left(png.size() / 2));
+    ASSERT_TRUE(doc.slides[0].picture && doc.slides[1].picture);
+    doc.slideCount = 2;
+    RecalcPages(*editor);
+    editor->m_rebuildCells = true;
+
+    // The first paint does not wait: both cells show that their pictures are coming.
+    const QImage waiting = Shot();
+    EXPECT_TRUE(editor->m_cellPending[0]);
+    EXPECT_TRUE(editor->m_cellPending[1]);
+    EXPECT_FALSE(editor->m_cellRects[1].isEmpty());
+
+    editor->WaitForCellPictures();
+    EXPECT_EQ(editor->PendingCellPictures(), 0);
+    EXPECT_FALSE(editor->m_cellPending[0]);
+    EXPECT_FALSE(editor->m_cellPending[1]);
+    const QImage shot = Shot();
+    const QPoint centre = editor->m_cellRects[0].center();
+    const QRgb c = shot.pixel(centre);
+    EXPECT_NEAR(qRed(c), 20, 6);
+    EXPECT_NEAR(qGreen(c), 40, 6);
+    EXPECT_NEAR(qBlue(c), 220, 6);
+    EXPECT_NE(waiting.pixel(centre), c);
+    // The damaged picture turned out not to decode: a slide without a picture.
+    EXPECT_TRUE(editor->m_cellImages[1].isNull());
+    EXPECT_EQ(GetPictureSize(doc.slides[1].picture), QSize(0, 0));
 }
 
 TEST_F(Paint, TitleFollowsTheSetting) {

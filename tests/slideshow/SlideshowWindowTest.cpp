@@ -3,10 +3,12 @@
 
 #include "slideshow/ui/SlideshowWindow.h"
 #include "base/Screen.h"
+#include "document/Picture.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/TestPrompts.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCursor>
 #include <QMenu>
 #include <QMouseEvent>
@@ -625,3 +627,51 @@ TEST_F(Slideshow, ASlideWithoutPictureShowsNothingAndStillCounts) {
 }
 
 } // namespace
+
+TEST_F(Slideshow, TheNextSlideIsMadeWhileTheCurrentOneShows) {
+    // Three JPEG photos larger than the window (decoded at the window's size) and one
+    // keyed slide (decoded whole, its key met on its own pixels).
+    const auto jpeg = [](QRgb colour) {
+        QImage img(1600, 1200, QImage::Format_RGB32);
+        img.fill(colour);
+        QByteArray bytes;
+        QBuffer out(&bytes);
+        out.open(QIODevice::WriteOnly);
+        img.save(&out, "JPEG", 95);
+        return Picture::fromBytes(bytes);
+    };
+    Slides({1, 1, 1, 1});
+    Document& doc = CurrentDocument();
+    doc.slides[0].picture = jpeg(qRgb(200, 30, 30));
+    doc.slides[1].picture = jpeg(qRgb(30, 200, 30));
+    doc.slides[2].picture = jpeg(qRgb(30, 30, 200));
+    doc.slides[3].keyColor = QRgb(qRgb(120, 100, 200)); // its picture is all key
+    SlideshowWindow slideshow;
+    Open(slideshow);
+    // Once the window has opened, slide 2 is made in a worker.
+    slideshow.WaitForNextFrame();
+    EXPECT_FALSE(slideshow.IsPreparingNextFrame());
+    for (int next = 1; next <= 4; ++next) {
+        ASSERT_TRUE(slideshow.SwitchToNext());
+        ASSERT_EQ(slideshow.m_index, next % 4);
+        const SlideRecord& slide = doc.slides[size_t(next % 4)];
+        // The frame is the one the show would make from the whole picture: the window
+        // filled, the colours the photo's (within the JPEG's error).
+        const ShowFrame expected =
+            ComposeShowFrame(slide.picture->image(), slide.keyColor, slideshow.size(), false);
+        const ShowFrame& got = slideshow.CurrentFrame();
+        ASSERT_EQ(got.image.size(), expected.image.size()) << next;
+        EXPECT_EQ(got.placed, expected.placed) << next;
+        EXPECT_EQ(got.opaque, expected.opaque) << next;
+        const QPoint mid = got.placed.isEmpty() ? QPoint(10, 10) : got.placed.center();
+        const QRgb a = got.image.pixel(mid), b = expected.image.pixel(mid);
+        EXPECT_NEAR(qRed(a), qRed(b), 3) << next;
+        EXPECT_NEAR(qGreen(a), qGreen(b), 3) << next;
+        EXPECT_NEAR(qBlue(a), qBlue(b), 3) << next;
+        slideshow.WaitForNextFrame();
+    }
+    // A frame made for another size is not used: the frame follows the window.
+    slideshow.resize(300, 200);
+    ASSERT_TRUE(slideshow.SwitchToNext());
+    EXPECT_EQ(slideshow.CurrentFrame().image.size(), QSize(300, 200));
+}
