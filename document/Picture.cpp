@@ -216,6 +216,21 @@ bool SavePictureToStream(const Picture* picture, QByteArray& out) {
     out = picture->save();
     return !out.isEmpty();
 }
+QImage MirroredImage(const QImage& image, bool flipH, bool flipV) {
+    if (!flipH && !flipV)
+        return image;
+#if QT_VERSION >= QT_VERSION_CHECK(6, 9, 0)
+    Qt::Orientations o;
+    if (flipH)
+        o |= Qt::Horizontal;
+    if (flipV)
+        o |= Qt::Vertical;
+    return image.flipped(o);
+#else
+    return image.mirrored(flipH, flipV);
+#endif
+}
+
 QByteArray EncodeBmp(const QImage& source) {
     if (source.isNull())
         return {};

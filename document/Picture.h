@@ -102,6 +102,10 @@ bool SavePictureToStream(const Picture* picture, QByteArray& out);
 /// alpha channel.
 qint64 EncodedBmpSize(QSize size, bool alpha);
 
+/// `image` mirrored left to right when `flipH`, top to bottom when `flipV`; the image
+/// itself (shared, not copied) when neither.
+QImage MirroredImage(const QImage& image, bool flipH, bool flipV);
+
 /// Encodes an image as an uncompressed BMP file (32 bits per pixel when it has an
 /// alpha channel, else 24).
 QByteArray EncodeBmp(const QImage& image);

@@ -134,20 +134,8 @@ QImage CellSource(const Picture& picture, const KeyColor& key, QSize bound) {
 QImage CellFromSource(const QImage& source, QSize size, bool flipH, bool flipV) {
     if (source.isNull() || size.isEmpty())
         return QImage();
-    QImage cell = source.size() == size
-                      ? source
-                      : source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    if (flipH || flipV) {
-#if QT_VERSION >= QT_VERSION_CHECK(6, 9, 0)
-        Qt::Orientations o;
-        if (flipH)
-            o |= Qt::Horizontal;
-        if (flipV)
-            o |= Qt::Vertical;
-        cell = cell.flipped(o);
-#else
-        cell = cell.mirrored(flipH, flipV);
-#endif
-    }
-    return cell;
+    const QImage cell = source.size() == size
+                            ? source
+                            : source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return MirroredImage(cell, flipH, flipV);
 }

@@ -5,21 +5,10 @@
 #include <QPainter>
 
 QImage RenderSlideImage(const SlideRecord& slide, bool ignoreFlips) {
-    if (!slide.picture || slide.picture->image().isNull())
-        return QImage();
-    const QImage& src = slide.picture->image();
-    if (ignoreFlips || (!slide.flipH && !slide.flipV))
+    const QImage src = slide.picture ? slide.picture->image() : QImage(); // decoded once
+    if (src.isNull() || ignoreFlips)
         return src;
-#if QT_VERSION >= QT_VERSION_CHECK(6, 9, 0)
-    Qt::Orientations o;
-    if (slide.flipH)
-        o |= Qt::Horizontal;
-    if (slide.flipV)
-        o |= Qt::Vertical;
-    return src.flipped(o);
-#else
-    return src.mirrored(slide.flipH != 0, slide.flipV != 0);
-#endif
+    return MirroredImage(src, slide.flipH != 0, slide.flipV != 0);
 }
 
 void FrameRect(QPainter& p, const QRect& r, const QColor& c) {

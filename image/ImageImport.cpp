@@ -108,14 +108,14 @@ enum class RenderStatus { Ok, NoSource, NoEncoder };
 RenderStatus RenderToBytes(const Picture* picture, int w, int h, const QString& format, int quality,
                            KeyColor key, QByteArray& out) {
     out.clear();
-    if (!picture || picture->image().isNull() || w <= 0 || h <= 0)
+    const QImage src = picture ? picture->image() : QImage(); // decoded once
+    if (src.isNull() || w <= 0 || h <= 0)
         return RenderStatus::NoSource;
     const QString fmt = format.toLower();
     const bool bmp = fmt == QLatin1String("bmp");
     if (!bmp && !QImageWriter::supportedMimeTypes().contains(QByteArray("image/") + fmt.toLatin1()))
         return RenderStatus::NoEncoder;
 
-    const QImage& src = picture->image();
     QImage drawn;
     if (src.size() == QSize(w, h))
         drawn = src;
@@ -590,9 +590,7 @@ PicturePtr ScalePicture(PicturePtr picture, int w, int h, bool bmp, KeyColor key
 }
 
 std::unique_ptr<QTemporaryFile> SavePictureToWorkBmp(const Picture* picture) {
-    if (!picture || picture->image().isNull())
-        return nullptr;
-    const QByteArray bytes = EncodeBmp(picture->image());
+    const QByteArray bytes = picture ? EncodeBmp(picture->image()) : QByteArray();
     if (bytes.isEmpty())
         return nullptr;
     return WriteWorkFile(bytes, QStringLiteral(".bmp"));

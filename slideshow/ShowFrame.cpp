@@ -169,16 +169,7 @@ ShowFrame ComposeShowFrame(const QImage& picture, QSize pictureSize, const KeyCo
     if (!image.isNull() && !image.hasAlphaChannel() && image.size() == window &&
         f.placed == QRect(QPoint(0, 0), window)) {
         // An opaque picture that fills the window exactly is the frame itself.
-#if QT_VERSION >= QT_VERSION_CHECK(6, 9, 0)
-        Qt::Orientations o;
-        if (flipH)
-            o |= Qt::Horizontal;
-        if (flipV)
-            o |= Qt::Vertical;
-        f.image = o ? image.flipped(o) : image;
-#else
-        f.image = (flipH || flipV) ? image.mirrored(flipH, flipV) : image;
-#endif
+        f.image = MirroredImage(image, flipH, flipV);
         f.opaque = OpaqueRegion(f.image, f.key);
         return f;
     }

@@ -173,8 +173,9 @@ TEST_F(WorkFiles, OpeningWritesTheDocumentMemberAloneAndItGoesWithThePictures) {
         // from it, and it goes with them.
         const QStringList entries = workEntries();
         ASSERT_EQ(entries.size(), r.ok ? 1 : 0) << entries.join(' ').toStdString();
-        if (r.ok)
+        if (r.ok) {
             EXPECT_EQ(QFileInfo(work() + "/" + entries[0]).size(), document.size());
+        }
         CurrentDocument().Clear();
         EXPECT_TRUE(workEntries().isEmpty()) << workEntries().join(' ').toStdString();
     }
