@@ -1,6 +1,7 @@
 #pragma once
 // The command-line build mode: `luserio --build OUT.lsr IMAGE...` makes a document of
-// the images, in order, through the same import as the editor, and saves it. It needs
+// the images, in order, through the same import as the editor (on every core, without a
+// progress display), and saves it. It needs
 // no display; messages go to standard error.
 
 #include <QString>

@@ -24,3 +24,7 @@ std::optional<QRgb> CliPrompts::chooseColor(QRgb, QObject*) {
 bool CliPrompts::showFolder(const QString&) {
     return false;
 }
+
+std::unique_ptr<ProgressPrompt> CliPrompts::progress(Msg, int, std::function<void()>, QObject*) {
+    return nullptr;
+}

@@ -4,7 +4,8 @@
 #include "Prompts.h"
 
 /// Prints messages (prefix included) to standard error and answers every question
-/// with its first button; file dialogs and the colour chooser are cancelled.
+/// with its first button; file dialogs and the colour chooser are cancelled; progress is
+/// not displayed.
 class CliPrompts : public Prompts {
 public:
     Answer message(Msg id, const QString& text, MsgKind kind, QObject* owner) override;
@@ -12,4 +13,6 @@ public:
     QString saveFileName(const FileDialogSpec& request) override;
     std::optional<QRgb> chooseColor(QRgb initial, QObject* owner) override;
     bool showFolder(const QString& folder) override;
+    std::unique_ptr<ProgressPrompt> progress(Msg label, int total, std::function<void()> changed,
+                                             QObject* owner) override;
 };

@@ -55,6 +55,9 @@ enum class Msg : int {
     PictureNotPrepared = 30318, ///< decoded, but the slide's picture could not be made
     PictureCutShort = 30319,    ///< the file ends before its picture does
     Warning = 30320,            ///< the word that marks a warning on the command line
+    // The progress display of a batch of added files.
+    ImportingImages = 30321, ///< "%1 / %2" files imported so far
+    Cancelling = 30322,      ///< shown after Cancel while the work in hand finishes
 };
 
 /// The string-table text of `id`; empty when the table has none.

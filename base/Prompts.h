@@ -8,6 +8,8 @@
 #include <QRgb>
 #include <QString>
 #include <QStringList>
+#include <functional>
+#include <memory>
 #include <optional>
 
 class QObject;
@@ -32,6 +34,20 @@ struct FileDialogSpec {
     QString defaultExt; ///< appended (with a dot) to a typed name without extension
 };
 
+/// The display of a long operation's progress, with a Cancel button. The operation runs
+/// while its caller's event loop does; destroying the object closes the display.
+class ProgressPrompt {
+public:
+    virtual ~ProgressPrompt() = default;
+    /// `done` of the operation's steps are finished.
+    virtual void setProgress(int done) = 0;
+    /// True once the user asked to stop.
+    virtual bool cancelRequested() const = 0;
+    /// True while the display is on screen: it takes the user's input then and keeps it
+    /// from the other windows. Before that, the caller's event loop should take none.
+    virtual bool takesInput() const = 0;
+};
+
 class Prompts {
 public:
     virtual ~Prompts() = default;
@@ -47,6 +63,12 @@ public:
     virtual std::optional<QRgb> chooseColor(QRgb initial, QObject* owner) = 0;
     /// Shows a folder in the platform's file browser; false when that fails.
     virtual bool showFolder(const QString& folder) = 0;
+    /// A progress display for `total` steps, labelled with message `label` (%1 the steps
+    /// done, %2 the total). It appears only when the operation still runs after half a
+    /// second, so that short ones show nothing. `changed` is called when it appears and
+    /// when the user cancels. Null where nothing is displayed (the command line).
+    virtual std::unique_ptr<ProgressPrompt>
+    progress(Msg label, int total, std::function<void()> changed, QObject* owner) = 0;
 };
 
 /// The prompts in use (the command-line ones until another is set).

@@ -1,6 +1,9 @@
 // Importing large images: 100 photo-sized JPEGs (4000 x 3000) and 100 keyed PNGs
 // (800 x 800) with the default 500 x 500 limit, side by side with ImageMagick doing the
-// same resize and re-encode on the same files (one `mogrify` over each batch).
+// same resize and re-encode on the same files (one `mogrify` over each batch). The
+// batches go through the editor's import, on every core (ImportFilesInParallel); the
+// same batches one file after the other on the calling thread are measured for
+// comparison.
 //
 //   build/bench_ImportBench                      # all, fixtures made on first use
 //   build/bench_ImportBench --benchmark_filter=Jpeg
@@ -11,6 +14,7 @@
 #include "bench/support/BenchMain.h"
 #include "document/Picture.h"
 #include "image/ImageImport.h"
+#include "image/ParallelImport.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,6 +25,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 #include <benchmark/benchmark.h>
 #include <cmath>
 #include <cstdio>
@@ -114,10 +119,27 @@ void MakeFixtures() {
     }
 }
 
+/// The batch as the editor imports it: on every core, the results in file order.
 void ImportBatch(benchmark::State& state, const QStringList& files, const QString& ext) {
+    const QStringList exts(files.size(), ext);
+    const ImportSettings settings = ReadImportSettings();
+    for (auto _ : state) {
+        const ParallelImportOutcome out = ImportFilesInParallel(files, exts, settings);
+        for (const ImportResult& r : out.results)
+            if (!r.ok || !r.picture)
+                state.SkipWithError("import failed");
+        benchmark::DoNotOptimize(out.results);
+    }
+    state.counters["threads"] = QThread::idealThreadCount();
+    state.SetItemsProcessed(state.iterations() * files.size());
+}
+
+/// The batch one file after the other on this thread.
+void ImportOneByOne(benchmark::State& state, const QStringList& files, const QString& ext) {
+    const ImportSettings settings = ReadImportSettings();
     for (auto _ : state) {
         for (const QString& f : files) {
-            const ImportResult r = ImportImageFile(f, ext);
+            const ImportResult r = ImportImageFile(f, ext, settings);
             if (!r.ok || !r.picture)
                 state.SkipWithError("import failed");
             benchmark::DoNotOptimize(r.picture);
@@ -159,14 +181,20 @@ void BM_ImageMagickJpegBatch(benchmark::State& s) {
 void BM_ImportKeyedPngBatch(benchmark::State& s) {
     ImportBatch(s, g_pngs, QStringLiteral("png"));
 }
+void BM_ImportJpegBatchOneByOne(benchmark::State& s) {
+    ImportOneByOne(s, g_jpegs, QStringLiteral("jpeg"));
+}
+void BM_ImportKeyedPngBatchOneByOne(benchmark::State& s) {
+    ImportOneByOne(s, g_pngs, QStringLiteral("png"));
+}
 void BM_ImageMagickPngBatch(benchmark::State& s) {
     MogrifyBatch(s, g_fixtures + QStringLiteral("/png"), "*.png", "bmp");
 }
 void BM_ImportOneJpeg(benchmark::State& s) {
-    ImportBatch(s, g_jpegs.mid(0, 1), QStringLiteral("jpeg"));
+    ImportOneByOne(s, g_jpegs.mid(0, 1), QStringLiteral("jpeg"));
 }
 void BM_ImportOneKeyedPng(benchmark::State& s) {
-    ImportBatch(s, g_pngs.mid(0, 1), QStringLiteral("png"));
+    ImportOneByOne(s, g_pngs.mid(0, 1), QStringLiteral("png"));
 }
 
 // The keyed shrink alone, and the plain smooth scale it builds on, for reference.
@@ -187,6 +215,11 @@ void BM_ScaleSmoothQt(benchmark::State& state) {
 BENCHMARK(BM_ImportJpegBatch)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_ImageMagickJpegBatch)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_ImportKeyedPngBatch)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_ImportJpegBatchOneByOne)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_ImportKeyedPngBatchOneByOne)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 BENCHMARK(BM_ImageMagickPngBatch)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_ImportOneJpeg)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ImportOneKeyedPng)->Unit(benchmark::kMillisecond)->UseRealTime();

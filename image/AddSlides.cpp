@@ -6,6 +6,7 @@
 #include "document/Document.h"
 #include "document/SlideTable.h"
 #include "image/ImageImport.h"
+#include "image/ParallelImport.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -80,11 +81,29 @@ QString BatchSummaryText(const BatchReport& report) {
     return parts.join(QStringLiteral("\n\n"));
 }
 
-BatchReport ImportFilesAsSlides(EditorState& ed, int mark, const QStringList& paths,
-                                QObject* owner) {
+BatchReport ImportFilesAsSlides(EditorState& ed, int mark, const QStringList& paths, QObject* owner,
+                                BatchProgress progress) {
     Document& doc = CurrentDocument();
     const WaitCursor wait;
     BatchReport report;
+
+    // The files are decoded and converted on every core first; the slides are made
+    // afterwards, here, in the order of the files, so that the document, the messages
+    // and the report come out as a file-by-file import makes them.
+    QStringList exts;
+    for (const QString& path : paths)
+        exts << CheckImageExtension(path);
+    ParallelImportOptions options;
+    options.progress = progress == BatchProgress::Shown;
+    options.owner = owner;
+    options.wanted = std::max(0, kMaxSlides - doc.slideCount); // then the table is full
+    const ParallelImportOutcome imported =
+        ImportFilesInParallel(paths, exts, ReadImportSettings(), options);
+    if (imported.cancelled) {
+        report.cancelled = true;
+        return report;
+    }
+
     int& added = report.added;
     bool appended = false;
     for (int i = 0; i < paths.size(); ++i) {
@@ -93,7 +112,7 @@ BatchReport ImportFilesAsSlides(EditorState& ed, int mark, const QStringList& pa
             ShowMessage(Msg::TooManySlides, QString(), owner, MsgKind::Error);
             break;
         }
-        const QString ext = CheckImageExtension(path);
+        const QString& ext = exts[i];
         if (ext.isEmpty()) {
             report.refused << BatchFile{i, path, Msg::NotImageFileName};
             continue;
@@ -107,21 +126,22 @@ BatchReport ImportFilesAsSlides(EditorState& ed, int mark, const QStringList& pa
         } else {
             index = std::clamp(ed.m_page * kSlidesPerPage + mark, 0, doc.slideCount);
         }
-        const ImportResult imported = ImportImageFile(path, ext);
-        if (!imported.ok) {
-            report.refused << BatchFile{i, path, ImportFailureMessage(imported.failure)};
+        const ImportResult& result = imported.results[i];
+        ShowImportNotices(result.notices);
+        if (!result.ok) {
+            report.refused << BatchFile{i, path, ImportFailureMessage(result.failure)};
             continue;
         }
-        if (imported.cutShort)
+        if (result.cutShort)
             report.damaged << BatchFile{i, path, Msg::PictureCutShort};
         if (index < 0) {
-            AddSlide(imported.picture, imported.key);
+            AddSlide(result.picture, result.key);
             RecalcPages(ed);
             appended = true;
         } else {
             SlideRecord rec;
-            rec.picture = imported.picture;
-            rec.keyColor = imported.key;
+            rec.picture = result.picture;
+            rec.keyColor = result.key;
             rec.switchTime = NewSlideSwitchTime();
             InsertSlide(ed, index, rec);
         }
@@ -137,7 +157,9 @@ BatchReport ImportFilesAsSlides(EditorState& ed, int mark, const QStringList& pa
 }
 
 int AddSlidesFromFiles(EditorState& ed, int mark, const QStringList& paths, QObject* owner) {
-    const BatchReport report = ImportFilesAsSlides(ed, mark, paths, owner);
+    const BatchReport report = ImportFilesAsSlides(ed, mark, paths, owner, BatchProgress::Shown);
+    if (report.cancelled)
+        return 0; // the user knows: nothing to report
     const QString summary = BatchSummaryText(report);
     if (!summary.isEmpty()) {
         const bool refused = !report.refused.isEmpty();

@@ -35,6 +35,13 @@ struct BatchReport {
     int added = 0;
     QList<BatchFile> refused; ///< not added, in batch order
     QList<BatchFile> damaged; ///< added, although the file looks damaged
+    bool cancelled = false;   ///< the user cancelled: nothing was added or reported
+};
+
+/// Whether a batch shows its progress.
+enum class BatchProgress {
+    Hidden, ///< no display (the command line)
+    Shown   ///< a display with Cancel for a batch of more than one file that takes a while
 };
 
 /// The one message after a batch: the refused files with their reasons under
@@ -43,10 +50,15 @@ struct BatchReport {
 /// rest with Msg::MoreFiles. Empty when there is nothing to report.
 QString BatchSummaryText(const BatchReport& report);
 
-/// Imports each path in order and adds it, like AddSlidesFromFiles, and tells what
-/// became of the files instead of showing the summary.
+/// Imports the paths and adds them in order, like AddSlidesFromFiles, and tells what
+/// became of the files instead of showing the summary. The files are decoded on every
+/// core while the event loop runs (ImportFilesInParallel); the document is changed only
+/// afterwards, in the order of the paths, and each file's own messages are shown then,
+/// in that order. With BatchProgress::Shown, Cancel in the progress display leaves the
+/// document and the view as they were (the report says `cancelled`).
 BatchReport ImportFilesAsSlides(EditorState& ed, int mark, const QStringList& paths,
-                                QObject* owner = nullptr);
+                                QObject* owner = nullptr,
+                                BatchProgress progress = BatchProgress::Hidden);
 
 /// Keeps a selection within the table's capacity: more than 100 paths ask question
 /// Msg::TooManyFilesQuestion; No gives false (nothing is to be added), Yes keeps the first 100.
@@ -57,7 +69,8 @@ bool LimitPathsToCapacity(QStringList& paths, QObject* owner);
 /// reverse order. Stops with message Msg::TooManySlides when the table is full. Redraws the view,
 /// shows one message naming the files that were not added (with their reasons) and those
 /// added although damaged (BatchSummaryText; Error when any was refused, else Info), and
-/// returns the number of slides added.
+/// returns the number of slides added. A batch of several files shows its progress and
+/// can be cancelled: then nothing is added, nothing is shown and 0 is returned.
 int AddSlidesFromFiles(EditorState& ed, int mark, const QStringList& paths,
                        QObject* owner = nullptr);
 

@@ -3,32 +3,37 @@
 #include "base/Prompts.h"
 #include "image/FileBytes.h"
 
-bool ReadBitmapColorKey(const QString& path, KeyColor& key) {
+bool ScanBitmapFile(const QString& path, KeyColor& key, QString& failure) {
     key = std::nullopt;
+    failure.clear();
     const FileBytes file(path);
-    QString prefix;
     switch (file.status()) {
     case FileBytes::OpenFailed:
-        prefix = QStringLiteral("ファイルオープンエラー\n");
-        break;
+        failure = QStringLiteral("ファイルオープンエラー\n");
+        return false;
     case FileBytes::NoMemory:
-        prefix = QStringLiteral("メモリ確保エラー\n");
-        break;
+        failure = QStringLiteral("メモリ確保エラー\n");
+        return false;
     case FileBytes::ShortRead:
-        prefix = QStringLiteral("データ読込みエラー\n");
-        break;
+        failure = QStringLiteral("データ読込みエラー\n");
+        return false;
     case FileBytes::Ok:
         break;
     }
-    if (prefix.isEmpty()) {
-        const BitmapKeyScan scan = ScanBitmapColorKey(file.data(), file.size(), key);
-        if (scan == BitmapKeyScan::Found)
-            return true;
-        if (scan == BitmapKeyScan::NotFound)
-            return false;
-        prefix = QStringLiteral("形式判別エラー\n");
-    }
-    ShowMessage(Msg::BitmapInfoFailed, prefix, nullptr, MsgKind::Error);
+    const BitmapKeyScan scan = ScanBitmapColorKey(file.data(), file.size(), key);
+    if (scan == BitmapKeyScan::Found)
+        return true;
+    if (scan == BitmapKeyScan::NotBitmap)
+        failure = QStringLiteral("形式判別エラー\n");
     key = std::nullopt;
+    return false;
+}
+
+bool ReadBitmapColorKey(const QString& path, KeyColor& key) {
+    QString failure;
+    if (ScanBitmapFile(path, key, failure))
+        return true;
+    if (!failure.isEmpty())
+        ShowMessage(Msg::BitmapInfoFailed, failure, nullptr, MsgKind::Error);
     return false;
 }

@@ -15,6 +15,12 @@ enum class BitmapKeyScan {
 /// 237 gives the key. Never reads outside [data, data + len).
 BitmapKeyScan ScanBitmapColorKey(const uchar* data, qint64 len, KeyColor& key);
 
+/// Reads the BMP file at `path` and scans it, showing nothing: true when a key was found.
+/// When the file cannot be read, or does not start with "BM", `failure` tells the kind
+/// of failure (the prefix of message Msg::BitmapInfoFailed); else it is empty. Safe on
+/// any thread.
+bool ScanBitmapFile(const QString& path, KeyColor& key, QString& failure);
+
 /// Reads the BMP file at `path` and scans it. A file that cannot be read, or does not
 /// start with "BM", shows message Msg::BitmapInfoFailed with the kind of failure as its prefix.
 /// True when a key was found; `key` is empty otherwise.

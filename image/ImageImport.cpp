@@ -28,6 +28,9 @@
 
 namespace {
 
+/// The messages an import holds back for the interface thread.
+using Notices = QList<ImportNotice>;
+
 bool TooLarge(const QSize& size) {
     return size.isValid() && qint64(size.width()) * qint64(size.height()) > kMaxImagePixels;
 }
@@ -147,10 +150,10 @@ RenderStatus RenderToBytes(const Picture* picture, int w, int h, const QString& 
 }
 
 /// Makes the shrunken picture from its encoded `bytes`.
-PicturePtr PictureFromConvertedBytes(const QByteArray& bytes) {
+PicturePtr PictureFromConvertedBytes(const QByteArray& bytes, Notices& notices) {
     PicturePtr picture = Picture::fromBytes(bytes);
     if (!picture)
-        ShowMessage(Msg::OutOfMemory, QString(), nullptr, MsgKind::Error);
+        notices << ImportNotice{Msg::OutOfMemory, QString()};
     return picture;
 }
 
@@ -169,11 +172,33 @@ QImage TurnedUpright(QImage image, QImageIOHandler::Transformations turn) {
     return image;
 }
 
+/// ScalePicture, its message held back in `notices`.
+PicturePtr ScaleToCopy(PicturePtr picture, int w, int h, bool bmp, KeyColor key, Notices& notices) {
+    const QString format = bmp ? QStringLiteral("bmp") : QStringLiteral("jpeg");
+    QByteArray bytes;
+    if (RenderToBytes(picture.get(), w, h, format, 100, bmp ? key : std::nullopt, bytes) !=
+        RenderStatus::Ok)
+        return picture;
+    picture.reset();
+    return PictureFromConvertedBytes(bytes, notices);
+}
+
+/// FitPictureToLimit with the limit of `settings`, its message held back in `notices`.
+PicturePtr FitToLimit(PicturePtr picture, int& width, int& height, KeyColor key,
+                      const ImportSettings& settings, Notices& notices) {
+    if (width <= settings.limitWidth && height <= settings.limitHeight)
+        return picture;
+    const QSize fit = FitSizeToLimit(width, height, settings.limitWidth, settings.limitHeight);
+    width = fit.width();
+    height = fit.height();
+    return ScaleToCopy(std::move(picture), width, height, key != std::nullopt, key, notices);
+}
+
 /// A JPEG file's picture. A JPEG larger than the limit is decoded directly at (about)
 /// the reduced size, which the JPEG decoder does far faster than a full decode, then
 /// smoothed to the exact size and kept as the shrunken copy. `done` false: the bytes
 /// are not a usable JPEG and the file takes the general road.
-ImportResult ImportJpeg(const QString& path, bool& done) {
+ImportResult ImportJpeg(const QString& path, const ImportSettings& settings, bool& done) {
     ImportResult r;
     done = false;
     QByteArray bytes;
@@ -198,10 +223,9 @@ ImportResult ImportJpeg(const QString& path, bool& done) {
     const QSize shown = swapped ? size.transposed() : size;
 
     QSize fit = shown;
-    if (ReadSettingInt(Setting::LimitImageSize, 1) == 1)
-        fit = FitSizeToLimit(shown.width(), shown.height(),
-                             ReadSettingPositive(Setting::ImageLimitWidth, 500),
-                             ReadSettingPositive(Setting::ImageLimitHeight, 500));
+    if (settings.limitSize)
+        fit = FitSizeToLimit(shown.width(), shown.height(), settings.limitWidth,
+                             settings.limitHeight);
     if (fit == shown && !upright) {
         // Turned where its compressed blocks allow it, so nothing of the picture is lost;
         // otherwise it is decoded upright and encoded anew, as a shrunken picture is.
@@ -232,7 +256,7 @@ ImportResult ImportJpeg(const QString& path, bool& done) {
                 r.ok = true;
                 r.width = fit.width();
                 r.height = fit.height();
-                r.picture = PictureFromConvertedBytes(jpeg);
+                r.picture = PictureFromConvertedBytes(jpeg, r.notices);
                 return r;
             }
         }
@@ -248,8 +272,8 @@ ImportResult ImportJpeg(const QString& path, bool& done) {
     r.ok = true;
     r.width = r.picture->size().width();
     r.height = r.picture->size().height();
-    if (ReadSettingInt(Setting::LimitImageSize, 1) == 1)
-        r.picture = FitPictureToLimit(r.picture, r.width, r.height, r.key);
+    if (settings.limitSize)
+        r.picture = FitToLimit(r.picture, r.width, r.height, r.key, settings, r.notices);
     return r;
 }
 
@@ -411,87 +435,24 @@ QImage ScaleKeyedImage(const QImage& source, int w, int h, QRgb key) {
 
 namespace {
 
-/// Imports a file known to exist and open: the roads by extension, the decoder by content.
-ImportResult ImportOpenableFile(const QString& path, const QString& ext) {
-    ImportResult r;
-    bool bmpMode = false;
-    if (ext == QLatin1String("bmp")) {
-        KeyColor key = std::nullopt;
-        ReadBitmapColorKey(path, key);
-        r.key = key;
-        bmpMode = true;
-    }
-    if (ext == QLatin1String("jpeg")) {
-        bool done = false;
-        ImportResult jpeg = ImportJpeg(path, done);
-        if (done)
-            return jpeg;
-    }
-    // A file that decodes but gives no picture failed in the making of it.
-    ImportFailure failure = ImportFailure::NotPrepared;
-    PicturePtr picture =
-        DecodeWithColorKey(path, ext, nullptr, bmpMode, r.key, r.width, r.height, &failure);
-    if (!picture)
-        return ImportFailed(failure);
-    if (ReadSettingInt(Setting::LimitImageSize, 1) == 1)
-        picture = FitPictureToLimit(picture, r.width, r.height, r.key);
-    r.ok = true;
-    r.picture = picture;
-    return r;
-}
-
-/// The JPEG bytes of the raster at the Quality setting; false (after Msg::OutOfMemory
-/// where the raster cannot be drawn) on failure.
-bool EncodeJpeg(const QImage& raster, int width, int height, QByteArray& bytes) {
+/// The JPEG bytes of the raster at `quality`; false on failure (with Msg::OutOfMemory in
+/// `notices` where the raster cannot be drawn).
+bool EncodeJpeg(const QImage& raster, int width, int height, int quality, QByteArray& bytes,
+                Notices& notices) {
     const PicturePtr wrap = Picture::fromImage(raster); // shares the pixels, no copy
-    const RenderStatus st =
-        RenderToBytes(wrap.get(), width, height, QStringLiteral("jpeg"),
-                      ReadSettingInt(Setting::JpegQuality, 70), std::nullopt, bytes);
+    const RenderStatus st = RenderToBytes(wrap.get(), width, height, QStringLiteral("jpeg"),
+                                          quality, std::nullopt, bytes);
     if (st == RenderStatus::NoSource) {
-        ShowMessage(Msg::OutOfMemory, QString(), nullptr, MsgKind::Error);
+        notices << ImportNotice{Msg::OutOfMemory, QString()};
         return false;
     }
     return st == RenderStatus::Ok;
 }
 
-} // namespace
-
-Msg ImportFailureMessage(ImportFailure failure) {
-    switch (failure) {
-    case ImportFailure::None:
-        break;
-    case ImportFailure::NotImageFileName:
-        return Msg::NotImageFileName;
-    case ImportFailure::Missing:
-        return Msg::FileNotFound;
-    case ImportFailure::NotAFile:
-        return Msg::NotAFile;
-    case ImportFailure::Unreadable:
-        return Msg::FileUnreadable;
-    case ImportFailure::NotAPicture:
-        return Msg::NotAPicture;
-    case ImportFailure::TooLarge:
-        return Msg::PictureTooLarge;
-    case ImportFailure::NotPrepared:
-        return Msg::PictureNotPrepared;
-    }
-    return Msg::Unlisted;
-}
-
-ImportResult ImportImageFile(const QString& path, const QString& ext) {
-    // A missing file, a folder or an unreadable file is named as such, and never reaches
-    // the bitmap reader's own messages.
-    if (const ImportFailure failure = CheckImportPath(path); failure != ImportFailure::None)
-        return ImportFailed(failure);
-    ImportResult r = ImportOpenableFile(path, ext);
-    if (r.ok)
-        r.cutShort = ImageFileCutShort(path);
-    return r;
-}
-
-PicturePtr DecodeWithColorKey(const QString& path, const QString& ext, PicturePtr fallback,
-                              bool bmpMode, KeyColor& key, int& width, int& height,
-                              ImportFailure* failure) {
+/// DecodeWithColorKey with `settings`, its messages held back in `notices`.
+PicturePtr DecodeWithKey(const QString& path, const QString& ext, PicturePtr fallback, bool bmpMode,
+                         KeyColor& key, int& width, int& height, const ImportSettings& settings,
+                         Notices& notices, ImportFailure* failure) {
     bool pngKnown = false;
     KeyColor pngKey = std::nullopt;
     if (ext == QLatin1String("png"))
@@ -531,7 +492,7 @@ PicturePtr DecodeWithColorKey(const QString& path, const QString& ext, PicturePt
                 }
                 key = pngKey;
             }
-            if (Screen().depth < 24)
+            if (settings.screenDepth < 24)
                 key = ApplyLowDepthRules(raster, *key);
         }
     }
@@ -540,7 +501,7 @@ PicturePtr DecodeWithColorKey(const QString& path, const QString& ext, PicturePt
         // Same as ReencodeAsJpeg, with the raster let go before the JPEG is decoded, so
         // a large image is never held twice.
         QByteArray bytes;
-        if (!EncodeJpeg(raster, width, height, bytes))
+        if (!EncodeJpeg(raster, width, height, settings.jpegQuality, bytes, notices))
             return nullptr;
         raster = QImage();
         return Picture::fromBytes(bytes);
@@ -550,11 +511,116 @@ PicturePtr DecodeWithColorKey(const QString& path, const QString& ext, PicturePt
     return Picture::fromImage(raster);
 }
 
+/// Imports a file known to exist and open: the roads by extension, the decoder by content.
+ImportResult ImportOpenableFile(const QString& path, const QString& ext,
+                                const ImportSettings& settings) {
+    ImportResult r;
+    bool bmpMode = false;
+    if (ext == QLatin1String("bmp")) {
+        KeyColor key = std::nullopt;
+        QString failurePrefix;
+        ScanBitmapFile(path, key, failurePrefix);
+        if (!failurePrefix.isEmpty())
+            r.notices << ImportNotice{Msg::BitmapInfoFailed, failurePrefix};
+        r.key = key;
+        bmpMode = true;
+    }
+    if (ext == QLatin1String("jpeg")) {
+        bool done = false;
+        ImportResult jpeg = ImportJpeg(path, settings, done);
+        if (done)
+            return jpeg;
+    }
+    // A file that decodes but gives no picture failed in the making of it.
+    ImportFailure failure = ImportFailure::NotPrepared;
+    PicturePtr picture = DecodeWithKey(path, ext, nullptr, bmpMode, r.key, r.width, r.height,
+                                       settings, r.notices, &failure);
+    if (!picture) {
+        ImportResult failed = ImportFailed(failure);
+        failed.notices = std::move(r.notices);
+        return failed;
+    }
+    if (settings.limitSize)
+        picture = FitToLimit(picture, r.width, r.height, r.key, settings, r.notices);
+    r.ok = true;
+    r.picture = picture;
+    return r;
+}
+
+} // namespace
+
+ImportSettings ReadImportSettings() {
+    ImportSettings s;
+    s.limitSize = ReadSettingInt(Setting::LimitImageSize, 1) == 1;
+    s.limitWidth = ReadSettingPositive(Setting::ImageLimitWidth, 500);
+    s.limitHeight = ReadSettingPositive(Setting::ImageLimitHeight, 500);
+    s.jpegQuality = ReadSettingInt(Setting::JpegQuality, 70);
+    s.screenDepth = Screen().depth;
+    return s;
+}
+
+void ShowImportNotices(const QList<ImportNotice>& notices) {
+    for (const ImportNotice& n : notices)
+        ShowMessage(n.id, n.prefix, nullptr, MsgKind::Error);
+}
+
+Msg ImportFailureMessage(ImportFailure failure) {
+    switch (failure) {
+    case ImportFailure::None:
+        break;
+    case ImportFailure::NotImageFileName:
+        return Msg::NotImageFileName;
+    case ImportFailure::Missing:
+        return Msg::FileNotFound;
+    case ImportFailure::NotAFile:
+        return Msg::NotAFile;
+    case ImportFailure::Unreadable:
+        return Msg::FileUnreadable;
+    case ImportFailure::NotAPicture:
+        return Msg::NotAPicture;
+    case ImportFailure::TooLarge:
+        return Msg::PictureTooLarge;
+    case ImportFailure::NotPrepared:
+        return Msg::PictureNotPrepared;
+    }
+    return Msg::Unlisted;
+}
+
+ImportResult ImportImageFile(const QString& path, const QString& ext,
+                             const ImportSettings& settings) {
+    // A missing file, a folder or an unreadable file is named as such, and never reaches
+    // the bitmap reader's own messages.
+    if (const ImportFailure failure = CheckImportPath(path); failure != ImportFailure::None)
+        return ImportFailed(failure);
+    ImportResult r = ImportOpenableFile(path, ext, settings);
+    if (r.ok)
+        r.cutShort = ImageFileCutShort(path);
+    return r;
+}
+
+ImportResult ImportImageFile(const QString& path, const QString& ext) {
+    ImportResult r = ImportImageFile(path, ext, ReadImportSettings());
+    ShowImportNotices(r.notices);
+    return r;
+}
+
+PicturePtr DecodeWithColorKey(const QString& path, const QString& ext, PicturePtr fallback,
+                              bool bmpMode, KeyColor& key, int& width, int& height,
+                              ImportFailure* failure) {
+    Notices notices;
+    PicturePtr picture = DecodeWithKey(path, ext, std::move(fallback), bmpMode, key, width, height,
+                                       ReadImportSettings(), notices, failure);
+    ShowImportNotices(notices);
+    return picture;
+}
+
 PicturePtr ReencodeAsJpeg(const QImage& raster, int width, int height) {
     QByteArray bytes;
-    if (!EncodeJpeg(raster, width, height, bytes))
-        return nullptr;
-    return Picture::fromBytes(bytes);
+    Notices notices;
+    const bool ok =
+        EncodeJpeg(raster, width, height, ReadSettingInt(Setting::JpegQuality, 70), bytes, notices);
+    ShowImportNotices(notices);
+    return ok ? Picture::fromBytes(bytes) : nullptr;
 }
 
 bool RenderToImageFile(const Picture* picture, int w, int h, const QString& format, int quality,
@@ -569,24 +635,17 @@ bool RenderToImageFile(const Picture* picture, int w, int h, const QString& form
 }
 
 PicturePtr FitPictureToLimit(PicturePtr picture, int& width, int& height, KeyColor key) {
-    const int limitW = ReadSettingPositive(Setting::ImageLimitWidth, 500);
-    const int limitH = ReadSettingPositive(Setting::ImageLimitHeight, 500);
-    if (width <= limitW && height <= limitH)
-        return picture;
-    const QSize fit = FitSizeToLimit(width, height, limitW, limitH);
-    width = fit.width();
-    height = fit.height();
-    return ScalePicture(std::move(picture), width, height, key != std::nullopt, key);
+    Notices notices;
+    picture = FitToLimit(std::move(picture), width, height, key, ReadImportSettings(), notices);
+    ShowImportNotices(notices);
+    return picture;
 }
 
 PicturePtr ScalePicture(PicturePtr picture, int w, int h, bool bmp, KeyColor key) {
-    const QString format = bmp ? QStringLiteral("bmp") : QStringLiteral("jpeg");
-    QByteArray bytes;
-    if (RenderToBytes(picture.get(), w, h, format, 100, bmp ? key : std::nullopt, bytes) !=
-        RenderStatus::Ok)
-        return picture;
-    picture.reset();
-    return PictureFromConvertedBytes(bytes);
+    Notices notices;
+    picture = ScaleToCopy(std::move(picture), w, h, bmp, key, notices);
+    ShowImportNotices(notices);
+    return picture;
 }
 
 std::unique_ptr<QTemporaryFile> SavePictureToWorkBmp(const Picture* picture) {

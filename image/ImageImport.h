@@ -8,6 +8,7 @@
 #include "document/Picture.h"
 
 #include <QImage>
+#include <QList>
 #include <QSize>
 #include <QString>
 #include <memory>
@@ -29,11 +30,35 @@ enum class ImportFailure {
 /// The message that names the reason (Msg::FileNotFound, Msg::NotAFile, ...).
 Msg ImportFailureMessage(ImportFailure failure);
 
+/// What an import works with, read once on the interface thread: the settings store and
+/// the screen are not touched while files are imported on other threads.
+struct ImportSettings {
+    bool limitSize = true; ///< shrink pictures larger than the limit
+    int limitWidth = 500;  ///< the size limit (above zero)
+    int limitHeight = 500;
+    int jpegQuality = 70; ///< quality of pictures re-encoded as JPEG
+    int screenDepth = 32; ///< the display's colour depth, for the low-depth key rules
+};
+
+/// The settings in the store and the screen's colour depth, now. Interface thread only.
+ImportSettings ReadImportSettings();
+
+/// A message an import held back: ShowMessage(id, prefix), an error, no owner.
+struct ImportNotice {
+    Msg id = Msg::Unlisted;
+    QString prefix;
+};
+
+/// Shows the held-back messages in the order they arose. Interface thread only.
+void ShowImportNotices(const QList<ImportNotice>& notices);
+
 /// What an import yields. `ok` false: the file did not become a picture, `failure` says
 /// why (no message of its own). `ok` true with a null picture: the shrunken copy could
-/// not be made (its message was shown); the slide is still made, without a picture.
-/// `cutShort`: the file ends before its picture does, and the decoder filled in the
-/// rest; the slide is made, the caller warns.
+/// not be made (its message is in `notices`); the slide is still made, without a
+/// picture. `cutShort`: the file ends before its picture does, and the decoder filled in
+/// the rest; the slide is made, the caller warns. `notices`: the messages the import
+/// met on its way (a bitmap whose colour key could not be read, no memory for a copy),
+/// for the caller to show before anything else about the file.
 struct ImportResult {
     bool ok = false;
     ImportFailure failure = ImportFailure::None;
@@ -42,17 +67,26 @@ struct ImportResult {
     KeyColor key = std::nullopt;
     int width = 0;
     int height = 0;
+    QList<ImportNotice> notices;
 };
 
-/// Imports one image file. `ext` is the normalised extension (lower case, "jpeg" for
-/// "jpg", "tiff" for "tif"); it chooses the road, the file's content chooses the decoder.
+/// Imports one image file with `settings`. `ext` is the normalised extension (lower
+/// case, "jpeg" for "jpg", "tiff" for "tif"); it chooses the road, the file's content
+/// chooses the decoder. Safe on any thread: it reads no settings, shows nothing and
+/// touches no document; its messages are in the result's `notices`.
+ImportResult ImportImageFile(const QString& path, const QString& ext,
+                             const ImportSettings& settings);
+
+/// Imports one image file with the stored settings and shows its messages at once.
+/// Interface thread only.
 ImportResult ImportImageFile(const QString& path, const QString& ext);
 
 /// Decodes `path` into a 32-bit raster, finds its colour key (for "png" with the
 /// help of the file's own nomination), prepares the pixels and makes the picture.
 /// `key` comes in as set by the caller (empty, or the BMP key in BMP mode).
 /// Returns `fallback` when the file cannot be decoded; `failure`, when given, then tells
-/// why (Unreadable, TooLarge or NotAPicture).
+/// why (Unreadable, TooLarge or NotAPicture). Reads the settings and shows its messages
+/// (interface thread only).
 PicturePtr DecodeWithColorKey(const QString& path, const QString& ext, PicturePtr fallback,
                               bool bmpMode, KeyColor& key, int& width, int& height,
                               ImportFailure* failure = nullptr);
@@ -69,7 +103,8 @@ bool RenderToImageFile(const Picture* picture, int w, int h, const QString& form
                        const QString& path, KeyColor key = std::nullopt);
 
 /// Shrinks the picture into the ImageLimitWidth x ImageLimitHeight limit when it exceeds it; the
-/// new size replaces `width` and `height`. Keyed pictures stay lossless (BMP).
+/// new size replaces `width` and `height`. Keyed pictures stay lossless (BMP). Reads the
+/// settings and shows its messages (interface thread only).
 PicturePtr FitPictureToLimit(PicturePtr picture, int& width, int& height, KeyColor key);
 
 /// A copy of the picture at w x h, as BMP (`bmp`) or JPEG at quality 100. Returns the

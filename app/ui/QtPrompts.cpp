@@ -2,11 +2,12 @@
 
 #include "base/Platform.h"
 #include "base/Settings.h"
+#include "dialogs/BatchProgressDialog.h"
 
+#include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QMessageBox>
 
 Answer QtPrompts::message(Msg, const QString& text, MsgKind kind, QObject* owner) {
@@ -96,4 +97,11 @@ std::optional<QRgb> QtPrompts::chooseColor(QRgb initial, QObject* owner) {
 
 bool QtPrompts::showFolder(const QString& folder) {
     return ShowFolderInFileBrowser(folder);
+}
+
+std::unique_ptr<ProgressPrompt> QtPrompts::progress(Msg label, int total,
+                                                    std::function<void()> changed, QObject* owner) {
+    QWidget* parent = qobject_cast<QWidget*>(owner);
+    return std::make_unique<BatchProgressDialog>(label, total, std::move(changed),
+                                                 parent ? parent : QApplication::activeWindow());
 }

@@ -206,6 +206,51 @@ TEST(BuildMode, ImagesBeyondAHundredAreNamed) {
     ResetWorld();
 }
 
+TEST(BuildMode, ALargeFirstImageStaysFirst) {
+    // The large picture takes far longer than the small ones after it, which finish
+    // first on the other cores; the slides and the messages keep the command line's order.
+    ResetWorld();
+    TestPrompts tp;
+    QTemporaryDir dir;
+    const TempFolderOverride tmp;
+    QImage large(2000, 1600, QImage::Format_ARGB32); // shrunk to 500 x 400
+    large.fill(Qt::transparent);
+    {
+        QPainter p(&large);
+        p.setBrush(Qt::blue);
+        p.drawEllipse(QPoint(1000, 800), 900, 700);
+    }
+    ASSERT_TRUE(WriteFile(dir.filePath("large.png"), MakeRgbaPng(large)));
+    QStringList images = {dir.filePath("large.png")};
+    for (int i = 1; i <= 4; ++i) {
+        QImage small(10 + i, 4, QImage::Format_RGB32);
+        small.fill(qRgb(40 * i, 0, 0));
+        const QString name = dir.filePath(QStringLiteral("small%1.png").arg(i));
+        ASSERT_TRUE(WriteFile(name, Encode(small, "png")));
+        images << name;
+    }
+    // A PNG named .bmp: the bitmap reader's message, in its place among the others.
+    QImage plain(7, 2, QImage::Format_RGB32);
+    plain.fill(qRgb(1, 2, 3));
+    ASSERT_TRUE(WriteFile(dir.filePath("named.bmp"), Encode(plain, "png")));
+    images.insert(2, dir.filePath("named.bmp"));
+    images << dir.filePath("missing.png");
+
+    ErrorLines err;
+    EXPECT_EQ(BuildDocumentFromImages(dir.filePath("out.lsr"), images, err.file()), 1);
+    const Document& doc = CurrentDocument();
+    ASSERT_EQ(doc.slideCount, 6);
+    const int widths[] = {500, 11, 7, 12, 13, 14};
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(GetPictureSize(doc.slides[i].picture).width(), widths[i]) << i;
+    EXPECT_EQ(tp.messageIds(), QList<Msg>{Msg::BitmapInfoFailed});
+    EXPECT_TRUE(tp.progressRuns.isEmpty()); // no display on the command line
+    EXPECT_EQ(err.lines(), (QStringList{dir.filePath("missing.png") + QStringLiteral(": ") +
+                                            MessageText(Msg::FileNotFound),
+                                        QStringLiteral("1 of 7 images were not added")}));
+    ResetWorld();
+}
+
 TEST(BuildMode, WrongCommandLine) {
     ErrorLines err;
     EXPECT_EQ(BuildDocumentFromImages(QString(), {}, err.file()), 2);

@@ -427,6 +427,49 @@ TEST_F(Import, MislabelledDamagedAndHostileFiles) {
     }
 }
 
+TEST_F(Import, UsesTheSettingsItIsGivenAndHandsItsMessagesBack) {
+    // The store and the screen say otherwise: what the import is given counts, so it can
+    // run on a thread that may touch neither.
+    WriteSettingInt(Setting::LimitImageSize, 0);
+    SetScreenOverride(MakeScreen(1920, 1080, 32));
+    ImportSettings settings;
+    settings.limitSize = true;
+    settings.limitWidth = 100;
+    settings.limitHeight = 80;
+    settings.jpegQuality = 30;
+    settings.screenDepth = 16;
+    TestPrompts tp;
+    // Without a background chunk the key is white; near-white pixels, which a 16-bit
+    // display could not tell from it, are moved away from it.
+    QImage keyed(400, 200, QImage::Format_ARGB32);
+    keyed.fill(qRgba(250, 250, 250, 255));
+    keyed.setPixel(0, 0, qRgba(0, 0, 0, 0));
+    const ImportResult a =
+        ImportImageFile(file(QStringLiteral("k.png"), MakeRgbaPng(keyed)), "png", settings);
+    ASSERT_TRUE(a.ok && a.picture);
+    EXPECT_EQ(QSize(a.width, a.height), QSize(100, 50));
+    EXPECT_EQ(a.key, qRgb(255, 255, 255));
+    EXPECT_EQ(a.picture->image().pixel(50, 25), qRgba(255, 247, 255, 255));
+    EXPECT_TRUE(a.notices.isEmpty());
+
+    // An opaque picture within the limit is stored at the quality given.
+    const QImage photo = Photo(60, 40);
+    const ImportResult b =
+        ImportImageFile(file(QStringLiteral("o.png"), Encode(photo, "png")), "png", settings);
+    ASSERT_TRUE(b.ok && b.picture);
+    EXPECT_EQ(b.picture->sourceBytes(),
+              Encode(photo.convertToFormat(QImage::Format_ARGB32), "jpeg", 30, true));
+
+    // The bitmap reader's message about a PNG named .bmp is handed back, not shown.
+    const ImportResult c =
+        ImportImageFile(file(QStringLiteral("p.bmp"), Encode(photo, "png")), "bmp", settings);
+    ASSERT_TRUE(c.ok && c.picture);
+    ASSERT_EQ(c.notices.size(), 1);
+    EXPECT_EQ(c.notices[0].id, Msg::BitmapInfoFailed);
+    EXPECT_EQ(c.notices[0].prefix, QStringLiteral("形式判別エラー\n"));
+    EXPECT_TRUE(tp.calls.isEmpty());
+}
+
 TEST_F(Import, PathsThatNameNoReadableFile) {
     // Neither a missing file nor a folder reaches a reader (the bitmap reader would show
     // its own message for them).

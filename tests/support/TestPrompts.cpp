@@ -2,6 +2,32 @@
 
 #include <gtest/gtest.h>
 
+namespace {
+
+/// A display nobody sees: it records each step in its run and cancels as scripted.
+class TestProgress : public ProgressPrompt {
+public:
+    TestProgress(QList<ProgressRun>& runs, int cancelAfter)
+        : m_runs(runs), m_index(runs.size() - 1), m_cancelAfter(cancelAfter) {
+        run().cancelled = m_cancelAfter == 0;
+    }
+    void setProgress(int done) override {
+        run().steps << done;
+        if (m_cancelAfter >= 0 && done >= m_cancelAfter)
+            run().cancelled = true;
+    }
+    bool cancelRequested() const override { return m_runs[m_index].cancelled; }
+    bool takesInput() const override { return false; }
+
+private:
+    ProgressRun& run() { return m_runs[m_index]; }
+    QList<ProgressRun>& m_runs;
+    qsizetype m_index;
+    int m_cancelAfter; ///< -1: never
+};
+
+} // namespace
+
 TestPrompts::TestPrompts() {
     setPrompts(this);
 }
@@ -12,6 +38,7 @@ TestPrompts::~TestPrompts() {
     EXPECT_TRUE(m_files.empty()) << "scripted file choices left unused";
     EXPECT_TRUE(m_saves.empty()) << "scripted save names left unused";
     EXPECT_TRUE(m_colors.empty()) << "scripted colours left unused";
+    EXPECT_TRUE(m_cancelAfter.empty()) << "scripted cancels left unused";
 }
 
 QList<Msg> TestPrompts::messageIds() const {
@@ -96,4 +123,18 @@ bool TestPrompts::showFolder(const QString& folder) {
     const bool ok = m_showFolder.front();
     m_showFolder.pop_front();
     return ok;
+}
+
+std::unique_ptr<ProgressPrompt> TestPrompts::progress(Msg label, int total, std::function<void()>,
+                                                      QObject*) {
+    ProgressRun run;
+    run.label = label;
+    run.total = total;
+    progressRuns << run;
+    int cancelAfter = -1;
+    if (!m_cancelAfter.empty()) {
+        cancelAfter = m_cancelAfter.front();
+        m_cancelAfter.pop_front();
+    }
+    return std::make_unique<TestProgress>(progressRuns, cancelAfter);
 }

@@ -29,6 +29,14 @@ inline void PrintTo(Answer a, std::ostream* os) {
     *os << "Answer(" << int(a) << ")";
 }
 
+/// A progress display a test looked at: what it was opened for and what it was told.
+struct ProgressRun {
+    Msg label = {};
+    int total = 0;
+    QList<int> steps; ///< every setProgress, in order
+    bool cancelled = false;
+};
+
 class TestPrompts : public Prompts {
 public:
     /// Installs itself as the prompts in use; the destructor restores the default.
@@ -42,8 +50,13 @@ public:
     void answerSave(QString path) { m_saves.push_back(std::move(path)); }
     void answerColor(std::optional<QRgb> c) { m_colors.push_back(c); }
     void answerShowFolder(bool ok) { m_showFolder.push_back(ok); }
+    /// The next progress display reports Cancel once it is told that `done` steps are
+    /// finished (0: from the start). Unscripted displays never cancel.
+    void cancelProgressAfter(int done) { m_cancelAfter.push_back(done); }
 
     QList<PromptCall> calls;
+    /// The progress displays opened, in order (not in `calls`: they ask nothing).
+    QList<ProgressRun> progressRuns;
     /// The messages shown so far, in order.
     QList<Msg> messageIds() const;
 
@@ -52,6 +65,8 @@ public:
     QString saveFileName(const FileDialogSpec& request) override;
     std::optional<QRgb> chooseColor(QRgb initial, QObject* owner) override;
     bool showFolder(const QString& folder) override;
+    std::unique_ptr<ProgressPrompt> progress(Msg label, int total, std::function<void()> changed,
+                                             QObject* owner) override;
 
 private:
     std::deque<Answer> m_answers;
@@ -59,4 +74,5 @@ private:
     std::deque<QString> m_saves;
     std::deque<std::optional<QRgb>> m_colors;
     std::deque<bool> m_showFolder;
+    std::deque<int> m_cancelAfter;
 };
