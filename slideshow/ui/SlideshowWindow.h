@@ -95,6 +95,10 @@ public:
     /// The window mask last applied: the frame's opaque pixels and, in size-change mode,
     /// the sizing border.
     QRegion VisibleMask() const { return m_mask; }
+    /// True while the next slide's frame is being made (tests).
+    bool IsPreparingNextFrame() const;
+    /// Waits until the next slide's frame is made (tests, measurements).
+    void WaitForNextFrame();
 
 public Q_SLOTS:
     /// Enter does nothing.
@@ -140,10 +144,6 @@ private:
     /// Starts making the next slide's frame in a worker thread for the window's present
     /// size, unless it is made or being made already.
     void PrepareNextFrame();
-    /// True while the next slide's frame is being made (tests).
-    bool IsPreparingNextFrame() const;
-    /// Waits until the next slide's frame is made (tests, measurements).
-    void WaitForNextFrame();
 
     struct FrameKey {
         const void* picture = nullptr;
