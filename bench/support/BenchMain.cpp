@@ -35,7 +35,7 @@ void ReleaseBeforeExit(std::function<void()> release) {
     g_releases.push_back(std::move(release));
 }
 
-int RunBenchmarks(int argc, char** argv, void (*prepare)()) {
+int RunInBenchApplication(int& argc, char** argv, const std::function<int()>& work) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
@@ -46,10 +46,16 @@ int RunBenchmarks(int argc, char** argv, void (*prepare)()) {
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
     InstallFontSubstitutions();
     InstallImageLimits();
-    benchmark::Initialize(&argc, argv);
-    if (prepare)
-        prepare();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return work();
+}
+
+int RunBenchmarks(int argc, char** argv, void (*prepare)()) {
+    return RunInBenchApplication(argc, argv, [&argc, argv, prepare] {
+        benchmark::Initialize(&argc, argv);
+        if (prepare)
+            prepare();
+        benchmark::RunSpecifiedBenchmarks();
+        benchmark::Shutdown();
+        return 0;
+    });
 }

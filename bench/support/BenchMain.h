@@ -10,6 +10,11 @@
 /// command line selects. Returns the program's exit code.
 int RunBenchmarks(int argc, char** argv, void (*prepare)() = nullptr);
 
+/// The same start without the benchmarks: prepares the application, then returns what
+/// `work` returns (a benchmark program's other modes, such as making its fixtures).
+/// `argc` and `argv` lose the options Qt takes, as for QApplication.
+int RunInBenchApplication(int& argc, char** argv, const std::function<int()>& work);
+
 /// Has `release` run once the benchmarks are done, while the application object still
 /// exists (the latest registered runs first). Windows and other objects that need the
 /// application must be gone before it is.
