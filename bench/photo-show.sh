@@ -65,13 +65,13 @@ run() {
   fi
 }
 
-# summary VALUES...: "median (min–max)", or the value alone for one run.
+# summary VALUES...: "median (min-max)", or the value alone for one run.
 summary() {
   local sorted
   mapfile -t sorted < <(printf '%s\n' "$@" | sort -g)
   local n=${#sorted[@]}
   if ((n == 1)); then echo "${sorted[0]}"; else
-    echo "${sorted[n / 2]} (${sorted[0]}–${sorted[n - 1]})"
+    echo "${sorted[n / 2]} (${sorted[0]}-${sorted[n - 1]})"
   fi
 }
 
@@ -120,10 +120,10 @@ echo
 echo "$("$luserio" --version 2>/dev/null | head -n 1), $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "12-MP photo documents; medians of $REPS runs (range); peak RSS in MiB (GNU time %M / 1024)"
 echo
-printf '| %-46s | %-18s | %-18s | %-8s |\n' measure "20 slides" "100 slides" goal
-printf '|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..48})" "$(printf -- '-%.0s' {1..20})" \
-  "$(printf -- '-%.0s' {1..20})" "$(printf -- '-%.0s' {1..10})"
-row() { printf '| %-46s | %-18s | %-18s | %-8s |\n' "$1" "$2" "$3" "$4"; }
+printf '| %-46s | %-24s | %-24s | %-8s |\n' measure "20 slides" "100 slides" goal
+printf '|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..48})" "$(printf -- '-%.0s' {1..26})" \
+  "$(printf -- '-%.0s' {1..26})" "$(printf -- '-%.0s' {1..10})"
+row() { printf '| %-46s | %-24s | %-24s | %-8s |\n' "$1" "$2" "$3" "$4"; }
 row "luserio --info, peak RSS" "${result[info0]}" "${result[info1]}" "< 100"
 row "luserio --play to its end, peak RSS" "${result[play0]}" "${result[play1]}" "< 400"
 row "  the play ran (s)" "${result[playSecs0]}" "${result[playSecs1]}" ""
