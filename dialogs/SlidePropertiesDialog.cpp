@@ -6,8 +6,8 @@
 #include "dialogs/ColorButton.h"
 #include "document/Document.h"
 #include "document/Picture.h"
+#include "editor/CellImage.h"
 #include "editor/DialogMath.h"
-#include "editor/Render.h"
 #include "editor/ui/EditorWindow.h"
 
 #include <QGridLayout>
@@ -42,8 +42,7 @@ private:
 };
 } // namespace
 
-SlidePropertiesDialog::SlidePropertiesDialog(EditorWindow* parent)
-    : QDialog(parent), m_editor(parent) {
+SlidePropertiesDialog::SlidePropertiesDialog(EditorWindow* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("スライドのプロパティ"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
@@ -221,15 +220,17 @@ void SlidePropertiesDialog::PaintPreview(QPainter& p) {
     const QRect outer(0, 0, m_preview->width(), m_preview->height());
     p.fillRect(outer, QColor(CurrentDocument().header.previewBackground));
 
-    QImage picture;
-    if (m_editor && m_editor->RenderSlidePicture(m_index, false))
-        picture = m_editor->m_workImage;
-    else if (!m_editor)
-        picture = RenderSlideImage(*s, false);
-    if (!picture.isNull()) {
-        const QRect place = PreviewPlacement(PreviewRect(), picture.size());
-        p.setRenderHint(QPainter::SmoothPixmapTransform, place.size() != picture.size());
-        p.drawImage(place, KeyedImage(picture, s->keyColor));
+    // The picture is placed by its header's size and drawn from a copy reduced to the
+    // preview (a JPEG decoded at a reduced scale, a keyed picture keyed once), kept in
+    // the picture cache, so a photo is not decoded whole on every paint.
+    const QRect place = PreviewPlacement(PreviewRect(), GetPictureSize(s->picture));
+    const qreal dpr = m_preview->devicePixelRatioF();
+    const QSize bound = (QSizeF(place.size()) * dpr).toSize();
+    const QImage source = place.isEmpty() ? QImage() : CellSource(*s->picture, s->keyColor, bound);
+    if (!source.isNull()) {
+        const QImage picture = CellFromSource(source, source.size(), s->flipH != 0, s->flipV != 0);
+        p.setRenderHint(QPainter::SmoothPixmapTransform, bound != picture.size());
+        p.drawImage(place, picture);
     }
 
     QFont number;

@@ -18,9 +18,8 @@ class SlidePropertiesDialog : public QDialog {
 public:
     explicit SlidePropertiesDialog(EditorWindow* parent);
 
-    EditorWindow* m_editor = nullptr; ///< the editor whose renderer draws the preview
-    int m_index = 0;                  ///< table index of the slide shown; set by the opener
-    bool m_changed = false;           ///< the background colour was changed here
+    int m_index = 0;        ///< table index of the slide shown; set by the opener
+    bool m_changed = false; ///< the background colour was changed here
 
     /// Sets the texts and the step buttons and draws the preview; called before the
     /// dialog shows (showEvent calls it once when the opener did not).

@@ -122,6 +122,27 @@ TEST_F(SlideProperties, PreviewShowsTheMirroredPictureKeyedOverTheBackground) {
     EXPECT_LE(number.nearest, 8); // fully covered pixels have the text colour
     EXPECT_GT(number.ink, 20.0);
 
+    // A photo-sized keyed picture is reduced to the preview with its key left out: no
+    // key colour and no mix of it with the picture anywhere in the preview.
+    QImage big(2400, 1200, QImage::Format_RGB32);
+    big.fill(QColor(255, 0, 0));
+    for (int y = 0; y < 1200; ++y)
+        for (int x = 0; x < 1200; ++x)
+            big.setPixel(x, y, qRgb(0, 0, 255));
+    doc.slides[1].picture = Picture::fromImage(big);
+    dlg.Initialize();
+    const QImage bigShot = dlg.previewFrame()->grab().toImage();
+    const QRect bigPlace = PreviewPlacement(dlg.PreviewRect(), big.size());
+    ASSERT_EQ(bigPlace.width(), dlg.PreviewRect().width()) << "a large picture fills the width";
+    for (int y = bigPlace.top() + 30; y < bigPlace.bottom(); y += 7)
+        for (int x = bigPlace.left(); x <= bigPlace.right(); ++x) {
+            const QColor c = bigShot.pixelColor(x, y);
+            ASSERT_EQ(c.red(), 0) << x << "," << y;
+            const QColor side = x < bigPlace.center().x() ? QColor(0, 255, 0) : QColor(0, 0, 255);
+            if (std::abs(x - bigPlace.center().x()) > 2)
+                ASSERT_EQ(c, side) << x << "," << y;
+        }
+
     // The swatch is red; stepping to a slide without a key leaves it empty.
     const QImage swatch = dlg.swatch()->grab().toImage();
     EXPECT_EQ(swatch.pixelColor(swatch.rect().center()), QColor(255, 0, 0));
