@@ -17,6 +17,16 @@ namespace {
 
 class SlideProperties : public DialogTest {};
 
+/// A picture whose left half is blue and whose right half is red.
+QImage BlueAndRedHalves(QSize size) {
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(QColor(255, 0, 0));
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width() / 2; ++x)
+            img.setPixel(x, y, qRgb(0, 0, 255));
+    return img;
+}
+
 TEST_F(SlideProperties, PreviewPlacement) {
     struct Row {
         const char* name;
@@ -92,12 +102,7 @@ TEST_F(SlideProperties, PreviewShowsTheMirroredPictureKeyedOverTheBackground) {
     Document& doc = CurrentDocument();
     // 200 x 100: the left half blue, the right half the key colour red; mirrored
     // left-right, so the blue shows on the right.
-    QImage img(200, 100, QImage::Format_RGB32);
-    img.fill(QColor(255, 0, 0));
-    for (int y = 0; y < 100; ++y)
-        for (int x = 0; x < 100; ++x)
-            img.setPixel(x, y, qRgb(0, 0, 255));
-    doc.slides[1].picture = Picture::fromImage(img);
+    doc.slides[1].picture = Picture::fromImage(BlueAndRedHalves(QSize(200, 100)));
     doc.slides[1].keyColor = qRgb(255, 0, 0);
     doc.slides[1].flipH = 1;
     doc.header.previewBackground = qRgb(0, 255, 0);
@@ -124,11 +129,7 @@ TEST_F(SlideProperties, PreviewShowsTheMirroredPictureKeyedOverTheBackground) {
 
     // A photo-sized keyed picture is reduced to the preview with its key left out: no
     // key colour and no mix of it with the picture anywhere in the preview.
-    QImage big(2400, 1200, QImage::Format_RGB32);
-    big.fill(QColor(255, 0, 0));
-    for (int y = 0; y < 1200; ++y)
-        for (int x = 0; x < 1200; ++x)
-            big.setPixel(x, y, qRgb(0, 0, 255));
+    const QImage big = BlueAndRedHalves(QSize(2400, 1200));
     doc.slides[1].picture = Picture::fromImage(big);
     dlg.Initialize();
     const QImage bigShot = dlg.previewFrame()->grab().toImage();
@@ -139,8 +140,9 @@ TEST_F(SlideProperties, PreviewShowsTheMirroredPictureKeyedOverTheBackground) {
             const QColor c = bigShot.pixelColor(x, y);
             ASSERT_EQ(c.red(), 0) << x << "," << y;
             const QColor side = x < bigPlace.center().x() ? QColor(0, 255, 0) : QColor(0, 0, 255);
-            if (std::abs(x - bigPlace.center().x()) > 2)
+            if (std::abs(x - bigPlace.center().x()) > 2) {
                 ASSERT_EQ(c, side) << x << "," << y;
+            }
         }
 
     // The swatch is red; stepping to a slide without a key leaves it empty.

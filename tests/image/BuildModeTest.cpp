@@ -4,23 +4,13 @@
 #include "tests/support/Fixtures.h"
 #include "tests/support/TestPrompts.h"
 
-#include <QBuffer>
 #include <QDir>
-#include <QImageWriter>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <gtest/gtest.h>
 
 namespace {
-
-QByteArray Encode(const QImage& img, const char* format) {
-    QByteArray bytes;
-    QBuffer buf(&bytes);
-    buf.open(QIODevice::WriteOnly);
-    QImageWriter(&buf, format).write(img);
-    return bytes;
-}
 
 /// A stream for the build's messages, read back as lines.
 class ErrorLines {

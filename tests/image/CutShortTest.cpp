@@ -3,8 +3,6 @@
 #include "image/CutShort.h"
 #include "tests/image/ImageFixtures.h"
 
-#include <QBuffer>
-#include <QImageWriter>
 #include <gtest/gtest.h>
 
 namespace {
@@ -18,17 +16,6 @@ QImage Noise(int w, int h) {
             img.setPixel(x, y, seed >> 8);
         }
     return img;
-}
-
-QByteArray Encode(const QImage& img, const char* format, bool progressive = false) {
-    QByteArray bytes;
-    QBuffer buf(&bytes);
-    buf.open(QIODevice::WriteOnly);
-    QImageWriter w(&buf, format);
-    w.setQuality(90);
-    w.setProgressiveScanWrite(progressive);
-    w.write(img);
-    return bytes;
 }
 
 /// The offset of the n-th (from 0) start-of-scan marker of a JPEG file, found by
@@ -48,14 +35,14 @@ bool CutShort(const QByteArray& bytes) {
 } // namespace
 
 TEST(CutShort, JpegGifAndBmpFilesEndingEarly) {
-    const QByteArray jpeg = Encode(Noise(64, 48), "jpeg");
-    const QByteArray progressive = Encode(Noise(64, 48), "jpeg", true);
+    const QByteArray jpeg = Encode(Noise(64, 48), "jpeg", 90);
+    const QByteArray progressive = Encode(Noise(64, 48), "jpeg", 90, false, true);
     ASSERT_GE(ScanOffset(progressive, 2), 0);
     // An application segment holding an end marker (as an embedded thumbnail does) comes
     // before the picture's own data.
     QByteArray thumb("\xFF\xE1\x00\x06\xFF\xD8\xFF\xD9", 8);
     const QByteArray withThumb = jpeg.left(2) + thumb + jpeg.mid(2);
-    const QByteArray bmp = Encode(Noise(5, 3), "bmp"); // rows of 15 bytes padded to 16
+    const QByteArray bmp = Encode(Noise(5, 3), "bmp", 90); // rows of 15 bytes padded to 16
     QByteArray topDown = bmp;
     topDown[22] = char(0xFD); // height -3
     topDown[23] = topDown[24] = topDown[25] = char(0xFF);
@@ -66,7 +53,7 @@ TEST(CutShort, JpegGifAndBmpFilesEndingEarly) {
     const QByteArray gif = MakeGif(100, 50, palette, {QByteArray(100 * 50, char(1))}, -1);
     const QByteArray animated =
         MakeGif(100, 50, palette, {QByteArray(100 * 50, char(1)), QByteArray(100 * 50, 0)}, 0);
-    const QByteArray png = Encode(Noise(20, 20), "png");
+    const QByteArray png = Encode(Noise(20, 20), "png", 90);
 
     const struct {
         const char* name;

@@ -2,7 +2,9 @@
 
 #include "base/ByteOrder.h"
 
+#include <QBuffer>
 #include <QFile>
+#include <QImageWriter>
 #include <zlib.h>
 
 namespace {
@@ -166,6 +168,19 @@ QByteArray MakeGif(int width, int height, const QVector<QRgb>& palette,
     }
     out.append(char(0x3B));
     return out;
+}
+
+QByteArray Encode(const QImage& img, const char* format, int quality, bool optimized,
+                  bool progressive) {
+    QByteArray bytes;
+    QBuffer buf(&bytes);
+    buf.open(QIODevice::WriteOnly);
+    QImageWriter w(&buf, format);
+    w.setQuality(quality);
+    w.setOptimizedWrite(optimized);
+    w.setProgressiveScanWrite(progressive);
+    w.write(img);
+    return bytes;
 }
 
 bool WriteFile(const QString& path, const QByteArray& bytes) {

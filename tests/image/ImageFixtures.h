@@ -43,6 +43,11 @@ QByteArray MakeBmp32(int width, int height, const QVector<quint32>& bgrxTopFirst
 QByteArray MakeGif(int width, int height, const QVector<QRgb>& palette,
                    const QList<QByteArray>& frames, int transparent);
 
+/// The image encoded in `format` with Qt's writer (quality -1: the writer's default;
+/// `optimized`: Huffman tables made for the picture; `progressive`: a progressive JPEG).
+QByteArray Encode(const QImage& img, const char* format, int quality = -1, bool optimized = false,
+                  bool progressive = false);
+
 /// Writes bytes to a file; false on failure.
 bool WriteFile(const QString& path, const QByteArray& bytes);
 QByteArray ReadFile(const QString& path);

@@ -75,17 +75,6 @@ QImage Photo(int w, int h) {
     return img;
 }
 
-QByteArray Encode(const QImage& img, const char* format, int quality = -1, bool optimized = false) {
-    QByteArray bytes;
-    QBuffer buf(&bytes);
-    buf.open(QIODevice::WriteOnly);
-    QImageWriter w(&buf, format);
-    w.setQuality(quality);
-    w.setOptimizedWrite(optimized);
-    w.write(img);
-    return bytes;
-}
-
 /// The JPEG file with an Exif segment (APP1) right after its start-of-image marker whose
 /// first directory holds one entry, the orientation tag (0x0112, one SHORT) of `value`,
 /// in the given byte order.

@@ -9,23 +9,13 @@
 #include "tests/support/Fixtures.h"
 #include "tests/support/TestPrompts.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
-#include <QImageWriter>
 #include <QPainter>
 #include <gtest/gtest.h>
 #include <vector>
 
 namespace {
-
-QByteArray Encode(const QImage& img, const char* format) {
-    QByteArray bytes;
-    QBuffer buf(&bytes);
-    buf.open(QIODevice::WriteOnly);
-    QImageWriter(&buf, format).write(img);
-    return bytes;
-}
 
 /// A keyed picture far larger than the limit: decoding it, blending it and shrinking it
 /// with its key takes many times longer than a tiny file, so the tiny files after it
