@@ -12,6 +12,7 @@ CellLoader::CellLoader(QObject* parent) : QObject(parent) {
 CellLoader::~CellLoader() {
     DropQueued();
     m_pool.waitForDone();
+    m_done.clear(); // no worker runs any more
 }
 
 CellLoader::JobId CellLoader::IdOf(const Picture& picture, const KeyColor& key, QSize bound) {
@@ -48,14 +49,25 @@ void CellLoader::WorkLoop() {
         {
             QMutexLocker lock(&m_mutex);
             m_waiting.erase(IdOf(*job.picture, job.key, job.bound));
+            // The job's hold on the picture ends in the loader's thread: a picture, and
+            // the work file its bytes are in, are released in the thread that made them.
+            m_done.push_back(std::move(job.picture));
         }
-        // Told in the loader's thread (dropped unseen when the loader has gone), where the
-        // job's hold on the picture ends too: a picture, and the work file its bytes are
-        // in, are released in the thread that made them.
-        QMetaObject::invokeMethod(
-            this, [this, picture = std::move(job.picture)] { Q_EMIT SourceReady(); },
-            Qt::QueuedConnection);
+        // Told in the loader's thread (dropped unseen when the loader has gone). The
+        // pictures go across under the loader's own lock rather than inside the posted
+        // call, so the hand-over is one a thread checker can follow.
+        QMetaObject::invokeMethod(this, "Deliver", Qt::QueuedConnection);
     }
+}
+
+void CellLoader::Deliver() {
+    std::vector<PicturePtr> done;
+    {
+        QMutexLocker lock(&m_mutex);
+        done.swap(m_done);
+    }
+    if (!done.empty())
+        Q_EMIT SourceReady();
 }
 
 void CellLoader::DropQueued() {

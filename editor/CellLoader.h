@@ -12,6 +12,7 @@
 #include <deque>
 #include <set>
 #include <tuple>
+#include <vector>
 
 class CellLoader : public QObject {
     Q_OBJECT
@@ -36,6 +37,10 @@ Q_SIGNALS:
     void SourceReady();
 
 private:
+    /// Takes the finished jobs' pictures from the workers and tells of them (in the
+    /// loader's thread).
+    Q_INVOKABLE void Deliver();
+
     struct Job {
         PicturePtr picture;
         KeyColor key;
@@ -47,7 +52,8 @@ private:
 
     mutable QMutex m_mutex;
     std::deque<Job> m_queue;
-    std::set<JobId> m_waiting; ///< queued or being made
-    int m_workers = 0;         ///< work loops running
+    std::vector<PicturePtr> m_done; ///< pictures of finished jobs, not yet delivered
+    std::set<JobId> m_waiting;      ///< queued or being made
+    int m_workers = 0;              ///< work loops running
     QThreadPool m_pool;
 };
