@@ -188,7 +188,7 @@ bool AskSaveChanges(EditorState& ed) {
     if (answer == Answer::Yes && !SaveDocument(CurrentDocument().filePath))
         return false;
     if (answer == Answer::Yes)
-        ed.m_modified = false;
+        ed.DocumentSaved();
     return true;
 }
 
@@ -211,7 +211,7 @@ void OnOpenCommand(EditorState& ed) {
     // A failed open that left the previous document in place keeps its modified flag,
     // so its unsaved changes are still asked about.
     if (replaced)
-        ed.m_modified = false;
+        ed.DocumentReplaced();
     ed.m_page = 0;
     RecalcPages(ed);
     ed.RedrawRebuilt();
@@ -223,19 +223,19 @@ void OnSaveCommand(EditorState& ed) {
         return;
     if (doc.filePath.isEmpty()) {
         if (SaveDocument(QString()))
-            ed.m_modified = false;
+            ed.DocumentSaved();
         return;
     }
     switch (ShowMessage(Msg::OverwriteQuestion, QString(), nullptr, MsgKind::YesNoCancel)) {
     case Answer::Yes:
         if (SaveDocument(doc.filePath)) {
-            ed.m_modified = false;
+            ed.DocumentSaved();
             ShowMessage(Msg::Saved, QString(), nullptr, MsgKind::Info);
         }
         break;
     case Answer::No:
         if (SaveDocument(QString()))
-            ed.m_modified = false;
+            ed.DocumentSaved();
         break;
     default:
         break;
@@ -253,7 +253,7 @@ bool OnCloseCommand(EditorState& ed) {
         // or was cancelled keeps the window open.
         if (!SaveDocument(CurrentDocument().filePath))
             return false;
-        ed.m_modified = false;
+        ed.DocumentSaved();
         return true;
     default:
         return false;
@@ -268,7 +268,7 @@ void OpenStartDocument(EditorState& ed, const QString& cmdFile) {
     if (path.isEmpty() && ReadSettingInt(Setting::OpenLastAtStart, 0) == 1)
         path = ReadSettingString(Setting::LastDocument, QString());
     if (!path.isEmpty() && OpenDocument(path)) {
-        ed.m_modified = false;
+        ed.DocumentReplaced();
         ed.m_page = 0;
         RecalcPages(ed);
         return;

@@ -18,6 +18,12 @@ public:
     /// Called after the slide table changed: the view redraws with its slide images
     /// rebuilt. Nothing happens without a view.
     virtual void RedrawRebuilt() {}
+    /// Called when the document was written to its file (whose path may be new): the
+    /// changes so far are kept, and a view shows the document's name again.
+    virtual void DocumentSaved() { m_modified = false; }
+    /// Called when another document, or a new one, took the open one's place: nothing
+    /// of it is changed yet, and what was done to the one before is gone with it.
+    virtual void DocumentReplaced() { m_modified = false; }
 
     /// Table index of the selected slide, -1 when none is selected.
     int SelectedIndex() const {

@@ -11,7 +11,6 @@ void NewDocument(EditorState& ed) {
     Document& doc = CurrentDocument();
     doc.filePath.clear();
     doc.slideCount = 0;
-    ed.m_modified = false;
     DocumentHeader& h = doc.header;
     h.backgroundLeft = qRgb(247, 243, 215);
     h.backgroundRight = qRgb(173, 195, 255);
@@ -25,6 +24,7 @@ void NewDocument(EditorState& ed) {
     ed.m_page = 0;
     ed.m_pageCount = 1;
     std::fill(std::begin(ed.m_pageSlides), std::end(ed.m_pageSlides), 0);
+    ed.DocumentReplaced();
 }
 
 void ReleaseAllPictures() {
