@@ -67,6 +67,10 @@ public:
     QByteArray save() const;
     /// The length of what save() gives, without encoding or reading anything.
     qint64 savedSize() const;
+    /// The memory the picture itself keeps: its bytes when they are held in memory, its
+    /// pixels when it was made from pixels; nothing for bytes left in a store (decoded
+    /// images live in the program's cache and are not counted).
+    qint64 heldBytes() const { return m_bytes.size() + m_pixels.sizeInBytes(); }
 
 private:
     QImage decode(QSize scaled) const;

@@ -20,6 +20,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QTimer>
+#include <QUndoStack>
 #include <QUrl>
 
 namespace {
@@ -86,6 +87,9 @@ constexpr MenuRow kSubMenuEnd{MenuRow::SubMenuEnd};
 
 /// Over the page's background.
 const MenuRow kViewMenu[] = {
+    Item(Command::Undo),
+    Item(Command::Redo),
+    kSeparator,
     SubMenu("背景色(&B)"),
     Item(Command::BackgroundLeft),
     Item(Command::BackgroundCenter),
@@ -101,6 +105,9 @@ const MenuRow kViewMenu[] = {
 
 /// Over a slide image.
 const MenuRow kSlideMenu[] = {
+    Item(Command::Undo),
+    Item(Command::Redo),
+    kSeparator,
     Item(Command::SlideshowFromHere),
     kSeparator,
     Item(Command::CopySlide),
@@ -131,9 +138,8 @@ const MenuRow kSlideMenu[] = {
 
 /// Over an insertion mark.
 const MenuRow kMarkMenu[] = {
-    Item(Command::AddSlides),
-    kSeparator,
-    Item(Command::PasteSlide),
+    Item(Command::Undo),      Item(Command::Redo), kSeparator,
+    Item(Command::AddSlides), kSeparator,          Item(Command::PasteSlide),
 };
 
 template <size_t N>
@@ -209,6 +215,7 @@ void EditorWindow::UpdateActions(std::optional<QPoint> pt) {
         action->setEnabled(true);
         action->setChecked(false);
     }
+    UpdateUndoActions();
     if (!pt)
         return;
     const Document& doc = CurrentDocument();
@@ -339,6 +346,12 @@ void EditorWindow::RunCommand(Command c) {
     case Command::SlideList:
         OpenSlideListFromMenu();
         break;
+    case Command::Undo:
+        m_undo->undo();
+        break;
+    case Command::Redo:
+        m_undo->redo();
+        break;
     }
 }
 
@@ -348,7 +361,7 @@ void EditorWindow::DeleteSlideUnderPointer() {
         return;
     if (ShowMessage(Msg::DeleteSlideQuestion, QString(), this, MsgKind::YesNo) != Answer::Yes)
         return;
-    DeleteSlide(*this, index);
+    RecordChange(QStringLiteral("スライドの削除"), [&] { DeleteSlide(*this, index); });
     m_rebuildCells = true;
     repaint();
 }
@@ -361,7 +374,7 @@ void EditorWindow::SlideshowFromSlideUnderPointer() {
 }
 
 void EditorWindow::AddSlidesAtMark() {
-    AddSlidesCommand(*this, m_mark, this);
+    RecordChange(QStringLiteral("スライドの追加"), [&] { AddSlidesCommand(*this, m_mark, this); });
 }
 
 void EditorWindow::CopySlideUnderPointer() {
@@ -387,7 +400,10 @@ void EditorWindow::PasteSlideAtMark() {
     const QClipboard* cb = QGuiApplication::clipboard();
     if (!cb)
         return;
-    if (PasteSlide(*this, m_mark, cb->mimeData()) >= 0) {
+    int pasted = -1;
+    RecordChange(QStringLiteral("スライドの貼り付け"),
+                 [&] { pasted = PasteSlide(*this, m_mark, cb->mimeData()); });
+    if (pasted >= 0) {
         m_rebuildCells = true;
         repaint();
     }
@@ -401,7 +417,10 @@ void EditorWindow::TogglePickMode() {
 }
 
 void EditorWindow::SetKeyOfSlideUnderPointer(const KeyColor& key) {
-    if (!SetSelectedSlideKey(*this, key))
+    bool set = false;
+    RecordChange(key ? QStringLiteral("透過色の指定") : QStringLiteral("透過色の解除"),
+                 [&] { set = SetSelectedSlideKey(*this, key); });
+    if (!set)
         return;
     m_rebuildCells = true;
     repaint();
@@ -415,8 +434,7 @@ void EditorWindow::ChooseBackgroundColor(Command which) {
     const std::optional<QRgb> chosen = prompts().chooseColor(field, this);
     if (!chosen)
         return;
-    field = *chosen;
-    m_modified = true;
+    RecordChange(QStringLiteral("背景色の変更"), [&] { field = *chosen; });
     repaint();
 }
 
@@ -428,16 +446,20 @@ void EditorWindow::ToggleMaximized() {
 }
 
 void EditorWindow::FlipSlideUnderPointer(bool horizontal) {
-    if (!ToggleSelectedSlideFlip(*this, horizontal))
+    bool flipped = false;
+    RecordChange(horizontal ? QStringLiteral("左右反転") : QStringLiteral("上下反転"),
+                 [&] { flipped = ToggleSelectedSlideFlip(*this, horizontal); });
+    if (!flipped)
         return;
     m_rebuildCells = true;
     repaint(CellArea(m_selectedCell));
 }
 
 void EditorWindow::TogglePropertyButtons() {
-    qint32& shown = CurrentDocument().header.showPropertyButtons;
-    shown = shown == 0 ? 1 : 0;
-    m_modified = true;
+    RecordChange(QStringLiteral("プロパティボタンの表示"), [] {
+        qint32& shown = CurrentDocument().header.showPropertyButtons;
+        shown = shown == 0 ? 1 : 0;
+    });
     repaint();
 }
 
@@ -488,7 +510,8 @@ void EditorWindow::dropEvent(QDropEvent* e) {
     // The files are added once the drag has ended, so the file manager is not kept
     // waiting while the images are imported and questions are asked.
     QTimer::singleShot(0, this, [this, paths, mark] {
-        AddDroppedFiles(*this, mark, paths, this);
+        RecordChange(QStringLiteral("スライドの追加"),
+                     [&] { AddDroppedFiles(*this, mark, paths, this); });
         m_rebuildCells = true;
         repaint();
     });

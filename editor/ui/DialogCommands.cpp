@@ -30,9 +30,10 @@ void EditorWindow::OpenTimeSet() {
     dlg.Initialize();
     if (RunModal(dlg) != QDialog::Accepted)
         return;
-    m_modified = true;
-    for (int i = 0; i < kMaxSlides; ++i)
-        doc.slides[i].switchTime = quint16(dlg.m_times[i]);
+    RecordChange(QStringLiteral("時間セット"), [&] {
+        for (int i = 0; i < kMaxSlides; ++i)
+            doc.slides[i].switchTime = quint16(dlg.m_times[i]);
+    });
     update();
 }
 
@@ -73,7 +74,8 @@ void EditorWindow::OpenHelp() {
 
 void EditorWindow::OpenSlideList() {
     SlideListDialog dlg(this);
-    RunModal(dlg);
+    // The slides the list deletes while it is open are one step.
+    RecordChange(QStringLiteral("スライドの削除"), [&] { RunModal(dlg); });
     m_selectedCell = -1;
     update();
 }
@@ -84,8 +86,7 @@ void EditorWindow::OpenSlideProperties(int index) {
     SlidePropertiesDialog dlg(this);
     dlg.m_index = index;
     dlg.Initialize();
-    if (RunModal(dlg) == QDialog::Accepted)
-        m_modified = true;
+    RecordChange(QStringLiteral("プレビュー背景色の変更"), [&] { RunModal(dlg); });
     if (m_selectedCell >= 0) {
         m_selectedCell = -1;
         update();

@@ -18,6 +18,7 @@
 #include <QPaintEvent>
 #include <QScreen>
 #include <QTimer>
+#include <QUndoStack>
 #include <QWindow>
 #include <algorithm>
 
@@ -31,6 +32,7 @@ EditorWindow::EditorWindow(QWidget* parent)
     setMouseTracking(true);
     setWindowTitle(QStringLiteral("ルセリオ"));
     CreateActions();
+    CreateUndoStack();
     m_cellLoader = new CellLoader(this);
     connect(m_cellLoader, &CellLoader::SourceReady, this, [this] {
         m_refreshPending = true;
@@ -41,6 +43,9 @@ EditorWindow::EditorWindow(QWidget* parent)
 EditorWindow::~EditorWindow() {
     if (m_placed)
         RecordPlacement();
+    // The stack tells of its clearing while it goes; the window it would tell has gone.
+    m_undo->disconnect(this);
+    delete m_undo;
 }
 
 void EditorWindow::WaitForCellPictures() {
@@ -140,6 +145,19 @@ void EditorWindow::RecordPlacement() {
     const QRect r = zoomed ? normalGeometry() : geometry();
     WriteSettingInt(Setting::EditorWidth, r.width());
     WriteSettingInt(Setting::EditorHeight, r.height());
+}
+
+void EditorWindow::DocumentSaved() {
+    EditorState::DocumentSaved();
+    m_undo->setClean();
+    update(); // the title band shows the name the document was saved under
+}
+
+void EditorWindow::DocumentReplaced() {
+    EditorState::DocumentReplaced();
+    m_gesture = {};
+    m_undo->clear();
+    update();
 }
 
 void EditorWindow::RedrawRebuilt() {

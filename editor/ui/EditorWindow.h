@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <QImage>
 #include <QString>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -16,6 +17,8 @@
 
 class QAction;
 class QMenu;
+class QUndoStack;
+struct DocumentSnapshot;
 
 class CellLoader;
 class TipWindow;
@@ -45,6 +48,8 @@ enum class Command {
     KeyGreen = 153,
     KeyBlue = 154,
     SlideList = 610, ///< the slide list dialog
+    Undo = 57643,    ///< takes back the last change to the document
+    Redo = 57644,    ///< makes the change taken back again
 };
 
 class EditorWindow : public QDialog, public EditorState {
@@ -71,6 +76,23 @@ public:
     void RecordPlacement();
 
     void RedrawRebuilt() override;
+    void DocumentSaved() override;
+    void DocumentReplaced() override;
+
+    // Undo (Undo.cpp). Every change to the document is one step of the window's undo
+    // stack, which keeps the document's content before and after it.
+    /// The steps of the document.
+    QUndoStack* undoStack() const { return m_undo; }
+    /// Carries out `change` as one step named `name`: the document's content before and
+    /// after it is kept when it changed anything. Steps within a step are part of it.
+    void RecordChange(const QString& name, const std::function<void()>& change);
+    /// Puts `snapshot`'s content into the document and shows it (undo and redo).
+    void ApplySnapshot(const DocumentSnapshot& snapshot);
+    /// The memory the undo stack may keep for pictures the document no longer uses
+    /// (deleted slides); the oldest steps go beyond it.
+    static constexpr qint64 kUndoMemoryLimit = qint64(256) << 20;
+    /// The most steps the stack keeps.
+    static constexpr int kUndoStepLimit = 200;
 
     /// Draws slide `index`'s picture into m_workImage at its pixel size, mirrored as its
     /// flags say unless `ignoreFlips`. False when the slide has no picture.
@@ -252,6 +274,19 @@ private:
     void RebuildCellImages(const EditorLayout& layout, bool pendingOnly = false);
 
     bool m_placed = false; ///< the opening sequence has sized the window
+
+    // Undo (Undo.cpp).
+    QUndoStack* m_undo = nullptr;
+    int m_recording = 0;         ///< RecordChange calls running
+    bool m_trimmingUndo = false; ///< the stack is being rebuilt without its oldest steps
+    /// Makes the stack and its two actions' states follow each other.
+    void CreateUndoStack();
+    /// Sets the undo and redo actions' texts and states from the stack.
+    void UpdateUndoActions();
+    /// The modified flag from the stack: modified unless at the saved state.
+    void FollowCleanState();
+    /// Drops the oldest steps while the stack keeps more than kUndoMemoryLimit.
+    void TrimUndoMemory();
 
     // Commands (Commands.cpp).
     /// Makes the window's actions, one per command, with their texts and keys.

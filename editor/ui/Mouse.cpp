@@ -309,9 +309,10 @@ void EditorWindow::CommitSwitchTimeDrag(const DraggingSwitchTime& drag) {
     if (drag.shownTime == -1)
         return; // pressed and released without moving
     if (drag.slide >= 0 && drag.slide < doc.slideCount) {
-        doc.slides[drag.slide].switchTime =
-            quint16(std::clamp(drag.shownTime, kMinSwitchTime, kMaxSwitchTime));
-        m_modified = true;
+        RecordChange(QStringLiteral("切替え時間の変更"), [&] {
+            doc.slides[drag.slide].switchTime =
+                quint16(std::clamp(drag.shownTime, kMinSwitchTime, kMaxSwitchTime));
+        });
     }
     update();
 }
@@ -371,8 +372,9 @@ void EditorWindow::DropSlide(const DraggingSlide& drag, QPoint pt) {
     // The pointer rests on a mark now: no slide image is under it, and the ring of the
     // cell the drag began on would mark a different slide after the move.
     m_selectedCell = -1;
-    MoveSlide(*this, m_page * kSlidesPerPage + c, m_page * kSlidesPerPage + m);
-    m_modified = true;
+    RecordChange(QStringLiteral("スライドの移動"), [&] {
+        MoveSlide(*this, m_page * kSlidesPerPage + c, m_page * kSlidesPerPage + m);
+    });
 }
 
 // ---------------------------------------------------------------------------------------
@@ -387,9 +389,10 @@ void EditorWindow::OpacityDragMove(QPoint pt) {
     const int x = std::clamp(pt.x(), bar.left(), bar.x() + bar.width());
     const int v = std::clamp(int((x - bar.left()) * 150.0 / width), 0, 150);
     const int alpha = v + 105;
+    // The opacity is the editor's own setting, written at once; the document is not
+    // changed by it.
     WriteSettingInt(Setting::EditorOpacity, alpha);
     ApplyWindowOpacity(alpha);
-    m_modified = true;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -420,8 +423,8 @@ void EditorWindow::LeftButtonPressed(QPoint pt) {
         const int k = HitCell(pt);
         if (k >= 0) {
             if (const std::optional<QRgb> color = CellPixelColor(k, pt)) {
-                doc.slides[m_page * kSlidesPerPage + k].keyColor = *color;
-                m_modified = true;
+                RecordChange(QStringLiteral("透過色の指定"),
+                             [&] { doc.slides[m_page * kSlidesPerPage + k].keyColor = *color; });
                 m_rebuildCells = true;
                 update();
             }

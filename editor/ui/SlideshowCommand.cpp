@@ -10,16 +10,16 @@ void EditorWindow::RunSlideshow(int startIndex) {
     // QWidget's own hide: QDialog's would end this window's modal loop, and with it
     // the program.
     QWidget::setVisible(false);
-    {
+    // What the show changes of the document (its window's place and size, its options)
+    // is one step.
+    RecordChange(QStringLiteral("スライドショーの設定の変更"), [this, startIndex] {
         SlideshowWindow show(this);
         show.m_index = startIndex;
         show.m_changed = m_modified;
         show.Play();
-        if (show.m_changed) {
-            m_modified = true;
+        if (show.m_changed)
             m_rebuildCells = true;
-        }
-    }
+    });
     QWidget::setVisible(true);
     raise();
     activateWindow();

@@ -191,7 +191,7 @@ TEST_F(SlideProperties, BackgroundColourDecidesTheResult) {
     EXPECT_EQ(prompts.calls[0].color, qRgb(10, 20, 30)) << "the chooser starts at the colour";
 
     // A cancelled chooser changes nothing.
-    editor.m_modified = false;
+    editor.DocumentSaved(); // as if just saved
     prompts.answerColor(std::nullopt);
     Script<SlidePropertiesDialog>([](SlidePropertiesDialog& d) {
         d.colorButton()->chooseOther();

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimeEdit>
+#include <QUndoStack>
 
 namespace {
 
@@ -197,15 +198,16 @@ TEST_F(SwitchTimes, EditorWritesBackOnlyOnSave) {
         for (int i = 0; i < 45; ++i)
             EXPECT_EQ(doc.slides[i].switchTime, i + 1);
     }
-    // Save without an edit still marks the document modified.
+    // Save without an edit changes nothing, and the document stays unmodified.
     Script<SwitchTimeDialog>(
         [](SwitchTimeDialog& d) { QTest::mouseClick(d.saveButton(), Qt::LeftButton); });
     editor.OpenTimeSet();
-    EXPECT_TRUE(editor.m_modified);
+    EXPECT_FALSE(editor.m_modified);
+    EXPECT_EQ(editor.undoStack()->count(), 0);
     EXPECT_EQ(doc.slides[44].switchTime, 45);
 
     // An edit on another page is written back; the editor's page stays.
-    editor.m_modified = false;
+    editor.DocumentSaved(); // as if just saved
     Script<SwitchTimeDialog>([](SwitchTimeDialog& d) {
         d.OnNextPage();
         d.picker(4)->setTime(QTime(10, 0, 0));
@@ -221,7 +223,7 @@ TEST_F(SwitchTimes, EditorWritesBackOnlyOnSave) {
         d.picker(0)->setTime(QTime(1, 0, 0));
         QTest::keyClick(&d, Qt::Key_Escape);
     });
-    editor.m_modified = false;
+    editor.DocumentSaved(); // as if just saved
     editor.OpenTimeSet();
     EXPECT_FALSE(editor.m_modified);
     EXPECT_EQ(doc.slides[20].switchTime, 21);

@@ -125,7 +125,7 @@ TEST_F(Commands, DeleteAsksAndDeletesTheSlideUnderThePointer) {
     for (const Row& r : rows) {
         TestPrompts p;
         Slides(5);
-        editor->m_modified = false;
+        editor->DocumentSaved(); // as if just saved
         editor->m_selectedCell = r.select;
         if (r.answer != Answer::None)
             p.answer(r.answer);
@@ -258,12 +258,16 @@ TEST_F(Commands, ThePopUpFollowsThePointer) {
         EXPECT_EQ(editor->BuildContextMenu(r.pt)->title(), QString::fromLatin1(r.title)) << r.name;
 
     EXPECT_EQ(MenuRows(editor->BuildContextMenu(QPoint(3, 3)).get()),
-              Utf8({"> 背景色(&B)", "backgroundLeft 左(&L)", "backgroundCenter 中央(&C)",
+              Utf8({"undo 元に戻す(&U)\tCtrl+Z", "redo やり直し(&R)\tCtrl+Y", "-",
+                    "> 背景色(&B)", "backgroundLeft 左(&L)", "backgroundCenter 中央(&C)",
                     "backgroundRight 右(&R)", "<", "-", "refresh 最新の情報に更新(&R)\tF5", "-",
                     "toggleMaximized 最大化/元の大きさに戻す(&M)\tWClick/F11", "-",
                     "slideList プロパティ(&P)"}));
     EXPECT_EQ(MenuRows(editor->BuildContextMenu(CellPoint(0)).get()),
-              Utf8({"slideshowFromHere ここからスライドショー(&S)",
+              Utf8({"undo 元に戻す(&U)\tCtrl+Z",
+                    "redo やり直し(&R)\tCtrl+Y",
+                    "-",
+                    "slideshowFromHere ここからスライドショー(&S)",
                     "-",
                     "copySlide コピー(&C)\tCtrl+C",
                     "-",
@@ -290,7 +294,8 @@ TEST_F(Commands, ThePopUpFollowsThePointer) {
                     "-",
                     "slideProperties プロパティ(&P)\tWClick"}));
     EXPECT_EQ(MenuRows(editor->BuildContextMenu(MarkPoint(0)).get()),
-              Utf8({"addSlides スライド追加(&A)", "-", "pasteSlide 貼り付け(&P)\tCtrl+V"}));
+              Utf8({"undo 元に戻す(&U)\tCtrl+Z", "redo やり直し(&R)\tCtrl+Y", "-",
+                    "addSlides スライド追加(&A)", "-", "pasteSlide 貼り付け(&P)\tCtrl+V"}));
 }
 
 TEST_F(Commands, TheSlidePopUpShowsTheSlidesOwnStates) {
@@ -412,7 +417,7 @@ TEST_F(Commands, SlideImageCommands) {
         Slides(25, 1);
         editor->m_selectedCell = 2; // slide 22
         Slide(22).keyColor = qRgb(9, 9, 9);
-        editor->m_modified = false;
+        editor->DocumentSaved(); // as if just saved
         for (Command c : r.commands)
             Run(c);
         EXPECT_EQ(Slide(22).keyColor, r.key) << r.name;
@@ -431,7 +436,7 @@ TEST_F(Commands, SlideImageCommands) {
     // With no slide under the pointer nothing changes.
     Slides(3);
     editor->m_selectedCell = -1;
-    editor->m_modified = false;
+    editor->DocumentSaved(); // as if just saved
     for (Command c : {Command::KeyBlack, Command::ClearKeyColor, Command::FlipHorizontal,
                       Command::FlipVertical, Command::DeleteSlide, Command::SlideshowFromHere,
                       Command::CopySlide, Command::SlideProperties})
@@ -466,7 +471,7 @@ TEST_F(Commands, WindowCommands) {
     };
     for (const Row& r : rows) {
         TestPrompts p;
-        editor->m_modified = false;
+        editor->DocumentSaved(); // as if just saved
         p.answerColor(std::nullopt); // cancelled: nothing changes
         Run(r.command);
         EXPECT_EQ(h.*r.field, r.initial) << r.name;
@@ -484,7 +489,7 @@ TEST_F(Commands, WindowCommands) {
     // The property buttons are inverted; any set value counts as shown.
     for (const auto& [before, after] : {std::pair{0, 1}, std::pair{1, 0}, std::pair{5, 0}}) {
         h.showPropertyButtons = before;
-        editor->m_modified = false;
+        editor->DocumentSaved(); // as if just saved
         Run(Command::TogglePropertyButtons);
         EXPECT_EQ(h.showPropertyButtons, after) << before;
         EXPECT_TRUE(editor->m_modified);
@@ -495,7 +500,7 @@ TEST_F(Commands, WindowCommands) {
     EXPECT_TRUE(editor->windowState() & Qt::WindowMaximized);
     Run(Command::ToggleMaximized);
     EXPECT_FALSE(editor->windowState() & Qt::WindowMaximized);
-    editor->m_modified = false;
+    editor->DocumentSaved(); // as if just saved
     Run(Command::Refresh);
     EXPECT_FALSE(editor->m_modified);
 }

@@ -71,7 +71,9 @@ TEST_F(HandBack, UnchangedShowLeavesTheDocumentAlone) {
 }
 
 TEST_F(HandBack, AModifiedDocumentIsRebuiltEvenWhenNothingChanged) {
-    editor.m_modified = true;
+    editor.RecordChange(QStringLiteral("change"),
+                        [] { CurrentDocument().slides[0].switchTime += 1; });
+    ASSERT_TRUE(editor.m_modified);
     Run(0, [](SlideshowWindow&) {});
     ASSERT_TRUE(ran);
     EXPECT_EQ(changedAtStart, 1);
