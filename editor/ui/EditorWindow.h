@@ -91,6 +91,7 @@ public:
     /// The memory the undo stack may keep for pictures the document no longer uses
     /// (deleted slides); the oldest steps go beyond it.
     static constexpr qint64 kUndoMemoryLimit = qint64(256) << 20;
+    qint64 m_undoMemoryLimit = kUndoMemoryLimit; ///< the limit in force (tests lower it)
     /// The most steps the stack keeps.
     static constexpr int kUndoStepLimit = 200;
 
@@ -285,7 +286,7 @@ private:
     void UpdateUndoActions();
     /// The modified flag from the stack: modified unless at the saved state.
     void FollowCleanState();
-    /// Drops the oldest steps while the stack keeps more than kUndoMemoryLimit.
+    /// Drops the oldest steps while the stack keeps more than m_undoMemoryLimit.
     void TrimUndoMemory();
 
     // Commands (Commands.cpp).

@@ -125,7 +125,7 @@ void EditorWindow::TrimUndoMemory() {
     // Only steps that can be undone go; the oldest first.
     int index = m_undo->index();
     int drop = 0;
-    while (drop < index && heldFrom(drop) > kUndoMemoryLimit)
+    while (drop < index && heldFrom(drop) > m_undoMemoryLimit)
         ++drop;
     if (drop == 0)
         return;
