@@ -242,6 +242,13 @@ void OnSaveCommand(EditorState& ed) {
     }
 }
 
+void OnSaveAsCommand(EditorState& ed) {
+    if (CurrentDocument().slideCount == 0)
+        return;
+    if (SaveDocument(QString()))
+        ed.DocumentSaved();
+}
+
 bool OnCloseCommand(EditorState& ed) {
     if (!ed.m_modified)
         return true;

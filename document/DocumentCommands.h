@@ -38,6 +38,8 @@ void OnNewCommand(EditorState& ed);
 void OnOpenCommand(EditorState& ed);
 /// The Save command (overwrite, or save as).
 void OnSaveCommand(EditorState& ed);
+/// Save As: asks for a file name and saves there (a document with slides).
+void OnSaveAsCommand(EditorState& ed);
 /// Closing the main window: true when it may close. The unsaved-changes question comes
 /// first; Yes keeps the window open when the save fails or is cancelled.
 bool OnCloseCommand(EditorState& ed);

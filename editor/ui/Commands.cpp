@@ -3,6 +3,7 @@
 #include "base/Prompts.h"
 #include "dialogs/CommandAction.h"
 #include "document/Document.h"
+#include "document/DocumentCommands.h"
 #include "document/SlideTable.h"
 #include "editor/ui/Art.h"
 #include "editor/ui/EditorWindow.h"
@@ -37,12 +38,23 @@ struct CommandSpec {
 
 const CommandSpec kCommands[] = {
     {Command::DeleteSlide, "deleteSlide", "削除(&D)\tDelete", Qt::Key_Delete},
-    {Command::SlideshowFromHere, "slideshowFromHere", "ここからスライドショー(&S)"},
+    {Command::SlideshowFromHere, "slideshowFromHere", "ここからスライドショー(&S)\tShift+F5",
+     (Qt::SHIFT | Qt::Key_F5).toCombined()},
+    {Command::SlideshowFromStart, "slideshowFromStart", "最初からスライドショー(&W)\tF5",
+     Qt::Key_F5},
+    {Command::NewDocument, "newDocument", "新規作成(&N)\tCtrl+N",
+     (Qt::CTRL | Qt::Key_N).toCombined()},
+    {Command::OpenDocument, "openDocument", "開く(&O)...\tCtrl+O",
+     (Qt::CTRL | Qt::Key_O).toCombined()},
+    {Command::SaveDocument, "saveDocument", "上書き保存(&S)\tCtrl+S",
+     (Qt::CTRL | Qt::Key_S).toCombined()},
+    {Command::SaveDocumentAs, "saveDocumentAs", "名前を付けて保存(&A)...\tCtrl+Shift+S",
+     (Qt::CTRL | Qt::SHIFT | Qt::Key_S).toCombined()},
     {Command::AddSlides, "addSlides", "スライド追加(&A)"},
     {Command::CopySlide, "copySlide", "コピー(&C)\tCtrl+C", (Qt::CTRL | Qt::Key_C).toCombined()},
     {Command::PasteSlide, "pasteSlide", "貼り付け(&P)\tCtrl+V",
      (Qt::CTRL | Qt::Key_V).toCombined()},
-    {Command::Refresh, "refresh", "最新の情報に更新(&R)\tF5", Qt::Key_F5},
+    {Command::Refresh, "refresh", "最新の情報に更新(&R)"},
     {Command::SlideProperties, "slideProperties", "プロパティ(&P)\tWClick"},
     {Command::PickKeyColor, "pickKeyColor", "クリック指定(&T)"},
     {Command::ClearKeyColor, "clearKeyColor", "透過色の解除(&K)"},
@@ -89,6 +101,14 @@ constexpr MenuRow kSubMenuEnd{MenuRow::SubMenuEnd};
 const MenuRow kViewMenu[] = {
     Item(Command::Undo),
     Item(Command::Redo),
+    kSeparator,
+    SubMenu("ファイル(&F)"),
+    Item(Command::NewDocument),
+    Item(Command::OpenDocument),
+    Item(Command::SaveDocument),
+    Item(Command::SaveDocumentAs),
+    kSubMenuEnd,
+    Item(Command::SlideshowFromStart),
     kSeparator,
     SubMenu("背景色(&B)"),
     Item(Command::BackgroundLeft),
@@ -346,6 +366,21 @@ void EditorWindow::RunCommand(Command c) {
     case Command::SlideList:
         OpenSlideListFromMenu();
         break;
+    case Command::SlideshowFromStart:
+        RunSlideshow(0);
+        break;
+    case Command::NewDocument:
+        OnNewCommand(*this);
+        break;
+    case Command::OpenDocument:
+        OnOpenCommand(*this);
+        break;
+    case Command::SaveDocument:
+        OnSaveCommand(*this);
+        break;
+    case Command::SaveDocumentAs:
+        OnSaveAsCommand(*this);
+        break;
     case Command::Undo:
         m_undo->undo();
         break;
@@ -367,10 +402,10 @@ void EditorWindow::DeleteSlideUnderPointer() {
 }
 
 void EditorWindow::SlideshowFromSlideUnderPointer() {
+    // Without a slide under the pointer or a current one (Shift+F5 anywhere), the show
+    // starts from the first slide.
     const int index = SelectedIndex();
-    if (index < 0 || index >= CurrentDocument().slideCount)
-        return;
-    RunSlideshow(index);
+    RunSlideshow(index >= 0 && index < CurrentDocument().slideCount ? index : 0);
 }
 
 void EditorWindow::AddSlidesAtMark() {
@@ -400,6 +435,9 @@ void EditorWindow::PasteSlideAtMark() {
     const QClipboard* cb = QGuiApplication::clipboard();
     if (!cb)
         return;
+    // From the keyboard, the paste goes right after the current slide.
+    if (m_keyboardLast && m_selectedCell >= 0)
+        m_mark = m_selectedCell + 1;
     int pasted = -1;
     RecordChange(QStringLiteral("スライドの貼り付け"),
                  [&] { pasted = PasteSlide(*this, m_mark, cb->mimeData()); });

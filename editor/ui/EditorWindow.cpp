@@ -216,6 +216,13 @@ void EditorWindow::mousePressEvent(QMouseEvent* e) {
 void EditorWindow::mouseMoveEvent(QMouseEvent* e) {
     if (ContinueFrameResize(e->globalPosition().toPoint()))
         return;
+    // The pointer takes the ring back from the keyboard only when it really moved (a
+    // window shown or repainted under a resting pointer may report it again).
+    const QPoint global = e->globalPosition().toPoint();
+    if (m_keyboardLast && global == m_lastPointer)
+        return;
+    m_lastPointer = global;
+    m_keyboardLast = false;
     PointerMoved(e->position().toPoint());
     if (m_tip)
         m_tip->RelayMouseMove(e->globalPosition().toPoint());
@@ -234,7 +241,12 @@ void EditorWindow::mouseMoveEvent(QMouseEvent* e) {
 }
 
 void EditorWindow::keyPressEvent(QKeyEvent* e) {
-    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+    // Escape ends a colour pick or a drag first; only then does it close the window.
+    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier && CancelGesture()) {
+        e->accept();
+        return;
+    }
+    if (HandleNavigationKey(e)) {
         e->accept();
         return;
     }

@@ -50,6 +50,11 @@ enum class Command {
     SlideList = 610, ///< the slide list dialog
     Undo = 57643,    ///< takes back the last change to the document
     Redo = 57644,    ///< makes the change taken back again
+    NewDocument = 57600,
+    OpenDocument = 57601,
+    SaveDocument = 57603,
+    SaveDocumentAs = 57604,
+    SlideshowFromStart = 160, ///< the slideshow from the first slide
 };
 
 class EditorWindow : public QDialog, public EditorState {
@@ -201,6 +206,7 @@ public:
     using Gesture = std::variant<std::monostate, PickingColor, MovingWindow, DraggingOpacity,
                                  DraggingSwitchTime, DraggingSlide, ResizingFrame>;
     Gesture m_gesture;
+    QPoint m_lastPointer; ///< screen position of the last pointer movement
     /// A drag of the pointer runs (the window, the opacity, a switch time, a slide).
     bool DragRuns() const;
 
@@ -213,6 +219,23 @@ public:
     void LeftButtonReleased(QPoint pt);
     void LeftButtonDoubleClicked(QPoint pt);
     void RightButtonReleased(QPoint pt);
+    // The keyboard (Keyboard.cpp). The current slide is the one the keys moved the ring
+    // to; while the keyboard was used last, the commands act on it (and a paste goes
+    // after it) instead of on the slide under the pointer.
+    int m_currentSlide = -1;     ///< table index; -1 none
+    bool m_keyboardLast = false; ///< the keyboard was used after the pointer
+    /// Makes slide `index` (clamped to the table) the current slide: its page shows and
+    /// its ring is drawn. Nothing without slides.
+    void SetCurrentSlide(int index);
+    /// The current slide while the keyboard was used last, else the slide under the
+    /// pointer; -1 when neither.
+    int TargetSlide() const;
+    /// Ends the colour pick or the drag in progress without its effect. False when
+    /// none ran.
+    bool CancelGesture();
+    /// The arrows, Home/End, Page Up/Down, Enter and the menu keys; false for others.
+    bool HandleNavigationKey(QKeyEvent* e);
+
     /// Icon `icon`'s action; icons that need slides do nothing while the document has none.
     void RunIcon(Icon icon);
     /// Shows page `page` (0-based; the caller checked that the document has it).
