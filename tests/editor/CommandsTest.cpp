@@ -26,21 +26,8 @@
 
 namespace {
 
-class Commands : public ::testing::Test {
+class Commands : public EditorTest {
 protected:
-    void SetUp() override {
-        ResetWorld();
-        QGuiApplication::clipboard()->clear();
-        prompts = std::make_unique<TestPrompts>();
-        editor = OpenTestEditor();
-        ASSERT_TRUE(editor);
-    }
-    void TearDown() override {
-        editor.reset();
-        prompts.reset();
-        QGuiApplication::clipboard()->clear();
-        ResetWorld();
-    }
     /// `n` slides, painted once so the rectangles of the page are known.
     void Slides(int n, int page = 0) {
         FillSlides(*editor, n);
@@ -56,9 +43,6 @@ protected:
     /// Hands a drag event straight to the window's handlers: the application's own
     /// bookkeeping passes a leave or a drop on only within a drag it has seen start.
     void Deliver(QEvent* e) { static_cast<QObject*>(editor.get())->event(e); }
-
-    std::unique_ptr<TestPrompts> prompts;
-    std::unique_ptr<EditorWindow> editor;
 };
 
 /// The menu as text rows: "-" for a separator, "> title" opening a sub-menu and "<"

@@ -23,22 +23,8 @@
 
 namespace {
 
-class Keyboard : public ::testing::Test {
+class Keyboard : public EditorTest {
 protected:
-    void SetUp() override {
-        ResetWorld();
-        QGuiApplication::clipboard()->clear();
-        prompts = std::make_unique<TestPrompts>();
-        editor = OpenTestEditor();
-        ASSERT_TRUE(editor);
-    }
-    void TearDown() override {
-        SetModalRunner({});
-        editor.reset();
-        prompts.reset();
-        QGuiApplication::clipboard()->clear();
-        ResetWorld();
-    }
     /// `n` slides (reserved1 holds each one's first index), page 0, painted; no ring.
     void Slides(int n) {
         FillSlides(*editor, n);
@@ -55,9 +41,6 @@ protected:
     }
     /// The slide the ring is on, as a table index; -1 none.
     int Ring() const { return editor->SelectedIndex(); }
-
-    std::unique_ptr<TestPrompts> prompts;
-    std::unique_ptr<EditorWindow> editor;
 };
 
 TEST_F(Keyboard, TheKeysMoveTheRingAcrossCellsAndPages) {

@@ -22,21 +22,8 @@
 
 namespace {
 
-class Undo : public ::testing::Test {
+class Undo : public EditorTest {
 public:
-    void SetUp() override {
-        ResetWorld();
-        QGuiApplication::clipboard()->clear();
-        prompts = std::make_unique<TestPrompts>();
-        editor = OpenTestEditor();
-        ASSERT_TRUE(editor);
-    }
-    void TearDown() override {
-        editor.reset();
-        prompts.reset();
-        QGuiApplication::clipboard()->clear();
-        ResetWorld();
-    }
     /// `n` slides with times 1, 2, 3 ..., saved as they are, painted once.
     void Slides(int n) {
         FillSlides(*editor, n);
@@ -53,9 +40,6 @@ public:
             order.push_back(int(CurrentDocument().slides[i].reserved1));
         return order;
     }
-
-    std::unique_ptr<TestPrompts> prompts;
-    std::unique_ptr<EditorWindow> editor;
 };
 
 TEST_F(Undo, EveryChangeIsOneStepThatUndoAndRedoTakeBackAndMakeAgain) {
