@@ -398,6 +398,9 @@ void EditorWindow::DeleteSlideUnderPointer() {
         return;
     RecordChange(QStringLiteral("スライドの削除"), [&] { DeleteSlide(*this, index); });
     m_rebuildCells = true;
+    // From the keyboard, the ring goes to the slide that took the deleted one's place.
+    if (m_keyboardLast)
+        SetCurrentSlide(index);
     repaint();
 }
 
@@ -443,6 +446,8 @@ void EditorWindow::PasteSlideAtMark() {
                  [&] { pasted = PasteSlide(*this, m_mark, cb->mimeData()); });
     if (pasted >= 0) {
         m_rebuildCells = true;
+        if (m_keyboardLast)
+            SetCurrentSlide(pasted); // the ring moves on to the slide pasted
         repaint();
     }
 }

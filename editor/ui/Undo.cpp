@@ -109,6 +109,9 @@ void EditorWindow::ApplySnapshot(const DocumentSnapshot& snapshot) {
     m_selectedCell = -1;
     m_mark = -1;
     m_rebuildCells = true;
+    // The keyboard's ring stays where it was, on a slide that is still there.
+    if (m_keyboardLast && m_currentSlide >= 0)
+        SetCurrentSlide(m_currentSlide);
     update();
 }
 

@@ -90,6 +90,7 @@ TEST_F(Keyboard, CommandsActOnTheCurrentSlide) {
     ASSERT_EQ(CurrentDocument().slideCount, 5);
     EXPECT_EQ(CurrentDocument().slides[2].keyColor, KeyColor(qRgb(255, 0, 0)));
     EXPECT_EQ(CurrentDocument().slides[3].reserved1, 2u) << "the slides after it move on";
+    EXPECT_EQ(Ring(), 2) << "the ring moves on to the slide pasted";
 
     // Delete asks and deletes it.
     Key(Qt::Key_Home);
@@ -97,6 +98,11 @@ TEST_F(Keyboard, CommandsActOnTheCurrentSlide) {
     Key(Qt::Key_Delete);
     ASSERT_EQ(CurrentDocument().slideCount, 4);
     EXPECT_EQ(CurrentDocument().slides[0].reserved1, 1u);
+    EXPECT_EQ(Ring(), 0) << "on the slide that took its place";
+    // Undo brings the slide back; the ring stays where it was.
+    Key(Qt::Key_Z, Qt::ControlModifier);
+    ASSERT_EQ(CurrentDocument().slideCount, 5);
+    EXPECT_EQ(Ring(), 0);
 
     // Enter opens its properties.
     int shownIndex = -1;
@@ -107,7 +113,7 @@ TEST_F(Keyboard, CommandsActOnTheCurrentSlide) {
     });
     Key(Qt::Key_End);
     Key(Qt::Key_Return);
-    EXPECT_EQ(shownIndex, 3);
+    EXPECT_EQ(shownIndex, 4);
     EXPECT_TRUE(editor->isVisible()) << "Enter never closes the window";
 }
 
