@@ -99,7 +99,7 @@ for i in 0 1; do
         start=$(date +%s%N)
         "$1" "$2" 2>/dev/null &
         pid=$!
-        until xdotool search --onlyvisible --name "^ルセリオ\$" >/dev/null 2>&1; do
+        until xdotool search --onlyvisible --name "ルセリオ\$" >/dev/null 2>&1; do
           kill -0 $pid 2>/dev/null || exit 1
           sleep 0.01
         done

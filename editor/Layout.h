@@ -18,8 +18,11 @@ constexpr QRgb kColumnColors[5] = {qRgb(247, 8, 0), qRgb(255, 130, 0), qRgb(247,
 constexpr QRgb kColumnTextColors[5] = {qRgb(247, 247, 8), qRgb(247, 247, 8), qRgb(0, 0, 0),
                                        qRgb(0, 0, 0), qRgb(247, 247, 8)};
 constexpr QRgb kTitleColor = qRgb(247, 247, 8);
-constexpr QRgb kGraphFrameColor = qRgb(66, 107, 156); ///< graph frame and slide numbers
-constexpr QRgb kGraphTimeColor = qRgb(66, 107, 154);  ///< time texts in the graph
+constexpr QRgb kGraphFrameColor = qRgb(66, 107, 156); ///< the graph's frame
+/// The slide numbers and times on the graph's bars, per column: black or white, the one
+/// of higher contrast with the bar (at least 4.5 : 1, 5 : 1 on the red bar).
+constexpr QRgb kGraphLabelColors[5] = {qRgb(0, 0, 0), qRgb(0, 0, 0), qRgb(0, 0, 0),
+                                       qRgb(0, 0, 0), qRgb(255, 255, 255)};
 constexpr QRgb kTotalTimeColor = qRgb(16, 16, 222);
 
 /// The icons of the icon bar, in their order there: two rows of six.

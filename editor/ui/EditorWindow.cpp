@@ -30,9 +30,9 @@ EditorWindow::EditorWindow(QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::FramelessWindowHint) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
-    setWindowTitle(QStringLiteral("ルセリオ"));
     CreateActions();
     CreateUndoStack();
+    UpdateWindowTitle();
     m_cellLoader = new CellLoader(this);
     connect(m_cellLoader, &CellLoader::SourceReady, this, [this] {
         m_refreshPending = true;
@@ -150,6 +150,7 @@ void EditorWindow::RecordPlacement() {
 void EditorWindow::DocumentSaved() {
     EditorState::DocumentSaved();
     m_undo->setClean();
+    UpdateWindowTitle();
     update(); // the title band shows the name the document was saved under
 }
 
@@ -157,6 +158,7 @@ void EditorWindow::DocumentReplaced() {
     EditorState::DocumentReplaced();
     m_gesture = {};
     m_undo->clear();
+    UpdateWindowTitle();
     update();
 }
 

@@ -309,6 +309,9 @@ private:
     void UpdateUndoActions();
     /// The modified flag from the stack: modified unless at the saved state.
     void FollowCleanState();
+    /// The window title: the document's file name (無題 when untitled) and the program's,
+    /// with the modified marker while the document has unsaved changes.
+    void UpdateWindowTitle();
     /// Drops the oldest steps while the stack keeps more than m_undoMemoryLimit.
     void TrimUndoMemory();
 

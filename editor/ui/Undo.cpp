@@ -10,6 +10,7 @@
 #include "editor/ui/EditorWindow.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QUndoStack>
 #include <vector>
 
@@ -80,6 +81,14 @@ void EditorWindow::FollowCleanState() {
     if (m_trimmingUndo)
         return;
     m_modified = !m_undo->isClean();
+    setWindowModified(m_modified);
+}
+
+void EditorWindow::UpdateWindowTitle() {
+    const QString path = CurrentDocument().filePath;
+    const QString name = path.isEmpty() ? QStringLiteral("無題") : QFileInfo(path).fileName();
+    setWindowTitle(name + QStringLiteral("[*] — ルセリオ"));
+    setWindowModified(m_modified);
 }
 
 void EditorWindow::RecordChange(const QString& name, const std::function<void()>& change) {

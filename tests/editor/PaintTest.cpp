@@ -18,6 +18,7 @@
 #include <QFontInfo>
 #include <QPainter>
 
+#include <cmath>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -306,6 +307,50 @@ TEST(Fonts, SelectUiFontAndJapaneseFaces) {
         const QString real = QFontInfo(f).family();
         EXPECT_TRUE(QFontDatabase::writingSystems(real).contains(QFontDatabase::Japanese))
             << face.toStdString() << " -> " << real.toStdString();
+    }
+}
+
+} // namespace
+
+namespace {
+
+/// WCAG 2 relative luminance of an sRGB colour.
+double Luminance(QRgb c) {
+    const auto lin = [](int v) {
+        const double s = v / 255.0;
+        return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * lin(qRed(c)) + 0.7152 * lin(qGreen(c)) + 0.0722 * lin(qBlue(c));
+}
+
+double Contrast(QRgb a, QRgb b) {
+    const double la = Luminance(a), lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+TEST_F(Paint, GraphLabelsReachAContrastOfFourAndAHalfOnEveryBar) {
+    FillSlides(*editor, 5);
+    for (int i = 0; i < 5; ++i)
+        CurrentDocument().slides[i].switchTime = 3600; // equal bars, wide enough for a time
+    editor->m_rebuildCells = true;
+    const QImage shot = Shot();
+    const QRect g = editor->m_graphRect;
+    for (int i = 0; i < 5; ++i) {
+        // Bar i lies between the boundaries of the bars before and after it.
+        const int left = i == 0 ? g.left() + 2 : editor->m_boundaryRects[i].right() + 2;
+        const int right = editor->m_boundaryRects[i + 1].left() - 2;
+        const QRgb bar = shot.pixel(left + 1, g.top() + 3);
+        // The ink of the labels: the pixel farthest in contrast from the bar.
+        double best = 1.0;
+        int inked = 0;
+        for (int y = g.top() + 2; y < g.bottom() - 2; ++y)
+            for (int x = left; x < right; ++x) {
+                const double c = Contrast(shot.pixel(x, y), bar);
+                best = std::max(best, c);
+                inked += c > 1.5;
+            }
+        EXPECT_GT(inked, 30) << "bar " << i << " has its number and time";
+        EXPECT_GE(best, 4.5) << "bar " << i;
     }
 }
 
