@@ -9,10 +9,45 @@
 #include "image/ParallelImport.h"
 
 #include <QCursor>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <algorithm>
 
 namespace {
+
+/// Names in the order people expect: runs of digits compare by their value (p2 before
+/// p10), the rest without regard to case; equal names keep their order.
+bool NaturalLess(const QString& a, const QString& b) {
+    int i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a[i].isDigit() && b[j].isDigit()) {
+            int ei = i, ej = j;
+            while (ei < a.size() && a[ei].isDigit())
+                ++ei;
+            while (ej < b.size() && b[ej].isDigit())
+                ++ej;
+            // Leading zeros aside, a longer run of digits is the larger number.
+            QStringView na = QStringView(a).mid(i, ei - i), nb = QStringView(b).mid(j, ej - j);
+            while (na.size() > 1 && na.front() == u'0')
+                na = na.mid(1);
+            while (nb.size() > 1 && nb.front() == u'0')
+                nb = nb.mid(1);
+            if (na.size() != nb.size())
+                return na.size() < nb.size();
+            if (const int c = na.compare(nb); c != 0)
+                return c < 0;
+            i = ei;
+            j = ej;
+            continue;
+        }
+        const QChar ca = a[i].toCaseFolded(), cb = b[j].toCaseFolded();
+        if (ca != cb)
+            return ca < cb;
+        ++i;
+        ++j;
+    }
+    return a.size() - i < b.size() - j;
+}
 
 /// Shows the wait cursor for its lifetime (when there is a cursor to show).
 struct WaitCursor {
@@ -106,6 +141,11 @@ BatchReport ImportFilesAsSlides(EditorState& ed, int mark, const QStringList& pa
 
     int& added = report.added;
     bool appended = false;
+    // The files go in their order from the mark on: the first at the mark, each next one
+    // after the one before.
+    const int markIndex =
+        mark < 0 ? -1 : std::clamp(ed.m_page * kSlidesPerPage + mark, 0, doc.slideCount);
+    int insertedAtMark = 0;
     for (int i = 0; i < paths.size(); ++i) {
         const QString& path = paths[i];
         if (doc.slideCount >= kMaxSlides) {
@@ -117,15 +157,9 @@ BatchReport ImportFilesAsSlides(EditorState& ed, int mark, const QStringList& pa
             report.refused << BatchFile{i, path, Msg::NotImageFileName};
             continue;
         }
-        // The mark and the page do not change during a batch, so every file of it goes
-        // to the same index: inserted files end up in reverse order.
-        int index = -1;
-        if (mark < 0) {
-            if (ed.m_page < ed.m_pageCount - 1)
-                ed.m_page = ed.m_pageCount - 1;
-        } else {
-            index = std::clamp(ed.m_page * kSlidesPerPage + mark, 0, doc.slideCount);
-        }
+        const int index = markIndex < 0 ? -1 : markIndex + insertedAtMark;
+        if (index < 0 && ed.m_page < ed.m_pageCount - 1)
+            ed.m_page = ed.m_pageCount - 1;
         const ImportResult& result = imported.results[i];
         ShowImportNotices(result.notices);
         if (!result.ok) {
@@ -144,6 +178,7 @@ BatchReport ImportFilesAsSlides(EditorState& ed, int mark, const QStringList& pa
             rec.keyColor = result.key;
             rec.switchTime = NewSlideSwitchTime();
             InsertSlide(ed, index, rec);
+            ++insertedAtMark;
         }
         ++added;
     }
@@ -180,6 +215,11 @@ void AddSlidesCommand(EditorState& ed, int mark, QObject* owner) {
     QStringList paths = prompts().openFileNames(request, true);
     if (paths.isEmpty())
         return;
+    // File dialogs give the chosen files in no order a user can rely on: they are added
+    // in the order of their names as a file manager lists them (p2 before p10).
+    std::stable_sort(paths.begin(), paths.end(), [](const QString& a, const QString& b) {
+        return NaturalLess(QFileInfo(a).fileName(), QFileInfo(b).fileName());
+    });
     // The question has no owner here, as for the dialog that came before it.
     if (!LimitPathsToCapacity(paths, nullptr))
         return;

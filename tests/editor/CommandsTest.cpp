@@ -649,7 +649,7 @@ TEST_F(Commands, DroppedFilesGoToTheMarkUnderThePointer) {
     EXPECT_TRUE(onMark.isAccepted());
     EXPECT_EQ(editor->m_mark, 2);
 
-    // Dropped there, A, B and C end up in reverse order.
+    // Dropped there, A, B and C go in the drag's order from the mark on.
     QDropEvent drop(QPointF(MarkPoint(2)), Qt::CopyAction | Qt::MoveAction, &data, Qt::NoButton,
                     Qt::NoModifier);
     QCoreApplication::sendEvent(editor.get(), &drop);
@@ -657,9 +657,9 @@ TEST_F(Commands, DroppedFilesGoToTheMarkUnderThePointer) {
     EXPECT_EQ(drop.dropAction(), Qt::CopyAction); // never a move: the originals stay
     QCoreApplication::processEvents();
     ASSERT_EQ(CurrentDocument().slideCount, 8);
-    EXPECT_EQ(GetPictureSize(Slide(2).picture).width(), 13);
+    EXPECT_EQ(GetPictureSize(Slide(2).picture).width(), 11);
     EXPECT_EQ(GetPictureSize(Slide(3).picture).width(), 12);
-    EXPECT_EQ(GetPictureSize(Slide(4).picture).width(), 11);
+    EXPECT_EQ(GetPictureSize(Slide(4).picture).width(), 13);
     EXPECT_EQ(Slide(5).reserved1, 2u);
     EXPECT_TRUE(editor->m_modified);
     EXPECT_TRUE(QFileInfo::exists(a));
@@ -701,11 +701,13 @@ TEST_F(Commands, DragsWithoutLocalFilesAreRefusedAndTooManyFilesAsk) {
 
 TEST_F(Commands, AddCommandAsksForImageFiles) {
     QTemporaryDir dir;
-    const QString a = ImageFile(dir, "a.png", 11);
-    const QString b = ImageFile(dir, "b.png", 12);
+    // The dialog gives p10 before p2; they are added in the order of their names as a
+    // file manager lists them, from the mark on.
+    const QString p2 = ImageFile(dir, "p2.png", 11);
+    const QString p10 = ImageFile(dir, "p10.png", 12);
     Slides(3);
     editor->m_mark = 1;
-    prompts->answerFiles({a, b});
+    prompts->answerFiles({p10, p2});
     Run(Command::AddSlides);
     ASSERT_EQ(prompts->calls.size(), 1);
     const PromptCall& call = prompts->calls[0];
@@ -720,8 +722,8 @@ TEST_F(Commands, AddCommandAsksForImageFiles) {
                   "PNGファイル(*.png)|*.png|TIFFファイル(*.tiff)|*.tif;*.tiff|"
                   "WebPファイル(*.webp)|*.webp||"));
     ASSERT_EQ(CurrentDocument().slideCount, 5);
-    EXPECT_EQ(GetPictureSize(Slide(1).picture).width(), 12);
-    EXPECT_EQ(GetPictureSize(Slide(2).picture).width(), 11);
+    EXPECT_EQ(GetPictureSize(Slide(1).picture).width(), 11);
+    EXPECT_EQ(GetPictureSize(Slide(2).picture).width(), 12);
 }
 
 TEST_F(Commands, TheChosenItemRunsWithTheSlideThatWasUnderThePointer) {

@@ -98,18 +98,34 @@ TEST(LimitPathsToCapacity, AsksAboveAHundred) {
     }
 }
 
-TEST_F(AddSlides, AtTheMarkInReverseOrder) {
-    TestPrompts tp;
-    FillSlides(ed, 5);
-    ed.m_page = 0;
-    const QStringList files = {image("A.png", 11), image("B.png", 12), image("C.png", 13)};
-    EXPECT_EQ(AddSlidesFromFiles(ed, 2, files), 3);
-    ASSERT_EQ(doc.slideCount, 8);
-    EXPECT_EQ(widths(2), (std::vector<int>{13, 12, 11, 4, 4, 4}));
-    EXPECT_EQ(doc.slides[5].reserved1, 2u); // the former slide 2
-    EXPECT_TRUE(ed.m_modified);
-    EXPECT_EQ(ed.redraws, 1);
-    EXPECT_TRUE(tp.calls.isEmpty());
+TEST_F(AddSlides, AtTheMarkInTheOrderOfTheFiles) {
+    // Five slides 4 pixels wide; the files' pictures are 11, 12 and 13 pixels wide.
+    struct Row {
+        const char* name;
+        int mark;
+        std::vector<int> widths;
+        int formerSlide2At; // where the slide that was third is afterwards
+    };
+    const Row rows[] = {
+        {"at the start", 0, {11, 12, 13, 4, 4, 4, 4, 4}, 5},
+        {"in the middle", 2, {4, 4, 11, 12, 13, 4, 4, 4}, 5},
+        {"at the end", 5, {4, 4, 4, 4, 4, 11, 12, 13}, 2},
+    };
+    for (const Row& r : rows) {
+        TestPrompts tp;
+        FillSlides(ed, 5);
+        ed.m_page = 0;
+        ed.m_modified = false;
+        ed.redraws = 0;
+        const QStringList files = {image("A.png", 11), image("B.png", 12), image("C.png", 13)};
+        EXPECT_EQ(AddSlidesFromFiles(ed, r.mark, files), 3) << r.name;
+        ASSERT_EQ(doc.slideCount, 8) << r.name;
+        EXPECT_EQ(widths(), r.widths) << r.name;
+        EXPECT_EQ(doc.slides[r.formerSlide2At].reserved1, 2u) << r.name;
+        EXPECT_TRUE(ed.m_modified) << r.name;
+        EXPECT_EQ(ed.redraws, 1) << r.name;
+        EXPECT_TRUE(tp.calls.isEmpty()) << r.name;
+    }
 }
 
 TEST_F(AddSlides, AppendedInOrderOnTheLastPage) {

@@ -127,10 +127,10 @@ TEST_F(ParallelImport, SlidesGoInTheOrderOfTheFilesNotOfTheDecodes) {
          -1,
          {4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 500, 11, 12, 13, 14},
          1},
-        // At a mark every file goes to the same place: the last one ends up first.
+        // At a mark the first file goes to the mark and each next one after it.
         {"at the mark",
          2,
-         {4, 4, 14, 13, 12, 11, 500, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4},
+         {4, 4, 500, 11, 12, 13, 14, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4},
          0},
     };
     for (const auto& r : rows) {
