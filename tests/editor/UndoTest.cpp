@@ -241,3 +241,30 @@ TEST_F(Undo, DeletedPicturesBeyondTheMemoryLimitTakeTheOldestStepsWithThem) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Undo, TheTitleNamesTheDocumentAndShowsItsChanges) {
+    Slides(2);
+    EXPECT_EQ(editor->windowTitle(), QStringLiteral("無題[*] — ルセリオ"));
+    EXPECT_FALSE(editor->isWindowModified());
+
+    editor->RecordChange(QStringLiteral("x"), [] { CurrentDocument().slides[0].switchTime = 7; });
+    EXPECT_TRUE(editor->isWindowModified());
+    Run(Command::Undo);
+    EXPECT_FALSE(editor->isWindowModified()) << "undone back to the saved state";
+    Run(Command::Redo);
+
+    // Saved under a name: the name shows, the marker goes.
+    CurrentDocument().filePath = QStringLiteral("/somewhere/夏の旅.lsr");
+    editor->DocumentSaved();
+    EXPECT_EQ(editor->windowTitle(), QStringLiteral("夏の旅.lsr[*] — ルセリオ"));
+    EXPECT_FALSE(editor->isWindowModified());
+
+    // Another document opened: its name.
+    CurrentDocument().filePath = QStringLiteral("/elsewhere/show.lsr");
+    editor->DocumentReplaced();
+    EXPECT_EQ(editor->windowTitle(), QStringLiteral("show.lsr[*] — ルセリオ"));
+}
+
+} // namespace
