@@ -58,6 +58,8 @@ enum class Msg : int {
     // The progress display of a batch of added files.
     ImportingImages = 30321, ///< "%1 / %2" files imported so far
     Cancelling = 30322,      ///< shown after Cancel while the work in hand finishes
+    /// A recent document chosen from the menu is gone; it was taken off the list.
+    RecentDocumentMissing = 30330,
 };
 
 /// The string-table text of `id`; empty when the table has none.

@@ -4,6 +4,7 @@
 // store, every write is made at once.
 
 #include <QString>
+#include <QStringList>
 
 /// The application's name: the executable's file name without its extension.
 QString ApplicationName();
@@ -33,6 +34,11 @@ constexpr SettingKey EditorWidth{"Last", "SX"};
 constexpr SettingKey EditorHeight{"Last", "SY"};
 constexpr SettingKey LastDocument{"Last", "FilePath"};
 constexpr SettingKey LastExport{"Last", "WritePath"}; ///< the last standalone executable written
+// The documents opened or saved most recently, the most recent first.
+constexpr int kRecentDocumentCount = 8;
+constexpr SettingKey RecentDocuments[kRecentDocumentCount] = {
+    {"Recent", "File1"}, {"Recent", "File2"}, {"Recent", "File3"}, {"Recent", "File4"},
+    {"Recent", "File5"}, {"Recent", "File6"}, {"Recent", "File7"}, {"Recent", "File8"}};
 // Image conversion.
 constexpr SettingKey JpegQuality{"KanSet", "Quality"}; ///< quality of re-encoded JPEG pictures
 } // namespace Setting
@@ -46,3 +52,12 @@ void WriteSettingInt(SettingKey key, int value);
 /// The stored string, or `def` when the value is absent or unreadable.
 QString ReadSettingString(SettingKey key, const QString& def);
 void WriteSettingString(SettingKey key, const QString& value);
+
+/// The recent documents (Setting::RecentDocuments), the most recent first: empty and
+/// repeated entries left out.
+QStringList ReadRecentDocuments();
+/// Puts document `path` (made absolute and clean) at the head of the recent documents: an entry
+/// naming the same file goes, and the oldest beyond kRecentDocumentCount is dropped.
+void RememberRecentDocument(const QString& path);
+/// Takes document `path` off the recent documents.
+void ForgetRecentDocument(const QString& path);

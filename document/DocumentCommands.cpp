@@ -116,8 +116,11 @@ bool OpenDocument(const QString& path, bool* replaced, OpenOptions options) {
     auto store = std::make_shared<const ByteStore>(std::move(stream));
     const bool ok = ReadDocumentStream(reader, std::move(store));
     doc.filePath = path;
-    if (options.remember)
+    if (options.remember) {
         WriteSettingString(Setting::LastDocument, path);
+        if (ok)
+            RememberRecentDocument(path);
+    }
     return ok;
 }
 
@@ -144,6 +147,7 @@ bool WriteDocumentFile(const QString& path) {
     if (!RunCabinetJob(job))
         return false; // the previous file of that path is still there
     WriteSettingString(Setting::LastDocument, path);
+    RememberRecentDocument(path);
     return true;
 }
 
@@ -162,17 +166,6 @@ bool SaveDocument(const QString& path) {
     if (!WriteDocumentFile(chosen))
         return false;
     CurrentDocument().filePath = chosen;
-    return true;
-}
-
-bool ChooseAndOpenDocument(bool* replaced) {
-    if (replaced)
-        *replaced = false;
-    const QStringList files = prompts().openFileNames(documentDialog(kOpenDialogTitle), false);
-    if (files.isEmpty())
-        return false;
-    WaitCursor wait;
-    OpenDocument(files.constFirst(), replaced);
     return true;
 }
 
@@ -202,12 +195,12 @@ void OnNewCommand(EditorState& ed) {
     ed.RedrawRebuilt();
 }
 
-void OnOpenCommand(EditorState& ed) {
-    if (!AskSaveChanges(ed))
-        return;
+void OpenChosenDocument(EditorState& ed, const QString& path) {
     bool replaced = false;
-    if (!ChooseAndOpenDocument(&replaced))
-        return;
+    {
+        WaitCursor wait;
+        OpenDocument(path, &replaced);
+    }
     // A failed open that left the previous document in place keeps its modified flag,
     // so its unsaved changes are still asked about.
     if (replaced)
@@ -215,6 +208,31 @@ void OnOpenCommand(EditorState& ed) {
     ed.m_page = 0;
     RecalcPages(ed);
     ed.RedrawRebuilt();
+}
+
+void OnOpenCommand(EditorState& ed) {
+    if (!AskSaveChanges(ed))
+        return;
+    const QStringList files = prompts().openFileNames(documentDialog(kOpenDialogTitle), false);
+    if (files.isEmpty())
+        return;
+    OpenChosenDocument(ed, files.constFirst());
+}
+
+void OnOpenPathCommand(EditorState& ed, const QString& path) {
+    if (!AskSaveChanges(ed))
+        return;
+    OpenChosenDocument(ed, path);
+}
+
+void OnOpenRecentCommand(EditorState& ed, const QString& path) {
+    // A document moved or deleted since is taken off the list before anything is asked.
+    if (!QFileInfo::exists(path)) {
+        ForgetRecentDocument(path);
+        ShowMessage(Msg::RecentDocumentMissing, path + QLatin1Char('\n'), nullptr, MsgKind::Error);
+        return;
+    }
+    OnOpenPathCommand(ed, path);
 }
 
 void OnSaveCommand(EditorState& ed) {

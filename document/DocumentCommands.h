@@ -23,9 +23,6 @@ bool OpenDocument(const QString& path, bool* replaced = nullptr, OpenOptions opt
 bool WriteDocumentFile(const QString& path);
 /// Saves to `path`, or asks for a path first (Save As) when it is empty. True when saved.
 bool SaveDocument(const QString& path);
-/// Asks for a document and opens it. True when the user chose a file (whatever the open
-/// gave); `replaced` as for OpenDocument.
-bool ChooseAndOpenDocument(bool* replaced = nullptr);
 
 /// The unsaved-changes question (message Msg::SaveChangesQuestion) when the document is modified;
 /// Yes saves. False when the user cancelled, or answered Yes and the save failed or was
@@ -34,8 +31,17 @@ bool AskSaveChanges(EditorState& ed);
 
 /// The New command.
 void OnNewCommand(EditorState& ed);
-/// The Open command.
+/// Opens the document file `path` that the user chose, as the Open command does after
+/// its file dialog: the busy cursor while it is read, then the view shows its first page.
+void OpenChosenDocument(EditorState& ed, const QString& path);
+/// The Open command: the unsaved-changes question, the file dialog, OpenChosenDocument.
 void OnOpenCommand(EditorState& ed);
+/// Opens `path` like the Open command without its dialog (a document dropped on the
+/// window): the unsaved-changes question first.
+void OnOpenPathCommand(EditorState& ed, const QString& path);
+/// A recent document chosen from the menu: one that no longer exists is taken off the
+/// list with message Msg::RecentDocumentMissing; otherwise as OnOpenPathCommand.
+void OnOpenRecentCommand(EditorState& ed, const QString& path);
 /// The Save command (overwrite, or save as).
 void OnSaveCommand(EditorState& ed);
 /// Save As: asks for a file name and saves there (a document with slides).

@@ -1,6 +1,8 @@
 // Menu and key commands of the main window: one action per command, the context menus
 // built from them, and the drop of files from the file manager.
+#include "base/Platform.h"
 #include "base/Prompts.h"
+#include "base/Settings.h"
 #include "dialogs/CommandAction.h"
 #include "document/Document.h"
 #include "document/DocumentCommands.h"
@@ -13,6 +15,7 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDragLeaveEvent>
 #include <QDragMoveEvent>
@@ -272,6 +275,7 @@ std::unique_ptr<QMenu> EditorWindow::BuildContextMenu(QPoint pt) {
     } else {
         menu->setTitle(QStringLiteral("VIEW"));
         FillMenu(menu.get(), kViewMenu, *this);
+        AddRecentDocumentsMenu(menu.get());
     }
     // The states belong to this menu: once it is gone the keys find every action enabled.
     connect(menu.get(), &QObject::destroyed, this, [this] { UpdateActions(std::nullopt); });
@@ -305,6 +309,8 @@ void EditorWindow::TrackContextMenu(QPoint pt) {
 
     if (const std::optional<Command> chosen = std::exchange(m_chosenInMenu, std::nullopt))
         RunCommand(*chosen);
+    if (const std::optional<QString> path = std::exchange(m_documentChosenInMenu, std::nullopt))
+        OpenRecentDocument(*path);
 }
 
 // ---- The commands' work. --------------------------------------------------------------------
@@ -506,6 +512,33 @@ void EditorWindow::TogglePropertyButtons() {
     repaint();
 }
 
+// ---- Recent documents. ---------------------------------------------------------------------
+
+void EditorWindow::AddRecentDocumentsMenu(QMenu* menu) {
+    const QStringList paths = ReadRecentDocuments();
+    menu->addSeparator();
+    QMenu* recent = menu->addMenu(QStringLiteral("最近使ったドキュメント(&D)"));
+    recent->setObjectName(QStringLiteral("recentDocuments"));
+    recent->setToolTipsVisible(true);
+    recent->setEnabled(!paths.isEmpty());
+    for (int i = 0; i < paths.size(); ++i) {
+        const QString& path = paths[i];
+        QString name = path.mid(LastPathSeparator(path) + 1);
+        name.replace(QLatin1Char('&'), QLatin1String("&&")); // no accelerator of its own
+        QAction* item = recent->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(name));
+        item->setToolTip(QDir::toNativeSeparators(path));
+        connect(item, &QAction::triggered, this, [this, path] { OpenRecentDocument(path); });
+    }
+}
+
+void EditorWindow::OpenRecentDocument(const QString& path) {
+    if (m_menuOpen) {
+        m_documentChosenInMenu = path;
+        return;
+    }
+    OnOpenRecentCommand(*this, path);
+}
+
 void EditorWindow::OpenSlideListFromMenu() {
     OpenSlideList();
     m_selectedCell = -1;
@@ -518,6 +551,16 @@ namespace {
 
 /// Files are copied into the document, never moved: a file manager told "moved" might
 /// delete the originals.
+/// The first document file (.lsr) among the local files of a drag; empty when none.
+/// A drop holding one opens it, and the other files are not looked at.
+QString DroppedDocument(const QMimeData* data) {
+    const QStringList paths = LocalPaths(data);
+    for (const QString& p : paths)
+        if (p.endsWith(QLatin1String(".lsr"), Qt::CaseInsensitive))
+            return p;
+    return QString();
+}
+
 bool AcceptAsCopy(QDropEvent* e) {
     if (!(e->possibleActions() & Qt::CopyAction) || !HasLocalFiles(e->mimeData())) {
         e->ignore();
@@ -531,13 +574,14 @@ bool AcceptAsCopy(QDropEvent* e) {
 } // namespace
 
 void EditorWindow::dragEnterEvent(QDragEnterEvent* e) {
+    // A document is opened, not inserted: no mark shows where it would go.
     if (AcceptAsCopy(e))
-        SetMark(HitMark(e->position().toPoint()));
+        SetMark(DroppedDocument(e->mimeData()).isEmpty() ? HitMark(e->position().toPoint()) : -1);
 }
 
 void EditorWindow::dragMoveEvent(QDragMoveEvent* e) {
     if (AcceptAsCopy(e))
-        SetMark(HitMark(e->position().toPoint()));
+        SetMark(DroppedDocument(e->mimeData()).isEmpty() ? HitMark(e->position().toPoint()) : -1);
 }
 
 void EditorWindow::dragLeaveEvent(QDragLeaveEvent* e) {
@@ -550,8 +594,14 @@ void EditorWindow::dropEvent(QDropEvent* e) {
         return;
     const QStringList paths = LocalPaths(e->mimeData());
     const int mark = m_mark;
-    // The files are added once the drag has ended, so the file manager is not kept
-    // waiting while the images are imported and questions are asked.
+    // The files are added (or the document opened) once the drag has ended, so the file
+    // manager is not kept waiting while they are read and questions are asked.
+    const QString document = DroppedDocument(e->mimeData());
+    if (!document.isEmpty()) {
+        SetMark(-1);
+        QTimer::singleShot(0, this, [this, document] { OnOpenPathCommand(*this, document); });
+        return;
+    }
     QTimer::singleShot(0, this, [this, paths, mark] {
         RecordChange(QStringLiteral("スライドの追加"),
                      [&] { AddDroppedFiles(*this, mark, paths, this); });

@@ -156,6 +156,7 @@ void EditorWindow::DocumentSaved() {
 
 void EditorWindow::DocumentReplaced() {
     EditorState::DocumentReplaced();
+    ++m_documentsReplaced;
     m_gesture = {};
     m_undo->clear();
     UpdateWindowTitle();

@@ -97,11 +97,13 @@ void EditorWindow::RecordChange(const QString& name, const std::function<void()>
         return;
     }
     DocumentSnapshot before = TakeSnapshot(CurrentDocument());
+    const int document = m_documentsReplaced;
     ++m_recording;
     change();
     --m_recording;
     DocumentSnapshot after = TakeSnapshot(CurrentDocument());
-    if (after != before) {
+    // A change that ended in another document is no step of it.
+    if (after != before && document == m_documentsReplaced) {
         m_undo->push(new DocumentStep(*this, name, std::move(before), std::move(after), true));
         TrimUndoMemory();
     }

@@ -50,6 +50,49 @@ TEST(Settings, ChangesMadeOutsideAreReadAtTheNextUse) {
     EXPECT_EQ(ReadSettingInt(Setting::JpegQuality, 70), 35);
 }
 
+TEST(Settings, RecentDocumentsMostRecentFirstWithoutRepeatsAtMostEight) {
+    const auto doc = [](int n) { return QStringLiteral("/docs/show%1.lsr").arg(n); };
+    struct Row {
+        const char* name;
+        QList<int> remembered; // in the order they were opened or saved
+        QList<int> listed;     // the list afterwards, the most recent first
+    };
+    const Row rows[] = {
+        {"most recent first", {1, 2, 3}, {3, 2, 1}},
+        {"a repeat moves to the head", {1, 2, 3, 1}, {1, 3, 2}},
+        {"the same again changes nothing", {1, 1, 1}, {1}},
+        {"the ninth pushes the oldest out", {1, 2, 3, 4, 5, 6, 7, 8, 9}, {9, 8, 7, 6, 5, 4, 3, 2}},
+        {"a repeat of the oldest keeps all eight",
+         {1, 2, 3, 4, 5, 6, 7, 8, 1},
+         {1, 8, 7, 6, 5, 4, 3, 2}},
+    };
+    for (const Row& r : rows) {
+        ClearSettings();
+        for (int n : r.remembered)
+            RememberRecentDocument(doc(n));
+        QStringList expected;
+        for (int n : r.listed)
+            expected << doc(n);
+        EXPECT_EQ(ReadRecentDocuments(), expected) << r.name;
+    }
+    // Stored under Recent/File1 to File8; the same file named another way is one entry,
+    // a relative name is made absolute, and a forgotten entry closes the gap.
+    ClearSettings();
+    RememberRecentDocument(doc(1));
+    RememberRecentDocument(QStringLiteral("/docs/./sub/../show1.lsr"));
+    RememberRecentDocument(QStringLiteral("rel.lsr"));
+    const QString absolute = QDir::current().absoluteFilePath(QStringLiteral("rel.lsr"));
+    EXPECT_EQ(ReadRecentDocuments(), (QStringList{absolute, doc(1)}));
+    QSettings other(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Varnholt"),
+                    ApplicationName());
+    EXPECT_EQ(other.value(QStringLiteral("Recent/File1")).toString(), absolute);
+    ForgetRecentDocument(absolute);
+    EXPECT_EQ(ReadRecentDocuments(), QStringList{doc(1)});
+    other.sync();
+    EXPECT_FALSE(other.contains(QStringLiteral("Recent/File2")));
+    ClearSettings();
+}
+
 TEST(Settings, ValuesThatAreNotNumbersReadAsTheDefault) {
     ClearSettings();
     WriteSettingString(Setting::TitleMode, QStringLiteral("abc"));

@@ -258,7 +258,10 @@ TEST_F(Commands, ThePopUpFollowsThePointer) {
                     "-",
                     "toggleMaximized 最大化/元の大きさに戻す(&M)\tWClick/F11",
                     "-",
-                    "slideList プロパティ(&P)"}));
+                    "slideList プロパティ(&P)",
+                    "-",
+                    "> 最近使ったドキュメント(&D)",
+                    "<"}));
     EXPECT_EQ(MenuRows(editor->BuildContextMenu(CellPoint(0)).get()),
               Utf8({"undo 元に戻す(&U)\tCtrl+Z",
                     "redo やり直し(&R)\tCtrl+Y",
