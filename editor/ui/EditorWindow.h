@@ -302,6 +302,7 @@ private:
     // Undo (Undo.cpp).
     QUndoStack* m_undo = nullptr;
     int m_recording = 0;         ///< RecordChange calls running
+    int m_documentsReplaced = 0; ///< counts the documents that took the open one's place
     bool m_trimmingUndo = false; ///< the stack is being rebuilt without its oldest steps
     /// Makes the stack and its two actions' states follow each other.
     void CreateUndoStack();
