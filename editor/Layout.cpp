@@ -85,6 +85,13 @@ EditorLayout ComputeLayout(const LayoutInput& in) {
         L.marks[0] = QRect(W / 2 - 11, y, 4, L.ch);
         L.markShown[0] = true;
         L.markColumn[0] = 0;
+        // 16 pixels of air between the mark and the hint and button; the button stays
+        // clear of the graph when the page is low.
+        const int middle = W / 2 - 9; // the mark's middle
+        L.emptyHint = QRect(18, 66, W - 36, std::max(0, y - 16 - 66));
+        const int buttonTop = std::min(y + L.ch + 16, L.gt - 8 - kAddButtonHeight);
+        L.addButton = QRect(middle - kAddButtonWidth / 2, std::max(buttonTop, y + L.ch + 2),
+                            kAddButtonWidth, kAddButtonHeight);
     } else {
         const int count =
             std::min<int>(int(in.pictures.size()), std::min(L.rows * 5, kSlidesPerPage));

@@ -49,6 +49,8 @@ constexpr int kLogoHeight = 46;
 constexpr int kPropMarkSize = 11;
 constexpr int kLabelBandHeight = 18; ///< number and time band under each cell
 constexpr int kGraphHeight = 100;
+constexpr int kAddButtonWidth = 200; ///< the empty page's add button
+constexpr int kAddButtonHeight = 36;
 
 /// The scaled size of a slide picture inside a cell and its offsets there.
 struct CellFit {
@@ -109,6 +111,10 @@ struct EditorLayout {
     bool markShown[kSlidesPerPage + 1] = {}; ///< the insertion mark exists
     QRect marks[kSlidesPerPage + 1];         ///< insertion marks (hit rectangles)
     int markColumn[kSlidesPerPage + 1] = {}; ///< column colour of each mark
+    // The empty page only: how to add pictures is written over its mark, and the add
+    // button sits under it, both centred on the mark.
+    QRect emptyHint; ///< the hint's area; its text stands at the bottom
+    QRect addButton; ///< the button (hit rectangle)
 
     // The time graph.
     QRect graphBars;               ///< (18, gt, W - 206, gt + 100), filled black

@@ -244,6 +244,9 @@ void EditorWindow::mouseMoveEvent(QMouseEvent* e) {
 }
 
 void EditorWindow::keyPressEvent(QKeyEvent* e) {
+    // Enter and Space on the empty page's add button press it.
+    if (AddButtonKey(e))
+        return;
     // Escape ends a colour pick or a drag first; only then does it close the window.
     if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier && CancelGesture()) {
         e->accept();

@@ -164,6 +164,7 @@ public:
     int HitMark(QPoint pt) const;       ///< insertion mark, widened 5 px sideways, 1 px up and down
     int HitPropButton(QPoint pt) const; ///< page cell whose 11 x 11 property square holds pt
     int HitBoundary(QPoint pt) const;   ///< graph boundary b, 1 to the slide count
+    bool HitAddButton(QPoint pt) const; ///< the empty page's add button
 
     // Commands (Commands.cpp). Each command is one action of the window; its key works
     // whatever the menus show, and the context menus are built from the actions.
@@ -250,6 +251,9 @@ public:
     QRect m_boundaryRects[kMaxSlides + 1]; ///< 1 to 100: right edge of bar b - 1
     QRect m_cellRects[kSlidesPerPage];     ///< drawn slide images by page cell
     QRect m_markRects[kSlidesPerPage + 1]; ///< insertion marks
+    QRect m_addButtonRect;                 ///< the empty page's add button; empty otherwise
+    bool m_addButtonHover = false;         ///< the pointer is over the add button
+    bool m_addButtonFocused = false;       ///< the add button takes Enter and Space
     /// Scaled slide pictures of the visible page by page cell (premultiplied ARGB where
     /// the slide has a transparent colour: those pixels are fully transparent).
     QImage m_cellImages[kSlidesPerPage];
@@ -359,6 +363,13 @@ private:
     void OpacityDragMove(QPoint pt);
     /// Draws the dragged slide image over the page (after the page is painted).
     void PaintDragImage(const QRegion& dirty);
+    /// The empty page's add button: image files chosen in the dialog, added at the end.
+    void RunAddButton();
+    /// The pointer is over the add button or not (repaints it when that changes).
+    void SetAddButtonHover(bool hover);
+    /// Tab moves the focus to and from the empty page's add button; Enter and Space
+    /// press it while it has the focus. False when the key is not the button's.
+    bool AddButtonKey(QKeyEvent* e);
 
     // Resizing from the edges where the platform cannot do it (FrameResize.cpp).
     void BeginFrameResize(Qt::Edges edges, QPoint globalPos);

@@ -33,6 +33,10 @@ int EditorWindow::HitMark(QPoint pt) const {
     return -1;
 }
 
+bool EditorWindow::HitAddButton(QPoint pt) const {
+    return CurrentDocument().slideCount <= 0 && PointInRect(m_addButtonRect, pt);
+}
+
 int EditorWindow::HitPropButton(QPoint pt) const {
     if (CurrentDocument().slideCount <= 0)
         return -1;

@@ -16,8 +16,10 @@
 #include "editor/Text.h"
 #include "editor/ui/EditorWindow.h"
 #include "editor/ui/TipWindow.h"
+#include "image/AddSlides.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
@@ -208,7 +210,15 @@ void EditorWindow::PointerMoved(QPoint pt) {
     }
 
     if (doc.slideCount <= 0) {
-        // 7. The empty page: its one insertion mark invites the first slide.
+        // 7. The empty page: its add button, and its one insertion mark that invites
+        // the first slide.
+        SetAddButtonHover(HitAddButton(pt));
+        if (m_addButtonHover) {
+            SetMark(-1);
+            HideTip();
+            SetMouseCursor(MouseCursor::Hand);
+            return;
+        }
         if (PointInRect(m_markRects[0], pt)) {
             SetMark(0);
             ShowTip(QString::fromUtf8(kEmptyPageTip));
@@ -446,7 +456,12 @@ void EditorWindow::LeftButtonPressed(QPoint pt) {
             return;
         }
     }
-    // 4. An icon.
+    // 4. The empty page's add button (it takes the focus, as a button does), or an icon.
+    m_addButtonFocused = HitAddButton(pt);
+    if (m_addButtonFocused) {
+        RunAddButton();
+        return;
+    }
     if (const std::optional<Icon> icon = HitIcon(pt)) {
         RunIcon(*icon);
         return;
@@ -511,6 +526,43 @@ void EditorWindow::RightButtonReleased(QPoint pt) {
 }
 
 // ---------------------------------------------------------------------------------------
+// The empty page's add button
+
+void EditorWindow::RunAddButton() {
+    HideTip(); // the file dialog comes next
+    RecordChange(QStringLiteral("スライドの追加"), [this] { AddSlidesCommand(*this, -1, this); });
+}
+
+void EditorWindow::SetAddButtonHover(bool hover) {
+    if (hover == m_addButtonHover)
+        return;
+    m_addButtonHover = hover;
+    update(m_addButtonRect.adjusted(-4, -4, 4, 4));
+}
+
+bool EditorWindow::AddButtonKey(QKeyEvent* e) {
+    if (CurrentDocument().slideCount > 0 ||
+        (e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+        return false;
+    switch (e->key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        m_addButtonFocused = !m_addButtonFocused;
+        update(m_addButtonRect.adjusted(-4, -4, 4, 4));
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (!m_addButtonFocused)
+            return false;
+        RunAddButton();
+        return true;
+    default:
+        return false;
+    }
+}
+
+// ---------------------------------------------------------------------------------------
 // Qt events
 
 void EditorWindow::mouseDoubleClickEvent(QMouseEvent* e) {
@@ -527,6 +579,7 @@ void EditorWindow::leaveEvent(QEvent* e) {
     if (!DragRuns()) {
         SetSelect(-1);
         SetMark(-1);
+        SetAddButtonHover(false);
     }
     QDialog::leaveEvent(e);
 }

@@ -23,6 +23,59 @@ namespace {
 
 constexpr int kTextFlags = Qt::TextSingleLine | Qt::TextDontClip;
 
+const char* const kEmptyPageHint = "画像ファイルをここへドラッグ＆ドロップするか、\n"
+                                   "下の「スライド追加…」ボタンで追加してください";
+const char* const kAddButtonText = "スライド追加…";
+constexpr int kHintMaxWidth = 560; ///< the hint's lines never run wider
+
+/// The empty page's hint on a panel of the background's middle colour, the text in
+/// the ink that stands out on it; the panel's bottom is the area's.
+void PaintEmptyPageHint(QPainter& p, const QRect& area, QRgb middle, int points) {
+    if (area.height() <= 0)
+        return;
+    QFont font;
+    SelectUiFont(kDefaultUiFace, points, false, false, false, false, 0, font, &p);
+    const QString hint = QString::fromUtf8(kEmptyPageHint);
+    const int width = std::min(area.width() - 28, kHintMaxWidth);
+    const int flags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap;
+    QRect text =
+        QFontMetrics(font, p.device()).boundingRect(QRect(0, 0, width, area.height()), flags, hint);
+    text.moveCenter(QPoint(area.center().x(), 0));
+    text.moveBottom(area.bottom() - 8);
+    const QRect panel = text.adjusted(-14, -8, 14, 8);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    QColor fill(middle);
+    fill.setAlpha(235);
+    p.setBrush(fill);
+    p.drawRoundedRect(QRectF(panel), 8.0, 8.0);
+    p.setBrush(Qt::NoBrush);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(QColor(LabelInkOn(middle)));
+    p.drawText(text, flags, hint);
+    p.setPen(Qt::NoPen);
+}
+
+/// The empty page's add button: light on any background, lit up under the pointer, a
+/// dotted ring inside while it has the focus.
+void PaintAddButton(QPainter& p, const QRect& r, bool hover, bool focused, int points) {
+    const QColor ink(0, 0, 66);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setBrush(hover ? QColor(255, 255, 255) : QColor(255, 255, 255, 215));
+    p.setPen(hover ? QPen(QColor(kColumnColors[0]), 2.0) : QPen(QColor(kGraphFrameColor), 1.0));
+    p.drawRoundedRect(QRectF(r).adjusted(1, 1, -1, -1), 6.0, 6.0);
+    p.setBrush(Qt::NoBrush);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    if (focused) {
+        p.setPen(QPen(ink, 1.0, Qt::DotLine));
+        p.drawRect(r.adjusted(4, 4, -5, -5));
+    }
+    QFont font;
+    SelectUiFont(kDefaultUiFace, points, true, false, false, false, 0, font, &p);
+    p.setPen(ink);
+    p.drawText(r, Qt::AlignCenter | kTextFlags, QString::fromUtf8(kAddButtonText));
+    p.setPen(Qt::NoPen);
+}
+
 } // namespace
 
 CellFit EditorWindow::FitSlideToCell(int index, int cw, int ch) const {
@@ -181,11 +234,19 @@ void EditorWindow::PaintWindow(const QRegion& dirty) {
         p.fillRect(bar, QColor(kColumnColors[L.markColumn[m]]));
     };
 
+    m_addButtonRect = slides == 0 ? L.addButton : QRect();
     if (slides == 0) {
-        // The empty page: only mark 0, centred.
+        // The empty page: only mark 0, centred, with how to add pictures over it and
+        // the add button under it.
         m_markRects[0] = L.marks[0];
         if (dirty.intersects(L.marks[0].adjusted(-2, 0, 2, 0)))
             drawMark(0, m_mark == 0);
+        if (dirty.intersects(L.emptyHint))
+            PaintEmptyPageHint(p, L.emptyHint, h.backgroundCenter, L.labelPoints + 1);
+        if (dirty.intersects(L.addButton.adjusted(-4, -4, 4, 4)))
+            PaintAddButton(p, L.addButton, m_addButtonHover, m_addButtonFocused && isActiveWindow(),
+                           L.labelPoints + 1);
+        p.setFont(labelFont);
     } else {
         for (int k = 0; k < kSlidesPerPage; ++k) {
             if (!L.cellShown[k] || (m_cellImages[k].isNull() && !m_cellPending[k]))

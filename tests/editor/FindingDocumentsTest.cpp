@@ -242,3 +242,69 @@ TEST_F(FindingDocuments, ADroppedDocumentIsOpenedAndTheOtherFilesIgnored) {
     ASSERT_EQ(CurrentDocument().slideCount, 5);
     EXPECT_EQ(Width(4), 11);
 }
+
+TEST_F(FindingDocuments, TheEmptyPageTellsHowToAddPicturesInAReadableInk) {
+    // One plain background, so the hint's ink can be read against it.
+    struct Row {
+        const char* name;
+        QRgb background;
+        QRgb ink;
+    };
+    const Row rows[] = {
+        {"dark background: light ink", qRgb(0, 0, 66), qRgb(255, 255, 255)},
+        {"light background: dark ink", qRgb(247, 243, 215), qRgb(0, 0, 0)},
+    };
+    for (const Row& r : rows) {
+        DocumentHeader& h = CurrentDocument().header;
+        h.backgroundLeft = h.backgroundCenter = h.backgroundRight = r.background;
+        const QImage shot = editor->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QRect mark = editor->m_markRects[0];
+        const TextInk hint =
+            MeasureTextInk(shot, QRect(0, 58, shot.width(), mark.top() - 58), r.ink, r.background);
+        EXPECT_EQ(hint.strays, 0) << r.name;
+        EXPECT_LE(hint.nearest, 8) << r.name;
+        EXPECT_GT(hint.ink, 200.0) << r.name; // two lines of text
+    }
+}
+
+TEST_F(FindingDocuments, TheEmptyPagesButtonAddsPicturesWithMouseAndKeys) {
+    const QImage plain = editor->grab().toImage();
+    const QRect button = editor->m_addButtonRect;
+    const QRect mark = editor->m_markRects[0];
+    ASSERT_FALSE(button.isEmpty());
+    // Under the mark, centred on it, above the graph.
+    EXPECT_GT(button.top(), mark.bottom());
+    EXPECT_LE(std::abs(button.center().x() - mark.center().x()), 1);
+    EXPECT_LT(button.bottom(), editor->m_graphRect.top());
+
+    // The pointer over it lights it up; away, it is as before.
+    editor->PointerMoved(button.center());
+    EXPECT_NE(editor->grab().toImage().copy(button), plain.copy(button));
+    editor->PointerMoved(QPoint(3, 3));
+    EXPECT_EQ(editor->grab().toImage().copy(button), plain.copy(button));
+
+    // Enter does nothing until Tab gives the button the focus; then Enter and Space press
+    // it (the dialog cancelled here adds nothing).
+    QTest::keyClick(editor.get(), Qt::Key_Return);
+    EXPECT_TRUE(prompts->calls.isEmpty());
+    QTest::keyClick(editor.get(), Qt::Key_Tab);
+    prompts->answerFiles({});
+    QTest::keyClick(editor.get(), Qt::Key_Return);
+    prompts->answerFiles({});
+    QTest::keyClick(editor.get(), Qt::Key_Space);
+    ASSERT_EQ(prompts->calls.size(), 2);
+    EXPECT_EQ(prompts->calls[0].type, PromptCall::OpenFiles);
+    EXPECT_EQ(CurrentDocument().slideCount, 0);
+
+    // A click chooses the files; they are added in the names' order, and the button is
+    // gone from the page that shows them.
+    prompts->answerFiles({Image("p10.png", 13), Image("p2.png", 12), Image("p1.png", 11)});
+    QTest::mouseClick(editor.get(), Qt::LeftButton, Qt::NoModifier, button.center());
+    ASSERT_EQ(CurrentDocument().slideCount, 3);
+    EXPECT_EQ(Width(0), 11);
+    EXPECT_EQ(Width(1), 12);
+    EXPECT_EQ(Width(2), 13);
+    editor->grab();
+    EXPECT_TRUE(editor->m_addButtonRect.isEmpty());
+    EXPECT_FALSE(editor->HitAddButton(button.center()));
+}

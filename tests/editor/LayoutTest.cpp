@@ -77,6 +77,44 @@ TEST(Layout, EmptyPageHasOneCentredMark) {
     EXPECT_TRUE(L.bars.empty());
 }
 
+TEST(Layout, EmptyPageHintOverTheMarkAndButtonUnderIt) {
+    const struct {
+        const char* name;
+        int w, h;
+    } sizes[] = {{"the window's minimum", 488, 508},
+                 {"1440 x 810", 1440, 810},
+                 {"a large screen", 2560, 1400}};
+    for (const auto& s : sizes) {
+        LayoutInput in;
+        in.width = s.w;
+        in.height = s.h;
+        const EditorLayout L = ComputeLayout(in);
+        const QRect mark = L.marks[0];
+        const int middle = (mark.left() + Right(mark)) / 2; // of the 4-pixel mark
+        // The hint: between the title band and the mark, across the page.
+        EXPECT_GE(L.emptyHint.top(), 58) << s.name;
+        EXPECT_LT(Bottom(L.emptyHint), mark.top()) << s.name;
+        EXPECT_GE(L.emptyHint.height(), 60) << s.name; // room for a few lines
+        EXPECT_GE(L.emptyHint.left(), 0) << s.name;
+        EXPECT_LE(Right(L.emptyHint), s.w) << s.name;
+        // The button: its full size, centred under the mark, clear of the graph.
+        EXPECT_EQ(L.addButton.size(), QSize(kAddButtonWidth, kAddButtonHeight)) << s.name;
+        EXPECT_LE(std::abs((L.addButton.left() + Right(L.addButton)) / 2 - middle), 1) << s.name;
+        EXPECT_GT(L.addButton.top(), Bottom(mark)) << s.name;
+        EXPECT_LT(Bottom(L.addButton), L.graph.top()) << s.name;
+    }
+    // A page with slides has neither.
+    LayoutInput in;
+    in.width = 1440;
+    in.height = 810;
+    in.pageSlides = 1;
+    in.pictures = {QSize(4, 3)};
+    in.times = {5};
+    const EditorLayout L = ComputeLayout(in);
+    EXPECT_TRUE(L.emptyHint.isNull());
+    EXPECT_TRUE(L.addButton.isNull());
+}
+
 TEST(Layout, SevenSlidesUseTwoCentredRows) {
     LayoutInput in;
     in.width = 1440;
