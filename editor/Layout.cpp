@@ -88,7 +88,7 @@ EditorLayout ComputeLayout(const LayoutInput& in) {
         // 16 pixels of air between the mark and the hint and button; the button stays
         // clear of the graph when the page is low.
         const int middle = W / 2 - 9; // the mark's middle
-        L.emptyHint = QRect(18, 66, W - 36, std::max(0, y - 16 - 66));
+        L.emptyHint = QRect(18, 66, 2 * (middle - 18) + 1, std::max(0, y - 16 - 66));
         const int buttonTop = std::min(y + L.ch + 16, L.gt - 8 - kAddButtonHeight);
         L.addButton = QRect(middle - kAddButtonWidth / 2, std::max(buttonTop, y + L.ch + 2),
                             kAddButtonWidth, kAddButtonHeight);

@@ -97,6 +97,7 @@ TEST(Layout, EmptyPageHintOverTheMarkAndButtonUnderIt) {
         EXPECT_GE(L.emptyHint.height(), 60) << s.name; // room for a few lines
         EXPECT_GE(L.emptyHint.left(), 0) << s.name;
         EXPECT_LE(Right(L.emptyHint), s.w) << s.name;
+        EXPECT_LE(std::abs((L.emptyHint.left() + Right(L.emptyHint)) / 2 - middle), 1) << s.name;
         // The button: its full size, centred under the mark, clear of the graph.
         EXPECT_EQ(L.addButton.size(), QSize(kAddButtonWidth, kAddButtonHeight)) << s.name;
         EXPECT_LE(std::abs((L.addButton.left() + Right(L.addButton)) / 2 - middle), 1) << s.name;
