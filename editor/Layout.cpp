@@ -3,6 +3,7 @@
 #include "editor/Text.h"
 
 #include <algorithm>
+#include <cmath>
 
 CellFit FitPictureToCell(QSize picture, int cw, int ch) {
     const int pw = picture.width();
@@ -50,6 +51,27 @@ std::vector<int> GraphBarWidths(const std::vector<int>& times, int graphWidth) {
         used += w;
     }
     return widths;
+}
+
+namespace {
+
+/// The relative luminance of an sRGB colour: its channels made linear, then weighed.
+double RelativeLuminance(QRgb c) {
+    const auto linear = [](int v) {
+        const double s = v / 255.0;
+        return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(qRed(c)) + 0.7152 * linear(qGreen(c)) + 0.0722 * linear(qBlue(c));
+}
+
+} // namespace
+
+QRgb LabelInkOn(QRgb fill) {
+    const double l = RelativeLuminance(fill);
+    // Contrast ratios (lighter + 0.05) / (darker + 0.05) against white and black.
+    const double onWhite = 1.05 / (l + 0.05);
+    const double onBlack = (l + 0.05) / 0.05;
+    return onBlack >= onWhite ? qRgb(0, 0, 0) : qRgb(255, 255, 255);
 }
 
 int LabelFontPoints(int width) {

@@ -19,10 +19,10 @@ constexpr QRgb kColumnTextColors[5] = {qRgb(247, 247, 8), qRgb(247, 247, 8), qRg
                                        qRgb(0, 0, 0), qRgb(247, 247, 8)};
 constexpr QRgb kTitleColor = qRgb(247, 247, 8);
 constexpr QRgb kGraphFrameColor = qRgb(66, 107, 156); ///< the graph's frame
-/// The slide numbers and times on the graph's bars, per column: black or white, the one
-/// of higher contrast with the bar (at least 4.5 : 1, 5 : 1 on the red bar).
-constexpr QRgb kGraphLabelColors[5] = {qRgb(0, 0, 0), qRgb(0, 0, 0), qRgb(0, 0, 0),
-                                       qRgb(0, 0, 0), qRgb(255, 255, 255)};
+/// The ink of labels written on a fill of colour `fill`: black or white, whichever
+/// contrasts more with it by relative luminance (on every column colour at least 4.5 : 1,
+/// 5 : 1 on the red one).
+QRgb LabelInkOn(QRgb fill);
 constexpr QRgb kTotalTimeColor = qRgb(16, 16, 222);
 
 /// The icons of the icon bar, in their order there: two rows of six.
