@@ -12,7 +12,6 @@ CellLoader::CellLoader(QObject* parent) : QObject(parent) {
 CellLoader::~CellLoader() {
     DropQueued();
     m_pool.waitForDone();
-    m_done.clear(); // no worker runs any more
 }
 
 CellLoader::JobId CellLoader::IdOf(const Picture& picture, const KeyColor& key, QSize bound) {

@@ -145,7 +145,6 @@ BatchReport ImportFilesAsSlides(EditorState& ed, int mark, const QStringList& pa
     // after the one before.
     const int markIndex =
         mark < 0 ? -1 : std::clamp(ed.m_page * kSlidesPerPage + mark, 0, doc.slideCount);
-    int insertedAtMark = 0;
     for (int i = 0; i < paths.size(); ++i) {
         const QString& path = paths[i];
         if (doc.slideCount >= kMaxSlides) {
@@ -157,7 +156,7 @@ BatchReport ImportFilesAsSlides(EditorState& ed, int mark, const QStringList& pa
             report.refused << BatchFile{i, path, Msg::NotImageFileName};
             continue;
         }
-        const int index = markIndex < 0 ? -1 : markIndex + insertedAtMark;
+        const int index = markIndex < 0 ? -1 : markIndex + added;
         if (index < 0 && ed.m_page < ed.m_pageCount - 1)
             ed.m_page = ed.m_pageCount - 1;
         const ImportResult& result = imported.results[i];
@@ -178,7 +177,6 @@ BatchReport ImportFilesAsSlides(EditorState& ed, int mark, const QStringList& pa
             rec.keyColor = result.key;
             rec.switchTime = NewSlideSwitchTime();
             InsertSlide(ed, index, rec);
-            ++insertedAtMark;
         }
         ++added;
     }

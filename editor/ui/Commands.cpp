@@ -289,7 +289,7 @@ void EditorWindow::TrackContextMenu(QPoint pt) {
     // Centred horizontally on the pointer.
     const QPoint global = mapToGlobal(pt);
     m_menuOpen = true;
-    m_chosenInMenu.reset();
+    m_chosenInMenu = nullptr;
     menu->exec(QPoint(global.x() - menu->sizeHint().width() / 2, global.y()));
     m_menuOpen = false;
 
@@ -307,17 +307,15 @@ void EditorWindow::TrackContextMenu(QPoint pt) {
     m_selectedCell = select;
     m_mark = mark;
 
-    if (const std::optional<Command> chosen = std::exchange(m_chosenInMenu, std::nullopt))
-        RunCommand(*chosen);
-    if (const std::optional<QString> path = std::exchange(m_documentChosenInMenu, std::nullopt))
-        OpenRecentDocument(*path);
+    if (const std::function<void()> chosen = std::exchange(m_chosenInMenu, nullptr))
+        chosen();
 }
 
 // ---- The commands' work. --------------------------------------------------------------------
 
 void EditorWindow::RunCommand(Command c) {
     if (m_menuOpen) {
-        m_chosenInMenu = c;
+        m_chosenInMenu = [this, c] { RunCommand(c); };
         return;
     }
     switch (c) {
@@ -533,7 +531,7 @@ void EditorWindow::AddRecentDocumentsMenu(QMenu* menu) {
 
 void EditorWindow::OpenRecentDocument(const QString& path) {
     if (m_menuOpen) {
-        m_documentChosenInMenu = path;
+        m_chosenInMenu = [this, path] { OpenRecentDocument(path); };
         return;
     }
     OnOpenRecentCommand(*this, path);
@@ -549,8 +547,6 @@ void EditorWindow::OpenSlideListFromMenu() {
 
 namespace {
 
-/// Files are copied into the document, never moved: a file manager told "moved" might
-/// delete the originals.
 /// The first document file (.lsr) among the local files of a drag; empty when none.
 /// A drop holding one opens it, and the other files are not looked at.
 QString DroppedDocument(const QMimeData* data) {
@@ -561,6 +557,8 @@ QString DroppedDocument(const QMimeData* data) {
     return QString();
 }
 
+/// Files are copied into the document, never moved: a file manager told "moved" might
+/// delete the originals.
 bool AcceptAsCopy(QDropEvent* e) {
     if (!(e->possibleActions() & Qt::CopyAction) || !HasLocalFiles(e->mimeData())) {
         e->ignore();

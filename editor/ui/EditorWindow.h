@@ -341,14 +341,15 @@ private:
     void TogglePropertyButtons();
     void OpenSlideListFromMenu();
     std::map<Command, QAction*> m_actions;
-    bool m_menuOpen = false;               ///< the context menu is open
-    std::optional<Command> m_chosenInMenu; ///< the command chosen there, run once it closed
+    bool m_menuOpen = false; ///< the context menu is open
+    /// What was chosen in the context menu (a command, a recent document), run once the
+    /// menu has closed.
+    std::function<void()> m_chosenInMenu;
     /// Appends the sub-menu of the recent documents to the background's menu.
     void AddRecentDocumentsMenu(QMenu* menu);
     /// Opens recent document `path` (asking about unsaved changes first); while the
     /// context menu is open it waits until the menu has closed.
     void OpenRecentDocument(const QString& path);
-    std::optional<QString> m_documentChosenInMenu; ///< a recent document chosen there
 
     // Mouse feedback and drags (Mouse.cpp).
     enum class MouseCursor { Arrow, Hand, SizeWE, SizeAll, Pick, Prop };

@@ -67,35 +67,36 @@ bool EditorWindow::HandleNavigationKey(QKeyEvent* e) {
     }
     if (mods != Qt::NoModifier)
         return false;
-    int to = -1;
     // Without a slide under the pointer, the first move puts the ring on the page's
     // first slide.
     const bool none = TargetSlide() < 0;
     const int from = none ? m_page * kSlidesPerPage : TargetSlide();
+    int step = 0; // how far a moving key moves the ring
+    int to = -1;  // where Home and End put it
     switch (e->key()) {
     case Qt::Key_Left:
-        to = none ? from : from - 1;
+        step = -1;
         break;
     case Qt::Key_Right:
-        to = none ? from : from + 1;
+        step = 1;
         break;
     case Qt::Key_Up:
-        to = none ? from : from - kColumns;
+        step = -kColumns;
         break;
     case Qt::Key_Down:
-        to = none ? from : from + kColumns;
+        step = kColumns;
+        break;
+    case Qt::Key_PageUp:
+        step = -kSlidesPerPage;
+        break;
+    case Qt::Key_PageDown:
+        step = kSlidesPerPage;
         break;
     case Qt::Key_Home:
         to = 0;
         break;
     case Qt::Key_End:
         to = count - 1;
-        break;
-    case Qt::Key_PageUp:
-        to = none ? from : from - kSlidesPerPage;
-        break;
-    case Qt::Key_PageDown:
-        to = none ? from : from + kSlidesPerPage;
         break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -105,6 +106,8 @@ bool EditorWindow::HandleNavigationKey(QKeyEvent* e) {
     default:
         return false;
     }
+    if (to < 0)
+        to = none ? from : from + step;
     // Past either end the ring stops at the first or the last slide.
     if (count > 0)
         SetCurrentSlide(to);

@@ -323,13 +323,11 @@ void EditorWindow::PaintWindow(const QRegion& dirty) {
         const QRect& bar = L.bars[size_t(i)];
         const int wi = bar.width();
         p.fillRect(bar, QColor(kColumnColors[i % 5]));
+        p.setPen(QColor(LabelInkOn(kColumnColors[i % 5])));
         const QString time = FormatSwitchTime(in.times[size_t(i)]);
-        if (wi > fm.horizontalAdvance(time)) {
-            p.setPen(QColor(LabelInkOn(kColumnColors[i % 5])));
+        if (wi > fm.horizontalAdvance(time))
             p.drawText(QRect(bar.left(), bar.top() + th, wi, kGraphHeight - th),
                        Qt::AlignCenter | kTextFlags, time);
-        }
-        p.setPen(QColor(LabelInkOn(kColumnColors[i % 5])));
         p.drawText(QRect(bar.left(), bar.top(), wi, kGraphHeight - th),
                    Qt::AlignCenter | kTextFlags, QString::number(i + 1));
         p.setPen(Qt::NoPen);

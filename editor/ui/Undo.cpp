@@ -104,8 +104,12 @@ void EditorWindow::RecordChange(const QString& name, const std::function<void()>
     DocumentSnapshot after = TakeSnapshot(CurrentDocument());
     // A change that ended in another document is no step of it.
     if (after != before && document == m_documentsReplaced) {
+        // The stack keeps more picture memory only when the change took pictures out of
+        // the document; only then can it have passed its limit.
+        const bool dropsPictures = MemoryHeldBeyond({&before}, CurrentDocument()) > 0;
         m_undo->push(new DocumentStep(*this, name, std::move(before), std::move(after), true));
-        TrimUndoMemory();
+        if (dropsPictures)
+            TrimUndoMemory();
     }
     // A change that changed nothing leaves the flag as the stack says.
     FollowCleanState();
