@@ -2,7 +2,7 @@
 // the exit codes, run as a separate process.
 
 #include "app/CommandLine.h"
-#include "tests/app/RunLuserio.h"
+#include "tests/support/RunProgram.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -32,7 +32,7 @@ protected:
         }
     }
     /// Runs luserio in the fixture's folder with settings of its own.
-    LuserioRun Run(const QStringList& args, QStringList env = {}) {
+    ProgramRun Run(const QStringList& args, QStringList env = {}) {
         env << QStringLiteral("XDG_CONFIG_HOME=") + dir.filePath(QStringLiteral("config"));
         return RunLuserio(args, env, dir.path());
     }
@@ -79,7 +79,7 @@ TEST_F(CommandLine, WrongCommandLinesSayWhyOnOneLineThenTheUsageAndExitTwo) {
          "luserio: --time 3 comes after the last IMAGE: it applies to the images after it"},
     };
     for (const Row& r : rows) {
-        const LuserioRun run = Run(r.args);
+        const ProgramRun run = Run(r.args);
         const QString what = r.args.join(QLatin1Char(' '));
         EXPECT_EQ(run.code, 2) << what.toStdString();
         EXPECT_TRUE(run.out.isEmpty()) << what.toStdString();
@@ -95,7 +95,7 @@ TEST_F(CommandLine, WrongCommandLinesSayWhyOnOneLineThenTheUsageAndExitTwo) {
 
 TEST_F(CommandLine, HelpNamesEveryModeWithAnExampleAndTheExitCodes) {
     for (const char* help : {"--help", "-h"}) {
-        const LuserioRun run = Run({QString::fromLatin1(help)});
+        const ProgramRun run = Run({QString::fromLatin1(help)});
         EXPECT_EQ(run.code, 0);
         const QString out = QString::fromLocal8Bit(run.out);
         for (const char* line :
@@ -111,18 +111,18 @@ TEST_F(CommandLine, HelpNamesEveryModeWithAnExampleAndTheExitCodes) {
             EXPECT_TRUE(out.contains(QString::fromUtf8(line))) << help << ": " << line;
         EXPECT_TRUE(run.err.isEmpty());
     }
-    const LuserioRun version = Run({QStringLiteral("--version")});
+    const ProgramRun version = Run({QStringLiteral("--version")});
     EXPECT_EQ(version.code, 0);
     EXPECT_TRUE(version.out.startsWith("luserio 1.01 (")) << version.out.toStdString();
 }
 
 TEST_F(CommandLine, BuildOptionsApplyToTheImagesAfterThem) {
-    const LuserioRun build =
+    const ProgramRun build =
         Run({"--build", "show.lsr", "--time", "5",     "a.png", "--time=3", "--key",
              "#00ff00", "--flip",   "hv",     "b.bmp", "--key", "none",     "--flip",
              "none",    "c.png",    "-flip",  "v",     "--",    "a.png"});
     ASSERT_EQ(build.code, 0) << build.err.toStdString();
-    const LuserioRun info = Run({"--info", "show.lsr"});
+    const ProgramRun info = Run({"--info", "show.lsr"});
     ASSERT_EQ(info.code, 0) << info.err.toStdString();
     const QJsonArray slides = SlidesOf(info.out);
     ASSERT_EQ(slides.size(), 4);
@@ -149,7 +149,7 @@ TEST_F(CommandLine, BuildOptionsApplyToTheImagesAfterThem) {
     EXPECT_EQ(slides[0].toObject().value(QStringLiteral("width")).toInt(), 40);
 
     // An image that cannot be read is named, and the exit code says the work failed.
-    const LuserioRun missing = Run({"--build", "part.lsr", "a.png", "gone.png"});
+    const ProgramRun missing = Run({"--build", "part.lsr", "a.png", "gone.png"});
     EXPECT_EQ(missing.code, 1);
     EXPECT_TRUE(missing.err.contains("\ngone.png: ") || missing.err.startsWith("gone.png: "))
         << missing.err.toStdString();
@@ -158,15 +158,15 @@ TEST_F(CommandLine, BuildOptionsApplyToTheImagesAfterThem) {
 TEST_F(CommandLine, ExportedSlideshowsCarryTheirDocumentBack) {
     ASSERT_EQ(Run({"--build", "show.lsr", "--time", "7", "a.png", "b.bmp"}).code, 0);
     const QString exe = dir.filePath(QStringLiteral("show"));
-    const LuserioRun exported = Run({"--export-exe", "show.lsr", "show"});
+    const ProgramRun exported = Run({"--export-exe", "show.lsr", "show"});
     ASSERT_EQ(exported.code, 0) << exported.err.toStdString();
 #if !defined(Q_OS_WIN)
     // A program of this system needs no suffix; it is made executable.
     EXPECT_TRUE(QFileInfo(exe).isExecutable());
 #endif
     // The document comes back out of the slideshow, slide for slide.
-    const LuserioRun fromLsr = Run({"--info", "show.lsr"});
-    const LuserioRun fromExe = Run({"--info", "show"});
+    const ProgramRun fromLsr = Run({"--info", "show.lsr"});
+    const ProgramRun fromExe = Run({"--info", "show"});
     ASSERT_EQ(fromExe.code, 0) << fromExe.err.toStdString();
     EXPECT_EQ(SlidesOf(fromExe.out), SlidesOf(fromLsr.out));
     EXPECT_EQ(SlidesOf(fromExe.out).size(), 2);
@@ -176,7 +176,7 @@ TEST_F(CommandLine, ExportedSlideshowsCarryTheirDocumentBack) {
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
     ASSERT_TRUE(file.resize(file.size() - 3));
     file.close();
-    const LuserioRun cut = Run({"--info", "show"});
+    const ProgramRun cut = Run({"--info", "show"});
     EXPECT_EQ(cut.code, 1);
     EXPECT_TRUE(QString::fromLocal8Bit(cut.err).contains(
         QStringLiteral("このファイルからスライドショーを読み込めません")))
@@ -187,11 +187,11 @@ TEST_F(CommandLine, PlayingFailsWithTheRightCode) {
     const QStringList offscreen{QStringLiteral("QT_QPA_PLATFORM=offscreen")};
     ASSERT_EQ(Run({"--build", "show.lsr", "a.png"}).code, 0);
     // The offscreen platform has one screen.
-    const LuserioRun beyond = Run({"--play", "show.lsr", "--screen", "2"}, offscreen);
+    const ProgramRun beyond = Run({"--play", "show.lsr", "--screen", "2"}, offscreen);
     EXPECT_EQ(beyond.code, 2);
     EXPECT_TRUE(beyond.err.contains("luserio: --screen 2: this display has 1 screen(s)\n"))
         << beyond.err.toStdString();
-    const LuserioRun missing = Run({"--play", "missing.lsr"}, offscreen);
+    const ProgramRun missing = Run({"--play", "missing.lsr"}, offscreen);
     EXPECT_EQ(missing.code, 1);
     EXPECT_TRUE(
         QString::fromLocal8Bit(missing.err).contains(QStringLiteral("ファイルが見つかりません")))

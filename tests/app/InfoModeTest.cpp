@@ -3,8 +3,8 @@
 #include "document/DocumentCommands.h"
 #include "document/DocumentStream.h"
 #include "document/SlideTable.h"
-#include "tests/app/RunLuserio.h"
 #include "tests/support/Fixtures.h"
+#include "tests/support/RunProgram.h"
 #include "tests/support/TestPrompts.h"
 
 #include <QBuffer>
@@ -19,7 +19,7 @@
 
 namespace {
 
-using Result = LuserioRun;
+using Result = ProgramRun;
 
 Result runLuserio(const QStringList& args) {
     return RunLuserio(args);

@@ -1,5 +1,5 @@
 #pragma once
-// Runs the built program as a separate process, without any display unless the caller
+// Runs a built program as a separate process, without any display unless the caller
 // names a platform.
 
 #include <QByteArray>
@@ -7,15 +7,15 @@
 #include <QProcessEnvironment>
 #include <QStringList>
 
-struct LuserioRun {
+struct ProgramRun {
     int code = -1; ///< the exit status; -2 after a crash, -1 when it did not finish
     QByteArray out, err;
 };
 
-/// Runs luserio with `args`; `env` entries are added to (or replace) the environment
-/// left after taking the display away.
-inline LuserioRun RunLuserio(const QStringList& args, const QStringList& env = {},
-                             const QString& workingFolder = {}) {
+/// Runs `program` with `args` to its end; `env` entries ("NAME=value") are added to (or
+/// replace) the environment left after taking the display away.
+inline ProgramRun RunProgram(const QString& program, const QStringList& args,
+                             const QStringList& env = {}, const QString& workingFolder = {}) {
     QProcess p;
     QProcessEnvironment vars = QProcessEnvironment::systemEnvironment();
     for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
@@ -25,8 +25,8 @@ inline LuserioRun RunLuserio(const QStringList& args, const QStringList& env = {
     p.setProcessEnvironment(vars);
     if (!workingFolder.isEmpty())
         p.setWorkingDirectory(workingFolder);
-    p.start(QStringLiteral(LSR_BINARY_DIR "/luserio"), args);
-    LuserioRun r;
+    p.start(program, args);
+    ProgramRun r;
     if (!p.waitForFinished(60000)) {
         p.kill();
         p.waitForFinished();
@@ -36,4 +36,10 @@ inline LuserioRun RunLuserio(const QStringList& args, const QStringList& env = {
     r.out = p.readAllStandardOutput();
     r.err = p.readAllStandardError();
     return r;
+}
+
+/// Runs the built luserio.
+inline ProgramRun RunLuserio(const QStringList& args, const QStringList& env = {},
+                             const QString& workingFolder = {}) {
+    return RunProgram(QStringLiteral(LSR_BINARY_DIR "/luserio"), args, env, workingFolder);
 }
