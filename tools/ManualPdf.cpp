@@ -64,7 +64,8 @@ struct Link {
 
 /// Gives every <img> with a width but no height the height that keeps the picture's
 /// proportions: the rich-text layout otherwise reserves the picture's full height.
-QString WithImageHeights(const QString& html, const QString& folder) {
+/// `ok` becomes false when a picture is missing.
+QString WithImageHeights(const QString& html, const QString& folder, bool& ok) {
     static const QRegularExpression img(
         QStringLiteral("<img\\s+src=\"([^\"]+)\"\\s+width=\"(\\d+)\"\\s*>"));
     QString out;
@@ -84,6 +85,7 @@ QString WithImageHeights(const QString& html, const QString& folder) {
         } else {
             std::fprintf(stderr, "missing picture %s\n", qPrintable(m.captured(1)));
             out += m.captured(0);
+            ok = false;
         }
         last = m.capturedEnd();
     }
@@ -370,9 +372,9 @@ QByteArray WriteCMap(const QMap<uint, QByteArray>& map) {
 /// manual wrote with it. QPdfWriter derives the mapping from the font's character map,
 /// which goes wrong twice: for a glyph that several characters share it names the
 /// lowest (the Kangxi radical U+2F70 ⽰ for 示, U+2215 ∕ for ／), and a glyph that
-/// shaping substituted (the digits in Latin text) has no entry at all. Here the glyphs
-/// of each text object are paired with the characters of the text item that drew it;
-/// a glyph drawn for different characters takes the one drawn most often.
+/// shaping substituted (the digits in Latin text, ligatures) has no entry at all. Here
+/// the glyphs of each text object are paired with the characters of the text item that
+/// drew it; a glyph drawn for different characters takes the one drawn most often.
 /// Returns an error, or an empty string.
 QString WriteTextMappings(PdfUpdate& pdf, const QList<int>& pages, const QStringList& items) {
     QList<TextObject> objects;
@@ -394,21 +396,20 @@ QString WriteTextMappings(PdfUpdate& pdf, const QList<int>& pages, const QString
         return QStringLiteral("%1 text objects in the PDF, %2 text items painted")
             .arg(objects.size())
             .arg(items.size());
-    // font object → glyph → character → how often
+    // First the text objects with one glyph per character: font object → glyph →
+    // character → how often.
     QHash<int, QHash<uint, QHash<char16_t, int>>> votes;
     for (qsizetype i = 0; i < objects.size(); ++i) {
         const QString& text = items[i];
         if (objects[i].glyphs.size() != text.size())
-            continue; // a ligature or a character outside the BMP: no pairing
+            continue;
         auto& font = votes[fontObjects.value(objects[i].font)];
         for (qsizetype j = 0; j < text.size(); ++j)
             ++font[objects[i].glyphs[j]][text[j].unicode()];
     }
-    for (auto font = votes.cbegin(); font != votes.cend(); ++font) {
-        const int cmapObject = PdfUpdate::Reference(pdf.object(font.key()), "ToUnicode");
-        if (cmapObject <= 0)
-            continue;
-        QMap<uint, QByteArray> map = ParseCMap(PdfUpdate::StreamData(pdf.object(cmapObject)));
+    // font object → glyph → its text
+    QHash<int, QHash<uint, QString>> texts;
+    for (auto font = votes.cbegin(); font != votes.cend(); ++font)
         for (auto glyph = font->cbegin(); glyph != font->cend(); ++glyph) {
             char16_t best = 0;
             int most = 0;
@@ -417,10 +418,47 @@ QString WriteTextMappings(PdfUpdate& pdf, const QList<int>& pages, const QString
                     best = c.key();
                     most = c.value();
                 }
-            QByteArray unit(2, '\0');
-            unit[0] = char(best >> 8);
-            unit[1] = char(best & 0xFF);
-            map.insert(glyph.key(), unit);
+            texts[font.key()][glyph.key()] = QString(QChar(best));
+        }
+    // Then the others: a glyph not known yet stands for the characters up to the one
+    // the next glyph is known for (a ligature: "fl" in "--flip").
+    for (qsizetype i = 0; i < objects.size(); ++i) {
+        const QString& text = items[i];
+        const QList<uint>& glyphs = objects[i].glyphs;
+        if (glyphs.size() == text.size())
+            continue;
+        auto& font = texts[fontObjects.value(objects[i].font)];
+        qsizetype j = 0;
+        for (qsizetype g = 0; g < glyphs.size() && j < text.size(); ++g) {
+            const QString known = font.value(glyphs[g]);
+            if (!known.isEmpty() && text.mid(j, known.size()) == known) {
+                j += known.size();
+                continue;
+            }
+            qsizetype end = text.size();
+            if (g + 1 < glyphs.size()) {
+                const QString next = font.value(glyphs[g + 1]);
+                end = next.isEmpty() ? -1 : text.indexOf(next, j + 1);
+            }
+            if (end < 0)
+                break; // nothing to pair the rest by
+            if (known.isEmpty())
+                font[glyphs[g]] = text.mid(j, end - j);
+            j = end;
+        }
+    }
+    for (auto font = texts.cbegin(); font != texts.cend(); ++font) {
+        const int cmapObject = PdfUpdate::Reference(pdf.object(font.key()), "ToUnicode");
+        if (cmapObject <= 0)
+            continue;
+        QMap<uint, QByteArray> map = ParseCMap(PdfUpdate::StreamData(pdf.object(cmapObject)));
+        for (auto glyph = font->cbegin(); glyph != font->cend(); ++glyph) {
+            QByteArray units;
+            for (const QChar c : glyph.value()) {
+                units += char(c.unicode() >> 8);
+                units += char(c.unicode() & 0xFF);
+            }
+            map.insert(glyph.key(), units);
         }
         pdf.SetObject(cmapObject, PdfUpdate::StreamObject(WriteCMap(map)));
     }
@@ -598,8 +636,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot read %s\n", argv[1]);
         return 1;
     }
-    const QString html =
-        WithImageHeights(QString::fromUtf8(in.readAll()), QFileInfo(source).absolutePath());
+    bool picturesFound = true;
+    const QString html = WithImageHeights(QString::fromUtf8(in.readAll()),
+                                          QFileInfo(source).absolutePath(), picturesFound);
+    if (!picturesFound)
+        return 1;
 
     const QPageLayout pageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                  QMarginsF(18, 16, 18, 18), QPageLayout::Millimeter);
