@@ -44,8 +44,6 @@ HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent) {
 
     m_view = new ManualView(this);
     m_view->setDocument(m_document);
-    // A light-grey background around the pages.
-    m_view->setStyleSheet(QStringLiteral("QPdfView { background: #e8e8e8; }"));
 
     m_outline = new QTreeView(this);
     m_outline->setModel(m_bookmarks);

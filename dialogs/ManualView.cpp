@@ -23,6 +23,10 @@ ManualView::ManualView(QWidget* parent) : QPdfView(parent) {
     setZoomMode(ZoomMode::Custom);
     setPageSpacing(12);
     setFocusPolicy(Qt::StrongFocus);
+    // QPdfView paints around the pages with the palette's dark colour: a light grey.
+    QPalette around = palette();
+    around.setColor(QPalette::Dark, QColor(0xd4, 0xd6, 0xda));
+    setPalette(around);
     connect(this, &QPdfView::documentChanged, this, [this](QPdfDocument* doc) {
         if (doc)
             connect(doc, &QPdfDocument::statusChanged, this, [this] { ApplyFit(); });
