@@ -5,10 +5,12 @@
 #include "document/Document.h"
 #include "document/DocumentStream.h"
 
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QSaveFile>
 
 namespace {
@@ -30,15 +32,26 @@ QString RuntimePath() {
     return folder + QLatin1Char('/') + QLatin1String(kRuntimeFileName);
 }
 
-std::optional<Msg> CheckExecutableTarget(const QString& target) {
+bool NeedsExeSuffix(RuntimeTarget runtime) {
+#if defined(Q_OS_WIN)
+    Q_UNUSED(runtime);
+    return true;
+#else
+    return runtime == RuntimeTarget::Windows;
+#endif
+}
+
+std::optional<Msg> CheckExecutableTarget(const QString& target, RuntimeTarget runtime) {
     if (target.isEmpty())
         return Msg::NoTarget;
-    if (target.right(4).compare(QLatin1String(".EXE"), Qt::CaseInsensitive) != 0)
+    if (NeedsExeSuffix(runtime) &&
+        target.right(4).compare(QLatin1String(".EXE"), Qt::CaseInsensitive) != 0)
         return Msg::ExeExtensionRequired;
     return std::nullopt;
 }
 
-QString ProposeExecutableName(const QString& editText, const QString& docPath) {
+QString ProposeExecutableName(const QString& editText, const QString& docPath,
+                              RuntimeTarget runtime) {
     QString name;
     if (!editText.isEmpty() &&
         (editText.contains(QLatin1Char('/')) || editText.contains(QLatin1Char('\\'))))
@@ -48,7 +61,7 @@ QString ProposeExecutableName(const QString& editText, const QString& docPath) {
     const int dot = name.lastIndexOf(QLatin1Char('.'));
     if (dot >= 0)
         name.truncate(dot);
-    return name + QStringLiteral(".exe");
+    return NeedsExeSuffix(runtime) ? name + QStringLiteral(".exe") : name;
 }
 
 qint64 AppendFileTo(const QString& source, QIODevice& out) {
@@ -122,7 +135,18 @@ bool OpenFolderInExplorer(const QString& path) {
     const QString folder = slash >= 0 ? path.left(slash) : QString();
     if (prompts().showFolder(folder))
         return true;
+#if defined(Q_OS_WIN)
     ShowMessage(Msg::FileBrowserFailed);
+#else
+    // Without a file manager the folder's path is what helps: it is shown and put on the
+    // clipboard, ready for a terminal or another program.
+    if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        gui->clipboard()->setText(QDir::toNativeSeparators(folder));
+    prompts().message(Msg::NoFileManager,
+                      MessageText(Msg::NoFileManager) + QLatin1Char('\n') +
+                          QDir::toNativeSeparators(folder),
+                      MsgKind::Error, nullptr);
+#endif
     return false;
 }
 

@@ -7,20 +7,31 @@
 
 namespace show {
 
-QRect BringOntoScreen(const QRect& stored, QSize screen) {
-    const int sw = screen.width();
-    const int sh = screen.height();
-    // Width and height in 64 bits: a damaged file may hold any signed corners.
+QRect BringOntoScreen(const QRect& stored, QPoint from, const QRect& area) {
+    const int sw = area.width();
+    const int sh = area.height();
+    // Corners in 64 bits: a damaged file may hold any signed corners.
     const auto [l, t, r, b] = StoredCornersOf(stored);
     qint64 width = qint64(r) - l;
     qint64 height = qint64(b) - t;
     width = std::min<qint64>(std::max<qint64>(width, kMinWindowSize), sw);
     height = std::min<qint64>(std::max<qint64>(height, kMinWindowSize), sh);
-    qint64 left = std::max<qint64>(l, 0);
-    qint64 top = std::max<qint64>(t, 0);
+    qint64 left = std::max<qint64>(qint64(l) - from.x(), 0);
+    qint64 top = std::max<qint64>(qint64(t) - from.y(), 0);
     left = std::min<qint64>(left, sw - width);
     top = std::min<qint64>(top, sh - height);
-    return QRect(int(left), int(top), int(width), int(height));
+    return QRect(int(area.left() + left), int(area.top() + top), int(width), int(height));
+}
+
+std::optional<QPoint> StoredCentre(const QRect& stored) {
+    const auto [l, t, r, b] = StoredCornersOf(stored);
+    const qint64 x = (qint64(l) + r) / 2;
+    const qint64 y = (qint64(t) + b) / 2;
+    // Screens lie well within a few hundred thousand pixels of the origin.
+    constexpr qint64 kFar = 1 << 24;
+    if (x < -kFar || x > kFar || y < -kFar || y > kFar)
+        return std::nullopt;
+    return QPoint(int(x), int(y));
 }
 
 QRect ZoomStepRect(QPoint start, const QRect& target, int step) {
@@ -53,11 +64,11 @@ QRect PlaceSlide(QSize picture, QSize window, bool fit) {
     return QRect(0, (H - dh) / 2, W, dh);
 }
 
-QPoint ClampToScreen(QPoint proposed, QSize window, QSize screen) {
-    int x = std::max(proposed.x(), 0);
-    int y = std::max(proposed.y(), 0);
-    x = std::min(x, screen.width() - window.width());
-    y = std::min(y, screen.height() - window.height());
+QPoint ClampToScreen(QPoint proposed, QSize window, const QRect& area) {
+    int x = std::max(proposed.x(), area.left());
+    int y = std::max(proposed.y(), area.top());
+    x = std::min(x, area.left() + area.width() - window.width());
+    y = std::min(y, area.top() + area.height() - window.height());
     return QPoint(x, y);
 }
 

@@ -47,7 +47,10 @@ ExportDialog::ExportDialog(QWidget* parent) : QDialog(parent) {
 void ExportDialog::OnBrowse() {
     FileDialogSpec dialog;
     dialog.title = QStringLiteral("保存するファイルを指定");
-    dialog.filter = QStringLiteral("実行ファイル(*.exe)|*.exe|すべてのファイル(*.*)|*.*||");
+    // Programs are known by their ".exe" on Windows; elsewhere they have no suffix.
+    dialog.filter = NeedsExeSuffix()
+                        ? QStringLiteral("実行ファイル(*.exe)|*.exe|すべてのファイル(*.*)|*.*||")
+                        : QStringLiteral("すべてのファイル(*)|*||");
     const QString text = m_edit->text();
     QString name = ProposeExecutableName(text, CurrentDocument().filePath);
     // Start in the folder the edit box names, when it names one.
