@@ -57,7 +57,29 @@ int BuildDocumentFromImages(const QString& out, const QList<BuildImage>& images,
         paths << QFileInfo(image.path).absoluteFilePath();
     if (!LimitPathsToCapacity(paths, nullptr))
         return 1;
-    const BatchReport report = ImportFilesAsSlides(ed, -1, paths);
+    // Images named with a transparent colour are imported with it, so that pictures
+    // that are not JPEG files keep that colour exactly; a run of images with the same
+    // colour is one batch.
+    BatchReport report;
+    for (qsizetype start = 0; start < paths.size();) {
+        const std::optional<KeyColor>& keyColor = images[start].keyColor;
+        qsizetype end = start + 1;
+        while (end < paths.size() && images[end].keyColor == keyColor)
+            ++end;
+        const KeyColor given = keyColor ? *keyColor : std::nullopt;
+        const BatchReport part = ImportFilesAsSlides(ed, -1, paths.mid(start, end - start), nullptr,
+                                                     BatchProgress::Hidden, given);
+        report.added += part.added;
+        for (BatchFile f : part.refused) {
+            f.index += int(start);
+            report.refused << f;
+        }
+        for (BatchFile f : part.damaged) {
+            f.index += int(start);
+            report.damaged << f;
+        }
+        start = end;
+    }
 
     // The slides are the images in order, less the ones left out.
     QList<bool> leftOut(paths.size(), false);

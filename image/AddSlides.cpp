@@ -117,7 +117,7 @@ QString BatchSummaryText(const BatchReport& report) {
 }
 
 BatchReport ImportFilesAsSlides(EditorState& ed, int mark, const QStringList& paths, QObject* owner,
-                                BatchProgress progress) {
+                                BatchProgress progress, KeyColor givenKey) {
     Document& doc = CurrentDocument();
     const WaitCursor wait;
     BatchReport report;
@@ -132,8 +132,9 @@ BatchReport ImportFilesAsSlides(EditorState& ed, int mark, const QStringList& pa
     options.progress = progress == BatchProgress::Shown;
     options.owner = owner;
     options.wanted = std::max(0, kMaxSlides - doc.slideCount); // then the table is full
-    const ParallelImportOutcome imported =
-        ImportFilesInParallel(paths, exts, ReadImportSettings(), options);
+    ImportSettings settings = ReadImportSettings();
+    settings.givenKey = givenKey;
+    const ParallelImportOutcome imported = ImportFilesInParallel(paths, exts, settings, options);
     if (imported.cancelled) {
         report.cancelled = true;
         return report;

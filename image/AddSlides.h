@@ -55,10 +55,12 @@ QString BatchSummaryText(const BatchReport& report);
 /// core while the event loop runs (ImportFilesInParallel); the document is changed only
 /// afterwards, in the order of the paths, and each file's own messages are shown then,
 /// in that order. With BatchProgress::Shown, Cancel in the progress display leaves the
-/// document and the view as they were (the report says `cancelled`).
+/// document and the view as they were (the report says `cancelled`). `givenKey` names
+/// the colour key of every file (ImportSettings::givenKey).
 BatchReport ImportFilesAsSlides(EditorState& ed, int mark, const QStringList& paths,
                                 QObject* owner = nullptr,
-                                BatchProgress progress = BatchProgress::Hidden);
+                                BatchProgress progress = BatchProgress::Hidden,
+                                KeyColor givenKey = std::nullopt);
 
 /// Keeps a selection within the table's capacity: more than 100 paths ask question
 /// Msg::TooManyFilesQuestion; No gives false (nothing is to be added), Yes keeps the first 100.

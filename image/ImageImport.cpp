@@ -449,6 +449,27 @@ bool EncodeJpeg(const QImage& raster, int width, int height, int quality, QByteA
     return st == RenderStatus::Ok;
 }
 
+/// Lays every pixel of `raster` over the colour `key`: transparent ones take the key,
+/// half-transparent ones are mixed with it, opaque ones stay (those of exactly the key
+/// colour become see-through, as the key was named for them).
+void LayOverKey(QImage& raster, QRgb key) {
+    if (!raster.hasAlphaChannel())
+        return;
+    for (int y = 0; y < raster.height(); ++y) {
+        auto* p = reinterpret_cast<QRgb*>(raster.scanLine(y));
+        for (int x = 0; x < raster.width(); ++x) {
+            const int a = qAlpha(p[x]);
+            if (a == 255)
+                continue;
+            const auto mix = [a](int over, int under) {
+                return (over * a + under * (255 - a) + 127) / 255;
+            };
+            p[x] = qRgb(mix(qRed(p[x]), qRed(key)), mix(qGreen(p[x]), qGreen(key)),
+                        mix(qBlue(p[x]), qBlue(key)));
+        }
+    }
+}
+
 /// DecodeWithColorKey with `settings`, its messages held back in `notices`.
 PicturePtr DecodeWithKey(const QString& path, const QString& ext, PicturePtr fallback, bool bmpMode,
                          KeyColor& key, int& width, int& height, const ImportSettings& settings,
@@ -467,7 +488,11 @@ PicturePtr DecodeWithKey(const QString& path, const QString& ext, PicturePtr fal
     width = raster.width();
     height = raster.height();
 
-    if (!bmpMode) {
+    const KeyColor given = bmpMode ? std::nullopt : settings.givenKey;
+    if (given) {
+        key = given;
+        LayOverKey(raster, *given);
+    } else if (!bmpMode) {
         // The first fully transparent pixel, in storage order, names the key.
         bool found = false;
         for (int y = 0; y < height && !found; ++y) {
@@ -506,7 +531,7 @@ PicturePtr DecodeWithKey(const QString& path, const QString& ext, PicturePtr fal
         raster = QImage();
         return Picture::fromBytes(bytes);
     }
-    if (!bmpMode)
+    if (!bmpMode && !given)
         BlendTowardsKey(raster, *key);
     return Picture::fromImage(raster);
 }
@@ -522,14 +547,18 @@ ImportResult ImportOpenableFile(const QString& path, const QString& ext,
         ScanBitmapFile(path, key, failurePrefix);
         if (!failurePrefix.isEmpty())
             r.notices << ImportNotice{Msg::BitmapInfoFailed, failurePrefix};
-        r.key = key;
+        // A key named for the import wins over the bitmap's own; the bitmap stays as it is.
+        r.key = settings.givenKey ? settings.givenKey : key;
         bmpMode = true;
     }
     if (ext == QLatin1String("jpeg")) {
         bool done = false;
         ImportResult jpeg = ImportJpeg(path, settings, done);
-        if (done)
+        if (done) {
+            if (settings.givenKey)
+                jpeg.key = settings.givenKey;
             return jpeg;
+        }
     }
     // A file that decodes but gives no picture failed in the making of it.
     ImportFailure failure = ImportFailure::NotPrepared;

@@ -38,6 +38,10 @@ struct ImportSettings {
     int limitHeight = 500;
     int jpegQuality = 70; ///< quality of pictures re-encoded as JPEG
     int screenDepth = 32; ///< the display's colour depth, for the low-depth key rules
+    /// A colour key named for every file of the import (the command line's --key): it
+    /// wins over a file's own, pixels of that colour become see-through, and pictures
+    /// that are not JPEG files keep their pixels exactly (they are not re-encoded).
+    KeyColor givenKey = std::nullopt;
 };
 
 /// The settings in the store and the screen's colour depth, now. Interface thread only.

@@ -2,7 +2,12 @@
 // the exit codes, run as a separate process.
 
 #include "app/CommandLine.h"
+#include "document/Document.h"
+#include "document/DocumentCommands.h"
+#include "document/Picture.h"
+#include "tests/support/Fixtures.h"
 #include "tests/support/RunProgram.h"
+#include "tests/support/TestPrompts.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -147,6 +152,28 @@ TEST_F(CommandLine, BuildOptionsApplyToTheImagesAfterThem) {
         EXPECT_EQ(s.value(QStringLiteral("flipV")).toInt(), expect[i].flipV) << i;
     }
     EXPECT_EQ(slides[0].toObject().value(QStringLiteral("width")).toInt(), 40);
+
+    // A colour named for a picture that is no JPEG file stays that colour exactly: the
+    // picture is not re-encoded.
+    QImage halves(40, 30, QImage::Format_RGB32);
+    halves.fill(Qt::red);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 20; ++x)
+            halves.setPixel(x, y, qRgb(0, 255, 0));
+    ASSERT_TRUE(halves.save(dir.filePath(QStringLiteral("halves.png"))));
+    ASSERT_EQ(Run({"--build", "keyed.lsr", "a.png", "--key", "#00FF00", "halves.png"}).code, 0);
+    const QJsonArray keyed = SlidesOf(Run({"--info", "keyed.lsr"}).out);
+    ASSERT_EQ(keyed.size(), 2);
+    EXPECT_EQ(keyed[1].toObject().value(QStringLiteral("transparentColor")),
+              QStringLiteral("#00FF00"));
+    {
+        TestPrompts quiet;
+        ASSERT_TRUE(OpenDocument(dir.filePath(QStringLiteral("keyed.lsr"))));
+        const QImage stored = CurrentDocument().slides[1].picture->image();
+        EXPECT_EQ(stored.pixel(5, 5) & 0xFFFFFFu, 0x00FF00u);
+        EXPECT_EQ(stored.pixel(35, 5) & 0xFFFFFFu, 0xFF0000u);
+        ResetWorld();
+    }
 
     // An image that cannot be read is named, and the exit code says the work failed.
     const ProgramRun missing = Run({"--build", "part.lsr", "a.png", "gone.png"});
