@@ -60,6 +60,10 @@ enum class Msg : int {
     Cancelling = 30322,      ///< shown after Cancel while the work in hand finishes
     /// A recent document chosen from the menu is gone; it was taken off the list.
     RecentDocumentMissing = 30330,
+    /// The Windows player runtime was not built with this program.
+    WindowsRuntimeUnavailable = 30340,
+    /// A player started with neither slides of its own nor a document to play.
+    NothingToPlay = 30341,
 };
 
 /// The string-table text of `id`; empty when the table has none.
