@@ -15,8 +15,20 @@ constexpr quint32 kExecutableMagic = 63576378; // 0x03CA193A
 /// File name of the player runtime installed next to this program.
 inline const char* const kRuntimeFileName = "LsrCtrl.dll";
 
+/// File name of the Windows player runtime, built next to this program when the cross
+/// compiler was found.
+inline const char* const kWindowsRuntimeFileName = "LsrCtrl-windows.exe";
+
+/// The system a created executable runs on: this one, or Windows (x86-64).
+enum class RuntimeTarget { Native, Windows };
+
 /// Full path of the player runtime: this program's folder followed by "LsrCtrl.dll".
 QString RuntimePath();
+/// Full path of the player runtime for `target`: this program's folder followed by
+/// "LsrCtrl.dll" (Native) or "LsrCtrl-windows.exe" (Windows).
+QString RuntimePath(RuntimeTarget target);
+/// Whether the runtime for `target` is there to be copied.
+bool RuntimeAvailable(RuntimeTarget target);
 /// Makes RuntimePath() look in `folder` instead (tests); empty restores the default.
 void SetRuntimeFolderOverride(const QString& folder);
 
@@ -24,6 +36,8 @@ void SetRuntimeFolderOverride(const QString& folder);
 /// the message to show (Msg::NoTarget when empty, Msg::ExeExtensionRequired when it
 /// does not end in ".exe", in any case).
 std::optional<Msg> CheckExecutableTarget(const QString& target);
+/// The same for a runtime target: a Windows executable always needs ".exe".
+std::optional<Msg> CheckExecutableTarget(const QString& target, RuntimeTarget runtime);
 
 /// The file name the browse button proposes for the edit box text `editText` and the
 /// document path `docPath`: the edit box's file name, else the document's, else
@@ -42,6 +56,11 @@ qint64 AppendFileTo(const QString& source, QIODevice& out);
 /// after the creation. The failing step shows its message, naming the file and the
 /// reason where a write failed.
 bool CreateExecutable(const QString& target, const std::function<void(int)>& progress = {});
+/// The same with the runtime for `runtime`. A missing Windows runtime (a build without
+/// the cross compiler) is refused with Msg::WindowsRuntimeUnavailable; a Windows
+/// executable is not marked executable here.
+bool CreateExecutable(const QString& target, const std::function<void(int)>& progress,
+                      RuntimeTarget runtime);
 
 /// Shows the folder holding `path` in the platform's file browser; false after message
 /// Msg::FileBrowserFailed when it cannot be started.
