@@ -11,24 +11,15 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <cstdio>
-#include <cstring>
 
-bool IsBuildModeRequest(int argc, char** argv) {
-    return argc >= 2 && std::strcmp(argv[1], "--build") == 0;
-}
-
-int RunBuildMode(int argc, char** argv) {
+int RunBuildMode(int argc, char** argv, const QString& out, const QList<BuildImage>& images) {
     // No window is shown: the offscreen platform serves the image code without a display.
     ChooseWindowlessPlatform();
     QGuiApplication app(argc, argv);
     NameApplicationAfterExecutable();
     InstallImageLimits();
     setPrompts(nullptr); // messages on standard error, questions answered with their first button
-    QStringList args = QCoreApplication::arguments();
-    args.removeFirst(); // the program
-    args.removeFirst(); // --build
-    const QString out = args.isEmpty() ? QString() : args.takeFirst();
-    return BuildDocumentFromImages(out, args);
+    return BuildDocumentFromImages(out, images);
 }
 
 namespace {
@@ -42,6 +33,13 @@ void PrintFileLine(std::FILE* err, const QString& image, const QStringList& text
 } // namespace
 
 int BuildDocumentFromImages(const QString& out, const QStringList& images, std::FILE* err) {
+    QList<BuildImage> plain;
+    for (const QString& image : images)
+        plain.append(BuildImage{image, {}, {}, {}, {}});
+    return BuildDocumentFromImages(out, plain, err);
+}
+
+int BuildDocumentFromImages(const QString& out, const QList<BuildImage>& images, std::FILE* err) {
     if (out.isEmpty() || images.isEmpty()) {
         std::fprintf(err, "usage: luserio --build OUT.lsr IMAGE...\n");
         return 2;
@@ -55,21 +53,42 @@ int BuildDocumentFromImages(const QString& out, const QStringList& images, std::
 
     // The slide code expects full paths, as the file dialogs and drops give them.
     QStringList paths;
-    for (const QString& image : images)
-        paths << QFileInfo(image).absoluteFilePath();
+    for (const BuildImage& image : images)
+        paths << QFileInfo(image.path).absoluteFilePath();
     if (!LimitPathsToCapacity(paths, nullptr))
         return 1;
     const BatchReport report = ImportFilesAsSlides(ed, -1, paths);
+
+    // The slides are the images in order, less the ones left out.
+    QList<bool> leftOut(paths.size(), false);
+    for (const BatchFile& f : report.refused)
+        leftOut[f.index] = true;
+    int slide = 0;
+    for (qsizetype i = 0; i < paths.size() && slide < doc.slideCount; ++i) {
+        if (leftOut[i])
+            continue;
+        SlideRecord& rec = doc.slides[slide++];
+        const BuildImage& image = images[i];
+        if (image.switchTime)
+            rec.switchTime = quint16(*image.switchTime);
+        if (image.keyColor)
+            rec.keyColor = *image.keyColor;
+        if (image.flipH)
+            rec.flipH = *image.flipH ? 1 : 0;
+        if (image.flipV)
+            rec.flipV = *image.flipV ? 1 : 0;
+    }
 
     const bool saved = SaveDocumentForCli(QFileInfo(out).absoluteFilePath());
     // Every file left out is named with its reason, all of them (no shortened list); the
     // damaged ones that became slides follow as warnings.
     for (const BatchFile& f : report.refused)
-        PrintFileLine(err, images[f.index], {MessageText(f.reason)});
+        PrintFileLine(err, images[f.index].path, {MessageText(f.reason)});
     for (qsizetype i = paths.size(); i < images.size(); ++i)
-        PrintFileLine(err, images[i], {MessageText(Msg::TooManySlides)});
+        PrintFileLine(err, images[i].path, {MessageText(Msg::TooManySlides)});
     for (const BatchFile& f : report.damaged)
-        PrintFileLine(err, images[f.index], {MessageText(Msg::Warning), MessageText(f.reason)});
+        PrintFileLine(err, images[f.index].path,
+                      {MessageText(Msg::Warning), MessageText(f.reason)});
     const int added = report.added;
     if (added < images.size())
         std::fprintf(err, "%d of %lld images were not added\n", int(images.size() - added),

@@ -11,6 +11,8 @@
 #include "packaging/Executable.h"
 
 #include <QBuffer>
+#include <QCommandLineOption>
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QImageReader>
@@ -19,7 +21,9 @@
 #include <QJsonObject>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTextStream>
 #include <cstdio>
+#include <iterator>
 
 namespace {
 
@@ -91,26 +95,6 @@ QJsonObject slideObject(const SlideRecord& r) {
 
 } // namespace
 
-QString UsageText(const QString& program) {
-    return QStringLiteral(
-               "Usage: %1 [FILE.lsr]\n"
-               "       %1 --info FILE.lsr\n"
-               "       %1 --play FILE.lsr\n"
-               "       %1 --export-exe FILE.lsr OUT.exe\n"
-               "       %1 --version\n"
-               "       %1 --help\n"
-               "\n"
-               "  FILE.lsr          start the editor with this document\n"
-               "  --info FILE.lsr   print the document's header and slides as JSON\n"
-               "                    to standard output; no window, no display\n"
-               "  --play FILE.lsr   play the document as a slideshow, without the editor\n"
-               "  --export-exe FILE.lsr OUT.exe\n"
-               "                    write a standalone slideshow executable\n"
-               "  --version         print the version\n"
-               "  --help            show this text and where the program's files are\n")
-        .arg(program);
-}
-
 int PrintDocumentInfo(const QString& path, FILE* out) {
     const QString absolute =
         QFileInfo(path).isRelative() ? QFileInfo(path).absoluteFilePath() : path;
@@ -133,13 +117,6 @@ int PrintDocumentInfo(const QString& path, FILE* out) {
     return 0;
 }
 
-/// Prints the usage text, naming the program after `argv0`'s file name.
-static void PrintUsage(std::FILE* to, const char* argv0) {
-    const QString program = QFileInfo(QString::fromLocal8Bit(argv0)).completeBaseName();
-    const QByteArray text = UsageText(program).toLocal8Bit();
-    std::fwrite(text.constData(), 1, size_t(text.size()), to);
-}
-
 QString CompanionsText() {
     const QString folder = ProgramFolder();
     const auto line = [](const QString& what, const QString& path) {
@@ -154,56 +131,352 @@ QString CompanionsText() {
 }
 
 QString VersionText(const QString& program) {
-    return QStringLiteral("%1 %2\n").arg(program, ProgramVersion());
+    return QStringLiteral("%1 %2 (%3)\n").arg(program, ProgramVersion(), BuildPlatform());
 }
 
-int ExportExecutable(int argc, char** argv, const QStringList& rest) {
-    if (rest.size() < 2) {
-        PrintUsage(stderr, argv[0]);
-        return 2;
+namespace {
+
+/// One option of the command line, with the line `--help` gives it.
+struct OptionSpec {
+    QStringList names;
+    QString value; ///< the value's name; empty for an option without one
+    QString help;  ///< lines after the first are indented under it
+};
+
+const OptionSpec kHelp{{"h", "help"}, {}, "show this text and where the program's files are"};
+const OptionSpec kVersion{{"version"}, {}, "print the version and the system it was built for"};
+const OptionSpec kBuild{
+    {"build"}, "OUT.lsr", "make a document of the IMAGEs, in order, and save it"};
+const OptionSpec kInfo{{"info"}, "FILE", "print the document's header and slides as JSON"};
+const OptionSpec kPlay{{"play"}, "FILE", "play the document as a slideshow, without the editor"};
+const OptionSpec kExport{
+    {"export-exe"}, "FILE.lsr", "write the document as a standalone slideshow OUT"};
+const OptionSpec kTime{{"time"}, "SECONDS", "seconds on show, 1 to 64800"};
+const OptionSpec kKey{{"key"}, "COLOR", "the transparent colour: #RRGGBB, or none"};
+const OptionSpec kFlip{
+    {"flip"}, "h|v|hv|none", "mirror left to right (h), top to bottom (v), both, or not"};
+const OptionSpec kScreen{{"screen"},
+                         "N",
+                         "the screen to play on, counted from 1 (1 is the primary\n"
+                         "screen); else the screen under the mouse pointer"};
+
+/// The modes, in the order `--help` lists them.
+const OptionSpec* const kModes[] = {&kBuild, &kInfo, &kPlay, &kExport, &kVersion, &kHelp};
+
+QCommandLineOption OptionOf(const OptionSpec& spec) {
+    return spec.value.isEmpty() ? QCommandLineOption(spec.names, spec.help)
+                                : QCommandLineOption(spec.names, spec.help, spec.value);
+}
+
+/// The option's name as typed: "--build", "-h, --help".
+QString Spelled(const OptionSpec& spec) {
+    QStringList forms;
+    for (const QString& name : spec.names)
+        forms << (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+    return forms.join(QStringLiteral(", "));
+}
+
+/// The lines of `--help` for `spec`: its name and value, then its help at column 26.
+QString HelpLines(const QString& head, const QString& help) {
+    constexpr int kColumn = 26;
+    const QString indent(kColumn, QLatin1Char(' '));
+    QString first = QStringLiteral("  ") + head;
+    QString text;
+    if (first.size() < kColumn - 1)
+        text = first.leftJustified(kColumn);
+    else
+        text = first + QLatin1Char('\n') + indent;
+    text += help;
+    text.replace(QLatin1Char('\n'), QLatin1Char('\n') + indent);
+    return text + QLatin1Char('\n');
+}
+
+QString HelpLines(const OptionSpec& spec) {
+    const QString value = spec.value.isEmpty() ? QString() : QLatin1Char(' ') + spec.value;
+    return HelpLines(Spelled(spec) + value, spec.help);
+}
+
+/// Whether the option named `name` (without its dashes) takes a value.
+const OptionSpec* SpecNamed(const QString& name) {
+    for (const OptionSpec* spec :
+         {&kHelp, &kVersion, &kBuild, &kInfo, &kPlay, &kExport, &kTime, &kKey, &kFlip, &kScreen}) {
+        if (spec->names.contains(name))
+            return spec;
     }
+    return nullptr;
+}
+
+/// A switch time given with --time; nothing when it is no whole number of seconds in
+/// the slides' range.
+std::optional<int> SecondsOf(const QString& text) {
+    bool ok = false;
+    const int seconds = text.toInt(&ok);
+    if (!ok || seconds < kMinSwitchTime || seconds > kMaxSwitchTime)
+        return std::nullopt;
+    return seconds;
+}
+
+/// A colour given with --key: "#RRGGBB" or "none" (an empty key).
+std::optional<KeyColor> KeyOf(const QString& text) {
+    if (text.compare(QLatin1String("none"), Qt::CaseInsensitive) == 0)
+        return std::make_optional<KeyColor>(std::nullopt);
+    bool ok = false;
+    const uint rgb = text.mid(1).toUInt(&ok, 16);
+    if (text.size() != 7 || !text.startsWith(QLatin1Char('#')) || !ok)
+        return std::nullopt;
+    return KeyColor(QRgb(0xFF000000u | rgb));
+}
+
+/// The mirror flags given with --flip: h, v, hv (or vh), or none.
+std::optional<std::pair<bool, bool>> FlipOf(const QString& text) {
+    const QString t = text.toLower();
+    if (t == QLatin1String("none"))
+        return std::pair(false, false);
+    if (t == QLatin1String("h"))
+        return std::pair(true, false);
+    if (t == QLatin1String("v"))
+        return std::pair(false, true);
+    if (t == QLatin1String("hv") || t == QLatin1String("vh"))
+        return std::pair(true, true);
+    return std::nullopt;
+}
+
+/// --build's images in order, each with the settings named before it. The parser has
+/// already checked the options and that each has its value; this walk keeps their
+/// order, which the parser does not. An error leaves its text in `error`.
+QList<BuildImage> BuildImagesOf(const QStringList& args, QString& error) {
+    QList<BuildImage> images;
+    BuildImage next;
+    QString pending; // a setting not yet followed by an image
+    bool onlyImages = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        if (!onlyImages && arg == QLatin1String("--")) {
+            onlyImages = true;
+            continue;
+        }
+        if (onlyImages || arg.size() < 2 || !arg.startsWith(QLatin1Char('-'))) {
+            next.path = arg;
+            images << next;
+            pending.clear();
+            continue;
+        }
+        QString name = arg.mid(arg.startsWith(QLatin1String("--")) ? 2 : 1);
+        QString value;
+        if (const qsizetype equals = name.indexOf(QLatin1Char('=')); equals >= 0) {
+            value = name.mid(equals + 1);
+            name.truncate(equals);
+        } else if (const OptionSpec* spec = SpecNamed(name); spec && !spec->value.isEmpty()) {
+            value = args.value(++i);
+        }
+        const QString given = QStringLiteral("--%1 %2").arg(name, value);
+        if (name == QLatin1String("time")) {
+            next.switchTime = SecondsOf(value);
+            if (!next.switchTime) {
+                error = QStringLiteral("--time needs whole seconds from %1 to %2, not '%3'")
+                            .arg(kMinSwitchTime)
+                            .arg(kMaxSwitchTime)
+                            .arg(value);
+                return {};
+            }
+            pending = given;
+        } else if (name == QLatin1String("key")) {
+            next.keyColor = KeyOf(value);
+            if (!next.keyColor) {
+                error = QStringLiteral("--key needs a colour #RRGGBB or none, not '%1'").arg(value);
+                return {};
+            }
+            pending = given;
+        } else if (name == QLatin1String("flip")) {
+            const std::optional<std::pair<bool, bool>> flip = FlipOf(value);
+            if (!flip) {
+                error = QStringLiteral("--flip needs h, v, hv or none, not '%1'").arg(value);
+                return {};
+            }
+            next.flipH = flip->first;
+            next.flipV = flip->second;
+            pending = given;
+        }
+    }
+    if (!pending.isEmpty()) {
+        error = QStringLiteral("%1 comes after the last IMAGE: it applies to the images after it")
+                    .arg(pending);
+        return {};
+    }
+    if (images.isEmpty())
+        error = QStringLiteral("--build needs OUT.lsr and at least one IMAGE");
+    return images;
+}
+
+} // namespace
+
+ParsedCommandLine ParseCommandLine(const QStringList& args) {
+    ParsedCommandLine result;
+    Invocation& inv = result.invocation;
+    QString& error = result.error;
+
+    QCommandLineParser parser;
+    // "-play" is "--play", as "-h" is "--help": no option is a bundle of letters.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const OptionSpec* spec :
+         {&kHelp, &kVersion, &kBuild, &kInfo, &kPlay, &kExport, &kTime, &kKey, &kFlip, &kScreen})
+        parser.addOption(OptionOf(*spec));
+    if (!parser.parse(QStringList{QStringLiteral("luserio")} + args)) {
+        error = parser.errorText();
+        return result;
+    }
+    const auto given = [&parser](const OptionSpec& spec) {
+        return parser.isSet(spec.names.constLast());
+    };
+    const auto value = [&parser](const OptionSpec& spec) {
+        return parser.value(spec.names.constLast());
+    };
+    if (given(kHelp)) {
+        inv.mode = CliMode::Help;
+        return result;
+    }
+    const OptionSpec* mode = nullptr;
+    for (const OptionSpec* spec : kModes) {
+        if (!given(*spec))
+            continue;
+        if (mode) {
+            error = QStringLiteral("%1 and %2 cannot be used together: choose one mode")
+                        .arg(Spelled(*mode), Spelled(*spec));
+            return result;
+        }
+        if (parser.values(spec->names.constLast()).size() > 1) {
+            error = QStringLiteral("%1 is given more than once").arg(Spelled(*spec));
+            return result;
+        }
+        mode = spec;
+    }
+    // The settings belong to one mode each.
+    for (const auto& [option, owner] : {std::pair(&kTime, &kBuild), std::pair(&kKey, &kBuild),
+                                        std::pair(&kFlip, &kBuild), std::pair(&kScreen, &kPlay)}) {
+        if (given(*option) && mode != owner) {
+            error = QStringLiteral("%1 applies only to %2").arg(Spelled(*option), Spelled(*owner));
+            return result;
+        }
+    }
+    const QStringList positional = parser.positionalArguments();
+    const auto allowPositional = [&](qsizetype count) {
+        if (positional.size() <= count)
+            return true;
+        error = QStringLiteral("unexpected argument '%1'").arg(positional.at(count));
+        return false;
+    };
+    if (!mode) {
+        inv.mode = CliMode::Editor;
+        if (allowPositional(1))
+            inv.file = positional.value(0);
+    } else if (mode == &kVersion) {
+        inv.mode = CliMode::Version;
+        allowPositional(0);
+    } else if (mode == &kInfo) {
+        inv.mode = CliMode::Info;
+        inv.file = value(kInfo);
+        allowPositional(0);
+    } else if (mode == &kPlay) {
+        inv.mode = CliMode::Play;
+        inv.file = value(kPlay);
+        if (given(kScreen)) {
+            bool ok = false;
+            inv.screen = value(kScreen).toInt(&ok);
+            if (!ok || inv.screen < 1)
+                error = QStringLiteral("--screen needs a screen number from 1, not '%1'")
+                            .arg(value(kScreen));
+        }
+        if (error.isEmpty())
+            allowPositional(0);
+    } else if (mode == &kExport) {
+        inv.mode = CliMode::ExportExe;
+        inv.file = value(kExport);
+        if (positional.isEmpty())
+            error = QStringLiteral("--export-exe needs FILE.lsr and OUT");
+        else if (allowPositional(1))
+            inv.output = positional.constFirst();
+    } else if (mode == &kBuild) {
+        inv.mode = CliMode::Build;
+        inv.file = value(kBuild);
+        inv.images = BuildImagesOf(args, error);
+    }
+    return result;
+}
+
+QString UsageText(const QString& program) {
+#if defined(Q_OS_WIN)
+    const QString exe = QStringLiteral(".exe");
+#else
+    const QString exe;
+#endif
+    QString text;
+    QTextStream out(&text);
+    const QString indent(program.size() + 8, QLatin1Char(' '));
+    out << "Usage: " << program << " [FILE]\n"
+        << indent.left(7) << program
+        << " --build OUT.lsr [--time SECONDS] [--key COLOR] [--flip h|v|hv|none] IMAGE...\n"
+        << indent.left(7) << program << " --info FILE\n"
+        << indent.left(7) << program << " --play FILE [--screen N]\n"
+        << indent.left(7) << program << " --export-exe FILE.lsr OUT\n"
+        << indent.left(7) << program << " --version\n"
+        << indent.left(7) << program << " --help\n"
+        << "\nModes:\n"
+        << HelpLines(QStringLiteral("FILE"),
+                     QStringLiteral("open the editor with this document: a .lsr file, or a\n"
+                                    "standalone slideshow (the document it carries)"));
+    for (const OptionSpec* spec : kModes)
+        out << HelpLines(*spec);
+    out << "\nOptions of --build, for the IMAGEs after them:\n"
+        << HelpLines(kTime) << HelpLines(kKey) << HelpLines(kFlip) << "Options of --play:\n"
+        << HelpLines(kScreen) << "\nExamples:\n"
+        << "  " << program << " show.lsr\n"
+        << "  " << program << " --build show.lsr --time 5 title.png --time 3 photos/*.jpg\n"
+        << "  " << program << " --build logo.lsr --key '#FFFFFF' --flip h logo.png\n"
+        << "  " << program << " --info show.lsr\n"
+        << "  " << program << " --play show.lsr --screen 2\n"
+        << "  " << program << " --export-exe show.lsr show" << exe << "\n"
+        << "  " << program << " show" << exe
+        << "    (the document inside a slideshow made earlier)\n"
+        << "\nExit codes:\n"
+        << "  0  done\n"
+        << "  1  the work failed: a document or an image could not be read, an image was\n"
+        << "     left out, or a file could not be written (the reason is on standard error)\n"
+        << "  2  wrong command line: an unknown option, a missing or wrong value (one line\n"
+        << "     and this usage on standard error)\n";
+    return text;
+}
+
+namespace {
+
+QString ProgramName(const char* argv0) {
+    return QFileInfo(QString::fromLocal8Bit(argv0)).completeBaseName();
+}
+
+void Print(std::FILE* to, const QString& text) {
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), to);
+    std::fflush(to);
+}
+
+/// `--export-exe FILE.lsr OUT`: opens the document and writes the standalone slideshow;
+/// messages go to standard error. 0 on success.
+int ExportExecutable(int argc, char** argv, const QString& document, const QString& output) {
     QCoreApplication app(argc, argv);
     NameApplicationAfterExecutable();
     InstallImageLimits();
     int rc = 1;
-    const QString target = QFileInfo(rest.at(1)).absoluteFilePath();
+    const QString target = QFileInfo(output).absoluteFilePath();
     if (const std::optional<Msg> problem = CheckExecutableTarget(target))
         ShowMessage(*problem);
-    else if (OpenDocument(QFileInfo(rest.at(0)).absoluteFilePath(), nullptr, OpenOptions{false}) &&
+    else if (OpenDocument(QFileInfo(document).absoluteFilePath(), nullptr, OpenOptions{false}) &&
              CreateExecutable(target))
         rc = 0;
     CurrentDocument().Clear();
     return rc;
 }
 
-int RunCommandLineMode(int argc, char** argv) {
-    QStringList args;
-    for (int i = 1; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
-    const bool help = args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"));
-    if (!help && args.contains(QLatin1String("--version"))) {
-        const QString program = QFileInfo(QString::fromLocal8Bit(argv[0])).completeBaseName();
-        const QByteArray text = VersionText(program).toLocal8Bit();
-        std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
-        return 0;
-    }
-    const int infoAt = int(args.indexOf(QLatin1String("--info")));
-    const int exportAt = int(args.indexOf(QLatin1String("--export-exe")));
-    if (!help && infoAt < 0 && exportAt >= 0)
-        return ExportExecutable(argc, argv, args.mid(exportAt + 1));
-    if (!help && infoAt < 0)
-        return -1;
-    if (help) {
-        QCoreApplication app(argc, argv);
-        PrintUsage(stdout, argv[0]);
-        const QByteArray where = (QLatin1Char('\n') + CompanionsText()).toLocal8Bit();
-        std::fwrite(where.constData(), 1, size_t(where.size()), stdout);
-        return 0;
-    }
-    if (infoAt + 1 >= args.size()) {
-        PrintUsage(stderr, argv[0]);
-        return 2;
-    }
+/// `--info FILE`: the document described on standard output.
+int DescribeDocument(int argc, char** argv, const QString& document) {
     // No display is needed: a core application decodes images and reads files.
     QCoreApplication app(argc, argv);
     NameApplicationAfterExecutable();
@@ -213,15 +486,38 @@ int RunCommandLineMode(int argc, char** argv) {
     QTemporaryDir settings;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
-    const int rc = PrintDocumentInfo(args.at(infoAt + 1), stdout);
+    const int rc = PrintDocumentInfo(document, stdout);
     CurrentDocument().Clear();
     return rc;
 }
 
-QString FirstNonOptionArgument(const QStringList& args) {
-    for (const QString& a : args) {
-        if (!a.isEmpty() && !a.startsWith(QLatin1Char('-')))
-            return a;
+} // namespace
+
+int ReportWrongCommandLine(const char* argv0, const QString& error) {
+    const QString program = ProgramName(argv0);
+    Print(stderr, QStringLiteral("%1: %2\n\n").arg(program, error) + UsageText(program));
+    return 2;
+}
+
+int RunWindowlessMode(int argc, char** argv, const Invocation& inv) {
+    switch (inv.mode) {
+    case CliMode::Help: {
+        QCoreApplication app(argc, argv);
+        Print(stdout, UsageText(ProgramName(argv[0])) + QLatin1Char('\n') + CompanionsText());
+        return 0;
     }
-    return {};
+    case CliMode::Version:
+        Print(stdout, VersionText(ProgramName(argv[0])));
+        return 0;
+    case CliMode::Info:
+        return DescribeDocument(argc, argv, inv.file);
+    case CliMode::ExportExe:
+        return ExportExecutable(argc, argv, inv.file, inv.output);
+    case CliMode::Build:
+        return RunBuildMode(argc, argv, inv.file, inv.images);
+    case CliMode::Editor:
+    case CliMode::Play:
+        break;
+    }
+    return -1;
 }

@@ -1,6 +1,5 @@
 // ルセリオ: the editor's entry point.
 
-#include "app/BuildMode.h"
 #include "app/CommandLine.h"
 #include "app/ui/Startup.h"
 #include "base/Platform.h"
@@ -9,13 +8,20 @@
 #include "slideshow/ui/PlayDocument.h"
 
 #include <QApplication>
-#include <QFileInfo>
+#include <QScreen>
 
 int main(int argc, char** argv) {
-    // --help, --info and --build run without a window, before any windowed application exists.
-    if (IsBuildModeRequest(argc, argv))
-        return RunBuildMode(argc, argv);
-    if (const int rc = RunCommandLineMode(argc, argv); rc >= 0)
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    const ParsedCommandLine parsed = ParseCommandLine(args);
+    // A wrong command line never opens a window: it is said at once.
+    if (!parsed.error.isEmpty())
+        return ReportWrongCommandLine(argv[0], parsed.error);
+    const Invocation& inv = parsed.invocation;
+    // --help, --version, --info, --export-exe and --build run without a window, before
+    // any windowed application exists.
+    if (const int rc = RunWindowlessMode(argc, argv, inv); rc >= 0)
         return rc;
     ChooseQtPlatform();
     // Ties the windows to the installed desktop entry (its name and icon).
@@ -25,11 +31,20 @@ int main(int argc, char** argv) {
     // names the settings key, the message captions and the working folder.
     NameApplicationAfterExecutable();
     PrepareWindowedApplication(qapp);
-    QStringList args = QCoreApplication::arguments();
-    args.removeFirst();
-    // --play FILE.lsr: the slideshow alone, without the editor.
-    if (const int playAt = int(args.indexOf(QLatin1String("--play"))); playAt >= 0)
-        return PlayDocument(args.value(playAt + 1));
-    RunEditor(args);
+    if (inv.mode == CliMode::Play) {
+        // --play FILE: the slideshow alone, on the screen asked for or under the pointer.
+        std::optional<QRect> area;
+        if (inv.screen > 0) {
+            const QList<QScreen*> screens = QGuiApplication::screens();
+            if (inv.screen > screens.size())
+                return ReportWrongCommandLine(
+                    argv[0], QStringLiteral("--screen %1: this display has %2 screen(s)")
+                                 .arg(inv.screen)
+                                 .arg(screens.size()));
+            area = screens.at(inv.screen - 1)->availableGeometry();
+        }
+        return PlayDocument(inv.file, area);
+    }
+    RunEditor(inv.file);
     return 0;
 }

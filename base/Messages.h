@@ -60,6 +60,10 @@ enum class Msg : int {
     Cancelling = 30322,      ///< shown after Cancel while the work in hand finishes
     /// A recent document chosen from the menu is gone; it was taken off the list.
     RecentDocumentMissing = 30330,
+    /// A program without a whole slideshow trailer was given as a document.
+    NoSlideshowInFile = 30331,
+    /// The folder of a created file cannot be shown: no file manager could be started.
+    NoFileManager = 30332,
     /// The Windows player runtime was not built with this program.
     WindowsRuntimeUnavailable = 30340,
     /// A player started with neither slides of its own nor a document to play.

@@ -34,6 +34,36 @@ ScreenFacts Screen() {
     return f;
 }
 
+QList<QRect> ScreenWorkAreas() {
+    if (g_override || !qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return {Screen().workArea};
+    QList<QRect> areas;
+    // The primary screen comes first in the application's list.
+    for (const QScreen* screen : QGuiApplication::screens())
+        areas << screen->availableGeometry();
+    if (areas.isEmpty())
+        areas << Screen().workArea;
+    return areas;
+}
+
+std::optional<QRect> WorkAreaHolding(QPoint point) {
+    if (g_override || !qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        const ScreenFacts facts = Screen();
+        if (QRect(QPoint(0, 0), facts.full).united(facts.workArea).contains(point))
+            return facts.workArea;
+        return std::nullopt;
+    }
+    // The screen's whole area decides (a point on a panel belongs to its screen); the
+    // answer is the part of it windows may use.
+    if (const QScreen* screen = QGuiApplication::screenAt(point))
+        return screen->availableGeometry();
+    return std::nullopt;
+}
+
+QRect WorkAreaAt(QPoint point) {
+    return WorkAreaHolding(point).value_or(Screen().workArea);
+}
+
 void SetScreenOverride(std::optional<ScreenFacts> facts) {
     g_override = std::move(facts);
 }

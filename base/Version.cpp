@@ -3,6 +3,7 @@
 #include "Messages.h"
 
 #include <QRegularExpression>
+#include <QSysInfo>
 
 namespace {
 // The history's entries have consecutive keys, the oldest version first.
@@ -29,4 +30,19 @@ QString ProgramVersion() {
         return {};
     const QRegularExpressionMatch m = number.match(history.first());
     return m.hasMatch() ? m.captured(1) : QString();
+}
+
+QString BuildPlatform() {
+#if defined(Q_OS_WIN)
+    const QString system = QStringLiteral("Windows");
+#elif defined(Q_OS_MACOS)
+    const QString system = QStringLiteral("macOS");
+#elif defined(Q_OS_LINUX)
+    const QString system = QStringLiteral("Linux");
+#elif defined(Q_OS_FREEBSD)
+    const QString system = QStringLiteral("FreeBSD");
+#else
+    const QString system = QSysInfo::kernelType();
+#endif
+    return system + QLatin1Char(' ') + QSysInfo::buildCpuArchitecture();
 }

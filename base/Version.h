@@ -9,3 +9,6 @@ QStringList VersionHistory();
 
 /// The newest version's number ("1.01"); empty when the history names none.
 QString ProgramVersion();
+
+/// The system and processor this program was built for ("Linux x86_64").
+QString BuildPlatform();

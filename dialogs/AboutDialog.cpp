@@ -43,6 +43,11 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     big.setBold(true);
     name->setFont(big);
 
+    // The system this copy runs on: the history below also names the systems of
+    // earlier versions.
+    m_platform = new QLabel(QStringLiteral("%1 版").arg(BuildPlatform()), this);
+    m_platform->setAlignment(Qt::AlignCenter);
+
     auto* caption = new QLabel(QStringLiteral("バージョン情報"), this);
 
     m_history = new QPlainTextEdit(this);
@@ -69,6 +74,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     main->setContentsMargins(16, 16, 16, 14);
     main->setSpacing(8);
     main->addLayout(head);
+    main->addWidget(m_platform);
     main->addSpacing(6);
     main->addWidget(caption);
     main->addWidget(m_history);

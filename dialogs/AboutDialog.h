@@ -3,6 +3,7 @@
 
 #include <QDialog>
 
+class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 
@@ -15,9 +16,11 @@ public:
     static QString HistoryText();
 
     QPlainTextEdit* historyEdit() const { return m_history; }
+    QLabel* platformLabel() const { return m_platform; }
     QPushButton* okButton() const { return m_ok; }
 
 private:
     QPlainTextEdit* m_history = nullptr;
+    QLabel* m_platform = nullptr;
     QPushButton* m_ok = nullptr;
 };

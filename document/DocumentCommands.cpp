@@ -9,6 +9,7 @@
 #include "document/EditorState.h"
 #include "document/SlideTable.h"
 #include "packaging/CabinetJob.h"
+#include "packaging/Executable.h"
 #include "packaging/WorkFolder.h"
 
 #include <QCoreApplication>
@@ -23,6 +24,8 @@
 const char* const kOpenDialogTitle = "ファイルを指定";
 const char* const kSaveDialogTitle = "保存するファイルを指定";
 const char* const kDocumentFilter = "ルセリオファイル(*.lsr)|*.lsr||";
+const char* const kOpenFilter =
+    "ルセリオファイル(*.lsr)|*.lsr|スライドショーの実行ファイル(*.exe)|*.exe|すべてのファイル|*||";
 
 namespace {
 
@@ -56,11 +59,36 @@ bool splitPath(const QString& path, QString& folder, QString& name) {
     return true;
 }
 
-FileDialogSpec documentDialog(const char* title) {
+FileDialogSpec documentDialog(const char* title, const char* filter = kDocumentFilter) {
     FileDialogSpec dialog;
     dialog.title = QString::fromUtf8(title);
-    dialog.filter = QString::fromUtf8(kDocumentFilter);
+    dialog.filter = QString::fromUtf8(filter);
     return dialog;
+}
+
+/// Copies the document stream a standalone slideshow carries (`length` bytes from
+/// `offset` of `path`) into `to`. False after a message.
+bool CopyEmbeddedStream(const QString& path, qint64 offset, qint64 length, QFile& to) {
+    QFile from(path);
+    if (!from.open(QIODevice::ReadOnly) || !from.seek(offset)) {
+        ShowMessage(Msg::OpenFailed, path + QLatin1Char('\n'), nullptr, MsgKind::Error);
+        return false;
+    }
+    QByteArray chunk(1 << 20, Qt::Uninitialized);
+    for (qint64 left = length; left > 0;) {
+        const qint64 n = from.read(chunk.data(), std::min<qint64>(left, chunk.size()));
+        if (n <= 0) {
+            ShowMessage(Msg::OpenFailed, path + QLatin1Char('\n'), nullptr, MsgKind::Error);
+            return false;
+        }
+        if (to.write(chunk.constData(), n) != n) {
+            ShowMessage(Msg::WriteFailed, to.fileName() + QLatin1Char('\n') + to.errorString(),
+                        nullptr, MsgKind::Error);
+            return false;
+        }
+        left -= n;
+    }
+    return to.flush();
 }
 
 } // namespace
@@ -70,8 +98,24 @@ bool OpenDocument(const QString& path, bool* replaced, OpenOptions options) {
         *replaced = false;
     Document& doc = CurrentDocument();
     const QString pathLine = path + QLatin1Char('\n');
-    if (path.right(3).compare(QLatin1String("LSR"), Qt::CaseInsensitive) != 0 || path.size() < 3) {
-        ShowMessage(Msg::CannotOpenThisFile, pathLine, nullptr, MsgKind::Error);
+    // A document file, or a standalone slideshow: the document it carries is read from
+    // between the player and the trailer at its end.
+    const bool documentFile =
+        path.size() >= 3 && path.right(3).compare(QLatin1String("LSR"), Qt::CaseInsensitive) == 0;
+    qint64 embeddedAt = 0;
+    qint64 embeddedLength = 0;
+    const bool embedded = !documentFile && IsRegularFile(path) &&
+                          FindEmbeddedStream(path, &embeddedAt, &embeddedLength);
+    if (!documentFile && !embedded) {
+        // A program (by its name, or by its permission where programs have no suffix)
+        // without a whole trailer is no slideshow of ours, or a damaged one.
+        const QFileInfo program(path);
+        const bool looksLikeProgram =
+            program.isFile() &&
+            (program.suffix().compare(QLatin1String("exe"), Qt::CaseInsensitive) == 0 ||
+             program.isExecutable());
+        ShowMessage(looksLikeProgram ? Msg::NoSlideshowInFile : Msg::CannotOpenThisFile, pathLine,
+                    nullptr, MsgKind::Error);
         return false;
     }
     const QFileInfo info(path);
@@ -96,17 +140,26 @@ bool OpenDocument(const QString& path, bool* replaced, OpenOptions options) {
     std::unique_ptr<QTemporaryFile> stream = NewWorkFile(QStringLiteral(".stream"));
     if (!stream)
         return false;
-    CabinetJob job;
-    job.kind = CabinetJob::Kind::Extract;
-    job.extractTo = stream.get();
-    job.extractName = name;
-    job.extractFolder = folder;
-    if (!RunCabinetJob(job))
-        return false;
+    if (embedded) {
+        if (!CopyEmbeddedStream(path, embeddedAt, embeddedLength, *stream))
+            return false;
+    } else {
+        CabinetJob job;
+        job.kind = CabinetJob::Kind::Extract;
+        job.extractTo = stream.get();
+        job.extractName = name;
+        job.extractFolder = folder;
+        if (!RunCabinetJob(job))
+            return false;
+        if (job.extractedName.isEmpty()) {
+            ShowMessage(Msg::OpenFailed, pathLine, nullptr, MsgKind::Error);
+            return false;
+        }
+    }
     // The pictures read their bytes from the work file while the document is open: it
     // stays (and goes) with them. The stream itself is read through a handle of its own.
     QFile reader(stream->fileName());
-    if (job.extractedName.isEmpty() || !stream->flush() || !reader.open(QIODevice::ReadOnly)) {
+    if (!stream->flush() || !reader.open(QIODevice::ReadOnly)) {
         ShowMessage(Msg::OpenFailed, pathLine, nullptr, MsgKind::Error);
         return false;
     }
@@ -115,7 +168,9 @@ bool OpenDocument(const QString& path, bool* replaced, OpenOptions options) {
     ReleaseAllPictures();
     auto store = std::make_shared<const ByteStore>(std::move(stream));
     const bool ok = ReadDocumentStream(reader, std::move(store));
-    doc.filePath = path;
+    // A document taken out of a slideshow has no file of its own yet: saving asks for
+    // one, and the slideshow is never overwritten by a document file.
+    doc.filePath = embedded ? QString() : path;
     if (options.remember) {
         WriteSettingString(Setting::LastDocument, path);
         if (ok)
@@ -213,7 +268,8 @@ void OpenChosenDocument(EditorState& ed, const QString& path) {
 void OnOpenCommand(EditorState& ed) {
     if (!AskSaveChanges(ed))
         return;
-    const QStringList files = prompts().openFileNames(documentDialog(kOpenDialogTitle), false);
+    const QStringList files =
+        prompts().openFileNames(documentDialog(kOpenDialogTitle, kOpenFilter), false);
     if (files.isEmpty())
         return;
     OpenChosenDocument(ed, files.constFirst());

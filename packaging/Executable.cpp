@@ -6,10 +6,12 @@
 #include "document/DocumentStream.h"
 #include "document/StreamLayout.h"
 
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QSaveFile>
 
 static_assert(kExecutableMagic == layout::kTrailerMagic, "one trailer for every runtime");
@@ -43,27 +45,26 @@ bool RuntimeAvailable(RuntimeTarget target) {
     return IsRegularFile(RuntimePath(target));
 }
 
-namespace {
-/// A name given, ending in ".exe" in any case.
-std::optional<Msg> CheckExeName(const QString& target) {
-    if (target.isEmpty())
-        return Msg::NoTarget;
-    if (target.right(4).compare(QLatin1String(".EXE"), Qt::CaseInsensitive) != 0)
-        return Msg::ExeExtensionRequired;
-    return std::nullopt;
-}
-} // namespace
-
-std::optional<Msg> CheckExecutableTarget(const QString& target) {
-    return CheckExeName(target);
+bool NeedsExeSuffix(RuntimeTarget runtime) {
+#if defined(Q_OS_WIN)
+    Q_UNUSED(runtime);
+    return true;
+#else
+    return runtime == RuntimeTarget::Windows;
+#endif
 }
 
 std::optional<Msg> CheckExecutableTarget(const QString& target, RuntimeTarget runtime) {
-    // Windows starts programs by their extension; this system may need none.
-    return runtime == RuntimeTarget::Windows ? CheckExeName(target) : CheckExecutableTarget(target);
+    if (target.isEmpty())
+        return Msg::NoTarget;
+    if (NeedsExeSuffix(runtime) &&
+        target.right(4).compare(QLatin1String(".EXE"), Qt::CaseInsensitive) != 0)
+        return Msg::ExeExtensionRequired;
+    return std::nullopt;
 }
 
-QString ProposeExecutableName(const QString& editText, const QString& docPath) {
+QString ProposeExecutableName(const QString& editText, const QString& docPath,
+                              RuntimeTarget runtime) {
     QString name;
     if (!editText.isEmpty() &&
         (editText.contains(QLatin1Char('/')) || editText.contains(QLatin1Char('\\'))))
@@ -73,7 +74,7 @@ QString ProposeExecutableName(const QString& editText, const QString& docPath) {
     const int dot = name.lastIndexOf(QLatin1Char('.'));
     if (dot >= 0)
         name.truncate(dot);
-    return name + QStringLiteral(".exe");
+    return NeedsExeSuffix(runtime) ? name + QStringLiteral(".exe") : name;
 }
 
 qint64 AppendFileTo(const QString& source, QIODevice& out) {
@@ -158,7 +159,18 @@ bool OpenFolderInExplorer(const QString& path) {
     const QString folder = slash >= 0 ? path.left(slash) : QString();
     if (prompts().showFolder(folder))
         return true;
+#if defined(Q_OS_WIN)
     ShowMessage(Msg::FileBrowserFailed);
+#else
+    // Without a file manager the folder's path is what helps: it is shown and put on the
+    // clipboard, ready for a terminal or another program.
+    if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        gui->clipboard()->setText(QDir::toNativeSeparators(folder));
+    prompts().message(Msg::NoFileManager,
+                      MessageText(Msg::NoFileManager) + QLatin1Char('\n') +
+                          QDir::toNativeSeparators(folder),
+                      MsgKind::Error, nullptr);
+#endif
     return false;
 }
 

@@ -19,8 +19,11 @@ inline const char* const kRuntimeFileName = "LsrCtrl.dll";
 /// compiler was found.
 inline const char* const kWindowsRuntimeFileName = "LsrCtrl-windows.exe";
 
-/// The system a created executable runs on: this one, or Windows (x86-64).
-enum class RuntimeTarget { Native, Windows };
+/// The system a created slideshow runs on.
+enum class RuntimeTarget {
+    Native, ///< the system this program runs on
+    Windows ///< Windows
+};
 
 /// Full path of the player runtime: this program's folder followed by "LsrCtrl.dll".
 QString RuntimePath();
@@ -32,17 +35,22 @@ bool RuntimeAvailable(RuntimeTarget target);
 /// Makes RuntimePath() look in `folder` instead (tests); empty restores the default.
 void SetRuntimeFolderOverride(const QString& folder);
 
+/// Whether a slideshow for `runtime` must be named "*.exe": on Windows it must, as
+/// programs are known there by that suffix; elsewhere programs have no suffix.
+bool NeedsExeSuffix(RuntimeTarget runtime = RuntimeTarget::Native);
+
 /// Checks a target path as the create button does: nothing when acceptable, otherwise
-/// the message to show (Msg::NoTarget when empty, Msg::ExeExtensionRequired when it
-/// does not end in ".exe", in any case).
-std::optional<Msg> CheckExecutableTarget(const QString& target);
-/// The same for a runtime target: a Windows executable always needs ".exe".
-std::optional<Msg> CheckExecutableTarget(const QString& target, RuntimeTarget runtime);
+/// the message to show (Msg::NoTarget when empty, Msg::ExeExtensionRequired when a
+/// slideshow for Windows does not end in ".exe", in any case).
+std::optional<Msg> CheckExecutableTarget(const QString& target,
+                                         RuntimeTarget runtime = RuntimeTarget::Native);
 
 /// The file name the browse button proposes for the edit box text `editText` and the
 /// document path `docPath`: the edit box's file name, else the document's, else
-/// "ルセリオ", with its extension replaced by (or appended with) ".exe".
-QString ProposeExecutableName(const QString& editText, const QString& docPath);
+/// "ルセリオ", with its extension replaced by ".exe" (or taken off where programs have
+/// no suffix).
+QString ProposeExecutableName(const QString& editText, const QString& docPath,
+                              RuntimeTarget runtime = RuntimeTarget::Native);
 
 /// Copies `source` to `out` in 1024-byte chunks; the source's length, or 0 after
 /// message Msg::OpenFailed (prefixed with the source path) when it cannot be opened.
@@ -62,8 +70,9 @@ bool CreateExecutable(const QString& target, const std::function<void(int)>& pro
 bool CreateExecutable(const QString& target, const std::function<void(int)>& progress,
                       RuntimeTarget runtime);
 
-/// Shows the folder holding `path` in the platform's file browser; false after message
-/// Msg::FileBrowserFailed when it cannot be started.
+/// Shows the folder holding `path` in the platform's file browser. When none can be
+/// started: false after a message (Msg::FileBrowserFailed on Windows; elsewhere
+/// Msg::NoFileManager naming the folder, whose path is put on the clipboard).
 bool OpenFolderInExplorer(const QString& path);
 
 /// Finds the document stream inside a created executable `path` from its trailer:

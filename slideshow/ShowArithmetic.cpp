@@ -5,18 +5,33 @@
 
 namespace show {
 
-Box BringBoxOntoScreen(std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b, int sw,
-                       int sh) {
-    // Width and height in 64 bits: a damaged file may hold any signed corners.
+Box BringBoxOntoScreen(std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b, int fromX,
+                       int fromY, const Box& area) {
+    const int sw = area.width;
+    const int sh = area.height;
+    // Corners in 64 bits: a damaged file may hold any signed corners.
     std::int64_t width = std::int64_t(r) - l;
     std::int64_t height = std::int64_t(b) - t;
     width = std::min<std::int64_t>(std::max<std::int64_t>(width, kMinWindowSize), sw);
     height = std::min<std::int64_t>(std::max<std::int64_t>(height, kMinWindowSize), sh);
-    std::int64_t left = std::max<std::int64_t>(l, 0);
-    std::int64_t top = std::max<std::int64_t>(t, 0);
+    std::int64_t left = std::max<std::int64_t>(std::int64_t(l) - fromX, 0);
+    std::int64_t top = std::max<std::int64_t>(std::int64_t(t) - fromY, 0);
     left = std::min<std::int64_t>(left, sw - width);
     top = std::min<std::int64_t>(top, sh - height);
-    return Box{int(left), int(top), int(width), int(height)};
+    return Box{int(area.left + left), int(area.top + top), int(width), int(height)};
+}
+
+bool StoredCentreOf(std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b, int& x,
+                    int& y) {
+    const std::int64_t cx = (std::int64_t(l) + r) / 2;
+    const std::int64_t cy = (std::int64_t(t) + b) / 2;
+    // Screens lie well within a few hundred thousand pixels of the origin.
+    constexpr std::int64_t kFar = 1 << 24;
+    if (cx < -kFar || cx > kFar || cy < -kFar || cy > kFar)
+        return false;
+    x = int(cx);
+    y = int(cy);
+    return true;
 }
 
 Box ZoomStepBox(int sx, int sy, const Box& target, int step) {
@@ -45,9 +60,9 @@ Box PlaceSlideBox(int w, int h, int W, int H, bool fit) {
     return Box{0, (H - dh) / 2, W, dh};
 }
 
-void ClampPointToScreen(int& x, int& y, int ww, int wh, int sw, int sh) {
-    x = std::min(std::max(x, 0), sw - ww);
-    y = std::min(std::max(y, 0), sh - wh);
+void ClampPointToArea(int& x, int& y, int ww, int wh, const Box& area) {
+    x = std::min(std::max(x, area.left), area.left + area.width - ww);
+    y = std::min(std::max(y, area.top), area.top + area.height - wh);
 }
 
 std::string SwitchTimeText(int seconds) {

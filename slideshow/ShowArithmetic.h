@@ -29,11 +29,18 @@ struct Box {
 };
 
 /// The stored corners (left, top, right, bottom; right and bottom exclusive, any values
-/// a damaged file holds) brought onto a screen of sw x sh with origin (0, 0): width and
-/// height raised to 50 and lowered to the screen's, then left and top moved inside
-/// (first not below 0, then not beyond the right or bottom edge).
+/// a damaged file holds) brought onto the work area `area` (global coordinates) of the
+/// screen the show opens on, keeping their place relative to (fromX, fromY), the
+/// top-left of the work area they were stored on: width and height raised to 50 and
+/// lowered to the area's, then left and top moved inside (first not before the area's
+/// left and top, then not beyond its right or bottom edge).
 Box BringBoxOntoScreen(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
-                       int sw, int sh);
+                       int fromX, int fromY, const Box& area);
+
+/// The centre of the stored corners; false when a damaged file's corners put it beyond
+/// any screen's coordinates.
+bool StoredCentreOf(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
+                    int& x, int& y);
 
 /// The window after zoom step `step` (0 to 19) of the opening animation growing from
 /// (sx, sy) toward `target`: the per-step offset is truncated toward zero before it is
@@ -46,9 +53,10 @@ Box ZoomStepBox(int sx, int sy, const Box& target, int step);
 /// Empty when either size is empty.
 Box PlaceSlideBox(int w, int h, int ww, int wh, bool fit);
 
-/// A move-drag's proposed top-left kept inside a screen of sw x sh for a window of
-/// ww x wh: first not below 0, then not beyond the right or bottom edge.
-void ClampPointToScreen(int& x, int& y, int ww, int wh, int sw, int sh);
+/// A move-drag's proposed top-left kept inside the work area `area` for a window of
+/// ww x wh: first not before the area's left and top, then not beyond its right or
+/// bottom edge.
+void ClampPointToArea(int& x, int& y, int ww, int wh, const Box& area);
 
 /// A switch time as the show and the editor write it: "mm:ss" below an hour, else
 /// "hh:mm:ss" (hours not limited).

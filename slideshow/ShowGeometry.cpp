@@ -11,16 +11,26 @@ namespace {
 QRect ToRect(const Box& b) {
     return QRect(b.left, b.top, b.width, b.height);
 }
+Box ToBox(const QRect& r) {
+    return Box{r.left(), r.top(), r.width(), r.height()};
+}
 } // namespace
 
-QRect BringOntoScreen(const QRect& stored, QSize screen) {
+QRect BringOntoScreen(const QRect& stored, QPoint from, const QRect& area) {
     const auto [l, t, r, b] = StoredCornersOf(stored);
-    return ToRect(BringBoxOntoScreen(l, t, r, b, screen.width(), screen.height()));
+    return ToRect(BringBoxOntoScreen(l, t, r, b, from.x(), from.y(), ToBox(area)));
+}
+
+std::optional<QPoint> StoredCentre(const QRect& stored) {
+    const auto [l, t, r, b] = StoredCornersOf(stored);
+    int x = 0, y = 0;
+    if (!StoredCentreOf(l, t, r, b, x, y))
+        return std::nullopt;
+    return QPoint(x, y);
 }
 
 QRect ZoomStepRect(QPoint start, const QRect& target, int step) {
-    const Box to{target.left(), target.top(), target.width(), target.height()};
-    return ToRect(ZoomStepBox(start.x(), start.y(), to, step));
+    return ToRect(ZoomStepBox(start.x(), start.y(), ToBox(target), step));
 }
 
 QRect PlaceSlide(QSize picture, QSize window, bool fit) {
@@ -29,10 +39,10 @@ QRect PlaceSlide(QSize picture, QSize window, bool fit) {
     return b.width > 0 ? ToRect(b) : QRect();
 }
 
-QPoint ClampToScreen(QPoint proposed, QSize window, QSize screen) {
+QPoint ClampToScreen(QPoint proposed, QSize window, const QRect& area) {
     int x = proposed.x();
     int y = proposed.y();
-    ClampPointToScreen(x, y, window.width(), window.height(), screen.width(), screen.height());
+    ClampPointToArea(x, y, window.width(), window.height(), ToBox(area));
     return QPoint(x, y);
 }
 

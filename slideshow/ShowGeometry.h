@@ -9,17 +9,24 @@
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <optional>
 
 namespace show {
 
 constexpr QRgb kNoKeyFill = qRgb(255, 247, 255); ///< key of a slide without its own
 static_assert(ColorFromStored(kNoKeyFillStored) == kNoKeyFill, "one fill colour for both players");
 
-/// The stored show rectangle brought onto a screen of `screen` size with origin (0, 0):
-/// width and height raised to 50 and lowered to the screen's; then left and top moved
-/// inside (first not below 0, then not beyond the screen's right or bottom edge). The
-/// stored corners may be anything a damaged file holds.
-QRect BringOntoScreen(const QRect& stored, QSize screen);
+/// The stored show rectangle brought onto the work area `area` (global coordinates) of
+/// the screen the show opens on, keeping its place relative to `from`, the top-left of
+/// the work area it was stored on (the same area's when it stays on its screen): width
+/// and height raised to 50 and lowered to the area's; then left and top moved inside
+/// (first not before the area's left and top, then not beyond its right or bottom
+/// edge). The stored corners may be anything a damaged file holds.
+QRect BringOntoScreen(const QRect& stored, QPoint from, const QRect& area);
+
+/// The centre of the stored show rectangle; nothing when a damaged file's corners put
+/// it beyond any screen's coordinates.
+std::optional<QPoint> StoredCentre(const QRect& stored);
 
 /// The window rectangle after zoom step `step` (0 to 19) of the opening animation
 /// that grows from `start` toward `target`. The per-step offset is truncated toward
@@ -33,10 +40,10 @@ QRect ZoomStepRect(QPoint start, const QRect& target, int step);
 /// height (ratios in single precision, as the drawn size is truncated).
 QRect PlaceSlide(QSize picture, QSize window, bool fit);
 
-/// The window's new top-left for a move-drag: `proposed` kept inside a screen of
-/// `screen` size for a window of `window` size (first not below 0, then not beyond
-/// the right or bottom edge).
-QPoint ClampToScreen(QPoint proposed, QSize window, QSize screen);
+/// The window's new top-left for a move-drag: `proposed` kept inside the work area
+/// `area` for a window of `window` size (first not before its left and top, then not
+/// beyond its right or bottom edge).
+QPoint ClampToScreen(QPoint proposed, QSize window, const QRect& area);
 
 /// True when a proposed size differs from the stored rectangle's by the sizing repaint
 /// threshold or more on either axis.

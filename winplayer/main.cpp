@@ -157,7 +157,6 @@ private:
     int m_elapsed = 0;
     int m_zoomStep = 0;
     POINT m_start{};
-    RECT m_workArea{}; ///< the work area of the screen under the pointer at opening
     Box m_target;
     bool m_resizeMode = false;
     bool m_dragging = false;
@@ -192,6 +191,19 @@ void Slideshow::StoreRect(const RECT& r) {
     m_doc.header.rect[3] = r.bottom;
 }
 
+/// The work area of the screen holding `at`, or of the nearest one.
+Box WorkAreaAt(POINT at) {
+    RECT work{};
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    HMONITOR monitor = MonitorFromPoint(at, MONITOR_DEFAULTTONEAREST);
+    if (monitor && GetMonitorInfoW(monitor, &info))
+        work = info.rcWork;
+    else
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    return Box{work.left, work.top, work.right - work.left, work.bottom - work.top};
+}
+
 bool Slideshow::Open(HINSTANCE instance) {
     if (m_doc.slides.empty())
         return false;
@@ -206,29 +218,25 @@ bool Slideshow::Open(HINSTANCE instance) {
     if (!RegisterClassExW(&wc))
         return false;
 
-    // The show opens on the screen under the pointer and keeps to it.
+    // The show opens on the screen under the pointer. A stored rectangle that lies on
+    // another screen, or on one that is gone, is moved onto it keeping its place
+    // relative to the screen it was on.
     GetCursorPos(&m_start);
-    HMONITOR monitor = MonitorFromPoint(m_start, MONITOR_DEFAULTTONEAREST);
-    MONITORINFO info{};
-    info.cbSize = sizeof info;
-    if (GetMonitorInfoW(monitor, &info))
-        m_workArea = info.rcWork;
-    else
-        SystemParametersInfoW(SPI_GETWORKAREA, 0, &m_workArea, 0);
-    const int sw = m_workArea.right - m_workArea.left;
-    const int sh = m_workArea.bottom - m_workArea.top;
-    // The stored rectangle is brought onto that screen's work area.
+    const Box area = WorkAreaAt(m_start);
     const std::int32_t* r = m_doc.header.rect;
-    const std::int64_t ox = m_workArea.left, oy = m_workArea.top;
-    Box b = BringBoxOntoScreen(
-        std::int32_t(std::clamp<std::int64_t>(r[0] - ox, INT32_MIN, INT32_MAX)),
-        std::int32_t(std::clamp<std::int64_t>(r[1] - oy, INT32_MIN, INT32_MAX)),
-        std::int32_t(std::clamp<std::int64_t>(r[2] - ox, INT32_MIN, INT32_MAX)),
-        std::int32_t(std::clamp<std::int64_t>(r[3] - oy, INT32_MIN, INT32_MAX)), sw, sh);
-    b.left += m_workArea.left;
-    b.top += m_workArea.top;
-    m_target = b;
-    StoreRect(RECT{b.left, b.top, b.left + b.width, b.top + b.height});
+    int fromX = 0, fromY = 0, cx = 0, cy = 0;
+    MONITORINFO storedOn{};
+    storedOn.cbSize = sizeof storedOn;
+    HMONITOR monitor = StoredCentreOf(r[0], r[1], r[2], r[3], cx, cy)
+                           ? MonitorFromPoint(POINT{cx, cy}, MONITOR_DEFAULTTONULL)
+                           : nullptr;
+    if (monitor && GetMonitorInfoW(monitor, &storedOn)) {
+        fromX = storedOn.rcWork.left;
+        fromY = storedOn.rcWork.top;
+    }
+    m_target = BringBoxOntoScreen(r[0], r[1], r[2], r[3], fromX, fromY, area);
+    StoreRect(RECT{m_target.left, m_target.top, m_target.left + m_target.width,
+                   m_target.top + m_target.height});
 
     const DWORD exStyle =
         WS_EX_LAYERED | WS_EX_TOOLWINDOW | (m_doc.header.topMost ? WS_EX_TOPMOST : 0);
@@ -617,13 +625,10 @@ LRESULT Slideshow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         RECT r;
         GetWindowRect(m_hwnd, &r);
         const int w = r.right - r.left, h = r.bottom - r.top;
-        // Kept inside the screen's work area while dragged.
-        int x = r.left + (now.x - m_dragPoint.x) - m_workArea.left;
-        int y = r.top + (now.y - m_dragPoint.y) - m_workArea.top;
-        ClampPointToScreen(x, y, w, h, m_workArea.right - m_workArea.left,
-                           m_workArea.bottom - m_workArea.top);
-        x += m_workArea.left;
-        y += m_workArea.top;
+        // Kept inside the work area of the screen under the pointer while dragged.
+        int x = r.left + (now.x - m_dragPoint.x);
+        int y = r.top + (now.y - m_dragPoint.y);
+        ClampPointToArea(x, y, w, h, WorkAreaAt(now));
         SetWindowPos(m_hwnd, m_doc.header.topMost ? HWND_TOPMOST : HWND_NOTOPMOST, x, y, 0, 0,
                      SWP_NOSIZE | SWP_NOACTIVATE);
         StoreRect(RECT{x, y, x + w, y + h});

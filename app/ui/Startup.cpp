@@ -1,6 +1,5 @@
 #include "app/ui/Startup.h"
 
-#include "app/CommandLine.h"
 #include "app/ui/QtPrompts.h"
 #include "base/CliPrompts.h"
 #include "base/Platform.h"
@@ -33,9 +32,9 @@ void PrepareWindowedApplication(QApplication& app) {
     SetCabinetJobRunner(&progressRunner);
 }
 
-void RunEditor(const QStringList& args) {
+void RunEditor(const QString& file) {
     EditorWindow editor;
-    editor.m_startFile = FirstNonOptionArgument(args);
+    editor.m_startFile = file;
     editor.m_openWhenShown = true;
     if (editor.Initialize())
         editor.exec();

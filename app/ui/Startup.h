@@ -1,14 +1,13 @@
 #pragma once
 // Start-up of the windowed program: the services bound to real dialogs, and the editor's run.
 
-#include <QStringList>
+#include <QString>
 
 class QApplication;
 
 /// Prepares a windowed run: translations, fonts, image limits, the real dialogs.
 void PrepareWindowedApplication(QApplication& app);
 
-/// Runs the editor: the main window opens with the document named by the first
-/// argument that is not an option (`args` without the program name) and runs modally
-/// until it closes.
-void RunEditor(const QStringList& args);
+/// Runs the editor: the main window opens with the document `file` (none when empty)
+/// and runs modally until it closes.
+void RunEditor(const QString& file);

@@ -277,9 +277,9 @@ void EditorWindow::PointerMoved(QPoint pt) {
 
 void EditorWindow::MoveWindowTo(QPoint globalPos, QPoint grab) {
     // The top-left corner goes where the pointer is, less the press point, and stays on
-    // the desktop: never beyond its right or bottom edge, and never beyond its left or
-    // top edge (which wins when the window is larger than the desktop).
-    const QRect desk = Screen().workArea;
+    // the screen under the pointer: never beyond its right or bottom edge, and never
+    // beyond its left or top edge (which wins when the window is larger than the screen).
+    const QRect desk = WorkAreaAt(globalPos);
     const QSize size = frameGeometry().size();
     const QPoint to = globalPos - grab;
     const int x =

@@ -1,5 +1,6 @@
 // The hand-over to the slideshow window and the hand-back from it.
 
+#include "base/Screen.h"
 #include "document/Document.h"
 #include "editor/ui/EditorWindow.h"
 #include "slideshow/ui/SlideshowWindow.h"
@@ -15,6 +16,8 @@ void EditorWindow::RunSlideshow(int startIndex) {
     RecordChange(QStringLiteral("スライドショーの設定の変更"), [this, startIndex] {
         SlideshowWindow show(this);
         show.m_index = startIndex;
+        // The show opens on the screen this window is on.
+        show.m_screenArea = WorkAreaAt(frameGeometry().center());
         show.m_changed = m_modified;
         show.Play();
         if (show.m_changed)

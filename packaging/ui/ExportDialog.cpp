@@ -64,9 +64,12 @@ RuntimeTarget ExportDialog::SelectedTarget() const {
 void ExportDialog::OnBrowse() {
     FileDialogSpec dialog;
     dialog.title = QStringLiteral("保存するファイルを指定");
-    dialog.filter = QStringLiteral("実行ファイル(*.exe)|*.exe|すべてのファイル(*.*)|*.*||");
+    // Programs are known by their ".exe" on Windows; elsewhere they have no suffix.
+    dialog.filter = NeedsExeSuffix(SelectedTarget())
+                        ? QStringLiteral("実行ファイル(*.exe)|*.exe|すべてのファイル(*.*)|*.*||")
+                        : QStringLiteral("すべてのファイル(*)|*||");
     const QString text = m_edit->text();
-    QString name = ProposeExecutableName(text, CurrentDocument().filePath);
+    QString name = ProposeExecutableName(text, CurrentDocument().filePath, SelectedTarget());
     // Start in the folder the edit box names, when it names one.
     const QFileInfo info(text);
     if (!text.isEmpty() && info.isDir())

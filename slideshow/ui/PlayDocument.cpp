@@ -5,17 +5,13 @@
 #include "slideshow/ui/SlideshowWindow.h"
 
 #include <QFileInfo>
-#include <cstdio>
 
-int PlayDocument(const QString& path) {
-    if (path.isEmpty()) {
-        std::fputs("--play needs a FILE.lsr\n", stderr);
-        return 2;
-    }
+int PlayDocument(const QString& path, std::optional<QRect> screenArea) {
     if (!OpenDocument(QFileInfo(path).absoluteFilePath()) || CurrentDocument().slideCount <= 0)
         return 1;
     SlideshowWindow dlg;
     dlg.m_index = 0;
+    dlg.m_screenArea = screenArea;
     dlg.Play();
     return 0;
 }

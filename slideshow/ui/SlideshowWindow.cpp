@@ -120,8 +120,15 @@ bool SlideshowWindow::Initialize() {
     setCursor(Qt::ArrowCursor);
     m_startPoint = QCursor::pos();
 
+    // The show opens on its chosen screen, else on the one under the pointer. A stored
+    // rectangle that lies on another screen, or on one that is gone, is moved onto it
+    // keeping its place relative to the screen it was on.
     DocumentHeader& h = doc.header;
-    h.slideshowRect = BringOntoScreen(h.slideshowRect, Screen().desktop);
+    const QRect area = m_screenArea ? *m_screenArea : WorkAreaAt(m_startPoint);
+    const std::optional<QPoint> centre = StoredCentre(h.slideshowRect);
+    const std::optional<QRect> storedOn = centre ? WorkAreaHolding(*centre) : std::nullopt;
+    h.slideshowRect =
+        BringOntoScreen(h.slideshowRect, storedOn ? storedOn->topLeft() : QPoint(0, 0), area);
 
     m_placedRect = QRect(m_startPoint, QSize(kStartSize, kStartSize));
     setGeometry(m_placedRect);
@@ -514,23 +521,29 @@ void SlideshowWindow::mouseMoveEvent(QMouseEvent* e) {
     const QPoint global = e->globalPosition().toPoint();
     UpdateTooltip(global);
     if (m_resizeEdges) {
+        // The edges stop at the screen the window is on, and at the smallest size.
         const QPoint d = global - m_resizeGrab;
+        const QRect area = WorkAreaAt(m_resizeFrom.center());
         QRect r = m_resizeFrom;
         if (m_resizeEdges & Qt::LeftEdge)
-            r.setLeft(std::min(r.left() + d.x(), r.right() + 1 - kMinWindowSize));
+            r.setLeft(
+                std::min(std::max(r.left() + d.x(), area.left()), r.right() + 1 - kMinWindowSize));
         if (m_resizeEdges & Qt::RightEdge)
-            r.setRight(std::max(r.right() + d.x(), r.left() + kMinWindowSize - 1));
+            r.setRight(
+                std::max(std::min(r.right() + d.x(), area.right()), r.left() + kMinWindowSize - 1));
         if (m_resizeEdges & Qt::TopEdge)
-            r.setTop(std::min(r.top() + d.y(), r.bottom() + 1 - kMinWindowSize));
+            r.setTop(
+                std::min(std::max(r.top() + d.y(), area.top()), r.bottom() + 1 - kMinWindowSize));
         if (m_resizeEdges & Qt::BottomEdge)
-            r.setBottom(std::max(r.bottom() + d.y(), r.top() + kMinWindowSize - 1));
+            r.setBottom(std::max(std::min(r.bottom() + d.y(), area.bottom()),
+                                 r.top() + kMinWindowSize - 1));
         setGeometry(r);
         return;
     }
     if (m_dragging) {
         if (global != m_dragPoint) {
             const QPoint to =
-                ClampToScreen(pos() + (global - m_dragPoint), size(), Screen().desktop);
+                ClampToScreen(pos() + (global - m_dragPoint), size(), WorkAreaAt(global));
             move(to);
             ApplyTopMost();
             CurrentDocument().header.slideshowRect = QRect(to, size());

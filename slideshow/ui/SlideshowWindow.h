@@ -44,6 +44,9 @@ public:
     QWidget* m_opener;      ///< the opener, or null
     int m_index = 0;        ///< the slide on show (index into the slide table)
     bool m_changed = false; ///< the user changed something the document stores
+    /// The work area of the screen the show opens on; the screen under the pointer's
+    /// when unset.
+    std::optional<QRect> m_screenArea;
 
     // State of the show.
     std::vector<int> m_times;  ///< every slide's switch time in seconds, copied at opening

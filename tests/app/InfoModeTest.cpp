@@ -4,6 +4,7 @@
 #include "document/DocumentStream.h"
 #include "document/SlideTable.h"
 #include "tests/support/Fixtures.h"
+#include "tests/support/RunProgram.h"
 #include "tests/support/TestPrompts.h"
 
 #include <QBuffer>
@@ -18,25 +19,10 @@
 
 namespace {
 
-struct Result {
-    int code = -1;
-    QByteArray out, err;
-};
+using Result = ProgramRun;
 
 Result runLuserio(const QStringList& args) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        env.remove(QString::fromLatin1(v));
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(LSR_BINARY_DIR "/luserio"), args);
-    Result r;
-    if (!p.waitForFinished(60000))
-        return r;
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
+    return RunLuserio(args);
 }
 
 QByteArray jpegBytes(int w, int h) {
@@ -143,20 +129,10 @@ TEST_F(InfoMode, FailuresGoToStandardErrorWithTheirPrefix) {
     }
 }
 
-TEST_F(InfoMode, HelpListsTheOptions) {
-    const Result r = runLuserio({"--help"});
-    EXPECT_EQ(r.code, 0);
-    EXPECT_TRUE(r.out.contains("--info FILE.lsr"));
-    EXPECT_TRUE(r.out.contains("--help"));
-    const Result missing = runLuserio({"--info"});
-    EXPECT_EQ(missing.code, 2);
-    EXPECT_TRUE(missing.err.contains("--info FILE.lsr"));
-}
-
 TEST_F(InfoMode, VersionAndWhereTheCompanionsAre) {
     const Result v = runLuserio({"--version"});
     EXPECT_EQ(v.code, 0);
-    EXPECT_EQ(v.out, QByteArray("luserio 1.01\n"));
+    EXPECT_TRUE(v.out.startsWith("luserio 1.01 (")) << v.out.toStdString();
     EXPECT_TRUE(v.err.isEmpty()) << v.err.toStdString();
     // The build puts the runtime and the manual next to the executable.
     const Result h = runLuserio({"--help"});

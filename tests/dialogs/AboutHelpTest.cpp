@@ -7,11 +7,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QPainter>
 #include <QPdfDocument>
 #include <QPdfWriter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -34,6 +36,11 @@ TEST_F(AboutHelp, VersionBoxShowsTheNewestVersionFirst) {
     EXPECT_EQ(lines[1], "Ver. 1.00 2012.07.10 新規作成");
     EXPECT_TRUE(dlg.historyEdit()->isReadOnly());
     EXPECT_EQ(dlg.windowTitle(), "バージョン情報");
+#if defined(Q_OS_LINUX)
+    // The box names the system this copy was built for.
+    EXPECT_EQ(dlg.platformLabel()->text(),
+              QStringLiteral("Linux %1 版").arg(QSysInfo::buildCpuArchitecture()));
+#endif
 
     EditorWindow editor;
     Script<AboutDialog>([](AboutDialog& d) { QTest::mouseClick(d.okButton(), Qt::LeftButton); });

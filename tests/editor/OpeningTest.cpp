@@ -1,4 +1,3 @@
-#include "app/CommandLine.h"
 #include "base/Screen.h"
 #include "document/SlideTable.h"
 #include "editor/ui/EditorWindow.h"
@@ -122,13 +121,6 @@ TEST_F(Opening, ClosingRecordsThePlacement) {
     EXPECT_EQ(ReadSettingInt(Setting::EditorMaximized, -1), 1);
     EXPECT_EQ(ReadSettingInt(Setting::EditorWidth, -1), 1500);
     EXPECT_EQ(ReadSettingInt(Setting::EditorHeight, -1), 900);
-}
-
-TEST_F(Opening, FirstNonOptionArgumentIsTheStartFile) {
-    EXPECT_EQ(FirstNonOptionArgument(
-                  {QStringLiteral("-x"), QStringLiteral("a.lsr"), QStringLiteral("b.lsr")}),
-              QStringLiteral("a.lsr"));
-    EXPECT_EQ(FirstNonOptionArgument({QStringLiteral("--info")}), QString());
 }
 
 } // namespace

@@ -243,8 +243,8 @@ TEST(BuildMode, ALargeFirstImageStaysFirst) {
 
 TEST(BuildMode, WrongCommandLine) {
     ErrorLines err;
-    EXPECT_EQ(BuildDocumentFromImages(QString(), {}, err.file()), 2);
-    EXPECT_EQ(BuildDocumentFromImages(QStringLiteral("out.lsr"), {}, err.file()), 2);
+    EXPECT_EQ(BuildDocumentFromImages(QString(), QStringList(), err.file()), 2);
+    EXPECT_EQ(BuildDocumentFromImages(QStringLiteral("out.lsr"), QStringList(), err.file()), 2);
     EXPECT_EQ(err.lines(),
               QStringList(2, QStringLiteral("usage: luserio --build OUT.lsr IMAGE...")));
 }

@@ -144,7 +144,7 @@ TEST_F(Installed, LauncherFindsTheCompanionsAndReadsDocuments) {
     for (const QString& launcher : {s_prefix + "/bin/luserio", root + "/slides"}) {
         const Result v = run(launcher, {"--version"});
         EXPECT_EQ(v.code, 0) << launcher.toStdString();
-        EXPECT_TRUE(v.out.endsWith(" 1.01\n")) << v.out.toStdString();
+        EXPECT_TRUE(v.out.contains(" 1.01 (")) << v.out.toStdString();
 
         const Result info = run(launcher, {"--info", doc});
         EXPECT_EQ(info.code, 0) << info.err.toStdString();

@@ -1,14 +1,17 @@
 #include "packaging/Executable.h"
 #include "document/Document.h"
+#include "document/DocumentCommands.h"
 #include "document/DocumentStream.h"
 #include "document/SlideTable.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/TestPrompts.h"
 
 #include <QBuffer>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -71,6 +74,40 @@ TEST_F(ExecutableTest, LayoutIsRuntimeStreamMagicAndLength) {
     EXPECT_TRUE(prompts.calls.isEmpty());
     // The temporary stream is gone and nothing else was left beside the target.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+}
+
+TEST_F(ExecutableTest, SlideshowsOpenAsTheirDocumentUntitled) {
+    FillSlides(ed, 3);
+    CurrentDocument().slides[1].switchTime = 42;
+    CurrentDocument().slides[2].flipV = 1;
+    writeAll(dir.filePath("LsrCtrl.dll"), QByteArray(5000, 'r'));
+    QBuffer written;
+    written.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(WriteDocumentStream(written));
+    // Slideshows with and without the suffix of programs.
+    for (const char* name : {"show.exe", "show"})
+        ASSERT_TRUE(CreateExecutable(dir.filePath(name)));
+
+    for (const char* name : {"show.exe", "show"}) {
+        ResetWorld();
+        ASSERT_TRUE(OpenDocument(dir.filePath(name))) << name;
+        EXPECT_EQ(CurrentDocument().slideCount, 3);
+        // Saving asks for a file: the slideshow is never overwritten by a document.
+        EXPECT_TRUE(CurrentDocument().filePath.isEmpty());
+        QBuffer read;
+        read.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(WriteDocumentStream(read));
+        EXPECT_EQ(read.data(), written.data()) << name;
+    }
+    EXPECT_TRUE(prompts.calls.isEmpty());
+
+    // A program whose end holds no whole trailer, and a file of another kind.
+    const QByteArray whole = readAll(dir.filePath("show.exe"));
+    writeAll(dir.filePath("cut.exe"), whole.chopped(1));
+    EXPECT_FALSE(OpenDocument(dir.filePath("cut.exe")));
+    writeAll(dir.filePath("notes.txt"), "hello");
+    EXPECT_FALSE(OpenDocument(dir.filePath("notes.txt")));
+    EXPECT_EQ(prompts.messageIds(), (QList<Msg>{Msg::NoSlideshowInFile, Msg::CannotOpenThisFile}));
 }
 
 TEST_F(ExecutableTest, MissingRuntimeShowsItsNameAndWritesNothing) {
@@ -181,25 +218,38 @@ TEST(ExecutableChecks, DamagedTrailersAreRefused) {
 }
 
 TEST(ExecutableChecks, TargetChecksInOrder) {
+    // A slideshow for Windows must end in ".exe"; one for this system must too when this
+    // system is Windows, and needs no suffix elsewhere.
+    const std::optional<Msg> ok;
+    const std::optional<Msg> noExe = Msg::ExeExtensionRequired;
+#if defined(Q_OS_WIN)
+    const std::optional<Msg> nativeNoExe = noExe;
+#else
+    const std::optional<Msg> nativeNoExe = ok;
+#endif
     const struct {
         const char* target;
-        std::optional<Msg> problem;
-    } cases[] = {{"", Msg::NoTarget},
-                 {"/t/a.exe", std::nullopt},
-                 {"/t/a.EXE", std::nullopt},
-                 {"/t/a.Exe", std::nullopt},
-                 {"/t/a.ex", Msg::ExeExtensionRequired},
-                 {"/t/a.lsr", Msg::ExeExtensionRequired},
-                 {"exe", Msg::ExeExtensionRequired}};
-    for (const auto& c : cases)
-        EXPECT_EQ(CheckExecutableTarget(QString::fromUtf8(c.target)), c.problem) << c.target;
+        std::optional<Msg> native, windows;
+    } cases[] = {{"", Msg::NoTarget, Msg::NoTarget},
+                 {"/t/a.exe", ok, ok},
+                 {"/t/a.EXE", ok, ok},
+                 {"/t/a.Exe", ok, ok},
+                 {"/t/a.ex", nativeNoExe, noExe},
+                 {"/t/a.lsr", nativeNoExe, noExe},
+                 {"/t/show", nativeNoExe, noExe},
+                 {"exe", nativeNoExe, noExe}};
+    for (const auto& c : cases) {
+        const QString target = QString::fromUtf8(c.target);
+        EXPECT_EQ(CheckExecutableTarget(target), c.native) << c.target;
+        EXPECT_EQ(CheckExecutableTarget(target, RuntimeTarget::Windows), c.windows) << c.target;
+    }
 }
 
 TEST(ExecutableChecks, NameProposals) {
     const struct {
         const char* edit;
         const char* doc;
-        const char* name;
+        const char* name; // for Windows; this system's drops the ".exe" unless it is Windows
     } cases[] = {
         {"", "", "ルセリオ.exe"},
         {"", "/home/u/Sample.lsr", "Sample.exe"},
@@ -208,10 +258,19 @@ TEST(ExecutableChecks, NameProposals) {
         {"plain", "", "ルセリオ.exe"},
         {"/home/u/noext", "", "noext.exe"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(ProposeExecutableName(QString::fromUtf8(c.edit), QString::fromUtf8(c.doc)),
-                  QString::fromUtf8(c.name))
+    for (const auto& c : cases) {
+        const QString edit = QString::fromUtf8(c.edit);
+        const QString doc = QString::fromUtf8(c.doc);
+        const QString windows = QString::fromUtf8(c.name);
+        EXPECT_EQ(ProposeExecutableName(edit, doc, RuntimeTarget::Windows), windows)
             << c.edit << " | " << c.doc;
+#if defined(Q_OS_WIN)
+        const QString native = windows;
+#else
+        const QString native = windows.chopped(4);
+#endif
+        EXPECT_EQ(ProposeExecutableName(edit, doc), native) << c.edit << " | " << c.doc;
+    }
 }
 
 TEST(ExecutableChecks, ShowFolderGetsTheTargetsFolder) {
@@ -223,7 +282,18 @@ TEST(ExecutableChecks, ShowFolderGetsTheTargetsFolder) {
     ASSERT_EQ(prompts.calls.size(), 3);
     EXPECT_EQ(prompts.calls[0].folder, QString("/home/u/out"));
     EXPECT_EQ(prompts.calls[1].folder, QString("/home/u"));
+#if defined(Q_OS_WIN)
     EXPECT_EQ(prompts.calls[2].id, Msg::FileBrowserFailed);
+#else
+    // Without a file manager the message names the folder, and the path is on the
+    // clipboard.
+    EXPECT_EQ(prompts.calls[2].id, Msg::NoFileManager);
+    EXPECT_TRUE(prompts.calls[2].text.endsWith(QStringLiteral("\n/home/u")))
+        << prompts.calls[2].text.toStdString();
+    if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        EXPECT_EQ(gui->clipboard()->text(), QStringLiteral("/home/u"));
+    }
+#endif
 }
 
 } // namespace

@@ -5,11 +5,11 @@
 #include "document/DocumentCommands.h"
 #include "document/SlideTable.h"
 #include "tests/support/Fixtures.h"
+#include "tests/support/RunProgram.h"
 #include "tests/support/TestPrompts.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -23,23 +23,10 @@ struct Result {
 /// Runs `program` to its end. `headless` removes every display, so only modes that need
 /// no window can run; otherwise the offscreen platform stands in for the screen.
 Result run(const QString& program, const QStringList& args, bool headless) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        env.remove(QString::fromLatin1(v));
-    if (!headless)
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    p.setProcessEnvironment(env);
-    p.start(program, args);
-    Result r;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.err = p.readAllStandardError();
-    return r;
+    const ProgramRun r = RunProgram(
+        program, args,
+        headless ? QStringList() : QStringList{QStringLiteral("QT_QPA_PLATFORM=offscreen")});
+    return {r.code, r.err};
 }
 
 const QString kLuserio = QStringLiteral(LSR_BINARY_DIR "/luserio");

@@ -34,7 +34,40 @@ TEST(ShowGeometry, StoredRectangleIsBroughtOntoTheScreen) {
         {"extreme corners", R(INT_MIN, INT_MIN, INT_MAX, INT_MAX), R(0, 0, 1920, 1080)},
     };
     for (const Row& r : rows)
-        EXPECT_EQ(BringOntoScreen(r.in, QSize(1920, 1080)), r.out) << r.name;
+        EXPECT_EQ(BringOntoScreen(r.in, QPoint(0, 0), QRect(0, 0, 1920, 1080)), r.out) << r.name;
+}
+
+TEST(ShowGeometry, StoredRectangleMovesOntoTheScreenOfTheShow) {
+    // Two screens side by side: 1920 x 1080 at the origin, 1280 x 1024 to its right.
+    const QRect first(0, 0, 1920, 1080);
+    const QRect second(1920, 0, 1280, 1024);
+    struct Row {
+        const char* name;
+        QRect in;
+        QPoint from; // the top-left of the work area the rectangle lies on
+        QRect area;  // the work area of the screen the show opens on
+        QRect out;
+    };
+    const Row rows[] = {
+        {"stays on the second screen", R(2100, 100, 2500, 400), second.topLeft(), second,
+         R(2100, 100, 2500, 400)},
+        {"from the first onto the second", R(100, 100, 500, 400), first.topLeft(), second,
+         R(2020, 100, 2420, 400)},
+        {"from the second onto the first", R(3000, 900, 3200, 1000), second.topLeft(), first,
+         R(1080, 900, 1280, 1000)},
+        {"onto a smaller screen", R(0, 0, 1920, 1080), first.topLeft(), second,
+         R(1920, 0, 3200, 1024)},
+        // A screen that is gone leaves its coordinates: they are kept as far as they fit.
+        {"its screen is gone", R(2500, 100, 2900, 400), QPoint(0, 0), first,
+         R(1520, 100, 1920, 400)},
+        {"below a panel", R(0, 0, 400, 300), QPoint(0, 27), QRect(0, 27, 1920, 1053),
+         R(0, 27, 400, 327)},
+        {"extreme corners", R(INT_MIN, INT_MIN, INT_MAX, INT_MAX), QPoint(0, 0), second, second},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(BringOntoScreen(r.in, r.from, r.area), r.out) << r.name;
+    EXPECT_EQ(StoredCentre(R(2100, 100, 2500, 400)), QPoint(2300, 250));
+    EXPECT_EQ(StoredCentre(R(INT_MIN, 0, INT_MIN + 10, 10)), std::nullopt);
 }
 
 TEST(ShowGeometry, ZoomStepsTruncateTheOffsetBeforeMultiplying) {
@@ -115,7 +148,11 @@ TEST(ShowGeometry, DragStaysOnTheScreen) {
         {"wider than the screen", {50, 0}, {2000, 300}, {-80, 0}},
     };
     for (const Row& r : rows)
-        EXPECT_EQ(ClampToScreen(r.proposed, r.window, QSize(1920, 1080)), r.expect) << r.name;
+        EXPECT_EQ(ClampToScreen(r.proposed, r.window, QRect(0, 0, 1920, 1080)), r.expect) << r.name;
+    // On a screen right of the first, the same rules hold in its own coordinates.
+    const QRect second(1920, 0, 1280, 1024);
+    EXPECT_EQ(ClampToScreen({1900, -5}, {400, 300}, second), QPoint(1920, 0));
+    EXPECT_EQ(ClampToScreen({3000, 900}, {400, 300}, second), QPoint(2800, 724));
 }
 
 TEST(ShowGeometry, SizingRepaintsFromTwoPixels) {

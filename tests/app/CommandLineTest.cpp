@@ -1,0 +1,217 @@
+// The command line as a script uses it: each mode, each kind of wrong command line and
+// the exit codes, run as a separate process.
+
+#include "app/CommandLine.h"
+#include "tests/support/RunProgram.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QJsonArray SlidesOf(const QByteArray& json) {
+    return QJsonDocument::fromJson(json).object().value(QStringLiteral("slides")).toArray();
+}
+
+class CommandLine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        for (const auto& [name, colour] :
+             {std::pair("a.png", Qt::red), std::pair("b.bmp", Qt::blue),
+              std::pair("c.png", Qt::yellow)}) {
+            QImage image(40, 30, QImage::Format_RGB32);
+            image.fill(colour);
+            ASSERT_TRUE(image.save(dir.filePath(QString::fromLatin1(name))));
+        }
+    }
+    /// Runs luserio in the fixture's folder with settings of its own.
+    ProgramRun Run(const QStringList& args, QStringList env = {}) {
+        env << QStringLiteral("XDG_CONFIG_HOME=") + dir.filePath(QStringLiteral("config"));
+        return RunLuserio(args, env, dir.path());
+    }
+    QTemporaryDir dir;
+};
+
+TEST_F(CommandLine, WrongCommandLinesSayWhyOnOneLineThenTheUsageAndExitTwo) {
+    struct Row {
+        QStringList args;
+        const char* error; // the first line on standard error
+    };
+    const Row rows[] = {
+        {{"--bogus"}, "luserio: Unknown option 'bogus'."},
+        {{"-x", "a.lsr"}, "luserio: Unknown option 'x'."},
+        {{"--info"}, "luserio: Missing value after '--info'."},
+        {{"--play"}, "luserio: Missing value after '--play'."},
+        {{"--build"}, "luserio: Missing value after '--build'."},
+        {{"--build", "out.lsr"}, "luserio: --build needs OUT.lsr and at least one IMAGE"},
+        {{"--export-exe", "a.lsr"}, "luserio: --export-exe needs FILE.lsr and OUT"},
+        {{"--export-exe", "a.lsr", "b", "c"}, "luserio: unexpected argument 'c'"},
+        {{"--info", "a.lsr", "--play", "b.lsr"},
+         "luserio: --info and --play cannot be used together: choose one mode"},
+        {{"--info", "a.lsr", "--info", "b.lsr"}, "luserio: --info is given more than once"},
+        {{"--version", "a.lsr"}, "luserio: unexpected argument 'a.lsr'"},
+        {{"a.lsr", "b.lsr"}, "luserio: unexpected argument 'b.lsr'"},
+        {{"--screen", "2", "a.lsr"}, "luserio: --screen applies only to --play"},
+        {{"--play", "a.lsr", "--screen", "0"},
+         "luserio: --screen needs a screen number from 1, not '0'"},
+        {{"--time", "5", "a.lsr"}, "luserio: --time applies only to --build"},
+        {{"--info", "a.lsr", "--flip", "h"}, "luserio: --flip applies only to --build"},
+        {{"--build", "o.lsr", "--time", "0", "a.png"},
+         "luserio: --time needs whole seconds from 1 to 64800, not '0'"},
+        {{"--build", "o.lsr", "--time", "64801", "a.png"},
+         "luserio: --time needs whole seconds from 1 to 64800, not '64801'"},
+        {{"--build", "o.lsr", "--time", "2.5", "a.png"},
+         "luserio: --time needs whole seconds from 1 to 64800, not '2.5'"},
+        {{"--build", "o.lsr", "--key", "red", "a.png"},
+         "luserio: --key needs a colour #RRGGBB or none, not 'red'"},
+        {{"--build", "o.lsr", "--key", "#12345", "a.png"},
+         "luserio: --key needs a colour #RRGGBB or none, not '#12345'"},
+        {{"--build", "o.lsr", "--flip", "x", "a.png"},
+         "luserio: --flip needs h, v, hv or none, not 'x'"},
+        {{"--build", "o.lsr", "a.png", "--time", "3"},
+         "luserio: --time 3 comes after the last IMAGE: it applies to the images after it"},
+    };
+    for (const Row& r : rows) {
+        const ProgramRun run = Run(r.args);
+        const QString what = r.args.join(QLatin1Char(' '));
+        EXPECT_EQ(run.code, 2) << what.toStdString();
+        EXPECT_TRUE(run.out.isEmpty()) << what.toStdString();
+        const QString err = QString::fromLocal8Bit(run.err);
+        EXPECT_EQ(err.section(QLatin1Char('\n'), 0, 0), QString::fromUtf8(r.error))
+            << what.toStdString();
+        EXPECT_TRUE(err.contains(QStringLiteral("\n\nUsage: luserio [FILE]\n")))
+            << what.toStdString();
+    }
+    // Nothing was written by a refused build.
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("o.lsr"))));
+}
+
+TEST_F(CommandLine, HelpNamesEveryModeWithAnExampleAndTheExitCodes) {
+    for (const char* help : {"--help", "-h"}) {
+        const ProgramRun run = Run({QString::fromLatin1(help)});
+        EXPECT_EQ(run.code, 0);
+        const QString out = QString::fromLocal8Bit(run.out);
+        for (const char* line :
+             {"Usage: luserio [FILE]\n", "luserio --build OUT.lsr [--time SECONDS] [--key COLOR]",
+              "luserio --info FILE\n", "luserio --play FILE [--screen N]\n",
+              "luserio --export-exe FILE.lsr OUT\n", "luserio --version\n",
+              // an example of each mode
+              "  luserio show.lsr\n",
+              "  luserio --build show.lsr --time 5 title.png --time 3 photos/*.jpg\n",
+              "  luserio --info show.lsr\n", "  luserio --play show.lsr --screen 2\n",
+              "  luserio --export-exe show.lsr show", "\nExit codes:\n  0  done\n", "\n  1  ",
+              "\n  2  wrong command line"})
+            EXPECT_TRUE(out.contains(QString::fromUtf8(line))) << help << ": " << line;
+        EXPECT_TRUE(run.err.isEmpty());
+    }
+    const ProgramRun version = Run({QStringLiteral("--version")});
+    EXPECT_EQ(version.code, 0);
+    EXPECT_TRUE(version.out.startsWith("luserio 1.01 (")) << version.out.toStdString();
+}
+
+TEST_F(CommandLine, BuildOptionsApplyToTheImagesAfterThem) {
+    const ProgramRun build =
+        Run({"--build", "show.lsr", "--time", "5",     "a.png", "--time=3", "--key",
+             "#00ff00", "--flip",   "hv",     "b.bmp", "--key", "none",     "--flip",
+             "none",    "c.png",    "-flip",  "v",     "--",    "a.png"});
+    ASSERT_EQ(build.code, 0) << build.err.toStdString();
+    const ProgramRun info = Run({"--info", "show.lsr"});
+    ASSERT_EQ(info.code, 0) << info.err.toStdString();
+    const QJsonArray slides = SlidesOf(info.out);
+    ASSERT_EQ(slides.size(), 4);
+    struct Expect {
+        int time;
+        QJsonValue key; // only checked where an option set it
+        int flipH, flipV;
+    };
+    const Expect expect[] = {
+        {5, QJsonValue::Undefined, 0, 0},
+        {3, QStringLiteral("#00FF00"), 1, 1},
+        {3, QJsonValue::Null, 0, 0},
+        {3, QJsonValue::Null, 0, 1},
+    };
+    for (int i = 0; i < 4; ++i) {
+        const QJsonObject s = slides[i].toObject();
+        EXPECT_EQ(s.value(QStringLiteral("switchTime")).toInt(), expect[i].time) << i;
+        if (!expect[i].key.isUndefined()) {
+            EXPECT_EQ(s.value(QStringLiteral("transparentColor")), expect[i].key) << i;
+        }
+        EXPECT_EQ(s.value(QStringLiteral("flipH")).toInt(), expect[i].flipH) << i;
+        EXPECT_EQ(s.value(QStringLiteral("flipV")).toInt(), expect[i].flipV) << i;
+    }
+    EXPECT_EQ(slides[0].toObject().value(QStringLiteral("width")).toInt(), 40);
+
+    // An image that cannot be read is named, and the exit code says the work failed.
+    const ProgramRun missing = Run({"--build", "part.lsr", "a.png", "gone.png"});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_TRUE(missing.err.contains("\ngone.png: ") || missing.err.startsWith("gone.png: "))
+        << missing.err.toStdString();
+}
+
+TEST_F(CommandLine, ExportedSlideshowsCarryTheirDocumentBack) {
+    ASSERT_EQ(Run({"--build", "show.lsr", "--time", "7", "a.png", "b.bmp"}).code, 0);
+    const QString exe = dir.filePath(QStringLiteral("show"));
+    const ProgramRun exported = Run({"--export-exe", "show.lsr", "show"});
+    ASSERT_EQ(exported.code, 0) << exported.err.toStdString();
+#if !defined(Q_OS_WIN)
+    // A program of this system needs no suffix; it is made executable.
+    EXPECT_TRUE(QFileInfo(exe).isExecutable());
+#endif
+    // The document comes back out of the slideshow, slide for slide.
+    const ProgramRun fromLsr = Run({"--info", "show.lsr"});
+    const ProgramRun fromExe = Run({"--info", "show"});
+    ASSERT_EQ(fromExe.code, 0) << fromExe.err.toStdString();
+    EXPECT_EQ(SlidesOf(fromExe.out), SlidesOf(fromLsr.out));
+    EXPECT_EQ(SlidesOf(fromExe.out).size(), 2);
+
+    // Without its trailer it is no slideshow of ours: a clear message, exit code 1.
+    QFile file(exe);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.resize(file.size() - 3));
+    file.close();
+    const ProgramRun cut = Run({"--info", "show"});
+    EXPECT_EQ(cut.code, 1);
+    EXPECT_TRUE(QString::fromLocal8Bit(cut.err).contains(
+        QStringLiteral("このファイルからスライドショーを読み込めません")))
+        << cut.err.toStdString();
+}
+
+TEST_F(CommandLine, PlayingFailsWithTheRightCode) {
+    const QStringList offscreen{QStringLiteral("QT_QPA_PLATFORM=offscreen")};
+    ASSERT_EQ(Run({"--build", "show.lsr", "a.png"}).code, 0);
+    // The offscreen platform has one screen.
+    const ProgramRun beyond = Run({"--play", "show.lsr", "--screen", "2"}, offscreen);
+    EXPECT_EQ(beyond.code, 2);
+    EXPECT_TRUE(beyond.err.contains("luserio: --screen 2: this display has 1 screen(s)\n"))
+        << beyond.err.toStdString();
+    const ProgramRun missing = Run({"--play", "missing.lsr"}, offscreen);
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_TRUE(
+        QString::fromLocal8Bit(missing.err).contains(QStringLiteral("ファイルが見つかりません")))
+        << missing.err.toStdString();
+}
+
+TEST(CommandLineReadme, ShowsTheUsageAsHelpPrintsIt) {
+    QFile readme(QStringLiteral(LSR_SOURCE_DIR "/README.md"));
+    ASSERT_TRUE(readme.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(readme.readAll());
+    const QString start = QStringLiteral("<!-- luserio --help -->\n```text\n");
+    const qsizetype from = text.indexOf(start);
+    ASSERT_GE(from, 0) << "README has no usage block";
+    const qsizetype to = text.indexOf(QStringLiteral("```\n"), from + start.size());
+    ASSERT_GT(to, from);
+#if !defined(Q_OS_WIN)
+    EXPECT_EQ(text.mid(from + start.size(), to - from - start.size()),
+              UsageText(QStringLiteral("luserio")))
+        << "the README's usage block differs from --help";
+#endif
+}
+
+} // namespace
