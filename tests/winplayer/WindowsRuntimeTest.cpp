@@ -2,6 +2,7 @@
 // played under wine on a virtual X server.
 
 #include "document/Document.h"
+#include "document/DocumentCommands.h"
 #include "document/Picture.h"
 #include "document/SlideTable.h"
 #include "packaging/Executable.h"
@@ -141,11 +142,11 @@ public:
             RunTool(QStringLiteral("import"), {"-window", "root", "png:-"}, m_env), "PNG");
     }
 
-    void StartShow(const QString& exe) {
+    void StartShow(const QString& exe, const QStringList& args = {}) {
         m_wineStarted = true;
         m_show.setProcessEnvironment(m_env);
         m_show.setWorkingDirectory(QFileInfo(exe).absolutePath());
-        m_show.start(QStringLiteral("wine"), {exe});
+        m_show.start(QStringLiteral("wine"), QStringList{exe} + args);
     }
     QProcess& Show() { return m_show; }
 
@@ -167,6 +168,27 @@ public:
     }
 
     void Xdotool(const QStringList& args) { RunTool(QStringLiteral("xdotool"), args, m_env); }
+
+    /// Ends the show with Escape, the pointer over `opaque` (a pixel of the show that
+    /// `root` colours once it has gone). The window goes at once; wine then takes a few
+    /// seconds to end the process. The keys go to the window under the pointer, and a
+    /// key pressed before the window has the pointer is lost, so it is pressed again
+    /// until the window has gone (at most ten times, looking for up to a second each).
+    void EndWithEscape(QPoint opaque, QRgb root) {
+        Xdotool({"mousemove", QString::number(opaque.x()), QString::number(opaque.y())});
+        const auto gone = [&](const QImage& s) { return Near(s.pixel(opaque), root, 0); };
+        bool left = false;
+        for (int i = 0; i < 10 && !left && m_show.state() != QProcess::NotRunning; ++i) {
+            Xdotool({"key", "Escape"});
+            left = !WaitForScreen(gone, 1).isNull();
+        }
+        EXPECT_TRUE(left || m_show.state() == QProcess::NotRunning)
+            << "Escape did not end the show";
+        ASSERT_TRUE(m_show.state() == QProcess::NotRunning || m_show.waitForFinished(30000))
+            << "the show's process did not end";
+        EXPECT_EQ(m_show.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(m_show.exitCode(), 0);
+    }
 
 private:
     QString m_folder;
@@ -215,6 +237,8 @@ TEST(WindowsRuntime, PlaysUnderWineSeeThroughSwitchedByTheTimerAndEndedByEscape)
     ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("スライド ショー")));
     const QString exe = dir.path() + QStringLiteral("/スライド ショー/見本.exe");
     ASSERT_TRUE(CreateExecutable(exe, {}, RuntimeTarget::Windows));
+    const QString lsr = dir.path() + QStringLiteral("/スライド ショー/見本.lsr");
+    ASSERT_TRUE(WriteDocumentFile(lsr));
     EXPECT_TRUE(prompts.messageIds().isEmpty());
 
     WineDesk desk(dir.path());
@@ -222,6 +246,9 @@ TEST(WindowsRuntime, PlaysUnderWineSeeThroughSwitchedByTheTimerAndEndedByEscape)
     desk.PaintRoot(kRoot);
     ASSERT_TRUE(Near(desk.Screen().pixel(320, 240), kRoot, 0)) << "the root colour was not set";
 
+    // The window grows from the pointer: from the screen's centre it ends exactly at
+    // (100, 100), as the offsets of -220 and -140 divide by the 20 steps.
+    desk.Xdotool({"mousemove", "320", "240"});
     QElapsedTimer started;
     started.start();
     desk.StartShow(exe);
@@ -255,23 +282,15 @@ TEST(WindowsRuntime, PlaysUnderWineSeeThroughSwitchedByTheTimerAndEndedByEscape)
     ASSERT_FALSE(second.isNull()) << "slide 2 never appeared";
     EXPECT_TRUE(Near(second.pixel(20, 20), kRoot, 0));
 
-    // Escape ends the show: the window goes at once; wine then takes a few seconds to
-    // end the process. The keys go to the window under the pointer, and a key pressed
-    // before the window has the pointer is lost, so it is pressed again until the
-    // window has gone (at most ten times, looking for up to a second each time).
-    desk.Xdotool({"mousemove", "200", "175"});
-    const auto showGone = [](const QImage& s) { return Near(s.pixel(200, 175), kRoot, 0); };
-    bool gone = false;
-    for (int i = 0; i < 10 && !gone && desk.Show().state() != QProcess::NotRunning; ++i) {
-        desk.Xdotool({"key", "Escape"});
-        gone = !desk.WaitForScreen(showGone, 1).isNull();
-    }
-    EXPECT_TRUE(gone || desk.Show().state() == QProcess::NotRunning)
-        << "Escape did not end the show";
-    ASSERT_TRUE(desk.Show().state() == QProcess::NotRunning || desk.Show().waitForFinished(30000))
-        << "the show's process did not end";
-    EXPECT_EQ(desk.Show().exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(desk.Show().exitCode(), 0);
+    desk.EndWithEscape(QPoint(200, 175), kRoot);
+
+    // The runtime also plays a document file named as its argument: a cabinet, opened
+    // with the system's cabinet library.
+    desk.Xdotool({"mousemove", "320", "240"});
+    desk.StartShow(kRuntime, {lsr});
+    EXPECT_FALSE(desk.WaitForScreen(slideOne, 30).isNull())
+        << "the document's slide 1 never appeared";
+    desk.EndWithEscape(QPoint(200, 175), kRoot);
     ResetWorld();
 }
 
