@@ -437,6 +437,7 @@ QString UsageText(const QString& program) {
         << "  " << program << " --export-exe show.lsr show" << exe << "\n"
         << "  " << program << " show" << exe
         << "    (the document inside a slideshow made earlier)\n"
+        << "  " << program << " --version\n"
         << "\nExit codes:\n"
         << "  0  done\n"
         << "  1  the work failed: a document or an image could not be read, an image was\n"

@@ -12,7 +12,7 @@ packages=(
   libgl-dev zlib1g-dev libpng-dev libturbojpeg0-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk
-  xvfb xauth x11-utils x11-xserver-utils imagemagick
+  xvfb xauth x11-utils x11-xserver-utils imagemagick poppler-utils
   cabextract gcab
   desktop-file-utils shared-mime-info dpkg-dev file
   g++-mingw-w64-x86-64

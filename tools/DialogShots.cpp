@@ -1,10 +1,12 @@
 // Renders the auxiliary dialogs and the editor window with a small sample document
 // into PNG files for the user manual. Runs under the offscreen platform:
-// `lsr_dialog_shots OUTDIR` (scripts/manual-pictures.sh).
+// `lsr_dialog_shots OUTDIR [MANUAL.pdf]` (scripts/manual-pictures.sh); with a built
+// manual, also the help window searching it.
 
 #include "base/Platform.h"
 #include "base/Screen.h"
 #include "dialogs/AboutDialog.h"
+#include "dialogs/HelpWindow.h"
 #include "dialogs/SettingsDialog.h"
 #include "dialogs/SlideListDialog.h"
 #include "dialogs/SlidePropertiesDialog.h"
@@ -19,6 +21,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -98,9 +102,10 @@ PicturePtr SamplePicture(int w, int h, int kind, QColor key) {
     return Picture::fromImage(img);
 }
 
-/// The grab of a dialog under a plain caption bar with its title, as a window shows.
-QImage Framed(QWidget& w) {
-    w.resize(w.sizeHint());
+/// The grab of a dialog under a plain caption bar with its title, as a window shows;
+/// at `size`, or else at the size it asks for.
+QImage Framed(QWidget& w, QSize size = QSize()) {
+    w.resize(size.isValid() ? size : w.sizeHint());
     w.show();
     QApplication::processEvents();
     const QImage body = w.grab().toImage();
@@ -142,7 +147,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     InstallFontSubstitutions();
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s OUTDIR\n", argv[0]);
+        std::fprintf(stderr, "usage: %s OUTDIR [MANUAL.pdf]\n", argv[0]);
         return 2;
     }
     const QString out = QString::fromLocal8Bit(argv[1]);
@@ -201,6 +206,27 @@ int main(int argc, char** argv) {
     {
         AboutDialog dlg;
         ok &= Save(Framed(dlg), out, "about.png");
+    }
+    if (argc >= 3) {
+        const QFileInfo manual(QString::fromLocal8Bit(argv[2]));
+        HelpWindow dlg;
+        dlg.m_programPath = manual.absolutePath() + QStringLiteral("/luserio");
+        dlg.m_manualName = manual.completeBaseName();
+        if (dlg.Initialize()) {
+            dlg.setWindowState(Qt::WindowNoState);
+            dlg.resize(1000, 640);
+            dlg.show();
+            dlg.Search(QStringLiteral("透過色"));
+            dlg.ShowNextMatch();
+            // The pages are drawn by worker threads: give them a moment.
+            QElapsedTimer waited;
+            waited.start();
+            while (waited.elapsed() < 1500)
+                QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+            ok &= Save(Framed(dlg, dlg.size()), out, "help.png");
+        } else {
+            ok = false;
+        }
     }
     {
         ExportDialog dlg;

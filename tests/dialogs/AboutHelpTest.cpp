@@ -5,17 +5,27 @@
 #include "tests/dialogs/DialogTestSupport.h"
 #include "tests/support/TestPrompts.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QInputMethodEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
+#include <QPdfBookmarkModel>
 #include <QPdfDocument>
 #include <QPdfWriter>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QStandardPaths>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeView>
+#include <algorithm>
 
 namespace {
 
@@ -121,6 +131,250 @@ TEST_F(AboutHelp, HelpIconShowsTheBuiltManual) {
     });
     editor.OpenHelp();
     EXPECT_EQ(runs, 1);
+}
+
+/// The manual the build writes next to the executables, opened in a help window.
+void OpenBuiltManual(HelpWindow& dlg) {
+    dlg.m_programPath = QStringLiteral(LSR_BINARY_DIR "/luserio");
+    dlg.m_manualName = QStringLiteral("Manual");
+    ASSERT_TRUE(dlg.Initialize()) << "build the manual target first";
+    ASSERT_EQ(dlg.document()->status(), QPdfDocument::Status::Ready);
+}
+
+/// The text of each page of the built manual, as poppler's pdftotext extracts it.
+QStringList PopplerPageTexts() {
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    EXPECT_FALSE(tool.isEmpty()) << "pdftotext (poppler-utils) is needed";
+    QProcess run;
+    run.start(tool, {QStringLiteral("-enc"), QStringLiteral("UTF-8"),
+                     QStringLiteral(LSR_BINARY_DIR "/Manual.pdf"), QStringLiteral("-")});
+    EXPECT_TRUE(run.waitForFinished(60000));
+    QStringList pages = QString::fromUtf8(run.readAllStandardOutput()).split(QLatin1Char('\f'));
+    if (!pages.isEmpty() && pages.last().trimmed().isEmpty())
+        pages.removeLast();
+    return pages;
+}
+
+/// Types `text` into `field` the way an input method hands over composed Japanese.
+void Type(QLineEdit* field, const QString& text) {
+    QInputMethodEvent commit;
+    commit.setCommitString(text);
+    QApplication::sendEvent(field, &commit);
+}
+
+/// The share of the pixels of `area` in `image` that are tinted: much more red than blue.
+double TintedShare(const QImage& image, QRect area) {
+    int tinted = 0;
+    int all = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            ++all;
+            tinted += c.red() > 150 && c.blue() + 60 < c.red();
+        }
+    return all > 0 ? double(tinted) / all : 0;
+}
+
+TEST_F(AboutHelp, SearchMarksTheMatchesWhereTheManualHasThem) {
+    HelpWindow dlg;
+    OpenBuiltManual(dlg);
+    ShowActive(dlg);
+    const QString word = QStringLiteral("透過色");
+
+    // Expected: per page, how often poppler finds the word (line breaks aside).
+    QMap<int, int> expected;
+    const QStringList pages = PopplerPageTexts();
+    ASSERT_EQ(pages.size(), dlg.document()->pageCount());
+    static const QRegularExpression space(QStringLiteral("\\s+"));
+    for (int p = 0; p < pages.size(); ++p)
+        if (const int n = int(QString(pages[p]).remove(space).count(word)))
+            expected[p] = n;
+    ASSERT_GE(expected.size(), 5) << "the manual speaks of transparent colours throughout";
+
+    QTest::keyClick(dlg.focusWidget(), Qt::Key_F, Qt::ControlModifier);
+    ASSERT_EQ(QApplication::focusWidget(), dlg.searchField());
+    Type(dlg.searchField(), word);
+    QMap<int, int> found;
+    for (const ManualView::Mark& m : dlg.view()->marks())
+        ++found[m.page];
+    EXPECT_EQ(found, expected);
+    const int total = int(dlg.view()->marks().size());
+    EXPECT_EQ(dlg.currentMatch(), 0);
+    EXPECT_EQ(dlg.matchLabel()->text(), QStringLiteral("1 / %1 件").arg(total));
+
+    // Enter and F3 go forward, Shift+F3 back, round past the ends.
+    QTest::keyClick(dlg.searchField(), Qt::Key_Return);
+    EXPECT_EQ(dlg.currentMatch(), 1);
+    QTest::keyClick(dlg.searchField(), Qt::Key_F3);
+    EXPECT_EQ(dlg.currentMatch(), 2);
+    QTest::keyClick(dlg.searchField(), Qt::Key_F3, Qt::ShiftModifier);
+    EXPECT_EQ(dlg.currentMatch(), 1);
+    EXPECT_EQ(dlg.matchLabel()->text(), QStringLiteral("2 / %1 件").arg(total));
+    dlg.ShowPreviousMatch();
+    dlg.ShowPreviousMatch();
+    EXPECT_EQ(dlg.currentMatch(), total - 1);
+
+    // The match shown is in view, marked, and lies on the page's print.
+    const ManualView::Mark mark = dlg.view()->marks()[dlg.currentMatch()];
+    const QRect page = dlg.view()->PageRect(mark.page);
+    const qreal s = dlg.view()->Scale();
+    const QRect area =
+        QRectF(page.left() + mark.rects[0].left() * s, page.top() + mark.rects[0].top() * s,
+               mark.rects[0].width() * s, mark.rects[0].height() * s)
+            .toAlignedRect();
+    ASSERT_TRUE(dlg.view()->viewport()->rect().contains(area));
+    EXPECT_GT(TintedShare(dlg.view()->viewport()->grab().toImage(), area), 0.5);
+    const QImage print = dlg.document()->render(mark.page, page.size());
+    int ink = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            ink += qGray(print.pixel(x - page.left(), y - page.top())) < 128;
+    EXPECT_GT(ink, area.width() * area.height() / 20) << "the mark covers the word's print";
+
+    Type(dlg.searchField(), QStringLiteral("ではない言葉"));
+    EXPECT_TRUE(dlg.view()->marks().isEmpty());
+    EXPECT_EQ(dlg.currentMatch(), -1);
+    EXPECT_EQ(dlg.matchLabel()->text(), QStringLiteral("見つかりません"));
+}
+
+TEST_F(AboutHelp, PagesTakeTheKeysAsSoonAsTheWindowOpens) {
+    HelpWindow dlg;
+    OpenBuiltManual(dlg);
+    ShowActive(dlg);
+    ManualView* view = dlg.view();
+    ASSERT_EQ(QApplication::focusWidget(), view);
+    const QRect visible = view->viewport()->rect();
+    // The first view: the title page whole.
+    EXPECT_TRUE(visible.contains(view->PageRect(0))) << view->PageRect(0).height();
+    EXPECT_GT(view->PageRect(0).height(), visible.height() * 9 / 10);
+
+    QScrollBar* bar = view->verticalScrollBar();
+    QTest::keyClick(view, Qt::Key_PageDown);
+    EXPECT_EQ(bar->value(), visible.height());
+    QTest::keyClick(view, Qt::Key_End);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    QTest::keyClick(view, Qt::Key_PageUp);
+    EXPECT_EQ(bar->value(), bar->maximum() - visible.height());
+    QTest::keyClick(view, Qt::Key_Home);
+    EXPECT_EQ(bar->value(), 0);
+
+    // Zoom: steps of 1.25 from the fitted page, Ctrl+2 the width, Ctrl+0 the page.
+    const qreal fitted = view->zoomFactor();
+    QTest::keyClick(view, Qt::Key_Plus, Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(view->zoomFactor(), fitted * 1.25);
+    EXPECT_EQ(view->fit(), ManualView::Fit::None);
+    QTest::keyClick(view, Qt::Key_Minus, Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(view->zoomFactor(), fitted);
+    QWheelEvent wheel(QPointF(50, 50), view->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, 120),
+                      Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view->viewport(), &wheel);
+    EXPECT_DOUBLE_EQ(view->zoomFactor(), fitted * 1.25);
+
+    QTest::keyClick(view, Qt::Key_2, Qt::ControlModifier);
+    EXPECT_EQ(view->fit(), ManualView::Fit::Width);
+    const QMargins m = view->documentMargins();
+    const int room = view->viewport()->width() - m.left() - m.right();
+    EXPECT_NEAR(view->PageRect(0).width(), room, 2);
+    QTest::keyClick(view, Qt::Key_0, Qt::ControlModifier);
+    EXPECT_EQ(view->fit(), ManualView::Fit::Page);
+    EXPECT_TRUE(view->viewport()->rect().contains(view->PageRect(0)));
+}
+
+TEST_F(AboutHelp, PageRectanglesAreWhereTheViewPaintsThePages) {
+    HelpWindow dlg;
+    OpenBuiltManual(dlg);
+    dlg.show();
+    ManualView* view = dlg.view();
+    for (const qreal zoom : {0.5, 1.0, 1.7}) {
+        view->setZoomFactor(zoom);
+        view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum() / 3);
+        const QImage shot = view->viewport()->grab().toImage();
+        // The page under the middle of the view: QPdfView fills it white before its
+        // picture arrives, and its margins stay white after.
+        const int y = shot.height() / 2;
+        int page = -1;
+        for (int p = 0; p < dlg.document()->pageCount(); ++p)
+            if (view->PageRect(p).top() <= y && view->PageRect(p).bottom() >= y)
+                page = p;
+        ASSERT_GE(page, 0) << zoom;
+        const QRect r = view->PageRect(page);
+        const auto white = [&](int x, int yy) { return shot.pixel(x, yy) == qRgb(255, 255, 255); };
+        ASSERT_TRUE(r.left() >= 0 || r.right() < shot.width()) << "an edge in view";
+        if (r.left() >= 0) {
+            EXPECT_TRUE(white(r.left(), y)) << zoom;
+            if (r.left() > 0) {
+                EXPECT_FALSE(white(r.left() - 1, y)) << zoom;
+            }
+        }
+        if (r.right() < shot.width()) {
+            EXPECT_TRUE(white(r.right(), y)) << zoom;
+            if (r.right() + 1 < shot.width()) {
+                EXPECT_FALSE(white(r.right() + 1, y)) << zoom;
+            }
+        }
+        // The page's top or bottom edge, where one is in view.
+        const int x = std::clamp(r.left() + 2, 0, shot.width() - 1);
+        if (r.top() > 0) {
+            EXPECT_TRUE(white(x, r.top())) << zoom;
+            EXPECT_FALSE(white(x, r.top() - 1)) << zoom;
+        }
+        if (r.bottom() + 1 < shot.height()) {
+            EXPECT_TRUE(white(x, r.bottom())) << zoom;
+            EXPECT_FALSE(white(x, r.bottom() + 1)) << zoom;
+        }
+    }
+}
+
+TEST_F(AboutHelp, OutlineHasEveryChapterAndSectionOfTheSource) {
+    QFile source(QStringLiteral(LSR_SOURCE_DIR "/resources/manual/Manual.html"));
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    // Expected: the <h1> headings in order, each with the <h3> headings under it.
+    static const QRegularExpression heading(QStringLiteral("<h([13])[^>]*>(.*?)</h\\1>"));
+    QList<QPair<QString, QStringList>> chapters;
+    QRegularExpressionMatchIterator it = heading.globalMatch(QString::fromUtf8(source.readAll()));
+    while (it.hasNext()) {
+        const QRegularExpressionMatch m = it.next();
+        // As the reader sees it: white space (the ideographic space too) as one space.
+        const QString title = m.captured(2).simplified();
+        if (m.captured(1) == QLatin1String("1"))
+            chapters.append({title, {}});
+        else if (!chapters.isEmpty())
+            chapters.last().second.append(title);
+    }
+    ASSERT_GE(chapters.size(), 10);
+
+    HelpWindow dlg;
+    OpenBuiltManual(dlg);
+    dlg.show();
+    const QAbstractItemModel* model = dlg.outline()->model();
+    ASSERT_EQ(model->rowCount(), chapters.size());
+    for (int i = 0; i < chapters.size(); ++i) {
+        const QModelIndex chapter = model->index(i, 0);
+        EXPECT_EQ(chapter.data().toString().simplified(), chapters[i].first);
+        QStringList sections;
+        for (int j = 0; j < model->rowCount(chapter); ++j)
+            sections.append(model->index(j, 0, chapter).data().toString().simplified());
+        EXPECT_EQ(sections, chapters[i].second) << chapters[i].first.toStdString();
+    }
+
+    // Choosing a chapter shows its page at the view's top: the last page where its
+    // heading stands on a line of its own (the table of contents names it first).
+    const QStringList pages = PopplerPageTexts();
+    for (const int i : {5, int(chapters.size()) - 1}) {
+        const QString& title = chapters[i].first;
+        int expected = -1;
+        for (int p = 0; p < pages.size(); ++p)
+            for (const QString& line : pages[p].split(QLatin1Char('\n')))
+                if (line.simplified() == title)
+                    expected = p;
+        ASSERT_GE(expected, 0) << title.toStdString();
+        const QModelIndex chapter = model->index(i, 0);
+        dlg.outline()->setCurrentIndex(chapter);
+        emit dlg.outline()->activated(chapter);
+        const QRect page = dlg.view()->PageRect(expected);
+        EXPECT_LE(page.top(), dlg.view()->documentMargins().top()) << title.toStdString();
+        EXPECT_GT(page.bottom(), dlg.view()->viewport()->height() / 4) << title.toStdString();
+    }
 }
 
 } // namespace
