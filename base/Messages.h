@@ -64,6 +64,10 @@ enum class Msg : int {
     NoSlideshowInFile = 30331,
     /// The folder of a created file cannot be shown: no file manager could be started.
     NoFileManager = 30332,
+    /// The Windows player runtime was not built with this program.
+    WindowsRuntimeUnavailable = 30340,
+    /// A player started with neither slides of its own nor a document to play.
+    NothingToPlay = 30341,
 };
 
 /// The string-table text of `id`; empty when the table has none.

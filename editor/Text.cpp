@@ -1,9 +1,9 @@
 #include "editor/Text.h"
 
+#include "slideshow/ShowArithmetic.h"
+
 QString FormatSwitchTime(int seconds) {
-    if (seconds < 3600)
-        return QString::asprintf("%02d:%02d", seconds / 60, seconds % 60);
-    return QString::asprintf("%02d:%02d:%02d", seconds / 3600, (seconds % 3600) / 60, seconds % 60);
+    return QString::fromStdString(show::SwitchTimeText(seconds));
 }
 
 QString GroupDigits(const QString& digits) {

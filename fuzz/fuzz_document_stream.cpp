@@ -1,11 +1,13 @@
 // Feeds arbitrary bytes to the document-stream reader, then writes the result back and
 // reads that again: the reader must never crash, hang, leak or reserve more memory than
-// the input holds, and whatever it accepts must survive a save.
+// the input holds, and whatever it accepts must survive a save. The toolkit-free reader
+// of the Windows runtime reads the same bytes and must agree with it.
 
 #include "base/CliPrompts.h"
 #include "document/Document.h"
 #include "document/DocumentStream.h"
 #include "document/SlideTable.h"
+#include "document/StreamLayout.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -38,6 +40,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     in.open(QIODevice::ReadOnly);
     const bool ok = ReadDocumentStream(in);
     Document& doc = CurrentDocument();
+    const layout::ParsedStream plain = layout::ParseDocumentStream(data, size);
+    if ((plain.error == layout::StreamError::None) != ok ||
+        plain.slides.size() != size_t(ok ? doc.slideCount : 0))
+        __builtin_trap();
+    for (const layout::StreamSlide& s : plain.slides)
+        if (s.imageOffset > size || s.imageLength > size - s.imageOffset)
+            __builtin_trap();
+    if (size >= layout::kTrailerSize) {
+        const auto span = layout::LocateEmbeddedStream(data + size - layout::kTrailerSize, size);
+        if (span && (span->offset + span->length + layout::kTrailerSize != size))
+            __builtin_trap();
+    }
     if (ok) {
         QByteArray saved;
         QBuffer out(&saved);

@@ -4,6 +4,7 @@
 #include "base/Prompts.h"
 #include "document/Document.h"
 #include "document/DocumentStream.h"
+#include "document/StreamLayout.h"
 
 #include <QClipboard>
 #include <QCoreApplication>
@@ -12,6 +13,8 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QSaveFile>
+
+static_assert(kExecutableMagic == layout::kTrailerMagic, "one trailer for every runtime");
 
 namespace {
 QString g_runtimeFolder;
@@ -28,8 +31,18 @@ void SetRuntimeFolderOverride(const QString& folder) {
 }
 
 QString RuntimePath() {
+    return RuntimePath(RuntimeTarget::Native);
+}
+
+QString RuntimePath(RuntimeTarget target) {
     const QString folder = g_runtimeFolder.isEmpty() ? ProgramFolder() : g_runtimeFolder;
-    return folder + QLatin1Char('/') + QLatin1String(kRuntimeFileName);
+    const char* name =
+        target == RuntimeTarget::Windows ? kWindowsRuntimeFileName : kRuntimeFileName;
+    return folder + QLatin1Char('/') + QLatin1String(name);
+}
+
+bool RuntimeAvailable(RuntimeTarget target) {
+    return IsRegularFile(RuntimePath(target));
 }
 
 bool NeedsExeSuffix(RuntimeTarget runtime) {
@@ -83,12 +96,23 @@ qint64 AppendFileTo(const QString& source, QIODevice& out) {
 }
 
 bool CreateExecutable(const QString& target, const std::function<void(int)>& progress) {
+    return CreateExecutable(target, progress, RuntimeTarget::Native);
+}
+
+bool CreateExecutable(const QString& target, const std::function<void(int)>& progress,
+                      RuntimeTarget runtimeTarget) {
     // A show without slides would start and end without a word.
     if (CurrentDocument().slideCount <= 0) {
         ShowMessage(Msg::EmptyDocumentExport, QString(), nullptr, MsgKind::Info);
         return false;
     }
-    const QString runtime = RuntimePath();
+    const QString runtime = RuntimePath(runtimeTarget);
+    if (runtimeTarget == RuntimeTarget::Windows && !IsRegularFile(runtime)) {
+        ShowMessage(Msg::WindowsRuntimeUnavailable,
+                    QLatin1String(kWindowsRuntimeFileName) + QLatin1Char('\n'), nullptr,
+                    MsgKind::Info);
+        return false;
+    }
     if (!IsRegularFile(runtime)) {
         ShowMessage(Msg::RequiredFileMissing, QLatin1String(kRuntimeFileName) + QLatin1Char('\n'),
                     nullptr, MsgKind::Info);
@@ -122,7 +146,7 @@ bool CreateExecutable(const QString& target, const std::function<void(int)>& pro
         if (!ok)
             out.cancelWriting();
     }
-    if (ok)
+    if (ok && runtimeTarget == RuntimeTarget::Native)
         MarkExecutable(target);
     if (progress)
         progress(0);
@@ -155,16 +179,16 @@ bool FindEmbeddedStream(const QString& path, qint64* offset, qint64* length) {
     if (!file.open(QIODevice::ReadOnly))
         return false;
     const qint64 size = file.size();
-    if (size < 8 || !file.seek(size - 8))
+    if (size < qint64(layout::kTrailerSize) || !file.seek(size - qint64(layout::kTrailerSize)))
         return false;
-    const QByteArray trailer = file.read(8);
-    if (trailer.size() != 8 || DecodeBE32(trailer.constData()) != kExecutableMagic)
+    const QByteArray trailer = file.read(qint64(layout::kTrailerSize));
+    if (trailer.size() != qsizetype(layout::kTrailerSize))
         return false;
-    const qint64 r = DecodeBE32(trailer.constData() + 4);
-    // The runtime's own bytes come first and the stream holds at least its fixed part.
-    if (r <= 0 || r + kEmptyStreamSize > size - 8)
+    const auto span = layout::LocateEmbeddedStream(
+        reinterpret_cast<const unsigned char*>(trailer.constData()), quint64(size));
+    if (!span)
         return false;
-    *offset = r;
-    *length = size - 8 - r;
+    *offset = qint64(span->offset);
+    *length = qint64(span->length);
     return true;
 }

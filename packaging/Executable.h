@@ -15,16 +15,25 @@ constexpr quint32 kExecutableMagic = 63576378; // 0x03CA193A
 /// File name of the player runtime installed next to this program.
 inline const char* const kRuntimeFileName = "LsrCtrl.dll";
 
-/// Full path of the player runtime: this program's folder followed by "LsrCtrl.dll".
-QString RuntimePath();
-/// Makes RuntimePath() look in `folder` instead (tests); empty restores the default.
-void SetRuntimeFolderOverride(const QString& folder);
+/// File name of the Windows player runtime, built next to this program when the cross
+/// compiler was found.
+inline const char* const kWindowsRuntimeFileName = "LsrCtrl-windows.exe";
 
 /// The system a created slideshow runs on.
 enum class RuntimeTarget {
     Native, ///< the system this program runs on
     Windows ///< Windows
 };
+
+/// Full path of the player runtime: this program's folder followed by "LsrCtrl.dll".
+QString RuntimePath();
+/// Full path of the player runtime for `target`: this program's folder followed by
+/// "LsrCtrl.dll" (Native) or "LsrCtrl-windows.exe" (Windows).
+QString RuntimePath(RuntimeTarget target);
+/// Whether the runtime for `target` is there to be copied.
+bool RuntimeAvailable(RuntimeTarget target);
+/// Makes RuntimePath() look in `folder` instead (tests); empty restores the default.
+void SetRuntimeFolderOverride(const QString& folder);
 
 /// Whether a slideshow for `runtime` must be named "*.exe": on Windows it must, as
 /// programs are known there by that suffix; elsewhere programs have no suffix.
@@ -55,6 +64,11 @@ qint64 AppendFileTo(const QString& source, QIODevice& out);
 /// after the creation. The failing step shows its message, naming the file and the
 /// reason where a write failed.
 bool CreateExecutable(const QString& target, const std::function<void(int)>& progress = {});
+/// The same with the runtime for `runtime`. A missing Windows runtime (a build without
+/// the cross compiler) is refused with Msg::WindowsRuntimeUnavailable; a Windows
+/// executable is not marked executable here.
+bool CreateExecutable(const QString& target, const std::function<void(int)>& progress,
+                      RuntimeTarget runtime);
 
 /// Shows the folder holding `path` in the platform's file browser. When none can be
 /// started: false after a message (Msg::FileBrowserFailed on Windows; elsewhere

@@ -66,11 +66,7 @@ int main(int argc, char** argv) {
         if (QFile(self).size() >= 8 && FindEmbeddedStream(self, &offset, &length)) {
             loaded = LoadEmbeddedDocument();
         } else if (args.isEmpty()) {
-            prompts().message(
-                Msg::Unlisted,
-                QStringLiteral("再生するスライドがありません。\n"
-                               "作成した実行ファイルか .lsr ファイルを指定してください。"),
-                MsgKind::Info, nullptr);
+            ShowMessage(Msg::NothingToPlay, QString(), nullptr, MsgKind::Info);
             return 1;
         } else {
             ShowMessage(Msg::WrongFileFormat, args.first() + QLatin1Char('\n'));

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian/Ubuntu packages the build, the tests and the program need.
+# The Windows player runtime is cross-built with mingw-w64; its tests run it under wine
+# on a virtual X server and press its keys with xdotool.
 # Quiet and quick when everything is already there.
 set -euo pipefail
 
@@ -13,6 +15,8 @@ packages=(
   xvfb xauth x11-utils x11-xserver-utils imagemagick poppler-utils
   cabextract gcab
   desktop-file-utils shared-mime-info dpkg-dev file
+  g++-mingw-w64-x86-64
+  wine wine64 xdotool
 )
 # `setup.sh fuzz` also installs the compiler and runtime the fuzz targets need.
 if [[ "${1:-}" == fuzz ]]; then packages+=(clang libclang-rt-dev); fi

@@ -1,8 +1,10 @@
 #pragma once
 // The slideshow window's arithmetic: where the window opens, how it grows, where a slide
-// is drawn in it and where a drag may take it. Pure functions of plain numbers.
+// is drawn in it and where a drag may take it. Pure functions of plain numbers, in Qt
+// types over the toolkit-free arithmetic of ShowArithmetic.h.
 
 #include "document/StoredColor.h"
+#include "slideshow/ShowArithmetic.h"
 
 #include <QPoint>
 #include <QRect>
@@ -11,14 +13,8 @@
 
 namespace show {
 
-constexpr int kZoomPeriodMs = 10;                ///< the opening animation's step
-constexpr int kSecondPeriodMs = 1000;            ///< the count of a slide's seconds on show
-constexpr int kZoomSteps = 20;                   ///< steps of the opening animation
-constexpr int kStartSize = 2;                    ///< the window's side before the animation
-constexpr int kMinWindowSize = 50;               ///< smallest width and height of the show
-constexpr int kTooltipWidth = 512;               ///< widest the tooltip may grow
-constexpr int kSizingRepaintPx = 2;              ///< size difference that repaints while sizing
 constexpr QRgb kNoKeyFill = qRgb(255, 247, 255); ///< key of a slide without its own
+static_assert(ColorFromStored(kNoKeyFillStored) == kNoKeyFill, "one fill colour for both players");
 
 /// The stored show rectangle brought onto the work area `area` (global coordinates) of
 /// the screen the show opens on, keeping its place relative to `from`, the top-left of

@@ -1,13 +1,11 @@
 #include "slideshow/ShowTooltip.h"
 
-#include "editor/Text.h"
+#include "slideshow/ShowArithmetic.h"
 
 namespace show {
 
 QString ShowTooltipText(int number, int seconds) {
-    return QStringLiteral("№%1 %2\n※ 右クリックメニューで操作できます")
-        .arg(number)
-        .arg(FormatSwitchTime(seconds));
+    return QString::fromStdString(ShowTooltipUtf8(number, seconds));
 }
 
 } // namespace show

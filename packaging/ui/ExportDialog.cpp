@@ -5,6 +5,7 @@
 #include "document/Document.h"
 #include "packaging/Executable.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -23,11 +24,23 @@ ExportDialog::ExportDialog(QWidget* parent) : QDialog(parent) {
     m_browse = new QPushButton(QStringLiteral("参照(&R)"), this);
     grid->addWidget(m_edit, 1, 0);
     grid->addWidget(m_browse, 1, 1);
+    // Where the slideshow will run: this system, or Windows (copied to another machine).
+    auto* targetRow = new QHBoxLayout;
+    auto* targetLabel = new QLabel(QStringLiteral("実行する環境(&T):"), this);
+    m_target = new QComboBox(this);
+    m_target->addItem(QStringLiteral("このシステム"), int(RuntimeTarget::Native));
+    m_target->addItem(QStringLiteral("Windows"), int(RuntimeTarget::Windows));
+    m_target->setCurrentIndex(0);
+    targetLabel->setBuddy(m_target);
+    targetRow->addWidget(targetLabel);
+    targetRow->addWidget(m_target);
+    targetRow->addStretch();
+    grid->addLayout(targetRow, 2, 0, 1, 2);
     m_progress = new QProgressBar(this);
     m_progress->setTextVisible(false);
     m_progress->setRange(0, 100);
     m_progress->setValue(0);
-    grid->addWidget(m_progress, 2, 0, 1, 2);
+    grid->addWidget(m_progress, 3, 0, 1, 2);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     m_ok = new QPushButton(QStringLiteral("作成実行(&S)"), this);
@@ -35,7 +48,7 @@ ExportDialog::ExportDialog(QWidget* parent) : QDialog(parent) {
     m_ok->setDefault(true);
     buttons->addWidget(m_ok);
     buttons->addWidget(m_cancel);
-    grid->addLayout(buttons, 3, 0, 1, 2);
+    grid->addLayout(buttons, 4, 0, 1, 2);
 
     m_targetPath = ReadSettingString(Setting::LastExport, QString());
     m_edit->setText(m_targetPath);
@@ -44,15 +57,19 @@ ExportDialog::ExportDialog(QWidget* parent) : QDialog(parent) {
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
+RuntimeTarget ExportDialog::SelectedTarget() const {
+    return RuntimeTarget(m_target->currentData().toInt());
+}
+
 void ExportDialog::OnBrowse() {
     FileDialogSpec dialog;
     dialog.title = QStringLiteral("保存するファイルを指定");
     // Programs are known by their ".exe" on Windows; elsewhere they have no suffix.
-    dialog.filter = NeedsExeSuffix()
+    dialog.filter = NeedsExeSuffix(SelectedTarget())
                         ? QStringLiteral("実行ファイル(*.exe)|*.exe|すべてのファイル(*.*)|*.*||")
                         : QStringLiteral("すべてのファイル(*)|*||");
     const QString text = m_edit->text();
-    QString name = ProposeExecutableName(text, CurrentDocument().filePath);
+    QString name = ProposeExecutableName(text, CurrentDocument().filePath, SelectedTarget());
     // Start in the folder the edit box names, when it names one.
     const QFileInfo info(text);
     if (!text.isEmpty() && info.isDir())
@@ -67,7 +84,8 @@ void ExportDialog::OnBrowse() {
 
 void ExportDialog::OnCreate() {
     m_targetPath = m_edit->text();
-    if (const std::optional<Msg> problem = CheckExecutableTarget(m_targetPath)) {
+    const RuntimeTarget target = SelectedTarget();
+    if (const std::optional<Msg> problem = CheckExecutableTarget(m_targetPath, target)) {
         ShowMessage(*problem, QString(), this);
         return;
     }
@@ -75,7 +93,8 @@ void ExportDialog::OnCreate() {
     if (QFileInfo::exists(m_targetPath) &&
         ShowMessage(Msg::ReplaceFileQuestion, QString(), this, MsgKind::YesNo) != Answer::Yes)
         return;
-    if (!CreateExecutable(m_targetPath, [this](int v) { m_progress->setValue(v); }))
+    if (!CreateExecutable(
+            m_targetPath, [this](int v) { m_progress->setValue(v); }, target))
         return;
     if (ShowMessage(Msg::ExportDoneShowFolderQuestion, QString(), this, MsgKind::YesNo) ==
         Answer::Yes)

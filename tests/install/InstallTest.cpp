@@ -115,6 +115,13 @@ TEST_F(Installed, ProgramFolderHoldsTheProgramAndItsCompanions) {
         EXPECT_EQ(info.isExecutable(), r.executable) << r.name;
     }
     EXPECT_TRUE(readFile(programFolder() + "/Manual.pdf").startsWith("%PDF-"));
+    // The Windows runtime, when the build made one, is copied as it is (a data file here).
+    const QString windowsRuntime = QStringLiteral(LSR_BINARY_DIR "/LsrCtrl-windows.exe");
+    if (QFileInfo::exists(windowsRuntime)) {
+        const QString installed = programFolder() + QStringLiteral("/LsrCtrl-windows.exe");
+        EXPECT_EQ(readFile(installed), readFile(windowsRuntime));
+        EXPECT_FALSE(QFileInfo(installed).isExecutable());
+    }
     // The launcher is a relative link, so the installed tree can be moved as a whole.
     const QString launcher = s_prefix + "/bin/luserio";
     EXPECT_TRUE(QFileInfo(launcher).isSymLink());

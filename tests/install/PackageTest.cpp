@@ -1,6 +1,7 @@
 // The Debian package `make package` builds: its control data and its files.
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
@@ -68,6 +69,9 @@ TEST(Package, DebianPackageListsItsDependenciesAndFiles) {
           "./usr/share/icons/hicolor/scalable/apps/luserio.svg\n",
           "./usr/share/icons/hicolor/scalable/mimetypes/application-x-luserio-document.svg\n"})
         EXPECT_TRUE(files.contains(QLatin1String(path))) << path;
+    if (QFileInfo::exists(QStringLiteral(LSR_BINARY_DIR "/LsrCtrl-windows.exe"))) {
+        EXPECT_TRUE(files.contains(QLatin1String("./usr/libexec/luserio/LsrCtrl-windows.exe\n")));
+    }
     // The desktop's caches are refreshed by the file triggers of the packages that own
     // them; the package runs no scripts of its own.
     QTemporaryDir control;

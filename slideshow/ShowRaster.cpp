@@ -1,0 +1,116 @@
+#include "slideshow/ShowRaster.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace show {
+
+namespace {
+
+/// One source pixel's share in a destination pixel along one axis.
+struct Tap {
+    int index;
+    float weight;
+};
+
+/// For each of `to` destination pixels, the source pixels among `from` it is made of,
+/// with weights adding up to 1: the overlapped area when shrinking (or keeping the
+/// size), the two nearest centres when growing.
+std::vector<std::vector<Tap>> Taps(int from, int to) {
+    std::vector<std::vector<Tap>> taps(size_t(std::max(to, 0)));
+    const double scale = double(from) / double(to);
+    for (int d = 0; d < to; ++d) {
+        std::vector<Tap>& t = taps[size_t(d)];
+        if (from >= to) {
+            const double a = d * scale;
+            const double b = (d + 1) * scale;
+            for (int s = int(std::floor(a)); s < int(std::ceil(b)) && s < from; ++s) {
+                const double w = std::min<double>(b, s + 1) - std::max<double>(a, s);
+                if (w > 1e-9)
+                    t.push_back(Tap{s, float(w / scale)});
+            }
+        } else {
+            const double c = (d + 0.5) * scale - 0.5;
+            const int s0 = int(std::floor(c));
+            const float f = float(c - s0);
+            const int lo = std::clamp(s0, 0, from - 1);
+            const int hi = std::clamp(s0 + 1, 0, from - 1);
+            if (lo == hi) {
+                t.push_back(Tap{lo, 1.0f});
+            } else {
+                t.push_back(Tap{lo, 1.0f - f});
+                t.push_back(Tap{hi, f});
+            }
+        }
+    }
+    return taps;
+}
+
+} // namespace
+
+Raster ComposeShowRaster(const Raster& picture, std::uint32_t key, bool keyed, int width,
+                         int height, bool fit, bool flipH, bool flipV, Box* placed) {
+    Raster out;
+    out.width = std::max(width, 0);
+    out.height = std::max(height, 0);
+    key |= 0xFF000000u;
+    out.pixels.assign(size_t(out.width) * size_t(out.height), key);
+    const Box box = PlaceSlideBox(picture.width, picture.height, out.width, out.height, fit);
+    if (placed)
+        *placed = box;
+    if (box.width <= 0 || box.height <= 0 ||
+        picture.pixels.size() < size_t(picture.width) * size_t(picture.height))
+        return out;
+
+    const auto drawn = [&](std::uint32_t p) {
+        return (p >> 24) >= 0x80u && !(keyed && ((p ^ key) & 0x00FFFFFFu) == 0);
+    };
+    const auto columns = Taps(picture.width, box.width);
+    const auto rows = Taps(picture.height, box.height);
+    for (int y = 0; y < box.height; ++y) {
+        const int oy = box.top + (flipV ? box.height - 1 - y : y);
+        if (oy < 0 || oy >= out.height)
+            continue;
+        const std::vector<Tap>& ry = rows[size_t(y)];
+        for (int x = 0; x < box.width; ++x) {
+            const int ox = box.left + (flipH ? box.width - 1 - x : x);
+            if (ox < 0 || ox >= out.width)
+                continue;
+            const std::vector<Tap>& rx = columns[size_t(x)];
+            std::uint32_t& target = out.pixels[size_t(oy) * size_t(out.width) + size_t(ox)];
+            if (ry.size() == 1 && rx.size() == 1) {
+                // One source pixel: copied as it is, or left out.
+                const std::uint32_t p =
+                    picture
+                        .pixels[size_t(ry[0].index) * size_t(picture.width) + size_t(rx[0].index)];
+                if (drawn(p))
+                    target = p | 0xFF000000u;
+                continue;
+            }
+            float cover = 0, r = 0, g = 0, b = 0;
+            for (const Tap& ty : ry) {
+                const std::uint32_t* line =
+                    &picture.pixels[size_t(ty.index) * size_t(picture.width)];
+                for (const Tap& tx : rx) {
+                    const std::uint32_t p = line[tx.index];
+                    if (!drawn(p))
+                        continue;
+                    const float w = ty.weight * tx.weight;
+                    cover += w;
+                    r += w * float((p >> 16) & 0xFFu);
+                    g += w * float((p >> 8) & 0xFFu);
+                    b += w * float(p & 0xFFu);
+                }
+            }
+            if (cover < 0.5f)
+                continue;
+            const auto channel = [cover](float v) {
+                return std::uint32_t(std::clamp(std::lround(v / cover), 0L, 255L));
+            };
+            target = 0xFF000000u | (channel(r) << 16) | (channel(g) << 8) | channel(b);
+        }
+    }
+    return out;
+}
+
+} // namespace show

@@ -1,0 +1,36 @@
+#pragma once
+// One frame of the show computed on plain 32-bit pixels, free of any toolkit: the
+// Windows player runtime draws its slides with it.
+
+#include "slideshow/ShowArithmetic.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace show {
+
+/// Pixels 0xAARRGGBB, row after row, top row first (in memory on a little-endian
+/// machine: blue, green, red, alpha, as a 32-bit top-down device-independent bitmap).
+struct Raster {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels;
+};
+
+/// The stored colour 0x00BBGGRR as an opaque pixel 0xFFRRGGBB.
+constexpr std::uint32_t PixelFromStored(std::uint32_t stored) {
+    return 0xFF000000u | ((stored & 0xFFu) << 16) | (stored & 0xFF00u) | ((stored >> 16) & 0xFFu);
+}
+
+/// A window of `width` x `height` filled with `key` (0xFFRRGGBB) and `picture` drawn in
+/// it where PlaceSlideBox puts it (`placed` receives that box), mirrored as `flipH` and
+/// `flipV` say. With `keyed`, the picture's pixels of exactly the key's red, green and
+/// blue are left out; pixels with an alpha below one half always are.
+///
+/// A scaled picture is resampled (area average when it shrinks, bilinear when it grows)
+/// with the left-out pixels as no coverage and cut at half coverage: a drawn pixel has
+/// the colour of the picture's drawn pixels only, never a blend with the key.
+Raster ComposeShowRaster(const Raster& picture, std::uint32_t key, bool keyed, int width,
+                         int height, bool fit, bool flipH, bool flipV, Box* placed = nullptr);
+
+} // namespace show
