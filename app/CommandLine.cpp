@@ -126,6 +126,7 @@ QString CompanionsText() {
     };
     return QStringLiteral("Program folder: %1\n").arg(folder) +
            line(QStringLiteral("player runtime"), RuntimePath()) +
+           line(QStringLiteral("Windows runtime"), RuntimePath(RuntimeTarget::Windows)) +
            line(QStringLiteral("manual"),
                 folder + QLatin1Char('/') + MessageText(Msg::ManualName) + QStringLiteral(".pdf"));
 }
@@ -155,6 +156,10 @@ const OptionSpec kTime{{"time"}, "SECONDS", "seconds on show, 1 to 64800"};
 const OptionSpec kKey{{"key"}, "COLOR", "the transparent colour: #RRGGBB, or none"};
 const OptionSpec kFlip{
     {"flip"}, "h|v|hv|none", "mirror left to right (h), top to bottom (v), both, or not"};
+const OptionSpec kTarget{{"target"},
+                         "native|windows",
+                         "the system the slideshow runs on: this one (native, the\n"
+                         "default) or Windows (x86-64)"};
 const OptionSpec kScreen{{"screen"},
                          "N",
                          "the screen to play on, counted from 1 (1 is the primary\n"
@@ -180,15 +185,13 @@ QString Spelled(const OptionSpec& spec) {
 QString HelpLines(const QString& head, const QString& help) {
     constexpr int kColumn = 26;
     const QString indent(kColumn, QLatin1Char(' '));
-    QString first = QStringLiteral("  ") + head;
-    QString text;
+    const QString first = QStringLiteral("  ") + head;
+    QString lines = help;
+    lines.replace(QLatin1Char('\n'), QLatin1Char('\n') + indent);
+    // A long head takes a line of its own.
     if (first.size() < kColumn - 1)
-        text = first.leftJustified(kColumn);
-    else
-        text = first + QLatin1Char('\n') + indent;
-    text += help;
-    text.replace(QLatin1Char('\n'), QLatin1Char('\n') + indent);
-    return text + QLatin1Char('\n');
+        return first.leftJustified(kColumn) + lines + QLatin1Char('\n');
+    return first + QLatin1Char('\n') + indent + lines + QLatin1Char('\n');
 }
 
 QString HelpLines(const OptionSpec& spec) {
@@ -198,8 +201,8 @@ QString HelpLines(const OptionSpec& spec) {
 
 /// Whether the option named `name` (without its dashes) takes a value.
 const OptionSpec* SpecNamed(const QString& name) {
-    for (const OptionSpec* spec :
-         {&kHelp, &kVersion, &kBuild, &kInfo, &kPlay, &kExport, &kTime, &kKey, &kFlip, &kScreen}) {
+    for (const OptionSpec* spec : {&kHelp, &kVersion, &kBuild, &kInfo, &kPlay, &kExport, &kTime,
+                                   &kKey, &kFlip, &kScreen, &kTarget}) {
         if (spec->names.contains(name))
             return spec;
     }
@@ -318,8 +321,8 @@ ParsedCommandLine ParseCommandLine(const QStringList& args) {
     QCommandLineParser parser;
     // "-play" is "--play", as "-h" is "--help": no option is a bundle of letters.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    for (const OptionSpec* spec :
-         {&kHelp, &kVersion, &kBuild, &kInfo, &kPlay, &kExport, &kTime, &kKey, &kFlip, &kScreen})
+    for (const OptionSpec* spec : {&kHelp, &kVersion, &kBuild, &kInfo, &kPlay, &kExport, &kTime,
+                                   &kKey, &kFlip, &kScreen, &kTarget})
         parser.addOption(OptionOf(*spec));
     if (!parser.parse(QStringList{QStringLiteral("luserio")} + args)) {
         error = parser.errorText();
@@ -351,8 +354,9 @@ ParsedCommandLine ParseCommandLine(const QStringList& args) {
         mode = spec;
     }
     // The settings belong to one mode each.
-    for (const auto& [option, owner] : {std::pair(&kTime, &kBuild), std::pair(&kKey, &kBuild),
-                                        std::pair(&kFlip, &kBuild), std::pair(&kScreen, &kPlay)}) {
+    for (const auto& [option, owner] :
+         {std::pair(&kTime, &kBuild), std::pair(&kKey, &kBuild), std::pair(&kFlip, &kBuild),
+          std::pair(&kScreen, &kPlay), std::pair(&kTarget, &kExport)}) {
         if (given(*option) && mode != owner) {
             error = QStringLiteral("%1 applies only to %2").arg(Spelled(*option), Spelled(*owner));
             return result;
@@ -391,9 +395,15 @@ ParsedCommandLine ParseCommandLine(const QStringList& args) {
     } else if (mode == &kExport) {
         inv.mode = CliMode::ExportExe;
         inv.file = value(kExport);
-        if (positional.isEmpty())
+        const QString target = value(kTarget).toLower();
+        if (target == QLatin1String("windows"))
+            inv.target = RuntimeTarget::Windows;
+        else if (!target.isEmpty() && target != QLatin1String("native"))
+            error =
+                QStringLiteral("--target needs native or windows, not '%1'").arg(value(kTarget));
+        if (error.isEmpty() && positional.isEmpty())
             error = QStringLiteral("--export-exe needs FILE.lsr and OUT");
-        else if (allowPositional(1))
+        else if (error.isEmpty() && allowPositional(1))
             inv.output = positional.constFirst();
     } else if (mode == &kBuild) {
         inv.mode = CliMode::Build;
@@ -417,7 +427,7 @@ QString UsageText(const QString& program) {
         << " --build OUT.lsr [--time SECONDS] [--key COLOR] [--flip h|v|hv|none] IMAGE...\n"
         << indent.left(7) << program << " --info FILE\n"
         << indent.left(7) << program << " --play FILE [--screen N]\n"
-        << indent.left(7) << program << " --export-exe FILE.lsr OUT\n"
+        << indent.left(7) << program << " --export-exe FILE.lsr OUT [--target native|windows]\n"
         << indent.left(7) << program << " --version\n"
         << indent.left(7) << program << " --help\n"
         << "\nModes:\n"
@@ -428,13 +438,15 @@ QString UsageText(const QString& program) {
         out << HelpLines(*spec);
     out << "\nOptions of --build, for the IMAGEs after them:\n"
         << HelpLines(kTime) << HelpLines(kKey) << HelpLines(kFlip) << "Options of --play:\n"
-        << HelpLines(kScreen) << "\nExamples:\n"
+        << HelpLines(kScreen) << "Options of --export-exe:\n"
+        << HelpLines(kTarget) << "\nExamples:\n"
         << "  " << program << " show.lsr\n"
         << "  " << program << " --build show.lsr --time 5 title.png --time 3 photos/*.jpg\n"
         << "  " << program << " --build logo.lsr --key '#FFFFFF' --flip h logo.png\n"
         << "  " << program << " --info show.lsr\n"
         << "  " << program << " --play show.lsr --screen 2\n"
         << "  " << program << " --export-exe show.lsr show" << exe << "\n"
+        << "  " << program << " --export-exe show.lsr show.exe --target windows\n"
         << "  " << program << " show" << exe
         << "    (the document inside a slideshow made earlier)\n"
         << "  " << program << " --version\n"
@@ -459,18 +471,19 @@ void Print(std::FILE* to, const QString& text) {
     std::fflush(to);
 }
 
-/// `--export-exe FILE.lsr OUT`: opens the document and writes the standalone slideshow;
-/// messages go to standard error. 0 on success.
-int ExportExecutable(int argc, char** argv, const QString& document, const QString& output) {
+/// `--export-exe FILE.lsr OUT`: opens the document and writes the standalone slideshow
+/// for `runtime`; messages go to standard error. 0 on success.
+int ExportExecutable(int argc, char** argv, const QString& document, const QString& output,
+                     RuntimeTarget runtime) {
     QCoreApplication app(argc, argv);
     NameApplicationAfterExecutable();
     InstallImageLimits();
     int rc = 1;
     const QString target = QFileInfo(output).absoluteFilePath();
-    if (const std::optional<Msg> problem = CheckExecutableTarget(target))
+    if (const std::optional<Msg> problem = CheckExecutableTarget(target, runtime))
         ShowMessage(*problem);
     else if (OpenDocument(QFileInfo(document).absoluteFilePath(), nullptr, OpenOptions{false}) &&
-             CreateExecutable(target))
+             CreateExecutable(target, {}, runtime))
         rc = 0;
     CurrentDocument().Clear();
     return rc;
@@ -513,7 +526,7 @@ int RunWindowlessMode(int argc, char** argv, const Invocation& inv) {
     case CliMode::Info:
         return DescribeDocument(argc, argv, inv.file);
     case CliMode::ExportExe:
-        return ExportExecutable(argc, argv, inv.file, inv.output);
+        return ExportExecutable(argc, argv, inv.file, inv.output, inv.target);
     case CliMode::Build:
         return RunBuildMode(argc, argv, inv.file, inv.images);
     case CliMode::Editor:

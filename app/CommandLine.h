@@ -3,6 +3,7 @@
 // without a window (`--help`, `--version`, `--info FILE` and `--export-exe`).
 
 #include "app/BuildMode.h"
+#include "packaging/Executable.h"
 
 #include <QList>
 #include <QString>
@@ -29,6 +30,7 @@ struct Invocation {
     QString output;           ///< the executable --export-exe writes
     QList<BuildImage> images; ///< --build's images with their settings
     int screen = 0;           ///< --play's screen, counted from 1; 0 when not given
+    RuntimeTarget target = RuntimeTarget::Native; ///< the system --export-exe writes for
 };
 
 /// The command line `args` (without the program's name) understood, or the one-line

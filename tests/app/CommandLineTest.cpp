@@ -80,6 +80,10 @@ TEST_F(CommandLine, WrongCommandLinesSayWhyOnOneLineThenTheUsageAndExitTwo) {
          "luserio: --key needs a colour #RRGGBB or none, not '#12345'"},
         {{"--build", "o.lsr", "--flip", "x", "a.png"},
          "luserio: --flip needs h, v, hv or none, not 'x'"},
+        {{"--export-exe", "a.lsr", "b.exe", "--target", "mac"},
+         "luserio: --target needs native or windows, not 'mac'"},
+        {{"--info", "a.lsr", "--target", "windows"},
+         "luserio: --target applies only to --export-exe"},
         {{"--build", "o.lsr", "a.png", "--time", "3"},
          "luserio: --time 3 comes after the last IMAGE: it applies to the images after it"},
     };
@@ -106,13 +110,15 @@ TEST_F(CommandLine, HelpNamesEveryModeWithAnExampleAndTheExitCodes) {
         for (const char* line :
              {"Usage: luserio [FILE]\n", "luserio --build OUT.lsr [--time SECONDS] [--key COLOR]",
               "luserio --info FILE\n", "luserio --play FILE [--screen N]\n",
-              "luserio --export-exe FILE.lsr OUT\n", "luserio --version\n",
+              "luserio --export-exe FILE.lsr OUT [--target native|windows]\n",
+              "luserio --version\n",
               // an example of each mode
               "  luserio show.lsr\n",
               "  luserio --build show.lsr --time 5 title.png --time 3 photos/*.jpg\n",
               "  luserio --info show.lsr\n", "  luserio --play show.lsr --screen 2\n",
-              "  luserio --export-exe show.lsr show", "\nExit codes:\n  0  done\n", "\n  1  ",
-              "\n  2  wrong command line"})
+              "  luserio --export-exe show.lsr show",
+              "  luserio --export-exe show.lsr show.exe --target windows\n",
+              "\nExit codes:\n  0  done\n", "\n  1  ", "\n  2  wrong command line"})
             EXPECT_TRUE(out.contains(QString::fromUtf8(line))) << help << ": " << line;
         EXPECT_TRUE(run.err.isEmpty());
     }
@@ -197,6 +203,19 @@ TEST_F(CommandLine, ExportedSlideshowsCarryTheirDocumentBack) {
     ASSERT_EQ(fromExe.code, 0) << fromExe.err.toStdString();
     EXPECT_EQ(SlidesOf(fromExe.out), SlidesOf(fromLsr.out));
     EXPECT_EQ(SlidesOf(fromExe.out).size(), 2);
+
+    // For Windows: a program of that system, named "*.exe", that carries the same
+    // document.
+    const ProgramRun noExe = Run({"--export-exe", "show.lsr", "win", "--target", "windows"});
+    EXPECT_EQ(noExe.code, 1);
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("win"))));
+    const ProgramRun windows = Run({"--export-exe", "show.lsr", "show.exe", "--target=windows"});
+    ASSERT_EQ(windows.code, 0) << windows.err.toStdString();
+    QFile pe(dir.filePath(QStringLiteral("show.exe")));
+    ASSERT_TRUE(pe.open(QIODevice::ReadOnly));
+    EXPECT_EQ(pe.read(2), QByteArray("MZ"));
+    pe.close();
+    EXPECT_EQ(SlidesOf(Run({"--info", "show.exe"}).out), SlidesOf(fromLsr.out));
 
     // Without its trailer it is no slideshow of ours: a clear message, exit code 1.
     QFile file(exe);
