@@ -60,11 +60,6 @@ QList<QSize> slideSizes(QByteArray bytes) {
     return sizes;
 }
 
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 } // namespace
 
 TEST(ConcurrentCopies, SameNamedSavesAndSimultaneousExportsStaySeparate) {
@@ -105,7 +100,7 @@ TEST(ConcurrentCopies, SameNamedSavesAndSimultaneousExportsStaySeparate) {
             qint64 offset = 0, length = 0;
             ASSERT_TRUE(FindEmbeddedStream(exe, &offset, &length));
             EXPECT_EQ(offset, runtimeSize);
-            const QList<QSize> sizes = slideSizes(readAll(exe).mid(offset, length));
+            const QList<QSize> sizes = slideSizes(ReadFileBytes(exe).mid(offset, length));
             EXPECT_EQ(sizes, QList<QSize>(count, size));
         }
         // Nothing is left behind in the shared working folder.

@@ -24,17 +24,6 @@
 
 namespace {
 
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
 struct ExecutableTest : ::testing::Test {
     QTemporaryDir dir;
     TestPrompts prompts;
@@ -51,7 +40,7 @@ TEST_F(ExecutableTest, LayoutIsRuntimeStreamMagicAndLength) {
     QByteArray runtime(300000, '\0');
     for (int i = 0; i < runtime.size(); ++i)
         runtime[i] = char(i * 7 + 3);
-    writeAll(dir.filePath("LsrCtrl.dll"), runtime);
+    ASSERT_TRUE(WriteFileBytes(dir.filePath("LsrCtrl.dll"), runtime));
     QBuffer expected;
     expected.open(QIODevice::WriteOnly);
     ASSERT_TRUE(WriteDocumentStream(expected));
@@ -60,7 +49,7 @@ TEST_F(ExecutableTest, LayoutIsRuntimeStreamMagicAndLength) {
     int resets = 0;
     ASSERT_TRUE(CreateExecutable(target, [&](int v) { resets += v == 0; }));
     EXPECT_EQ(resets, 2);
-    const QByteArray out = readAll(target);
+    const QByteArray out = ReadFileBytes(target);
     const QByteArray stream = expected.data();
     ASSERT_EQ(out.size(), 300000 + stream.size() + 8);
     EXPECT_EQ(out.left(300000), runtime);
@@ -80,7 +69,7 @@ TEST_F(ExecutableTest, SlideshowsOpenAsTheirDocumentUntitled) {
     FillSlides(ed, 3);
     CurrentDocument().slides[1].switchTime = 42;
     CurrentDocument().slides[2].flipV = 1;
-    writeAll(dir.filePath("LsrCtrl.dll"), QByteArray(5000, 'r'));
+    ASSERT_TRUE(WriteFileBytes(dir.filePath("LsrCtrl.dll"), QByteArray(5000, 'r')));
     QBuffer written;
     written.open(QIODevice::WriteOnly);
     ASSERT_TRUE(WriteDocumentStream(written));
@@ -102,10 +91,10 @@ TEST_F(ExecutableTest, SlideshowsOpenAsTheirDocumentUntitled) {
     EXPECT_TRUE(prompts.calls.isEmpty());
 
     // A program whose end holds no whole trailer, and a file of another kind.
-    const QByteArray whole = readAll(dir.filePath("show.exe"));
-    writeAll(dir.filePath("cut.exe"), whole.chopped(1));
+    const QByteArray whole = ReadFileBytes(dir.filePath("show.exe"));
+    ASSERT_TRUE(WriteFileBytes(dir.filePath("cut.exe"), whole.chopped(1)));
     EXPECT_FALSE(OpenDocument(dir.filePath("cut.exe")));
-    writeAll(dir.filePath("notes.txt"), "hello");
+    ASSERT_TRUE(WriteFileBytes(dir.filePath("notes.txt"), "hello"));
     EXPECT_FALSE(OpenDocument(dir.filePath("notes.txt")));
     EXPECT_EQ(prompts.messageIds(), (QList<Msg>{Msg::NoSlideshowInFile, Msg::CannotOpenThisFile}));
 }
@@ -122,7 +111,7 @@ TEST_F(ExecutableTest, MissingRuntimeShowsItsNameAndWritesNothing) {
 
 TEST_F(ExecutableTest, FailedCreationKeepsThePreviousTarget) {
     FillSlides(ed, 1);
-    writeAll(dir.filePath("LsrCtrl.dll"), QByteArray(5000, 'r'));
+    ASSERT_TRUE(WriteFileBytes(dir.filePath("LsrCtrl.dll"), QByteArray(5000, 'r')));
     const QString target = dir.filePath("missing-folder/show.exe");
     EXPECT_FALSE(CreateExecutable(target));
     EXPECT_EQ(prompts.messageIds(), QList<Msg>{Msg::OpenFailed});
@@ -131,7 +120,7 @@ TEST_F(ExecutableTest, FailedCreationKeepsThePreviousTarget) {
 
 TEST_F(ExecutableTest, EmptyDocumentsAndRuntimesThatAreNoFilesAreRefused) {
     const QString target = dir.filePath("show.exe");
-    writeAll(dir.filePath("LsrCtrl.dll"), QByteArray(5000, 'r'));
+    ASSERT_TRUE(WriteFileBytes(dir.filePath("LsrCtrl.dll"), QByteArray(5000, 'r')));
     // A show without slides would start and end without a word.
     EXPECT_FALSE(CreateExecutable(target));
     EXPECT_EQ(prompts.messageIds(), QList<Msg>{Msg::EmptyDocumentExport});
@@ -151,7 +140,7 @@ TEST_F(ExecutableTest, EmptyDocumentsAndRuntimesThatAreNoFilesAreRefused) {
 #if defined(Q_OS_UNIX)
 TEST_F(ExecutableTest, ExecutablesTakeTheUmask) {
     FillSlides(ed, 1);
-    writeAll(dir.filePath("LsrCtrl.dll"), QByteArray(5000, 'r'));
+    ASSERT_TRUE(WriteFileBytes(dir.filePath("LsrCtrl.dll"), QByteArray(5000, 'r')));
     const QString target = dir.filePath("show.exe");
     const struct {
         mode_t umask;
@@ -173,9 +162,9 @@ TEST_F(ExecutableTest, AFailedWriteNamesTheFileAndTheReason) {
     NewDocument(ed);
     CurrentDocument().slides[0].picture = MakeTestPicture(200, 200);
     CurrentDocument().slideCount = 1;
-    writeAll(dir.filePath("LsrCtrl.dll"), QByteArray(5000, 'r'));
+    ASSERT_TRUE(WriteFileBytes(dir.filePath("LsrCtrl.dll"), QByteArray(5000, 'r')));
     const QString target = dir.filePath("show.exe");
-    writeAll(target, "the previous one");
+    ASSERT_TRUE(WriteFileBytes(target, "the previous one"));
     bool created = true;
     {
         const FileSizeLimit limit(64 * 1024);
@@ -188,7 +177,7 @@ TEST_F(ExecutableTest, AFailedWriteNamesTheFileAndTheReason) {
     EXPECT_EQ(lines.value(0), target);
     EXPECT_TRUE(lines.value(1).contains(QString::fromLocal8Bit(std::strerror(EFBIG))))
         << lines.value(1).toStdString();
-    EXPECT_EQ(readAll(target), QByteArray("the previous one"));
+    EXPECT_EQ(ReadFileBytes(target), QByteArray("the previous one"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2) << "no half-written file left";
 }
 #endif
@@ -209,7 +198,7 @@ TEST(ExecutableChecks, DamagedTrailersAreRefused) {
     };
     for (const auto& c : cases) {
         const QString path = dir.filePath("t.exe");
-        writeAll(path, c.bytes);
+        ASSERT_TRUE(WriteFileBytes(path, c.bytes));
         qint64 offset = 0, length = 0;
         EXPECT_FALSE(FindEmbeddedStream(path, &offset, &length)) << c.name;
     }

@@ -3,6 +3,8 @@
 #include "base/Screen.h"
 #include "document/SlideTable.h"
 
+#include <QFile>
+
 void ClearSettings() {
     QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Varnholt"),
                 ApplicationName());
@@ -36,4 +38,14 @@ void FillSlides(EditorState& ed, int n) {
     }
     doc.slideCount = n;
     RecalcPages(ed);
+}
+
+QByteArray ReadFileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool WriteFileBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }

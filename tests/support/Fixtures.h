@@ -47,3 +47,8 @@ private:
     QTemporaryDir m_dir;
     QByteArray m_old;
 };
+
+/// The whole content of the file `path`; empty when it cannot be read.
+QByteArray ReadFileBytes(const QString& path);
+/// Writes `bytes` as the whole content of the file `path`; false when it cannot.
+bool WriteFileBytes(const QString& path, const QByteArray& bytes);

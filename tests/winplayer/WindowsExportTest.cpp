@@ -17,17 +17,6 @@
 
 namespace {
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
 struct WindowsExport : ::testing::Test {
     QTemporaryDir dir;
     TestPrompts prompts;
@@ -38,10 +27,12 @@ struct WindowsExport : ::testing::Test {
         ResetWorld();
         FillSlides(ed, 2);
         SetRuntimeFolderOverride(dir.path());
-        WriteAll(dir.filePath("LsrCtrl.dll"), nativeRuntime);
+        ASSERT_TRUE(WriteFileBytes(dir.filePath("LsrCtrl.dll"), nativeRuntime));
     }
     void TearDown() override { SetRuntimeFolderOverride(QString()); }
-    void AddWindowsRuntime() { WriteAll(dir.filePath("LsrCtrl-windows.exe"), windowsRuntime); }
+    void AddWindowsRuntime() {
+        ASSERT_TRUE(WriteFileBytes(dir.filePath("LsrCtrl-windows.exe"), windowsRuntime));
+    }
 };
 
 TEST_F(WindowsExport, CopiesTheWindowsRuntimeBeforeTheStreamAndTrailer) {
@@ -55,7 +46,7 @@ TEST_F(WindowsExport, CopiesTheWindowsRuntimeBeforeTheStreamAndTrailer) {
     // 5000 = 00 00 13 88.
     const QByteArray want =
         windowsRuntime + stream.data() + QByteArray("\x03\xCA\x19\x3A\x00\x00\x13\x88", 8);
-    EXPECT_EQ(ReadAll(target), want);
+    EXPECT_EQ(ReadFileBytes(target), want);
     EXPECT_TRUE(prompts.messageIds().isEmpty());
     EXPECT_EQ(RuntimePath(RuntimeTarget::Windows), dir.filePath("LsrCtrl-windows.exe"));
     EXPECT_EQ(RuntimePath(RuntimeTarget::Native), dir.filePath("LsrCtrl.dll"));
@@ -112,8 +103,8 @@ TEST_F(WindowsExport, TheDialogMakesThisSystemsByDefaultAndWindowsOnesWhenChosen
         dlg.OnCreate();
         EXPECT_EQ(dlg.result(), QDialog::Accepted);
     }
-    EXPECT_TRUE(ReadAll(native).startsWith(nativeRuntime));
-    EXPECT_TRUE(ReadAll(windows).startsWith(windowsRuntime));
+    EXPECT_TRUE(ReadFileBytes(native).startsWith(nativeRuntime));
+    EXPECT_TRUE(ReadFileBytes(windows).startsWith(windowsRuntime));
     EXPECT_EQ(prompts.messageIds(),
               (QList<Msg>{Msg::ExportDoneShowFolderQuestion, Msg::ExportDoneShowFolderQuestion}));
 }
