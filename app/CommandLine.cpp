@@ -138,50 +138,53 @@ QString VersionText(const QString& program) {
 namespace {
 
 /// One option of the command line, with the line `--help` gives it.
-struct OptionSpec {
+struct CliOption {
     QStringList names;
     QString value; ///< the value's name; empty for an option without one
     QString help;  ///< lines after the first are indented under it
 };
 
-const OptionSpec kHelp{{"h", "help"}, {}, "show this text and where the program's files are"};
-const OptionSpec kVersion{{"version"}, {}, "print the version and the system it was built for"};
-const OptionSpec kBuild{
+const CliOption kHelp{{"h", "help"}, {}, "show this text and where the program's files are"};
+const CliOption kVersion{{"version"}, {}, "print the version and the system it was built for"};
+const CliOption kBuild{
     {"build"}, "OUT.lsr", "make a document of the IMAGEs, in order, and save it"};
-const OptionSpec kInfo{{"info"}, "FILE", "print the document's header and slides as JSON"};
-const OptionSpec kPlay{{"play"}, "FILE", "play the document as a slideshow, without the editor"};
-const OptionSpec kExport{
+const CliOption kInfo{{"info"}, "FILE", "print the document's header and slides as JSON"};
+const CliOption kPlay{{"play"}, "FILE", "play the document as a slideshow, without the editor"};
+const CliOption kExport{
     {"export-exe"}, "FILE.lsr", "write the document as a standalone slideshow OUT"};
-const OptionSpec kTime{{"time"}, "SECONDS", "seconds on show, 1 to 64800"};
-const OptionSpec kKey{{"key"}, "COLOR", "the transparent colour: #RRGGBB, or none"};
-const OptionSpec kFlip{
+const CliOption kTime{{"time"}, "SECONDS", "seconds on show, 1 to 64800"};
+const CliOption kKey{{"key"}, "COLOR", "the transparent colour: #RRGGBB, or none"};
+const CliOption kFlip{
     {"flip"}, "h|v|hv|none", "mirror left to right (h), top to bottom (v), both, or not"};
-const OptionSpec kTarget{{"target"},
-                         "native|windows",
-                         "the system the slideshow runs on: this one (native, the\n"
-                         "default) or Windows (x86-64)"};
-const OptionSpec kScreen{{"screen"},
-                         "N",
-                         "the screen to play on, counted from 1 (1 is the primary\n"
-                         "screen); else the screen under the mouse pointer"};
+const CliOption kTarget{{"target"},
+                        "native|windows",
+                        "the system the slideshow runs on: this one (native, the\n"
+                        "default) or Windows (x86-64)"};
+const CliOption kScreen{{"screen"},
+                        "N",
+                        "the screen to play on, counted from 1 (1 is the primary\n"
+                        "screen); else the screen under the mouse pointer"};
 
 /// The modes, in the order `--help` lists them.
-const OptionSpec* const kModes[] = {&kBuild, &kInfo, &kPlay, &kExport, &kVersion, &kHelp};
+const CliOption* const kModes[] = {&kBuild, &kInfo, &kPlay, &kExport, &kVersion, &kHelp};
+/// Every option the command line knows.
+const CliOption* const kAllOptions[] = {&kHelp, &kVersion, &kBuild, &kInfo,   &kPlay,  &kExport,
+                                        &kTime, &kKey,     &kFlip,  &kScreen, &kTarget};
 
-QCommandLineOption OptionOf(const OptionSpec& spec) {
-    return spec.value.isEmpty() ? QCommandLineOption(spec.names, spec.help)
-                                : QCommandLineOption(spec.names, spec.help, spec.value);
+QCommandLineOption OptionOf(const CliOption& option) {
+    return option.value.isEmpty() ? QCommandLineOption(option.names, option.help)
+                                  : QCommandLineOption(option.names, option.help, option.value);
 }
 
 /// The option's name as typed: "--build", "-h, --help".
-QString Spelled(const OptionSpec& spec) {
+QString Spelled(const CliOption& option) {
     QStringList forms;
-    for (const QString& name : spec.names)
+    for (const QString& name : option.names)
         forms << (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
     return forms.join(QStringLiteral(", "));
 }
 
-/// The lines of `--help` for `spec`: its name and value, then its help at column 26.
+/// The lines of `--help` for an entry: its head, then its help at column 26.
 QString HelpLines(const QString& head, const QString& help) {
     constexpr int kColumn = 26;
     const QString indent(kColumn, QLatin1Char(' '));
@@ -194,17 +197,17 @@ QString HelpLines(const QString& head, const QString& help) {
     return first + QLatin1Char('\n') + indent + lines + QLatin1Char('\n');
 }
 
-QString HelpLines(const OptionSpec& spec) {
-    const QString value = spec.value.isEmpty() ? QString() : QLatin1Char(' ') + spec.value;
-    return HelpLines(Spelled(spec) + value, spec.help);
+/// The lines of `--help` for `option`: its name and value, then its help.
+QString HelpLines(const CliOption& option) {
+    const QString value = option.value.isEmpty() ? QString() : QLatin1Char(' ') + option.value;
+    return HelpLines(Spelled(option) + value, option.help);
 }
 
-/// Whether the option named `name` (without its dashes) takes a value.
-const OptionSpec* SpecNamed(const QString& name) {
-    for (const OptionSpec* spec : {&kHelp, &kVersion, &kBuild, &kInfo, &kPlay, &kExport, &kTime,
-                                   &kKey, &kFlip, &kScreen, &kTarget}) {
-        if (spec->names.contains(name))
-            return spec;
+/// The option named `name` (without its dashes); null for none.
+const CliOption* OptionNamed(const QString& name) {
+    for (const CliOption* option : kAllOptions) {
+        if (option->names.contains(name))
+            return option;
     }
     return nullptr;
 }
@@ -269,7 +272,8 @@ QList<BuildImage> BuildImagesOf(const QStringList& args, QString& error) {
         if (const qsizetype equals = name.indexOf(QLatin1Char('=')); equals >= 0) {
             value = name.mid(equals + 1);
             name.truncate(equals);
-        } else if (const OptionSpec* spec = SpecNamed(name); spec && !spec->value.isEmpty()) {
+        } else if (const CliOption* option = OptionNamed(name);
+                   option && !option->value.isEmpty()) {
             value = args.value(++i);
         }
         const QString given = QStringLiteral("--%1 %2").arg(name, value);
@@ -321,37 +325,36 @@ ParsedCommandLine ParseCommandLine(const QStringList& args) {
     QCommandLineParser parser;
     // "-play" is "--play", as "-h" is "--help": no option is a bundle of letters.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    for (const OptionSpec* spec : {&kHelp, &kVersion, &kBuild, &kInfo, &kPlay, &kExport, &kTime,
-                                   &kKey, &kFlip, &kScreen, &kTarget})
-        parser.addOption(OptionOf(*spec));
+    for (const CliOption* option : kAllOptions)
+        parser.addOption(OptionOf(*option));
     if (!parser.parse(QStringList{QStringLiteral("luserio")} + args)) {
         error = parser.errorText();
         return result;
     }
-    const auto given = [&parser](const OptionSpec& spec) {
-        return parser.isSet(spec.names.constLast());
+    const auto given = [&parser](const CliOption& option) {
+        return parser.isSet(option.names.constLast());
     };
-    const auto value = [&parser](const OptionSpec& spec) {
-        return parser.value(spec.names.constLast());
+    const auto value = [&parser](const CliOption& option) {
+        return parser.value(option.names.constLast());
     };
     if (given(kHelp)) {
         inv.mode = CliMode::Help;
         return result;
     }
-    const OptionSpec* mode = nullptr;
-    for (const OptionSpec* spec : kModes) {
-        if (!given(*spec))
+    const CliOption* mode = nullptr;
+    for (const CliOption* option : kModes) {
+        if (!given(*option))
             continue;
         if (mode) {
             error = QStringLiteral("%1 and %2 cannot be used together: choose one mode")
-                        .arg(Spelled(*mode), Spelled(*spec));
+                        .arg(Spelled(*mode), Spelled(*option));
             return result;
         }
-        if (parser.values(spec->names.constLast()).size() > 1) {
-            error = QStringLiteral("%1 is given more than once").arg(Spelled(*spec));
+        if (parser.values(option->names.constLast()).size() > 1) {
+            error = QStringLiteral("%1 is given more than once").arg(Spelled(*option));
             return result;
         }
-        mode = spec;
+        mode = option;
     }
     // The settings belong to one mode each.
     for (const auto& [option, owner] :
@@ -434,8 +437,8 @@ QString UsageText(const QString& program) {
         << HelpLines(QStringLiteral("FILE"),
                      QStringLiteral("open the editor with this document: a .lsr file, or a\n"
                                     "standalone slideshow (the document it carries)"));
-    for (const OptionSpec* spec : kModes)
-        out << HelpLines(*spec);
+    for (const CliOption* option : kModes)
+        out << HelpLines(*option);
     out << "\nOptions of --build, for the IMAGEs after them:\n"
         << HelpLines(kTime) << HelpLines(kKey) << HelpLines(kFlip) << "Options of --play:\n"
         << HelpLines(kScreen) << "Options of --export-exe:\n"
