@@ -211,12 +211,12 @@ bool HasLocalFiles(const QMimeData* data) {
 // ---- The actions. ------------------------------------------------------------------------
 
 void EditorWindow::CreateActions() {
-    for (const CommandSpec& spec : kCommands) {
+    for (const CommandSpec& entry : kCommands) {
         QList<QKeySequence> keys;
-        if (spec.key)
-            keys << QKeySequence(spec.key);
-        QAction* action = AddCommandAction(this, spec.name, spec.text, keys);
-        const Command c = spec.command;
+        if (entry.key)
+            keys << QKeySequence(entry.key);
+        QAction* action = AddCommandAction(this, entry.name, entry.text, keys);
+        const Command c = entry.command;
         connect(action, &QAction::triggered, this, [this, c] { RunCommand(c); });
         m_actions[c] = action;
     }

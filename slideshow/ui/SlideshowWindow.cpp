@@ -268,13 +268,13 @@ void SlideshowWindow::reject() {
 // --- commands ---------------------------------------------------------------------
 
 void SlideshowWindow::CreateActions() {
-    for (const CommandSpec& spec : kCommands) {
+    for (const CommandSpec& entry : kCommands) {
         QList<QKeySequence> keys;
-        for (Qt::Key key : spec.keys)
+        for (Qt::Key key : entry.keys)
             if (key)
                 keys << QKeySequence(key);
-        QAction* action = AddCommandAction(this, spec.name, spec.text, keys);
-        const ShowCommand c = spec.command;
+        QAction* action = AddCommandAction(this, entry.name, entry.text, keys);
+        const ShowCommand c = entry.command;
         connect(action, &QAction::triggered, this, [this, c] { RunCommand(c); });
         m_actions[c] = action;
     }
