@@ -30,19 +30,11 @@ void SetRuntimeFolderOverride(const QString& folder) {
     g_runtimeFolder = folder;
 }
 
-QString RuntimePath() {
-    return RuntimePath(RuntimeTarget::Native);
-}
-
 QString RuntimePath(RuntimeTarget target) {
     const QString folder = g_runtimeFolder.isEmpty() ? ProgramFolder() : g_runtimeFolder;
     const char* name =
         target == RuntimeTarget::Windows ? kWindowsRuntimeFileName : kRuntimeFileName;
     return folder + QLatin1Char('/') + QLatin1String(name);
-}
-
-bool RuntimeAvailable(RuntimeTarget target) {
-    return IsRegularFile(RuntimePath(target));
 }
 
 bool NeedsExeSuffix(RuntimeTarget runtime) {
@@ -95,10 +87,6 @@ qint64 AppendFileTo(const QString& source, QIODevice& out) {
     return length;
 }
 
-bool CreateExecutable(const QString& target, const std::function<void(int)>& progress) {
-    return CreateExecutable(target, progress, RuntimeTarget::Native);
-}
-
 bool CreateExecutable(const QString& target, const std::function<void(int)>& progress,
                       RuntimeTarget runtimeTarget) {
     // A show without slides would start and end without a word.
@@ -107,14 +95,12 @@ bool CreateExecutable(const QString& target, const std::function<void(int)>& pro
         return false;
     }
     const QString runtime = RuntimePath(runtimeTarget);
-    if (runtimeTarget == RuntimeTarget::Windows && !IsRegularFile(runtime)) {
-        ShowMessage(Msg::WindowsRuntimeUnavailable,
-                    QLatin1String(kWindowsRuntimeFileName) + QLatin1Char('\n'), nullptr,
-                    MsgKind::Info);
-        return false;
-    }
     if (!IsRegularFile(runtime)) {
-        ShowMessage(Msg::RequiredFileMissing, QLatin1String(kRuntimeFileName) + QLatin1Char('\n'),
+        // Without the Windows runtime this build cannot make slideshows for Windows at all.
+        const bool windows = runtimeTarget == RuntimeTarget::Windows;
+        ShowMessage(windows ? Msg::WindowsRuntimeUnavailable : Msg::RequiredFileMissing,
+                    QLatin1String(windows ? kWindowsRuntimeFileName : kRuntimeFileName) +
+                        QLatin1Char('\n'),
                     nullptr, MsgKind::Info);
         return false;
     }

@@ -25,13 +25,9 @@ enum class RuntimeTarget {
     Windows ///< Windows
 };
 
-/// Full path of the player runtime: this program's folder followed by "LsrCtrl.dll".
-QString RuntimePath();
 /// Full path of the player runtime for `target`: this program's folder followed by
 /// "LsrCtrl.dll" (Native) or "LsrCtrl-windows.exe" (Windows).
-QString RuntimePath(RuntimeTarget target);
-/// Whether the runtime for `target` is there to be copied.
-bool RuntimeAvailable(RuntimeTarget target);
+QString RuntimePath(RuntimeTarget target = RuntimeTarget::Native);
 /// Makes RuntimePath() look in `folder` instead (tests); empty restores the default.
 void SetRuntimeFolderOverride(const QString& folder);
 
@@ -62,13 +58,11 @@ qint64 AppendFileTo(const QString& source, QIODevice& out);
 /// executable (0777 less the umask). A document without slides is refused
 /// (Msg::EmptyDocumentExport). `progress` (may be empty) is called with 0 before and
 /// after the creation. The failing step shows its message, naming the file and the
-/// reason where a write failed.
-bool CreateExecutable(const QString& target, const std::function<void(int)>& progress = {});
-/// The same with the runtime for `runtime`. A missing Windows runtime (a build without
-/// the cross compiler) is refused with Msg::WindowsRuntimeUnavailable; a Windows
+/// reason where a write failed. The runtime is the one for `runtime`: a missing Windows runtime (a
+/// build without the cross compiler) is refused with Msg::WindowsRuntimeUnavailable, and a Windows
 /// executable is not marked executable here.
-bool CreateExecutable(const QString& target, const std::function<void(int)>& progress,
-                      RuntimeTarget runtime);
+bool CreateExecutable(const QString& target, const std::function<void(int)>& progress = {},
+                      RuntimeTarget runtime = RuntimeTarget::Native);
 
 /// Shows the folder holding `path` in the platform's file browser. When none can be
 /// started: false after a message (Msg::FileBrowserFailed on Windows; elsewhere

@@ -53,7 +53,7 @@ TEST_F(WindowsExport, CopiesTheWindowsRuntimeBeforeTheStreamAndTrailer) {
 }
 
 TEST_F(WindowsExport, WithoutTheWindowsRuntimeNothingIsWritten) {
-    EXPECT_FALSE(RuntimeAvailable(RuntimeTarget::Windows));
+    EXPECT_FALSE(QFileInfo::exists(RuntimePath(RuntimeTarget::Windows)));
     const QString target = dir.filePath("show.exe");
     EXPECT_FALSE(CreateExecutable(target, {}, RuntimeTarget::Windows));
     ASSERT_EQ(prompts.messageIds(), QList<Msg>{Msg::WindowsRuntimeUnavailable});
