@@ -34,18 +34,6 @@ ScreenFacts Screen() {
     return f;
 }
 
-QList<QRect> ScreenWorkAreas() {
-    if (g_override || !qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        return {Screen().workArea};
-    QList<QRect> areas;
-    // The primary screen comes first in the application's list.
-    for (const QScreen* screen : QGuiApplication::screens())
-        areas << screen->availableGeometry();
-    if (areas.isEmpty())
-        areas << Screen().workArea;
-    return areas;
-}
-
 std::optional<QRect> WorkAreaHolding(QPoint point) {
     if (g_override || !qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         const ScreenFacts facts = Screen();

@@ -1,7 +1,6 @@
 #pragma once
 // Facts about the screen the program runs on, from one place that tests can set.
 
-#include <QList>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -19,9 +18,6 @@ struct ScreenFacts {
 /// The current facts: the override when one is set, else read from the primary screen
 /// (a 1024 x 768, 96 dpi, 32-bit screen when there is none).
 ScreenFacts Screen();
-/// The work areas of every screen in global coordinates, the primary screen's first: the
-/// override's work area alone when one is set, and a 1024 x 768 area without a screen.
-QList<QRect> ScreenWorkAreas();
 /// The work area of the screen holding `point` (global coordinates); nothing when no
 /// screen holds it (a gap between screens, or a place off them all).
 std::optional<QRect> WorkAreaHolding(QPoint point);
