@@ -8,6 +8,7 @@
 #include <QFont>
 #include <QImageReader>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QUrl>
 #include <QtGlobal>
 
@@ -20,6 +21,7 @@
 #if defined(Q_OS_UNIX)
 #include <cerrno>
 #include <fcntl.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -104,6 +106,22 @@ bool MakePrivateFolder(const QString& path) {
 #else
     // Windows: the temporary folder lies in the user's own profile.
     return QDir().mkpath(path) && QFileInfo(path).isDir();
+#endif
+}
+
+QString MakeUniquePrivateFolder(const QString& prefix) {
+#if defined(Q_OS_UNIX)
+    QByteArray name = QFile::encodeName(prefix) + "XXXXXX";
+    // mkdtemp creates the folder with mode 0700 under a name nobody had.
+    if (!::mkdtemp(name.data()))
+        return {};
+    return QFile::decodeName(name);
+#else
+    QTemporaryDir dir(prefix + QStringLiteral("XXXXXX"));
+    if (!dir.isValid())
+        return {};
+    dir.setAutoRemove(false);
+    return dir.path();
 #endif
 }
 

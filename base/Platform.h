@@ -40,6 +40,11 @@ QString RealFolderOf(const QString& path);
 /// the mode is wider). On Windows the user's temporary folder is already private.
 bool MakePrivateFolder(const QString& path);
 
+/// Makes a new folder only the user can reach, named `prefix` followed by six characters
+/// that make the name unique (mkdtemp on POSIX systems, so no existing name is ever
+/// taken over). Its path; empty when none can be made.
+QString MakeUniquePrivateFolder(const QString& prefix);
+
 /// Lets the file at `path`, just written, run as a program: on POSIX systems its mode
 /// becomes 0777 without the bits the user's umask takes away, like any program a
 /// compiler writes.

@@ -1,7 +1,8 @@
 #pragma once
 // The user's private working folder and the uniquely named work files inside it.
 // Several copies of the program, run by one user or by several, each get files of
-// their own: nothing in the folder is ever shared by name.
+// their own: nothing in the folder is ever shared by name. Work files carry the id of
+// the process that made them ("work-4242-AbCdEf.stream").
 
 #include <QString>
 #include <memory>
@@ -13,9 +14,14 @@ class QTemporaryFile;
 /// the temporary folder already belongs to the user.
 QString WorkFolderName();
 
-/// This user's working folder in the system's temporary folder, created when missing,
-/// without a trailing separator. On POSIX systems it is private to the user (mode 0700,
-/// owned by the user, not a symbolic link). Empty after a message when it cannot be had.
+/// The working folder of this process, without a trailing separator: this user's
+/// working folder in the system's temporary folder, created when missing. On POSIX
+/// systems it is private to the user (mode 0700, owned by the user, not a symbolic
+/// link). When something else stands there (another user's folder, a link, a file), a
+/// new private folder of this process is made beside it instead, without a word
+/// ("luserio-1000-4242-AbC123"), and removed when the process ends normally. The
+/// process keeps the folder it got. Empty after a message naming the folder when none
+/// can be had.
 QString GetWorkFolder();
 
 /// A new, empty work file with a unique name in the working folder, open for reading

@@ -1,8 +1,10 @@
-// The working folder and its work files: one folder per user, a file of its own for
-// every save, open and export, nothing left behind, and hostile cabinets that write
-// nothing but the document.
+// The working folder and its work files: one folder per user, a folder of the
+// process's own when something else stands in its place, a file of its own for every
+// save, open and export, nothing left behind (what killed copies left goes after a
+// day), and hostile cabinets that write nothing but the document.
 
 #include "base/Messages.h"
+#include "base/Platform.h"
 #include "document/DocumentCommands.h"
 #include "document/DocumentStream.h"
 #include "document/SlideTable.h"
@@ -10,16 +12,28 @@
 #include "packaging/WorkFolder.h"
 #include "tests/packaging/CabBuilder.h"
 #include "tests/support/Fixtures.h"
+#include "tests/support/RunProgram.h"
 #include "tests/support/TestPrompts.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <algorithm>
+#include <climits>
+#include <ctime>
+#include <functional>
 #include <gtest/gtest.h>
 
 #if defined(Q_OS_UNIX)
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -70,6 +84,24 @@ protected:
     QString base;
     CountingEditState ed;
 };
+
+#if defined(Q_OS_UNIX)
+/// A user id nobody on the machine has: another user.
+constexpr uid_t kOtherUser = 54321;
+
+/// The owner and mode of the entry `path` itself; mode 0 when there is none.
+struct Entry {
+    uid_t uid = 0;
+    mode_t mode = 0;
+    bool operator==(const Entry& o) const { return uid == o.uid && mode == o.mode; }
+};
+Entry EntryAt(const QString& path) {
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return {};
+    return {st.st_uid, st.st_mode};
+}
+#endif
 
 } // namespace
 
@@ -186,3 +218,99 @@ TEST_F(WorkFiles, OpeningWritesTheDocumentMemberAloneAndItGoesWithThePictures) {
     EXPECT_TRUE(CreateExecutable(base + "show.exe"));
     EXPECT_TRUE(p.calls.isEmpty());
 }
+
+#if defined(Q_OS_UNIX)
+
+TEST_F(WorkFiles, WhatStandsInTheWayGivesWayToAPrivateFolderOfTheProcess) {
+    const auto foreignFolder = [](mode_t mode) {
+        return [mode](const QString& at) {
+            const QByteArray path = QFile::encodeName(at);
+            return ::mkdir(path.constData(), 0700) == 0 &&
+                   ::chown(path.constData(), kOtherUser, kOtherUser) == 0 &&
+                   ::chmod(path.constData(), mode) == 0;
+        };
+    };
+    struct Row {
+        const char* name;
+        bool needsRoot; // giving a folder to another user
+        std::function<bool(const QString&)> plant;
+    };
+    const Row rows[] = {
+        {"another user's private folder", true, foreignFolder(0700)},
+        {"another user's folder open to all", true, foreignFolder(0777)},
+        {"a symbolic link to nowhere", false,
+         [](const QString& at) { return QFile::link(at + "-nowhere", at); }},
+        {"a regular file", false,
+         [](const QString& at) { return WriteFileBytes(at, "in the way"); }},
+    };
+    const QString pid = QString::number(QCoreApplication::applicationPid());
+    int skipped = 0;
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        if (r.needsRoot && ::geteuid() != 0) {
+            ++skipped;
+            continue;
+        }
+        const TempFolderOverride rowTmp; // each row starts in a temporary folder of its own
+        const QString own = rowTmp.path() + QLatin1Char('/') + WorkFolderName();
+        ASSERT_TRUE(r.plant(own));
+        const Entry planted = EntryAt(own);
+        TestPrompts p;
+        const QString folder = GetWorkFolder();
+        // A new folder beside it, named for this process, that only the user can reach.
+        const QRegularExpression beside(QLatin1Char('^') + QRegularExpression::escape(own) + '-' +
+                                        pid + "-[A-Za-z0-9]{6}$");
+        EXPECT_TRUE(beside.match(folder).hasMatch()) << folder.toStdString();
+        const Entry made = EntryAt(folder);
+        EXPECT_TRUE(S_ISDIR(made.mode));
+        EXPECT_EQ(made.mode & 07777, 0700u);
+        EXPECT_EQ(made.uid, ::geteuid());
+        // Saving, opening and exporting work there without a word and leave nothing.
+        NewDocument(ed);
+        FillSlides(ed, 2);
+        EXPECT_TRUE(WriteDocumentFile(base + "show.lsr"));
+        EXPECT_TRUE(OpenDocument(base + "show.lsr"));
+        EXPECT_TRUE(CreateExecutable(base + "show.exe"));
+        CurrentDocument().Clear();
+        EXPECT_TRUE(p.calls.isEmpty());
+        EXPECT_TRUE(QDir(folder).isEmpty());
+        // What stood there stays as it was; the process keeps its folder, also once the
+        // way is clear.
+        EXPECT_TRUE(EntryAt(own) == planted);
+        ASSERT_TRUE(QFile::remove(own) || QDir().rmdir(own));
+        EXPECT_EQ(GetWorkFolder(), folder);
+    }
+    if (skipped > 0)
+        GTEST_SKIP() << "the rows with another user's folder need root";
+}
+
+TEST_F(WorkFiles, OnlyWhenNoFolderCanBeHadAMessageNamesIt) {
+    const QString missing = tmp.path() + QStringLiteral("/missing");
+    // A temporary folder whose path leaves no room for a folder in it.
+    QString deep = dir.path();
+    while (deep.size() < PATH_MAX - 8)
+        deep += QLatin1Char('/') + QString(std::min(200, int(PATH_MAX - 8 - deep.size() - 1)), 'd');
+    ASSERT_TRUE(QDir().mkpath(deep));
+    const struct {
+        const char* name;
+        QString temp, named;
+    } rows[] = {
+        {"a temporary folder that does not exist", missing, missing},
+        {"no room for a folder", deep, deep + QLatin1Char('/') + WorkFolderName()},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        qputenv("TMPDIR", QFile::encodeName(r.temp));
+        TestPrompts p;
+        EXPECT_TRUE(GetWorkFolder().isEmpty());
+        EXPECT_FALSE(NewWorkFile(QStringLiteral(".stream")));
+        const QString text = r.named + QStringLiteral("\n作業フォルダを使用できません");
+        ASSERT_EQ(p.calls.size(), 2);
+        EXPECT_EQ(p.calls[0].text, text);
+        EXPECT_EQ(p.calls[1].text, text);
+    }
+    qputenv("TMPDIR", QFile::encodeName(tmp.path()));
+    EXPECT_TRUE(QDir(deep).isEmpty()) << "nothing was made";
+}
+
+#endif
