@@ -7,6 +7,7 @@
 #include "document/Document.h"
 #include "document/SlideTable.h"
 #include "image/AddSlides.h"
+#include "packaging/WorkFolder.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -17,6 +18,7 @@ int RunBuildMode(int argc, char** argv, const QString& out, const QList<BuildIma
     ChooseWindowlessPlatform();
     QGuiApplication app(argc, argv);
     NameApplicationAfterExecutable();
+    RemoveStaleWorkFilesOnce();
     InstallImageLimits();
     setPrompts(nullptr); // messages on standard error, questions answered with their first button
     return BuildDocumentFromImages(out, images);

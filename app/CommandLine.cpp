@@ -9,6 +9,7 @@
 #include "document/DocumentCommands.h"
 #include "document/Picture.h"
 #include "packaging/Executable.h"
+#include "packaging/WorkFolder.h"
 
 #include <QBuffer>
 #include <QCommandLineOption>
@@ -480,6 +481,7 @@ int ExportExecutable(int argc, char** argv, const QString& document, const QStri
                      RuntimeTarget runtime) {
     QCoreApplication app(argc, argv);
     NameApplicationAfterExecutable();
+    RemoveStaleWorkFilesOnce();
     InstallImageLimits();
     int rc = 1;
     const QString target = QFileInfo(output).absoluteFilePath();
@@ -497,6 +499,7 @@ int DescribeDocument(int argc, char** argv, const QString& document) {
     // No display is needed: a core application decodes images and reads files.
     QCoreApplication app(argc, argv);
     NameApplicationAfterExecutable();
+    RemoveStaleWorkFilesOnce();
     InstallImageLimits();
     // Looking at a document is not opening it in the editor: the last-file memory of
     // the user's settings stays as it is.

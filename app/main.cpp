@@ -5,6 +5,7 @@
 #include "base/Platform.h"
 #include "base/Settings.h"
 #include "document/Document.h"
+#include "packaging/WorkFolder.h"
 #include "slideshow/ui/PlayDocument.h"
 
 #include <QApplication>
@@ -30,6 +31,8 @@ int main(int argc, char** argv) {
     // The application's name is the executable's file name without its extension; it
     // names the settings key, the message captions and the working folder.
     NameApplicationAfterExecutable();
+    // What copies of the program that were killed left in the working folder goes.
+    RemoveStaleWorkFilesOnce();
     PrepareWindowedApplication(qapp);
     if (inv.mode == CliMode::Play) {
         // --play FILE: the slideshow alone, on the screen asked for or under the pointer.

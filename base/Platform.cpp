@@ -13,6 +13,7 @@
 #include <QtGlobal>
 
 #include <algorithm>
+#include <limits>
 
 #if defined(Q_OS_WIN)
 #include <windows.h>
@@ -21,6 +22,7 @@
 #if defined(Q_OS_UNIX)
 #include <cerrno>
 #include <fcntl.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -122,6 +124,18 @@ QString MakeUniquePrivateFolder(const QString& prefix) {
         return {};
     dir.setAutoRemove(false);
     return dir.path();
+#endif
+}
+
+bool ProcessIsGone(qint64 pid) {
+#if defined(Q_OS_UNIX)
+    // 0 and negative ids name process groups, never one process.
+    if (pid <= 0 || pid > std::numeric_limits<pid_t>::max())
+        return false;
+    return ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
+#else
+    Q_UNUSED(pid);
+    return false;
 #endif
 }
 

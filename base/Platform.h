@@ -45,6 +45,11 @@ bool MakePrivateFolder(const QString& path);
 /// taken over). Its path; empty when none can be made.
 QString MakeUniquePrivateFolder(const QString& prefix);
 
+/// True when no process with the id `pid` runs any more (on POSIX systems, kill(pid, 0)
+/// fails with ESRCH). A process of another user still runs; where this cannot be told
+/// (Windows), every process counts as running.
+bool ProcessIsGone(qint64 pid);
+
 /// Lets the file at `path`, just written, run as a program: on POSIX systems its mode
 /// becomes 0777 without the bits the user's umask takes away, like any program a
 /// compiler writes.

@@ -89,6 +89,24 @@ protected:
 /// A user id nobody on the machine has: another user.
 constexpr uid_t kOtherUser = 54321;
 
+/// The id of a process that ran and is gone: a child that ended at once, reaped.
+qint64 GonePid() {
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return child;
+}
+
+/// Dates the entry `path` itself (a link, not what it points to) two days back.
+bool MakeOld(const QString& path) {
+    const time_t then = ::time(nullptr) - 2 * 24 * 60 * 60;
+    const struct timespec times[2] = {{then, 0}, {then, 0}};
+    return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW) ==
+           0;
+}
+
 /// The owner and mode of the entry `path` itself; mode 0 when there is none.
 struct Entry {
     uid_t uid = 0;
@@ -311,6 +329,129 @@ TEST_F(WorkFiles, OnlyWhenNoFolderCanBeHadAMessageNamesIt) {
     }
     qputenv("TMPDIR", QFile::encodeName(tmp.path()));
     EXPECT_TRUE(QDir(deep).isEmpty()) << "nothing was made";
+}
+
+TEST_F(WorkFiles, WhatGoneCopiesLeftGoesAfterADayAndNothingElse) {
+    ASSERT_EQ(GetWorkFolder(), work());
+    const QString gone = QString::number(GonePid());
+    const QString live = QString::number(QCoreApplication::applicationPid());
+    const QString in = work() + QLatin1Char('/');
+    const QString beside = work() + QLatin1Char('-'); // folders made in its place
+    enum Kind { File, Folder, Link };
+    struct Row {
+        QString path;
+        Kind kind;
+        bool old;
+        bool removed;
+        bool otherOwner = false; // needs root
+    };
+    const Row rows[] = {
+        // In the working folder.
+        {in + "work-" + gone + "-AbCdEf.stream", File, true, true},
+        {in + "work-" + gone + "-GhIj42.png", File, true, true},
+        {in + "work-" + gone + "-KlMnOp.bmp", File, false, false},   // fresh
+        {in + "work-" + live + "-QrStUv.stream", File, true, false}, // this process
+        {in + "work-1-WxYzAb.stream", File, true, false},            // the init process
+        {in + "work-AbCdEf.stream", File, true, false},              // no process id
+        {in + "work-" + gone + "-AbCdEf.stream.bak", File, true, false},
+        {in + "notes-" + gone + ".txt", File, true, false},
+        {in + "work-" + gone + "-CdEfGh.stream", Folder, true, false}, // not a file
+        {in + "work-" + gone + "-IjKlMn.stream", Link, true, false},
+        // Beside it.
+        {beside + gone + "-Gone12", Folder, true, true},
+        {beside + gone + "-Gone12/work-" + gone + "-MnOpQr.stream", File, true, true},
+        {beside + gone + "-Busy12", Folder, true, false}, // still holds a fresh file
+        {beside + gone + "-Busy12/work-" + gone + "-StUvWx.stream", File, false, false},
+        {beside + gone + "-Fresh1", Folder, false, false},
+        {beside + live + "-Live12", Folder, true, false},
+        {beside + gone + "-FiLe12", File, true, false},
+        {beside + gone + "-Other1", Folder, true, false, true},
+        // Named for another user.
+        {tmp.path() + "/" + ApplicationName() + '-' + QString::number(::geteuid() + 1) + '-' +
+             gone + "-AbC123",
+         Folder, true, false},
+    };
+    const bool root = ::geteuid() == 0;
+    for (const Row& r : rows) {
+        if (r.otherOwner && !root)
+            continue;
+        SCOPED_TRACE(r.path.toStdString());
+        const QByteArray path = QFile::encodeName(r.path);
+        switch (r.kind) {
+        case File:
+            ASSERT_TRUE(WriteFileBytes(r.path, "work"));
+            break;
+        case Folder:
+            ASSERT_EQ(::mkdir(path.constData(), 0700), 0);
+            break;
+        case Link:
+            ASSERT_TRUE(QFile::link(r.path + "-nowhere", r.path));
+            break;
+        }
+        if (r.otherOwner) {
+            ASSERT_EQ(::lchown(path.constData(), kOtherUser, kOtherUser), 0);
+        }
+    }
+    // Dated once everything is made: making an entry changes its folder's date.
+    for (const Row& r : rows)
+        if (r.old && (root || !r.otherOwner)) {
+            ASSERT_TRUE(MakeOld(r.path)) << r.path.toStdString();
+        }
+
+    RemoveStaleWorkFiles();
+    for (const Row& r : rows) {
+        if (r.otherOwner && !root)
+            continue;
+        EXPECT_EQ(EntryAt(r.path).mode == 0, r.removed) << r.path.toStdString();
+    }
+}
+
+TEST_F(WorkFiles, EveryWindowlessModeClearsWhatGoneCopiesLeftAndLeavesNothingOfItsOwn) {
+    const QString gone = QString::number(GonePid());
+    const QString ownName = QStringLiteral("luserio-%1").arg(::geteuid());
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    ASSERT_TRUE(picture.save(base + "picture.png"));
+    const QString document = base + "run.lsr";
+    const struct {
+        const char* mode;
+        QStringList args;
+    } rows[] = {
+        // In this order: the build writes the document the others read.
+        {"--build", {"--build", document, base + "picture.png"}},
+        {"--info", {"--info", document}},
+        {"--export-exe", {"--export-exe", document, base + "run.exe"}},
+    };
+    for (const auto& r : rows) {
+        for (const bool blocked : {false, true}) {
+            SCOPED_TRACE(std::string(r.mode) + (blocked ? ", the folder's place taken by a link"
+                                                        : ", files of gone copies"));
+            QTemporaryDir runTmp;
+            const QString own = runTmp.path() + QLatin1Char('/') + ownName;
+            const QString stale = own + "/work-" + gone + "-AbCdEf.stream";
+            const QString fresh = own + "/work-" + gone + "-GhIjKl.stream";
+            if (blocked) {
+                ASSERT_TRUE(QFile::link(own + "-nowhere", own));
+            } else {
+                ASSERT_TRUE(MakePrivateFolder(own));
+                ASSERT_TRUE(WriteFileBytes(stale, QByteArray(1000, 's')));
+                ASSERT_TRUE(WriteFileBytes(fresh, QByteArray(1000, 'f')));
+                ASSERT_TRUE(MakeOld(stale));
+            }
+            const ProgramRun run = RunLuserio(r.args, {"TMPDIR=" + runTmp.path()});
+            EXPECT_EQ(run.code, 0) << run.err.toStdString();
+            EXPECT_FALSE(QString::fromUtf8(run.err).contains("作業フォルダ"));
+            if (blocked) {
+                // The folder the run made in its place went when it ended.
+                EXPECT_EQ(
+                    QDir(runTmp.path()).entryList({ownName + '*'}, QDir::AllEntries | QDir::System),
+                    QStringList{ownName});
+            } else {
+                EXPECT_EQ(QDir(own).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                          QStringList{QFileInfo(fresh).fileName()});
+            }
+        }
+    }
 }
 
 #endif
