@@ -78,10 +78,37 @@ TEST_F(CommandLine, WrongCommandLinesSayWhyOnOneLineThenTheUsageAndExitTwo) {
          "luserio: --key needs a colour #RRGGBB or none, not 'red'"},
         {{"--build", "o.lsr", "--key", "#12345", "a.png"},
          "luserio: --key needs a colour #RRGGBB or none, not '#12345'"},
+        // A colour is '#' and six hexadecimal digits, nothing else.
+        {{"--build", "o.lsr", "--key", "#0x1234", "a.png"},
+         "luserio: --key needs a colour #RRGGBB or none, not '#0x1234'"},
+        {{"--build", "o.lsr", "--key", "# 12345", "a.png"},
+         "luserio: --key needs a colour #RRGGBB or none, not '# 12345'"},
+        {{"--build", "o.lsr", "--key", "#+12345", "a.png"},
+         "luserio: --key needs a colour #RRGGBB or none, not '#+12345'"},
+        {{"--build", "o.lsr", "--key", "#12345g", "a.png"},
+         "luserio: --key needs a colour #RRGGBB or none, not '#12345g'"},
+        // Numbers are plain decimal digits.
+        {{"--build", "o.lsr", "--time", "+5", "a.png"},
+         "luserio: --time needs whole seconds from 1 to 64800, not '+5'"},
+        {{"--build", "o.lsr", "--time", " 5", "a.png"},
+         "luserio: --time needs whole seconds from 1 to 64800, not ' 5'"},
+        {{"--build", "o.lsr", "--time", "0x10", "a.png"},
+         "luserio: --time needs whole seconds from 1 to 64800, not '0x10'"},
+        {{"--build", "o.lsr", "--time", "99999999999", "a.png"},
+         "luserio: --time needs whole seconds from 1 to 64800, not '99999999999'"},
+        {{"--play", "a.lsr", "--screen", "+1"},
+         "luserio: --screen needs a screen number from 1, not '+1'"},
+        {{"--play", "a.lsr", "--screen", "1 "},
+         "luserio: --screen needs a screen number from 1, not '1 '"},
+        // A value that holds a line break is quoted on the one line.
+        {{"--build", "o.lsr", "--key", "#12\n345", "a.png"},
+         "luserio: --key needs a colour #RRGGBB or none, not '#12\\n345'"},
         {{"--build", "o.lsr", "--flip", "x", "a.png"},
          "luserio: --flip needs h, v, hv or none, not 'x'"},
         {{"--export-exe", "a.lsr", "b.exe", "--target", "mac"},
          "luserio: --target needs native or windows, not 'mac'"},
+        {{"--export-exe", "a.lsr", "b", "--target", ""},
+         "luserio: --target needs native or windows, not ''"},
         {{"--info", "a.lsr", "--target", "windows"},
          "luserio: --target applies only to --export-exe"},
         {{"--build", "o.lsr", "a.png", "--time", "3"},
@@ -98,8 +125,9 @@ TEST_F(CommandLine, WrongCommandLinesSayWhyOnOneLineThenTheUsageAndExitTwo) {
         EXPECT_TRUE(err.contains(QStringLiteral("\n\nUsage: luserio [FILE]\n")))
             << what.toStdString();
     }
-    // Nothing was written by a refused build.
+    // Nothing was written by a refused build, and nothing was read or changed.
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("o.lsr"))));
+    EXPECT_EQ(QImage(dir.filePath(QStringLiteral("a.png"))).pixel(0, 0), QColor(Qt::red).rgb());
 }
 
 TEST_F(CommandLine, HelpNamesEveryModeWithAnExampleAndTheExitCodes) {
@@ -129,8 +157,8 @@ TEST_F(CommandLine, HelpNamesEveryModeWithAnExampleAndTheExitCodes) {
 
 TEST_F(CommandLine, BuildOptionsApplyToTheImagesAfterThem) {
     const ProgramRun build =
-        Run({"--build", "show.lsr", "--time", "5",     "a.png", "--time=3", "--key",
-             "#00ff00", "--flip",   "hv",     "b.bmp", "--key", "none",     "--flip",
+        Run({"--build", "show.lsr", "--time", "05",    "a.png", "--time=3", "--key",
+             "#0aFf0B", "--flip",   "hv",     "b.bmp", "--key", "None",     "--flip",
              "none",    "c.png",    "-flip",  "v",     "--",    "a.png"});
     ASSERT_EQ(build.code, 0) << build.err.toStdString();
     const ProgramRun info = Run({"--info", "show.lsr"});
@@ -144,7 +172,7 @@ TEST_F(CommandLine, BuildOptionsApplyToTheImagesAfterThem) {
     };
     const Expect expect[] = {
         {5, QJsonValue::Undefined, 0, 0},
-        {3, QStringLiteral("#00FF00"), 1, 1},
+        {3, QStringLiteral("#0AFF0B"), 1, 1},
         {3, QJsonValue::Null, 0, 0},
         {3, QJsonValue::Null, 0, 1},
     };
