@@ -290,6 +290,17 @@ std::optional<std::pair<bool, bool>> FlipOf(const QString& text) {
     return std::nullopt;
 }
 
+/// Why `name`, given as `what`, names no file; empty when it names one. "-" is refused
+/// as well: it would stand for standard input or output, which no mode uses.
+QString FileNameError(const QString& what, const QString& name) {
+    if (name.isEmpty())
+        return QStringLiteral("%1 must name a file, not ''").arg(what);
+    if (name == QLatin1String("-"))
+        return QStringLiteral("%1 must name a file, not '-' (for a file named -, write ./-)")
+            .arg(what);
+    return {};
+}
+
 /// --build's images in order, each with the settings named before it. The parser has
 /// already checked the options and that each has its value; this walk keeps their
 /// order, which the parser does not. An error leaves its text in `error`.
@@ -305,6 +316,9 @@ QList<BuildImage> BuildImagesOf(const QStringList& args, QString& error) {
             continue;
         }
         if (onlyImages || arg.size() < 2 || !arg.startsWith(QLatin1Char('-'))) {
+            error = FileNameError(QStringLiteral("--build IMAGE"), arg);
+            if (!error.isEmpty())
+                return {};
             next.path = arg;
             images << next;
             pending.clear();
@@ -417,19 +431,24 @@ ParsedCommandLine ParseCommandLine(const QStringList& args) {
     };
     if (!mode) {
         inv.mode = CliMode::Editor;
-        if (allowPositional(1))
-            inv.file = positional.value(0);
+        if (allowPositional(1) && !positional.isEmpty()) {
+            inv.file = positional.constFirst();
+            error = FileNameError(QStringLiteral("FILE"), inv.file);
+        }
     } else if (mode == &kVersion) {
         inv.mode = CliMode::Version;
         allowPositional(0);
     } else if (mode == &kInfo) {
         inv.mode = CliMode::Info;
         inv.file = value(kInfo);
-        allowPositional(0);
+        error = FileNameError(QStringLiteral("--info FILE"), inv.file);
+        if (error.isEmpty())
+            allowPositional(0);
     } else if (mode == &kPlay) {
         inv.mode = CliMode::Play;
         inv.file = value(kPlay);
-        if (given(kScreen)) {
+        error = FileNameError(QStringLiteral("--play FILE"), inv.file);
+        if (error.isEmpty() && given(kScreen)) {
             const std::optional<int> screen = DecimalOf(value(kScreen));
             if (!screen || *screen < 1)
                 error = QStringLiteral("--screen needs a screen number from 1, not '%1'")
@@ -442,7 +461,8 @@ ParsedCommandLine ParseCommandLine(const QStringList& args) {
     } else if (mode == &kExport) {
         inv.mode = CliMode::ExportExe;
         inv.file = value(kExport);
-        if (given(kTarget)) {
+        error = FileNameError(QStringLiteral("--export-exe FILE.lsr"), inv.file);
+        if (error.isEmpty() && given(kTarget)) {
             const QString target = value(kTarget);
             if (IsWord(target, QLatin1String("windows")))
                 inv.target = RuntimeTarget::Windows;
@@ -453,11 +473,18 @@ ParsedCommandLine ParseCommandLine(const QStringList& args) {
             error = QStringLiteral("--export-exe needs FILE.lsr and OUT");
         } else if (error.isEmpty() && allowPositional(1)) {
             inv.output = positional.constFirst();
+            error = FileNameError(QStringLiteral("--export-exe OUT"), inv.output);
         }
     } else if (mode == &kBuild) {
         inv.mode = CliMode::Build;
         inv.file = value(kBuild);
-        inv.images = BuildImagesOf(args, error);
+        error = FileNameError(QStringLiteral("--build OUT.lsr"), inv.file);
+        // Only a name ending in .lsr opens as a document again; any other would be a
+        // file lost, or an image overwritten when OUT.lsr was left out before the IMAGEs.
+        if (error.isEmpty() && !inv.file.endsWith(QLatin1String(".lsr"), Qt::CaseInsensitive))
+            error = QStringLiteral("--build OUT.lsr must end in .lsr, not '%1'").arg(inv.file);
+        if (error.isEmpty())
+            inv.images = BuildImagesOf(args, error);
     }
     return result;
 }

@@ -109,6 +109,21 @@ TEST_F(CommandLine, WrongCommandLinesSayWhyOnOneLineThenTheUsageAndExitTwo) {
          "luserio: --target needs native or windows, not 'mac'"},
         {{"--export-exe", "a.lsr", "b", "--target", ""},
          "luserio: --target needs native or windows, not ''"},
+        // Every file is named: neither an empty name nor "-" (standard input or output).
+        {{"--export-exe", "a.lsr", ""}, "luserio: --export-exe OUT must name a file, not ''"},
+        {{"--export-exe", "", "b"}, "luserio: --export-exe FILE.lsr must name a file, not ''"},
+        {{"--build", "", "a.png"}, "luserio: --build OUT.lsr must name a file, not ''"},
+        {{"--build", "-", "a.png"},
+         "luserio: --build OUT.lsr must name a file, not '-' (for a file named -, write ./-)"},
+        {{"--build", "o.lsr", "a.png", ""}, "luserio: --build IMAGE must name a file, not ''"},
+        {{"--build", "o.lsr", "-"},
+         "luserio: --build IMAGE must name a file, not '-' (for a file named -, write ./-)"},
+        {{"--info", ""}, "luserio: --info FILE must name a file, not ''"},
+        {{"--play", "-"},
+         "luserio: --play FILE must name a file, not '-' (for a file named -, write ./-)"},
+        {{""}, "luserio: FILE must name a file, not ''"},
+        // What --build writes opens as a document again: it never lands on an IMAGE.
+        {{"--build", "a.png", "b.bmp"}, "luserio: --build OUT.lsr must end in .lsr, not 'a.png'"},
         {{"--info", "a.lsr", "--target", "windows"},
          "luserio: --target applies only to --export-exe"},
         {{"--build", "o.lsr", "a.png", "--time", "3"},
@@ -127,6 +142,7 @@ TEST_F(CommandLine, WrongCommandLinesSayWhyOnOneLineThenTheUsageAndExitTwo) {
     }
     // Nothing was written by a refused build, and nothing was read or changed.
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("o.lsr"))));
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("-"))));
     EXPECT_EQ(QImage(dir.filePath(QStringLiteral("a.png"))).pixel(0, 0), QColor(Qt::red).rgb());
 }
 
