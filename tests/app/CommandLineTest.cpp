@@ -232,6 +232,65 @@ TEST_F(CommandLine, BuildOptionsApplyToTheImagesAfterThem) {
         << missing.err.toStdString();
 }
 
+TEST_F(CommandLine, BuildNeverEmptiesADocumentAndSaysWhatItWrote) {
+    ASSERT_EQ(Run({"--build", "kept.lsr", "a.png", "b.bmp", "c.png"}).code, 0);
+    const auto bytesOf = [this](const char* name) {
+        QFile f(dir.filePath(QString::fromLatin1(name)));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QByteArray kept = bytesOf("kept.lsr");
+    ASSERT_FALSE(kept.isEmpty());
+    struct Row {
+        QStringList args;
+        const char* lastLine; // the last line on standard error
+        const char* out;      // the document the row writes or keeps
+        int slides;           // what it holds afterwards; -1: no file
+        bool untouched;       // the document written first is still there byte for byte
+    };
+    // Run in order: each row starts from what the rows before it left.
+    const Row rows[] = {
+        {{"--build", "kept.lsr", "gone.png"},
+         "nothing was written: no image became a slide; kept.lsr was left as it was",
+         "kept.lsr",
+         3,
+         true},
+        {{"--build", "new.lsr", "gone.png", "gone.txt"},
+         "nothing was written: no image became a slide",
+         "new.lsr",
+         -1,
+         false},
+        {{"--build", "new.lsr", "a.png", "gone.png", "b.bmp"},
+         "new.lsr now holds 2 slides",
+         "new.lsr",
+         2,
+         false},
+        {{"--build", "kept.lsr", "gone.png", "c.png"},
+         "kept.lsr was replaced and now holds 1 slide",
+         "kept.lsr",
+         1,
+         false},
+    };
+    for (const Row& r : rows) {
+        const QString what = r.args.join(QLatin1Char(' '));
+        SCOPED_TRACE(what.toStdString());
+        const ProgramRun run = Run(r.args);
+        EXPECT_EQ(run.code, 1);
+        const QStringList lines =
+            QString::fromUtf8(run.err).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        EXPECT_EQ(lines.value(lines.size() - 1), QString::fromUtf8(r.lastLine))
+            << run.err.toStdString();
+        const QString out = QString::fromLatin1(r.out);
+        if (r.slides < 0) {
+            EXPECT_FALSE(QFile::exists(dir.filePath(out)));
+            continue;
+        }
+        EXPECT_EQ(SlidesOf(Run({"--info", out}).out).size(), r.slides);
+        if (r.untouched) {
+            EXPECT_EQ(bytesOf(r.out), kept) << "the document was rewritten";
+        }
+    }
+}
+
 TEST_F(CommandLine, ExportedSlideshowsCarryTheirDocumentBack) {
     ASSERT_EQ(Run({"--build", "show.lsr", "--time", "7", "a.png", "b.bmp"}).code, 0);
     const QString exe = dir.filePath(QStringLiteral("show"));
