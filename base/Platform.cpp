@@ -19,6 +19,7 @@
 
 #if defined(Q_OS_UNIX)
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,6 +31,14 @@ void ChooseQtPlatform() {
         return;
     if (!qEnvironmentVariableIsEmpty("DISPLAY") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
+#endif
+}
+
+void IgnoreFileSizeSignal() {
+#if defined(Q_OS_UNIX)
+    // The write that meets the limit then fails with EFBIG, and the writer reports it
+    // and removes its unfinished file.
+    ::signal(SIGXFSZ, SIG_IGN);
 #endif
 }
 

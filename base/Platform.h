@@ -11,6 +11,11 @@ class QFileDevice;
 /// window placement, moving and shaped windows do not work under native Wayland.
 void ChooseQtPlatform();
 
+/// Lets a write beyond the process's file size limit (`ulimit -f`) fail like a write
+/// onto a full disk, reported with its file and reason, instead of ending the program
+/// at once with nothing said (POSIX: SIGXFSZ is ignored). Call first thing in main().
+void IgnoreFileSizeSignal();
+
 /// Chooses the windowless (offscreen) platform for a mode that needs the image code of
 /// a GUI application but shows no window and must run without a display.
 void ChooseWindowlessPlatform();
