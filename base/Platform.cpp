@@ -12,6 +12,7 @@
 #include <QtGlobal>
 
 #include <algorithm>
+#include <cstring>
 
 #if defined(Q_OS_WIN)
 #include <windows.h>
@@ -144,6 +145,19 @@ QString WriteFailureReason(QFileDevice& file) {
         file.flush();
     }
     return known() ? file.errorString() : unknown;
+}
+
+QString NameTooLongReason(const QString& path) {
+#if defined(Q_OS_UNIX)
+    // The system is asked, so that each component meets the limit of the file system
+    // it lies on; a name it cannot look up for its length fails with ENAMETOOLONG.
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0 && errno == ENAMETOOLONG)
+        return QString::fromLocal8Bit(std::strerror(ENAMETOOLONG));
+#else
+    Q_UNUSED(path);
+#endif
+    return {};
 }
 
 qint64 PhysicalMemoryBytes() {

@@ -55,6 +55,11 @@ bool MarkExecutable(const QString& path);
 /// on a file whose writing has failed and is abandoned.
 QString WriteFailureReason(QFileDevice& file);
 
+/// The system's reason ("File name too long") when `path` is too long to name a file: a
+/// component beyond the name limit of its file system, or the whole path beyond the
+/// system's path limit. Empty when its length is no problem (or cannot be told).
+QString NameTooLongReason(const QString& path);
+
 /// The machine's physical memory in bytes; 0 when it cannot be told.
 qint64 PhysicalMemoryBytes();
 

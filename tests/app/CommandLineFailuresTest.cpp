@@ -1,6 +1,6 @@
 // The command-line modes that only look at a document leave the remembered last
-// document alone, and a failed write (a file size limit) says which file and why, ends
-// with a failure and leaves no partial file.
+// document alone, and a failed write (a file size limit, a name too long) says which
+// file and why, ends with a failure and leaves no partial file.
 
 #include "document/DocumentCommands.h"
 #include "document/SlideTable.h"
@@ -135,7 +135,12 @@ TEST(CommandLineFailures, FailedWritesNameTheFileAndTheReasonAndLeaveNothingBehi
     // Without the shell ignoring the signal itself: the program must.
     const QString limited = QStringLiteral("ulimit -f 16; exec "); // 16 blocks of 512 bytes
     const QString luserio = QStringLiteral("\"$LUSERIO\" ");
+    const QString tooLong = QString(300, QLatin1Char('n'));
+    QString deep = base; // beyond the system's path limit, in names that are short
+    while (deep.size() < 5000)
+        deep += QStringLiteral("folder/");
     const QString fileTooLarge = QString::fromLocal8Bit(std::strerror(EFBIG));
+    const QString nameTooLong = QString::fromLocal8Bit(std::strerror(ENAMETOOLONG));
     struct Row {
         const char* name;
         QString command;
@@ -151,6 +156,18 @@ TEST(CommandLineFailures, FailedWritesNameTheFileAndTheReasonAndLeaveNothingBehi
          limited + luserio + "--export-exe " + quoted(base + "show.lsr") + " " +
              quoted(base + "show.exe"),
          base + "show.exe", fileTooLarge},
+        {"build to a name too long",
+         luserio + "--build " + quoted(base + tooLong + ".lsr") + " " + quoted(base + "noise.png"),
+         base + tooLong + ".lsr", nameTooLong},
+        {"build to a path too long",
+         luserio + "--build " + quoted(deep + "show.lsr") + " " + quoted(base + "noise.png"),
+         deep + "show.lsr", nameTooLong},
+        {"export to a name too long",
+         luserio + "--export-exe " + quoted(base + "show.lsr") + " " + quoted(base + tooLong),
+         base + tooLong, nameTooLong},
+        {"export to a path too long",
+         luserio + "--export-exe " + quoted(base + "show.lsr") + " " + quoted(deep + "show"),
+         deep + "show", nameTooLong},
     };
     const QString workFolder = tmp.path() + QLatin1Char('/');
     for (const Row& r : rows) {
@@ -164,6 +181,7 @@ TEST(CommandLineFailures, FailedWritesNameTheFileAndTheReasonAndLeaveNothingBehi
             EXPECT_TRUE(lines[at - 1].startsWith(workFolder)) << lines[at - 1].toStdString();
         else
             EXPECT_EQ(lines[at - 1], r.file);
+        EXPECT_FALSE(run.err.contains(MessageText(Msg::NoWriteAccess)));
         // Nothing partial anywhere: the folder holds what it held, the document is as it
         // was, and the work files are gone.
         EXPECT_EQ(QDir(base).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
