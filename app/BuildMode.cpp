@@ -46,6 +46,10 @@ int BuildDocumentFromImages(const QString& out, const QList<BuildImage>& images,
         std::fprintf(err, "usage: luserio --build OUT.lsr IMAGE...\n");
         return 2;
     }
+    const QString target = QFileInfo(out).absoluteFilePath();
+    // Told apart before anything is written: a document there is replaced only by one
+    // that holds slides, and the last line says so when images were left out.
+    const bool existed = QFileInfo(target).exists();
     ReleaseAllPictures();
     Document& doc = CurrentDocument();
     doc.Clear();
@@ -103,7 +107,10 @@ int BuildDocumentFromImages(const QString& out, const QList<BuildImage>& images,
             rec.flipV = *image.flipV ? 1 : 0;
     }
 
-    const bool saved = SaveDocumentForCli(QFileInfo(out).absoluteFilePath());
+    // A document without slides is never written: an image name mistyped must not
+    // empty an existing document.
+    const int slides = doc.slideCount;
+    const bool saved = slides > 0 && SaveDocumentForCli(target);
     // Every file left out is named with its reason, all of them (no shortened list); the
     // damaged ones that became slides follow as warnings.
     for (const BatchFile& f : report.refused)
@@ -117,6 +124,19 @@ int BuildDocumentFromImages(const QString& out, const QList<BuildImage>& images,
     if (added < images.size())
         std::fprintf(err, "%d of %lld images were not added\n", int(images.size() - added),
                      static_cast<long long>(images.size()));
+    const QByteArray given = out.toUtf8();
+    if (slides == 0) {
+        if (existed)
+            std::fprintf(err,
+                         "nothing was written: no image became a slide; %s was left as it was\n",
+                         given.constData());
+        else
+            std::fprintf(err, "nothing was written: no image became a slide\n");
+    } else if (saved && added < images.size()) {
+        std::fprintf(err, "%s %s %d slide%s\n", given.constData(),
+                     existed ? "was replaced and now holds" : "now holds", slides,
+                     slides == 1 ? "" : "s");
+    }
     std::fflush(err);
     // A damaged file that became a slide is only warned about: the document holds it.
     return saved && added == images.size() ? 0 : 1;

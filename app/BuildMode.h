@@ -30,10 +30,12 @@ int RunBuildMode(int argc, char** argv, const QString& out, const QList<BuildIma
 /// from the current folder), gives each slide its image's settings, and saves it to
 /// `out`. Writes to `err` one line "IMAGE: reason" for each image left out,
 /// "IMAGE: 警告: reason" for each image that became a slide although its file looks
-/// damaged, then the count of images left out. Exit status: 0 when every image became a
-/// slide (damaged ones included) and the document was saved; 1 when the save failed or
-/// an image was left out (the document is saved with the others); 2 for a wrong command
-/// line.
+/// damaged, then the count of images left out, then the outcome when an image was left
+/// out: that nothing was written (no image became a slide; an existing `out` stays as
+/// it was), or how many slides `out` now holds and whether it replaced an earlier file.
+/// Exit status: 0 when every image became a slide (damaged ones included) and the
+/// document was saved; 1 when the save failed or an image was left out (the document is
+/// saved with the others, unless it would hold no slide); 2 for a wrong command line.
 int BuildDocumentFromImages(const QString& out, const QList<BuildImage>& images,
                             std::FILE* err = stderr);
 /// The same for images without settings of their own.

@@ -213,39 +213,93 @@ const CliOption* OptionNamed(const QString& name) {
     return nullptr;
 }
 
+/// A whole number written in plain decimal digits (no sign, spaces or "0x"); nothing
+/// for any other text or for one too large for an int.
+std::optional<int> DecimalOf(const QString& text) {
+    if (text.isEmpty())
+        return std::nullopt;
+    for (const QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+    }
+    bool ok = false;
+    const int number = text.toInt(&ok, 10);
+    return ok ? std::make_optional(number) : std::nullopt;
+}
+
 /// A switch time given with --time; nothing when it is no whole number of seconds in
 /// the slides' range.
 std::optional<int> SecondsOf(const QString& text) {
-    bool ok = false;
-    const int seconds = text.toInt(&ok);
-    if (!ok || seconds < kMinSwitchTime || seconds > kMaxSwitchTime)
+    const std::optional<int> seconds = DecimalOf(text);
+    if (!seconds || *seconds < kMinSwitchTime || *seconds > kMaxSwitchTime)
         return std::nullopt;
     return seconds;
 }
 
-/// A colour given with --key: "#RRGGBB" or "none" (an empty key).
+/// Whether `text` is `word` (lower-case ASCII) in any mix of ASCII cases.
+bool IsWord(const QString& text, QLatin1String word) {
+    if (text.size() != word.size())
+        return false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        const char16_t lower = c >= u'A' && c <= u'Z' ? char16_t(c - u'A' + u'a') : c;
+        if (lower != char16_t(uchar(word.at(i).toLatin1())))
+            return false;
+    }
+    return true;
+}
+
+/// The value of one hexadecimal digit (0-9, A-F, a-f); -1 for any other character.
+int HexDigitValue(QChar c) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    const char16_t u = c.unicode();
+    const char16_t lower = u >= u'A' && u <= u'F' ? char16_t(u - u'A' + u'a') : u;
+    for (int value = 0; value < 16; ++value) {
+        if (lower == char16_t(kDigits[value]))
+            return value;
+    }
+    return -1;
+}
+
+/// A colour given with --key: exactly '#' and six hexadecimal digits, or "none" (an
+/// empty key).
 std::optional<KeyColor> KeyOf(const QString& text) {
-    if (text.compare(QLatin1String("none"), Qt::CaseInsensitive) == 0)
+    if (IsWord(text, QLatin1String("none")))
         return std::make_optional<KeyColor>(std::nullopt);
-    bool ok = false;
-    const uint rgb = text.mid(1).toUInt(&ok, 16);
-    if (text.size() != 7 || !text.startsWith(QLatin1Char('#')) || !ok)
+    if (text.size() != 7 || text[0] != QLatin1Char('#'))
         return std::nullopt;
+    uint rgb = 0;
+    for (qsizetype i = 1; i < text.size(); ++i) {
+        const int digit = HexDigitValue(text[i]);
+        if (digit < 0)
+            return std::nullopt;
+        rgb = rgb << 4 | uint(digit);
+    }
     return KeyColor(QRgb(0xFF000000u | rgb));
 }
 
 /// The mirror flags given with --flip: h, v, hv (or vh), or none.
 std::optional<std::pair<bool, bool>> FlipOf(const QString& text) {
-    const QString t = text.toLower();
-    if (t == QLatin1String("none"))
+    if (IsWord(text, QLatin1String("none")))
         return std::pair(false, false);
-    if (t == QLatin1String("h"))
+    if (IsWord(text, QLatin1String("h")))
         return std::pair(true, false);
-    if (t == QLatin1String("v"))
+    if (IsWord(text, QLatin1String("v")))
         return std::pair(false, true);
-    if (t == QLatin1String("hv") || t == QLatin1String("vh"))
+    if (IsWord(text, QLatin1String("hv")) || IsWord(text, QLatin1String("vh")))
         return std::pair(true, true);
     return std::nullopt;
+}
+
+/// Why `name`, given as `what`, names no file; empty when it names one. "-" is refused
+/// as well: it would stand for standard input or output, which no mode uses.
+QString FileNameError(const QString& what, const QString& name) {
+    if (name.isEmpty())
+        return QStringLiteral("%1 must name a file, not ''").arg(what);
+    if (name == QLatin1String("-"))
+        return QStringLiteral("%1 must name a file, not '-' (for a file named -, write ./-)")
+            .arg(what);
+    return {};
 }
 
 /// --build's images in order, each with the settings named before it. The parser has
@@ -263,6 +317,9 @@ QList<BuildImage> BuildImagesOf(const QStringList& args, QString& error) {
             continue;
         }
         if (onlyImages || arg.size() < 2 || !arg.startsWith(QLatin1Char('-'))) {
+            error = FileNameError(QStringLiteral("--build IMAGE"), arg);
+            if (!error.isEmpty())
+                return {};
             next.path = arg;
             images << next;
             pending.clear();
@@ -375,44 +432,60 @@ ParsedCommandLine ParseCommandLine(const QStringList& args) {
     };
     if (!mode) {
         inv.mode = CliMode::Editor;
-        if (allowPositional(1))
-            inv.file = positional.value(0);
+        if (allowPositional(1) && !positional.isEmpty()) {
+            inv.file = positional.constFirst();
+            error = FileNameError(QStringLiteral("FILE"), inv.file);
+        }
     } else if (mode == &kVersion) {
         inv.mode = CliMode::Version;
         allowPositional(0);
     } else if (mode == &kInfo) {
         inv.mode = CliMode::Info;
         inv.file = value(kInfo);
-        allowPositional(0);
+        error = FileNameError(QStringLiteral("--info FILE"), inv.file);
+        if (error.isEmpty())
+            allowPositional(0);
     } else if (mode == &kPlay) {
         inv.mode = CliMode::Play;
         inv.file = value(kPlay);
-        if (given(kScreen)) {
-            bool ok = false;
-            inv.screen = value(kScreen).toInt(&ok);
-            if (!ok || inv.screen < 1)
+        error = FileNameError(QStringLiteral("--play FILE"), inv.file);
+        if (error.isEmpty() && given(kScreen)) {
+            const std::optional<int> screen = DecimalOf(value(kScreen));
+            if (!screen || *screen < 1)
                 error = QStringLiteral("--screen needs a screen number from 1, not '%1'")
                             .arg(value(kScreen));
+            else
+                inv.screen = *screen;
         }
         if (error.isEmpty())
             allowPositional(0);
     } else if (mode == &kExport) {
         inv.mode = CliMode::ExportExe;
         inv.file = value(kExport);
-        const QString target = value(kTarget).toLower();
-        if (target == QLatin1String("windows"))
-            inv.target = RuntimeTarget::Windows;
-        else if (!target.isEmpty() && target != QLatin1String("native"))
-            error =
-                QStringLiteral("--target needs native or windows, not '%1'").arg(value(kTarget));
-        if (error.isEmpty() && positional.isEmpty())
+        error = FileNameError(QStringLiteral("--export-exe FILE.lsr"), inv.file);
+        if (error.isEmpty() && given(kTarget)) {
+            const QString target = value(kTarget);
+            if (IsWord(target, QLatin1String("windows")))
+                inv.target = RuntimeTarget::Windows;
+            else if (!IsWord(target, QLatin1String("native")))
+                error = QStringLiteral("--target needs native or windows, not '%1'").arg(target);
+        }
+        if (error.isEmpty() && positional.isEmpty()) {
             error = QStringLiteral("--export-exe needs FILE.lsr and OUT");
-        else if (error.isEmpty() && allowPositional(1))
+        } else if (error.isEmpty() && allowPositional(1)) {
             inv.output = positional.constFirst();
+            error = FileNameError(QStringLiteral("--export-exe OUT"), inv.output);
+        }
     } else if (mode == &kBuild) {
         inv.mode = CliMode::Build;
         inv.file = value(kBuild);
-        inv.images = BuildImagesOf(args, error);
+        error = FileNameError(QStringLiteral("--build OUT.lsr"), inv.file);
+        // Only a name ending in .lsr opens as a document again; any other would be a
+        // file lost, or an image overwritten when OUT.lsr was left out before the IMAGEs.
+        if (error.isEmpty() && !inv.file.endsWith(QLatin1String(".lsr"), Qt::CaseInsensitive))
+            error = QStringLiteral("--build OUT.lsr must end in .lsr, not '%1'").arg(inv.file);
+        if (error.isEmpty())
+            inv.images = BuildImagesOf(args, error);
     }
     return result;
 }
@@ -515,7 +588,23 @@ int DescribeDocument(int argc, char** argv, const QString& document) {
 
 int ReportWrongCommandLine(const char* argv0, const QString& error) {
     const QString program = ProgramName(argv0);
-    Print(stderr, QStringLiteral("%1: %2\n\n").arg(program, error) + UsageText(program));
+    // The reason stays on one line whatever a value it quotes holds: control characters
+    // are written as escapes (\n, \t, \x1b).
+    QString line;
+    for (const QChar c : error) {
+        if (c == QLatin1Char('\n'))
+            line += QLatin1String("\\n");
+        else if (c == QLatin1Char('\t'))
+            line += QLatin1String("\\t");
+        else if (c.category() == QChar::Other_Control || c.category() == QChar::Separator_Line ||
+                 c.category() == QChar::Separator_Paragraph)
+            line += c.unicode() < 0x100
+                        ? QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'))
+                        : QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        else
+            line += c;
+    }
+    Print(stderr, QStringLiteral("%1: %2\n\n").arg(program, line) + UsageText(program));
     return 2;
 }
 

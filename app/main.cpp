@@ -12,6 +12,8 @@
 #include <QScreen>
 
 int main(int argc, char** argv) {
+    // Before anything is written, in every mode.
+    IgnoreFileSizeSignal();
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);

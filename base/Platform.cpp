@@ -13,6 +13,7 @@
 #include <QtGlobal>
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 #if defined(Q_OS_WIN)
@@ -21,6 +22,7 @@
 
 #if defined(Q_OS_UNIX)
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -34,6 +36,14 @@ void ChooseQtPlatform() {
         return;
     if (!qEnvironmentVariableIsEmpty("DISPLAY") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
+#endif
+}
+
+void IgnoreFileSizeSignal() {
+#if defined(Q_OS_UNIX)
+    // The write that meets the limit then fails with EFBIG, and the writer reports it
+    // and removes its unfinished file.
+    ::signal(SIGXFSZ, SIG_IGN);
 #endif
 }
 
@@ -167,6 +177,19 @@ QString WriteFailureReason(QFileDevice& file) {
         file.flush();
     }
     return known() ? file.errorString() : unknown;
+}
+
+QString NameTooLongReason(const QString& path) {
+#if defined(Q_OS_UNIX)
+    // The system is asked, so that each component meets the limit of the file system
+    // it lies on; a name it cannot look up for its length fails with ENAMETOOLONG.
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0 && errno == ENAMETOOLONG)
+        return QString::fromLocal8Bit(std::strerror(ENAMETOOLONG));
+#else
+    Q_UNUSED(path);
+#endif
+    return {};
 }
 
 qint64 PhysicalMemoryBytes() {

@@ -11,6 +11,11 @@ class QFileDevice;
 /// window placement, moving and shaped windows do not work under native Wayland.
 void ChooseQtPlatform();
 
+/// Lets a write beyond the process's file size limit (`ulimit -f`) fail like a write
+/// onto a full disk, reported with its file and reason, instead of ending the program
+/// at once with nothing said (POSIX: SIGXFSZ is ignored). Call first thing in main().
+void IgnoreFileSizeSignal();
+
 /// Chooses the windowless (offscreen) platform for a mode that needs the image code of
 /// a GUI application but shows no window and must run without a display.
 void ChooseWindowlessPlatform();
@@ -59,6 +64,11 @@ bool MarkExecutable(const QString& path);
 /// cut short leaves none behind, so the rest is tried once more to learn it; call only
 /// on a file whose writing has failed and is abandoned.
 QString WriteFailureReason(QFileDevice& file);
+
+/// The system's reason ("File name too long") when `path` is too long to name a file: a
+/// component beyond the name limit of its file system, or the whole path beyond the
+/// system's path limit. Empty when its length is no problem (or cannot be told).
+QString NameTooLongReason(const QString& path);
 
 /// The machine's physical memory in bytes; 0 when it cannot be told.
 qint64 PhysicalMemoryBytes();

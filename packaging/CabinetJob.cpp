@@ -137,6 +137,9 @@ bool PackFile(const QString& source, const QString& name, const QString& folder,
         attribs |= cab::kAttrReadOnly;
 
     const QString target = joinFolder(folder, name);
+    // A name the system cannot take is said as such: it is no question of access rights.
+    if (const QString reason = NameTooLongReason(target); !reason.isEmpty())
+        return packWriteFailed(target, reason);
     const QFileInfo targetInfo(target);
     if (targetInfo.exists() && (targetInfo.isDir() || !targetInfo.isWritable()))
         return packFailed();

@@ -9,7 +9,9 @@
 
 /// Packs `source` into a new single-member MSZIP cabinet `folder` + `name` (the member
 /// is named `name` too). The cabinet is written beside the target and replaces it only
-/// when complete; on failure the previous file stays. Failure shows message Msg::NoWriteAccess.
+/// when complete; on failure the previous file stays. Failure shows message
+/// Msg::NoWriteAccess, or Msg::WriteFailed with the file and the system's reason when a
+/// write failed or the name is too long for the system.
 bool PackFile(const QString& source, const QString& name, const QString& folder,
               ProgressSink* progress = nullptr);
 

@@ -78,10 +78,52 @@ TEST_F(CommandLine, WrongCommandLinesSayWhyOnOneLineThenTheUsageAndExitTwo) {
          "luserio: --key needs a colour #RRGGBB or none, not 'red'"},
         {{"--build", "o.lsr", "--key", "#12345", "a.png"},
          "luserio: --key needs a colour #RRGGBB or none, not '#12345'"},
+        // A colour is '#' and six hexadecimal digits, nothing else.
+        {{"--build", "o.lsr", "--key", "#0x1234", "a.png"},
+         "luserio: --key needs a colour #RRGGBB or none, not '#0x1234'"},
+        {{"--build", "o.lsr", "--key", "# 12345", "a.png"},
+         "luserio: --key needs a colour #RRGGBB or none, not '# 12345'"},
+        {{"--build", "o.lsr", "--key", "#+12345", "a.png"},
+         "luserio: --key needs a colour #RRGGBB or none, not '#+12345'"},
+        {{"--build", "o.lsr", "--key", "#12345g", "a.png"},
+         "luserio: --key needs a colour #RRGGBB or none, not '#12345g'"},
+        // Numbers are plain decimal digits.
+        {{"--build", "o.lsr", "--time", "+5", "a.png"},
+         "luserio: --time needs whole seconds from 1 to 64800, not '+5'"},
+        {{"--build", "o.lsr", "--time", " 5", "a.png"},
+         "luserio: --time needs whole seconds from 1 to 64800, not ' 5'"},
+        {{"--build", "o.lsr", "--time", "0x10", "a.png"},
+         "luserio: --time needs whole seconds from 1 to 64800, not '0x10'"},
+        {{"--build", "o.lsr", "--time", "99999999999", "a.png"},
+         "luserio: --time needs whole seconds from 1 to 64800, not '99999999999'"},
+        {{"--play", "a.lsr", "--screen", "+1"},
+         "luserio: --screen needs a screen number from 1, not '+1'"},
+        {{"--play", "a.lsr", "--screen", "1 "},
+         "luserio: --screen needs a screen number from 1, not '1 '"},
+        // A value that holds a line break is quoted on the one line.
+        {{"--build", "o.lsr", "--key", "#12\n345", "a.png"},
+         "luserio: --key needs a colour #RRGGBB or none, not '#12\\n345'"},
         {{"--build", "o.lsr", "--flip", "x", "a.png"},
          "luserio: --flip needs h, v, hv or none, not 'x'"},
         {{"--export-exe", "a.lsr", "b.exe", "--target", "mac"},
          "luserio: --target needs native or windows, not 'mac'"},
+        {{"--export-exe", "a.lsr", "b", "--target", ""},
+         "luserio: --target needs native or windows, not ''"},
+        // Every file is named: neither an empty name nor "-" (standard input or output).
+        {{"--export-exe", "a.lsr", ""}, "luserio: --export-exe OUT must name a file, not ''"},
+        {{"--export-exe", "", "b"}, "luserio: --export-exe FILE.lsr must name a file, not ''"},
+        {{"--build", "", "a.png"}, "luserio: --build OUT.lsr must name a file, not ''"},
+        {{"--build", "-", "a.png"},
+         "luserio: --build OUT.lsr must name a file, not '-' (for a file named -, write ./-)"},
+        {{"--build", "o.lsr", "a.png", ""}, "luserio: --build IMAGE must name a file, not ''"},
+        {{"--build", "o.lsr", "-"},
+         "luserio: --build IMAGE must name a file, not '-' (for a file named -, write ./-)"},
+        {{"--info", ""}, "luserio: --info FILE must name a file, not ''"},
+        {{"--play", "-"},
+         "luserio: --play FILE must name a file, not '-' (for a file named -, write ./-)"},
+        {{""}, "luserio: FILE must name a file, not ''"},
+        // What --build writes opens as a document again: it never lands on an IMAGE.
+        {{"--build", "a.png", "b.bmp"}, "luserio: --build OUT.lsr must end in .lsr, not 'a.png'"},
         {{"--info", "a.lsr", "--target", "windows"},
          "luserio: --target applies only to --export-exe"},
         {{"--build", "o.lsr", "a.png", "--time", "3"},
@@ -98,8 +140,10 @@ TEST_F(CommandLine, WrongCommandLinesSayWhyOnOneLineThenTheUsageAndExitTwo) {
         EXPECT_TRUE(err.contains(QStringLiteral("\n\nUsage: luserio [FILE]\n")))
             << what.toStdString();
     }
-    // Nothing was written by a refused build.
+    // Nothing was written by a refused build, and nothing was read or changed.
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("o.lsr"))));
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("-"))));
+    EXPECT_EQ(QImage(dir.filePath(QStringLiteral("a.png"))).pixel(0, 0), QColor(Qt::red).rgb());
 }
 
 TEST_F(CommandLine, HelpNamesEveryModeWithAnExampleAndTheExitCodes) {
@@ -129,8 +173,8 @@ TEST_F(CommandLine, HelpNamesEveryModeWithAnExampleAndTheExitCodes) {
 
 TEST_F(CommandLine, BuildOptionsApplyToTheImagesAfterThem) {
     const ProgramRun build =
-        Run({"--build", "show.lsr", "--time", "5",     "a.png", "--time=3", "--key",
-             "#00ff00", "--flip",   "hv",     "b.bmp", "--key", "none",     "--flip",
+        Run({"--build", "show.lsr", "--time", "05",    "a.png", "--time=3", "--key",
+             "#0aFf0B", "--flip",   "hv",     "b.bmp", "--key", "None",     "--flip",
              "none",    "c.png",    "-flip",  "v",     "--",    "a.png"});
     ASSERT_EQ(build.code, 0) << build.err.toStdString();
     const ProgramRun info = Run({"--info", "show.lsr"});
@@ -144,7 +188,7 @@ TEST_F(CommandLine, BuildOptionsApplyToTheImagesAfterThem) {
     };
     const Expect expect[] = {
         {5, QJsonValue::Undefined, 0, 0},
-        {3, QStringLiteral("#00FF00"), 1, 1},
+        {3, QStringLiteral("#0AFF0B"), 1, 1},
         {3, QJsonValue::Null, 0, 0},
         {3, QJsonValue::Null, 0, 1},
     };
@@ -186,6 +230,65 @@ TEST_F(CommandLine, BuildOptionsApplyToTheImagesAfterThem) {
     EXPECT_EQ(missing.code, 1);
     EXPECT_TRUE(missing.err.contains("\ngone.png: ") || missing.err.startsWith("gone.png: "))
         << missing.err.toStdString();
+}
+
+TEST_F(CommandLine, BuildNeverEmptiesADocumentAndSaysWhatItWrote) {
+    ASSERT_EQ(Run({"--build", "kept.lsr", "a.png", "b.bmp", "c.png"}).code, 0);
+    const auto bytesOf = [this](const char* name) {
+        QFile f(dir.filePath(QString::fromLatin1(name)));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QByteArray kept = bytesOf("kept.lsr");
+    ASSERT_FALSE(kept.isEmpty());
+    struct Row {
+        QStringList args;
+        const char* lastLine; // the last line on standard error
+        const char* out;      // the document the row writes or keeps
+        int slides;           // what it holds afterwards; -1: no file
+        bool untouched;       // the document written first is still there byte for byte
+    };
+    // Run in order: each row starts from what the rows before it left.
+    const Row rows[] = {
+        {{"--build", "kept.lsr", "gone.png"},
+         "nothing was written: no image became a slide; kept.lsr was left as it was",
+         "kept.lsr",
+         3,
+         true},
+        {{"--build", "new.lsr", "gone.png", "gone.txt"},
+         "nothing was written: no image became a slide",
+         "new.lsr",
+         -1,
+         false},
+        {{"--build", "new.lsr", "a.png", "gone.png", "b.bmp"},
+         "new.lsr now holds 2 slides",
+         "new.lsr",
+         2,
+         false},
+        {{"--build", "kept.lsr", "gone.png", "c.png"},
+         "kept.lsr was replaced and now holds 1 slide",
+         "kept.lsr",
+         1,
+         false},
+    };
+    for (const Row& r : rows) {
+        const QString what = r.args.join(QLatin1Char(' '));
+        SCOPED_TRACE(what.toStdString());
+        const ProgramRun run = Run(r.args);
+        EXPECT_EQ(run.code, 1);
+        const QStringList lines =
+            QString::fromUtf8(run.err).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        EXPECT_EQ(lines.value(lines.size() - 1), QString::fromUtf8(r.lastLine))
+            << run.err.toStdString();
+        const QString out = QString::fromLatin1(r.out);
+        if (r.slides < 0) {
+            EXPECT_FALSE(QFile::exists(dir.filePath(out)));
+            continue;
+        }
+        EXPECT_EQ(SlidesOf(Run({"--info", out}).out).size(), r.slides);
+        if (r.untouched) {
+            EXPECT_EQ(bytesOf(r.out), kept) << "the document was rewritten";
+        }
+    }
 }
 
 TEST_F(CommandLine, ExportedSlideshowsCarryTheirDocumentBack) {

@@ -209,6 +209,31 @@ TEST_F(Commands, ASaveOntoAFullDiskNamesTheFileAndTheReason) {
     EXPECT_TRUE(workFolderEmpty());
 }
 
+#if defined(Q_OS_UNIX)
+// The system's limits on names and paths (POSIX: ENAMETOOLONG).
+TEST_F(Commands, ASaveUnderANameTooLongSaysSoNotAccessRights) {
+    NewDocument(ed);
+    FillSlides(ed, 2);
+    QString deep = base; // short names, but beyond the system's path limit together
+    while (deep.size() < 5000)
+        deep += QStringLiteral("folder/");
+    const QString reason = QString::fromLocal8Bit(std::strerror(ENAMETOOLONG));
+    for (const QString& path :
+         {base + QString(300, QLatin1Char('n')) + QStringLiteral(".lsr"), deep + "Doc.lsr"}) {
+        SCOPED_TRACE(path.left(80).toStdString());
+        TestPrompts p;
+        ClearSettings();
+        EXPECT_FALSE(WriteDocumentFile(path));
+        ASSERT_EQ(p.messageIds(), QList<Msg>{Msg::WriteFailed});
+        EXPECT_EQ(p.calls[0].text, path + "\n" + reason + "\n" + MessageText(Msg::WriteFailed));
+        EXPECT_EQ(p.calls[0].kind, MsgKind::Error);
+        EXPECT_EQ(ReadSettingString(Setting::LastDocument, QString()), QString());
+        EXPECT_TRUE(QDir(base).isEmpty());
+        EXPECT_TRUE(workFolderEmpty());
+    }
+}
+#endif
+
 TEST_F(Commands, AFailedPackKeepsThePreviousFileAndFails) {
     const QString path = saved(QStringLiteral("Keep.lsr"), 1);
     const QByteArray before = readFile(path);

@@ -5,6 +5,7 @@
 #include "tests/support/TestPrompts.h"
 
 #include <QDir>
+#include <QFile>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -79,7 +80,8 @@ TEST(BuildMode, MixedFolderBecomesSlidesInOrder) {
     EXPECT_TRUE(tp.calls.isEmpty());
     EXPECT_EQ(err.lines(),
               (QStringList{QStringLiteral("6-readme.txt: ") + MessageText(Msg::NotImageFileName),
-                           QStringLiteral("1 of 7 images were not added")}));
+                           QStringLiteral("1 of 7 images were not added"),
+                           dir.filePath("out.lsr") + QStringLiteral(" now holds 6 slides")}));
     const Document& doc = CurrentDocument();
     ASSERT_EQ(doc.slideCount, 6);
     const struct {
@@ -121,6 +123,8 @@ TEST(BuildMode, EachFileLeftOutIsNamedWithItsReason) {
     QDir::setCurrent(dir.path());
 
     const QString warning = QStringLiteral(": 警告: ") + MessageText(Msg::PictureCutShort);
+    // The first rows make no slide, so nothing is written until the damaged JPEG.
+    const QString nothing = QStringLiteral("nothing was written: no image became a slide");
     const struct {
         const char* name;
         QStringList images;
@@ -131,22 +135,23 @@ TEST(BuildMode, EachFileLeftOutIsNamedWithItsReason) {
         {"wrong extension",
          {"notes.txt"},
          1,
-         {"notes.txt: " + MessageText(Msg::NotImageFileName), "1 of 1 images were not added"},
+         {"notes.txt: " + MessageText(Msg::NotImageFileName), "1 of 1 images were not added",
+          nothing},
          0},
         {"missing file",
          {"missing.png"},
          1,
-         {"missing.png: ファイルが見つかりません", "1 of 1 images were not added"},
+         {"missing.png: ファイルが見つかりません", "1 of 1 images were not added", nothing},
          0},
         {"folder named x.png",
          {"folder.png"},
          1,
-         {"folder.png: " + MessageText(Msg::NotAFile), "1 of 1 images were not added"},
+         {"folder.png: " + MessageText(Msg::NotAFile), "1 of 1 images were not added", nothing},
          0},
         {"garbage named .png",
          {"junk.png"},
          1,
-         {"junk.png: " + MessageText(Msg::NotAPicture), "1 of 1 images were not added"},
+         {"junk.png: " + MessageText(Msg::NotAPicture), "1 of 1 images were not added", nothing},
          0},
         // A damaged file that became a slide is warned about and counts as added.
         {"truncated JPEG", {"cut.jpg"}, 0, {"cut.jpg" + warning}, 1},
@@ -157,7 +162,8 @@ TEST(BuildMode, EachFileLeftOutIsNamedWithItsReason) {
          {"notes.txt: " + MessageText(Msg::NotImageFileName),
           "missing.png: " + MessageText(Msg::FileNotFound),
           "folder.png: " + MessageText(Msg::NotAFile), "junk.png: " + MessageText(Msg::NotAPicture),
-          "cut.jpg" + warning, "4 of 6 images were not added"},
+          "cut.jpg" + warning, "4 of 6 images were not added",
+          dir.filePath("out.lsr") + " was replaced and now holds 2 slides"},
          2},
     };
     for (const auto& r : rows) {
@@ -166,6 +172,7 @@ TEST(BuildMode, EachFileLeftOutIsNamedWithItsReason) {
         EXPECT_EQ(BuildDocumentFromImages(dir.filePath("out.lsr"), r.images, err.file()), r.rc);
         EXPECT_EQ(err.lines(), r.lines);
         EXPECT_EQ(CurrentDocument().slideCount, r.slides);
+        EXPECT_EQ(QFile::exists(dir.filePath("out.lsr")), r.rc == 0 || r.slides > 0);
     }
     EXPECT_TRUE(tp.calls.isEmpty());
     QDir::setCurrent(oldCwd);
@@ -192,7 +199,8 @@ TEST(BuildMode, ImagesBeyondAHundredAreNamed) {
     EXPECT_EQ(tp.messageIds(), QList<Msg>{Msg::TooManyFilesQuestion});
     const QString full = QStringLiteral(": ") + MessageText(Msg::TooManySlides);
     EXPECT_EQ(err.lines(), (QStringList{png + full, png + full, dir.filePath("last.png") + full,
-                                        QStringLiteral("3 of 103 images were not added")}));
+                                        QStringLiteral("3 of 103 images were not added"),
+                                        dir.filePath("out.lsr") + " now holds 100 slides"}));
     ResetWorld();
 }
 
@@ -237,7 +245,8 @@ TEST(BuildMode, ALargeFirstImageStaysFirst) {
     EXPECT_TRUE(tp.progressRuns.isEmpty()); // no display on the command line
     EXPECT_EQ(err.lines(), (QStringList{dir.filePath("missing.png") + QStringLiteral(": ") +
                                             MessageText(Msg::FileNotFound),
-                                        QStringLiteral("1 of 7 images were not added")}));
+                                        QStringLiteral("1 of 7 images were not added"),
+                                        dir.filePath("out.lsr") + " now holds 6 slides"}));
     ResetWorld();
 }
 
