@@ -2,6 +2,7 @@
 
 #include "base/Platform.h"
 #include "base/Prompts.h"
+#include "document/DocumentStream.h"
 
 #include <QDir>
 #include <QFile>
@@ -216,6 +217,10 @@ bool ExtractDocumentMember(const QString& name, const QString& folder, QIODevice
 bool CabinetJob::Run(ProgressSink* progress) {
     if (kind == Kind::Pack)
         return PackFile(packSource, packName, packFolder, progress);
+    if (kind == Kind::Read) {
+        readOk = readFrom && ReadDocumentStream(readFrom, progress);
+        return readOk || !(progress && progress->cancelled());
+    }
     if (!extractTo)
         return extractFailed("[File Copy]\n");
     return ExtractDocumentMember(extractName, extractFolder, *extractTo, &extractedName, progress);
