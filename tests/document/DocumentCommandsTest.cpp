@@ -3,11 +3,14 @@
 #include "document/DocumentStream.h"
 #include "document/SlideTable.h"
 #include "packaging/CabinetJob.h"
+#include "packaging/WorkFolder.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/TestPrompts.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <optional>
@@ -80,6 +83,42 @@ struct FailingPackRunner : CabinetJobRunner {
         return job.Run(nullptr);
     }
 };
+
+/// Runs every job as the processing dialog does, reporting to itself: it keeps each
+/// job's kind and the last progress reported, and stops a job of the kind `stop` at its
+/// first report, as a press of the dialog's cancel button would.
+struct RecordingRunner : CabinetJobRunner, ProgressSink {
+    std::optional<CabinetJob::Kind> stop;
+    std::vector<CabinetJob::Kind> kinds;
+    qint64 done = -1, total = -1;
+
+    RecordingRunner() { SetCabinetJobRunner(this); }
+    ~RecordingRunner() override { SetCabinetJobRunner(nullptr); }
+    bool run(CabinetJob& job) override {
+        kinds.push_back(job.kind);
+        done = total = -1;
+        m_stopping = stop == job.kind;
+        return job.Run(this);
+    }
+    void progress(qint64 d, qint64 t) override {
+        done = d;
+        total = t;
+    }
+    bool cancelled() const override { return m_stopping && done >= 0; }
+
+private:
+    bool m_stopping = false;
+};
+
+using Kinds = std::vector<CabinetJob::Kind>;
+
+/// The document stream of the open document.
+QByteArray OpenDocumentStream() {
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(WriteDocumentStream(out));
+    return out.data();
+}
 
 } // namespace
 
@@ -444,5 +483,105 @@ TEST_F(Commands, StartDocument) {
         EXPECT_EQ(fresh.m_page, 0) << r.name;
         EXPECT_FALSE(fresh.m_modified) << r.name;
         EXPECT_EQ(CurrentDocument().filePath, r.slides ? path : QString()) << r.name;
+    }
+}
+
+TEST_F(Commands, ASparseSlideshowOpensInPlaceFromEveryWayIn) {
+    // A two-slide document's stream in a slideshow whose trailer counts gigabytes of
+    // zeros after it into the stream: the editor reads what the slides declare where it
+    // lies, as a job of the processing dialog, and writes no work file.
+    NewDocument(ed);
+    FillSlides(ed, 2);
+    const QByteArray stream = OpenDocumentStream();
+    const QString show = base + "show";
+    const QString why = WriteSparseSlideshow(show, "X", stream, qint64(4) << 30);
+    if (!why.isEmpty())
+        GTEST_SKIP() << why.toStdString();
+    enum Way { CommandLine, LastAtStart, RecentMenu, OpenDialog };
+    const struct Row {
+        const char* name;
+        Way way;
+    } rows[] = {{"command line", CommandLine},
+                {"the last document at start", LastAtStart},
+                {"the recent menu", RecentMenu},
+                {"the open dialog", OpenDialog}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        ResetWorld();
+        CountingEditState fresh;
+        TestPrompts p;
+        RecordingRunner runner;
+        switch (r.way) {
+        case CommandLine:
+            OpenStartDocument(fresh, show);
+            break;
+        case LastAtStart:
+            WriteSettingInt(Setting::OpenLastAtStart, 1);
+            WriteSettingString(Setting::LastDocument, show);
+            OpenStartDocument(fresh, QString());
+            break;
+        case RecentMenu:
+            OnOpenRecentCommand(fresh, show);
+            break;
+        case OpenDialog:
+            p.answerFiles({show});
+            OnOpenCommand(fresh);
+            break;
+        }
+        EXPECT_TRUE(p.messageIds().isEmpty());
+        EXPECT_EQ(runner.kinds, Kinds{CabinetJob::Kind::Read});
+        EXPECT_EQ(runner.done, 2);
+        EXPECT_EQ(runner.total, 2);
+        EXPECT_EQ(CurrentDocument().slideCount, 2);
+        EXPECT_TRUE(CurrentDocument().filePath.isEmpty());
+        EXPECT_EQ(fresh.m_page, 0);
+        EXPECT_FALSE(fresh.m_modified);
+        EXPECT_FALSE(QFileInfo::exists(tmp.path() + "/" + WorkFolderName()));
+        // Saving reads the pictures' bytes from the slideshow.
+        EXPECT_EQ(OpenDocumentStream(), stream);
+    }
+}
+
+TEST_F(Commands, AStoppedOpenLeavesTheDocumentAsItWas) {
+    const QString document = saved(QStringLiteral("Doc.lsr"), 3);
+    const QString show = base + "show";
+    ASSERT_EQ(WriteSparseSlideshow(show, "X", OpenDocumentStream(), 0), QString());
+    using Kind = CabinetJob::Kind;
+    const struct Row {
+        const char* name;
+        QString path;
+        Kind stop;
+        Kinds ran;
+    } rows[] = {
+        {"extracting a document file", document, Kind::Extract, {Kind::Extract}},
+        {"reading a document file", document, Kind::Read, {Kind::Extract, Kind::Read}},
+        {"reading a slideshow", show, Kind::Read, {Kind::Read}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        ResetWorld();
+        NewDocument(ed);
+        FillSlides(ed, 2);
+        Document& doc = CurrentDocument();
+        doc.filePath = QStringLiteral("/before.lsr");
+        doc.header.backgroundLeft = qRgb(9, 8, 7);
+        const QByteArray header = doc.header.toBytes();
+        const PicturePtr first = doc.slides[0].picture, second = doc.slides[1].picture;
+        ed.m_modified = true;
+        TestPrompts p;
+        p.answer(Answer::No); // to keeping the changes
+        RecordingRunner runner;
+        runner.stop = r.stop;
+        OnOpenPathCommand(ed, r.path);
+        EXPECT_EQ(p.messageIds(), QList<Msg>{Msg::SaveChangesQuestion});
+        EXPECT_EQ(runner.kinds, r.ran);
+        EXPECT_EQ(doc.slideCount, 2);
+        EXPECT_EQ(doc.slides[0].picture, first);
+        EXPECT_EQ(doc.slides[1].picture, second);
+        EXPECT_EQ(doc.header.toBytes(), header);
+        EXPECT_EQ(doc.filePath, QStringLiteral("/before.lsr"));
+        EXPECT_EQ(ReadSettingString(Setting::LastDocument, QString()), QString());
+        EXPECT_TRUE(ed.m_modified);
+        EXPECT_TRUE(workFolderEmpty());
     }
 }
