@@ -26,8 +26,9 @@ bool ExtractCabinet(const QString& name, const QString& folder, const QString& d
 /// Writes the document member of the cabinet `folder` + `name` (the member an extraction
 /// of everything would write last) to `out`, and nothing else anywhere; `memberName`
 /// (optional) receives its stored name, empty when the cabinet has no members (which is
-/// no failure here). Failure shows "[File Copy]" and message Msg::ExtractFailed, with
-/// the output's name and the reason when writing failed.
+/// no failure here). Failure shows "[File Copy]" and message Msg::ExtractFailed; when
+/// the member cannot be written (a full work folder), the cabinet's path and the
+/// system's reason instead of "[File Copy]".
 bool ExtractDocumentMember(const QString& name, const QString& folder, QIODevice& out,
                            QString* memberName = nullptr, ProgressSink* progress = nullptr);
 
