@@ -52,6 +52,37 @@ bool ReadHeader(const QByteArray& bytes, bool whole, QSize& size, QByteArray& fo
     return size.isValid() && !size.isEmpty() && !ExceedsPictureLimit(size);
 }
 
+/// False when `head` begins a JPEG file whose frame header (the size) lies beyond it:
+/// its segments are walked by their lengths, so the JPEG reader is not asked, and does
+/// not complain about, bytes that end before the frame.
+bool JpegFrameWithin(const QByteArray& head) {
+    const auto* b = reinterpret_cast<const uchar*>(head.constData());
+    const qsizetype n = head.size();
+    if (n < 2 || b[0] != 0xFF || b[1] != 0xD8)
+        return true; // no JPEG: the readers decide
+    qsizetype at = 2;
+    for (;;) {
+        while (at < n && b[at] == 0xFF && at + 1 < n && b[at + 1] == 0xFF)
+            ++at; // fill bytes
+        if (at + 4 > n)
+            return false;
+        if (b[at] != 0xFF)
+            return true; // damaged: the reader will say so
+        const uchar marker = b[at + 1];
+        const bool frame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame)
+            return at + 9 <= n; // the marker, its length, the precision, height and width
+        if (marker == 0xD9 || marker == 0xDA)
+            return true; // an end or a scan before any frame: the reader will say so
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+            at += 2; // markers without a length
+            continue;
+        }
+        at += 2 + ((qsizetype(b[at + 2]) << 8) | b[at + 3]);
+    }
+}
+
 } // namespace
 
 QSize DeclaredPictureSize(const QByteArray& bytes) {
@@ -76,13 +107,15 @@ QByteArray PictureHead(const StoredBytes& stored, const std::function<bool()>& k
             return head;
         // The readers know a format by its first bytes: more bytes help only a format
         // they know whose size lies further on.
-        QBuffer buffer;
-        buffer.setData(head);
-        buffer.open(QIODevice::ReadOnly);
-        QImageReader reader(&buffer);
-        reader.setAutoTransform(false);
-        if (reader.format().isEmpty() || reader.size().isValid())
-            return head;
+        if (JpegFrameWithin(head)) {
+            QBuffer buffer;
+            buffer.setData(head);
+            buffer.open(QIODevice::ReadOnly);
+            QImageReader reader(&buffer);
+            reader.setAutoTransform(false);
+            if (reader.format().isEmpty() || reader.size().isValid())
+                return head;
+        }
         if (keepGoing && !keepGoing())
             return head;
         want = want > stored.size() / 2 ? stored.size() : want * 2;
