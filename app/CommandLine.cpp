@@ -58,8 +58,10 @@ QJsonObject headerObject(const DocumentHeader& h) {
 QJsonObject slideObject(const SlideRecord& r) {
     QJsonObject o;
     // Sizes and formats come from the pictures' headers; no pixels are decoded and no
-    // picture's bytes are read again.
-    QSize size = r.picture ? r.picture->size() : DeclaredPictureSize(r.undecodedImage);
+    // picture's bytes are read again, but the first ones of a picture the program does
+    // not show.
+    const QByteArray undecodedHead = r.picture ? QByteArray() : PictureHead(r.undecodedImage);
+    QSize size = r.picture ? r.picture->size() : DeclaredPictureSize(undecodedHead);
     if (!size.isValid())
         size = QSize(0, 0); // no picture, or none the readers know
     o[QStringLiteral("width")] = size.width();
@@ -78,7 +80,7 @@ QJsonObject slideObject(const SlideRecord& r) {
             format = QStringLiteral("bmp");
     } else if (!r.undecodedImage.isEmpty()) {
         length = r.undecodedImage.size();
-        QByteArray bytes = r.undecodedImage;
+        QByteArray bytes = undecodedHead;
         QBuffer buf(&bytes);
         buf.open(QIODevice::ReadOnly);
         const QByteArray f = QImageReader::imageFormat(&buf);

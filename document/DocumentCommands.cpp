@@ -5,6 +5,7 @@
 #include "base/Settings.h"
 #include "document/ByteStore.h"
 #include "document/Document.h"
+#include "document/DocumentSnapshot.h"
 #include "document/DocumentStream.h"
 #include "document/EditorState.h"
 #include "document/SlideTable.h"
@@ -20,6 +21,7 @@
 #include <QGuiApplication>
 #include <QTemporaryFile>
 #include <algorithm>
+#include <optional>
 
 const char* const kOpenDialogTitle = "ファイルを指定";
 const char* const kSaveDialogTitle = "保存するファイルを指定";
@@ -66,29 +68,21 @@ FileDialogSpec documentDialog(const char* title, const char* filter = kDocumentF
     return dialog;
 }
 
-/// Copies the document stream a standalone slideshow carries (`length` bytes from
-/// `offset` of `path`) into `to`. False after a message.
-bool CopyEmbeddedStream(const QString& path, qint64 offset, qint64 length, QFile& to) {
-    QFile from(path);
-    if (!from.open(QIODevice::ReadOnly) || !from.seek(offset)) {
-        ShowMessage(Msg::OpenFailed, path + QLatin1Char('\n'), nullptr, MsgKind::Error);
-        return false;
+/// Reads the document stream `store` holds into the open document, as a job of the
+/// processing dialog (its progress, and a cancel button). ReadDocumentStream's result;
+/// nothing when the user stopped the reading: the previous document is back as it was.
+std::optional<bool> ReadIntoDocument(std::shared_ptr<const ByteStore> store) {
+    Document& doc = CurrentDocument();
+    const DocumentSnapshot before = TakeSnapshot(doc);
+    ReleaseAllPictures();
+    CabinetJob job;
+    job.kind = CabinetJob::Kind::Read;
+    job.readFrom = std::move(store);
+    if (!RunCabinetJob(job)) {
+        RestoreSnapshot(doc, before);
+        return std::nullopt;
     }
-    QByteArray chunk(1 << 20, Qt::Uninitialized);
-    for (qint64 left = length; left > 0;) {
-        const qint64 n = from.read(chunk.data(), std::min<qint64>(left, chunk.size()));
-        if (n <= 0) {
-            ShowMessage(Msg::OpenFailed, path + QLatin1Char('\n'), nullptr, MsgKind::Error);
-            return false;
-        }
-        if (to.write(chunk.constData(), n) != n) {
-            ShowMessage(Msg::WriteFailed, to.fileName() + QLatin1Char('\n') + to.errorString(),
-                        nullptr, MsgKind::Error);
-            return false;
-        }
-        left -= n;
-    }
-    return to.flush();
+    return job.readOk;
 }
 
 } // namespace
@@ -136,14 +130,24 @@ bool OpenDocument(const QString& path, bool* replaced, OpenOptions options) {
     if (!splitPath(path, folder, name))
         return false;
 
-    // The document member alone goes into a work file of this open's own.
-    std::unique_ptr<QTemporaryFile> stream = NewWorkFile(QStringLiteral(".stream"));
-    if (!stream)
-        return false;
+    std::shared_ptr<const ByteStore> store;
     if (embedded) {
-        if (!CopyEmbeddedStream(path, embeddedAt, embeddedLength, *stream))
+        // The document is read where it lies in the slideshow: nothing is copied, and
+        // the pictures read their bytes from the slideshow while the document is open.
+        auto file = std::make_unique<QFile>(path);
+        if (!file->open(QIODevice::ReadOnly)) {
+            ShowMessage(Msg::OpenFailed, FileAndReason(path, file->errorString()), nullptr,
+                        MsgKind::Error);
             return false;
+        }
+        store = std::make_shared<const ByteStore>(std::move(file), embeddedAt, embeddedLength);
     } else {
+        // The document member alone goes into a work file of this open's own; the
+        // pictures read their bytes from it while the document is open, and it goes
+        // with them.
+        std::unique_ptr<QTemporaryFile> stream = NewWorkFile(QStringLiteral(".stream"));
+        if (!stream)
+            return false;
         CabinetJob job;
         job.kind = CabinetJob::Kind::Extract;
         job.extractTo = stream.get();
@@ -151,23 +155,21 @@ bool OpenDocument(const QString& path, bool* replaced, OpenOptions options) {
         job.extractFolder = folder;
         if (!RunCabinetJob(job))
             return false;
-        if (job.extractedName.isEmpty()) {
+        if (job.extractedName.isEmpty() || !stream->flush()) {
             ShowMessage(Msg::OpenFailed, pathLine, nullptr, MsgKind::Error);
             return false;
         }
+        // Asking its name gives the work file one where the system made it without
+        // (Linux): it is then seen in the work folder like every other work file.
+        stream->fileName();
+        store = std::make_shared<const ByteStore>(std::move(stream));
     }
-    // The pictures read their bytes from the work file while the document is open: it
-    // stays (and goes) with them. The stream itself is read through a handle of its own.
-    QFile reader(stream->fileName());
-    if (!stream->flush() || !reader.open(QIODevice::ReadOnly)) {
-        ShowMessage(Msg::OpenFailed, pathLine, nullptr, MsgKind::Error);
-        return false;
-    }
+    const std::optional<bool> read = ReadIntoDocument(std::move(store));
+    if (!read)
+        return false; // stopped by the user: the previous document stays
     if (replaced)
         *replaced = true;
-    ReleaseAllPictures();
-    auto store = std::make_shared<const ByteStore>(std::move(stream));
-    const bool ok = ReadDocumentStream(reader, std::move(store));
+    const bool ok = *read;
     // A document taken out of a slideshow has no file of its own yet: saving asks for
     // one, and the slideshow is never overwritten by a document file.
     doc.filePath = embedded ? QString() : path;

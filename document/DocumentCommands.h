@@ -14,9 +14,12 @@ struct OpenOptions {
     bool remember = true;
 };
 
-/// Reads the document file `path` (a cabinet holding a document stream) into the open
-/// document. True when the document was read. `replaced` (optional) tells whether the
-/// previous document was given up (it stays untouched when the open failed earlier).
+/// Reads the document file `path` (a cabinet holding a document stream, or a standalone
+/// slideshow carrying one, read where it lies) into the open document. The extraction
+/// and the reading run as jobs of the processing dialog, which shows their progress and
+/// can stop them. True when the document was read. `replaced` (optional) tells whether
+/// the previous document was given up (it stays untouched when the open failed earlier
+/// or the user stopped it).
 bool OpenDocument(const QString& path, bool* replaced = nullptr, OpenOptions options = {});
 /// Writes the open document to `path`: the stream in a work file of its own, packed
 /// into a cabinet that replaces `path` once complete. True when the file was written.

@@ -46,7 +46,7 @@ qint64 MemoryHeldBeyond(const std::vector<const DocumentSnapshot*>& snapshots,
     std::unordered_set<const void*> inUse;
     for (int i = 0; i < doc.slideCount; ++i) {
         inUse.insert(doc.slides[size_t(i)].picture.get());
-        inUse.insert(doc.slides[size_t(i)].undecodedImage.constData());
+        inUse.insert(doc.slides[size_t(i)].undecodedImage.heldData());
     }
     std::unordered_set<const void*> counted;
     qint64 bytes = 0;
@@ -56,10 +56,9 @@ qint64 MemoryHeldBeyond(const std::vector<const DocumentSnapshot*>& snapshots,
             const Picture* p = slide.picture.get();
             if (p && !inUse.count(p) && counted.insert(p).second)
                 bytes += p->heldBytes();
-            const char* kept = slide.undecodedImage.constData();
-            if (!slide.undecodedImage.isEmpty() && !inUse.count(kept) &&
-                counted.insert(kept).second)
-                bytes += slide.undecodedImage.size();
+            const void* kept = slide.undecodedImage.heldData();
+            if (kept && !inUse.count(kept) && counted.insert(kept).second)
+                bytes += slide.undecodedImage.heldBytes();
         }
     }
     return bytes;

@@ -1,7 +1,9 @@
 #include "document/DocumentStream.h"
 
 #include "base/Platform.h"
+#include "base/ProgressSink.h"
 #include "base/Prompts.h"
+#include "document/ByteStore.h"
 #include "document/Document.h"
 #include "document/Picture.h"
 
@@ -42,6 +44,22 @@ bool readBounded(QIODevice& in, qint64 n, QByteArray& out) {
     return true;
 }
 
+/// Moves past `n` bytes without keeping them; false when the device holds fewer.
+bool skipBounded(QIODevice& in, qint64 n) {
+    if (!in.isSequential())
+        return n <= in.size() - in.pos() && in.seek(in.pos() + n);
+    return in.skip(n) == n;
+}
+
+void dropSlides() {
+    Document& doc = CurrentDocument();
+    doc.slideCount = 0;
+    for (SlideRecord& slide : doc.slides) {
+        slide.picture.reset();
+        slide.undecodedImage.clear();
+    }
+}
+
 bool refuse(Msg id, const QString& prefix = QString()) {
     CurrentDocument().slideCount = 0;
     ShowMessage(id, prefix, nullptr, MsgKind::Error);
@@ -80,7 +98,11 @@ bool WriteDocumentStream(QIODevice& out) {
             if (!SavePictureToStream(r.picture.get(), bytes))
                 return false; // refusing beats a stream whose blocks no longer match
         } else {
-            bytes = r.undecodedImage; // empty for a slide that never had image bytes
+            // Empty for a slide that never had image bytes; bytes kept in a store that
+            // can no longer be read fail the writing rather than go missing.
+            bytes = r.undecodedImage.bytes();
+            if (bytes.size() != r.undecodedImage.size())
+                return false;
         }
         if (bytes.size() > qsizetype(0xFFFFFFFFu))
             return false;
@@ -107,7 +129,8 @@ QString NumberRanges(const std::vector<int>& numbers) {
     return parts.join(QStringLiteral(", "));
 }
 
-bool readStream(QIODevice& in, const std::shared_ptr<const ByteStore>& store) {
+bool readStream(QIODevice& in, const std::shared_ptr<const ByteStore>& store,
+                ProgressSink* progress) {
     Document& doc = CurrentDocument();
     char magic[kStreamMagicSize];
     const qint64 got = in.read(magic, kStreamMagicSize);
@@ -141,31 +164,57 @@ bool readStream(QIODevice& in, const std::shared_ptr<const ByteStore>& store) {
         doc.slides[i] = SlideRecord::fromBytes(records.constData() + i * SlideRecord::kSize);
     doc.slideCount = int(n);
 
-    // The image blocks. Only each picture's header is read here; its pixels are decoded
-    // when something shows them. A block that is no picture the readers know keeps its
-    // bytes with the slide so that saving writes them back; a length beyond the data
-    // ends the reading there.
+    // The image blocks, and nothing after the last one. Only each picture's header is
+    // read here; its pixels are decoded when something shows them. A block that is no
+    // picture the readers know keeps its bytes with the slide so that saving writes them
+    // back; a length beyond the data ends the reading there.
+    const auto stopAsked = [progress] { return progress && progress->cancelled(); };
+    const auto keepGoing = [&stopAsked] { return !stopAsked(); };
     std::vector<int> notShown; // slide numbers, counted from 1
     for (quint32 i = 0; i < n; ++i) {
+        if (progress)
+            progress->progress(i, n);
+        if (stopAsked()) {
+            dropSlides();
+            return false;
+        }
         SlideRecord& r = doc.slides[i];
         char lenBytes[4];
         if (in.read(lenBytes, 4) != 4)
             break;
         const quint32 len = DecodeBE32(lenBytes);
-        const qint64 offset = in.pos();
-        QByteArray bytes;
-        if (!readBounded(in, len, bytes))
-            break;
+        StoredBytes block;
+        if (store) {
+            // The block stays where it is; its picture's first bytes are read below.
+            const qint64 offset = in.pos();
+            if (!skipBounded(in, len))
+                break;
+            block = StoredBytes(store, offset, len);
+        } else {
+            QByteArray bytes;
+            if (!readBounded(in, len, bytes))
+                break;
+            block = StoredBytes(std::move(bytes));
+        }
+        if (block.isEmpty())
+            continue;
+        const QByteArray head = PictureHead(block, keepGoing);
+        if (stopAsked()) {
+            dropSlides();
+            return false;
+        }
         // A picture declaring more pixels than the limit is never decoded.
-        if (ExceedsPictureLimit(DeclaredPictureSize(bytes))) {
-            r.undecodedImage = bytes;
+        if (ExceedsPictureLimit(DeclaredPictureSize(head))) {
+            r.undecodedImage = block;
             notShown.push_back(int(i) + 1);
             continue;
         }
-        r.picture = Picture::fromStore(store, offset, bytes);
+        r.picture = Picture::fromStored(block, head);
         if (!r.picture)
-            r.undecodedImage = bytes;
+            r.undecodedImage = block;
     }
+    if (progress)
+        progress->progress(n, n);
     if (!notShown.empty())
         ShowMessage(Msg::PicturesTooLarge,
                     QStringLiteral("スライド %1\n").arg(NumberRanges(notShown)), nullptr,
@@ -175,16 +224,19 @@ bool readStream(QIODevice& in, const std::shared_ptr<const ByteStore>& store) {
 
 } // namespace
 
-bool ReadDocumentStream(QIODevice& in, std::shared_ptr<const ByteStore> store) {
+bool ReadDocumentStream(QIODevice& in, std::shared_ptr<const ByteStore> store,
+                        ProgressSink* progress) {
     // Whatever cannot be held (a stream of gigabytes on a small machine) ends the
     // reading with a message, never the program.
     try {
-        return readStream(in, store);
+        return readStream(in, store, progress);
     } catch (const std::bad_alloc&) {
-        for (int i = 0; i < kMaxSlides; ++i) {
-            CurrentDocument().slides[i].picture.reset();
-            CurrentDocument().slides[i].undecodedImage.clear();
-        }
+        dropSlides();
         return refuse(Msg::OutOfMemory);
     }
+}
+
+bool ReadDocumentStream(std::shared_ptr<const ByteStore> store, ProgressSink* progress) {
+    ByteStoreDevice in(store);
+    return ReadDocumentStream(in, std::move(store), progress);
 }

@@ -7,6 +7,7 @@
 #include <memory>
 
 class ByteStore;
+class ProgressSink;
 class QIODevice;
 
 constexpr int kStreamMagicSize = 10;
@@ -29,13 +30,24 @@ bool WriteDocumentStream(QIODevice& out);
 /// Msg::OutOfMemory (the stream's bytes could not be held); the slide table is empty
 /// then. The caller has released the previous pictures.
 ///
-/// No pixels are decoded: a picture's header is read for its size, and the picture
-/// is decoded when something shows it. A picture that is no image the readers know, or
-/// that declares more than kMaxImagePixels, leaves its slide without a picture; the
-/// slide keeps the stored bytes (saving writes them back), and the user is told once
-/// about the pictures beyond the limit, with the slides' numbers (Msg::PicturesTooLarge).
+/// Only what the slides declare is read: the reading ends after the last slide's block,
+/// and a block whose length runs past the stream's end ends it there (the slides from
+/// that one on have no picture). No pixels are decoded: a picture's header is read for
+/// its size, and the picture is decoded when something shows it. A picture that is no
+/// image the readers know, or that declares more than kMaxImagePixels, leaves its slide
+/// without a picture; the slide keeps the stored bytes (saving writes them back), and the
+/// user is told once about the pictures beyond the limit, with the slides' numbers
+/// (Msg::PicturesTooLarge).
 ///
-/// With a `store` that holds the same bytes as `in` at the same offsets (the work file
-/// `in` reads), the pictures read their bytes from there when they need them and the
-/// document holds none in memory; without, each picture holds its bytes.
-bool ReadDocumentStream(QIODevice& in, std::shared_ptr<const ByteStore> store = nullptr);
+/// With a `store` that holds the same bytes as `in` at the same offsets, the blocks stay
+/// there: of each only the first bytes its picture's header needs are read (PictureHead),
+/// and the document holds none of them in memory. Without, each picture holds its bytes.
+///
+/// `progress` (optional) is told the slides read (of the count) and asked before each
+/// slide whether to stop: a reading stopped so is false without a message, the slide
+/// table empty.
+bool ReadDocumentStream(QIODevice& in, std::shared_ptr<const ByteStore> store = nullptr,
+                        ProgressSink* progress = nullptr);
+/// Reads the document stream `store` holds from its first byte, as above; the pictures'
+/// bytes stay in the store.
+bool ReadDocumentStream(std::shared_ptr<const ByteStore> store, ProgressSink* progress = nullptr);

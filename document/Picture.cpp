@@ -8,6 +8,7 @@
 #include <QBuffer>
 #include <QIODevice>
 #include <QImageReader>
+#include <algorithm>
 
 namespace {
 
@@ -25,9 +26,10 @@ QImage toStorageFormat(QImage image) {
     return image;
 }
 
-/// The size and format the bytes' header declares; false when they are no image the
-/// readers know, declare no pixels, or more than kMaxImagePixels.
-bool ReadHeader(const QByteArray& bytes, QSize& size, QByteArray& format) {
+/// The size and format the header at the start of `bytes` declares; false when they are
+/// no image the readers know, declare no pixels, or more than kMaxImagePixels. `whole`
+/// says whether `bytes` are all of the picture's bytes, or only its first ones.
+bool ReadHeader(const QByteArray& bytes, bool whole, QSize& size, QByteArray& format) {
     if (bytes.isEmpty())
         return false;
     QBuffer buffer;
@@ -40,13 +42,45 @@ bool ReadHeader(const QByteArray& bytes, QSize& size, QByteArray& format) {
         return false;
     size = reader.size();
     if (!size.isValid()) {
-        // A reader that cannot tell its size without decoding: decode once to learn it.
-        if (ExceedsPictureLimit(size))
+        // A reader that cannot tell its size without decoding: decode once to learn it,
+        // which needs all the bytes.
+        if (!whole || ExceedsPictureLimit(size))
             return false;
         const QImage image = reader.read();
         size = image.size();
     }
     return size.isValid() && !size.isEmpty() && !ExceedsPictureLimit(size);
+}
+
+/// False when `head` begins a JPEG file whose frame header (the size) lies beyond it:
+/// its segments are walked by their lengths, so the JPEG reader is not asked, and does
+/// not complain about, bytes that end before the frame.
+bool JpegFrameWithin(const QByteArray& head) {
+    const auto* b = reinterpret_cast<const uchar*>(head.constData());
+    const qsizetype n = head.size();
+    if (n < 2 || b[0] != 0xFF || b[1] != 0xD8)
+        return true; // no JPEG: the readers decide
+    qsizetype at = 2;
+    for (;;) {
+        while (at < n && b[at] == 0xFF && at + 1 < n && b[at + 1] == 0xFF)
+            ++at; // fill bytes
+        if (at + 4 > n)
+            return false;
+        if (b[at] != 0xFF)
+            return true; // damaged: the reader will say so
+        const uchar marker = b[at + 1];
+        const bool frame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame)
+            return at + 9 <= n; // the marker, its length, the precision, height and width
+        if (marker == 0xD9 || marker == 0xDA)
+            return true; // an end or a scan before any frame: the reader will say so
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+            at += 2; // markers without a length
+            continue;
+        }
+        at += 2 + ((qsizetype(b[at + 2]) << 8) | b[at + 3]);
+    }
 }
 
 } // namespace
@@ -63,6 +97,31 @@ bool ExceedsPictureLimit(QSize size) {
     return size.isValid() && qint64(size.width()) * qint64(size.height()) > kMaxImagePixels;
 }
 
+QByteArray PictureHead(const StoredBytes& stored, const std::function<bool()>& keepGoing) {
+    if (!stored.inStore())
+        return stored.bytes();
+    qint64 want = std::min(stored.size(), kPictureHeadBytes);
+    for (;;) {
+        const QByteArray head = stored.head(want);
+        if (head.isEmpty() || want >= stored.size())
+            return head;
+        // The readers know a format by its first bytes: more bytes help only a format
+        // they know whose size lies further on.
+        if (JpegFrameWithin(head)) {
+            QBuffer buffer;
+            buffer.setData(head);
+            buffer.open(QIODevice::ReadOnly);
+            QImageReader reader(&buffer);
+            reader.setAutoTransform(false);
+            if (reader.format().isEmpty() || reader.size().isValid())
+                return head;
+        }
+        if (keepGoing && !keepGoing())
+            return head;
+        want = want > stored.size() / 2 ? stored.size() : want * 2;
+    }
+}
+
 Picture::Picture() : m_id(g_nextPictureId.fetch_add(1, std::memory_order_relaxed)) {}
 
 Picture::~Picture() {
@@ -70,24 +129,14 @@ Picture::~Picture() {
 }
 
 PicturePtr Picture::fromBytes(const QByteArray& bytes) {
-    auto picture = std::make_shared<Picture>();
-    if (!ReadHeader(bytes, picture->m_size, picture->m_format))
-        return nullptr;
-    picture->m_bytes = bytes;
-    picture->m_length = bytes.size();
-    return picture;
+    return fromStored(StoredBytes(bytes), bytes);
 }
 
-PicturePtr Picture::fromStore(std::shared_ptr<const ByteStore> store, qint64 offset,
-                              const QByteArray& bytes) {
-    if (!store)
-        return fromBytes(bytes);
+PicturePtr Picture::fromStored(const StoredBytes& stored, const QByteArray& head) {
     auto picture = std::make_shared<Picture>();
-    if (!ReadHeader(bytes, picture->m_size, picture->m_format))
+    if (!ReadHeader(head, head.size() >= stored.size(), picture->m_size, picture->m_format))
         return nullptr;
-    picture->m_store = std::move(store);
-    picture->m_offset = offset;
-    picture->m_length = bytes.size();
+    picture->m_source = stored;
     return picture;
 }
 
@@ -101,9 +150,7 @@ PicturePtr Picture::fromImage(const QImage& image) {
 }
 
 QByteArray Picture::sourceBytes() const {
-    if (m_store)
-        return m_store->read(m_offset, m_length);
-    return m_bytes;
+    return m_source.bytes();
 }
 
 QImage Picture::decode(QSize scaled) const {
@@ -176,7 +223,7 @@ QByteArray Picture::save() const {
 qint64 Picture::savedSize() const {
     if (!m_pixels.isNull())
         return EncodedBmpSize(m_pixels.size(), m_pixels.hasAlphaChannel());
-    return m_length;
+    return m_source.size();
 }
 
 qint64 EncodedBmpSize(QSize size, bool alpha) {

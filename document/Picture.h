@@ -3,6 +3,7 @@
 // shows it, at the size it is shown. Saving gives those bytes back unchanged; a picture
 // made from pixels keeps its pixels and saves as an uncompressed BMP file.
 
+#include "document/ByteStore.h"
 #include "document/Document.h"
 #include "document/ImageLimits.h"
 
@@ -10,9 +11,9 @@
 #include <QImage>
 #include <QSize>
 #include <atomic>
+#include <functional>
 #include <memory>
 
-class ByteStore;
 class QIODevice;
 
 /// The pixel size an image file's header declares, read without decoding any pixels;
@@ -21,16 +22,28 @@ QSize DeclaredPictureSize(const QByteArray& bytes);
 /// True when a declared size is larger than kMaxImagePixels.
 bool ExceedsPictureLimit(QSize size);
 
+/// How many of a stored picture's first bytes are looked at for its header at first:
+/// enough for the headers of BMP, GIF, PNG and WebP files and of most JPEG files.
+constexpr qint64 kPictureHeadBytes = 64 * 1024;
+
+/// The first bytes of stored image-file bytes that hold the picture's header, without
+/// reading the rest: kPictureHeadBytes, doubled while they begin an image format the
+/// readers know but do not yet tell its size (a JPEG with large metadata before its
+/// frame header), up to all of them. Bytes held in memory are given whole. `keepGoing`
+/// (optional) is asked before each doubling; when it says false the bytes read so far
+/// are given. Empty when the bytes cannot be read.
+QByteArray PictureHead(const StoredBytes& stored, const std::function<bool()>& keepGoing = {});
+
 class Picture {
 public:
     /// A picture of image-file bytes (any format the image readers know), held in
     /// memory. Only the header is read: null when the bytes are no image the readers
     /// know or declare more than kMaxImagePixels.
     static PicturePtr fromBytes(const QByteArray& bytes);
-    /// A picture whose bytes stay in `store` at `offset`; `bytes` are the same bytes,
-    /// looked at for the header only and not kept. Null like fromBytes.
-    static PicturePtr fromStore(std::shared_ptr<const ByteStore> store, qint64 offset,
-                                const QByteArray& bytes);
+    /// A picture of `stored` (bytes in memory, or left in their store), whose header is
+    /// read from `head`, its first bytes (PictureHead). Null like fromBytes, and when
+    /// the size is not found in `head` unless it holds all the bytes.
+    static PicturePtr fromStored(const StoredBytes& stored, const QByteArray& head);
     /// A picture made from pixels; it has no source bytes. Null for a null image.
     static PicturePtr fromImage(const QImage& image);
 
@@ -70,7 +83,7 @@ public:
     /// The memory the picture itself keeps: its bytes when they are held in memory, its
     /// pixels when it was made from pixels; nothing for bytes left in a store (decoded
     /// images live in the program's cache and are not counted).
-    qint64 heldBytes() const { return m_bytes.size() + m_pixels.sizeInBytes(); }
+    qint64 heldBytes() const { return m_source.heldBytes() + m_pixels.sizeInBytes(); }
 
 private:
     QImage decode(QSize scaled) const;
@@ -78,11 +91,8 @@ private:
     quint64 m_id = 0;
     QSize m_size;
     QByteArray m_format;
-    QImage m_pixels;                          ///< a picture made from pixels
-    QByteArray m_bytes;                       ///< bytes held in memory
-    std::shared_ptr<const ByteStore> m_store; ///< or where they are stored
-    qint64 m_offset = 0;
-    qint64 m_length = 0;
+    QImage m_pixels;      ///< a picture made from pixels
+    StoredBytes m_source; ///< or the image-file bytes, in memory or in their store
     mutable std::atomic<bool> m_failed{false};
 };
 

@@ -3,6 +3,7 @@
 // document files, written and read field by field (little-endian), never by copying
 // memory; values the program does not interpret travel unchanged.
 
+#include "document/ByteStore.h"
 #include "document/StoredColor.h"
 
 #include <QByteArray>
@@ -33,9 +34,9 @@ struct SlideRecord {
     quint32 reserved3 = 0;
     quint32 reserved4 = 0;
     /// Image bytes read from a document that did not decode; written back unchanged
-    /// while picture is null, so opening and saving never loses them. Not stored in
-    /// the record's 28 bytes.
-    QByteArray undecodedImage;
+    /// while picture is null, so opening and saving never loses them. Those of an
+    /// opened document stay in its store. Not stored in the record's 28 bytes.
+    StoredBytes undecodedImage;
 
     /// The 28 stored bytes of the record.
     QByteArray toBytes() const;

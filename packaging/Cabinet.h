@@ -5,22 +5,14 @@
 // members, stored or MSZIP data, checksums present or zero) and refuses everything it
 // cannot read safely: other compressions, cabinet sets, damaged or inconsistent data.
 
+#include "base/ProgressSink.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
 #include <vector>
 
 class QIODevice;
-
-/// Told how far a long job has come. Called often, so it must be cheap.
-class ProgressSink {
-public:
-    virtual ~ProgressSink() = default;
-    /// `done` of `total` units (bytes) are finished.
-    virtual void progress(qint64 done, qint64 total) = 0;
-    /// True when the user asked to stop: an extraction ends at its next block.
-    virtual bool cancelled() const { return false; }
-};
 
 namespace cab {
 

@@ -2,6 +2,7 @@
 
 #include "base/Platform.h"
 #include "base/Prompts.h"
+#include "document/DocumentStream.h"
 
 #include <QDir>
 #include <QFile>
@@ -201,10 +202,11 @@ bool ExtractDocumentMember(const QString& name, const QString& folder, QIODevice
     if (s == cab::Status::Ok && file && !file->flush())
         s = cab::Status::WriteError;
     if (s == cab::Status::WriteError) {
+        // The file the user opened and why its member could not be written; the work
+        // file it went to is no name the user knows.
         const QString reason = file ? WriteFailureReason(*file) : out.errorString();
-        ShowMessage(Msg::ExtractFailed,
-                    file ? FileAndReason(file->fileName(), reason) : reason + QLatin1Char('\n'),
-                    nullptr, MsgKind::Error);
+        ShowMessage(Msg::ExtractFailed, FileAndReason(joinFolder(folder, name), reason), nullptr,
+                    MsgKind::Error);
         return false;
     }
     if (s == cab::Status::Cancelled)
@@ -219,6 +221,10 @@ bool ExtractDocumentMember(const QString& name, const QString& folder, QIODevice
 bool CabinetJob::Run(ProgressSink* progress) {
     if (kind == Kind::Pack)
         return PackFile(packSource, packName, packFolder, progress);
+    if (kind == Kind::Read) {
+        readOk = readFrom && ReadDocumentStream(readFrom, progress);
+        return readOk || !(progress && progress->cancelled());
+    }
     if (!extractTo)
         return extractFailed("[File Copy]\n");
     return ExtractDocumentMember(extractName, extractFolder, *extractTo, &extractedName, progress);

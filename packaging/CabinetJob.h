@@ -1,11 +1,14 @@
 #pragma once
-// The packing and extracting jobs behind the processing dialog, and the seam through
-// which the document commands run them: with the dialog in the program, directly in
-// tests and on the command line.
+// The packing, extracting and reading jobs behind the processing dialog, and the seam
+// through which the document commands run them: with the dialog in the program,
+// directly in tests and on the command line.
 
 #include "packaging/Cabinet.h"
 
 #include <QString>
+#include <memory>
+
+class ByteStore;
 
 /// Packs `source` into a new single-member MSZIP cabinet `folder` + `name` (the member
 /// is named `name` too). The cabinet is written beside the target and replaces it only
@@ -25,15 +28,20 @@ bool ExtractCabinet(const QString& name, const QString& folder, const QString& d
 /// Writes the document member of the cabinet `folder` + `name` (the member an extraction
 /// of everything would write last) to `out`, and nothing else anywhere; `memberName`
 /// (optional) receives its stored name, empty when the cabinet has no members (which is
-/// no failure here). Failure shows "[File Copy]" and message Msg::ExtractFailed, with
-/// the output's name and the reason when writing failed.
+/// no failure here). Failure shows "[File Copy]" and message Msg::ExtractFailed; when
+/// the member cannot be written (a full work folder), the cabinet's path and the
+/// system's reason instead of "[File Copy]".
 bool ExtractDocumentMember(const QString& name, const QString& folder, QIODevice& out,
                            QString* memberName = nullptr, ProgressSink* progress = nullptr);
 
-/// One packing or extracting job: its kind, the paths of that kind and, after an
-/// extraction, the name of the member it wrote.
+/// One packing, extracting or reading job: its kind, the paths (or the store) of that
+/// kind and, after it ran, what it found.
 struct CabinetJob {
-    enum class Kind { Extract, Pack };
+    enum class Kind {
+        Extract, ///< the document member of a cabinet into a device
+        Pack,    ///< a file into a new cabinet
+        Read     ///< a document stream into the open document (ReadDocumentStream)
+    };
     Kind kind = Kind::Extract;
     QString packSource;             ///< file to put into the cabinet
     QString packName;               ///< cabinet file name, also the member's name
@@ -42,8 +50,13 @@ struct CabinetJob {
     QString extractFolder;          ///< folder of the cabinet, ending with a separator
     QIODevice* extractTo = nullptr; ///< receives the document member (not owned)
     QString extractedName;          ///< set by an extraction: the member written
+    /// The document stream to read; its pictures' bytes stay there.
+    std::shared_ptr<const ByteStore> readFrom;
+    bool readOk = false; ///< set by a reading that ran to its end: ReadDocumentStream's result
 
-    /// Runs PackFile or ExtractDocumentMember; true when it succeeded.
+    /// Runs PackFile, ExtractDocumentMember or ReadDocumentStream; true when it
+    /// succeeded. A reading succeeds when it ran to its end, whatever the stream held
+    /// (readOk); it fails only when the user stopped it, and the slide table is empty then.
     bool Run(ProgressSink* progress);
 };
 

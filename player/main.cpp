@@ -4,47 +4,38 @@
 #include "app/ui/Startup.h"
 #include "base/Platform.h"
 #include "base/Prompts.h"
+#include "document/ByteStore.h"
 #include "document/Document.h"
 #include "document/DocumentCommands.h"
-#include "document/DocumentStream.h"
 #include "document/SlideTable.h"
+#include "packaging/CabinetJob.h"
 #include "packaging/Executable.h"
 #include "slideshow/ui/SlideshowWindow.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
-#include <new>
+#include <memory>
 
 namespace {
 
-/// Loads the stream embedded in this program's file; false after a message.
+/// Loads the stream embedded in this program's file where it lies (the pictures read
+/// their bytes from this file when they are shown); false after a message, or when the
+/// user stopped the reading.
 bool LoadEmbeddedDocument() {
     const QString self = ProgramFilePath();
     qint64 offset = 0;
     qint64 length = 0;
-    QFile file(self);
-    if (!FindEmbeddedStream(self, &offset, &length) || !file.open(QIODevice::ReadOnly) ||
-        !file.seek(offset)) {
+    auto file = std::make_unique<QFile>(self);
+    if (!FindEmbeddedStream(self, &offset, &length) || !file->open(QIODevice::ReadOnly)) {
         ShowMessage(Msg::WrongFileFormat);
         return false;
     }
-    QByteArray bytes;
-    try {
-        bytes = file.read(length);
-    } catch (const std::bad_alloc&) {
-        ShowMessage(Msg::OutOfMemory);
-        return false;
-    }
-    if (bytes.size() != length) {
-        ShowMessage(Msg::WrongFileFormat);
-        return false;
-    }
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
+    CabinetJob read;
+    read.kind = CabinetJob::Kind::Read;
+    read.readFrom = std::make_shared<const ByteStore>(std::move(file), offset, length);
     ReleaseAllPictures();
-    return ReadDocumentStream(buffer);
+    return RunCabinetJob(read) && read.readOk;
 }
 
 } // namespace

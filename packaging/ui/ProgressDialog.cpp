@@ -43,7 +43,7 @@ ProgressDialog::ProgressDialog(CabinetJob& job, QWidget* parent)
     m_hidden = new QPushButton(QStringLiteral("非表示"), this);
     m_hidden->setObjectName(QStringLiteral("hide"));
     m_hidden->hide();
-    if (job.kind == CabinetJob::Kind::Extract) {
+    if (job.kind != CabinetJob::Kind::Pack) {
         // Opening a large document can take a while: the user may change their mind.
         m_cancel = new QPushButton(QStringLiteral("キャンセル"), this);
         m_cancel->setObjectName(QStringLiteral("cancel"));

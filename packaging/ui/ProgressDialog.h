@@ -1,6 +1,7 @@
 #pragma once
 // The processing dialog: a small captionless popup with a progress bar that packs or
-// extracts a cabinet while it is shown, then ends with OK (success) or Cancel.
+// extracts a cabinet, or reads a document's stream, while it is shown, then ends with OK
+// (success) or Cancel.
 
 #include "packaging/CabinetJob.h"
 
@@ -27,12 +28,13 @@ public:
     bool cancelled() const override { return m_cancelled; }
 
     QProgressBar* progressBar() const { return m_progress; }
-    /// The cancel button of an extraction (an open stops, the document stays); null for
-    /// packing, which always runs to its end.
+    /// The cancel button of an extraction or a reading (an open stops, the document
+    /// stays); null for packing, which always runs to its end.
     QPushButton* cancelButton() const { return m_cancel; }
 
 public Q_SLOTS:
-    /// Escape and the cancel button: an extraction stops at its next block.
+    /// Escape and the cancel button: an extraction stops at its next block, a reading
+    /// before its next slide.
     void reject() override;
 
 private:

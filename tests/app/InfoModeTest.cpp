@@ -4,10 +4,12 @@
 #include "document/DocumentStream.h"
 #include "document/SlideTable.h"
 #include "tests/support/Fixtures.h"
+#include "tests/support/MeasuredRun.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TestPrompts.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -16,6 +18,10 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#if defined(Q_OS_UNIX)
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -180,3 +186,58 @@ TEST_F(InfoMode, SizesComeFromThePicturesHeadersWithoutDecoding) {
     EXPECT_EQ(s0["imageFormat"].toString(), QStringLiteral("png"));
     EXPECT_EQ(s0["imageBytes"].toInt(), png.size());
 }
+
+#if defined(Q_OS_UNIX)
+TEST_F(InfoMode, ASparseSlideshowIsDescribedInPlaceWithLittleMemory) {
+    // A two-slide document's stream in a slideshow whose trailer points at byte 1, so
+    // that the stream seen from the trailer runs on over gigabytes of zeros: what the
+    // slides declare is read, and nothing else is copied or held.
+    CountingEditState ed;
+    NewDocument(ed);
+    FillSlides(ed, 2);
+    QBuffer stream;
+    stream.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(WriteDocumentStream(stream));
+    const qint64 bmpBytes = EncodeBmp(MakeTestPicture(4, 3)->image()).size();
+    constexpr qint64 kGiB = qint64(1) << 30;
+    struct Row {
+        const char* name;
+        qint64 hole;
+        bool stretch;     // the last picture's block declared to run over the hole
+        qint64 lastBytes; // the last slide's imageBytes
+    };
+    const Row rows[] = {
+        {"the stream, then a hole", 6 * kGiB, false, bmpBytes},
+        {"the last picture's block over the hole", 3 * kGiB, true, bmpBytes + 3 * kGiB},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        QTemporaryDir dir, tmp;
+        const QString show = dir.filePath(QStringLiteral("show"));
+        const QString why = WriteSparseSlideshow(show, "X", stream.data(), r.hole, r.stretch);
+        if (!why.isEmpty())
+            GTEST_SKIP() << why.toStdString();
+        const MeasuredRun run =
+            RunMeasured(QStringLiteral(LSR_BINARY_DIR "/luserio"), {QStringLiteral("--info"), show},
+                        {QStringLiteral("TMPDIR=") + tmp.path()});
+        ASSERT_EQ(run.code, 0) << run.err.toStdString();
+        EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+        const QJsonObject o = QJsonDocument::fromJson(run.out).object();
+        EXPECT_EQ(o["slideCount"].toInt(), 2);
+        const QJsonArray slides = o["slides"].toArray();
+        ASSERT_EQ(slides.size(), 2);
+        for (const QJsonValue slide : slides) {
+            EXPECT_EQ(slide.toObject()["width"].toInt(), 4);
+            EXPECT_EQ(slide.toObject()["height"].toInt(), 3);
+        }
+        EXPECT_EQ(slides[1].toObject()["imageBytes"].toDouble(), double(r.lastBytes));
+        // No work file was written: the work folder the child would use was never made.
+        const QString work = tmp.path() + QStringLiteral("/luserio-%1").arg(::geteuid());
+        EXPECT_FALSE(QFileInfo::exists(work)) << QDir(work).entryList().join(' ').toStdString();
+        // Neither the stream nor a picture's block was held (the program itself takes
+        // some 25 MiB).
+        EXPECT_LT(run.peakKiB, 128 * 1024);
+        QFile::remove(show);
+    }
+}
+#endif

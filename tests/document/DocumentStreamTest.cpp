@@ -1,11 +1,15 @@
 #include "document/DocumentStream.h"
 #include "base/Messages.h"
+#include "base/ProgressSink.h"
+#include "document/ByteStore.h"
 #include "document/SlideTable.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/TestPrompts.h"
 
 #include <QBuffer>
 #include <QFile>
+#include <QTemporaryDir>
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace {
@@ -349,7 +353,7 @@ TEST_F(DocStream, PicturesBeyondTheLimitStayUndecodedAndAreToldOnce) {
         for (int i = 0; i < r.pictures.size(); ++i) {
             EXPECT_EQ(bool(doc.slides[i].picture), r.decoded[i]) << i;
             if (!r.decoded[i]) {
-                EXPECT_EQ(doc.slides[i].undecodedImage, r.pictures[i]) << i;
+                EXPECT_EQ(doc.slides[i].undecodedImage.bytes(), r.pictures[i]) << i;
             }
         }
         if (r.slidesNamed.isEmpty()) {
@@ -366,5 +370,218 @@ TEST_F(DocStream, PicturesBeyondTheLimitStayUndecodedAndAreToldOnce) {
             at += 4 + int(picture.size());
         }
         EXPECT_EQ(out.size(), at);
+    }
+}
+
+namespace {
+
+/// A device that hands out its bytes once, in order, and tells nothing of its length.
+class SequentialReader : public QIODevice {
+public:
+    explicit SequentialReader(QByteArray bytes) : m_bytes(std::move(bytes)) { open(ReadOnly); }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override {
+        const qint64 n = std::min<qint64>(maxSize, m_bytes.size() - m_at);
+        std::memcpy(data, m_bytes.constData() + m_at, size_t(n));
+        m_at += n;
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QByteArray m_bytes;
+    qint64 m_at = 0;
+};
+
+/// A file that counts the bytes read from it.
+class CountingFile : public QFile {
+public:
+    CountingFile(const QString& path, qint64* count) : QFile(path), m_count(count) {}
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override {
+        const qint64 n = QFile::readData(data, maxSize);
+        if (n > 0)
+            *m_count += n;
+        return n;
+    }
+
+private:
+    qint64* m_count;
+};
+
+/// A store over a file of `bytes` in `dir`, reading through `count` when given. The
+/// file is read unbuffered, so the count is what was asked for.
+std::shared_ptr<const ByteStore> storeOf(const QTemporaryDir& dir, const QByteArray& bytes,
+                                         qint64* count = nullptr) {
+    const QString path = dir.filePath(QStringLiteral("stream"));
+    EXPECT_TRUE(WriteFileBytes(path, bytes));
+    std::unique_ptr<QFile> file(count ? new CountingFile(path, count) : new QFile(path));
+    EXPECT_TRUE(file->open(QIODevice::ReadOnly | QIODevice::Unbuffered));
+    return std::make_shared<const ByteStore>(std::move(file));
+}
+
+/// What a test looks at of a read document: per slide its picture's size (or -1 x -1)
+/// and the bytes it keeps undecoded.
+struct Outcome {
+    bool ok = false;
+    QList<QSize> sizes;
+    QList<QByteArray> undecoded;
+    bool operator==(const Outcome& o) const {
+        return ok == o.ok && sizes == o.sizes && undecoded == o.undecoded;
+    }
+};
+
+Outcome outcomeOf(bool ok) {
+    Outcome o;
+    o.ok = ok;
+    const Document& doc = CurrentDocument();
+    for (int i = 0; i < doc.slideCount; ++i) {
+        o.sizes << (doc.slides[i].picture ? doc.slides[i].picture->size() : QSize(-1, -1));
+        o.undecoded << doc.slides[i].undecodedImage.bytes();
+    }
+    return o;
+}
+
+/// Stops a reading once `after` slides are read.
+struct StopAfter : ProgressSink {
+    explicit StopAfter(qint64 n) : after(n) {}
+    void progress(qint64 done, qint64) override { seen << done; }
+    bool cancelled() const override { return !seen.isEmpty() && seen.last() >= after; }
+    qint64 after;
+    QList<qint64> seen;
+};
+
+/// A JPEG of `w` x `h` noisy pixels (large for its size) with `comments` bytes of
+/// comment segments right after its start marker, before its frame header.
+QByteArray jpegWithComments(int w, int h, int comments) {
+    QImage img(w, h, QImage::Format_RGB32);
+    quint32 seed = 12345;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            img.setPixel(x, y, seed >> 8);
+        }
+    QByteArray jpg;
+    QBuffer buf(&jpg);
+    buf.open(QIODevice::WriteOnly);
+    img.save(&buf, "JPEG", 90);
+    QByteArray segments;
+    for (int left = comments; left > 0;) {
+        const int payload = std::min(left, 60000);
+        segments += QByteArray::fromHex("FFFE") + be32(quint32(payload + 2)).right(2);
+        segments += QByteArray(payload, 'c');
+        left -= payload;
+    }
+    return jpg.left(2) + segments + jpg.mid(2);
+}
+
+} // namespace
+
+TEST_F(DocStream, EverySourceReadsTheSameDocument) {
+    // A device with its length, one without (sequential), and a store whose blocks stay
+    // where they are; the fourth block claims more than the stream holds and ends the
+    // reading there.
+    const QByteArray bmp = EncodeBmp(MakeTestPicture(3, 2, Qt::blue)->image());
+    const QByteArray jpg = jpegBytes();
+    const QByteArray junk("not an image at all");
+    QByteArray s = QByteArray("LSR001    ") + sampleHeader() + be32(6);
+    for (int i = 0; i < 6; ++i)
+        s += record(1, 0xFFFFFFFF, 5, 0, 0);
+    s += be32(quint32(bmp.size())) + bmp;
+    s += be32(quint32(jpg.size())) + jpg;
+    s += be32(quint32(junk.size())) + junk;
+    s += be32(0);
+    const QByteArray complete = s;
+    s += be32(0xFFFFFF00u) + bmp; // claims almost 4 GB
+    s += be32(quint32(bmp.size())) + bmp;
+    Outcome expected;
+    expected.ok = true;
+    expected.sizes = {QSize(3, 2),   QSize(16, 8),  QSize(-1, -1),
+                      QSize(-1, -1), QSize(-1, -1), QSize(-1, -1)};
+    expected.undecoded = {QByteArray(), QByteArray(), junk,
+                          QByteArray(), QByteArray(), QByteArray()};
+    QTemporaryDir dir;
+    enum Source { Buffer, Sequential, Store };
+    for (const Source source : {Buffer, Sequential, Store}) {
+        SCOPED_TRACE(int(source));
+        ResetWorld();
+        TestPrompts p;
+        bool ok = false;
+        if (source == Buffer) {
+            ok = readStream(s);
+        } else if (source == Sequential) {
+            SequentialReader in(s);
+            ok = ReadDocumentStream(in);
+        } else {
+            ok = ReadDocumentStream(storeOf(dir, s));
+        }
+        EXPECT_TRUE(outcomeOf(ok) == expected);
+        EXPECT_TRUE(p.calls.isEmpty());
+        // Written back: the blocks read before the cut as they were, then none.
+        EXPECT_TRUE(writeStream().mid(78 + 6 * 28) ==
+                    complete.mid(78 + 6 * 28) + be32(0) + be32(0));
+    }
+}
+
+TEST_F(DocStream, StoredBlocksAreReadOnlyAsFarAsTheirPicturesHeaders) {
+    const QByteArray bmp = EncodeBmp(MakeTestPicture(600, 600, Qt::green)->image());
+    const QByteArray jpg = jpegWithComments(1000, 1000, 100000);
+    // What the magic, the header, the count, one record and one block length take.
+    constexpr qint64 kFixed = 10 + 64 + 4 + 28 + 4;
+    struct Row {
+        const char* name;
+        QByteArray picture;
+        QSize size;     // -1 x -1: no picture
+        qint64 maxRead; // bytes of the block looked at
+    };
+    const Row rows[] = {
+        {"a BMP of a megabyte", bmp, QSize(600, 600), kPictureHeadBytes},
+        {"two megabytes of zeros", QByteArray(2 << 20, '\0'), QSize(-1, -1), kPictureHeadBytes},
+        {"a JPEG whose frame header lies past 64 KiB", jpg, QSize(1000, 1000),
+         kPictureHeadBytes + 2 * kPictureHeadBytes},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        ASSERT_GT(r.picture.size(), 4 * r.maxRead) << "a block far larger than what is read";
+        ResetWorld();
+        TestPrompts p;
+        const QByteArray s = streamOfPictures({r.picture});
+        QTemporaryDir dir;
+        qint64 read = 0;
+        ASSERT_TRUE(ReadDocumentStream(storeOf(dir, s, &read)));
+        EXPECT_LE(read, kFixed + r.maxRead);
+        const SlideRecord& slide = CurrentDocument().slides[0];
+        EXPECT_EQ(slide.picture ? slide.picture->size() : QSize(-1, -1), r.size);
+        // Nothing of the block is held in memory; saving reads it from the store (the
+        // record says 0 for a slide without a picture).
+        EXPECT_EQ(slide.picture ? slide.picture->heldBytes() : slide.undecodedImage.heldBytes(), 0);
+        EXPECT_TRUE(writeStream().mid(78 + 28) == s.mid(78 + 28));
+        EXPECT_TRUE(p.calls.isEmpty());
+    }
+}
+
+TEST_F(DocStream, AStoppedReadingEndsWithoutAWordAndLeavesNoSlides) {
+    const QByteArray bmp = EncodeBmp(MakeTestPicture(2, 2)->image());
+    const QByteArray s = streamOfPictures({bmp, bmp, bmp, bmp});
+    QTemporaryDir dir;
+    struct Row {
+        qint64 after;
+        bool ok;
+        QList<qint64> seen; // the slides read, as reported
+    };
+    const Row rows[] = {{0, false, {0}}, {2, false, {0, 1, 2}}, {9, true, {0, 1, 2, 3, 4}}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.after);
+        ResetWorld();
+        TestPrompts p;
+        StopAfter stop(r.after);
+        EXPECT_EQ(ReadDocumentStream(storeOf(dir, s), &stop), r.ok);
+        EXPECT_EQ(stop.seen, r.seen);
+        EXPECT_EQ(CurrentDocument().slideCount, r.ok ? 4 : 0);
+        EXPECT_EQ(bool(CurrentDocument().slides[0].picture), r.ok);
+        EXPECT_TRUE(p.calls.isEmpty());
     }
 }

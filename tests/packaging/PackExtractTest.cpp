@@ -243,6 +243,9 @@ TEST_F(PackExtract, ProcessingDialogRunsTheJobAndMovesItsBar) {
 
     // The cancel button of an extraction stops it without a word; packing has none.
     EXPECT_EQ(dlg.cancelButton(), nullptr);
+    CabinetJob reading; // a document's stream, read as an open's last step
+    reading.kind = CabinetJob::Kind::Read;
+    EXPECT_NE(ProgressDialog(reading).cancelButton(), nullptr);
     QBuffer stopped;
     CabinetJob cancelled = extractionOf("P.lsr", stopped);
     ProgressDialog stop(cancelled);

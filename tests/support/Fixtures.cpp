@@ -5,6 +5,10 @@
 
 #include <QFile>
 
+#if defined(Q_OS_UNIX)
+#include <sys/stat.h>
+#endif
+
 void ClearSettings() {
     QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Varnholt"),
                 ApplicationName());
@@ -48,4 +52,53 @@ QByteArray ReadFileBytes(const QString& path) {
 bool WriteFileBytes(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+QString WriteSparseSlideshow(const QString& path, const QByteArray& runtime, QByteArray stream,
+                             qint64 hole, bool stretchLastBlock) {
+    const auto be32 = [](const char* p) {
+        const auto* b = reinterpret_cast<const unsigned char*>(p);
+        return (quint32(b[0]) << 24) | (quint32(b[1]) << 16) | (quint32(b[2]) << 8) | b[3];
+    };
+    const auto putBe32 = [](QByteArray& bytes, qsizetype at, quint32 v) {
+        for (int i = 0; i < 4; ++i)
+            bytes[at + i] = char(v >> (24 - 8 * i));
+    };
+    if (stretchLastBlock) {
+        // Past the magic, the header and the count come the records, then the blocks.
+        const quint32 count = be32(stream.constData() + 74);
+        qsizetype at = 78 + qsizetype(count) * 28;
+        qsizetype last = -1;
+        for (quint32 i = 0; i < count && at + 4 <= stream.size(); ++i) {
+            last = at;
+            at += 4 + qsizetype(be32(stream.constData() + at));
+        }
+        const quint64 stretched = quint64(be32(stream.constData() + last)) + quint64(hole);
+        if (last < 0 || stretched > 0xFFFFFFFFu)
+            return QStringLiteral("the stretched block does not fit a block length");
+        putBe32(stream, last, quint32(stretched));
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(runtime + stream) != runtime.size() + stream.size())
+        return QStringLiteral("cannot write ") + path;
+    const qint64 end = runtime.size() + stream.size() + hole;
+    QByteArray trailer(8, '\0');
+    putBe32(trailer, 0, 0x03CA193Au);
+    putBe32(trailer, 4, quint32(runtime.size()));
+    if (!file.resize(end) || !file.seek(end) || file.write(trailer) != 8 || !file.flush())
+        return QStringLiteral("no file of %1 bytes here: %2").arg(end + 8).arg(file.errorString());
+    file.close();
+#if defined(Q_OS_UNIX)
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return QStringLiteral("cannot look at ") + path;
+    // A file system without holes would have written gigabytes of zeros.
+    if (qint64(st.st_blocks) * 512 > runtime.size() + stream.size() + (1 << 20)) {
+        QFile::remove(path);
+        return QStringLiteral("the file system of the test's temporary folder keeps no holes");
+    }
+#endif
+    QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
+    return {};
 }

@@ -52,3 +52,13 @@ private:
 QByteArray ReadFileBytes(const QString& path);
 /// Writes `bytes` as the whole content of the file `path`; false when it cannot.
 bool WriteFileBytes(const QString& path, const QByteArray& bytes);
+
+/// Writes to `path` a standalone slideshow made as a hostile one would be: `runtime`,
+/// the document stream `stream`, `hole` bytes of zeros that take no room on disk (a
+/// sparse file), and the trailer naming the runtime's length, so that the stream seen
+/// from the trailer runs on over the hole. With `stretchLastBlock` the last slide's
+/// block is declared to run over the hole as well (its picture, then zeros). Empty when
+/// written; otherwise why it could not be (the test folder's file system keeps no
+/// holes, or cannot hold a file that large).
+QString WriteSparseSlideshow(const QString& path, const QByteArray& runtime, QByteArray stream,
+                             qint64 hole, bool stretchLastBlock = false);

@@ -96,7 +96,7 @@ Outcome ReadWithQt(const QByteArray& bytes) {
     const Document& doc = CurrentDocument();
     for (int i = 0; i < doc.slideCount; ++i) {
         const SlideRecord& r = doc.slides[size_t(i)];
-        QByteArray image = r.undecodedImage;
+        QByteArray image = r.undecodedImage.bytes();
         if (r.picture) {
             EXPECT_TRUE(SavePictureToStream(r.picture.get(), image));
         }
