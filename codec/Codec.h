@@ -57,6 +57,9 @@ enum class Outcome {
 struct Result {
     Outcome outcome = Outcome::Failed;
     std::string error; ///< why it failed or is damaged, in English; empty when complete
+    /// The file declares transparency: an alpha channel, a transparent colour or index,
+    /// or a palette entry that is not fully opaque (set by the PNG and GIF decoders).
+    bool transparent = false;
 };
 
 struct Options {
