@@ -17,8 +17,9 @@ QImage TestPicture(int w, int h, bool alpha) {
     QImage img(w, h, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            img.setPixel(x, y, qRgba((x * 255) / w, (y * 255) / h, (x ^ y) & 0xFF,
-                                     alpha ? ((x + y) % 3) * 120 : 255));
+            img.setPixel(x, y,
+                         qRgba((x * 255) / w, (y * 255) / h, (x ^ y) & 0xFF,
+                               alpha ? ((x + y) % 3) * 120 : 255));
     QPainter p(&img);
     p.fillRect(w / 4, h / 4, w / 3, h / 5, QColor(10, 200, 30, alpha ? 200 : 255));
     return img;
@@ -67,9 +68,8 @@ TEST(CodecJpeg, DecodesLikeQtAtFullSizeWhateverTheEncoding) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const QByteArray bytes = Encode(c.picture, "jpeg", 85, c.progressive);
-        const codec::Info info =
-            codec::ReadInfo(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                            size_t(bytes.size()));
+        const codec::Info info = codec::ReadInfo(
+            reinterpret_cast<const std::uint8_t*>(bytes.constData()), size_t(bytes.size()));
         EXPECT_EQ(info.format, codec::Format::Jpeg);
         EXPECT_EQ(QSize(info.width, info.height), c.picture.size());
         CollectingSink sink;
@@ -87,8 +87,8 @@ TEST(CodecJpeg, DecodesAtTheSmallestScaleThatStillGivesTheSizeAskedFor) {
         QSize decoded;
     };
     const Case cases[] = {
-        {0, 0, QSize(200, 120)},  {100, 60, QSize(100, 60)}, {101, 10, QSize(200, 120)},
-        {50, 30, QSize(50, 30)},  {25, 15, QSize(25, 15)},   {1, 1, QSize(25, 15)},
+        {0, 0, QSize(200, 120)}, {100, 60, QSize(100, 60)}, {101, 10, QSize(200, 120)},
+        {50, 30, QSize(50, 30)}, {25, 15, QSize(25, 15)},   {1, 1, QSize(25, 15)},
         {26, 1, QSize(50, 30)},
     };
     const QImage full = QtDecode(bytes);
@@ -101,8 +101,8 @@ TEST(CodecJpeg, DecodesAtTheSmallestScaleThatStillGivesTheSizeAskedFor) {
         EXPECT_EQ(Decode(bytes, sink, o).outcome, codec::Outcome::Complete);
         EXPECT_EQ(sink.image.size(), c.decoded);
         // A reduced decode is close to the full decode averaged over its blocks.
-        const QImage averaged = full.scaled(c.decoded, Qt::IgnoreAspectRatio,
-                                            Qt::SmoothTransformation);
+        const QImage averaged =
+            full.scaled(c.decoded, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         double total = 0;
         int count = 0;
         for (int y = 2; y < c.decoded.height() - 2; ++y)
@@ -158,8 +158,8 @@ TEST(CodecPng, DecodesLikeQtAndInterlacedLikePlain) {
 }
 
 TEST(CodecPng, InterlacedFilesComeInPassesWithEveryPixelOnce) {
-    for (const char* name : {"grey4_trns_interlaced.png", "palette2_trns_interlaced.png",
-                             "rgba16_interlaced.png"}) {
+    for (const char* name :
+         {"grey4_trns_interlaced.png", "palette2_trns_interlaced.png", "rgba16_interlaced.png"}) {
         SCOPED_TRACE(name);
         QFile file(QStringLiteral(LSR_SOURCE_DIR "/fuzz/corpus/png_reader/") +
                    QString::fromLatin1(name));
