@@ -2,6 +2,7 @@
 // The program's messages, each by its key in the string table (MessageTable.inc).
 
 #include <QString>
+#include <vector>
 
 /// A message of the string table; the value is the text's key in the table.
 enum class Msg : int {
@@ -68,7 +69,17 @@ enum class Msg : int {
     WindowsRuntimeUnavailable = 30340,
     /// A player started with neither slides of its own nor a document to play.
     NothingToPlay = 30341,
+    /// A document without slides cannot be played.
+    NoSlidesToPlay = 30342,
+    /// No slide of the document has a picture that shows: nothing can be played.
+    NoSlideCanBeShown = 30343,
+    /// The slides named before the text are left out of the show: their pictures do not show.
+    SlidesSkipped = 30344,
 };
+
+/// Ascending numbers as a short list, runs of consecutive numbers as "first-last"
+/// ("1, 3-5, 9"): how messages name slides.
+QString NumberRanges(const std::vector<int>& numbers);
 
 /// The string-table text of `id`; empty when the table has none.
 QString MessageText(Msg id);

@@ -114,21 +114,6 @@ bool WriteDocumentStream(QIODevice& out) {
 
 namespace {
 
-/// Ascending numbers as a short list: runs of consecutive numbers as "first-last"
-/// ("1, 3-5, 9").
-QString NumberRanges(const std::vector<int>& numbers) {
-    QStringList parts;
-    for (size_t i = 0; i < numbers.size();) {
-        size_t j = i;
-        while (j + 1 < numbers.size() && numbers[j + 1] == numbers[j] + 1)
-            ++j;
-        parts << (j == i ? QString::number(numbers[i])
-                         : QStringLiteral("%1-%2").arg(numbers[i]).arg(numbers[j]));
-        i = j + 1;
-    }
-    return parts.join(QStringLiteral(", "));
-}
-
 bool readStream(QIODevice& in, const std::shared_ptr<const ByteStore>& store,
                 ProgressSink* progress) {
     Document& doc = CurrentDocument();

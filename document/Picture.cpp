@@ -8,7 +8,10 @@
 #include <QBuffer>
 #include <QIODevice>
 #include <QImageReader>
+#include <QMutex>
+#include <QWaitCondition>
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -16,6 +19,45 @@ std::atomic<quint64> g_nextPictureId{1};
 
 /// The cache's name for a picture decoded whole.
 constexpr int kWholePicture = 0;
+
+/// Full-size decodes take turns: together they hold at most kFullDecodeBudgetBytes of
+/// pixels, and one that needs more than that runs alone. A turn is taken for what the
+/// decode really holds: the picture and the copy its conversion makes.
+class DecodeTurn {
+public:
+    explicit DecodeTurn(QSize size)
+        : m_bytes(std::min(qint64(size.width()) * size.height() * 4 * 2, kFullDecodeBudgetBytes)) {
+        QMutexLocker lock(&s_mutex);
+        while (s_held > 0 && s_held + m_bytes > kFullDecodeBudgetBytes)
+            s_free.wait(&s_mutex);
+        s_held += m_bytes;
+    }
+    ~DecodeTurn() {
+        QMutexLocker lock(&s_mutex);
+        s_held -= m_bytes;
+        s_free.wakeAll();
+    }
+    DecodeTurn(const DecodeTurn&) = delete;
+    DecodeTurn& operator=(const DecodeTurn&) = delete;
+
+private:
+    qint64 m_bytes;
+    static QMutex s_mutex;
+    static QWaitCondition s_free;
+    static qint64 s_held;
+};
+
+QMutex DecodeTurn::s_mutex;
+QWaitCondition DecodeTurn::s_free;
+qint64 DecodeTurn::s_held = 0;
+
+/// The rows of a picture at hand (Format_RGB32 or Format_ARGB32) handed to a sink.
+void FeedRows(const QImage& image, codec::RowSink& sink) {
+    if (!sink.Begin(image.width(), image.height()))
+        return;
+    for (int y = 0; y < image.height(); ++y)
+        sink.Row(y, reinterpret_cast<const std::uint32_t*>(image.constScanLine(y)), 0, 1);
+}
 
 QImage toStorageFormat(QImage image) {
     if (image.isNull())
@@ -122,6 +164,10 @@ QByteArray PictureHead(const StoredBytes& stored, const std::function<bool()>& k
     }
 }
 
+bool IsDrawnReduced(QSize size) {
+    return size.isValid() && qint64(size.width()) * qint64(size.height()) > kWholeDecodePixels;
+}
+
 Picture::Picture() : m_id(g_nextPictureId.fetch_add(1, std::memory_order_relaxed)) {}
 
 Picture::~Picture() {
@@ -157,6 +203,10 @@ QImage Picture::decode(QSize scaled) const {
     if (m_failed.load(std::memory_order_relaxed))
         return QImage();
     QImage image;
+    // A decode at the full size waits its turn; a reduced one holds little.
+    std::optional<DecodeTurn> turn;
+    if (!scaled.isValid())
+        turn.emplace(m_size);
     try {
         const QByteArray bytes = sourceBytes();
         if (HasPngSignature(bytes)) {
@@ -212,6 +262,63 @@ QImage Picture::scaledImage(QSize size) const {
     if (!m_pixels.isNull())
         return m_pixels.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return decode(size);
+}
+
+QImage Picture::reducedImage(QSize size, const codec::Coverage& coverage) const {
+    if (size.isEmpty() || m_failed.load(std::memory_order_relaxed))
+        return QImage();
+    codec::Reducer reducer(size.width(), size.height(), coverage);
+    try {
+        if (!m_pixels.isNull()) {
+            FeedRows(m_pixels, reducer);
+        } else {
+            const QByteArray bytes = sourceBytes();
+            const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
+            const codec::Format format = codec::FormatOf(data, size_t(bytes.size()));
+            if (codec::Decodes(format)) {
+                codec::Options options;
+                options.maxPixels = kMaxImagePixels;
+                // The decoder's own reduced scales mix neighbouring pixels: a key must
+                // meet the picture's own pixels.
+                if (!coverage.keyed) {
+                    options.minWidth = size.width();
+                    options.minHeight = size.height();
+                }
+                const codec::Result result =
+                    codec::Decode(data, size_t(bytes.size()), reducer, options);
+                // A PNG that breaks off is no picture, as when it is decoded whole.
+                if (result.outcome == codec::Outcome::Failed ||
+                    (format == codec::Format::Png && result.outcome == codec::Outcome::Damaged)) {
+                    if (!bytes.isEmpty())
+                        m_failed.store(true, std::memory_order_relaxed);
+                    return QImage();
+                }
+            } else {
+                // Other formats are decoded whole, which only pictures of a size that
+                // may be decoded whole are.
+                if (IsDrawnReduced(m_size)) {
+                    m_failed.store(true, std::memory_order_relaxed);
+                    return QImage();
+                }
+                const QImage whole = image();
+                if (whole.isNull())
+                    return QImage();
+                FeedRows(whole, reducer);
+            }
+        }
+        if (reducer.width() <= 0 || reducer.height() <= 0)
+            return QImage();
+        const std::vector<std::uint32_t> pixels = reducer.Take();
+        QImage out(reducer.width(), reducer.height(), QImage::Format_ARGB32_Premultiplied);
+        if (out.isNull())
+            return out;
+        for (int y = 0; y < out.height(); ++y)
+            std::copy_n(pixels.data() + size_t(y) * size_t(out.width()), out.width(),
+                        reinterpret_cast<QRgb*>(out.scanLine(y)));
+        return out;
+    } catch (const std::bad_alloc&) {
+        return QImage(); // perhaps another time, with more memory free
+    }
 }
 
 QByteArray Picture::save() const {

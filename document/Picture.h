@@ -3,6 +3,7 @@
 // shows it, at the size it is shown. Saving gives those bytes back unchanged; a picture
 // made from pixels keeps its pixels and saves as an uncompressed BMP file.
 
+#include "codec/Reducer.h"
 #include "document/ByteStore.h"
 #include "document/Document.h"
 #include "document/ImageLimits.h"
@@ -21,6 +22,9 @@ class QIODevice;
 QSize DeclaredPictureSize(const QByteArray& bytes);
 /// True when a declared size is larger than kMaxImagePixels.
 bool ExceedsPictureLimit(QSize size);
+/// True when a picture of `size` is drawn from a reduced decode (ReducedImage), never
+/// from one at its full size: more than kWholeDecodePixels.
+bool IsDrawnReduced(QSize size);
 
 /// How many of a stored picture's first bytes are looked at for its header at first:
 /// enough for the headers of BMP, GIF, PNG and WebP files and of most JPEG files.
@@ -72,6 +76,15 @@ public:
     /// the way, far faster than at its full size; other formats are decoded whole and
     /// scaled. Not cached. Null when the bytes do not decode or `size` is empty.
     QImage scaledImage(QSize size) const;
+    /// The picture reduced to `size` (never enlarged: a picture smaller than `size` on an
+    /// axis keeps its length there) while it is decoded, as Format_ARGB32_Premultiplied
+    /// whose alpha is the share of each pixel's area the picture covers: its pixels of
+    /// exactly `coverage`'s key cover nothing, and their alpha counts when
+    /// `coverage.useAlpha`. BMP, GIF, JPEG and PNG pictures are decoded a few rows at a
+    /// time, however large they declare themselves; pictures of other formats are decoded
+    /// whole (refused, null, above kWholeDecodePixels). Not cached. Null when the bytes do
+    /// not decode or `size` is empty. Safe to call from any thread.
+    QImage reducedImage(QSize size, const codec::Coverage& coverage) const;
 
     /// The stored image-file bytes (read from the store when they are there); empty for
     /// a picture made from pixels or when the store cannot be read.

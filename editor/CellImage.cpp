@@ -122,6 +122,13 @@ QImage CellSource(const Picture& picture, const KeyColor& key, QSize bound) {
         source = picture.scaledImage(fit);
         if (!source.isNull() && source.format() != QImage::Format_RGB32)
             source = source.convertToFormat(QImage::Format_RGB32);
+    } else if (IsDrawnReduced(picture.size())) {
+        // A large picture is reduced while it is decoded, its key pixels covering
+        // nothing, as KeyedReduce averages them: it is never held at its full size.
+        const codec::Coverage coverage{false, key.has_value(), key ? *key : 0u};
+        source = picture.reducedImage(fit, coverage);
+        if (!key && !source.isNull())
+            source = source.convertToFormat(QImage::Format_RGB32);
     } else {
         // A key must meet the picture's own pixels (and an alpha channel is dropped
         // before scaling), so the picture is decoded whole once and reduced.

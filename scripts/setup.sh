@@ -9,7 +9,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-pdf-dev libqt6svg6
   qt6-image-formats-plugins qt6-translations-l10n qt6-qpa-plugins
-  libgl-dev zlib1g-dev libpng-dev libturbojpeg0-dev
+  libgl-dev zlib1g-dev libpng-dev libjpeg-dev libturbojpeg0-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk
   xvfb xauth x11-utils x11-xserver-utils imagemagick poppler-utils

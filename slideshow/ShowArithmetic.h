@@ -58,6 +58,34 @@ Box PlaceSlideBox(int w, int h, int ww, int wh, bool fit);
 /// bottom edge.
 void ClampPointToArea(int& x, int& y, int ww, int wh, const Box& area);
 
+/// The slide the show goes on to after slide `index` of `count`: the next one for which
+/// `showable(i)` holds (a slide whose picture does not show is passed over), back to the
+/// first after the last when `loop`. -1 when the show ends there: after the last slide
+/// without looping, or when no slide can be shown.
+template <typename Showable>
+int NextShowableSlide(int index, int count, bool loop, const Showable& showable) {
+    for (int step = 1; step <= count; ++step) {
+        int i = index + step;
+        if (i >= count) {
+            if (!loop)
+                return -1;
+            i %= count;
+        }
+        if (showable(i))
+            return i;
+    }
+    return -1;
+}
+
+/// The slide a show started at `start` opens with: `start` itself when it can be shown,
+/// else the next one that can (as NextShowableSlide); -1 when none can.
+template <typename Showable>
+int FirstShowableSlide(int start, int count, bool loop, const Showable& showable) {
+    if (start >= 0 && start < count && showable(start))
+        return start;
+    return NextShowableSlide(start, count, loop, showable);
+}
+
 /// A switch time as the show and the editor write it: "mm:ss" below an hour, else
 /// "hh:mm:ss" (hours not limited).
 std::string SwitchTimeText(int seconds);

@@ -148,9 +148,16 @@ ShowFrame ComposeShowFrame(const QImage& picture, const KeyColor& keyColor, QSiz
 
 QImage ShowSource(const Picture& picture, const KeyColor& keyColor, QSize placed) {
     const QSize full = picture.size();
-    if (!keyColor && picture.format() == "jpeg" && !placed.isEmpty() &&
-        placed.width() < full.width() && placed.height() < full.height())
+    const bool shrunk =
+        !placed.isEmpty() && placed.width() < full.width() && placed.height() < full.height();
+    if (!keyColor && picture.format() == "jpeg" && shrunk)
         return picture.scaledImage(placed);
+    if (shrunk && IsDrawnReduced(full)) {
+        // Reduced while it is decoded, the key pixels covering nothing: composing treats
+        // the result as it treats any picture with an alpha channel.
+        const QRgb key = show::ShowKeyColor(keyColor) & 0x00FFFFFFu;
+        return picture.reducedImage(placed, codec::Coverage{true, true, key});
+    }
     return picture.image();
 }
 

@@ -147,6 +147,24 @@ bool SlideshowWindow::Initialize() {
     }
     for (int i = 0; i < doc.slideCount; ++i)
         m_times[size_t(i)] = doc.slides[size_t(i)].switchTime;
+    m_told.assign(size_t(doc.slideCount), false);
+
+    // Slides whose pictures do not show are passed over (and named once); with none
+    // that shows there is nothing to play.
+    const auto showable = [this](int i) { return Showable(i); };
+    if (FirstShowableSlide(0, doc.slideCount, true, showable) < 0) {
+        m_showedNothing = true;
+        ShowMessage(Msg::NoSlideCanBeShown, QString(), this, MsgKind::Error);
+        EndShow();
+        return false;
+    }
+    for (int i = 0; i < doc.slideCount; ++i)
+        if (!Showable(i))
+            m_toTell.push_back(i + 1);
+    if (m_index >= 0)
+        m_index = FirstShowableSlide(m_index, doc.slideCount, true, showable);
+    if (!m_toTell.empty())
+        QMetaObject::invokeMethod(this, &SlideshowWindow::TellSkipped, Qt::QueuedConnection);
 
     m_zoomStep = 0;
     PrepareFrame();
@@ -207,14 +225,67 @@ void SlideshowWindow::OnSecondTimer() {
     PrepareNextFrame(); // after a change of size, a flip or the fit
 }
 
+bool SlideshowWindow::Showable(int index) const {
+    const Document& doc = CurrentDocument();
+    if (index < 0 || index >= doc.slideCount)
+        return false;
+    const PicturePtr& picture = doc.slides[size_t(index)].picture;
+    return picture && !picture->failedToDecode();
+}
+
+int SlideshowWindow::NextSlide() {
+    const Document& doc = CurrentDocument();
+    const int next =
+        NextShowableSlide(m_index, doc.slideCount, doc.header.loop != 0, [this](int i) {
+            if (Showable(i))
+                return true;
+            if (size_t(i) < m_told.size() && !m_told[size_t(i)])
+                m_toTell.push_back(i + 1);
+            return false;
+        });
+    if (!m_toTell.empty())
+        QMetaObject::invokeMethod(this, &SlideshowWindow::TellSkipped, Qt::QueuedConnection);
+    return next;
+}
+
+void SlideshowWindow::TellSkipped() {
+    std::vector<int> slides;
+    for (int number : m_toTell) {
+        if (size_t(number - 1) < m_told.size() && !m_told[size_t(number - 1)]) {
+            m_told[size_t(number - 1)] = true;
+            slides.push_back(number);
+        }
+    }
+    m_toTell.clear();
+    if (slides.empty() || m_ended)
+        return;
+    std::sort(slides.begin(), slides.end());
+    ShowMessage(Msg::SlidesSkipped, QStringLiteral("スライド %1\n").arg(NumberRanges(slides)), this,
+                MsgKind::Info);
+}
+
+void SlideshowWindow::SkipSlideOnShow() {
+    m_skipPending = false;
+    if (m_ended || !SlideOnShow() || Showable(m_index))
+        return;
+    if (SwitchToNext())
+        return;
+    // Every slide left has turned out not to decode.
+    if (!m_shownAny) {
+        m_showedNothing = true;
+        ShowMessage(Msg::NoSlideCanBeShown, QString(), this, MsgKind::Error);
+    }
+    EndShow();
+}
+
 bool SlideshowWindow::SwitchToNext() {
     const Document& doc = CurrentDocument();
-    ++m_index;
-    if (m_index >= doc.slideCount) {
-        if (!doc.header.loop)
-            return false;
-        m_index = 0;
+    const int next = NextSlide();
+    if (next < 0) {
+        m_index = doc.slideCount;
+        return false;
     }
+    m_index = next;
     m_elapsed = 0;
     // Hidden while the new frame and its mask are made, then shown: the new slide
     // appears whole. QWidget's own hide leaves the modal loop running.
@@ -662,6 +733,20 @@ void SlideshowWindow::PrepareFrame() {
             m_frame = MakeFrame(key, slide, m_source, target);
         }
         m_frameKey = key;
+        if (SlideOnShow() && !Showable(m_index)) {
+            // Its picture turned out not to decode: the show goes on without it.
+            if (size_t(m_index) < m_told.size() && !m_told[size_t(m_index)])
+                m_toTell.push_back(m_index + 1);
+            if (!m_skipPending) {
+                m_skipPending = true;
+                QMetaObject::invokeMethod(this, &SlideshowWindow::TellSkipped,
+                                          Qt::QueuedConnection);
+                QMetaObject::invokeMethod(this, &SlideshowWindow::SkipSlideOnShow,
+                                          Qt::QueuedConnection);
+            }
+        } else if (SlideOnShow()) {
+            m_shownAny = true;
+        }
     }
     QRegion mask = m_frame.opaque;
     if (m_resizeMode)
@@ -678,12 +763,10 @@ void SlideshowWindow::PrepareNextFrame() {
     const Document& doc = CurrentDocument();
     if (m_ended || doc.slideCount < 2 || m_index < 0 || m_index >= doc.slideCount)
         return;
-    int next = m_index + 1;
-    if (next >= doc.slideCount) {
-        if (!doc.header.loop)
-            return;
-        next = 0;
-    }
+    const int next = NextShowableSlide(m_index, doc.slideCount, doc.header.loop != 0,
+                                       [this](int i) { return Showable(i); });
+    if (next < 0 || next == m_index)
+        return;
     const FrameKey key = KeyFor(next, size());
     if (m_next.valid()) {
         if (m_nextKey == key)

@@ -85,6 +85,12 @@ public:
     /// Ends the show (the modal loop returns).
     void EndShow();
     bool IsEnded() const { return m_ended; }
+    /// True when the show ended without showing anything: no slide of the document has
+    /// a picture that shows (the user was told). A player then ends with a failure.
+    bool ShowedNothing() const { return m_showedNothing; }
+    /// Whether slide `index` can be shown: it has a picture, and the picture has not
+    /// turned out not to decode. The show passes over the others.
+    bool Showable(int index) const;
     bool IsZoomTimerActive() const { return m_zoomTimer.isActive(); }
     bool IsSecondTimerActive() const { return m_secondTimer.isActive(); }
 
@@ -182,6 +188,14 @@ private:
                                QSize target);
     FrameKey KeyFor(int index, QSize size) const;
 
+    /// The slide after the one on show that the show goes on to (-1: the show ends);
+    /// slides passed over for their pictures are told once.
+    int NextSlide();
+    /// Tells, once per show, that the slides in m_toTell are passed over.
+    void TellSkipped();
+    /// The slide on show turned out not to decode: on to the next one, or the end.
+    void SkipSlideOnShow();
+
     ShowFrame m_frame;
     FrameKey m_frameKey;
     Source m_source;              ///< the slide on show's picture as drawn
@@ -189,6 +203,11 @@ private:
     FrameKey m_nextKey;
     QRegion m_mask;
     bool m_ended = false;
+    bool m_showedNothing = false;
+    bool m_shownAny = false;   ///< a slide's picture has been on show
+    std::vector<int> m_toTell; ///< slides passed over, not yet told (numbers from 1)
+    std::vector<bool> m_told;  ///< per slide: its passing over was told
+    bool m_skipPending = false;
     QPointer<QMenu> m_menu;                    ///< the open context menu
     std::optional<ShowCommand> m_chosenInMenu; ///< run once the menu has closed
     std::map<ShowCommand, QAction*> m_actions;

@@ -161,3 +161,37 @@ TEST_F(PlayProcess, PlayerWithoutADocumentSaysSoAndEnds) {
             << row.name << ": " << r.err.toStdString();
     }
 }
+
+TEST_F(PlayProcess, ADocumentWithNothingToShowIsRefusedWithAMessage) {
+    QTemporaryDir dir;
+    TestPrompts prompts;
+    const auto write = [&](const QString& name, int slides) {
+        CountingEditState ed;
+        NewDocument(ed);
+        FillSlides(ed, slides);
+        // Bytes that are no picture: the slides open without one.
+        for (int i = 0; i < slides; ++i) {
+            SlideRecord& s = CurrentDocument().slides[size_t(i)];
+            s.picture.reset();
+            s.undecodedImage = QByteArray("not a picture at all");
+        }
+        const QString path = dir.path() + name;
+        EXPECT_TRUE(WriteDocumentFile(path));
+        return path;
+    };
+    struct Row {
+        const char* name;
+        QString document;
+        Msg message;
+    };
+    const Row rows[] = {
+        {"no slides", write(QStringLiteral("/empty.lsr"), 0), Msg::NoSlidesToPlay},
+        {"no picture that shows", write(QStringLiteral("/broken.lsr"), 3), Msg::NoSlideCanBeShown},
+    };
+    for (const Row& row : rows) {
+        const Result r = run(kLuserio, {QStringLiteral("--play"), row.document}, false);
+        EXPECT_EQ(r.code, 1) << row.name << ": " << r.err.toStdString();
+        EXPECT_TRUE(QString::fromUtf8(r.err).contains(MessageText(row.message).section('\n', 0, 0)))
+            << row.name << ": " << r.err.toStdString();
+    }
+}

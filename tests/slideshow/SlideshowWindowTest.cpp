@@ -613,17 +613,73 @@ TEST_F(Slideshow, PaintsTheSlideOnKeyAndMasksTheKey) {
     EXPECT_NE(framed.pixel(2, 150), qRgb(0, 255, 0)) << "the border is drawn";
 }
 
-TEST_F(Slideshow, ASlideWithoutPictureShowsNothingAndStillCounts) {
-    Slides({1, 1});
-    CurrentDocument().slides[0].picture.reset();
+/// A PNG whose header reads but whose pixel data breaks off: it becomes a picture, and
+/// turns out not to decode only when something draws it.
+PicturePtr BrokenPicture() {
+    QImage img(60, 40, QImage::Format_RGB32);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 60; ++x)
+            img.setPixel(x, y, qRgb(x * 4, y * 6, (x * y) & 0xFF));
+    QByteArray bytes;
+    QBuffer out(&bytes);
+    out.open(QIODevice::WriteOnly);
+    img.save(&out, "PNG");
+    return Picture::fromBytes(bytes.left(bytes.size() - 40));
+}
+
+TEST_F(Slideshow, SlidesWhosePicturesDoNotShowArePassedOverAndNamedOnce) {
+    Slides({1, 1, 1, 1});
+    Document& doc = CurrentDocument();
+    doc.slides[1].picture.reset();           // known at opening
+    doc.slides[3].picture = BrokenPicture(); // found out when it is drawn
+    ASSERT_TRUE(doc.slides[3].picture);
     SlideshowWindow slideshow;
     Open(slideshow);
-    EXPECT_TRUE(slideshow.CurrentFrame().opaque.isEmpty());
-    EXPECT_FALSE(slideshow.VisibleMask().isEmpty()) << "an empty mask would show the whole window";
-    EXPECT_FALSE(slideshow.VisibleMask().intersects(slideshow.rect()));
-    slideshow.OnSecondTimer();
-    EXPECT_EQ(slideshow.m_index, 1);
-    EXPECT_FALSE(slideshow.CurrentFrame().opaque.isEmpty());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(slideshow.m_index, 0);
+    EXPECT_EQ(prompts.messageIds(), QList<Msg>{Msg::SlidesSkipped});
+    EXPECT_TRUE(prompts.calls.constLast().text.startsWith(QStringLiteral("スライド 2\n")));
+
+    slideshow.OnSecondTimer(); // slide 2 is passed over
+    EXPECT_EQ(slideshow.m_index, 2);
+    slideshow.OnSecondTimer(); // slide 4 shows, does not decode, and the show goes on
+    QCoreApplication::processEvents();
+    EXPECT_EQ(slideshow.m_index, 0);
+    EXPECT_EQ(prompts.messageIds(), (QList<Msg>{Msg::SlidesSkipped, Msg::SlidesSkipped}));
+    EXPECT_TRUE(prompts.calls.constLast().text.startsWith(QStringLiteral("スライド 4\n")));
+    // Round after round the same slides are passed over without a word.
+    for (int i = 0; i < 6; ++i)
+        slideshow.OnSecondTimer();
+    QCoreApplication::processEvents();
+    EXPECT_NE(slideshow.m_index, 1);
+    EXPECT_NE(slideshow.m_index, 3);
+    EXPECT_EQ(prompts.messageIds().size(), 2);
+    EXPECT_FALSE(slideshow.IsEnded());
+}
+
+TEST_F(Slideshow, WithNoSlideThatShowsTheShowSaysSoAndEnds) {
+    // Known at opening: no slide has a picture.
+    Slides({1, 1});
+    CurrentDocument().slides[0].picture.reset();
+    CurrentDocument().slides[1].picture.reset();
+    {
+        SlideshowWindow slideshow;
+        EXPECT_FALSE(slideshow.Initialize());
+        EXPECT_TRUE(slideshow.IsEnded());
+        EXPECT_TRUE(slideshow.ShowedNothing());
+        EXPECT_EQ(prompts.messageIds(), QList<Msg>{Msg::NoSlideCanBeShown});
+    }
+    // Found out while showing: every picture breaks off.
+    Slides({1, 1, 1});
+    for (int i = 0; i < 3; ++i)
+        CurrentDocument().slides[i].picture = BrokenPicture();
+    SlideshowWindow slideshow;
+    ASSERT_TRUE(slideshow.Initialize());
+    for (int i = 0; i < 10 && !slideshow.IsEnded(); ++i)
+        QCoreApplication::processEvents();
+    EXPECT_TRUE(slideshow.IsEnded());
+    EXPECT_TRUE(slideshow.ShowedNothing());
+    EXPECT_EQ(prompts.messageIds().constLast(), Msg::NoSlideCanBeShown);
 }
 
 } // namespace

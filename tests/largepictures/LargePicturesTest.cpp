@@ -1,0 +1,147 @@
+// Pictures that declare a great many pixels: the editor's cells, the show's frames and
+// the players draw them from decodes reduced to the drawn size, so memory stays small
+// whatever a document declares.
+
+#include "document/DocumentCommands.h"
+#include "document/Picture.h"
+#include "document/SlideTable.h"
+#include "editor/CellImage.h"
+#include "slideshow/ShowFrame.h"
+#include "tests/editor/EditorFixture.h"
+#include "tests/support/HugePicture.h"
+#include "tests/support/PeakMemory.h"
+#include "tests/support/RunProgram.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int kSide = 9999; // just under 100 megapixels: 400 MB decoded whole
+constexpr int kSplit = 5000;
+constexpr qint64 kMiB = qint64(1) << 20;
+
+const QByteArray& HugePng() {
+    static const QByteArray bytes = HalfBlackPng(kSide, kSide, kSplit);
+    return bytes;
+}
+
+/// Runs `work` and tells how far this process's resident memory rose above what it held
+/// before; -1 where the system cannot tell.
+template <typename Work> qint64 GrowthDuring(Work&& work) {
+    if (!ResetPeakResident())
+        return -1;
+    const qint64 before = ResidentBytesNow();
+    work();
+    const qint64 peak = PeakResidentBytes();
+    return before < 0 || peak < 0 ? -1 : peak - before;
+}
+
+/// Red of the pixel (x, 0) of a premultiplied or opaque picture, and its alpha.
+std::pair<int, int> RedAndAlpha(const QImage& img, int x) {
+    const QRgb p = img.pixel(x, img.height() / 2);
+    return {qRed(p), qAlpha(p)};
+}
+
+} // namespace
+
+TEST(LargePictures, AreReducedWhileTheyAreDecodedNeverHeldWhole) {
+    const PicturePtr picture = Picture::fromBytes(HugePng());
+    ASSERT_TRUE(picture);
+    ASSERT_EQ(picture->size(), QSize(kSide, kSide));
+    ASSERT_TRUE(IsDrawnReduced(picture->size()));
+
+    QImage plain, keyed;
+    const qint64 growth = GrowthDuring([&] {
+        plain = picture->reducedImage(QSize(100, 100), codec::Coverage{false, false, 0});
+        keyed = picture->reducedImage(QSize(100, 100), codec::Coverage{true, true, 0x000000});
+    });
+    if (growth < 0)
+        GTEST_SKIP() << "this system does not tell a process's peak memory";
+    EXPECT_LT(growth, 48 * kMiB);
+    ASSERT_EQ(plain.size(), QSize(100, 100));
+    ASSERT_EQ(keyed.size(), QSize(100, 100));
+    // Each reduced column covers 99.99 source columns; column 50 holds half a black one.
+    for (int x : {0, 20, 48})
+        EXPECT_EQ(RedAndAlpha(plain, x), std::make_pair(0, 255)) << x;
+    for (int x : {51, 75, 99})
+        EXPECT_EQ(RedAndAlpha(plain, x), std::make_pair(255, 255)) << x;
+    // With black as the key the left half covers nothing.
+    for (int x : {0, 20, 48})
+        EXPECT_EQ(RedAndAlpha(keyed, x), std::make_pair(0, 0)) << x;
+    for (int x : {51, 75, 99})
+        EXPECT_EQ(RedAndAlpha(keyed, x), std::make_pair(255, 255)) << x;
+}
+
+TEST(LargePictures, CellsAndShowFramesAreMadeAtTheirSize) {
+    const PicturePtr picture = Picture::fromBytes(HugePng());
+    ASSERT_TRUE(picture);
+    const KeyColor black = qRgb(0, 0, 0);
+    QImage cell;
+    ShowFrame frame;
+    const qint64 growth = GrowthDuring([&] {
+        cell = CellSource(*picture, black, QSize(300, 200));
+        const QSize placed(400, 400);
+        const QImage source = ShowSource(*picture, black, placed);
+        frame = ComposeShowFrame(source, picture->size(), black, placed, false, false, false);
+    });
+    if (growth < 0)
+        GTEST_SKIP() << "this system does not tell a process's peak memory";
+    EXPECT_LT(growth, 64 * kMiB);
+    ASSERT_EQ(cell.size(), QSize(200, 200));
+    EXPECT_EQ(qAlpha(cell.pixel(10, 100)), 0); // the key: see-through
+    EXPECT_EQ(cell.pixel(190, 100), qRgb(255, 255, 255));
+    ASSERT_EQ(frame.image.size(), QSize(400, 400));
+    // The frame shows the white half only: the black half is the key.
+    EXPECT_EQ(frame.opaque.boundingRect(), QRect(200, 0, 200, 400));
+}
+
+TEST(LargePictures, ThePlayersStayWithinTheirMemory) {
+    // A show of three such slides, one second each, that ends by itself.
+    ResetWorld();
+    TestPrompts prompts;
+    CountingEditState ed;
+    NewDocument(ed);
+    Document& doc = CurrentDocument();
+    for (int i = 0; i < 3; ++i) {
+        AddSlide(Picture::fromBytes(HugePng()), i == 1 ? KeyColor(qRgb(0, 0, 0)) : KeyColor());
+        doc.slides[i].switchTime = 1;
+    }
+    RecalcPages(ed);
+    doc.header.timerSwitch = 1;
+    doc.header.loop = 0;
+    QTemporaryDir dir;
+    const QString path = dir.path() + QStringLiteral("/huge.lsr");
+    ASSERT_TRUE(WriteDocumentFile(path));
+    ResetWorld();
+
+    const QStringList offscreen{QStringLiteral("QT_QPA_PLATFORM=offscreen")};
+    const MeasuredRun play = RunMeasured(QStringLiteral(LSR_BINARY_DIR "/luserio"),
+                                         {QStringLiteral("--play"), path}, offscreen);
+    if (play.peakBytes < 0)
+        GTEST_SKIP() << "this system does not tell a child's peak memory";
+    EXPECT_EQ(play.code, 0) << play.err.toStdString();
+    EXPECT_LT(play.peakBytes, 300 * kMiB);
+
+    const QString exe = dir.path() + QStringLiteral("/huge-show");
+    const ProgramRun made = RunLuserio({QStringLiteral("--export-exe"), path, exe});
+    ASSERT_EQ(made.code, 0) << made.err.toStdString();
+    const MeasuredRun standalone = RunMeasured(exe, {}, offscreen);
+    EXPECT_EQ(standalone.code, 0) << standalone.err.toStdString();
+    EXPECT_LT(standalone.peakBytes, 300 * kMiB);
+}
+
+TEST_F(EditorTest, APageOfHugePicturesStaysSmall) {
+    for (int i = 0; i < 6; ++i)
+        AddSlide(Picture::fromBytes(HugePng()), i % 2 ? KeyColor(qRgb(0, 0, 0)) : KeyColor());
+    RecalcPages(*editor);
+    const qint64 growth = GrowthDuring([&] {
+        editor->RedrawRebuilt();
+        editor->repaint();
+        editor->WaitForCellPictures();
+    });
+    if (growth < 0)
+        GTEST_SKIP() << "this system does not tell a process's peak memory";
+    EXPECT_EQ(editor->PendingCellPictures(), 0);
+    EXPECT_LT(growth, 160 * kMiB);
+}
