@@ -64,10 +64,14 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    if (!loaded || CurrentDocument().slideCount <= 0)
+    if (!loaded)
         return 1;
+    if (CurrentDocument().slideCount <= 0) {
+        ShowMessage(Msg::NoSlidesToPlay, QString(), nullptr, MsgKind::Error);
+        return 1;
+    }
     SlideshowWindow dlg;
     dlg.m_index = 0;
     dlg.Play();
-    return 0;
+    return dlg.ShowedNothing() ? 1 : 0;
 }

@@ -188,10 +188,31 @@ TEST_F(PlayProcess, ADocumentWithNothingToShowIsRefusedWithAMessage) {
         {"no slides", write(QStringLiteral("/empty.lsr"), 0), Msg::NoSlidesToPlay},
         {"no picture that shows", write(QStringLiteral("/broken.lsr"), 3), Msg::NoSlideCanBeShown},
     };
+    // Played with --play, and as a standalone slideshow of the document: the export
+    // refuses a document without slides, so that one is put together by hand (the
+    // runtime, the 78 bytes of a stream without slides, the trailer).
+    const QString runtime = QStringLiteral(LSR_BINARY_DIR "/LsrCtrl.dll");
     for (const Row& row : rows) {
-        const Result r = run(kLuserio, {QStringLiteral("--play"), row.document}, false);
-        EXPECT_EQ(r.code, 1) << row.name << ": " << r.err.toStdString();
-        EXPECT_TRUE(QString::fromUtf8(r.err).contains(MessageText(row.message).section('\n', 0, 0)))
-            << row.name << ": " << r.err.toStdString();
+        const QString exe = row.document + QStringLiteral(".show");
+        if (row.message == Msg::NoSlidesToPlay) {
+            const QByteArray program = ReadFileBytes(runtime);
+            QByteArray stream("LSR001    ");
+            stream += QByteArray(64 + 4, '\0');
+            const quint32 r = quint32(program.size());
+            const char trailer[8] = {'\x03',        '\xCA',        '\x19',       '\x3A',
+                                     char(r >> 24), char(r >> 16), char(r >> 8), char(r)};
+            ASSERT_TRUE(WriteFileBytes(exe, program + stream + QByteArray(trailer, 8)));
+            QFile::setPermissions(exe, QFile::permissions(runtime));
+        } else {
+            ASSERT_EQ(run(kLuserio, {QStringLiteral("--export-exe"), row.document, exe}, true).code,
+                      0);
+        }
+        const QString expected = MessageText(row.message).section('\n', 0, 0);
+        for (const Result& r : {run(kLuserio, {QStringLiteral("--play"), row.document}, false),
+                                run(exe, {}, false)}) {
+            EXPECT_EQ(r.code, 1) << row.name << ": " << r.err.toStdString();
+            EXPECT_TRUE(QString::fromUtf8(r.err).contains(expected))
+                << row.name << ": " << r.err.toStdString();
+        }
     }
 }
