@@ -11,7 +11,17 @@ ByteStore::ByteStore(std::unique_ptr<QFileDevice> file, qint64 base, qint64 leng
     m_size = length < 0 ? available : std::min(length, available);
 }
 
-ByteStore::~ByteStore() = default;
+ByteStore::~ByteStore() = default; // closing the file unmaps it
+
+const uchar* ByteStore::mapped() const {
+    QMutexLocker lock(&m_mutex);
+    if (!m_mapTried) {
+        m_mapTried = true;
+        if (m_file && m_size > 0)
+            m_map = m_file->map(m_base, m_size);
+    }
+    return m_map;
+}
 
 qint64 ByteStore::readInto(qint64 offset, char* data, qint64 maxSize) const {
     if (!m_file || offset < 0 || maxSize < 0 || offset > m_size)
@@ -68,6 +78,18 @@ QByteArray StoredBytes::bytes() const {
     if (m_store)
         return m_store->read(m_offset, m_length);
     return m_bytes;
+}
+
+QByteArray StoredBytes::view() const {
+    if (!m_store)
+        return m_bytes;
+    if (m_offset < 0 || m_length <= 0 || m_offset > m_store->size() ||
+        m_length > m_store->size() - m_offset)
+        return bytes();
+    if (const uchar* map = m_store->mapped())
+        return QByteArray::fromRawData(reinterpret_cast<const char*>(map + m_offset),
+                                       qsizetype(m_length));
+    return bytes();
 }
 
 QByteArray StoredBytes::head(qint64 n) const {

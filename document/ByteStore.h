@@ -29,12 +29,19 @@ public:
     /// Up to `maxSize` bytes from `offset` into `data`, fewer at the store's end: the
     /// count read, or -1 when the file cannot be read there. Safe to call from any thread.
     qint64 readInto(qint64 offset, char* data, qint64 maxSize) const;
+    /// The store's bytes mapped read-only into memory, valid while the store lives: the
+    /// pages are read from the file as they are touched and take no memory of their own,
+    /// so a decoder that stops at its picture's end never reads what follows. Null when
+    /// the file cannot be mapped (then read() serves). Safe to call from any thread.
+    const uchar* mapped() const;
 
 private:
     mutable QMutex m_mutex;
     std::unique_ptr<QFileDevice> m_file;
     qint64 m_base = 0;
     qint64 m_size = 0;
+    mutable const uchar* m_map = nullptr;
+    mutable bool m_mapTried = false;
 };
 
 /// A store's bytes as a read-only, random-access device (position 0 is the store's
@@ -74,6 +81,11 @@ public:
     QByteArray bytes() const;
     /// The first `n` bytes (all of them when there are fewer); empty when they cannot be read.
     QByteArray head(qint64 n) const;
+    /// The bytes for a decoder that reads them while the StoredBytes (and so its store)
+    /// lives: mapped from the store without a copy where the store can be mapped (a
+    /// decoder that stops at its picture's end then reads nothing of a long tail behind
+    /// it), else the bytes themselves. Never keep the result beyond that.
+    QByteArray view() const;
     /// The memory the bytes take here: nothing for bytes left in a store.
     qint64 heldBytes() const { return m_bytes.size(); }
     /// The memory the bytes are held in (shared, not copied, between the copies of one

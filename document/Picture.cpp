@@ -208,7 +208,9 @@ QImage Picture::decode(QSize scaled) const {
     if (!scaled.isValid())
         turn.emplace(m_size);
     try {
-        const QByteArray bytes = sourceBytes();
+        // Mapped from the store where it can be: the decoder reads no further than the
+        // picture's end, however long the block declares itself.
+        const QByteArray bytes = m_source.view();
         if (HasPngSignature(bytes)) {
             // PNG pixels come from our own decoder, the same on every build.
             image = DecodePngImage(bytes);
@@ -272,7 +274,7 @@ QImage Picture::reducedImage(QSize size, const codec::Coverage& coverage) const 
         if (!m_pixels.isNull()) {
             FeedRows(m_pixels, reducer);
         } else {
-            const QByteArray bytes = sourceBytes();
+            const QByteArray bytes = m_source.view();
             const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
             const codec::Format format = codec::FormatOf(data, size_t(bytes.size()));
             if (codec::Decodes(format)) {
