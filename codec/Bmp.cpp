@@ -199,6 +199,8 @@ const char* ReadHeader(const std::uint8_t* data, std::size_t size, Header& h) {
     const std::uint64_t offBits = U32(data + 10);
     std::uint64_t entries = declared;
     const std::uint64_t stride = (std::uint64_t(h.width) * std::uint64_t(h.bits) + 31) / 32 * 4;
+    // The bytes the rows take (at least an end code when run-length encoded); the
+    // product stays within 2^64 as the width and height are below 2^31.
     const std::uint64_t pixelBytes =
         h.compression == kRle8 || h.compression == kRle4 ? 2 : stride * std::uint64_t(h.height);
     h.dataAt = paletteEnd;
@@ -207,7 +209,7 @@ const char* ReadHeader(const std::uint8_t* data, std::size_t size, Header& h) {
         // palette and within the file; any other offset is taken as wrong.
         h.dataAt = offBits;
     } else if (offBits >= h.paletteAt + entry && offBits < paletteEnd &&
-               paletteEnd + pixelBytes > size) {
+               (paletteEnd > size || pixelBytes > size - paletteEnd)) {
         // A palette shorter than its count says (commonly a core header's, or a colour
         // count of 0 with only the colours used written): reading the count would eat
         // the pixels, and Qt refuses the file. The pixels start where the file header
@@ -286,7 +288,12 @@ Result DecodeRows(const std::uint8_t* data, std::size_t size, const Header& h,
     const std::uint64_t stride = (std::uint64_t(h.width) * std::uint64_t(h.bits) + 31) / 32 * 4;
     bool damaged = false;
     for (int r = 0; r < h.height; ++r) {
-        const std::uint64_t at = h.dataAt + std::uint64_t(r) * stride;
+        // Rows past the end of the file are not read: the offset is compared before it
+        // is formed, so it never wraps.
+        const std::uint64_t at =
+            h.dataAt < size && std::uint64_t(r) < (size - h.dataAt) / stride + 1
+                ? h.dataAt + std::uint64_t(r) * stride
+                : size;
         const std::uint64_t avail = at < size ? std::min<std::uint64_t>(stride, size - at) : 0;
         const int whole = avail ? ConvertRow(h, data + at, avail, palette, ch, row.data()) : 0;
         if (whole < h.width) {
