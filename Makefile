@@ -31,7 +31,7 @@ package: build
 
 # libFuzzer targets (clang, address and undefined-behaviour sanitizers) in build-fuzz/fuzz/.
 # How to run them: README.md, "Fuzzing".
-FUZZ_TARGETS = fuzz_document_stream fuzz_cabinet fuzz_png_reader fuzz_bmp_reader
+FUZZ_TARGETS = fuzz_document_stream fuzz_cabinet fuzz_png_reader fuzz_bmp_reader fuzz_codec
 fuzz:
 	@bash scripts/setup.sh fuzz
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
