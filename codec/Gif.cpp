@@ -523,7 +523,9 @@ Result DecodeGif(const std::uint8_t* data, std::size_t size, RowSink& sink,
                                : l.globalTable ? colours[l.background]
                                                : kOpaqueBlack;
     FrameDecoder frame(l, colours, fill, row, sink);
-    return frame.Decode(data, size);
+    Result result = frame.Decode(data, size);
+    result.transparent = l.transparent;
+    return result;
 }
 
 } // namespace codec::detail

@@ -218,6 +218,10 @@ TEST(GifDecode, GivesQtsPixelsAndSize) {
         EXPECT_EQ(info.format, codec::Format::Gif);
         EXPECT_EQ(QSize(info.width, info.height), QtSize(bytes));
         EXPECT_EQ(QSize(d.sink.width, d.sink.height), QSize(info.width, info.height));
+        // A transparent index marked right before the image makes the file transparent.
+        if (c.file.beforeImages.isEmpty()) {
+            EXPECT_EQ(d.result.transparent, im.transparent >= 0);
+        }
     }
 }
 
