@@ -106,8 +106,11 @@ TEST(LargePictures, ThePlayersStayWithinTheirMemory) {
     CountingEditState ed;
     NewDocument(ed);
     Document& doc = CurrentDocument();
+    // PNG, keyed PNG and a GIF declaring as much in a few dozen bytes.
     for (int i = 0; i < 3; ++i) {
-        AddSlide(Picture::fromBytes(HugePng()), i == 1 ? KeyColor(qRgb(0, 0, 0)) : KeyColor());
+        const QByteArray bytes = i < 2 ? HugePng() : EmptyGif(kSide, kSide);
+        AddSlide(Picture::fromBytes(bytes), i == 1 ? KeyColor(qRgb(0, 0, 0)) : KeyColor());
+        ASSERT_TRUE(doc.slides[i].picture) << i;
         doc.slides[i].switchTime = 1;
     }
     RecalcPages(ed);
@@ -134,7 +137,8 @@ TEST(LargePictures, ThePlayersStayWithinTheirMemory) {
 
 TEST_F(EditorTest, APageOfHugePicturesStaysSmall) {
     for (int i = 0; i < 6; ++i)
-        AddSlide(Picture::fromBytes(HugePng()), i % 2 ? KeyColor(qRgb(0, 0, 0)) : KeyColor());
+        AddSlide(Picture::fromBytes(i < 4 ? HugePng() : EmptyGif(kSide, kSide)),
+                 i % 2 ? KeyColor(qRgb(0, 0, 0)) : KeyColor());
     RecalcPages(*editor);
     const qint64 growth = GrowthDuring([&] {
         editor->RedrawRebuilt();

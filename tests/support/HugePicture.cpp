@@ -56,3 +56,17 @@ QByteArray HalfBlackPng(int width, int height, int split) {
     PutChunk(png, "IEND", QByteArray());
     return png;
 }
+
+QByteArray EmptyGif(int width, int height) {
+    const auto le16 = [](int v) { return QByteArray(1, char(v & 0xFF)) + char((v >> 8) & 0xFF); };
+    QByteArray gif("GIF89a");
+    gif += le16(width) + le16(height);
+    gif += QByteArray::fromHex("800000");       // a global table of two colours
+    gif += QByteArray::fromHex("000000FFFFFF"); // black, white
+    gif += char(0x2C) + le16(0) + le16(0) + le16(width) + le16(height) + char(0);
+    // Code size 2: the clear code 4 and the end code 5 in three bits each, first bits
+    // lowest: 100, 101 -> 0b00101100.
+    gif += QByteArray::fromHex("02012C00");
+    gif += char(0x3B);
+    return gif;
+}
