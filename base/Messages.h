@@ -68,6 +68,10 @@ enum class Msg : int {
     WindowsRuntimeUnavailable = 30340,
     /// A player started with neither slides of its own nor a document to play.
     NothingToPlay = 30341,
+    // The Windows player runtime's own refusals and notices.
+    NoSlidesInShow = 30342,    ///< the document to play has no slides
+    NoSlideCanBeShown = 30343, ///< no slide's picture decodes
+    SlidesSkipped = 30344,     ///< the slides named first were passed over: no picture
 };
 
 /// The string-table text of `id`; empty when the table has none.
