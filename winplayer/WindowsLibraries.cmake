@@ -103,12 +103,17 @@ set(lsr_windows_cmake_args
     -DCMAKE_TOOLCHAIN_FILE=${lsr_windows_toolchain}
     -DCMAKE_BUILD_TYPE=Release
     "-DCMAKE_C_FLAGS_RELEASE=-O2 -DNDEBUG"
+    # Nothing is installed, but libjpeg-turbo's configuration needs a folder it can name.
     -DCMAKE_INSTALL_PREFIX=<INSTALL_DIR>)
 # Each library is configured and built quietly (its output goes to log files in its
-# folder, shown when a step fails); only the library itself is built, and it is copied
-# with its headers into windows-libraries/lib and include.
+# folder, shown when a step fails). Only the library itself is built, and the same step
+# copies it with its headers into windows-libraries/lib and include, so that the step
+# the build knows as the files' maker is the one that writes them. The three are built
+# one after the other, each on every core (the inner builds know nothing of the outer
+# build's jobs).
 set(lsr_windows_quiet
-    LOG_CONFIGURE TRUE LOG_BUILD TRUE LOG_INSTALL TRUE LOG_OUTPUT_ON_FAILURE TRUE)
+    LOG_CONFIGURE TRUE LOG_BUILD TRUE LOG_OUTPUT_ON_FAILURE TRUE)
+cmake_host_system_information(RESULT lsr_cores QUERY NUMBER_OF_LOGICAL_CORES)
 set(inc ${lsr_windows_include_dir})
 set(lib ${lsr_windows_lib_dir})
 
@@ -117,10 +122,11 @@ ExternalProject_Add(lsr_windows_zlib
     URL_HASH SHA256=${lsr_zlib_sha256}
     PREFIX ${lsr_windows_root}/zlib
     CMAKE_ARGS ${lsr_windows_cmake_args}
-    BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target zlibstatic
-    INSTALL_COMMAND ${CMAKE_COMMAND} -E make_directory ${inc} ${lib}
+    BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --parallel ${lsr_cores} --target zlibstatic
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${inc} ${lib}
     COMMAND ${CMAKE_COMMAND} -E copy <SOURCE_DIR>/zlib.h <BINARY_DIR>/zconf.h ${inc}
     COMMAND ${CMAKE_COMMAND} -E copy <BINARY_DIR>/libzlibstatic.a ${lib}/libz.a
+    INSTALL_COMMAND ""
     BUILD_BYPRODUCTS ${lib}/libz.a
     ${lsr_windows_quiet})
 
@@ -131,11 +137,12 @@ ExternalProject_Add(lsr_windows_png
     CMAKE_ARGS ${lsr_windows_cmake_args}
                -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_EXECUTABLES=OFF -DPNG_TESTS=OFF
                -DZLIB_LIBRARY=${lib}/libz.a -DZLIB_INCLUDE_DIR=${inc}
-    BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target png_static
-    INSTALL_COMMAND ${CMAKE_COMMAND} -E make_directory ${inc} ${lib}
+    BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --parallel ${lsr_cores} --target png_static
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${inc} ${lib}
     COMMAND ${CMAKE_COMMAND} -E copy <SOURCE_DIR>/png.h <SOURCE_DIR>/pngconf.h
             <BINARY_DIR>/pnglibconf.h ${inc}
     COMMAND ${CMAKE_COMMAND} -E copy <BINARY_DIR>/libpng16.a ${lib}/libpng16.a
+    INSTALL_COMMAND ""
     BUILD_BYPRODUCTS ${lib}/libpng16.a
     DEPENDS lsr_windows_zlib
     ${lsr_windows_quiet})
@@ -147,12 +154,14 @@ ExternalProject_Add(lsr_windows_jpeg
     CMAKE_ARGS ${lsr_windows_cmake_args}
                -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF -DWITH_SIMD=OFF
                -DWITH_JAVA=OFF
-    BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target jpeg-static
-    INSTALL_COMMAND ${CMAKE_COMMAND} -E make_directory ${inc} ${lib}
+    BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --parallel ${lsr_cores} --target jpeg-static
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${inc} ${lib}
     COMMAND ${CMAKE_COMMAND} -E copy <SOURCE_DIR>/jpeglib.h <SOURCE_DIR>/jmorecfg.h
             <SOURCE_DIR>/jerror.h <BINARY_DIR>/jconfig.h ${inc}
     COMMAND ${CMAKE_COMMAND} -E copy <BINARY_DIR>/libjpeg.a ${lib}/libjpeg.a
+    INSTALL_COMMAND ""
     BUILD_BYPRODUCTS ${lib}/libjpeg.a
+    DEPENDS lsr_windows_png
     ${lsr_windows_quiet})
 
 set(lsr_windows_library_files ${lib}/libpng16.a ${lib}/libjpeg.a ${lib}/libz.a)
