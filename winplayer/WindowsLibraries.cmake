@@ -1,7 +1,10 @@
 # zlib, libpng and libjpeg-turbo for the Windows player runtime: static libraries built
 # with the cross compiler from the source tarballs Debian 12 (bookworm) ships, fetched from
-# Debian's archive when the build is configured and checked by SHA-256. The tarballs stay
-# in the build folder (windows-libraries/downloads), so configuring again fetches nothing.
+# Debian's archive when the build is configured and checked by SHA-256. libpng gets the
+# patches of bookworm's package (its security fixes: the runtime reads hostile PNG files);
+# those of zlib and libjpeg-turbo concern their packaging and SIMD code only. The tarballs
+# stay in the build folder (windows-libraries/downloads), so configuring again fetches
+# nothing.
 # Sets lsr_windows_libraries_found, lsr_windows_include_dir, lsr_windows_library_files
 # (in link order) and lsr_windows_library_targets.
 #
@@ -19,25 +22,29 @@ set(lsr_windows_downloads ${lsr_windows_root}/downloads)
 set(lsr_windows_include_dir ${lsr_windows_root}/include)
 set(lsr_windows_lib_dir ${lsr_windows_root}/lib)
 
-# The sources: Debian's pool folder, the .orig tarball of the version bookworm ships, its
-# SHA-256 (as the package's .dsc lists it).
+# The sources: Debian's pool folder, the tarball of the version bookworm ships, its SHA-256
+# (as the package's .dsc lists it) and its SHA-1 (its name in the snapshot archive).
 set(lsr_zlib_pool z/zlib)
 set(lsr_zlib_file zlib_1.2.13.dfsg.orig.tar.bz2)
 set(lsr_zlib_sha256 71feb7947e3c00ef125f83b79a4e529bde31171e5babe48b391f06758d1ab0a1)
+set(lsr_zlib_sha1 4fec854a7c5fe543e44c12afa365642c0e6b5ded)
 set(lsr_png_pool libp/libpng1.6)
 set(lsr_png_file libpng1.6_1.6.39.orig.tar.gz)
 set(lsr_png_sha256 a00e9d2f2f664186e4202db9299397f851aea71b36a35e74910b8820e380d441)
+set(lsr_png_sha1 d384c4526a84d213f697108258c490adc99b4cdb)
+set(lsr_pngdebian_pool libp/libpng1.6)
+set(lsr_pngdebian_file libpng1.6_1.6.39-2+deb12u5.debian.tar.xz)
+set(lsr_pngdebian_sha256 ab14906eda9fddf14cbb1e589b9ba7439c22e233dc3c5e3cf9356c9625565a82)
+set(lsr_pngdebian_sha1 e3b5da765bd94a2fbe47e06fd0d34155835f0aad)
 set(lsr_jpeg_pool libj/libjpeg-turbo)
 set(lsr_jpeg_file libjpeg-turbo_2.1.5.orig.tar.gz)
 set(lsr_jpeg_sha256 254f3642b04e309fee775123133c6464181addc150499561020312ec61c1bf7c)
-# Debian's archive first; the snapshot archive keeps every version ever shipped.
-set(lsr_debian_mirrors
-    https://deb.debian.org/debian
-    https://snapshot.debian.org/archive/debian/20230615T000000Z)
+set(lsr_jpeg_sha1 3731459f8774035efac9bd0a3b890832484a2681)
 
-# Puts the tarball `file` from Debian's pool folder `pool` into the downloads folder
-# unless a copy with the right SHA-256 is there; `result` gets its path, or nothing.
-function(lsr_fetch_debian_source pool file sha256 result)
+# Puts the tarball `file` into the downloads folder unless a copy with the right SHA-256
+# is there: from Debian's pool folder `pool`, else from the snapshot archive, which keeps
+# every file Debian ever shipped under its SHA-1. `result` gets its path, or nothing.
+function(lsr_fetch_debian_source pool file sha256 sha1 result)
     set(path ${lsr_windows_downloads}/${file})
     if(EXISTS ${path})
         file(SHA256 ${path} have)
@@ -47,8 +54,8 @@ function(lsr_fetch_debian_source pool file sha256 result)
         endif()
         file(REMOVE ${path})
     endif()
-    foreach(mirror IN LISTS lsr_debian_mirrors)
-        set(url ${mirror}/pool/main/${pool}/${file})
+    foreach(url https://deb.debian.org/debian/pool/main/${pool}/${file}
+                https://snapshot.debian.org/file/${sha1})
         message(STATUS "Fetching ${url}")
         file(DOWNLOAD ${url} ${path}.part STATUS status TIMEOUT 120 INACTIVITY_TIMEOUT 20)
         list(GET status 0 code)
@@ -79,9 +86,14 @@ if(NOT EXISTS ${LSR_MINGW_CC})
     return()
 endif()
 
-foreach(lib zlib png jpeg)
+find_program(LSR_PATCH patch)
+if(NOT LSR_PATCH)
+    message(STATUS "patch not found (dpkg-dev installs it): no Windows player runtime")
+    return()
+endif()
+foreach(lib zlib png pngdebian jpeg)
     lsr_fetch_debian_source(${lsr_${lib}_pool} ${lsr_${lib}_file} ${lsr_${lib}_sha256}
-                            lsr_${lib}_tarball)
+                            ${lsr_${lib}_sha1} lsr_${lib}_tarball)
     if(NOT lsr_${lib}_tarball)
         message(WARNING "${lsr_${lib}_file} could not be fetched from Debian's archive: "
                         "no Windows player runtime (the export's Windows target is unavailable)")
@@ -134,6 +146,9 @@ ExternalProject_Add(lsr_windows_png
     URL ${lsr_png_tarball}
     URL_HASH SHA256=${lsr_png_sha256}
     PREFIX ${lsr_windows_root}/libpng
+    PATCH_COMMAND ${CMAKE_COMMAND} -DDEBIAN_TARBALL=${lsr_pngdebian_tarball}
+                  -DPATCH=${LSR_PATCH} -DWORK=<TMP_DIR>/debian
+                  -P ${CMAKE_CURRENT_LIST_DIR}/ApplyDebianPatches.cmake
     CMAKE_ARGS ${lsr_windows_cmake_args}
                -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_EXECUTABLES=OFF -DPNG_TESTS=OFF
                -DZLIB_LIBRARY=${lib}/libz.a -DZLIB_INCLUDE_DIR=${inc}
