@@ -1,4 +1,5 @@
 #include "Messages.h"
+#include "NumberRanges.h"
 
 #include <QStringList>
 
@@ -22,14 +23,5 @@ QString MessageText(Msg id) {
 }
 
 QString NumberRanges(const std::vector<int>& numbers) {
-    QStringList parts;
-    for (size_t i = 0; i < numbers.size();) {
-        size_t j = i;
-        while (j + 1 < numbers.size() && numbers[j + 1] == numbers[j] + 1)
-            ++j;
-        parts << (j == i ? QString::number(numbers[i])
-                         : QStringLiteral("%1-%2").arg(numbers[i]).arg(numbers[j]));
-        i = j + 1;
-    }
-    return parts.join(QStringLiteral(", "));
+    return QString::fromStdString(NumberRangesText(numbers));
 }

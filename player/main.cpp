@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
     if (!loaded)
         return 1;
     if (CurrentDocument().slideCount <= 0) {
-        ShowMessage(Msg::NoSlidesToPlay, QString(), nullptr, MsgKind::Error);
+        ShowMessage(Msg::NoSlidesToPlay, QString(), nullptr, MsgKind::Info);
         return 1;
     }
     SlideshowWindow dlg;

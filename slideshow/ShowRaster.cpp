@@ -50,20 +50,37 @@ std::vector<std::vector<Tap>> Taps(int from, int to) {
 
 Raster ComposeShowRaster(const Raster& picture, std::uint32_t key, bool keyed, int width,
                          int height, bool fit, bool flipH, bool flipV, Box* placed) {
+    return ComposeShowRaster(picture, picture.width, picture.height, key, keyed, width, height, fit,
+                             flipH, flipV, placed);
+}
+
+Raster ComposeShowRaster(const Raster& picture, int pictureWidth, int pictureHeight,
+                         std::uint32_t key, bool keyed, int width, int height, bool fit, bool flipH,
+                         bool flipV, Box* placed) {
     Raster out;
     out.width = std::max(width, 0);
     out.height = std::max(height, 0);
     key |= 0xFF000000u;
     out.pixels.assign(size_t(out.width) * size_t(out.height), key);
-    const Box box = PlaceSlideBox(picture.width, picture.height, out.width, out.height, fit);
+    const Box box = PlaceSlideBox(pictureWidth, pictureHeight, out.width, out.height, fit);
     if (placed)
         *placed = box;
-    if (box.width <= 0 || box.height <= 0 ||
+    if (box.width <= 0 || box.height <= 0 || picture.width <= 0 || picture.height <= 0 ||
         picture.pixels.size() < size_t(picture.width) * size_t(picture.height))
         return out;
 
-    const auto drawn = [&](std::uint32_t p) {
-        return (p >> 24) >= 0x80u && !(keyed && ((p ^ key) & 0x00FFFFFFu) == 0);
+    // How much of each source pixel is drawn, 0 to 1: a plain picture's pixels whole or
+    // not at all, a coverage picture's as much as their alpha says. The colour channels
+    // are summed as stored (a coverage picture's premultiplied), so that their sum over
+    // the summed coverage is the drawn colour.
+    const bool coverage = picture.coverage;
+    const auto share = [&](std::uint32_t p) -> float {
+        if (coverage)
+            return float(p >> 24) / 255.0f;
+        return (p >> 24) >= 0x80u && !(keyed && ((p ^ key) & 0x00FFFFFFu) == 0) ? 1.0f : 0.0f;
+    };
+    const auto channel = [](float v, float cover) {
+        return std::uint32_t(std::clamp(std::lround(v / cover), 0L, 255L));
     };
     const auto columns = Taps(picture.width, box.width);
     const auto rows = Taps(picture.height, box.height);
@@ -83,8 +100,15 @@ Raster ComposeShowRaster(const Raster& picture, std::uint32_t key, bool keyed, i
                 const std::uint32_t p =
                     picture
                         .pixels[size_t(ry[0].index) * size_t(picture.width) + size_t(rx[0].index)];
-                if (drawn(p))
+                const float a = share(p);
+                if (a < 0.5f)
+                    continue;
+                if (a == 1.0f)
                     target = p | 0xFF000000u;
+                else
+                    target = 0xFF000000u | (channel(float((p >> 16) & 0xFFu), a) << 16) |
+                             (channel(float((p >> 8) & 0xFFu), a) << 8) |
+                             channel(float(p & 0xFFu), a);
                 continue;
             }
             float cover = 0, r = 0, g = 0, b = 0;
@@ -93,10 +117,11 @@ Raster ComposeShowRaster(const Raster& picture, std::uint32_t key, bool keyed, i
                     &picture.pixels[size_t(ty.index) * size_t(picture.width)];
                 for (const Tap& tx : rx) {
                     const std::uint32_t p = line[tx.index];
-                    if (!drawn(p))
+                    const float a = share(p);
+                    if (a == 0.0f)
                         continue;
                     const float w = ty.weight * tx.weight;
-                    cover += w;
+                    cover += w * a;
                     r += w * float((p >> 16) & 0xFFu);
                     g += w * float((p >> 8) & 0xFFu);
                     b += w * float(p & 0xFFu);
@@ -104,10 +129,8 @@ Raster ComposeShowRaster(const Raster& picture, std::uint32_t key, bool keyed, i
             }
             if (cover < 0.5f)
                 continue;
-            const auto channel = [cover](float v) {
-                return std::uint32_t(std::clamp(std::lround(v / cover), 0L, 255L));
-            };
-            target = 0xFF000000u | (channel(r) << 16) | (channel(g) << 8) | channel(b);
+            target = 0xFF000000u | (channel(r, cover) << 16) | (channel(g, cover) << 8) |
+                     channel(b, cover);
         }
     }
     return out;

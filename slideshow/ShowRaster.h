@@ -15,6 +15,10 @@ struct Raster {
     int width = 0;
     int height = 0;
     std::vector<std::uint32_t> pixels;
+    /// A coverage picture: premultiplied pixels whose alpha is the share of the pixel the
+    /// slide's picture covers, its see-through pixels already left out (a picture reduced
+    /// while it was decoded). Otherwise a plain picture: straight alpha.
+    bool coverage = false;
 };
 
 /// The stored colour 0x00BBGGRR as an opaque pixel 0xFFRRGGBB.
@@ -24,13 +28,23 @@ constexpr std::uint32_t PixelFromStored(std::uint32_t stored) {
 
 /// A window of `width` x `height` filled with `key` (0xFFRRGGBB) and `picture` drawn in
 /// it where PlaceSlideBox puts it (`placed` receives that box), mirrored as `flipH` and
-/// `flipV` say. With `keyed`, the picture's pixels of exactly the key's red, green and
-/// blue are left out; pixels with an alpha below one half always are.
+/// `flipV` say. Of a plain picture, with `keyed`, the pixels of exactly the key's red,
+/// green and blue are left out; pixels with an alpha below one half always are. A
+/// coverage picture's pixels are left out where they cover less than one half (`keyed`
+/// plays no part: its key pixels cover nothing already); the others are drawn with their
+/// colour taken out of the premultiplication.
 ///
 /// A scaled picture is resampled (area average when it shrinks, bilinear when it grows)
 /// with the left-out pixels as no coverage and cut at half coverage: a drawn pixel has
 /// the colour of the picture's drawn pixels only, never a blend with the key.
 Raster ComposeShowRaster(const Raster& picture, std::uint32_t key, bool keyed, int width,
                          int height, bool fit, bool flipH, bool flipV, Box* placed = nullptr);
+
+/// The same for `picture` holding the slide's picture of `pictureWidth` x
+/// `pictureHeight` pixels at a size of its own (reduced to where it is drawn): it is
+/// placed as the slide's picture would be, and scaled into that box when its size differs.
+Raster ComposeShowRaster(const Raster& picture, int pictureWidth, int pictureHeight,
+                         std::uint32_t key, bool keyed, int width, int height, bool fit, bool flipH,
+                         bool flipV, Box* placed = nullptr);
 
 } // namespace show

@@ -4,88 +4,104 @@
 
 #include <fcntl.h>
 #include <fdi.h>
-#include <wincodec.h>
 
-#include <cstring>
-#include <memory>
+#include <climits>
 #include <new>
 
 namespace winplayer {
 
-namespace {
+// ---- Files mapped for reading ------------------------------------------------------------
 
-/// The largest picture decoded, in pixels, as in the editor: larger ones show nothing.
-constexpr unsigned long long kMaxPicturePixels = 100'000'000ull;
-
-struct HandleCloser {
-    void operator()(HANDLE h) const {
-        if (h != INVALID_HANDLE_VALUE)
-            CloseHandle(h);
-    }
-};
-using FileHandle = std::unique_ptr<void, HandleCloser>;
-
-FileHandle OpenForReading(const std::wstring& path) {
-    return FileHandle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+MappedFile::~MappedFile() {
+    Close();
 }
 
-bool ReadExactly(HANDLE file, unsigned char* into, unsigned long long length) {
-    while (length > 0) {
-        const DWORD chunk = DWORD(length > (1u << 30) ? (1u << 30) : length);
-        DWORD got = 0;
-        if (!ReadFile(file, into, chunk, &got, nullptr) || got == 0)
-            return false;
-        into += got;
-        length -= got;
+void MappedFile::Close() {
+    if (m_view)
+        UnmapViewOfFile(m_view);
+    if (m_mapping)
+        CloseHandle(m_mapping);
+    if (m_file)
+        CloseHandle(m_file);
+    m_view = nullptr;
+    m_mapping = nullptr;
+    m_file = nullptr;
+    m_size = 0;
+}
+
+bool MappedFile::Open(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    return Adopt(file);
+}
+
+bool MappedFile::Adopt(void* handle) {
+    Close();
+    m_file = handle;
+    LARGE_INTEGER size;
+    // An empty file cannot be mapped, and holds nothing to play anyway.
+    if (!GetFileSizeEx(m_file, &size) || size.QuadPart <= 0 ||
+        (unsigned long long)size.QuadPart > SIZE_MAX) {
+        Close();
+        return false;
     }
+    m_mapping = CreateFileMappingW(m_file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (m_mapping)
+        m_view =
+            static_cast<const unsigned char*>(MapViewOfFile(m_mapping, FILE_MAP_READ, 0, 0, 0));
+    if (!m_view) {
+        Close();
+        return false;
+    }
+    m_size = std::size_t(size.QuadPart);
     return true;
 }
 
-} // namespace
-
-bool ReadFilePart(const std::wstring& path, unsigned long long offset, unsigned long long length,
-                  std::vector<unsigned char>& bytes) {
-    FileHandle file = OpenForReading(path);
-    if (file.get() == INVALID_HANDLE_VALUE)
-        return false;
-    LARGE_INTEGER at;
-    at.QuadPart = LONGLONG(offset);
-    if (!SetFilePointerEx(file.get(), at, nullptr, FILE_BEGIN))
-        return false;
-    bytes.resize(size_t(length));
-    return ReadExactly(file.get(), bytes.data(), length);
-}
-
-bool ReadWholeFile(const std::wstring& path, std::vector<unsigned char>& bytes) {
-    FileHandle file = OpenForReading(path);
-    LARGE_INTEGER size;
-    if (file.get() == INVALID_HANDLE_VALUE || !GetFileSizeEx(file.get(), &size) ||
-        size.QuadPart < 0)
-        return false;
-    bytes.resize(size_t(size.QuadPart));
-    return ReadExactly(file.get(), bytes.data(), bytes.size());
-}
-
-// ---- The cabinet, through the system's cabinet library ---------------------------------
-// The library asks for files by name; every "file" here lives in memory: the cabinet
-// (read through a cursor) and each member (collected into a buffer).
+// ---- The cabinet, through the system's cabinet library -----------------------------------
+// The library asks for files by name and reads and writes them through these callbacks:
+// the cabinet is the document file (whatever name the library gives), every member goes
+// into a temporary file of its own, and the last one is kept.
 
 namespace {
 
-struct MemoryFile {
-    const std::vector<unsigned char>* source = nullptr; ///< read from, when set
-    std::vector<unsigned char> sink;                    ///< written to otherwise
-    size_t position = 0;
+struct CabFile {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    bool output = false; ///< a member being written (else the cabinet, read)
 };
 
 struct Extraction {
-    const std::vector<unsigned char>* cabinet = nullptr;
-    std::vector<unsigned char>* last = nullptr;
-    bool gotOne = false;
+    const std::wstring* cabinet = nullptr;
+    CabFile* writing = nullptr;         ///< the member being extracted
+    HANDLE last = INVALID_HANDLE_VALUE; ///< the last member extracted whole
 };
 
 Extraction* g_extraction = nullptr; // the one extraction running (the library has no context)
+
+void CloseCabFile(CabFile* f) {
+    if (f->handle != INVALID_HANDLE_VALUE)
+        CloseHandle(f->handle);
+    if (g_extraction && g_extraction->writing == f)
+        g_extraction->writing = nullptr;
+    delete f;
+}
+
+/// A new temporary file for a member, deleted when its last handle closes.
+HANDLE CreateMemberFile() {
+    wchar_t folder[MAX_PATH + 1];
+    wchar_t name[MAX_PATH + 1];
+    const DWORD n = GetTempPathW(MAX_PATH + 1, folder);
+    if (n == 0 || n > MAX_PATH || !GetTempFileNameW(folder, L"lsr", 0, name))
+        return INVALID_HANDLE_VALUE;
+    // GetTempFileNameW made the file, empty; it is opened again to go when closed.
+    HANDLE h = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                           nullptr, TRUNCATE_EXISTING,
+                           FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        DeleteFileW(name);
+    return h;
+}
 
 FNALLOC(CabAlloc) {
     return HeapAlloc(GetProcessHeap(), 0, cb);
@@ -97,63 +113,70 @@ FNOPEN(CabOpen) {
     (void)pszFile;
     (void)oflag;
     (void)pmode;
-    auto* f = new (std::nothrow) MemoryFile;
+    auto* f = new (std::nothrow) CabFile;
     if (!f)
         return -1;
-    f->source = g_extraction->cabinet;
+    f->handle = CreateFileW(g_extraction->cabinet->c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f->handle == INVALID_HANDLE_VALUE) {
+        delete f;
+        return -1;
+    }
     return INT_PTR(f);
 }
 FNREAD(CabRead) {
-    auto* f = reinterpret_cast<MemoryFile*>(hf);
-    if (!f->source)
+    auto* f = reinterpret_cast<CabFile*>(hf);
+    DWORD got = 0;
+    if (f->output || !ReadFile(f->handle, pv, cb, &got, nullptr))
         return UINT(-1);
-    const size_t left = f->source->size() - std::min(f->position, f->source->size());
-    const size_t n = std::min<size_t>(cb, left);
-    std::memcpy(pv, f->source->data() + f->position, n);
-    f->position += n;
-    return UINT(n);
+    return got;
 }
 FNWRITE(CabWrite) {
-    auto* f = reinterpret_cast<MemoryFile*>(hf);
-    if (f->source)
+    auto* f = reinterpret_cast<CabFile*>(hf);
+    DWORD put = 0;
+    if (!f->output || !WriteFile(f->handle, pv, cb, &put, nullptr) || put != cb)
         return UINT(-1);
-    try {
-        const auto* p = static_cast<const unsigned char*>(pv);
-        f->sink.insert(f->sink.end(), p, p + cb);
-    } catch (const std::bad_alloc&) {
-        return UINT(-1);
-    }
-    return cb;
+    return put;
 }
 FNCLOSE(CabClose) {
-    delete reinterpret_cast<MemoryFile*>(hf);
+    CloseCabFile(reinterpret_cast<CabFile*>(hf));
     return 0;
 }
 FNSEEK(CabSeek) {
-    auto* f = reinterpret_cast<MemoryFile*>(hf);
-    const size_t size = f->source ? f->source->size() : f->sink.size();
-    long long to = dist;
-    if (seektype == SEEK_CUR)
-        to += (long long)f->position;
-    else if (seektype == SEEK_END)
-        to += (long long)size;
-    if (to < 0)
+    auto* f = reinterpret_cast<CabFile*>(hf);
+    LARGE_INTEGER distance, at;
+    distance.QuadPart = dist;
+    const DWORD method = seektype == SEEK_CUR   ? FILE_CURRENT
+                         : seektype == SEEK_END ? FILE_END
+                                                : FILE_BEGIN;
+    if (!SetFilePointerEx(f->handle, distance, &at, method) || at.QuadPart > LONG_MAX)
         return -1;
-    f->position = size_t(to);
-    return long(to);
+    return long(at.QuadPart);
 }
 FNFDINOTIFY(CabNotify) {
     switch (fdint) {
     case fdintCOPY_FILE: {
         // Every member is extracted; the document is the last one.
-        auto* f = new (std::nothrow) MemoryFile;
-        return f ? INT_PTR(f) : -1;
+        auto* f = new (std::nothrow) CabFile;
+        if (!f)
+            return -1;
+        f->output = true;
+        f->handle = CreateMemberFile();
+        if (f->handle == INVALID_HANDLE_VALUE) {
+            delete f;
+            return -1;
+        }
+        g_extraction->writing = f;
+        return INT_PTR(f);
     }
     case fdintCLOSE_FILE_INFO: {
-        auto* f = reinterpret_cast<MemoryFile*>(pfdin->hf);
-        g_extraction->last->swap(f->sink);
-        g_extraction->gotOne = true;
-        delete f;
+        // The member is whole: it replaces the one kept before (which goes).
+        auto* f = reinterpret_cast<CabFile*>(pfdin->hf);
+        if (g_extraction->last != INVALID_HANDLE_VALUE)
+            CloseHandle(g_extraction->last);
+        g_extraction->last = f->handle;
+        f->handle = INVALID_HANDLE_VALUE;
+        CloseCabFile(f);
         return TRUE;
     }
     default:
@@ -163,74 +186,31 @@ FNFDINOTIFY(CabNotify) {
 
 } // namespace
 
-bool ExtractLastMember(const std::vector<unsigned char>& cabinet,
-                       std::vector<unsigned char>& member) {
+bool ExtractLastMember(const std::wstring& cabinet, MappedFile& member) {
+    member.Close();
     ERF erf{};
     HFDI fdi = FDICreate(CabAlloc, CabFree, CabOpen, CabRead, CabWrite, CabClose, CabSeek,
                          cpuUNKNOWN, &erf);
     if (!fdi)
         return false;
-    Extraction extraction{&cabinet, &member, false};
+    Extraction extraction;
+    extraction.cabinet = &cabinet;
     g_extraction = &extraction;
+    // The names only reach CabOpen, which opens `cabinet` whatever they say.
     char name[] = "document.lsr";
     char folder[] = "";
     const BOOL ok = FDICopy(fdi, name, folder, 0, CabNotify, nullptr, nullptr);
-    g_extraction = nullptr;
     FDIDestroy(fdi);
-    return ok && extraction.gotOne;
-}
-
-// ---- Pictures, through the Windows Imaging Component -----------------------------------
-
-namespace {
-
-template <typename T> struct ComPtr {
-    T* p = nullptr;
-    ~ComPtr() {
-        if (p)
-            p->Release();
+    // A member left half-written by a failure goes now.
+    if (extraction.writing)
+        CloseCabFile(extraction.writing);
+    g_extraction = nullptr;
+    if (!ok || extraction.last == INVALID_HANDLE_VALUE) {
+        if (extraction.last != INVALID_HANDLE_VALUE)
+            CloseHandle(extraction.last);
+        return false;
     }
-    T** operator&() { return &p; }
-    T* operator->() const { return p; }
-};
-
-} // namespace
-
-show::Raster DecodePicture(const unsigned char* bytes, std::size_t length) {
-    show::Raster out;
-    if (!bytes || length == 0 || length > 0xFFFFFFFFu)
-        return out;
-    ComPtr<IWICImagingFactory> factory;
-    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_IWICImagingFactory, reinterpret_cast<void**>(&factory))))
-        return out;
-    ComPtr<IWICStream> stream;
-    ComPtr<IWICBitmapDecoder> decoder;
-    ComPtr<IWICBitmapFrameDecode> frame;
-    ComPtr<IWICBitmapSource> converted;
-    if (FAILED(factory->CreateStream(&stream)) ||
-        FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(bytes), DWORD(length))) ||
-        FAILED(factory->CreateDecoderFromStream(stream.p, nullptr, WICDecodeMetadataCacheOnDemand,
-                                                &decoder)) ||
-        FAILED(decoder->GetFrame(0, &frame)) ||
-        FAILED(WICConvertBitmapSource(GUID_WICPixelFormat32bppBGRA, frame.p, &converted)))
-        return out;
-    UINT w = 0, h = 0;
-    if (FAILED(converted->GetSize(&w, &h)) || w == 0 || h == 0 ||
-        (unsigned long long)w * h > kMaxPicturePixels)
-        return out;
-    try {
-        out.pixels.resize(size_t(w) * h);
-    } catch (const std::bad_alloc&) {
-        return show::Raster();
-    }
-    const UINT stride = w * 4;
-    if (FAILED(converted->CopyPixels(nullptr, stride, UINT(out.pixels.size() * 4),
-                                     reinterpret_cast<BYTE*>(out.pixels.data()))))
-        return show::Raster();
-    out.width = int(w);
-    out.height = int(h);
-    return out;
+    return member.Adopt(extraction.last);
 }
 
 } // namespace winplayer

@@ -1,29 +1,46 @@
 #pragma once
-// Where the Windows player runtime finds its slides and how it turns their image bytes
-// into pixels, with the platform's own services only.
+// Where the Windows player runtime finds its slides: its own file, or a .lsr document
+// extracted by the system's cabinet library. Both are read in place through read-only
+// file mappings, so a document costs memory only for the pages the show reads.
 
-#include "slideshow/ShowRaster.h"
-
+#include <cstddef>
 #include <string>
-#include <vector>
 
 namespace winplayer {
 
-/// The whole file at `path` (UTF-16); false when it cannot be opened or read.
-bool ReadWholeFile(const std::wstring& path, std::vector<unsigned char>& bytes);
+/// A whole file seen through a read-only mapping: only the pages that are read become
+/// resident, however large the file is. The file stays open while it is mapped.
+class MappedFile {
+public:
+    MappedFile() = default;
+    ~MappedFile();
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
 
-/// This program's own file: the part of it from `offset` on, `length` bytes.
-bool ReadFilePart(const std::wstring& path, unsigned long long offset, unsigned long long length,
-                  std::vector<unsigned char>& bytes);
+    /// Maps the file at `path` (UTF-16); false when it cannot be opened or mapped, or is
+    /// empty.
+    bool Open(const std::wstring& path);
+    /// Maps the open file `handle` (a HANDLE with read access), which it owns from now
+    /// on, also when the mapping fails (it is then closed).
+    bool Adopt(void* handle);
+    /// Unmaps and closes the file.
+    void Close();
 
-/// The last member of the cabinet `cabinet` (a .lsr document), extracted into memory by
-/// the system's cabinet library; false when it holds none or cannot be read.
-bool ExtractLastMember(const std::vector<unsigned char>& cabinet,
-                       std::vector<unsigned char>& member);
+    const unsigned char* data() const { return m_view; }
+    std::size_t size() const { return m_size; }
 
-/// Decodes a BMP, JPEG, PNG, GIF or TIFF file in memory into 0xAARRGGBB pixels with the
-/// platform's imaging component; an empty raster when it does not decode or declares
-/// more pixels than a slide may have.
-show::Raster DecodePicture(const unsigned char* bytes, std::size_t length);
+private:
+    void* m_file = nullptr;
+    void* m_mapping = nullptr;
+    const unsigned char* m_view = nullptr;
+    std::size_t m_size = 0;
+};
+
+/// Extracts the last member of the cabinet `cabinet` (a .lsr document) with the system's
+/// cabinet library into a new temporary file and maps it into `member`. The temporary
+/// file is deleted when its last handle closes: when `member` is closed, and also when
+/// the program ends in any other way. False when the cabinet cannot be read or holds no
+/// member, or the temporary file cannot be written (nothing is left behind then).
+bool ExtractLastMember(const std::wstring& cabinet, MappedFile& member);
 
 } // namespace winplayer

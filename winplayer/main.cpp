@@ -4,16 +4,22 @@
 // topmost-on-request layered window whose key colour is see-through and click-through,
 // growing from the mouse pointer, switching by its timer or by clicks, with the context
 // menu, the keys, moving and sizing. Every text is UTF-16.
+//
+// The document is read in place (a read-only mapping of the file), and each picture is
+// decoded by codec/ at the size it is drawn: the show holds the slide on show and the
+// next one at most, each no larger than the window, whatever the pictures declare.
 
+#include "codec/Codec.h"
+#include "base/NumberRanges.h"
 #include "document/StreamLayout.h"
 #include "slideshow/ShowArithmetic.h"
+#include "slideshow/ShowPicture.h"
 #include "slideshow/ShowRaster.h"
 #include "winplayer/Sources.h"
 
 #include <windows.h>
 
 #include <commctrl.h>
-#include <objbase.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -43,6 +49,9 @@ enum : int {
     kWrongVersion = 30020,
     kTooManySlidesInFile = 30043,
     kNothingToPlay = 30341,
+    kNoSlidesToPlay = 30342,
+    kNoSlideCanBeShown = 30343,
+    kSlidesSkipped = 30344,
 };
 
 std::wstring Wide(const std::string& utf8) {
@@ -88,9 +97,39 @@ std::wstring ApplicationName() {
     return name;
 }
 
-void ShowMessage(int id, const std::wstring& prefix, UINT icon) {
+std::string Utf8(const std::wstring& text) {
+    if (text.empty())
+        return std::string();
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0,
+                                      nullptr, nullptr);
+    std::string out(size_t(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+/// With LSR_MESSAGE_LOG naming a file, every message shown is also appended to it
+/// (UTF-8, one message and a line break each): what the tests read, as a message box's
+/// text cannot be read from the screen.
+void LogMessage(const std::wstring& text) {
+    wchar_t path[MAX_PATH + 1];
+    const DWORD n = GetEnvironmentVariableW(L"LSR_MESSAGE_LOG", path, MAX_PATH + 1);
+    if (n == 0 || n > MAX_PATH)
+        return;
+    HANDLE log = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (log == INVALID_HANDLE_VALUE)
+        return;
+    const std::string line = Utf8(text) + "\n";
+    DWORD written = 0;
+    WriteFile(log, line.data(), DWORD(line.size()), &written, nullptr);
+    CloseHandle(log);
+}
+
+/// Shows message `id` after `prefix`, owned by `owner` (which it disables meanwhile).
+void ShowMessage(int id, const std::wstring& prefix, UINT icon, HWND owner = nullptr) {
     const std::wstring text = prefix + MessageText(id);
-    MessageBoxW(nullptr, text.c_str(), ApplicationName().c_str(), MB_OK | icon | MB_TOPMOST);
+    LogMessage(text);
+    MessageBoxW(owner, text.c_str(), ApplicationName().c_str(), MB_OK | icon | MB_TOPMOST);
 }
 
 // ---- The slideshow window --------------------------------------------------------------
@@ -115,11 +154,16 @@ const wchar_t kClassName[] = L"LuserioSlideshow";
 
 class Slideshow {
 public:
-    Slideshow(std::vector<unsigned char> stream, layout::ParsedStream doc)
-        : m_stream(std::move(stream)), m_doc(std::move(doc)) {}
+    /// The show of `doc`, parsed from the stream at `stream` (which stays mapped while
+    /// the show runs).
+    Slideshow(const unsigned char* stream, layout::ParsedStream doc)
+        : m_stream(stream), m_doc(std::move(doc)), m_slides(m_doc.slides.size()) {}
 
-    /// The opening sequence; false when there is nothing to show.
+    /// The opening sequence; false when there is nothing to show (after a message).
     bool Open(HINSTANCE instance);
+    /// What the program returns when the show has ended: 1 when it ended because no
+    /// slide could be shown, else 0.
+    int ExitCode() const { return m_exitCode; }
 
 private:
     static LRESULT CALLBACK Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -133,23 +177,42 @@ private:
     void OnZoomTimer();
     void OnSecondTimer();
     bool SwitchToNext();
+    /// Says once which slides were passed over because their pictures do not decode.
+    void ReportSkipped(const std::vector<int>& skipped);
+    /// A message over the show: the show stands still until it is answered.
+    void ShowMessageOverShow(int id, const std::wstring& prefix, UINT icon);
+    /// Decodes the picture of the slide that follows the one on show ahead of its turn.
+    void DecodeNext();
     void RunCommand(UINT command);
     void OpenContextMenu(POINT at);
     void EndShow();
     void ApplyTopMost();
     void UpdateTooltip();
 
-    /// The decoded picture of slide `index`, decoded when first asked for; keeps only
-    /// the slide on show and the next one.
-    const Raster& Picture(int index);
+    /// The size of the window the pictures are decoded for: while the window grows at
+    /// the opening, the size it grows to.
+    void DecodeWindow(int& width, int& height) const;
+    /// The picture of slide `index` decoded to be drawn in the window (a reduced one
+    /// decoded again when the size it is drawn at has changed, except while the user is
+    /// still dragging the sizing border); null when it does not decode, and the slide is
+    /// marked as failed. Only `index` and `alsoKeep` stay decoded.
+    const Raster* Picture(int index, int alsoKeep);
     /// Rebuilds the frame when the slide, its flips, the fit or the window size changed.
     void PrepareFrame();
     void Paint(HDC dc);
     void StoreRect(const RECT& r);
     LRESULT HitTest(POINT screen) const;
 
-    std::vector<unsigned char> m_stream;
+    const unsigned char* m_stream;
     layout::ParsedStream m_doc;
+    /// What the show learnt of each slide's picture.
+    struct SlideState {
+        bool infoRead = false;
+        codec::Info info;      ///< the format and size its header declares
+        bool failed = false;   ///< it does not decode: the show passes over it
+        bool reported = false; ///< the user was told so
+    };
+    std::vector<SlideState> m_slides;
     HWND m_hwnd = nullptr;
     HWND m_tooltip = nullptr;
     std::wstring m_tipText;
@@ -162,6 +225,11 @@ private:
     bool m_dragging = false;
     POINT m_dragPoint{};
     bool m_ended = false;
+    bool m_sizing = false; ///< the user is dragging the sizing border
+    int m_messagesUp = 0;  ///< message boxes open over the show: it stands still
+    int m_messagesShown = 0;
+    int m_next = -1; ///< the slide decoded ahead, or -1
+    int m_exitCode = 0;
 
     std::map<int, Raster> m_pictures;
     struct FrameKey {
@@ -238,6 +306,23 @@ bool Slideshow::Open(HINSTANCE instance) {
     StoreRect(RECT{m_target.left, m_target.top, m_target.left + m_target.width,
                    m_target.top + m_target.height});
 
+    // The show starts with the first slide whose picture decodes, at the size the window
+    // grows to; the slides passed over are named once. With none, there is no show.
+    m_zoomStep = 0;
+    std::vector<int> skipped;
+    m_index = -1;
+    for (int i = 0; i < int(m_doc.slides.size()) && m_index < 0; ++i) {
+        if (Picture(i, -1))
+            m_index = i;
+        else
+            skipped.push_back(i);
+    }
+    if (m_index < 0) {
+        ShowMessage(kNoSlideCanBeShown, std::wstring(), MB_ICONERROR);
+        return false;
+    }
+    ReportSkipped(skipped);
+
     const DWORD exStyle =
         WS_EX_LAYERED | WS_EX_TOOLWINDOW | (m_doc.header.topMost ? WS_EX_TOPMOST : 0);
     m_hwnd = CreateWindowExW(exStyle, kClassName, ApplicationName().c_str(), WS_POPUP, m_start.x,
@@ -262,7 +347,6 @@ bool Slideshow::Open(HINSTANCE instance) {
         SendMessageW(m_tooltip, TTM_SETMAXTIPWIDTH, 0, kTooltipWidth);
     }
 
-    m_zoomStep = 0;
     SetTimer(m_hwnd, kZoomTimer, kZoomPeriodMs, nullptr);
     SetTimer(m_hwnd, kSecondTimer, kSecondPeriodMs, nullptr);
     m_elapsed = 0;
@@ -308,7 +392,8 @@ void Slideshow::OnZoomTimer() {
 }
 
 void Slideshow::OnSecondTimer() {
-    if (m_ended || !SlideOnShow() || !m_doc.header.timerSwitch)
+    // A message over the show holds it, as its owner is then disabled to the user.
+    if (m_ended || m_messagesUp > 0 || !SlideOnShow() || !m_doc.header.timerSwitch)
         return;
     ++m_elapsed;
     if (m_elapsed >= int(Slide().switchTime) && !SwitchToNext()) {
@@ -318,12 +403,39 @@ void Slideshow::OnSecondTimer() {
 }
 
 bool Slideshow::SwitchToNext() {
-    ++m_index;
-    if (m_index >= int(m_doc.slides.size())) {
-        if (!m_doc.header.loop)
-            return false;
-        m_index = 0;
+    // The next slide whose picture decodes (decoded ahead as a rule); the slides passed
+    // over on the way are named once, after the switch.
+    const int count = int(m_doc.slides.size());
+    std::vector<int> skipped;
+    int next = -1;
+    bool atEnd = false;
+    for (int step = 1; step <= count && next < 0; ++step) {
+        int candidate = m_index + step;
+        if (candidate >= count) {
+            if (!m_doc.header.loop) {
+                atEnd = true;
+                break;
+            }
+            candidate -= count;
+        }
+        if (Picture(candidate, m_index))
+            next = candidate;
+        else if (!m_slides[size_t(candidate)].reported)
+            skipped.push_back(candidate);
     }
+    if (next < 0) {
+        // The end of the slides without looping; or, looping, none decodes any more.
+        ReportSkipped(skipped);
+        if (atEnd) {
+            m_index = count;
+        } else {
+            m_exitCode = 1;
+            ShowMessageOverShow(kNoSlideCanBeShown, std::wstring(), MB_ICONERROR);
+        }
+        return false;
+    }
+    m_index = next;
+    m_next = -1;
     m_elapsed = 0;
     // Hidden while the new frame is made, then shown: the new slide appears whole. The
     // show takes the keyboard back only when it had it.
@@ -340,8 +452,50 @@ bool Slideshow::SwitchToNext() {
         InvalidateRect(m_hwnd, nullptr, FALSE);
         UpdateWindow(m_hwnd);
     }
+    ReportSkipped(skipped);
     PostMessageW(m_hwnd, kDecodeNext, 0, 0);
     return true;
+}
+
+void Slideshow::ReportSkipped(const std::vector<int>& skipped) {
+    if (skipped.empty())
+        return;
+    std::vector<int> numbers;
+    for (int index : skipped) {
+        m_slides[size_t(index)].reported = true;
+        numbers.push_back(index + 1);
+    }
+    std::sort(numbers.begin(), numbers.end());
+    ShowMessageOverShow(kSlidesSkipped, L"スライド " + Wide(NumberRangesText(numbers)) + L"\n",
+                        MB_ICONINFORMATION);
+}
+
+void Slideshow::ShowMessageOverShow(int id, const std::wstring& prefix, UINT icon) {
+    // The box's own loop still brings the timers' ticks: they are let pass meanwhile.
+    ++m_messagesUp;
+    ++m_messagesShown;
+    ShowMessage(id, prefix, icon, m_hwnd);
+    --m_messagesUp;
+}
+
+void Slideshow::DecodeNext() {
+    const int count = int(m_doc.slides.size());
+    if (m_ended || !SlideOnShow() || count < 2)
+        return;
+    // The first of the slides that follow whose picture decodes; failed ones are named
+    // when the show passes over them.
+    for (int step = 1; step < count; ++step) {
+        int candidate = m_index + step;
+        if (candidate >= count) {
+            if (!m_doc.header.loop)
+                return;
+            candidate -= count;
+        }
+        if (Picture(candidate, m_index)) {
+            m_next = candidate;
+            return;
+        }
+    }
 }
 
 void Slideshow::EndShow() {
@@ -445,24 +599,56 @@ void Slideshow::UpdateTooltip() {
     SendMessageW(m_tooltip, TTM_UPDATETIPTEXTW, 0, LPARAM(&tool));
 }
 
-const Raster& Slideshow::Picture(int index) {
-    auto it = m_pictures.find(index);
-    if (it != m_pictures.end())
-        return it->second;
-    // Only the slide on show and the next one stay decoded.
-    const int next = m_doc.slides.empty() ? 0 : (m_index + 1) % int(m_doc.slides.size());
-    for (auto i = m_pictures.begin(); i != m_pictures.end();)
-        i = (i->first == m_index || i->first == next) ? std::next(i) : m_pictures.erase(i);
+void Slideshow::DecodeWindow(int& width, int& height) const {
+    if (m_zoomStep < kZoomSteps || !m_hwnd) {
+        width = m_target.width;
+        height = m_target.height;
+        return;
+    }
+    RECT client;
+    GetClientRect(m_hwnd, &client);
+    width = client.right;
+    height = client.bottom;
+}
+
+const Raster* Slideshow::Picture(int index, int alsoKeep) {
+    SlideState& state = m_slides[size_t(index)];
+    if (state.failed)
+        return nullptr;
     const layout::StreamSlide& s = m_doc.slides[size_t(index)];
+    if (!state.infoRead) {
+        state.infoRead = true;
+        if (s.imageLength > 0)
+            state.info = codec::ReadInfo(m_stream + s.imageOffset, s.imageLength);
+    }
+    int width = 0, height = 0;
+    DecodeWindow(width, height);
+    const bool fit = m_doc.header.fitToWindow != 0;
+    auto held = m_pictures.find(index);
+    if (held != m_pictures.end()) {
+        // A whole picture serves any size; a reduced one its own size, or any while the
+        // user is still sizing the window (it is scaled meanwhile).
+        const Raster& r = held->second;
+        const Box want = ShowDecodeBox(state.info, width, height, fit);
+        if (!r.coverage || m_sizing || (r.width == want.width && r.height == want.height))
+            return &r;
+    }
+    // Only the slide asked for and the one to keep stay; the picture asked for is made
+    // anew after the others have gone.
+    for (auto i = m_pictures.begin(); i != m_pictures.end();)
+        i = i->first == alsoKeep ? std::next(i) : m_pictures.erase(i);
     Raster picture;
     if (s.imageLength > 0) {
-        try {
-            picture = winplayer::DecodePicture(m_stream.data() + s.imageOffset, s.imageLength);
-        } catch (const std::bad_alloc&) {
-            picture = Raster();
-        }
+        const bool keyed = s.storedKey != layout::kStoredNoKey;
+        const std::uint32_t key = PixelFromStored(KeyOf(index));
+        picture = DecodeShowPicture(m_stream + s.imageOffset, s.imageLength, state.info, width,
+                                    height, fit, key, keyed);
     }
-    return m_pictures[index] = std::move(picture);
+    if (picture.pixels.empty()) {
+        state.failed = true;
+        return nullptr;
+    }
+    return &(m_pictures[index] = std::move(picture));
 }
 
 void Slideshow::PrepareFrame() {
@@ -485,10 +671,12 @@ void Slideshow::PrepareFrame() {
     const std::uint32_t keyPixel = PixelFromStored(k);
     const bool keyed = SlideOnShow() && Slide().storedKey != layout::kStoredNoKey;
     static const Raster kNone;
-    const Raster& picture = SlideOnShow() ? Picture(m_index) : kNone;
+    const Raster* held = SlideOnShow() ? Picture(m_index, m_next) : nullptr;
+    const Raster& picture = held ? *held : kNone;
+    const codec::Info info = SlideOnShow() ? m_slides[size_t(m_index)].info : codec::Info();
     try {
-        m_frame = ComposeShowRaster(picture, keyPixel, keyed, key.width, key.height, key.fit,
-                                    key.flipH, key.flipV);
+        m_frame = ComposeShowRaster(picture, info.width, info.height, keyPixel, keyed, key.width,
+                                    key.height, key.fit, key.flipH, key.flipV);
     } catch (const std::bad_alloc&) {
         m_frame = Raster();
         return;
@@ -566,13 +754,17 @@ LRESULT Slideshow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
             OnSecondTimer();
         return 0;
     case kDecodeNext:
-        if (!m_ended && m_doc.slides.size() > 1) {
-            const int next = m_index + 1;
-            if (next < int(m_doc.slides.size()))
-                Picture(next);
-            else if (m_doc.header.loop)
-                Picture(0);
-        }
+        DecodeNext();
+        return 0;
+    case WM_ENTERSIZEMOVE:
+        m_sizing = true;
+        return 0;
+    case WM_EXITSIZEMOVE:
+        // The picture is decoded again for the size the user chose.
+        m_sizing = false;
+        m_frameKey = FrameKey();
+        PrepareFrame();
+        InvalidateRect(m_hwnd, nullptr, FALSE);
         return 0;
     case WM_ERASEBKGND:
         return 1;
@@ -604,10 +796,14 @@ LRESULT Slideshow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_LBUTTONDOWN: {
         if (m_ended)
             return 0;
+        const int shown = m_messagesShown;
         if (!m_doc.header.timerSwitch && !m_resizeMode && !SwitchToNext()) {
             EndShow();
             return 0;
         }
+        // A message shown by the switch took the press (and its release): no drag.
+        if (m_ended || m_messagesShown != shown)
+            return 0;
         SetCapture(m_hwnd);
         SetCursor(LoadCursor(nullptr, IDC_SIZEALL));
         GetCursorPos(&m_dragPoint);
@@ -692,24 +888,19 @@ bool EndsWithLsr(const std::wstring& path) {
     return path.size() >= 4 && _wcsicmp(path.c_str() + path.size() - 4, L".lsr") == 0;
 }
 
-/// The stream embedded in this program's file; false when there is none.
-bool EmbeddedStream(std::vector<unsigned char>& stream, bool& unreadable) {
-    unreadable = false;
-    const std::wstring self = ProgramPath();
-    WIN32_FILE_ATTRIBUTE_DATA attributes;
-    if (!GetFileAttributesExW(self.c_str(), GetFileExInfoStandard, &attributes))
+/// Where the stream embedded in this program's file lies: this file mapped into `self`
+/// and the stream's span in it. False when there is none; `unreadable` when the file
+/// cannot be read at all.
+bool EmbeddedStream(winplayer::MappedFile& self, layout::EmbeddedSpan& span, bool& unreadable) {
+    unreadable = !self.Open(ProgramPath());
+    if (unreadable || self.size() < layout::kTrailerSize)
         return false;
-    const unsigned long long size =
-        (unsigned long long)attributes.nFileSizeHigh << 32 | attributes.nFileSizeLow;
-    std::vector<unsigned char> trailer;
-    if (size < layout::kTrailerSize ||
-        !winplayer::ReadFilePart(self, size - layout::kTrailerSize, layout::kTrailerSize, trailer))
+    const auto found =
+        layout::LocateEmbeddedStream(self.data() + self.size() - layout::kTrailerSize, self.size());
+    if (!found)
         return false;
-    const auto span = layout::LocateEmbeddedStream(trailer.data(), size);
-    if (!span)
-        return false;
-    unreadable = !winplayer::ReadFilePart(self, span->offset, span->length, stream);
-    return !unreadable;
+    span = *found;
+    return true;
 }
 
 /// Shows why a stream was refused; true when it can be played.
@@ -734,33 +925,40 @@ bool Acceptable(const layout::ParsedStream& doc) {
 }
 
 int Run(HINSTANCE instance, int argc, wchar_t** argv) {
-    std::vector<unsigned char> stream;
-    bool unreadable = false;
+    // The stream is read where it lies: in this program's file, or in the temporary file
+    // a .lsr document is extracted into. Only the pages the show reads become resident.
+    winplayer::MappedFile file;
+    layout::EmbeddedSpan span;
     const std::wstring argument = argc > 1 ? argv[1] : std::wstring();
     if (!argument.empty() && EndsWithLsr(argument)) {
         // A document file: a cabinet whose last member is the stream.
-        std::vector<unsigned char> cabinet;
-        if (!winplayer::ReadWholeFile(argument, cabinet) ||
-            !winplayer::ExtractLastMember(cabinet, stream)) {
+        if (!winplayer::ExtractLastMember(argument, file)) {
             ShowMessage(kWrongFileFormat, argument + L"\n", MB_ICONERROR);
             return 1;
         }
-    } else if (!EmbeddedStream(stream, unreadable)) {
-        if (unreadable)
-            ShowMessage(kWrongFileFormat, std::wstring(), MB_ICONERROR);
-        else if (argument.empty())
-            ShowMessage(kNothingToPlay, std::wstring(), MB_ICONINFORMATION);
-        else
-            ShowMessage(kWrongFileFormat, argument + L"\n", MB_ICONERROR);
-        return 1;
+        span = layout::EmbeddedSpan{0, file.size()};
+    } else {
+        bool unreadable = false;
+        if (!EmbeddedStream(file, span, unreadable)) {
+            if (unreadable)
+                ShowMessage(kWrongFileFormat, std::wstring(), MB_ICONERROR);
+            else if (argument.empty())
+                ShowMessage(kNothingToPlay, std::wstring(), MB_ICONINFORMATION);
+            else
+                ShowMessage(kWrongFileFormat, argument + L"\n", MB_ICONERROR);
+            return 1;
+        }
     }
-    layout::ParsedStream doc = layout::ParseDocumentStream(stream.data(), stream.size());
+    const unsigned char* stream = file.data() + span.offset;
+    layout::ParsedStream doc = layout::ParseDocumentStream(stream, std::size_t(span.length));
     if (!Acceptable(doc))
         return 1;
-    if (doc.slides.empty())
+    if (doc.slides.empty()) {
+        ShowMessage(kNoSlidesToPlay, std::wstring(), MB_ICONINFORMATION);
         return 1;
+    }
 
-    Slideshow show(std::move(stream), std::move(doc));
+    Slideshow show(stream, std::move(doc));
     if (!show.Open(instance))
         return 1;
     MSG msg;
@@ -768,7 +966,7 @@ int Run(HINSTANCE instance, int argc, wchar_t** argv) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
-    return 0;
+    return show.ExitCode();
 }
 
 } // namespace
@@ -778,7 +976,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     SetProcessDPIAware();
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
-    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     int code = 1;
     try {
         code = Run(instance, __argc, __wargv);
@@ -786,7 +983,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         ShowMessage(kOutOfMemory, std::wstring(), MB_ICONSTOP);
         code = 1;
     }
-    if (SUCCEEDED(com))
-        CoUninitialize();
     return code;
 }

@@ -11,7 +11,7 @@ int PlayDocument(const QString& path, std::optional<QRect> screenArea) {
     if (!OpenDocument(QFileInfo(path).absoluteFilePath()))
         return 1;
     if (CurrentDocument().slideCount <= 0) {
-        ShowMessage(Msg::NoSlidesToPlay, QString(), nullptr, MsgKind::Error);
+        ShowMessage(Msg::NoSlidesToPlay, QString(), nullptr, MsgKind::Info);
         return 1;
     }
     SlideshowWindow dlg;

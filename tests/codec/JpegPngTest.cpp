@@ -1,7 +1,7 @@
 // The JPEG and PNG decoders of the codec against Qt's own readers of the same bytes.
 
 #include "codec/Codec.h"
-#include "tests/codec/CollectingSink.h"
+#include "tests/codec/CodecFixtures.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -11,6 +11,10 @@
 #include <gtest/gtest.h>
 
 namespace {
+
+using codec_test::Decode;
+using codec_test::FirstDifference;
+using codec_test::QtDecode;
 
 /// A picture with gradients, sharp edges and half-transparent pixels.
 QImage TestPicture(int w, int h, bool alpha) {
@@ -37,18 +41,13 @@ QByteArray Encode(const QImage& img, const char* format, int quality = -1,
     return bytes;
 }
 
-QImage QtDecode(const QByteArray& bytes) {
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(false);
-    return reader.read().convertToFormat(QImage::Format_ARGB32);
-}
-
-codec::Result Decode(const QByteArray& bytes, CollectingSink& sink, codec::Options o = {}) {
-    return codec::Decode(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                         size_t(bytes.size()), sink, o);
+/// The pixels a sink collected, as a picture.
+QImage ImageOf(const codec_test::CollectSink& sink) {
+    QImage img(sink.width, sink.height, QImage::Format_ARGB32);
+    for (int y = 0; y < sink.height; ++y)
+        for (int x = 0; x < sink.width; ++x)
+            img.setPixel(x, y, sink.At(x, y));
+    return img;
 }
 
 } // namespace
@@ -72,10 +71,10 @@ TEST(CodecJpeg, DecodesLikeQtAtFullSizeWhateverTheEncoding) {
             reinterpret_cast<const std::uint8_t*>(bytes.constData()), size_t(bytes.size()));
         EXPECT_EQ(info.format, codec::Format::Jpeg);
         EXPECT_EQ(QSize(info.width, info.height), c.picture.size());
-        CollectingSink sink;
-        EXPECT_EQ(Decode(bytes, sink).outcome, codec::Outcome::Complete);
-        EXPECT_TRUE(sink.EachPixelOnce());
-        EXPECT_EQ(sink.image, QtDecode(bytes));
+        const codec_test::Decoded d = Decode(bytes);
+        EXPECT_EQ(d.result.outcome, codec::Outcome::Complete);
+        EXPECT_TRUE(d.sink.EveryPixelOnce());
+        EXPECT_EQ(FirstDifference(QtDecode(bytes), d.sink).toStdString(), "");
     }
 }
 
@@ -94,12 +93,13 @@ TEST(CodecJpeg, DecodesAtTheSmallestScaleThatStillGivesTheSizeAskedFor) {
     const QImage full = QtDecode(bytes);
     for (const Case& c : cases) {
         SCOPED_TRACE(QStringLiteral("%1 x %2").arg(c.minW).arg(c.minH).toStdString());
-        CollectingSink sink;
         codec::Options o;
         o.minWidth = c.minW;
         o.minHeight = c.minH;
-        EXPECT_EQ(Decode(bytes, sink, o).outcome, codec::Outcome::Complete);
-        EXPECT_EQ(sink.image.size(), c.decoded);
+        const codec_test::Decoded d = Decode(bytes, o);
+        EXPECT_EQ(d.result.outcome, codec::Outcome::Complete);
+        const QImage decoded = ImageOf(d.sink);
+        EXPECT_EQ(decoded.size(), c.decoded);
         // A reduced decode is close to the full decode averaged over its blocks.
         const QImage averaged =
             full.scaled(c.decoded, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
@@ -107,7 +107,7 @@ TEST(CodecJpeg, DecodesAtTheSmallestScaleThatStillGivesTheSizeAskedFor) {
         int count = 0;
         for (int y = 2; y < c.decoded.height() - 2; ++y)
             for (int x = 2; x < c.decoded.width() - 2; ++x, ++count)
-                total += std::abs(qGreen(sink.image.pixel(x, y)) - qGreen(averaged.pixel(x, y)));
+                total += std::abs(qGreen(decoded.pixel(x, y)) - qGreen(averaged.pixel(x, y)));
         EXPECT_LE(total / std::max(count, 1), 4.0);
     }
 }
@@ -116,19 +116,18 @@ TEST(CodecJpeg, ACutFileIsDamagedWithEveryPixelAndGarbageFails) {
     const QByteArray bytes = Encode(TestPicture(64, 64, false), "jpeg", 90);
     for (int keep : {int(bytes.size()) - 2, int(bytes.size()) / 2, 700}) {
         SCOPED_TRACE(keep);
-        CollectingSink sink;
-        EXPECT_EQ(Decode(bytes.left(keep), sink).outcome, codec::Outcome::Damaged);
-        EXPECT_TRUE(sink.EachPixelOnce());
+        const codec_test::Decoded d = Decode(bytes.left(keep));
+        EXPECT_EQ(d.result.outcome, codec::Outcome::Damaged);
+        EXPECT_TRUE(d.sink.EveryPixelOnce());
     }
-    QByteArray garbage = bytes.left(20) + QByteArray(300, '\x55');
-    CollectingSink sink;
-    EXPECT_NE(Decode(garbage, sink).outcome, codec::Outcome::Complete);
+    const QByteArray garbage = bytes.left(20) + QByteArray(300, '\x55');
+    EXPECT_NE(Decode(garbage).result.outcome, codec::Outcome::Complete);
     // Declaring more pixels than a slide may have is refused before any pixel.
-    CollectingSink none;
     codec::Options small;
     small.maxPixels = 64 * 63;
-    EXPECT_EQ(Decode(bytes, none, small).outcome, codec::Outcome::Failed);
-    EXPECT_EQ(none.begun, 0);
+    const codec_test::Decoded refused = Decode(bytes, small);
+    EXPECT_EQ(refused.result.outcome, codec::Outcome::Failed);
+    EXPECT_EQ(refused.sink.begins, 0);
 }
 
 TEST(CodecPng, DecodesLikeQtAndInterlacedLikePlain) {
@@ -148,12 +147,11 @@ TEST(CodecPng, DecodesLikeQtAndInterlacedLikePlain) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const QByteArray bytes = Encode(c.picture, "png");
-        CollectingSink sink;
-        const codec::Result r = Decode(bytes, sink);
-        EXPECT_EQ(r.outcome, codec::Outcome::Complete);
-        EXPECT_EQ(r.transparent, c.transparent);
-        EXPECT_TRUE(sink.EachPixelOnce());
-        EXPECT_EQ(sink.image, QtDecode(bytes));
+        const codec_test::Decoded d = Decode(bytes);
+        EXPECT_EQ(d.result.outcome, codec::Outcome::Complete);
+        EXPECT_EQ(d.result.transparent, c.transparent);
+        EXPECT_TRUE(d.sink.EveryPixelOnce());
+        EXPECT_EQ(FirstDifference(QtDecode(bytes), d.sink).toStdString(), "");
     }
 }
 
@@ -165,16 +163,17 @@ TEST(CodecPng, InterlacedFilesComeInPassesWithEveryPixelOnce) {
                    QString::fromLatin1(name));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         const QByteArray bytes = file.readAll();
-        CollectingSink sink;
-        EXPECT_EQ(Decode(bytes, sink).outcome, codec::Outcome::Complete);
-        EXPECT_TRUE(sink.EachPixelOnce());
+        const codec_test::Decoded d = Decode(bytes);
+        EXPECT_EQ(d.result.outcome, codec::Outcome::Complete);
+        EXPECT_TRUE(d.sink.EveryPixelOnce());
         const QImage reference = QtDecode(bytes);
-        ASSERT_EQ(sink.image.size(), reference.size());
+        const QImage decoded = ImageOf(d.sink);
+        ASSERT_EQ(decoded.size(), reference.size());
         for (int y = 0; y < reference.height(); ++y)
             for (int x = 0; x < reference.width(); ++x) {
                 // Qt gives fully transparent pixels no colour: compare premultiplied.
                 // 16-bit samples may round one way or the other.
-                const QRgb a = qPremultiply(sink.image.pixel(x, y));
+                const QRgb a = qPremultiply(decoded.pixel(x, y));
                 const QRgb b = qPremultiply(reference.pixel(x, y));
                 ASSERT_LE(std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
                               std::abs(qBlue(a) - qBlue(b)) + std::abs(qAlpha(a) - qAlpha(b)),
@@ -183,10 +182,9 @@ TEST(CodecPng, InterlacedFilesComeInPassesWithEveryPixelOnce) {
             }
         // Cut anywhere in its pixel data, it still brings every pixel once.
         for (int keep = int(bytes.size()) - 1; keep > 60; keep -= 37) {
-            CollectingSink cut;
-            const codec::Outcome o = Decode(bytes.left(keep), cut).outcome;
-            if (o != codec::Outcome::Failed) {
-                ASSERT_TRUE(cut.EachPixelOnce()) << keep;
+            const codec_test::Decoded cut = Decode(bytes.left(keep));
+            if (cut.result.outcome != codec::Outcome::Failed) {
+                ASSERT_TRUE(cut.sink.EveryPixelOnce()) << keep;
             }
         }
     }

@@ -6,6 +6,8 @@
 
 #if defined(Q_OS_UNIX)
 
+#include "tests/support/RunProgram.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QProcessEnvironment>
@@ -31,11 +33,7 @@ struct MeasuredRun {
 inline MeasuredRun RunMeasured(const QString& program, const QStringList& args,
                                const QStringList& env = {}) {
     MeasuredRun run;
-    QProcessEnvironment vars = QProcessEnvironment::systemEnvironment();
-    for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        vars.remove(QString::fromLatin1(v));
-    for (const QString& entry : env)
-        vars.insert(entry.section(QLatin1Char('='), 0, 0), entry.section(QLatin1Char('='), 1));
+    const QProcessEnvironment vars = ChildEnvironment(env);
     // Everything the processes use after fork() is made before it.
     std::vector<QByteArray> argBytes{QFile::encodeName(program)};
     for (const QString& a : args)

@@ -7,6 +7,17 @@
 #include <QProcessEnvironment>
 #include <QStringList>
 
+/// The environment a program under test runs in: this one without any display, with
+/// `env` entries ("NAME=value") added to (or replacing) it.
+inline QProcessEnvironment ChildEnvironment(const QStringList& env) {
+    QProcessEnvironment vars = QProcessEnvironment::systemEnvironment();
+    for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        vars.remove(QString::fromLatin1(v));
+    for (const QString& entry : env)
+        vars.insert(entry.section(QLatin1Char('='), 0, 0), entry.section(QLatin1Char('='), 1));
+    return vars;
+}
+
 struct ProgramRun {
     int code = -1; ///< the exit status; -2 after a crash, -1 when it did not finish
     QByteArray out, err;
@@ -17,12 +28,7 @@ struct ProgramRun {
 inline ProgramRun RunProgram(const QString& program, const QStringList& args,
                              const QStringList& env = {}, const QString& workingFolder = {}) {
     QProcess p;
-    QProcessEnvironment vars = QProcessEnvironment::systemEnvironment();
-    for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        vars.remove(QString::fromLatin1(v));
-    for (const QString& entry : env)
-        vars.insert(entry.section(QLatin1Char('='), 0, 0), entry.section(QLatin1Char('='), 1));
-    p.setProcessEnvironment(vars);
+    p.setProcessEnvironment(ChildEnvironment(env));
     if (!workingFolder.isEmpty())
         p.setWorkingDirectory(workingFolder);
     p.start(program, args);

@@ -106,6 +106,68 @@ TEST(ShowRaster, TranslucentPixelsAndTheKeyOnlyWhenKeyed) {
     }
 }
 
+Raster Coverage(int w, int h, std::vector<std::uint32_t> pixels) {
+    Raster r{w, h, std::move(pixels)};
+    r.coverage = true;
+    return r;
+}
+
+TEST(ShowRaster, CoveragePixelsAreDrawnWhereTheyCoverHalfInTheirOwnColour) {
+    // Premultiplied pixels: the alpha is the share covered; the colour is drawn divided
+    // by that share.
+    struct Row {
+        const char* name;
+        std::uint32_t pixel;
+        std::uint32_t shown;
+    };
+    const Row rows[] = {
+        {"covered", R, R},
+        {"not covered", 0x00000000u, K},
+        {"half covered, red premultiplied", 0x80800000u, R}, // 128 / (128 / 255) = 255
+        {"just under half", 0x7F7F0000u, K},
+        {"three quarters", 0xC0300000u, 0xFF400000u}, // 48 * 255 / 192 = 63.75
+    };
+    for (const Row& r : rows) {
+        // keyed: it plays no part for coverage pictures.
+        const Raster out =
+            show::ComposeShowRaster(Coverage(1, 1, {r.pixel}), K, true, 3, 3, false, false, false);
+        std::vector<std::uint32_t> want(9, K);
+        want[4] = r.shown;
+        EXPECT_EQ(out.pixels, want) << r.name;
+    }
+}
+
+TEST(ShowRaster, CoveragePicturesArePlacedAsTheSlidesDeclaredPicture) {
+    // An 8 x 4 picture held reduced to 4 x 2: its left half covered red.
+    const Raster half = Coverage(4, 2, {R, R, 0, 0, R, R, 0, 0});
+    Box placed;
+    // A 4 x 2 window: the 8 x 4 picture shrinks to fill it, exactly the held size.
+    Raster out = show::ComposeShowRaster(half, 8, 4, K, false, 4, 2, false, false, false, &placed);
+    EXPECT_EQ(placed, (Box{0, 0, 4, 2}));
+    EXPECT_EQ(out.pixels, Expect(4, 2, 0, 0, {{R, R, K, K}, {R, R, K, K}}));
+
+    // An 8 x 6 window: 8 x 4 at (0, 1), the held picture grown twice. The growing samples
+    // at -0.25, 0.25, ... 3.25 held pixels: the fourth column at 1.25 is covered 3/4,
+    // the fifth at 1.75 only 1/4. Mirrored left to right as well.
+    out = show::ComposeShowRaster(half, 8, 4, K, false, 8, 6, false, false, false, &placed);
+    EXPECT_EQ(placed, (Box{0, 1, 8, 4}));
+    const std::vector<std::uint32_t> row{R, R, R, R, K, K, K, K};
+    EXPECT_EQ(out.pixels, Expect(8, 6, 0, 1, {row, row, row, row}));
+    out = show::ComposeShowRaster(half, 8, 4, K, false, 8, 6, false, true, false);
+    const std::vector<std::uint32_t> mirrored{K, K, K, K, R, R, R, R};
+    EXPECT_EQ(out.pixels, Expect(8, 6, 0, 1, {mirrored, mirrored, mirrored, mirrored}));
+
+    // A 2 x 1 window: 2 x 2 blocks averaged. Red over half the block: red. Blue, and
+    // two pixels of blue half covered (premultiplied 128): covered (255 + 2 * 128) / 4 /
+    // 255, just over half, and blue = (255 + 2 * 128) / 4 over that share = 255.
+    const Raster blocks = Coverage(4, 2,
+                                   {R, 0, B, 0x80000080u, //
+                                    0, R, 0x80000080u, 0});
+    out = show::ComposeShowRaster(blocks, 8, 4, K, false, 2, 1, false, false, false, &placed);
+    EXPECT_EQ(placed, (Box{0, 0, 2, 1}));
+    EXPECT_EQ(out.pixels, (std::vector<std::uint32_t>{R, B}));
+}
+
 TEST(ShowRaster, StoredColoursBecomeOpaquePixels) {
     EXPECT_EQ(show::PixelFromStored(0x0000FF00u), K);
     EXPECT_EQ(show::PixelFromStored(0x00FFF7FFu), 0xFFFFF7FFu);
