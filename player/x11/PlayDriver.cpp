@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <new>
+#include <vector>
 
 namespace x11show {
 
@@ -16,6 +17,29 @@ enum : int {
     kNoSlideCanBeShown = 30343,
     kSlidesSkipped = 30344,
 };
+
+/// `frame` scaled to `width` x `height` by taking the nearest pixel: no colour is
+/// mixed, so see-through pixels stay exactly the key.
+show::Raster NearestScaled(const show::Raster& frame, int width, int height) {
+    show::Raster out;
+    if (frame.width <= 0 || frame.height <= 0 || width <= 0 || height <= 0)
+        return out;
+    out.width = width;
+    out.height = height;
+    out.pixels.resize(size_t(width) * size_t(height));
+    std::vector<int> columns(static_cast<size_t>(width));
+    for (int x = 0; x < width; ++x)
+        columns[size_t(x)] = int((long long)x * frame.width / width);
+    for (int y = 0; y < height; ++y) {
+        const std::uint32_t* from =
+            frame.pixels.data() +
+            size_t((long long)y * frame.height / height) * size_t(frame.width);
+        std::uint32_t* to = out.pixels.data() + size_t(y) * size_t(width);
+        for (int x = 0; x < width; ++x)
+            to[x] = from[columns[size_t(x)]];
+    }
+    return out;
+}
 
 long long NowMs() {
     timespec t{};
@@ -76,22 +100,43 @@ const show::Raster* PlayDriver::Picture(int index, int alsoKeep) {
     return &(m_pictures[index] = std::move(picture));
 }
 
-void PlayDriver::ShowCurrentFrame() {
+show::Raster PlayDriver::ComposeFrame(int width, int height) {
     if (!SlideOnShow())
-        return;
+        return show::Raster();
     static const show::Raster kNone;
     const show::Raster* held = Picture(m_index, m_next);
     const codec::Info info = m_slides[size_t(m_index)].info;
-    show::Raster frame;
     try {
-        frame = show::ComposeShowRaster(
+        return show::ComposeShowRaster(
             held ? *held : kNone, info.width, info.height, KeyPixelOf(m_index),
-            Slide().storedKey != layout::kStoredNoKey, m_window.width, m_window.height,
-            m_doc.header.fitToWindow != 0, Slide().flipH != 0, Slide().flipV != 0);
+            Slide().storedKey != layout::kStoredNoKey, width, height, m_doc.header.fitToWindow != 0,
+            Slide().flipH != 0, Slide().flipV != 0);
     } catch (const std::bad_alloc&) {
-        return;
+        return show::Raster();
     }
-    m_shell.ShowFrame(frame, KeyPixelOf(m_index));
+}
+
+void PlayDriver::ShowCurrentFrame() {
+    const show::Raster frame = ComposeFrame(m_window.width, m_window.height);
+    if (!frame.pixels.empty())
+        m_shell.ShowFrame(frame, KeyPixelOf(m_index));
+}
+
+void PlayDriver::ZoomStep() {
+    // The frame is made once, at the size the window grows to; the steps before the
+    // last show it scaled down, which costs a fraction of making each anew.
+    if (m_zoomFrame.pixels.empty())
+        m_zoomFrame = ComposeFrame(m_target.width, m_target.height);
+    m_window = show::ZoomStepBox(m_start.x, m_start.y, m_target, m_zoomStep);
+    ++m_zoomStep;
+    m_shell.Place(m_window);
+    if (m_window.width == m_zoomFrame.width && m_window.height == m_zoomFrame.height)
+        m_shell.ShowFrame(m_zoomFrame, KeyPixelOf(m_index));
+    else
+        m_shell.ShowFrame(NearestScaled(m_zoomFrame, m_window.width, m_window.height),
+                          KeyPixelOf(m_index));
+    if (m_zoomStep >= show::kZoomSteps)
+        m_zoomFrame = show::Raster();
 }
 
 void PlayDriver::ReportSkipped(const std::vector<int>& skipped) {
@@ -323,10 +368,7 @@ int PlayDriver::Run() {
     while (!m_ended) {
         const long long now = NowMs();
         if (m_zoomStep < show::kZoomSteps && now >= nextZoom) {
-            m_window = show::ZoomStepBox(m_start.x, m_start.y, m_target, m_zoomStep);
-            ++m_zoomStep;
-            m_shell.Place(m_window);
-            ShowCurrentFrame();
+            ZoomStep();
             m_shell.SetVisible(true);
             nextZoom += show::kZoomPeriodMs;
             if (!reported) {

@@ -52,7 +52,13 @@ private:
     /// The picture of slide `index` decoded for the window; null when it does not decode
     /// (the slide is marked failed). Only `index` and `alsoKeep` stay decoded.
     const show::Raster* Picture(int index, int alsoKeep);
+    /// The frame of the slide on show for a window of `width` x `height`; empty when it
+    /// cannot be made.
+    show::Raster ComposeFrame(int width, int height);
     void ShowCurrentFrame();
+    /// One step of the opening: the window at its next size, showing the final frame
+    /// scaled to it.
+    void ZoomStep();
     bool SwitchToNext();
     void ReportSkipped(const std::vector<int>& skipped);
     void DecodeNext();
@@ -78,6 +84,7 @@ private:
     bool m_lookedAhead = false; ///< the slides after this one were tried for decoding
     int m_elapsed = 0;
     int m_zoomStep = 0;
+    show::Raster m_zoomFrame; ///< the frame at the size the window grows to
     Point m_start;
     show::Box m_target; ///< the window's place after the opening
     show::Box m_window; ///< where the window is now
