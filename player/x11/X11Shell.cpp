@@ -10,6 +10,7 @@
 #include <X11/extensions/shape.h>
 #include <X11/keysym.h>
 
+#include <dlfcn.h>
 #include <poll.h>
 #include <time.h>
 
@@ -73,6 +74,46 @@ std::vector<unsigned char> OpaqueBits(const show::Raster& frame, std::uint32_t k
     return bits;
 }
 
+/// An input device as XListInputDevices of libXi describes it (XDeviceInfo of
+/// <X11/extensions/XInput.h>, unchanged since X11R6).
+struct InputDeviceInfo {
+    XID id;
+    Atom type;
+    char* name;
+    int classCount;
+    int use;
+    void* classes;
+};
+
+/// Whether the server's input devices carry XWayland's names ("xwayland-pointer:…"): how
+/// XWayland servers before 23.1, which have no XWAYLAND extension, make themselves
+/// known. libXi is looked for at run time, as an X11 desktop has it but the show does
+/// not need it otherwise; without it the answer is no.
+bool InputDevicesNamedXwayland(Display* display) {
+    int opcode = 0, event = 0, error = 0;
+    if (!XQueryExtension(display, "XInputExtension", &opcode, &event, &error))
+        return false;
+    // Kept loaded: libXi hooks itself into the display, which calls it when it closes.
+    void* xi = dlopen("libXi.so.6", RTLD_LAZY | RTLD_LOCAL | RTLD_NODELETE);
+    if (!xi)
+        return false;
+    using List = InputDeviceInfo* (*)(Display*, int*);
+    using Free = void (*)(InputDeviceInfo*);
+    const auto list = reinterpret_cast<List>(dlsym(xi, "XListInputDevices"));
+    const auto release = reinterpret_cast<Free>(dlsym(xi, "XFreeDeviceList"));
+    bool xwayland = false;
+    int count = 0;
+    if (list && release) {
+        if (InputDeviceInfo* devices = list(display, &count)) {
+            for (int i = 0; i < count && !xwayland; ++i)
+                xwayland = devices[i].name && std::strncmp(devices[i].name, "xwayland-", 9) == 0;
+            release(devices);
+        }
+    }
+    dlclose(xi);
+    return xwayland;
+}
+
 } // namespace
 
 void InstallQuietErrorHandler() {
@@ -89,20 +130,13 @@ ServerFacts QueryServer(Display* display, int screen) {
     const Atom cm = XInternAtom(display, selection.c_str(), False);
     facts.compositing = XGetSelectionOwner(display, cm) != None;
     int opcode = 0;
-    facts.xwayland = XQueryExtension(display, "XWAYLAND", &opcode, &event, &error);
+    // XWayland 23.1 and later name themselves with an extension; earlier ones by the
+    // names of their input devices.
+    facts.xwayland = XQueryExtension(display, "XWAYLAND", &opcode, &event, &error) ||
+                     InputDevicesNamedXwayland(display);
     XVisualInfo info;
     facts.argbVisual = XMatchVisualInfo(display, screen, 32, TrueColor, &info) != 0;
     return facts;
-}
-
-SeeThrough ChooseSeeThrough(const ServerFacts& facts) {
-    if ((facts.compositing || facts.xwayland) && facts.argbVisual)
-        return SeeThrough::Translucent;
-    return SeeThrough::Shaped;
-}
-
-const char* SeeThroughName(SeeThrough mode) {
-    return mode == SeeThrough::Translucent ? "translucent" : "shaped";
 }
 
 X11Shell::X11Shell(Display* display, const std::string& caption, bool topMost)

@@ -1,16 +1,10 @@
 #pragma once
 // The show's window on X11, without a toolkit: Xlib, the Shape extension, Xft.
 //
-// See-through comes in one of two ways, chosen once at the show's start from what the
-// X server reports (ChooseSeeThrough):
-// - Shaped: where nothing composites, the window's bounding shape is its non-key
-//   pixels; the key pixels are not part of the window, so the desktop shows there and
-//   clicks go to what lies beneath.
-// - Translucent: where a compositing manager runs, or the server is XWayland (whose
-//   compositor ignores window shapes and would show the key as black), a 32-bit ARGB
-//   window whose key pixels are fully transparent, with its non-key pixels as its input
-//   shape so that clicks on the key pass through.
+// See-through comes in one of the two ways of SeeThrough.h, chosen once when the shell
+// is made from what the X server reports.
 
+#include "player/x11/SeeThrough.h"
 #include "player/x11/Shell.h"
 #include "player/x11/X11Text.h"
 
@@ -21,20 +15,8 @@
 
 namespace x11show {
 
-enum class SeeThrough { Shaped, Translucent };
-
-/// What the X server reports, the facts the choice is made from.
-struct ServerFacts {
-    bool shapeExtension = false; ///< the Shape extension (and its input shapes)
-    bool compositing = false;    ///< the _NET_WM_CM_S<n> selection has an owner
-    bool xwayland = false;       ///< the server is XWayland
-    bool argbVisual = false;     ///< a 32-bit TrueColor visual exists
-};
+/// What `display` reports of `screen`.
 ServerFacts QueryServer(Display* display, int screen);
-/// Translucent where something composites (or XWayland) and a 32-bit visual exists;
-/// otherwise Shaped.
-SeeThrough ChooseSeeThrough(const ServerFacts& facts);
-const char* SeeThroughName(SeeThrough mode);
 
 /// Ignores the X errors a show can meet (a focus given to a window not yet viewable):
 /// Xlib's default handler would end the program.
