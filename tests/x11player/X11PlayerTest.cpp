@@ -446,6 +446,42 @@ TEST(X11Runtime, ClickSwitchingFromADocumentFileNamedRelatively) {
     EXPECT_EQ(desk.Show().exitCode(), 0);
 }
 
+TEST(X11Runtime, ItsContextMenuTurnsTimerSwitchingIntoClickSwitching) {
+    LSR_NEEDS_DESK();
+    // Timer switching with slides of ten minutes: a click does not switch. The menu's
+    // クリック切替え(&C), chosen with its letter, makes the next click switch.
+    QTemporaryDir dir;
+    Desk desk(dir.path());
+    ASSERT_TRUE(desk.Start());
+    const QString show = dir.path() + QStringLiteral("/menu");
+    std::vector<ShowSlide> slides = TwoSlides(600);
+    ASSERT_TRUE(WriteSlideshow(show, ShowStream(slides, ShowHeader{})));
+    desk.Xdotool({"mousemove", "320", "240"});
+    desk.StartShow(show);
+    ASSERT_FALSE(desk.WaitForScreen(SlideOne, 30).isNull()) << "slide 1 never appeared";
+    desk.Xdotool({"mousemove", "200", "175", "click", "1"});
+    EXPECT_TRUE(desk.WaitForScreen(SlideTwo, 2).isNull()) << "a click switched in timer switching";
+
+    desk.Xdotool({"click", "3"});
+    QElapsedTimer clock;
+    clock.start();
+    while (!desk.Client().TypedWindowMapped("POPUP_MENU") && clock.elapsed() < 10000)
+        desk.Show().waitForFinished(50);
+    ASSERT_TRUE(desk.Client().TypedWindowMapped("POPUP_MENU")) << "the menu did not open";
+    desk.Xdotool({"key", "c"});
+    clock.restart();
+    while (desk.Client().TypedWindowMapped("POPUP_MENU") && clock.elapsed() < 10000)
+        desk.Show().waitForFinished(50);
+    EXPECT_FALSE(desk.Client().TypedWindowMapped("POPUP_MENU")) << "the menu stayed open";
+
+    desk.Xdotool({"click", "1"});
+    EXPECT_FALSE(desk.WaitForScreen(SlideTwo, 10).isNull()) << "the click did not switch";
+    EXPECT_EQ(desk.Show().state(), QProcess::Running);
+    desk.PressUntilEnded("Escape");
+    ASSERT_EQ(desk.Show().state(), QProcess::NotRunning);
+    EXPECT_EQ(desk.Show().exitCode(), 0);
+}
+
 TEST(X11Runtime, RefusesWhatItCannotPlayWithAMessageCaptionedWithItsName) {
     LSR_NEEDS_DESK();
     QTemporaryDir dir;

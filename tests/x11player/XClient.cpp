@@ -161,6 +161,26 @@ WindowFacts XClient::FindWindow(const std::string& title) {
     return facts;
 }
 
+bool XClient::TypedWindowMapped(const char* type) {
+    Display* d = D(m_display);
+    const Atom wanted = XInternAtom(d, (std::string("_NET_WM_WINDOW_TYPE_") + type).c_str(), False);
+    Window root, parent, *children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &count))
+        return false;
+    bool found = false;
+    for (unsigned int i = 0; i < count && !found; ++i) {
+        XWindowAttributes attrs{};
+        if (!XGetWindowAttributes(d, children[i], &attrs) || attrs.map_state != IsViewable)
+            continue;
+        for (unsigned long a : LongProperty(d, children[i], "_NET_WM_WINDOW_TYPE", XA_ATOM))
+            found = found || a == wanted;
+    }
+    if (children)
+        XFree(children);
+    return found;
+}
+
 bool XClient::SelectionOwned(const char* name) {
     Display* d = D(m_display);
     return XGetSelectionOwner(d, XInternAtom(d, name, False)) != None;

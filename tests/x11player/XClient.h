@@ -40,6 +40,8 @@ public:
     bool WaitForRecordedPress(int ms);
     /// The top-level window titled `title` (WM_NAME), if any.
     WindowFacts FindWindow(const std::string& title);
+    /// Whether a window of the type `_NET_WM_WINDOW_TYPE_<type>` is mapped now.
+    bool TypedWindowMapped(const char* type);
     /// Whether the selection `name` has an owner.
     bool SelectionOwned(const char* name);
     /// Whether a window titled `title` is mapped now.
