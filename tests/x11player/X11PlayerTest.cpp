@@ -4,6 +4,7 @@
 
 #include "packaging/Cabinet.h"
 #include "tests/support/Fixtures.h"
+#include "tests/support/HugePicture.h"
 #include "tests/x11player/XClient.h"
 
 #include <QBuffer>
@@ -479,6 +480,47 @@ TEST(X11Runtime, ItsContextMenuTurnsTimerSwitchingIntoClickSwitching) {
     EXPECT_EQ(desk.Show().state(), QProcess::Running);
     desk.PressUntilEnded("Escape");
     ASSERT_EQ(desk.Show().state(), QProcess::NotRunning);
+    EXPECT_EQ(desk.Show().exitCode(), 0);
+}
+
+TEST(X11Runtime, PlaysPicturesOfNearlyAHundredMegapixelsWithinBoundedMemory) {
+    LSR_NEEDS_DESK();
+    // Three pictures of 9999 x 9999 (1-bit PNGs of a few kilobytes), two seconds each,
+    // looping: black left of the middle with white as the key; all black; all white.
+    // Decoded whole they would take 400 MB each.
+    QTemporaryDir dir;
+    Desk desk(dir.path());
+    ASSERT_TRUE(desk.Start());
+    const QString show = dir.path() + QStringLiteral("/huge");
+    const QRgb white = 0xFFFFFFFFu, black = 0xFF000000u;
+    ASSERT_TRUE(WriteSlideshow(show, ShowStream({{HalfBlackPng(9999, 9999, 5000), white, 2},
+                                                 {HalfBlackPng(9999, 9999, 9999), {}, 2},
+                                                 {HalfBlackPng(9999, 9999, 0), {}, 2}},
+                                                ShowHeader{true, true})));
+    desk.Xdotool({"mousemove", "320", "240"});
+    desk.StartShow(show);
+    // The window at (100, 100), 200 x 150: the square picture fills its height, 150 x 150
+    // from x = 125, its middle at x = 200. Beside it, the fill: see-through.
+    const auto shows = [](QRgb left, QRgb right) {
+        return [=](const QImage& s) {
+            return Near(s.pixel(150, 175), left, 0) && Near(s.pixel(250, 175), right, 0) &&
+                   Near(s.pixel(110, 175), kDesktop, 0);
+        };
+    };
+    ASSERT_FALSE(desk.WaitForScreen(shows(black, kDesktop), 60).isNull()) << "slide 1";
+    ASSERT_FALSE(desk.WaitForScreen(shows(black, black), 30).isNull()) << "slide 2";
+    ASSERT_FALSE(desk.WaitForScreen(shows(white, white), 30).isNull()) << "slide 3";
+    // Every picture has been decoded by now (the third while the second showed).
+    QFile status(QStringLiteral("/proc/%1/status").arg(desk.Show().processId()));
+    ASSERT_TRUE(status.open(QIODevice::ReadOnly));
+    const auto hwm = QRegularExpression(QStringLiteral("VmHWM:\\s+(\\d+) kB"))
+                         .match(QString::fromLatin1(status.readAll()));
+    ASSERT_TRUE(hwm.hasMatch());
+    const qint64 peakKiB = hwm.captured(1).toLongLong();
+    std::printf("[ measured ] peak memory of the show: %lld KiB\n",
+                static_cast<long long>(peakKiB));
+    EXPECT_LT(peakKiB, 100 * 1024);
+    desk.PressUntilEnded("Escape");
     EXPECT_EQ(desk.Show().exitCode(), 0);
 }
 
