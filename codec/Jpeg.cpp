@@ -151,6 +151,11 @@ Result DecodeJpeg(const std::uint8_t* data, std::size_t size, RowSink& sink,
     }
     const int outW = int(job.cinfo.output_width);
     const int outH = int(job.cinfo.output_height);
+    // The sink may refuse the size before any memory is taken for it.
+    if (!sink.Begin(outW, outH)) {
+        Finish(job);
+        return Failure("the picture was refused");
+    }
     std::vector<std::uint32_t> row;
     std::vector<std::uint8_t> cmykRow;
     try {
@@ -160,10 +165,6 @@ Result DecodeJpeg(const std::uint8_t* data, std::size_t size, RowSink& sink,
     } catch (const std::bad_alloc&) {
         Finish(job);
         return Failure("no memory for a row of the picture");
-    }
-    if (!sink.Begin(outW, outH)) {
-        Finish(job);
-        return Failure("the picture was refused");
     }
     for (int y = 0; y < outH; ++y) {
         JSAMPROW line = cmyk ? cmykRow.data() : reinterpret_cast<JSAMPROW>(row.data());

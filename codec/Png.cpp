@@ -81,8 +81,6 @@ bool ReadChunks(ReadState* s) {
     png_set_keep_unknown_chunks(s->png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
     png_set_keep_unknown_chunks(s->png, PNG_HANDLE_CHUNK_NEVER, kIgnoredChunks,
                                 int(sizeof kIgnoredChunks / 5));
-    // The size is checked here, not by libpng's own limits.
-    png_set_user_limits(s->png, 0x7FFFFFFF, 0x7FFFFFFF);
     png_read_info(s->png, s->info);
     int depth = 0, colourType = 0, interlace = 0;
     png_get_IHDR(s->png, s->info, &s->width, &s->height, &depth, &colourType, &interlace, nullptr,
@@ -236,6 +234,9 @@ Result DecodePng(const std::uint8_t* data, std::size_t size, RowSink& sink,
         return Failure("the picture declares more pixels than a slide may have");
     if (!SetUpRows(&s))
         return Failure(s.message);
+    // The sink may refuse the size before any memory is taken for it.
+    if (!sink.Begin(int(s.width), int(s.height)))
+        return Failure("the picture was refused");
     std::vector<std::uint32_t> row;
     try {
         row.assign(size_t(s.width), 0u);
@@ -244,8 +245,6 @@ Result DecodePng(const std::uint8_t* data, std::size_t size, RowSink& sink,
     }
     s.row = row.data();
     s.sink = &sink;
-    if (!sink.Begin(int(s.width), int(s.height)))
-        return Failure("the picture was refused");
     Result result;
     result.transparent = s.transparent;
     if (ReadRows(&s)) {

@@ -11,7 +11,11 @@
 #include <QMessageBox>
 
 Answer QtPrompts::message(Msg, const QString& text, MsgKind kind, QObject* owner) {
-    QMessageBox box(qobject_cast<QWidget*>(owner));
+    QWidget* parent = qobject_cast<QWidget*>(owner);
+    QMessageBox box(parent);
+    // Over a window kept above the others (the show), the message is kept above too.
+    if (parent && parent->window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+        box.setWindowFlag(Qt::WindowStaysOnTopHint);
     box.setWindowTitle(ApplicationName());
     box.setText(text);
     switch (kind) {
