@@ -167,7 +167,7 @@ std::vector<Action> Engine::Handle(const Event& event) {
         s.messages.clear();
     }
     if (a.ending)
-        a.actions.emplace_back(out::EndShow{s.showedNothing});
+        a.actions.emplace_back(out::EndShow{s.showedNothing, s.showedNothing || s.outOfMemory});
     return std::move(a.actions);
 }
 
@@ -196,6 +196,7 @@ void Engine::On(const in::Start& e, Answer& a) {
     ShowState& s = m_state;
     const int count = int(s.doc.slides.size());
     s.changed = e.changed;
+    s.wholeFrames = e.wholeFrames;
     if (count <= 0) {
         // Nothing to show: the show ends before it appears.
         End(false, a);
@@ -590,10 +591,13 @@ void Engine::On(const in::Resized& e, Answer& a) {
     ShowState& s = m_state;
     if (s.ended)
         return;
-    s.window = e.window;
     // Only the user's sizing is stored: never the animation's steps or the show's own
-    // placements, also when the window system reports them late.
+    // placements, also when the window system reports them late. A late report of an
+    // earlier placement says where the window was, not where it is.
     const bool own = std::find(s.placed.begin(), s.placed.end(), e.window) != s.placed.end();
+    if (own && !(s.placed.back() == e.window))
+        return;
+    s.window = e.window;
     if (s.resizeMode && s.zoomStep >= kZoomSteps && !own)
         StoreRect(e.window, a);
 }
@@ -658,8 +662,9 @@ void Engine::Ask(const FrameSpec& spec, bool ahead, Answer& a) {
 
 void Engine::Present(const FrameSpec& spec, Answer& a) {
     ShowState& s = m_state;
-    // A switch hides the window while the new frame goes in, so the slide appears whole.
-    const bool reveal = s.revealPending && s.visible;
+    // A switch hides the window while the new frame goes in, so the slide appears whole
+    // (unless the shell puts frames on the window whole anyway).
+    const bool reveal = s.revealPending && s.visible && !s.wholeFrames;
     if (reveal)
         a.actions.emplace_back(out::HideWindow{});
     a.actions.emplace_back(out::ShowFrame{spec});
@@ -735,7 +740,16 @@ void Engine::On(const in::FrameReady& e, Answer& a) {
 void Engine::On(const in::FrameFailed& e, Answer& a) {
     ShowState& s = m_state;
     const int slide = e.spec.slide;
-    if (s.ended || slide < 0 || slide >= int(s.doc.slides.size()))
+    if (s.ended)
+        return;
+    if (e.outOfMemory) {
+        // Without memory for its frames the show cannot go on: it says so and ends.
+        s.outOfMemory = true;
+        s.messages.push_back(out::ShowMessage{kMsgOutOfMemory, {}, MessageKind::Error});
+        End(false, a);
+        return;
+    }
+    if (slide < 0 || slide >= int(s.doc.slides.size()))
         return;
     s.failed[size_t(slide)] = true;
     if (s.aheadAsked && s.ahead.slide == slide)

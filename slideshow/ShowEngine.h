@@ -94,6 +94,7 @@ constexpr Edges kBottomEdge = 8;
 constexpr int kBorderWidth = 6; ///< the sizing border in size-change mode
 
 // Messages, by their number in the message table (base/MessageTable.inc).
+constexpr int kMsgOutOfMemory = 30001;       ///< 「メモリの確保に失敗しました」
 constexpr int kMsgNoSlideCanBeShown = 30343; ///< 「表示できるスライドがありません」
 constexpr int kMsgSlidesSkipped = 30344;     ///< after "スライド <numbers>\n"
 
@@ -170,12 +171,15 @@ namespace in {
 /// screen it opens on, `storedOn` the top-left of the work area that holds the stored
 /// rectangle's centre (none when no screen does), `startIndex` the slide to start with
 /// (-1: none until the first switch), `changed` the document's modified flag.
+/// `wholeFrames`: the shell puts a frame on the window whole, in one step (a layered
+/// window of Windows): a switch then swaps the frames without hiding the window.
 struct Start {
     Point pointer;
     Box workArea;
     std::optional<Point> storedOn;
     int startIndex = 0;
     bool changed = false;
+    bool wholeFrames = false;
 };
 struct ZoomTick {};   ///< the zoom timer's tick (every 10 ms)
 struct SecondTick {}; ///< the second timer's tick (every 1000 ms)
@@ -211,7 +215,9 @@ struct Choose {
 struct MenuOpened {};    ///< a context menu opened by the window system itself
 struct MenuClosed {};    ///< the context menu closed (after the chosen item's Choose)
 struct MessageClosed {}; ///< a message the show asked for was answered
-/// The window system reports the window's place and size.
+/// The window system reports the window's place and size. A report of one of the show's
+/// own earlier placements that comes after a later one is ignored: the window is where
+/// the show placed it last.
 struct Resized {
     Box window;
 };
@@ -225,9 +231,11 @@ struct WindowSizing {
 struct FrameReady {
     FrameSpec spec;
 };
-/// The frame could not be made: the slide's picture does not show.
+/// The frame could not be made: the slide's picture does not show, or (`outOfMemory`)
+/// there was no memory for it, which ends the show with a message and a failure.
 struct FrameFailed {
     FrameSpec spec;
+    bool outOfMemory = false;
 };
 /// On to the next slide now, as when the slide's time is up.
 struct Advance {};
@@ -327,10 +335,12 @@ struct StoreSlide {
     bool changed = false;
 };
 /// The show is over: stop both timers, release the pointer, close the menu and the
-/// tooltip, close the window. `showedNothing`: no slide could be shown (a player then
-/// ends with a failure).
+/// tooltip, close the window. `showedNothing`: no slide could be shown; `failed`: the
+/// show ended on a failure (nothing could be shown, or no memory for a frame), and a
+/// player then ends with a failure.
 struct EndShow {
     bool showedNothing = false;
+    bool failed = false;
 };
 } // namespace out
 
@@ -383,6 +393,7 @@ struct ShowState {
     bool zoomTimer = false;                 ///< the zoom timer runs
     bool ended = false;
     bool showedNothing = false;
+    bool outOfMemory = false; ///< a frame could not be made for lack of memory
     bool shownAny = false; ///< a slide's frame has been shown
     // Frames.
     FrameSpec wanted; ///< the frame of the slide on show for the window as it is
@@ -394,6 +405,7 @@ struct ShowState {
     bool aheadAsked = false;
     bool aheadReady = false;
     bool revealPending = false; ///< a switch waits for its frame to hide and show the window
+    bool wholeFrames = false;   ///< the shell shows a frame whole: no hiding at a switch
     std::string tooltip;        ///< the tooltip text last given
     Cursor cursor = Cursor::Arrow;
 };

@@ -36,9 +36,10 @@ FrameMaker::~FrameMaker() {
     m_thread.join();
 }
 
-void FrameMaker::Answer(const FrameSpec& spec, bool made, std::unique_lock<std::mutex>& lock) {
+void FrameMaker::Answer(const FrameSpec& spec, bool made, bool outOfMemory,
+                        std::unique_lock<std::mutex>& lock) {
     const bool first = m_results.empty();
-    m_results.push_back(Result{spec, made});
+    m_results.push_back(Result{spec, made, outOfMemory});
     if (first && m_notify) {
         // Outside the lock: the shell may take the results at once.
         lock.unlock();
@@ -54,13 +55,13 @@ void FrameMaker::Ask(const FrameRequest& request) {
     const int slide = request.spec.slide;
     if (std::find(m_failed.begin(), m_failed.end(), slide) != m_failed.end()) {
         waiting.reset();
-        Answer(request.spec, false, lock);
+        Answer(request.spec, false, false, lock);
         return;
     }
     for (const FramePtr& f : m_made) {
         if (f->spec == request.spec) {
             waiting.reset();
-            Answer(request.spec, true, lock);
+            Answer(request.spec, true, false, lock);
             return;
         }
     }
@@ -114,11 +115,13 @@ void FrameMaker::Work() {
                 i = m_held.erase(i);
         }
         bool failed = false;
+        bool outOfMemory = false;
         FramePtr frame;
         try {
             frame = MakeFrame(request, failed);
         } catch (const std::bad_alloc&) {
-            frame = nullptr; // perhaps another time, with more memory free
+            frame = nullptr;
+            outOfMemory = true;
         }
 
         lock.lock();
@@ -143,7 +146,7 @@ void FrameMaker::Work() {
             m_failed.push_back(request.spec.slide);
         }
         m_busy = false;
-        Answer(request.spec, frame != nullptr, lock);
+        Answer(request.spec, frame != nullptr, outOfMemory, lock);
         m_changed.notify_all();
     }
 }

@@ -79,7 +79,8 @@ public:
 
     struct Result {
         FrameSpec spec;
-        bool made = false; ///< false: the slide's picture does not show
+        bool made = false;        ///< false: the slide's picture does not show, or
+        bool outOfMemory = false; ///< there was no memory to make the frame
     };
     /// The results since the last call, in the order they came: feed them to the engine
     /// as FrameReady or FrameFailed.
@@ -96,7 +97,8 @@ private:
     void Work();
     FramePtr MakeFrame(const FrameRequest& r, bool& failed);
     const Held* PictureFor(const FrameRequest& r, bool& failed);
-    void Answer(const FrameSpec& spec, bool made, std::unique_lock<std::mutex>& lock);
+    void Answer(const FrameSpec& spec, bool made, bool outOfMemory,
+                std::unique_lock<std::mutex>& lock);
 
     const std::shared_ptr<const PictureSource> m_source;
     const std::function<void()> m_notify;

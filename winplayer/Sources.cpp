@@ -1,14 +1,237 @@
 #include "winplayer/Sources.h"
 
+#include "packaging/CabinetReading.h"
+
 #include <windows.h>
 
-#include <fcntl.h>
-#include <fdi.h>
-
 #include <climits>
+#include <cstdint>
 #include <new>
+#include <vector>
 
 namespace winplayer {
+
+namespace {
+
+enum : int {
+    kWrongFileFormat = 30019,
+    kWrongVersion = 30020,
+    kExtractFailed = 30036,
+    kTooManySlidesInFile = 30043,
+    kFileNotFound = 30077,
+    kNotARegularFile = 30300,
+    kNothingToPlay = 30341,
+    kNoSlidesToPlay = 30342,
+};
+
+/// `path` made absolute against the current folder (as it is, when it cannot be).
+std::wstring FullPath(const std::wstring& path) {
+    const DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (n == 0)
+        return path;
+    std::wstring full(n, L'\0');
+    const DWORD m = GetFullPathNameW(path.c_str(), n, full.data(), nullptr);
+    if (m == 0 || m >= n)
+        return path;
+    full.resize(m);
+    return full;
+}
+
+bool EndsWithLsr(const std::wstring& path) {
+    return path.size() >= 4 && _wcsicmp(path.c_str() + path.size() - 4, L".lsr") == 0;
+}
+
+/// Opens `path` (relative to the current folder, or absolute) for reading if it names a
+/// file on a disk; INVALID_HANDLE_VALUE and the refusal, which names `path` as given,
+/// otherwise (a missing file, a folder or a device, a file that cannot be read).
+HANDLE OpenRegular(const std::wstring& path, Refusal& refusal) {
+    const std::wstring full = FullPath(path);
+    WIN32_FILE_ATTRIBUTE_DATA attributes{};
+    if (!GetFileAttributesExW(full.c_str(), GetFileExInfoStandard, &attributes)) {
+        const DWORD why = GetLastError();
+        const bool missing = why == ERROR_FILE_NOT_FOUND || why == ERROR_PATH_NOT_FOUND ||
+                             why == ERROR_INVALID_NAME || why == ERROR_BAD_NETPATH ||
+                             why == ERROR_INVALID_DRIVE;
+        refusal = Refusal{missing ? kFileNotFound : kWrongFileFormat, path + L"\n"};
+        return INVALID_HANDLE_VALUE;
+    }
+    if (attributes.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) {
+        refusal = Refusal{kNotARegularFile, path + L"\n"};
+        return INVALID_HANDLE_VALUE;
+    }
+    HANDLE file = CreateFileW(full.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        refusal = Refusal{kWrongFileFormat, path + L"\n"};
+        return INVALID_HANDLE_VALUE;
+    }
+    // A name such as CON or a pipe opens as something else than a file on a disk.
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        CloseHandle(file);
+        refusal = Refusal{kNotARegularFile, path + L"\n"};
+        return INVALID_HANDLE_VALUE;
+    }
+    return file;
+}
+
+/// The stream embedded at the end of `file`, if its trailer is whole and consistent.
+bool EmbeddedSpan(const MappedFile& file, layout::EmbeddedSpan& span) {
+    if (file.size() < layout::kTrailerSize)
+        return false;
+    const auto found =
+        layout::LocateEmbeddedStream(file.data() + file.size() - layout::kTrailerSize, file.size());
+    if (!found)
+        return false;
+    span = *found;
+    return true;
+}
+
+/// The cabinet file read at any offset.
+class FileSource : public cab::ByteSource {
+public:
+    explicit FileSource(HANDLE file) : m_file(file) {}
+    std::uint64_t Size() override {
+        LARGE_INTEGER size;
+        return GetFileSizeEx(m_file, &size) && size.QuadPart > 0 ? std::uint64_t(size.QuadPart) : 0;
+    }
+    bool ReadAt(std::uint64_t offset, void* buffer, std::size_t n) override {
+        auto* out = static_cast<char*>(buffer);
+        while (n > 0) {
+            OVERLAPPED at{};
+            at.Offset = DWORD(offset & 0xFFFFFFFFu);
+            at.OffsetHigh = DWORD(offset >> 32);
+            const DWORD ask = n > 0x40000000u ? 0x40000000u : DWORD(n);
+            DWORD got = 0;
+            if (!ReadFile(m_file, out, ask, &got, &at) || got == 0)
+                return false;
+            out += got;
+            n -= got;
+            offset += got;
+        }
+        return true;
+    }
+
+private:
+    HANDLE m_file;
+};
+
+/// Writes the member into the temporary file.
+class FileSink : public cab::StoredMemberSink {
+public:
+    explicit FileSink(HANDLE file) : m_file(file) {}
+    bool Begin(int) override { return true; }
+    bool Write(const char* data, std::size_t n) override {
+        while (n > 0) {
+            const DWORD ask = n > 0x40000000u ? 0x40000000u : DWORD(n);
+            DWORD put = 0;
+            if (!WriteFile(m_file, data, ask, &put, nullptr) || put == 0) {
+                m_failed = true;
+                return false;
+            }
+            data += put;
+            n -= put;
+        }
+        return true;
+    }
+    bool End(int, bool ok) override { return ok; }
+    bool failed() const { return m_failed; }
+
+private:
+    HANDLE m_file;
+    bool m_failed = false;
+};
+
+/// A new temporary file, deleted when its last handle closes (also when the process is
+/// ended in any other way).
+HANDLE CreateMemberFile() {
+    wchar_t folder[MAX_PATH + 1];
+    wchar_t name[MAX_PATH + 1];
+    const DWORD n = GetTempPathW(MAX_PATH + 1, folder);
+    if (n == 0 || n > MAX_PATH || !GetTempFileNameW(folder, L"lsr", 0, name))
+        return INVALID_HANDLE_VALUE;
+    // GetTempFileNameW made the file, empty; it is opened again to go when closed.
+    HANDLE h = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                           nullptr, TRUNCATE_EXISTING,
+                           FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        DeleteFileW(name);
+    return h;
+}
+
+/// Extracts the last member of the cabinet `cabinet` into a temporary file and maps it
+/// into `member`; false when the cabinet cannot be read (`writeFailed` when the temporary
+/// file could not be written). Nothing is left behind after a failure.
+bool ExtractDocumentMember(HANDLE cabinetFile, MappedFile& member, bool& writeFailed) {
+    writeFailed = false;
+    member.Close();
+    FileSource source(cabinetFile);
+    cab::StoredCabinet cabinet(source);
+    if (cabinet.ReadDirectory() != cab::Status::Ok || cabinet.LastMemberIndex() < 0)
+        return false;
+    HANDLE out = CreateMemberFile();
+    if (out == INVALID_HANDLE_VALUE) {
+        writeFailed = true;
+        return false;
+    }
+    FileSink sink(out);
+    const cab::Status status = cabinet.ExtractMember(cabinet.LastMemberIndex(), sink);
+    if (status != cab::Status::Ok) {
+        writeFailed = sink.failed();
+        CloseHandle(out);
+        return false;
+    }
+    return member.Adopt(out);
+}
+
+/// Each picture's bytes in a view of their own, mapped while it is decoded.
+class FilePictures : public show::PictureSource {
+public:
+    explicit FilePictures(const ShowFile& show) : m_mapping(show.file.mapping()) {
+        SYSTEM_INFO info{};
+        GetSystemInfo(&info);
+        m_granularity = info.dwAllocationGranularity ? info.dwAllocationGranularity : 65536;
+        for (const layout::StreamSlide& s : show.parsed.slides)
+            m_spans.push_back(Span{show.streamOffset + s.imageOffset, s.imageLength});
+    }
+
+    show::PictureData Picture(int slide) const override {
+        show::PictureData data;
+        if (slide < 0 || size_t(slide) >= m_spans.size() || m_spans[size_t(slide)].length == 0)
+            return data;
+        const Span& span = m_spans[size_t(slide)];
+        // Views begin at a multiple of the allocation granularity.
+        const std::uint64_t start = span.offset - span.offset % m_granularity;
+        const std::uint64_t lead = span.offset - start;
+        if (span.length > SIZE_MAX - lead)
+            return data;
+        void* view = MapViewOfFile(m_mapping, FILE_MAP_READ, DWORD(start >> 32),
+                                   DWORD(start & 0xFFFFFFFFu), SIZE_T(lead + span.length));
+        if (!view)
+            return data;
+        try {
+            data.keep = std::shared_ptr<const void>(view, [](const void* v) {
+                UnmapViewOfFile(const_cast<void*>(v));
+            });
+        } catch (const std::bad_alloc&) {
+            UnmapViewOfFile(view);
+            throw;
+        }
+        data.bytes = static_cast<const std::uint8_t*>(view) + lead;
+        data.size = span.length;
+        return data;
+    }
+
+private:
+    struct Span {
+        std::uint64_t offset = 0;
+        std::size_t length = 0;
+    };
+    HANDLE m_mapping;
+    std::uint64_t m_granularity = 65536;
+    std::vector<Span> m_spans;
+};
+
+} // namespace
 
 // ---- Files mapped for reading ------------------------------------------------------------
 
@@ -27,14 +250,6 @@ void MappedFile::Close() {
     m_mapping = nullptr;
     m_file = nullptr;
     m_size = 0;
-}
-
-bool MappedFile::Open(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    return Adopt(file);
 }
 
 bool MappedFile::Adopt(void* handle) {
@@ -59,158 +274,74 @@ bool MappedFile::Adopt(void* handle) {
     return true;
 }
 
-// ---- The cabinet, through the system's cabinet library -----------------------------------
-// The library asks for files by name and reads and writes them through these callbacks:
-// the cabinet is the document file (whatever name the library gives), every member goes
-// into a temporary file of its own, and the last one is kept.
+// ---- The slides to play ------------------------------------------------------------------
 
-namespace {
-
-struct CabFile {
-    HANDLE handle = INVALID_HANDLE_VALUE;
-    bool output = false; ///< a member being written (else the cabinet, read)
-};
-
-struct Extraction {
-    const std::wstring* cabinet = nullptr;
-    CabFile* writing = nullptr;         ///< the member being extracted
-    HANDLE last = INVALID_HANDLE_VALUE; ///< the last member extracted whole
-};
-
-Extraction* g_extraction = nullptr; // the one extraction running (the library has no context)
-
-void CloseCabFile(CabFile* f) {
-    if (f->handle != INVALID_HANDLE_VALUE)
-        CloseHandle(f->handle);
-    if (g_extraction && g_extraction->writing == f)
-        g_extraction->writing = nullptr;
-    delete f;
-}
-
-/// A new temporary file for a member, deleted when its last handle closes.
-HANDLE CreateMemberFile() {
-    wchar_t folder[MAX_PATH + 1];
-    wchar_t name[MAX_PATH + 1];
-    const DWORD n = GetTempPathW(MAX_PATH + 1, folder);
-    if (n == 0 || n > MAX_PATH || !GetTempFileNameW(folder, L"lsr", 0, name))
-        return INVALID_HANDLE_VALUE;
-    // GetTempFileNameW made the file, empty; it is opened again to go when closed.
-    HANDLE h = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                           nullptr, TRUNCATE_EXISTING,
-                           FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        DeleteFileW(name);
-    return h;
-}
-
-FNALLOC(CabAlloc) {
-    return HeapAlloc(GetProcessHeap(), 0, cb);
-}
-FNFREE(CabFree) {
-    HeapFree(GetProcessHeap(), 0, pv);
-}
-FNOPEN(CabOpen) {
-    (void)pszFile;
-    (void)oflag;
-    (void)pmode;
-    auto* f = new (std::nothrow) CabFile;
-    if (!f)
-        return -1;
-    f->handle = CreateFileW(g_extraction->cabinet->c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f->handle == INVALID_HANDLE_VALUE) {
-        delete f;
-        return -1;
-    }
-    return INT_PTR(f);
-}
-FNREAD(CabRead) {
-    auto* f = reinterpret_cast<CabFile*>(hf);
-    DWORD got = 0;
-    if (f->output || !ReadFile(f->handle, pv, cb, &got, nullptr))
-        return UINT(-1);
-    return got;
-}
-FNWRITE(CabWrite) {
-    auto* f = reinterpret_cast<CabFile*>(hf);
-    DWORD put = 0;
-    if (!f->output || !WriteFile(f->handle, pv, cb, &put, nullptr) || put != cb)
-        return UINT(-1);
-    return put;
-}
-FNCLOSE(CabClose) {
-    CloseCabFile(reinterpret_cast<CabFile*>(hf));
-    return 0;
-}
-FNSEEK(CabSeek) {
-    auto* f = reinterpret_cast<CabFile*>(hf);
-    LARGE_INTEGER distance, at;
-    distance.QuadPart = dist;
-    const DWORD method = seektype == SEEK_CUR   ? FILE_CURRENT
-                         : seektype == SEEK_END ? FILE_END
-                                                : FILE_BEGIN;
-    if (!SetFilePointerEx(f->handle, distance, &at, method) || at.QuadPart > LONG_MAX)
-        return -1;
-    return long(at.QuadPart);
-}
-FNFDINOTIFY(CabNotify) {
-    switch (fdint) {
-    case fdintCOPY_FILE: {
-        // Every member is extracted; the document is the last one.
-        auto* f = new (std::nothrow) CabFile;
-        if (!f)
-            return -1;
-        f->output = true;
-        f->handle = CreateMemberFile();
-        if (f->handle == INVALID_HANDLE_VALUE) {
-            delete f;
-            return -1;
+bool OpenShowFile(const std::wstring& argument, const std::wstring& self, ShowFile& show,
+                  Refusal& refusal) {
+    layout::EmbeddedSpan span;
+    bool found = false;
+    if (!argument.empty() && EndsWithLsr(argument)) {
+        // A document file: a cabinet whose last member is the stream.
+        HANDLE cabinet = OpenRegular(argument, refusal);
+        if (cabinet == INVALID_HANDLE_VALUE)
+            return false;
+        bool writeFailed = false;
+        const bool extracted = ExtractDocumentMember(cabinet, show.file, writeFailed);
+        CloseHandle(cabinet);
+        if (!extracted) {
+            refusal = Refusal{writeFailed ? kExtractFailed : kWrongFileFormat, argument + L"\n"};
+            return false;
         }
-        g_extraction->writing = f;
-        return INT_PTR(f);
+        span = layout::EmbeddedSpan{0, show.file.size()};
+        found = true;
     }
-    case fdintCLOSE_FILE_INFO: {
-        // The member is whole: it replaces the one kept before (which goes).
-        auto* f = reinterpret_cast<CabFile*>(pfdin->hf);
-        if (g_extraction->last != INVALID_HANDLE_VALUE)
-            CloseHandle(g_extraction->last);
-        g_extraction->last = f->handle;
-        f->handle = INVALID_HANDLE_VALUE;
-        CloseCabFile(f);
-        return TRUE;
+    if (!found) {
+        // The slides at the end of this program's own file.
+        HANDLE own = CreateFileW(self.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        found = own != INVALID_HANDLE_VALUE && show.file.Adopt(own) && EmbeddedSpan(show.file, span);
     }
-    default:
-        return 0;
+    if (!found && !argument.empty()) {
+        // A created slideshow named as the argument.
+        HANDLE other = OpenRegular(argument, refusal);
+        if (other == INVALID_HANDLE_VALUE)
+            return false;
+        if (!show.file.Adopt(other) || !EmbeddedSpan(show.file, span)) {
+            refusal = Refusal{kWrongFileFormat, argument + L"\n"};
+            return false;
+        }
+        found = true;
     }
+    if (!found) {
+        refusal = Refusal{kNothingToPlay, std::wstring(), false};
+        return false;
+    }
+    show.streamOffset = span.offset;
+    show.parsed =
+        layout::ParseDocumentStream(show.file.data() + span.offset, std::size_t(span.length));
+    switch (show.parsed.error) {
+    case layout::StreamError::None:
+        break;
+    case layout::StreamError::WrongFormat:
+        refusal = Refusal{kWrongFileFormat, std::wstring()};
+        return false;
+    case layout::StreamError::WrongVersion:
+        refusal = Refusal{kWrongVersion, std::wstring()};
+        return false;
+    case layout::StreamError::TooManySlides:
+        refusal = Refusal{kTooManySlidesInFile, std::to_wstring(show.parsed.declaredCount) + L" > " +
+                                                    std::to_wstring(layout::kMaxSlides) + L"\n"};
+        return false;
+    }
+    if (show.parsed.slides.empty()) {
+        refusal = Refusal{kNoSlidesToPlay, std::wstring(), false};
+        return false;
+    }
+    return true;
 }
 
-} // namespace
-
-bool ExtractLastMember(const std::wstring& cabinet, MappedFile& member) {
-    member.Close();
-    ERF erf{};
-    HFDI fdi = FDICreate(CabAlloc, CabFree, CabOpen, CabRead, CabWrite, CabClose, CabSeek,
-                         cpuUNKNOWN, &erf);
-    if (!fdi)
-        return false;
-    Extraction extraction;
-    extraction.cabinet = &cabinet;
-    g_extraction = &extraction;
-    // The names only reach CabOpen, which opens `cabinet` whatever they say.
-    char name[] = "document.lsr";
-    char folder[] = "";
-    const BOOL ok = FDICopy(fdi, name, folder, 0, CabNotify, nullptr, nullptr);
-    FDIDestroy(fdi);
-    // A member left half-written by a failure goes now.
-    if (extraction.writing)
-        CloseCabFile(extraction.writing);
-    g_extraction = nullptr;
-    if (!ok || extraction.last == INVALID_HANDLE_VALUE) {
-        if (extraction.last != INVALID_HANDLE_VALUE)
-            CloseHandle(extraction.last);
-        return false;
-    }
-    return member.Adopt(extraction.last);
+std::shared_ptr<const show::PictureSource> PicturesOf(const ShowFile& show) {
+    return std::make_shared<FilePictures>(show);
 }
 
 } // namespace winplayer

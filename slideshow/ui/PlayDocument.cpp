@@ -18,5 +18,5 @@ int PlayDocument(const QString& path, std::optional<QRect> screenArea) {
     dlg.m_index = 0;
     dlg.m_screenArea = screenArea;
     dlg.Play();
-    return dlg.ShowedNothing() ? 1 : 0;
+    return dlg.Failed() ? 1 : 0;
 }

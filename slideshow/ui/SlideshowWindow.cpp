@@ -211,7 +211,7 @@ bool SlideshowWindow::DeliverFrames() {
     const std::vector<show::FrameMaker::Result> results = m_frames->TakeResults();
     for (const show::FrameMaker::Result& r : results)
         Feed(r.made ? show::Event(show::in::FrameReady{r.spec})
-                    : show::Event(show::in::FrameFailed{r.spec}));
+                    : show::Event(show::in::FrameFailed{r.spec, r.outOfMemory}));
     return !results.empty();
 }
 
@@ -369,6 +369,7 @@ void SlideshowWindow::Do(const show::out::StoreSlide& a) {
 void SlideshowWindow::Do(const show::out::EndShow& a) {
     m_ended = true;
     m_showedNothing = a.showedNothing;
+    m_failed = a.failed;
     m_zoomTimer.stop();
     m_secondTimer.stop();
     if (mouseGrabber() == this)

@@ -70,6 +70,9 @@ public:
     /// True when the show ended without showing anything: no slide of the document has
     /// a picture that shows (the user was told). A player then ends with a failure.
     bool ShowedNothing() const { return m_showedNothing; }
+    /// True when the show ended on a failure: nothing could be shown, or there was no
+    /// memory for a frame (the user was told). A player then ends with a failure.
+    bool Failed() const { return m_failed; }
     bool IsZoomTimerActive() const { return m_zoomTimer.isActive(); }
     bool IsSecondTimerActive() const { return m_secondTimer.isActive(); }
     /// The engine's state (tests).
@@ -155,6 +158,7 @@ private:
     QPoint m_pointer; ///< where the pointer last moved
     bool m_ended = false;
     bool m_showedNothing = false;
+    bool m_failed = false;
     QPointer<QMenu> m_menu; ///< the open context menu
     std::map<ShowCommand, QAction*> m_actions;
 };

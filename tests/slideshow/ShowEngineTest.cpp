@@ -95,7 +95,7 @@ std::string Text(const Action& action) {
             return "slide " + Num(a.slide) + " flips " + Num(a.flipH) + Num(a.flipV);
         }
         std::string operator()(const out::EndShow& a) const {
-            return a.showedNothing ? "end nothing" : "end";
+            return a.showedNothing ? "end nothing" : a.failed ? "end failed" : "end";
         }
     };
     return std::visit(Describe{}, action);
@@ -389,6 +389,24 @@ TEST(ShowEngine, AClickSwitchesThenDragsAndOnTheLastSlideOnlyEnds) {
     EXPECT_EQ(show.Press({200, 150}), Texts{}) << "nothing after the end";
 }
 
+TEST(ShowEngine, AShellThatShowsFramesWholeSwitchesWithoutHidingTheWindow) {
+    // Timer and click switching: the new frame goes in, the window stays; a press keeps
+    // the pointer for its drag.
+    Show show(Doc({1, 1, 1}, 1, /*timer*/ 1));
+    in::Start start;
+    start.workArea = kScreen;
+    start.storedOn = Point{0, 0};
+    start.wholeFrames = true;
+    show.Feed(start);
+    for (int i = 0; i < kZoomSteps; ++i)
+        show.Feed(in::ZoomTick{});
+    EXPECT_EQ(Only(show.Ticks(1), {"hide", "frame", "show"}), (Texts{"frame 1 400x300"}));
+    show.Choose(Command::ClickSwitch);
+    EXPECT_EQ(Only(show.Press({200, 150}), {"hide", "frame", "show", "capture", "cursor"}),
+              (Texts{"frame 2 400x300", "capture", "cursor move"}));
+    EXPECT_TRUE(show.state().dragging);
+}
+
 TEST(ShowEngine, ADoubleClickSwitchesOnceThenEntersSizeChange) {
     Show show(Doc({1, 1, 1}, 1, /*timer*/ 0));
     show.Open();
@@ -557,6 +575,26 @@ TEST(ShowEngine, AMessageHoldsTheShowAndWaitsForTheMenu) {
     EXPECT_EQ(other.state().index, 1);
     EXPECT_EQ(Only(other.Feed(in::MenuClosed{}), {"message"}),
               (Texts{"message 30344 スライド 1\n"}));
+}
+
+TEST(ShowEngine, NoMemoryForAFrameEndsTheShowWithItsMessageAndAFailure) {
+    // While the slide shows, the next one's frame finds no memory.
+    Show show(Doc({5, 5}));
+    show.Open();
+    EXPECT_EQ(show.Feed(in::FrameFailed{show.state().ahead, true}),
+              (Texts{"message 30001 ", "end failed"}));
+    EXPECT_TRUE(show.state().ended);
+    // With the menu open too: the message is not held back by the end.
+    Show menu(Doc({5, 5}));
+    menu.Open();
+    menu.Release({10, 10}, Button::Right);
+    EXPECT_EQ(menu.Feed(in::FrameFailed{menu.state().wanted, true}),
+              (Texts{"message 30001 ", "end failed"}));
+    // A picture that does not show is passed over as before: no failure.
+    Show broken(Doc({5, 5}));
+    broken.Open();
+    EXPECT_EQ(Only(broken.Feed(in::FrameFailed{broken.state().ahead}), {"message", "end"}),
+              Texts{});
 }
 
 TEST(ShowEngine, TheContextMenuItsTextsAndCheckMarks) {
@@ -810,6 +848,21 @@ TEST(ShowEngine, OnlyTheUsersSizingIsStoredNeverTheShowsOwnPlacements) {
     EXPECT_EQ(Only(plain.Feed(in::Resized{Box{100, 100, 300, 200}}), {"header"}), Texts{});
     EXPECT_EQ(Only(plain.Feed(in::Resized{Box{100, 100, 300, 200}}), {"prepare"}), Texts{})
         << "the frame for that size was asked for already";
+}
+
+TEST(ShowEngine, ALateReportOfAnEarlierPlacementLeavesTheWindowWhereTheShowPlacedIt) {
+    Show show(Doc({5, 5}));
+    show.Open();
+    ASSERT_EQ(show.state().window, (Box{100, 100, 400, 300}));
+    // The window system reports the animation's last step but one after its last step.
+    EXPECT_EQ(show.Feed(in::Resized{Box{95, 95, 380, 285}}), Texts{});
+    EXPECT_EQ(show.state().window, (Box{100, 100, 400, 300}));
+    EXPECT_EQ(Size(show.state().wanted.width, show.state().wanted.height), "400x300");
+    // The report of the last placement changes nothing; a size the show never gave the
+    // window is taken.
+    EXPECT_EQ(show.Feed(in::Resized{Box{100, 100, 400, 300}}), Texts{});
+    EXPECT_EQ(Only(show.Feed(in::Resized{Box{100, 100, 390, 300}}), {"prepare 0", "frame"}),
+              (Texts{"prepare 0 390x300 for 390x300", "frame 0 390x300"}));
 }
 
 TEST(ShowEngine, TheBorderSizesTheWindowWithinItsScreenAndNeverBelowFifty) {
