@@ -13,7 +13,6 @@
 #include <QLineEdit>
 #include <QPdfBookmarkModel>
 #include <QPdfDocument>
-#include <QPdfPageNavigator>
 #include <QPdfSearchModel>
 #include <QSplitter>
 #include <QToolButton>
@@ -95,8 +94,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent) {
     connect(m_fitPage, &QAction::triggered, this,
             [this] { m_view->SetFit(ManualView::Fit::Page); });
     connect(m_view, &ManualView::fitChanged, this, &HelpWindow::UpdateFitActions);
-    connect(m_view->pageNavigator(), &QPdfPageNavigator::currentPageChanged, this,
-            &HelpWindow::UpdatePageLabel);
+    connect(m_view, &ManualView::pageOnShowChanged, this, &HelpWindow::UpdatePageLabel);
     connect(m_document, &QPdfDocument::statusChanged, this, &HelpWindow::UpdatePageLabel);
 
     auto* bar = new QHBoxLayout;
@@ -168,7 +166,7 @@ void HelpWindow::Search(const QString& text) {
             for (const QPdfLink& link : m_searchModel->resultsOnPage(page))
                 marks.append({page, link.rectangles()});
     int first = marks.isEmpty() ? -1 : 0;
-    const int here = m_view->pageNavigator()->currentPage();
+    const int here = m_view->PageOnShow();
     for (int i = 0; i < marks.size(); ++i)
         if (marks[i].page >= here) {
             first = i;
@@ -211,10 +209,9 @@ void HelpWindow::ShowOutlineEntry(const QModelIndex& index) {
 
 void HelpWindow::UpdatePageLabel() {
     const int pages = m_document->pageCount();
-    m_pageLabel->setText(pages > 0 ? QStringLiteral("%1 / %2 ページ")
-                                         .arg(m_view->pageNavigator()->currentPage() + 1)
-                                         .arg(pages)
-                                   : QString());
+    m_pageLabel->setText(
+        pages > 0 ? QStringLiteral("%1 / %2 ページ").arg(m_view->PageOnShow() + 1).arg(pages)
+                  : QString());
 }
 
 void HelpWindow::UpdateFitActions() {

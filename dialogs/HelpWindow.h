@@ -3,7 +3,8 @@
 // resizable, maximised window titled with the manual's name. Its outline is a side
 // panel; a search field finds words (Ctrl+F; Enter or F3 the next match, Shift+F3 the
 // previous one) and marks every match; the pages zoom (Ctrl++, Ctrl+-, Ctrl with the
-// wheel) and fit the whole page (Ctrl+0) or the width (Ctrl+2). The pages have the
+// wheel) and fit the whole page (Ctrl+0) or the width (Ctrl+2), the page on show kept,
+// as the page counter tells. The pages have the
 // keyboard from the start: Page Up/Down, Home/End and the arrows move through them.
 
 #include "dialogs/ManualView.h"
@@ -36,7 +37,7 @@ public:
     /// (message Msg::ManualMissing).
     bool Initialize();
 
-    /// Marks every match of `text` and shows the first one from the page in view on.
+    /// Marks every match of `text` and shows the first one from the page on show on.
     void Search(const QString& text);
     /// Shows the next (or previous) match, round from the last to the first.
     void ShowNextMatch();
@@ -49,6 +50,8 @@ public:
     QLineEdit* searchField() const { return m_search; }
     QLabel* matchLabel() const { return m_matches; }
     QTreeView* outline() const { return m_outline; }
+    /// "n / N ページ": the page on show and the number of pages.
+    QLabel* pageLabel() const { return m_pageLabel; }
 
 private:
     void ShowMatch(int index);

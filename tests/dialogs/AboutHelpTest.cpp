@@ -26,6 +26,7 @@
 #include <QTest>
 #include <QTreeView>
 #include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -374,6 +375,140 @@ TEST_F(AboutHelp, OutlineHasEveryChapterAndSectionOfTheSource) {
         const QRect page = dlg.view()->PageRect(expected);
         EXPECT_LE(page.top(), dlg.view()->documentMargins().top()) << title.toStdString();
         EXPECT_GT(page.bottom(), dlg.view()->viewport()->height() / 4) << title.toStdString();
+    }
+}
+
+/// The first heading of the manual's source (chapter or section) titled `title` after
+/// its number if it has one, as the reader sees it: "13 実行ファイルの作成".
+QString HeadingInSource(const QString& title) {
+    QFile source(QStringLiteral(LSR_SOURCE_DIR "/resources/manual/Manual.html"));
+    EXPECT_TRUE(source.open(QIODevice::ReadOnly));
+    static const QRegularExpression heading(QStringLiteral("<h[1-6][^>]*>(.*?)</h[1-6]>"));
+    const QRegularExpression titled(
+        QStringLiteral("^(\\d+ )?%1$").arg(QRegularExpression::escape(title)));
+    QRegularExpressionMatchIterator it = heading.globalMatch(QString::fromUtf8(source.readAll()));
+    while (it.hasNext()) {
+        const QString text = it.next().captured(1).simplified();
+        if (titled.match(text).hasMatch())
+            return text;
+    }
+    return QString();
+}
+
+/// The page of the manual where the heading titled `title` stands: the last page with
+/// a line of just that heading (the table of contents names a chapter first).
+int PageOfHeading(const QStringList& pages, const QString& title) {
+    const QString heading = HeadingInSource(title);
+    EXPECT_FALSE(heading.isEmpty()) << title.toStdString();
+    int found = -1;
+    for (int p = 0; p < pages.size(); ++p)
+        for (const QString& line : pages[p].split(QLatin1Char('\n')))
+            if (line.simplified() == heading)
+                found = p;
+    return found;
+}
+
+/// The outline's entry (chapter or section) titled `title`, after its number if it has one.
+QModelIndex OutlineEntry(const QAbstractItemModel* model, const QString& title,
+                         const QModelIndex& parent = QModelIndex()) {
+    for (int row = 0; row < model->rowCount(parent); ++row) {
+        const QModelIndex entry = model->index(row, 0, parent);
+        const QString text = entry.data().toString().simplified();
+        if (text == title || text.endsWith(QLatin1Char(' ') + title))
+            return entry;
+        if (const QModelIndex below = OutlineEntry(model, title, entry); below.isValid())
+            return below;
+    }
+    return QModelIndex();
+}
+
+/// The page on show: the one across the line 40 % down the view, a gap between two pages
+/// counting for the page below it.
+int PageAcrossLine(const ManualView& view) {
+    const int line = view.viewport()->height() * 2 / 5;
+    const int pages = view.document()->pageCount();
+    for (int p = 0; p < pages; ++p)
+        if (view.PageRect(p).bottom() >= line)
+            return p;
+    return pages - 1;
+}
+
+void CtrlWheel(ManualView* view, int delta) {
+    QWheelEvent wheel(QPointF(50, 50), view->mapToGlobal(QPointF(50, 50)), QPoint(),
+                      QPoint(0, delta), Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase,
+                      false);
+    QApplication::sendEvent(view->viewport(), &wheel);
+}
+
+TEST_F(AboutHelp, EveryZoomKeepsThePageOnShowAndTheCounterTellsIt) {
+    HelpWindow dlg;
+    OpenBuiltManual(dlg);
+    dlg.setWindowState(Qt::WindowNoState);
+    dlg.resize(1200, 800);
+    ShowActive(dlg);
+    ManualView* view = dlg.view();
+    const QStringList pages = PopplerPageTexts();
+    const int count = dlg.document()->pageCount();
+    ASSERT_EQ(pages.size(), count);
+    const auto counter = [count](int page) {
+        return QStringLiteral("%1 / %2 ページ").arg(page + 1).arg(count);
+    };
+
+    // Where the reading starts: a chapter chosen in the outline over whole pages (on the
+    // page where the manual has its heading), or a place scrolled to.
+    struct Start {
+        const char* name;
+        const char* chapter; ///< null: scrolled
+    };
+    const Start starts[] = {
+        {"chapter 13 chosen over whole pages", "実行ファイルの作成"},
+        {"a chapter that begins a page", "キー操作の一覧"},
+        {"scrolled to the middle two steps larger", nullptr},
+    };
+    // Every way to zoom, one after the other.
+    struct Step {
+        const char* name;
+        std::function<void()> act;
+    };
+    const auto key = [view](int k) { QTest::keyClick(view, Qt::Key(k), Qt::ControlModifier); };
+    const Step steps[] = {
+        {"Ctrl+2", [&] { key(Qt::Key_2); }},
+        {"Ctrl++", [&] { key(Qt::Key_Plus); }},
+        {"Ctrl++ again", [&] { key(Qt::Key_Plus); }},
+        {"Ctrl+-", [&] { key(Qt::Key_Minus); }},
+        {"Ctrl and the wheel back", [&] { CtrlWheel(view, -120); }},
+        {"Ctrl and the wheel forward", [&] { CtrlWheel(view, 120); }},
+        {"Ctrl+0", [&] { key(Qt::Key_0); }},
+        {"Ctrl+2 again", [&] { key(Qt::Key_2); }},
+        {"a narrower window", [&] { dlg.resize(800, 800); }},
+        {"a wider window", [&] { dlg.resize(1200, 800); }},
+        {"Ctrl+0 at last", [&] { key(Qt::Key_0); }},
+    };
+    for (const Start& start : starts) {
+        key(Qt::Key_0);
+        int expected = -1;
+        if (start.chapter) {
+            const QString title = QString::fromUtf8(start.chapter);
+            expected = PageOfHeading(pages, title);
+            const QModelIndex entry = OutlineEntry(dlg.outline()->model(), title);
+            ASSERT_TRUE(entry.isValid()) << start.name;
+            dlg.outline()->setCurrentIndex(entry);
+            emit dlg.outline()->activated(entry);
+        } else {
+            key(Qt::Key_Plus);
+            key(Qt::Key_Plus);
+            view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum() / 2);
+            expected = PageAcrossLine(*view);
+        }
+        ASSERT_GT(expected, 0) << start.name;
+        ASSERT_EQ(PageAcrossLine(*view), expected) << start.name;
+        EXPECT_EQ(dlg.pageLabel()->text(), counter(expected)) << start.name;
+        for (const Step& step : steps) {
+            step.act();
+            EXPECT_EQ(PageAcrossLine(*view), expected) << start.name << ", " << step.name;
+            EXPECT_EQ(dlg.pageLabel()->text(), counter(expected))
+                << start.name << ", " << step.name;
+        }
     }
 }
 
