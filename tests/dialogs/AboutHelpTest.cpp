@@ -1,7 +1,12 @@
 #include "dialogs/AboutDialog.h"
 #include "dialogs/HelpWindow.h"
+#include "dialogs/SettingsDialog.h"
+#include "dialogs/SlideListDialog.h"
+#include "dialogs/SlidePropertiesDialog.h"
+#include "dialogs/SwitchTimeDialog.h"
 #include "document/SlideTable.h"
 #include "editor/ui/EditorWindow.h"
+#include "packaging/ui/ExportDialog.h"
 #include "tests/dialogs/DialogTestSupport.h"
 #include "tests/support/TestPrompts.h"
 
@@ -27,6 +32,7 @@
 #include <QTreeView>
 #include <algorithm>
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -84,7 +90,7 @@ TEST_F(AboutHelp, ManualFoundOpensMaximisedAndTitled) {
     dlg.m_programPath = dir.filePath(QStringLiteral("luserio"));
     dlg.m_manualName = QStringLiteral("Manual");
     ASSERT_TRUE(dlg.Initialize());
-    EXPECT_EQ(dlg.windowTitle(), "Manual");
+    EXPECT_EQ(dlg.windowTitle(), "取扱い説明書") << "the manual's own name, as the help icon says";
     EXPECT_TRUE(dlg.windowState() & Qt::WindowMaximized);
     EXPECT_EQ(dlg.document()->status(), QPdfDocument::Status::Ready);
     EXPECT_EQ(dlg.document()->pageCount(), 1);
@@ -125,7 +131,7 @@ TEST_F(AboutHelp, HelpIconShowsTheBuiltManual) {
     ASSERT_TRUE(QFile::exists(built)) << "build the manual target first";
     EditorWindow editor;
     Script<HelpWindow>([](HelpWindow& d) {
-        EXPECT_EQ(d.windowTitle(), "Manual");
+        EXPECT_EQ(d.windowTitle(), "取扱い説明書");
         EXPECT_EQ(d.document()->status(), QPdfDocument::Status::Ready);
         EXPECT_GE(d.document()->pageCount(), 8) << "a manual worth reading";
         d.close();
@@ -510,6 +516,78 @@ TEST_F(AboutHelp, EveryZoomKeepsThePageOnShowAndTheCounterTellsIt) {
                 << start.name << ", " << step.name;
         }
     }
+}
+
+TEST_F(AboutHelp, F1OpensTheManualAtTheChapterOfItsWindow) {
+    const QStringList pages = PopplerPageTexts();
+    EditorWindow editor; // the owner the slide dialogs need
+    CurrentDocument().slides[0].picture = MakeTestPicture(40, 30);
+    CurrentDocument().slideCount = 1;
+    RecalcPages(editor);
+    struct Row {
+        const char* window;
+        std::function<std::unique_ptr<QWidget>()> make;
+        const char* chapter; ///< null: the title page, as the help icon shows it
+    };
+    const Row rows[] = {
+        {"editor", [] { return std::make_unique<EditorWindow>(); }, nullptr},
+        {"switch times", [] { return std::make_unique<SwitchTimeDialog>(); },
+         "時間セットで一覧表から変える"},
+        {"slide list", [&] { return std::make_unique<SlideListDialog>(&editor); },
+         "スライドの一覧"},
+        {"slide properties", [&] { return std::make_unique<SlidePropertiesDialog>(&editor); },
+         "スライドのプロパティ"},
+        {"settings", [] { return std::make_unique<SettingsDialog>(); }, "システムの環境設定"},
+        {"version box", [] { return std::make_unique<AboutDialog>(); }, "バージョン情報とヘルプ"},
+        {"export", [] { return std::make_unique<ExportDialog>(); }, "実行ファイルの作成"},
+    };
+    for (const Row& r : rows) {
+        const QString chapter = r.chapter ? QString::fromUtf8(r.chapter) : QString();
+        const int page = r.chapter ? PageOfHeading(pages, chapter) : 0;
+        ASSERT_GE(page, 0) << r.window;
+        int opened = 0;
+        SetModalRunner([&](QDialog& d) {
+            ++opened;
+            auto* help = dynamic_cast<HelpWindow*>(&d);
+            EXPECT_NE(help, nullptr) << r.window;
+            if (!help)
+                return int(QDialog::Rejected);
+            d.show();
+            EXPECT_EQ(help->windowTitle(), "取扱い説明書") << r.window;
+            const ManualView* view = help->view();
+            const QRect shown = view->PageRect(page);
+            if (r.chapter) {
+                // The chapter's heading stands at the view's top, chosen in the outline.
+                EXPECT_LE(shown.top(), view->documentMargins().top()) << r.window;
+                EXPECT_GT(shown.bottom(), view->viewport()->height() / 4) << r.window;
+                EXPECT_EQ(help->outline()->currentIndex(),
+                          OutlineEntry(help->outline()->model(), chapter))
+                    << r.window;
+            } else {
+                EXPECT_TRUE(view->viewport()->rect().contains(shown)) << r.window;
+            }
+            d.hide();
+            return int(QDialog::Rejected);
+        });
+        const std::unique_ptr<QWidget> window = r.make();
+        ShowActive(*window);
+        QTest::keyClick(window.get(), Qt::Key_F1);
+        EXPECT_EQ(opened, 1) << r.window;
+        SetModalRunner({});
+    }
+
+    // In the help window itself F1 shows the chapter about it, in the same window.
+    HelpWindow dlg;
+    OpenBuiltManual(dlg);
+    ShowActive(dlg);
+    int opened = 0;
+    SetModalRunner([&opened](QDialog&) { return ++opened, int(QDialog::Rejected); });
+    QTest::keyClick(dlg.view(), Qt::Key_F1);
+    EXPECT_EQ(opened, 0);
+    const QString own = QStringLiteral("バージョン情報とヘルプ");
+    EXPECT_EQ(dlg.outline()->currentIndex(), OutlineEntry(dlg.outline()->model(), own));
+    EXPECT_LE(dlg.view()->PageRect(PageOfHeading(pages, own)).top(),
+              dlg.view()->documentMargins().top());
 }
 
 } // namespace
