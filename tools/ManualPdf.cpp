@@ -479,10 +479,12 @@ QByteArray Num(qreal v) {
     return QByteArray::number(v, 'f', 2);
 }
 
-/// A destination: the page's top at `top` pixels of the body, the zoom left alone.
+/// A destination: the place `top` pixels down the page's body, at the page's left edge,
+/// the zoom left alone. The left edge is given (not null, "as it is"): a reader that finds
+/// no left in a destination may drop its top as well, as QPdfBookmarkModel does.
 QByteArray Destination(const QList<int>& pages, const QPageLayout& layout, int page, qreal top) {
     const QPointF p = PdfPoint(layout, QPointF(0, qMax<qreal>(0, top - 8)));
-    return "[" + QByteArray::number(pages.value(page)) + " 0 R /XYZ null " + Num(p.y()) + " null]";
+    return "[" + QByteArray::number(pages.value(page)) + " 0 R /XYZ 0 " + Num(p.y()) + " null]";
 }
 
 /// Adds the outline of `headings` (each heading a child of the nearest heading before it
