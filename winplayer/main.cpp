@@ -5,6 +5,7 @@
 // thread decodes each at the size it is drawn, and runs the engine's Win32 shell
 // (WinShell). Every text is UTF-16 on the system's side.
 
+#include "codec/Codec.h"
 #include "winplayer/Sources.h"
 #include "winplayer/WinShell.h"
 #include "winplayer/WinUi.h"
@@ -13,6 +14,7 @@
 
 #include <commctrl.h>
 
+#include <cstdint>
 #include <new>
 #include <string>
 
@@ -20,8 +22,21 @@ namespace {
 
 constexpr int kOutOfMemory = 30001;
 
-/// The show's part of the parsed stream.
-show::ShowDocument ShowDocumentOf(const layout::ParsedStream& parsed) {
+/// Whether the picture file `bytes` declares a picture the decoders show: a format they
+/// read, a size, at most the pixels they accept. Only its header is read.
+bool DeclaresShowablePicture(const unsigned char* bytes, std::size_t size) {
+    if (size == 0)
+        return false;
+    const codec::Info info = codec::ReadInfo(bytes, size);
+    return codec::Decodes(info.format) && info.width > 0 && info.height > 0 &&
+           std::int64_t(info.width) * info.height <= codec::Options{}.maxPixels;
+}
+
+/// The show's part of the stream `parsed` from `stream`: the header's show fields, and
+/// per slide its time, flips, key and whether its picture's header declares one that
+/// shows (the others are passed over and named at once).
+show::ShowDocument ShowDocumentOf(const layout::ParsedStream& parsed,
+                                  const unsigned char* stream) {
     show::ShowDocument doc;
     const layout::StreamHeader& h = parsed.header;
     for (int i = 0; i < 4; ++i)
@@ -39,7 +54,7 @@ show::ShowDocument ShowDocumentOf(const layout::ParsedStream& parsed) {
         // Stored as 0x00BBGGRR; the show counts in 0x00RRGGBB.
         slide.key = ((s.storedKey & 0xFFu) << 16) | (s.storedKey & 0xFF00u) |
                     ((s.storedKey >> 16) & 0xFFu);
-        slide.showable = s.imageLength > 0;
+        slide.showable = DeclaresShowablePicture(stream + s.imageOffset, s.imageLength);
         doc.slides.push_back(slide);
     }
     return doc;
@@ -53,7 +68,9 @@ int Run(HINSTANCE instance, int argc, wchar_t** argv) {
         winplayer::ShowMessageWindow(nullptr, refusal.id, refusal.prefix, refusal.error);
         return 1;
     }
-    winplayer::WinShell shell(instance, ShowDocumentOf(file.parsed), winplayer::PicturesOf(file));
+    winplayer::WinShell shell(instance,
+                              ShowDocumentOf(file.parsed, file.file.data() + file.streamOffset),
+                              winplayer::PicturesOf(file));
     return shell.Run();
 }
 
