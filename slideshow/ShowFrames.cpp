@@ -10,8 +10,15 @@ namespace show {
 
 namespace {
 
-/// Frames kept besides those of the last asks: enough for the results not yet taken.
+/// Frames kept besides those of the last asks: enough for the results not yet taken, at
+/// most three; beyond the newest of them only while they take at most kOtherFramesBytes
+/// (each frame is as large as the window: a full-screen show at 1920 x 1080 keeps one).
 constexpr size_t kFramesKept = 3;
+constexpr size_t kOtherFramesBytes = size_t(12) << 20;
+
+size_t FrameBytes(const Frame& f) {
+    return f.image.pixels.size() * sizeof(std::uint32_t) + f.opaque.size() * sizeof(Box);
+}
 
 } // namespace
 
@@ -128,16 +135,21 @@ void FrameMaker::Work() {
         if (frame) {
             m_made.push_back(frame);
             // The oldest go first, but never the frames of the last asks.
-            size_t others = 0;
+            size_t others = 0, otherBytes = 0;
             for (const FramePtr& f : m_made)
                 if (!(m_lastOnShow && f->spec == *m_lastOnShow) &&
-                    !(m_lastAhead && f->spec == *m_lastAhead))
+                    !(m_lastAhead && f->spec == *m_lastAhead)) {
                     ++others;
-            for (auto i = m_made.begin(); others > kFramesKept && i != m_made.end();) {
+                    otherBytes += FrameBytes(*f);
+                }
+            for (auto i = m_made.begin();
+                 (others > kFramesKept || (others > 1 && otherBytes > kOtherFramesBytes)) &&
+                 i != m_made.end();) {
                 if ((m_lastOnShow && (*i)->spec == *m_lastOnShow) ||
                     (m_lastAhead && (*i)->spec == *m_lastAhead)) {
                     ++i;
                 } else {
+                    otherBytes -= FrameBytes(**i);
                     i = m_made.erase(i);
                     --others;
                 }

@@ -115,7 +115,7 @@ WinShell::~WinShell() {
 int WinShell::Run() {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
-    wc.style = CS_DBLCLKS;
+    wc.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = Procedure;
     wc.hInstance = m_instance;
     wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
@@ -362,8 +362,9 @@ void WinShell::Do(const show::out::PlaceWindow& a) {
     if (!m_hwnd)
         return;
     // The place in the stacking order changes only with the top-most state: a show
-    // placed again never climbs over a message kept above it.
-    UINT flags = SWP_NOACTIVATE;
+    // placed again never climbs over a message kept above it. The window is painted
+    // whole after every change of size: its old pixels need not be kept.
+    UINT flags = SWP_NOACTIVATE | SWP_NOCOPYBITS;
     HWND after = nullptr;
     if (a.topMost != m_topMost) {
         after = a.topMost ? HWND_TOPMOST : HWND_NOTOPMOST;
@@ -397,7 +398,6 @@ void WinShell::Do(const show::out::ShowWindow& a) {
     } else {
         ::ShowWindow(m_hwnd, SW_SHOWNA);
     }
-    UpdateWindow(m_hwnd);
 }
 
 void WinShell::Do(const show::out::HideWindow&) {
@@ -409,10 +409,8 @@ void WinShell::Do(const show::out::HideWindow&) {
 
 void WinShell::Do(const show::out::SetSizingBorder& a) {
     m_border = a.on;
-    if (m_hwnd) {
+    if (m_hwnd)
         InvalidateRect(m_hwnd, nullptr, FALSE);
-        UpdateWindow(m_hwnd);
-    }
 }
 
 void WinShell::Do(const show::out::StartTimer& a) {
@@ -435,16 +433,17 @@ void WinShell::Do(const show::out::ShowFrame& a) {
     if (!frame || !m_hwnd)
         return;
     m_frame = std::move(frame);
-    const COLORREF key = ColorOf(m_frame->key);
-    if (key != m_key) {
-        m_key = key;
-        SetLayeredWindowAttributes(m_hwnd, m_key, 0, LWA_COLORKEY);
-    }
+    // Painted when nothing else waits: the placements and frames of one burst of the
+    // show's actions (an opening step, a switch) go on the screen in one paint, whole.
     InvalidateRect(m_hwnd, nullptr, FALSE);
-    UpdateWindow(m_hwnd);
 }
 
 void WinShell::Paint(HDC dc) {
+    // The see-through colour changes with the frame it belongs to.
+    if (m_frame && ColorOf(m_frame->key) != m_key) {
+        m_key = ColorOf(m_frame->key);
+        SetLayeredWindowAttributes(m_hwnd, m_key, 0, LWA_COLORKEY);
+    }
     RECT client{};
     GetClientRect(m_hwnd, &client);
     const int w = client.right, h = client.bottom;
