@@ -17,14 +17,11 @@ namespace x11show {
 namespace {
 
 enum : int {
-    kWrongFileFormat = 30019,
-    kWrongVersion = 30020,
+    kWrongFileFormat = show::kMsgWrongFileFormat,
     kExtractFailed = 30036,
-    kTooManySlidesInFile = 30043,
-    kFileNotFound = 30077,
+    kFileNotFound = show::kMsgFileNotFound,
     kNotARegularFile = 30300,
-    kNothingToPlay = 30341,
-    kNoSlidesToPlay = 30342,
+    kNothingToPlay = show::kMsgNothingToPlay,
 };
 
 bool EndsWithLsr(const std::string& path) {
@@ -189,7 +186,7 @@ bool ExtractDocumentMember(const std::string& path, const std::string& folder, M
     return member.Adopt(out);
 }
 
-bool OpenShowDocument(const std::string& argument, const std::string& self, ShowDocument& doc,
+bool OpenShowDocument(const std::string& argument, const std::string& self, FoundDocument& doc,
                       Refusal& refusal) {
     layout::EmbeddedSpan span;
     bool found = false;
@@ -229,22 +226,8 @@ bool OpenShowDocument(const std::string& argument, const std::string& self, Show
     }
     doc.stream = doc.file.data() + span.offset;
     doc.parsed = layout::ParseDocumentStream(doc.stream, std::size_t(span.length));
-    switch (doc.parsed.error) {
-    case layout::StreamError::None:
-        break;
-    case layout::StreamError::WrongFormat:
-        refusal = Refusal{kWrongFileFormat, std::string()};
-        return false;
-    case layout::StreamError::WrongVersion:
-        refusal = Refusal{kWrongVersion, std::string()};
-        return false;
-    case layout::StreamError::TooManySlides:
-        refusal = Refusal{kTooManySlidesInFile, std::to_string(doc.parsed.declaredCount) + " > " +
-                                                    std::to_string(layout::kMaxSlides) + "\n"};
-        return false;
-    }
-    if (doc.parsed.slides.empty()) {
-        refusal = Refusal{kNoSlidesToPlay, std::string()};
+    if (const std::optional<Refusal> why = show::RefusalOf(doc.parsed)) {
+        refusal = *why;
         return false;
     }
     return true;

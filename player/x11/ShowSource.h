@@ -6,6 +6,7 @@
 // read-only mappings: only the pages the show reads become resident.
 
 #include "document/StreamLayout.h"
+#include "slideshow/StreamShow.h"
 
 #include <cstddef>
 #include <string>
@@ -32,15 +33,10 @@ private:
     std::size_t m_size = 0;
 };
 
-/// A message of the string table to show, after `prefix`, when the slides cannot be
-/// read; id 0 when there is nothing to say.
-struct Refusal {
-    int id = 0;
-    std::string prefix;
-};
+using show::Refusal;
 
 /// The document stream to play: mapped, parsed and checked.
-struct ShowDocument {
+struct FoundDocument {
     MappedFile file;
     const unsigned char* stream = nullptr;
     layout::ParsedStream parsed;
@@ -51,7 +47,7 @@ struct ShowDocument {
 /// the end of this program; else the stream at the end of the file the argument names.
 /// False with the refusal to show when there is nothing to play (a missing file, a file
 /// that holds no document, a damaged or empty document).
-bool OpenShowDocument(const std::string& argument, const std::string& self, ShowDocument& doc,
+bool OpenShowDocument(const std::string& argument, const std::string& self, FoundDocument& doc,
                       Refusal& refusal);
 
 /// Extracts the last member of the cabinet file `path` into a new temporary file in
