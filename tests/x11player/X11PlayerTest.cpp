@@ -631,10 +631,10 @@ TEST(X11Runtime, RefusesWhatItCannotPlayWithAMessageCaptionedWithItsName) {
 
 // ---- Its keys and its sizing border -------------------------------------------------
 
-TEST(X11Runtime, ArrowKeysMirrorTheSlideAndADoubleClickGivesASizingBorder) {
+TEST(X11Runtime, ItsKeysGoToTheShowAndADoubleClickGivesASizingBorder) {
     LSR_NEEDS_DESK();
-    // One slide of ten minutes filling the window at (100, 100), 200 x 150: red in its
-    // top-left quarter, blue elsewhere, no key.
+    // Two slides of ten minutes filling the window at (100, 100), 200 x 150, no key: the
+    // first red in its top-left quarter and blue elsewhere, the second green.
     QTemporaryDir dir;
     Desk desk(dir.path());
     ASSERT_TRUE(desk.Start());
@@ -642,7 +642,10 @@ TEST(X11Runtime, ArrowKeysMirrorTheSlideAndADoubleClickGivesASizingBorder) {
     picture.fill(qRgb(0, 0, 255));
     QPainter(&picture).fillRect(0, 0, 100, 75, QColor(255, 0, 0));
     const QString show = dir.path() + QStringLiteral("/keys");
-    ASSERT_TRUE(WriteSlideshow(show, ShowStream({{Encoded(picture, "png"), {}, 600}},
+    QImage green(200, 150, QImage::Format_RGB32);
+    green.fill(qRgb(0, 255, 0));
+    ASSERT_TRUE(WriteSlideshow(show, ShowStream({{Encoded(picture, "png"), {}, 600},
+                                                 {Encoded(green, "png"), {}, 600}},
                                                 ShowHeader{})));
     desk.Xdotool({"mousemove", "320", "240"});
     desk.StartShow(show);
@@ -654,6 +657,15 @@ TEST(X11Runtime, ArrowKeysMirrorTheSlideAndADoubleClickGivesASizingBorder) {
     };
     ASSERT_FALSE(desk.WaitForScreen(redAt(topLeft), 30).isNull()) << "the slide never appeared";
     desk.Xdotool({"mousemove", "200", "175"});
+    // Page Down goes on to slide 2, Home back to slide 1.
+    desk.Xdotool({"key", "Next"});
+    EXPECT_FALSE(desk.WaitForScreen(
+                         [&](const QImage& s) { return Near(s.pixel(topLeft), qRgb(0, 255, 0), 0); },
+                         10)
+                     .isNull())
+        << "Page Down did not go on";
+    desk.Xdotool({"key", "Home"});
+    ASSERT_FALSE(desk.WaitForScreen(redAt(topLeft), 10).isNull()) << "Home did not go back";
     // → mirrors left to right, ↑ top to bottom.
     desk.Xdotool({"key", "Right"});
     EXPECT_FALSE(desk.WaitForScreen(redAt(topRight), 10).isNull()) << "→ did not mirror";
