@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian/Ubuntu packages the build, the tests and the program need.
 # The Windows player runtime is cross-built with mingw-w64; its tests run it under wine
-# on a virtual X server and press its keys with xdotool. The Linux player runtime without
-# Qt is built on the X client libraries' headers (Xlib, Xext, Xft, fontconfig) with the
-# static archives of libpng, libjpeg and zlib; its tests also run it under a compositing
-# manager (xcompmgr).
+# on a virtual X server and press its keys with xdotool. The Linux player runtime (no Qt),
+# which every slideshow made on Linux starts with, is built on the X client libraries'
+# headers (Xlib, Xext, Xft, fontconfig) with the static archives of libpng, libjpeg and
+# zlib; its tests also run it under a compositing manager (xcompmgr).
 # Quiet and quick when everything is already there.
 set -euo pipefail
 

@@ -11,6 +11,8 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
+#include <utility>
 
 namespace x11show {
 
@@ -145,6 +147,34 @@ bool MappedFile::Adopt(int fd) {
     m_data = static_cast<const unsigned char*>(view);
     m_size = size_t(st.st_size);
     return true;
+}
+
+MappedPictures::MappedPictures(const unsigned char* stream, std::vector<layout::StreamSlide> slides)
+    : m_pictures(stream, std::move(slides), nullptr) {}
+
+show::PictureData MappedPictures::Picture(int slide) const {
+    show::PictureData data = m_pictures.Picture(slide);
+    if (!data.bytes || data.size == 0)
+        return data;
+    // The whole pages of the picture's bytes; the pages it shares with its neighbours stay.
+    const auto page = std::uintptr_t(sysconf(_SC_PAGESIZE) > 0 ? sysconf(_SC_PAGESIZE) : 4096);
+    const auto from = (std::uintptr_t(data.bytes) + page - 1) / page * page;
+    const auto to = (std::uintptr_t(data.bytes) + data.size) / page * page;
+    if (to <= from)
+        return data;
+    struct Pages {
+        Pages(std::uintptr_t f, std::uintptr_t t) : from(f), to(t) {}
+        Pages(const Pages&) = delete;
+        Pages& operator=(const Pages&) = delete;
+        std::uintptr_t from, to;
+        ~Pages() {
+            // The mapping is read-only and shared: the pages are read again from the file
+            // if they are touched again.
+            madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+        }
+    };
+    data.keep = std::make_shared<const Pages>(from, to);
+    return data;
 }
 
 std::string TemporaryFolder() {

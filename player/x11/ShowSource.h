@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace x11show {
 
@@ -55,6 +56,19 @@ bool OpenShowDocument(const std::string& argument, const std::string& self, Foun
 /// cabinet cannot be read (`writeFailed` when the temporary file could not be written).
 bool ExtractDocumentMember(const std::string& path, const std::string& folder, MappedFile& member,
                            bool& writeFailed);
+
+/// The pictures of a mapped stream (StreamPictures), each picture's pages given back to
+/// the system once the frame maker has decoded it: they are read again from the file
+/// only when the picture is decoded again, so a show of large pictures holds no more of
+/// its document than the pictures it is decoding.
+class MappedPictures : public show::PictureSource {
+public:
+    MappedPictures(const unsigned char* stream, std::vector<layout::StreamSlide> slides);
+    show::PictureData Picture(int slide) const override;
+
+private:
+    show::StreamPictures m_pictures;
+};
 
 /// The folder for temporary files: $TMPDIR, else /tmp.
 std::string TemporaryFolder();

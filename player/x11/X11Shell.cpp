@@ -369,9 +369,10 @@ void X11Shell::Show(bool takeFocus) {
         SetStateAtoms(m_display, m_window,
                       {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"});
     XMapRaised(m_display, m_window);
-    // Mapped again, a window comes back where the program put it.
+    // Mapped again, a window comes back where the program put it. Its pixels are drawn
+    // when the server asks (Expose), once.
     XMoveWindow(m_display, m_window, m_box.left, m_box.top);
-    Redraw();
+    XFlush(m_display);
 }
 
 void X11Shell::Hide() {

@@ -9,6 +9,7 @@
 #include "player/x11/X11Show.h"
 #include "slideshow/StreamShow.h"
 
+#include <malloc.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -102,8 +103,8 @@ int Run(int argc, char** argv) {
     {
         x11show::X11Shell shell(display, caption, doc.parsed.header.topMost != 0);
         x11show::X11Show play(shell, show::ShowDocumentOfStream(doc.parsed),
-                              std::make_shared<show::StreamPictures>(doc.stream, doc.parsed.slides,
-                                                                     nullptr),
+                              std::make_shared<x11show::MappedPictures>(doc.stream,
+                                                                        doc.parsed.slides),
                               [&](int id, const std::string& prefix) {
                                   const std::string text = prefix + MessageText(id);
                                   LogMessage(text);
@@ -118,6 +119,11 @@ int Run(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // The frames and pictures (megabytes each, made on the frame maker's thread and freed
+    // on this one) get mappings of their own that go back to the system when freed:
+    // otherwise the allocator keeps what they leave in its arenas, and a show of photos
+    // holds half as much again as it uses.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
     try {
         return Run(argc, argv);
     } catch (const std::bad_alloc&) {
