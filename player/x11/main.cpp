@@ -119,11 +119,10 @@ int Run(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // The frames and pictures (megabytes each, made on the frame maker's thread and freed
-    // on this one) get mappings of their own that go back to the system when freed:
-    // otherwise the allocator keeps what they leave in its arenas, and a show of photos
-    // holds half as much again as it uses.
-    mallopt(M_MMAP_THRESHOLD, 1 << 20);
+    // The frames and pictures (megabytes each) are made on the frame maker's thread and
+    // freed on this one: in one arena the memory they leave is used again for the next,
+    // where an arena per thread would keep a second set of them.
+    mallopt(M_ARENA_MAX, 1);
     try {
         return Run(argc, argv);
     } catch (const std::bad_alloc&) {
