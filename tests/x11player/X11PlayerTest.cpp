@@ -219,7 +219,7 @@ public:
     explicit Desk(const QString& folder) : m_folder(folder) {}
     ~Desk() {
         m_client.Close();
-        for (QProcess* p : {&m_show, &m_compositor, &m_x}) {
+        for (QProcess* p : {&m_show, &m_compositor, &m_manager, &m_x}) {
             if (p->state() == QProcess::NotRunning)
                 continue;
             p->terminate();
@@ -266,6 +266,22 @@ public:
             if (m_client.SelectionOwned("_NET_WM_CM_S0"))
                 return true;
             m_compositor.waitForFinished(50);
+        }
+        return false;
+    }
+
+    /// Starts a window manager (openbox); true when it holds the screen's WM selection.
+    bool StartWindowManager() {
+        m_manager.setProcessEnvironment(m_env);
+        m_manager.start(QStringLiteral("openbox"), QStringList());
+        if (!m_manager.waitForStarted(5000))
+            return false;
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 10000 && m_manager.state() == QProcess::Running) {
+            if (m_client.SelectionOwned("WM_S0"))
+                return true;
+            m_manager.waitForFinished(50);
         }
         return false;
     }
@@ -336,7 +352,7 @@ public:
 
 private:
     QString m_folder;
-    QProcess m_x, m_compositor, m_show;
+    QProcess m_x, m_compositor, m_manager, m_show;
     QString m_display;
     QProcessEnvironment m_env;
     x11test::XClient m_client;
@@ -697,6 +713,74 @@ TEST(X11Runtime, ItsKeysGoToTheShowAndADoubleClickGivesASizingBorder) {
         },
         10);
     EXPECT_FALSE(after.isNull()) << "the border stayed, or the slide was not placed anew";
+    desk.PressUntilEnded("Escape");
+    ASSERT_EQ(desk.Show().state(), QProcess::NotRunning);
+    EXPECT_EQ(desk.Show().exitCode(), 0);
+}
+
+TEST(X11Runtime, UnderAWindowManagerItIsBorderlessAboveAndSizedByIt) {
+    LSR_NEEDS_DESK("openbox");
+    // Under openbox, which sizes windows through _NET_WM_MOVERESIZE: one slide of ten
+    // minutes, red, at (100, 100), 200 x 150.
+    QTemporaryDir dir;
+    Desk desk(dir.path());
+    ASSERT_TRUE(desk.Start());
+    ASSERT_TRUE(desk.StartWindowManager()) << "openbox did not start";
+    QImage picture(200, 150, QImage::Format_RGB32);
+    picture.fill(qRgb(255, 0, 0));
+    const QString show = dir.path() + QStringLiteral("/managed");
+    ASSERT_TRUE(WriteSlideshow(show, ShowStream({{Encoded(picture, "png"), {}, 600}},
+                                                ShowHeader{})));
+    desk.Xdotool({"mousemove", "320", "240"});
+    desk.StartShow(show);
+    const QRgb red = qRgb(255, 0, 0), face = qRgb(212, 208, 200);
+    ASSERT_FALSE(desk.WaitForScreen(
+                         [&](const QImage& s) {
+                             return Near(s.pixel(101, 101), red, 0) &&
+                                    Near(s.pixel(298, 248), red, 0) &&
+                                    Near(s.pixel(98, 98), kDesktop, 0);
+                         },
+                         30)
+                     .isNull())
+        << "the slide is not where the document puts it, or has a frame";
+    const x11test::WindowFacts facts = desk.Client().FindWindow("managed");
+    ASSERT_TRUE(facts.found);
+    EXPECT_TRUE(facts.borderless);
+    EXPECT_TRUE(facts.above);
+    EXPECT_TRUE(facts.skipTaskbar);
+
+    desk.Xdotool({"mousemove", "200", "175", "click", "--repeat", "2", "--delay", "80", "1"});
+    ASSERT_FALSE(desk.WaitForScreen(
+                         [&](const QImage& s) { return Near(s.pixel(103, 175), face, 0); }, 10)
+                     .isNull())
+        << "no sizing border";
+    // The bottom-right corner held and moved 60 px right and 50 down: the window manager
+    // sizes the window (moves are repeated until it follows, as it takes the pointer
+    // when it is ready).
+    desk.Xdotool({"mousemove", "297", "247", "mousedown", "1"});
+    const auto sized = [&](const QImage& s) {
+        return Near(s.pixel(356, 175), face, 0) && Near(s.pixel(365, 175), kDesktop, 0) &&
+               Near(s.pixel(200, 295), face, 0);
+    };
+    QElapsedTimer clock;
+    clock.start();
+    bool followed = false;
+    for (int i = 0; !followed && clock.elapsed() < 15000; ++i) {
+        desk.Xdotool({"mousemove", i % 2 ? "357" : "358", "297"});
+        followed = !desk.WaitForScreen(sized, 1).isNull();
+    }
+    desk.Xdotool({"mouseup", "1"});
+    EXPECT_TRUE(followed) << "the window manager did not size the window";
+    // Out of size-change mode the slide is placed in the middle of its new size.
+    desk.Xdotool({"mousemove", "230", "200", "click", "--repeat", "2", "--delay", "80", "1"});
+    EXPECT_FALSE(desk.WaitForScreen(
+                          [&](const QImage& s) {
+                              return Near(s.pixel(103, 175), kDesktop, 0) &&
+                                     Near(s.pixel(135, 130), red, 0);
+                          },
+                          10)
+                     .isNull())
+        << "the border stayed, or the slide was not placed anew";
     desk.PressUntilEnded("Escape");
     ASSERT_EQ(desk.Show().state(), QProcess::NotRunning);
     EXPECT_EQ(desk.Show().exitCode(), 0);
