@@ -17,13 +17,13 @@
 namespace show {
 
 // Messages, by their number in the message table (base/MessageTable.inc).
-constexpr int kMsgOutOfMemory = 30001;      ///< 「メモリの確保に失敗しました」
-constexpr int kMsgWrongFileFormat = 30019;  ///< the file is no document
-constexpr int kMsgWrongVersion = 30020;     ///< a document of another version
-constexpr int kMsgTooManySlides = 30043;    ///< more slides than a document may hold
-constexpr int kMsgFileNotFound = 30077;     ///< 「ファイルが見つかりません」
-constexpr int kMsgNothingToPlay = 30341;    ///< no document at the end of the program
-constexpr int kMsgNoSlidesToPlay = 30342;   ///< a document without slides
+constexpr int kMsgOutOfMemory = 30001;     ///< 「メモリの確保に失敗しました」
+constexpr int kMsgWrongFileFormat = 30019; ///< the file is no document
+constexpr int kMsgWrongVersion = 30020;    ///< a document of another version
+constexpr int kMsgTooManySlides = 30043;   ///< more slides than a document may hold
+constexpr int kMsgFileNotFound = 30077;    ///< 「ファイルが見つかりません」
+constexpr int kMsgNothingToPlay = 30341;   ///< no document at the end of the program
+constexpr int kMsgNoSlidesToPlay = 30342;  ///< a document without slides
 
 /// A message of the message table to show after `prefix` (UTF-8).
 struct Refusal {

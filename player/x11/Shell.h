@@ -23,9 +23,9 @@ struct WindowEvent {
     };
     Kind kind = Kind::Motion;
     show::Button button = show::Button::Left;
-    Point at;               ///< the pointer on the screen (root coordinates)
+    Point at; ///< the pointer on the screen (root coordinates)
     show::Key key = show::Key::Escape;
-    bool modified = false;  ///< Shift, Ctrl or Alt held with the key
+    bool modified = false; ///< Shift, Ctrl or Alt held with the key
     show::Box box;
 };
 

@@ -15,9 +15,9 @@
 #include <time.h>
 
 #include <algorithm>
-#include <iterator>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 namespace x11show {
@@ -94,9 +94,12 @@ show::Button ButtonOf(unsigned int button) {
 }
 
 /// The cursor font's shape for each show::Cursor, in its order.
-constexpr unsigned int kCursorShapes[] = {XC_left_ptr,           XC_fleur,
-                                          XC_sb_h_double_arrow,  XC_sb_v_double_arrow,
-                                          XC_bottom_right_corner, XC_bottom_left_corner};
+constexpr unsigned int kCursorShapes[] = {XC_left_ptr,
+                                          XC_fleur,
+                                          XC_sb_h_double_arrow,
+                                          XC_sb_v_double_arrow,
+                                          XC_bottom_right_corner,
+                                          XC_bottom_left_corner};
 static_assert(sizeof(kCursorShapes) / sizeof(kCursorShapes[0]) ==
                   size_t(show::Cursor::SizeAntiDiagonal) + 1,
               "a shape per cursor");
@@ -556,8 +559,8 @@ void X11Shell::CapturePointer(bool capture) {
         HideTip();
         m_captured = XGrabPointer(m_display, m_window, False,
                                   ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
-                                  GrabModeAsync, GrabModeAsync, None,
-                                  m_cursors[size_t(m_cursor)], CurrentTime) == GrabSuccess;
+                                  GrabModeAsync, GrabModeAsync, None, m_cursors[size_t(m_cursor)],
+                                  CurrentTime) == GrabSuccess;
     } else {
         XUngrabPointer(m_display, CurrentTime);
         m_captured = false;

@@ -107,8 +107,8 @@ private:
     bool m_focusOnMap = false;
     bool m_windowManager = false;
     show::Box m_box;
-    show::Box m_reported; ///< the place and size last told as Configured
-    show::FramePtr m_frame; ///< the frame on show
+    show::Box m_reported;      ///< the place and size last told as Configured
+    show::FramePtr m_frame;    ///< the frame on show
     XImage* m_image = nullptr; ///< its pixels in the window's layout
     bool m_border = false;
     show::Cursor m_cursor = show::Cursor::Arrow;

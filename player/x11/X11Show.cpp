@@ -59,8 +59,8 @@ int X11Show::Run() {
     const std::int32_t* r = m_engine.State().doc.rect;
     int cx = 0, cy = 0;
     const show::Box& area = start.workArea;
-    if (show::StoredCentreOf(r[0], r[1], r[2], r[3], cx, cy) && cx >= area.left &&
-        cy >= area.top && cx < area.left + area.width && cy < area.top + area.height)
+    if (show::StoredCentreOf(r[0], r[1], r[2], r[3], cx, cy) && cx >= area.left && cy >= area.top &&
+        cx < area.left + area.width && cy < area.top + area.height)
         start.storedOn = show::Point{area.left, area.top};
     start.startIndex = 0;
     start.changed = false;

@@ -102,14 +102,14 @@ int Run(int argc, char** argv) {
     int code = 1;
     {
         x11show::X11Shell shell(display, caption, doc.parsed.header.topMost != 0);
-        x11show::X11Show play(shell, show::ShowDocumentOfStream(doc.parsed),
-                              std::make_shared<x11show::MappedPictures>(doc.stream,
-                                                                        doc.parsed.slides),
-                              [&](int id, const std::string& prefix) {
-                                  const std::string text = prefix + MessageText(id);
-                                  LogMessage(text);
-                                  shell.ShowMessage(text);
-                              });
+        x11show::X11Show play(
+            shell, show::ShowDocumentOfStream(doc.parsed),
+            std::make_shared<x11show::MappedPictures>(doc.stream, doc.parsed.slides),
+            [&](int id, const std::string& prefix) {
+                const std::string text = prefix + MessageText(id);
+                LogMessage(text);
+                shell.ShowMessage(text);
+            });
         code = play.Run();
     }
     XCloseDisplay(display);

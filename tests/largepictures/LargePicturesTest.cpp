@@ -147,7 +147,8 @@ TEST(LargePictures, ThePlayersStayWithinTheirMemory) {
     if (!screen.Start())
         GTEST_SKIP() << "Xvfb is missing (scripts/setup.sh installs it)";
     const MeasuredRun standalone = RunMeasured(
-        exe, {}, {QStringLiteral("DISPLAY=") + screen.Display(), QStringLiteral("LD_LIBRARY_PATH=")});
+        exe, {},
+        {QStringLiteral("DISPLAY=") + screen.Display(), QStringLiteral("LD_LIBRARY_PATH=")});
     EXPECT_EQ(standalone.code, 0) << standalone.err.toStdString();
     EXPECT_LT(standalone.peakKiB, 300 * 1024);
 }

@@ -35,7 +35,8 @@ TEST(StreamShow, TheEnginesDocumentIsTheStreamsShowFields) {
     p.slides = {Slide(0x00332211u, 5, 100, 40, 1, 0), Slide(layout::kStoredNoKey, 64800, 140, 0),
                 Slide(0x000000FFu, 1, 140, 9, 0, 3)};
     const show::ShowDocument d = show::ShowDocumentOfStream(p);
-    EXPECT_EQ(std::vector<std::int32_t>(d.rect, d.rect + 4), std::vector<std::int32_t>(rect, rect + 4));
+    EXPECT_EQ(std::vector<std::int32_t>(d.rect, d.rect + 4),
+              std::vector<std::int32_t>(rect, rect + 4));
     EXPECT_EQ(d.loop, 1);
     EXPECT_EQ(d.timerSwitch, 0);
     EXPECT_EQ(d.topMost, 7);

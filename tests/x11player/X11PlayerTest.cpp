@@ -36,7 +36,7 @@ const QString kLuserio = QStringLiteral(LSR_BINARY_DIR "/luserio");
 #define LSR_NEEDS_RUNTIME()                                                                        \
     do {                                                                                           \
         if (!QFileInfo::exists(kRuntime)) {                                                        \
-            GTEST_SKIP() << "no player runtime for this system";               \
+            GTEST_SKIP() << "no player runtime for this system";                                   \
         }                                                                                          \
     } while (false)
 
@@ -660,9 +660,9 @@ TEST(X11Runtime, ItsKeysGoToTheShowAndADoubleClickGivesASizingBorder) {
     const QString show = dir.path() + QStringLiteral("/keys");
     QImage green(200, 150, QImage::Format_RGB32);
     green.fill(qRgb(0, 255, 0));
-    ASSERT_TRUE(WriteSlideshow(show, ShowStream({{Encoded(picture, "png"), {}, 600},
-                                                 {Encoded(green, "png"), {}, 600}},
-                                                ShowHeader{})));
+    ASSERT_TRUE(WriteSlideshow(
+        show, ShowStream({{Encoded(picture, "png"), {}, 600}, {Encoded(green, "png"), {}, 600}},
+                         ShowHeader{})));
     desk.Xdotool({"mousemove", "320", "240"});
     desk.StartShow(show);
     // The quarters' middles on the screen.
@@ -675,10 +675,10 @@ TEST(X11Runtime, ItsKeysGoToTheShowAndADoubleClickGivesASizingBorder) {
     desk.Xdotool({"mousemove", "200", "175"});
     // Page Down goes on to slide 2, Home back to slide 1.
     desk.Xdotool({"key", "Next"});
-    EXPECT_FALSE(desk.WaitForScreen(
-                         [&](const QImage& s) { return Near(s.pixel(topLeft), qRgb(0, 255, 0), 0); },
-                         10)
-                     .isNull())
+    EXPECT_FALSE(
+        desk.WaitForScreen(
+                [&](const QImage& s) { return Near(s.pixel(topLeft), qRgb(0, 255, 0), 0); }, 10)
+            .isNull())
         << "Page Down did not go on";
     desk.Xdotool({"key", "Home"});
     ASSERT_FALSE(desk.WaitForScreen(redAt(topLeft), 10).isNull()) << "Home did not go back";
@@ -729,8 +729,8 @@ TEST(X11Runtime, UnderAWindowManagerItIsBorderlessAboveAndSizedByIt) {
     QImage picture(200, 150, QImage::Format_RGB32);
     picture.fill(qRgb(255, 0, 0));
     const QString show = dir.path() + QStringLiteral("/managed");
-    ASSERT_TRUE(WriteSlideshow(show, ShowStream({{Encoded(picture, "png"), {}, 600}},
-                                                ShowHeader{})));
+    ASSERT_TRUE(
+        WriteSlideshow(show, ShowStream({{Encoded(picture, "png"), {}, 600}}, ShowHeader{})));
     desk.Xdotool({"mousemove", "320", "240"});
     desk.StartShow(show);
     const QRgb red = qRgb(255, 0, 0), face = qRgb(212, 208, 200);
@@ -750,9 +750,9 @@ TEST(X11Runtime, UnderAWindowManagerItIsBorderlessAboveAndSizedByIt) {
     EXPECT_TRUE(facts.skipTaskbar);
 
     desk.Xdotool({"mousemove", "200", "175", "click", "--repeat", "2", "--delay", "80", "1"});
-    ASSERT_FALSE(desk.WaitForScreen(
-                         [&](const QImage& s) { return Near(s.pixel(103, 175), face, 0); }, 10)
-                     .isNull())
+    ASSERT_FALSE(
+        desk.WaitForScreen([&](const QImage& s) { return Near(s.pixel(103, 175), face, 0); }, 10)
+            .isNull())
         << "no sizing border";
     // The bottom-right corner held and moved 60 px right and 50 down: the window manager
     // sizes the window (moves are repeated until it follows, as it takes the pointer
@@ -774,11 +774,11 @@ TEST(X11Runtime, UnderAWindowManagerItIsBorderlessAboveAndSizedByIt) {
     // Out of size-change mode the slide is placed in the middle of its new size.
     desk.Xdotool({"mousemove", "230", "200", "click", "--repeat", "2", "--delay", "80", "1"});
     EXPECT_FALSE(desk.WaitForScreen(
-                          [&](const QImage& s) {
-                              return Near(s.pixel(103, 175), kDesktop, 0) &&
-                                     Near(s.pixel(135, 130), red, 0);
-                          },
-                          10)
+                         [&](const QImage& s) {
+                             return Near(s.pixel(103, 175), kDesktop, 0) &&
+                                    Near(s.pixel(135, 130), red, 0);
+                         },
+                         10)
                      .isNull())
         << "the border stayed, or the slide was not placed anew";
     desk.PressUntilEnded("Escape");
@@ -835,7 +835,8 @@ TEST(X11Runtime, ReadsItsOwnDocumentWhereItLies) {
     once.loop = false;
     const QByteArray stream = ShowStream({TwoSlides(1).front()}, once);
     const QString show = dir.filePath(QStringLiteral("sparse"));
-    const QString why = WriteSparseSlideshow(show, ReadFileBytes(kRuntime), stream, qint64(4) << 30);
+    const QString why =
+        WriteSparseSlideshow(show, ReadFileBytes(kRuntime), stream, qint64(4) << 30);
     if (!why.isEmpty())
         GTEST_SKIP() << why.toStdString();
     const MeasuredRun played = RunMeasured(show, {}, desk.Environment());
