@@ -58,8 +58,9 @@ TEST(StreamShow, TheEnginesDocumentIsTheStreamsShowFields) {
         const Row& r = rows[i];
         const show::ShowSlide& s = d.slides[i];
         EXPECT_EQ(s.keyed, r.keyed) << r.name;
-        if (r.keyed)
+        if (r.keyed) {
             EXPECT_EQ(s.key, r.key) << r.name;
+        }
         EXPECT_EQ(int(s.switchTime), r.seconds) << r.name;
         EXPECT_EQ(int(s.flipH), r.flipH) << r.name;
         EXPECT_EQ(int(s.flipV), r.flipV) << r.name;
