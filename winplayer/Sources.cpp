@@ -1,10 +1,13 @@
 #include "winplayer/Sources.h"
 
 #include "packaging/CabinetReading.h"
+#include "slideshow/StreamShow.h"
 
 #include <windows.h>
 
 #include <climits>
+#include <optional>
+#include <string>
 #include <cstdint>
 #include <new>
 #include <vector>
@@ -13,16 +16,12 @@ namespace winplayer {
 
 namespace {
 
-enum : int {
-    kWrongFileFormat = 30019,
-    kWrongVersion = 30020,
-    kExtractFailed = 30036,
-    kTooManySlidesInFile = 30043,
-    kFileNotFound = 30077,
-    kNotARegularFile = 30300,
-    kNothingToPlay = 30341,
-    kNoSlidesToPlay = 30342,
-};
+using show::kMsgFileNotFound;
+using show::kMsgNothingToPlay;
+using show::kMsgNoSlidesToPlay;
+using show::kMsgWrongFileFormat;
+constexpr int kMsgExtractFailed = 30036;  ///< 「ファイルの展開に失敗しました」
+constexpr int kMsgNotARegularFile = 30300; ///< 「通常のファイルではないため開けません」
 
 /// `path` made absolute against the current folder (as it is, when it cannot be).
 std::wstring FullPath(const std::wstring& path) {
@@ -35,6 +34,15 @@ std::wstring FullPath(const std::wstring& path) {
         return path;
     full.resize(m);
     return full;
+}
+
+std::wstring Wide(const std::string& utf8) {
+    if (utf8.empty())
+        return std::wstring();
+    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
+    std::wstring out(size_t(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), out.data(), n);
+    return out;
 }
 
 bool EndsWithLsr(const std::wstring& path) {
@@ -52,23 +60,23 @@ HANDLE OpenRegular(const std::wstring& path, Refusal& refusal) {
         const bool missing = why == ERROR_FILE_NOT_FOUND || why == ERROR_PATH_NOT_FOUND ||
                              why == ERROR_INVALID_NAME || why == ERROR_BAD_NETPATH ||
                              why == ERROR_INVALID_DRIVE;
-        refusal = Refusal{missing ? kFileNotFound : kWrongFileFormat, path + L"\n"};
+        refusal = Refusal{missing ? kMsgFileNotFound : kMsgWrongFileFormat, path + L"\n"};
         return INVALID_HANDLE_VALUE;
     }
     if (attributes.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) {
-        refusal = Refusal{kNotARegularFile, path + L"\n"};
+        refusal = Refusal{kMsgNotARegularFile, path + L"\n"};
         return INVALID_HANDLE_VALUE;
     }
     HANDLE file = CreateFileW(full.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        refusal = Refusal{kWrongFileFormat, path + L"\n"};
+        refusal = Refusal{kMsgWrongFileFormat, path + L"\n"};
         return INVALID_HANDLE_VALUE;
     }
     // A name such as CON or a pipe opens as something else than a file on a disk.
     if (GetFileType(file) != FILE_TYPE_DISK) {
         CloseHandle(file);
-        refusal = Refusal{kNotARegularFile, path + L"\n"};
+        refusal = Refusal{kMsgNotARegularFile, path + L"\n"};
         return INVALID_HANDLE_VALUE;
     }
     return file;
@@ -289,7 +297,8 @@ bool OpenShowFile(const std::wstring& argument, const std::wstring& self, ShowFi
         const bool extracted = ExtractDocumentMember(cabinet, show.file, writeFailed);
         CloseHandle(cabinet);
         if (!extracted) {
-            refusal = Refusal{writeFailed ? kExtractFailed : kWrongFileFormat, argument + L"\n"};
+            refusal =
+                Refusal{writeFailed ? kMsgExtractFailed : kMsgWrongFileFormat, argument + L"\n"};
             return false;
         }
         span = layout::EmbeddedSpan{0, show.file.size()};
@@ -307,34 +316,22 @@ bool OpenShowFile(const std::wstring& argument, const std::wstring& self, ShowFi
         if (other == INVALID_HANDLE_VALUE)
             return false;
         if (!show.file.Adopt(other) || !EmbeddedSpan(show.file, span)) {
-            refusal = Refusal{kWrongFileFormat, argument + L"\n"};
+            refusal = Refusal{kMsgWrongFileFormat, argument + L"\n"};
             return false;
         }
         found = true;
     }
     if (!found) {
-        refusal = Refusal{kNothingToPlay, std::wstring(), false};
+        refusal = Refusal{kMsgNothingToPlay, std::wstring(), false};
         return false;
     }
     show.streamOffset = span.offset;
     show.parsed =
         layout::ParseDocumentStream(show.file.data() + span.offset, std::size_t(span.length));
-    switch (show.parsed.error) {
-    case layout::StreamError::None:
-        break;
-    case layout::StreamError::WrongFormat:
-        refusal = Refusal{kWrongFileFormat, std::wstring()};
-        return false;
-    case layout::StreamError::WrongVersion:
-        refusal = Refusal{kWrongVersion, std::wstring()};
-        return false;
-    case layout::StreamError::TooManySlides:
-        refusal = Refusal{kTooManySlidesInFile, std::to_wstring(show.parsed.declaredCount) + L" > " +
-                                                    std::to_wstring(layout::kMaxSlides) + L"\n"};
-        return false;
-    }
-    if (show.parsed.slides.empty()) {
-        refusal = Refusal{kNoSlidesToPlay, std::wstring(), false};
+    // The stream's own refusals, as every player words them; a document without slides
+    // is a notice, the others errors.
+    if (const std::optional<show::Refusal> r = show::RefusalOf(show.parsed)) {
+        refusal = Refusal{r->id, Wide(r->prefix), r->id != kMsgNoSlidesToPlay};
         return false;
     }
     return true;
