@@ -18,7 +18,7 @@
 #   REPS=5 bench/windows-player.sh     # 5 runs;  BUILD=other-build bench/windows-player.sh
 #
 # Builds nothing of the program. Needs build/LsrCtrl-windows.exe, build/luserio, the Linux
-# runtime (build/LsrCtrl-linux, or LINUX_RUNTIME=path) and build/bench_PhotoShowBench,
+# runtime (build/LsrCtrl.dll, or LINUX_RUNTIME=path) and build/bench_PhotoShowBench,
 # which makes the document at its first use (kept in $TMPDIR/luserio-bench-fixtures).
 # Measuring tools: wine, GNU time (/usr/bin/time), Xvfb, xdotool and a C compiler with
 # the Xlib headers for the probe below, which starts a player and watches one pixel of
@@ -30,7 +30,7 @@ cd "$(dirname "$0")/.."
 BUILD=${BUILD:-build}
 REPS=${REPS:-3}
 windows=$BUILD/LsrCtrl-windows.exe
-linux=${LINUX_RUNTIME:-$BUILD/LsrCtrl-linux}
+linux=${LINUX_RUNTIME:-$BUILD/LsrCtrl.dll}
 luserio=$BUILD/luserio
 fixtures=$BUILD/bench_PhotoShowBench
 for f in "$windows" "$linux" "$luserio" "$fixtures"; do
