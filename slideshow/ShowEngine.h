@@ -405,7 +405,7 @@ struct ShowState {
     bool ended = false;
     bool showedNothing = false;
     bool outOfMemory = false; ///< a frame could not be made for lack of memory
-    bool shownAny = false; ///< a slide's frame has been shown
+    bool shownAny = false;    ///< a slide's frame has been shown
     // Frames.
     FrameSpec wanted; ///< the frame of the slide on show for the window as it is
     bool wantedAsked = false;

@@ -38,8 +38,7 @@ bool DeclaresShowablePicture(const unsigned char* bytes, std::size_t size) {
 
 } // namespace
 
-ShowDocument ShowDocumentOfStream(const layout::ParsedStream& parsed,
-                                  const unsigned char* stream) {
+ShowDocument ShowDocumentOfStream(const layout::ParsedStream& parsed, const unsigned char* stream) {
     ShowDocument d;
     const layout::StreamHeader& h = parsed.header;
     for (int i = 0; i < 4; ++i)
@@ -56,8 +55,9 @@ ShowDocument ShowDocumentOfStream(const layout::ParsedStream& parsed,
         slide.keyed = s.storedKey != layout::kStoredNoKey;
         // Stored 0x00BBGGRR; the engine counts in 0x00RRGGBB.
         slide.key = slide.keyed ? PixelFromStored(s.storedKey & 0x00FFFFFFu) & 0x00FFFFFFu : 0;
-        slide.showable = s.imageLength > 0 &&
-                         (!stream || DeclaresShowablePicture(stream + s.imageOffset, s.imageLength));
+        slide.showable =
+            s.imageLength > 0 &&
+            (!stream || DeclaresShowablePicture(stream + s.imageOffset, s.imageLength));
         d.slides.push_back(slide);
     }
     return d;

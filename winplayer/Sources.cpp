@@ -6,10 +6,10 @@
 #include <windows.h>
 
 #include <climits>
-#include <optional>
-#include <string>
 #include <cstdint>
 #include <new>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace winplayer {
@@ -17,10 +17,10 @@ namespace winplayer {
 namespace {
 
 using show::kMsgFileNotFound;
-using show::kMsgNothingToPlay;
 using show::kMsgNoSlidesToPlay;
+using show::kMsgNothingToPlay;
 using show::kMsgWrongFileFormat;
-constexpr int kMsgExtractFailed = 30036;  ///< 「ファイルの展開に失敗しました」
+constexpr int kMsgExtractFailed = 30036; ///< 「ファイルの展開に失敗しました」
 constexpr int kMsgNotARegularFile = 30300; ///< 「通常のファイルではないため開けません」
 
 /// `path` made absolute against the current folder (as it is, when it cannot be).
@@ -217,9 +217,8 @@ public:
         if (!view)
             return data;
         try {
-            data.keep = std::shared_ptr<const void>(view, [](const void* v) {
-                UnmapViewOfFile(const_cast<void*>(v));
-            });
+            data.keep = std::shared_ptr<const void>(
+                view, [](const void* v) { UnmapViewOfFile(const_cast<void*>(v)); });
         } catch (const std::bad_alloc&) {
             UnmapViewOfFile(view);
             throw;
@@ -308,7 +307,8 @@ bool OpenShowFile(const std::wstring& argument, const std::wstring& self, ShowFi
         // The slides at the end of this program's own file.
         HANDLE own = CreateFileW(self.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        found = own != INVALID_HANDLE_VALUE && show.file.Adopt(own) && EmbeddedSpan(show.file, span);
+        found =
+            own != INVALID_HANDLE_VALUE && show.file.Adopt(own) && EmbeddedSpan(show.file, span);
     }
     if (!found && !argument.empty()) {
         // A created slideshow named as the argument.

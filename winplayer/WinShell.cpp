@@ -20,8 +20,8 @@ constexpr UINT kFramesReady = WM_APP + 1;  ///< the frame maker has results
 constexpr UINT kSystemResize = WM_APP + 2; ///< wParam: the edges to size from
 
 /// The virtual key of each show::Key, in its order.
-constexpr UINT kVirtualKeys[] = {VK_ESCAPE, VK_LEFT,  VK_RIGHT, VK_UP,     VK_DOWN,
-                                 VK_SPACE,  VK_PRIOR, VK_NEXT,  VK_HOME,   VK_END,
+constexpr UINT kVirtualKeys[] = {VK_ESCAPE, VK_LEFT,  VK_RIGHT, VK_UP,   VK_DOWN,
+                                 VK_SPACE,  VK_PRIOR, VK_NEXT,  VK_HOME, VK_END,
                                  VK_RETURN, VK_BACK,  'P'};
 static_assert(std::size(kVirtualKeys) == size_t(show::Key::P) + 1, "a virtual key per key");
 
@@ -415,8 +415,8 @@ void WinShell::Do(const show::out::SetSizingBorder& a) {
 
 void WinShell::Do(const show::out::StartTimer& a) {
     if (m_hwnd)
-        SetTimer(m_hwnd, a.timer == show::Timer::Zoom ? kZoomTimer : kSecondTimer,
-                 UINT(a.periodMs), nullptr);
+        SetTimer(m_hwnd, a.timer == show::Timer::Zoom ? kZoomTimer : kSecondTimer, UINT(a.periodMs),
+                 nullptr);
 }
 
 void WinShell::Do(const show::out::StopTimer& a) {

@@ -27,12 +27,18 @@ constexpr int kShownMessages[] = {30001, 30019, 30020, 30036, 30043, 30077,
 /// The usual interface fonts with Japanese glyphs, the most fitting first: those of
 /// Windows, then those Linux desktops (and so wine) have.
 const wchar_t* const kPreferredFaces[] = {
-    L"Meiryo UI",         L"Meiryo",           L"Yu Gothic UI",       L"Yu Gothic",
-    L"MS UI Gothic",      L"MS PGothic",       L"MS Gothic",          L"Noto Sans CJK JP",
-    L"Noto Sans JP",      L"Source Han Sans JP", L"Source Han Sans",  L"IPAexGothic",
-    L"IPAPGothic",        L"IPAGothic",        L"TakaoPGothic",       L"VL PGothic",
-    L"Droid Sans Japanese", L"Noto Sans CJK SC", L"Noto Sans CJK TC", L"Noto Sans CJK KR",
-    L"Microsoft YaHei UI", L"Microsoft JhengHei UI", L"Malgun Gothic", L"WenQuanYi Micro Hei",
+    L"Meiryo UI",           L"Meiryo",
+    L"Yu Gothic UI",        L"Yu Gothic",
+    L"MS UI Gothic",        L"MS PGothic",
+    L"MS Gothic",           L"Noto Sans CJK JP",
+    L"Noto Sans JP",        L"Source Han Sans JP",
+    L"Source Han Sans",     L"IPAexGothic",
+    L"IPAPGothic",          L"IPAGothic",
+    L"TakaoPGothic",        L"VL PGothic",
+    L"Droid Sans Japanese", L"Noto Sans CJK SC",
+    L"Noto Sans CJK TC",    L"Noto Sans CJK KR",
+    L"Microsoft YaHei UI",  L"Microsoft JhengHei UI",
+    L"Malgun Gothic",       L"WenQuanYi Micro Hei",
     L"WenQuanYi Zen Hei",
 };
 
@@ -88,8 +94,8 @@ int GlyphsOf(HDC dc, const std::wstring& face, const std::wstring& text) {
     std::vector<WORD> glyphs(text.size());
     if (GetGlyphIndicesW(dc, text.c_str(), int(text.size()), glyphs.data(),
                          GGI_MARK_NONEXISTING_GLYPHS) != GDI_ERROR)
-        found = int(
-            std::count_if(glyphs.begin(), glyphs.end(), [](WORD g) { return g != 0xFFFF; }));
+        found =
+            int(std::count_if(glyphs.begin(), glyphs.end(), [](WORD g) { return g != 0xFFFF; }));
     SelectObject(dc, old);
     DeleteObject(font);
     return found;
@@ -413,8 +419,8 @@ HFONT UiFont(int dpi) {
 
 int WindowDpi(HWND window) {
     using DpiForWindow = UINT(WINAPI*)(HWND);
-    static const auto forWindow = reinterpret_cast<DpiForWindow>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    static const auto forWindow = reinterpret_cast<DpiForWindow>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
     if (forWindow && window)
         if (const UINT dpi = forWindow(window))
             return int(dpi);

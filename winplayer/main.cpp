@@ -28,10 +28,9 @@ int Run(HINSTANCE instance, int argc, wchar_t** argv) {
         winplayer::ShowMessageWindow(nullptr, refusal.id, refusal.prefix, refusal.error);
         return 1;
     }
-    winplayer::WinShell shell(instance,
-                              show::ShowDocumentOfStream(file.parsed,
-                                                         file.file.data() + file.streamOffset),
-                              winplayer::PicturesOf(file));
+    winplayer::WinShell shell(
+        instance, show::ShowDocumentOfStream(file.parsed, file.file.data() + file.streamOffset),
+        winplayer::PicturesOf(file));
     return shell.Run();
 }
 

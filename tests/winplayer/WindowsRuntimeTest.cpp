@@ -306,8 +306,8 @@ int InkIn(const QImage& shot, int y0, int y1, int x0, int x1) {
     for (int y = y0; y < y1; ++y)
         for (int x = x0; x < x1; ++x) {
             const QRgb p = shot.pixel(x, y);
-            const int spread = std::max({qRed(p), qGreen(p), qBlue(p)}) -
-                               std::min({qRed(p), qGreen(p), qBlue(p)});
+            const int spread =
+                std::max({qRed(p), qGreen(p), qBlue(p)}) - std::min({qRed(p), qGreen(p), qBlue(p)});
             if (spread < 24 && qGray(p) < 200)
                 ink += 200 - qGray(p);
         }
@@ -458,8 +458,8 @@ TEST(WindowsRuntime, PlaysUnderWineWithTheKeyboardItsMenuAndItsDrag) {
     desk.Xdotool({"mousemove", "300", "250"});
     desk.Xdotool({"mousedown", "1"});
     ASSERT_FALSE(desk.WaitForScreen(slideTwo, 10).isNull()) << "the press did not switch";
-    for (const QString& step : {QStringLiteral("320 265"), QStringLiteral("340 278"),
-                                QStringLiteral("360 290")})
+    for (const QString& step :
+         {QStringLiteral("320 265"), QStringLiteral("340 278"), QStringLiteral("360 290")})
         desk.Xdotool(QStringList{"mousemove"} + step.split(' '));
     desk.Xdotool({"mouseup", "1"});
     const auto moved = [](const QImage& s) {
@@ -636,9 +636,9 @@ TEST(WindowsRuntime, RefusesWhatItCannotShowWithAMessageAndNamesASkippedSlideOnc
     // Each refusal is a message window captioned with the program's own name.
     struct Refusal {
         const char* name;
-        QByteArray stream;  ///< a show for Windows of this stream, or
-        QStringList args;   ///< the runtime alone, named "show.exe", with these arguments
-        QString prefix;     ///< before the message's text
+        QByteArray stream; ///< a show for Windows of this stream, or
+        QStringList args;  ///< the runtime alone, named "show.exe", with these arguments
+        QString prefix;    ///< before the message's text
         Msg message;
     };
     const Refusal refusals[] = {
