@@ -10,11 +10,12 @@ namespace show {
 
 namespace {
 
-/// Frames kept besides those of the last asks: enough for the results not yet taken, at
-/// most three; beyond the newest of them only while they take at most kOtherFramesBytes
-/// (each frame is as large as the window: a full-screen show at 1920 x 1080 keeps one).
+/// Frames kept besides those of the last asks (the slide on show's and the next one's):
+/// enough for the results not yet taken, at most three and only while they take at most
+/// kOtherFramesBytes. Each frame is as large as the window: a full-screen show at
+/// 1920 x 1080 keeps none besides its two.
 constexpr size_t kFramesKept = 3;
-constexpr size_t kOtherFramesBytes = size_t(12) << 20;
+constexpr size_t kOtherFramesBytes = size_t(4) << 20;
 
 size_t FrameBytes(const Frame& f) {
     return f.image.pixels.size() * sizeof(std::uint32_t) + f.opaque.size() * sizeof(Box);
@@ -143,7 +144,7 @@ void FrameMaker::Work() {
                     otherBytes += FrameBytes(*f);
                 }
             for (auto i = m_made.begin();
-                 (others > kFramesKept || (others > 1 && otherBytes > kOtherFramesBytes)) &&
+                 (others > kFramesKept || otherBytes > kOtherFramesBytes) &&
                  i != m_made.end();) {
                 if ((m_lastOnShow && (*i)->spec == *m_lastOnShow) ||
                     (m_lastAhead && (*i)->spec == *m_lastAhead)) {
