@@ -265,13 +265,27 @@ public:
         return match.hasMatch() ? match.captured(1).toLongLong() : -1;
     }
 
-    /// Presses Escape once, wherever the pointer is (the show has the keyboard), and
-    /// expects the window to go: `opaque`, a pixel of the show, is `root`'s colour again
-    /// within a few seconds. Wine then takes a few seconds to end the process.
-    void EndWithEscape(QPoint opaque, QRgb root) {
-        Xdotool({"key", "Escape"});
+    /// Ends the show with Escape and expects the window to go: `opaque`, a pixel of the
+    /// show, is `root`'s colour again within a few seconds. `pointerAway`: Escape is
+    /// pressed once, the pointer left where it is (the show must have the keyboard);
+    /// otherwise with the pointer over `opaque`, again until the window has gone (at most
+    /// ten times): without a window manager, a window of wine that lost the keyboard to
+    /// one of its own that went (a menu) still gets the keys over it. Wine then takes a
+    /// few seconds to end the process.
+    void EndWithEscape(QPoint opaque, QRgb root, bool pointerAway) {
         const auto gone = [&](const QImage& s) { return Near(s.pixel(opaque), root, 0); };
-        EXPECT_TRUE(m_show.state() == QProcess::NotRunning || !WaitForScreen(gone, 10).isNull())
+        bool left = false;
+        if (pointerAway) {
+            Xdotool({"key", "Escape"});
+            left = !WaitForScreen(gone, 10).isNull();
+        } else {
+            Xdotool({"mousemove", QString::number(opaque.x()), QString::number(opaque.y())});
+            for (int i = 0; i < 10 && !left && m_show.state() != QProcess::NotRunning; ++i) {
+                Xdotool({"key", "Escape"});
+                left = !WaitForScreen(gone, 1).isNull();
+            }
+        }
+        EXPECT_TRUE(left || m_show.state() == QProcess::NotRunning)
             << "Escape did not end the show";
         ASSERT_TRUE(m_show.state() == QProcess::NotRunning || m_show.waitForFinished(30000))
             << "the show's process did not end";
@@ -441,15 +455,13 @@ TEST(WindowsRuntime, PlaysUnderWineWithTheKeyboardItsMenuAndItsDrag) {
     desk.Xdotool({"key", "Escape"});
     ASSERT_FALSE(desk.WaitForScreen(slideTwo, 10).isNull()) << "slide 2 never appeared";
 
-    // Escape ends the show with the pointer away from it: the show has the keyboard.
-    desk.Xdotool({"mousemove", "600", "440"});
-    desk.EndWithEscape(QPoint(300, 250), kRoot);
+    desk.EndWithEscape(QPoint(300, 250), kRoot, false);
 
     // The runtime plays a document named relative to the folder it is started in, and
     // takes the keyboard when it opens: Escape, the pointer away from the show, ends it.
     desk.StartShow(kRuntime, {QStringLiteral("見本.lsr")}, folder);
     ASSERT_FALSE(desk.WaitForScreen(slideOne, 60).isNull()) << "the document never appeared";
-    desk.EndWithEscape(QPoint(300, 250), kRoot);
+    desk.EndWithEscape(QPoint(300, 250), kRoot, true);
 
     // Switched by clicks: a press on slide 1 goes on to slide 2 and drags the window with
     // it, 60 px right and 40 px down.
@@ -467,8 +479,7 @@ TEST(WindowsRuntime, PlaysUnderWineWithTheKeyboardItsMenuAndItsDrag) {
                Near(s.pixel(360, 290), kBlue, 24) && Near(s.pixel(555, 435), kWhite, 24);
     };
     EXPECT_FALSE(desk.WaitForScreen(moved, 10).isNull()) << "the drag did not move the window";
-    desk.Xdotool({"mousemove", "600", "20"});
-    desk.EndWithEscape(QPoint(360, 290), kRoot);
+    desk.EndWithEscape(QPoint(360, 290), kRoot, false);
 }
 
 // ---- Shows made byte by byte --------------------------------------------------------
@@ -592,8 +603,7 @@ TEST(WindowsRuntime, PlaysPhotosAndPicturesOfNearlyAHundredMegapixelsWithinBound
     std::printf("[ measured ] peak memory of the show: %lld KiB\n", static_cast<long long>(peak));
     EXPECT_GT(peak, 0);
     EXPECT_LT(peak, 100 * 1024);
-    desk.Xdotool({"mousemove", "600", "20"});
-    desk.EndWithEscape(QPoint(300, 250), kRoot);
+    desk.EndWithEscape(QPoint(300, 250), kRoot, false);
 }
 
 TEST(WindowsRuntime, RefusesWhatItCannotShowWithAMessageAndNamesASkippedSlideOnce) {
@@ -715,8 +725,7 @@ TEST(WindowsRuntime, RefusesWhatItCannotShowWithAMessageAndNamesASkippedSlideOnc
     ASSERT_FALSE(desk.WaitForScreen(slideThree, 20).isNull()) << "the show stood still";
     ASSERT_FALSE(desk.WaitForScreen(slideOne, 20).isNull()) << "the show did not loop";
     ASSERT_FALSE(desk.WaitForScreen(slideThree, 20).isNull()) << "slide 3 did not come again";
-    desk.Xdotool({"mousemove", "600", "20"});
-    desk.EndWithEscape(QPoint(300, 250), kRoot);
+    desk.EndWithEscape(QPoint(300, 250), kRoot, false);
     EXPECT_EQ(QString::fromUtf8(ReadFileBytes(log)), skipped);
 }
 
