@@ -86,7 +86,14 @@ void EditorWindow::OpenSlideProperties(int index) {
     SlidePropertiesDialog dlg(this);
     dlg.m_index = index;
     dlg.Initialize();
-    RecordChange(QStringLiteral("プレビュー背景色の変更"), [&] { RunModal(dlg); });
+    // Whatever the dialog changed is one step, named after the tolerance when it
+    // changed one (the slide's picture then changed with it).
+    RecordChange(
+        [&dlg] {
+            return dlg.m_toleranceChanged ? QStringLiteral("透過色の許容差の変更")
+                                          : QStringLiteral("プレビュー背景色の変更");
+        },
+        [&] { RunModal(dlg); });
     if (m_selectedCell >= 0) {
         m_selectedCell = -1;
         update();

@@ -12,6 +12,7 @@
 #include "editor/Text.h"
 #include "editor/ui/Art.h"
 #include "editor/ui/EditorWindow.h"
+#include "image/KeyedPicture.h"
 
 #include <QFontMetrics>
 #include <QLinearGradient>
@@ -112,6 +113,32 @@ std::optional<QRgb> EditorWindow::CellPixelColor(int k, QPoint pt) const {
         return std::nullopt;
     return CellImageColor(img, doc.slides[s].keyColor,
                           QPoint(int(at.x() * ratio), int(at.y() * ratio)));
+}
+
+std::optional<QRgb> EditorWindow::PickedKeyColor(int k, QPoint pt) const {
+    const std::optional<QRgb> drawn = CellPixelColor(k, pt);
+    if (!drawn)
+        return std::nullopt;
+    const SlideRecord& slide = CurrentDocument().slides[m_page * kSlidesPerPage + k];
+    const PicturePtr& base = KeyBase(slide);
+    const QImage& cell = m_cellImages[k];
+    const QImage picture = base ? base->image() : QImage();
+    if (picture.isNull() || cell.isNull())
+        return drawn;
+    // The cell shows the whole picture, scaled to the cell image and mirrored as the
+    // slide is: the point goes back through both to the picture's own pixel.
+    const qreal ratio = cell.devicePixelRatio();
+    const QPoint at = pt - m_cellRects[k].topLeft();
+    const auto back = [ratio](int v, int shown, int full) {
+        return std::clamp(int((v * ratio + 0.5) * full / shown), 0, full - 1);
+    };
+    int x = back(at.x(), cell.width(), picture.width());
+    int y = back(at.y(), cell.height(), picture.height());
+    if (slide.flipH)
+        x = picture.width() - 1 - x;
+    if (slide.flipV)
+        y = picture.height() - 1 - y;
+    return DominantColor(picture, QPoint(x, y), IsLossyPicture(base.get()));
 }
 
 QRect EditorWindow::CellArea(int k) const {

@@ -225,6 +225,26 @@ TEST_F(CommandLine, BuildOptionsApplyToTheImagesAfterThem) {
         ResetWorld();
     }
 
+    // A JPEG named with a colour: its pixels near the colour become it (the key's
+    // tolerance), and the picture is stored lossless.
+    ASSERT_TRUE(
+        ShapesOn(qRgb(255, 255, 255)).save(dir.filePath(QStringLiteral("art.jpg")), "JPEG", 70));
+    const int before =
+        FringePixels(QImage(dir.filePath(QStringLiteral("art.jpg"))), qRgb(255, 255, 255));
+    ASSERT_GT(before, 500);
+    ASSERT_EQ(Run({"--build", "art.lsr", "--key", "#FFFFFF", "art.jpg"}).code, 0);
+    const QJsonArray art = SlidesOf(Run({"--info", "art.lsr"}).out);
+    ASSERT_EQ(art.size(), 1);
+    EXPECT_EQ(art[0].toObject().value(QStringLiteral("imageFormat")), QStringLiteral("bmp"));
+    {
+        TestPrompts quiet;
+        ASSERT_TRUE(OpenDocument(dir.filePath(QStringLiteral("art.lsr"))));
+        const int after =
+            FringePixels(CurrentDocument().slides[0].picture->image(), qRgb(255, 255, 255));
+        EXPECT_LT(after * 100, before) << after << " of " << before;
+        ResetWorld();
+    }
+
     // An image that cannot be read is named, and the exit code says the work failed.
     const ProgramRun missing = Run({"--build", "part.lsr", "a.png", "gone.png"});
     EXPECT_EQ(missing.code, 1);

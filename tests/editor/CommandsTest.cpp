@@ -13,6 +13,7 @@
 #include "tests/support/TestPrompts.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QDragEnterEvent>
 #include <QMenu>
@@ -20,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUndoStack>
 #include <QUrl>
 #include <gtest/gtest.h>
 #include <memory>
@@ -388,6 +390,42 @@ TEST_F(Commands, TheMarkPopUpGreysWhatCannotBeDone) {
         EXPECT_TRUE(item->isEnabled()) << int(c);
         EXPECT_FALSE(item->isChecked()) << int(c);
     }
+}
+
+TEST_F(Commands, FixedColoursKeyJpegSlidesWithoutAFringe) {
+    // Shapes on white as a JPEG picture, as an imported PNG without transparency is.
+    const PicturePtr jpeg = Picture::fromBytes([] {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        ShapesOn(qRgb(255, 255, 255)).save(&buffer, "JPEG", 70);
+        return bytes;
+    }());
+    ASSERT_TRUE(jpeg);
+    const int before = FringePixels(jpeg->image(), qRgb(255, 255, 255));
+    ASSERT_GT(before, 500);
+    Slides(3);
+    Slide(1).picture = jpeg;
+    editor->m_selectedCell = 1;
+    editor->DocumentSaved();
+    editor->undoStack()->clear();
+
+    Run(Command::KeyWhite);
+    EXPECT_EQ(Slide(1).keyColor, qRgb(255, 255, 255));
+    const QByteArray stored = Slide(1).picture->save();
+    ASSERT_TRUE(stored.startsWith("BM"));
+    const int after = FringePixels(QImage::fromData(stored), qRgb(255, 255, 255));
+    EXPECT_LT(after * 100, before) << after << " of " << before;
+    // Clearing the colour gives the JPEG back; each is one step.
+    Run(Command::ClearKeyColor);
+    EXPECT_EQ(Slide(1).picture, jpeg);
+    EXPECT_EQ(editor->undoStack()->count(), 2);
+    editor->undoStack()->undo();
+    EXPECT_EQ(Slide(1).keyColor, qRgb(255, 255, 255));
+    EXPECT_NE(Slide(1).picture, jpeg);
+    editor->undoStack()->undo();
+    EXPECT_EQ(Slide(1).picture, jpeg);
+    EXPECT_FALSE(editor->m_modified);
 }
 
 TEST_F(Commands, SlideImageCommands) {

@@ -4,6 +4,8 @@
 #include "document/SlideTable.h"
 
 #include <QFile>
+#include <QPainter>
+#include <cstdlib>
 
 #if defined(Q_OS_UNIX)
 #include <sys/stat.h>
@@ -20,6 +22,42 @@ PicturePtr MakeTestPicture(int w, int h, QColor fill) {
     QImage img(w, h, QImage::Format_RGB32);
     img.fill(fill);
     return Picture::fromImage(img);
+}
+
+QImage ShapesOn(QRgb background, QSize size) {
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(background);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(Qt::NoPen);
+    const QRgb colours[] = {qRgb(20, 20, 20),   qRgb(200, 30, 30),   qRgb(30, 60, 200),
+                            qRgb(250, 200, 40), qRgb(120, 120, 120), qRgb(150, 40, 160)};
+    const int w = size.width() / 3, h = size.height() / 2;
+    for (int i = 0; i < 6; ++i) {
+        p.setBrush(QColor(colours[i]));
+        const QRect cell((i % 3) * w, (i / 3) * h, w, h);
+        const QRect shape = cell.adjusted(w / 6, h / 6, -w / 5, -h / 5);
+        if (i % 2)
+            p.drawEllipse(shape);
+        else
+            p.drawRect(shape);
+    }
+    return img;
+}
+
+int FringePixels(const QImage& image, QRgb key, int within) {
+    const QImage img = image.convertToFormat(QImage::Format_ARGB32);
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y) {
+        for (int x = 0; x < img.width(); ++x) {
+            const QRgb c = img.pixel(x, y);
+            const int dr = std::abs(qRed(c) - qRed(key)), dg = std::abs(qGreen(c) - qGreen(key)),
+                      db = std::abs(qBlue(c) - qBlue(key));
+            if (dr <= within && dg <= within && db <= within && dr + dg + db > 0)
+                ++n;
+        }
+    }
+    return n;
 }
 
 void ResetWorld() {

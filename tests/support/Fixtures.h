@@ -17,6 +17,15 @@ void ClearSettings();
 /// A solid-colour picture made from pixels (it saves as BMP).
 PicturePtr MakeTestPicture(int w, int h, QColor fill = Qt::red);
 
+/// Hard-edged shapes of several colours (dark, red, blue, yellow, grey) on a plain
+/// `background`, as drawn art on a one-colour page is: no pixel mixes the two.
+QImage ShapesOn(QRgb background, QSize size = QSize(240, 160));
+
+/// The pixels of `image` near `key` but not of it: each of red, green and blue within
+/// `within` of the key's, not all equal to it. What shows as a fringe or speckles around
+/// the shapes of a picture keyed with that colour.
+int FringePixels(const QImage& image, QRgb key, int within = 24);
+
 /// An editing state that counts the redraws asked of it.
 struct CountingEditState : EditorState {
     int redraws = 0;
