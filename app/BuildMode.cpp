@@ -13,7 +13,8 @@
 #include <QGuiApplication>
 #include <cstdio>
 
-int RunBuildMode(int argc, char** argv, const QString& out, const QList<BuildImage>& images) {
+int RunBuildMode(int argc, char** argv, const QString& out, const QList<BuildImage>& images,
+                 std::optional<SizeLimit> limit) {
     // No window is shown: the offscreen platform serves the image code without a display.
     ChooseWindowlessPlatform();
     QGuiApplication app(argc, argv);
@@ -21,7 +22,7 @@ int RunBuildMode(int argc, char** argv, const QString& out, const QList<BuildIma
     RemoveStaleWorkFilesOnce();
     InstallImageLimits();
     setPrompts(nullptr); // messages on standard error, questions answered with their first button
-    return BuildDocumentFromImages(out, images);
+    return BuildDocumentFromImages(out, images, stderr, limit);
 }
 
 namespace {
@@ -41,7 +42,8 @@ int BuildDocumentFromImages(const QString& out, const QStringList& images, std::
     return BuildDocumentFromImages(out, plain, err);
 }
 
-int BuildDocumentFromImages(const QString& out, const QList<BuildImage>& images, std::FILE* err) {
+int BuildDocumentFromImages(const QString& out, const QList<BuildImage>& images, std::FILE* err,
+                            std::optional<SizeLimit> limit) {
     if (out.isEmpty() || images.isEmpty()) {
         std::fprintf(err, "usage: luserio --build OUT.lsr IMAGE...\n");
         return 2;
@@ -74,7 +76,7 @@ int BuildDocumentFromImages(const QString& out, const QList<BuildImage>& images,
             ++end;
         const KeyColor given = keyColor ? *keyColor : std::nullopt;
         const BatchReport part = ImportFilesAsSlides(ed, -1, paths.mid(start, end - start), nullptr,
-                                                     BatchProgress::Hidden, given);
+                                                     BatchProgress::Hidden, given, limit);
         report.added += part.added;
         for (BatchFile f : part.refused) {
             f.index += int(start);

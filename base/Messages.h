@@ -75,6 +75,10 @@ enum class Msg : int {
     NoSlideCanBeShown = 30343,
     /// The slides named before the text are left out of the show: their pictures do not show.
     SlidesSkipped = 30344,
+    /// The size limit added pictures are fitted into: %1 × %2 pixels.
+    ImageLimitOn = 30350,
+    /// Added pictures keep their size: the limit is off.
+    ImageLimitOff = 30351,
 };
 
 /// Ascending numbers as a short list, runs of consecutive numbers as "first-last"

@@ -47,6 +47,17 @@ struct ImportSettings {
     int keyTolerance = 24; ///< see Setting::KeyTolerance and kDefaultKeyTolerance
 };
 
+/// A size limit chosen for one run instead of the settings' (the command line's
+/// --max-size).
+struct SizeLimit {
+    bool on = true; ///< false: pictures keep their size
+    int width = 500;
+    int height = 500;
+    bool operator==(const SizeLimit& o) const {
+        return on == o.on && (!on || (width == o.width && height == o.height));
+    }
+};
+
 /// The settings in the store and the screen's colour depth, now. Interface thread only.
 ImportSettings ReadImportSettings();
 

@@ -14,6 +14,7 @@
 #include "dialogs/SwitchTimeDialog.h"
 #include "document/Document.h"
 #include "editor/ui/EditorWindow.h"
+#include "image/AddSlides.h"
 
 void EditorWindow::OpenTimeSet() {
     Document& doc = CurrentDocument();
@@ -52,11 +53,15 @@ void EditorWindow::OpenSystemSettings() {
         WriteSettingInt(Setting::TitleMode, dlg.m_titleMode);
         update();
     }
+    const QString limitBefore = ImageLimitText();
     WriteSettingInt(Setting::OpenLastAtStart, dlg.m_openLast);
     WriteSettingInt(Setting::NewSlideSeconds, dlg.m_newSlideSeconds);
     WriteSettingInt(Setting::LimitImageSize, dlg.m_limitSize);
     WriteSettingInt(Setting::ImageLimitWidth, dlg.m_limitWidth);
     WriteSettingInt(Setting::ImageLimitHeight, dlg.m_limitHeight);
+    // The empty page's hint says the size limit: it follows a new one.
+    if (CurrentDocument().slideCount == 0 && ImageLimitText() != limitBefore)
+        update();
 }
 
 void EditorWindow::OpenVersionInfo() {

@@ -155,6 +155,9 @@ public:
     /// to. CellPixelColor's colour when the picture does not decode; nothing when `pt`
     /// is outside the drawn image.
     std::optional<QRgb> PickedKeyColor(int k, QPoint pt) const;
+    /// The empty page's hint: how to add pictures, and what becomes of their size
+    /// (ImageLimitText, as the settings say now).
+    static QString EmptyPageHint();
 
     /// The area repainted when page cell k's highlight changes: its rectangle grown by
     /// 5 pixels left, up and right and 25 pixels down (over its labels).

@@ -128,6 +128,24 @@ TEST_F(CommandLine, WrongCommandLinesSayWhyOnOneLineThenTheUsageAndExitTwo) {
          "luserio: --target applies only to --export-exe"},
         {{"--build", "o.lsr", "a.png", "--time", "3"},
          "luserio: --time 3 comes after the last IMAGE: it applies to the images after it"},
+        // The size limit: N, NxM or none, in plain digits.
+        {{"--build", "o.lsr", "--max-size", "0", "a.png"},
+         "luserio: --max-size needs N, NxM (whole pixels from 1 to 99999) or none, not '0'"},
+        {{"--build", "o.lsr", "--max-size", "800x", "a.png"},
+         "luserio: --max-size needs N, NxM (whole pixels from 1 to 99999) or none, not '800x'"},
+        {{"--build", "o.lsr", "--max-size", "-5", "a.png"},
+         "luserio: --max-size needs N, NxM (whole pixels from 1 to 99999) or none, not '-5'"},
+        {{"--build", "o.lsr", "--max-size", "8x6x5", "a.png"},
+         "luserio: --max-size needs N, NxM (whole pixels from 1 to 99999) or none, not '8x6x5'"},
+        {{"--build", "o.lsr", "--max-size", "100000", "a.png"},
+         "luserio: --max-size needs N, NxM (whole pixels from 1 to 99999) or none, not "
+         "'100000'"},
+        {{"--build", "o.lsr", "--max-size", "800 x 600", "a.png"},
+         "luserio: --max-size needs N, NxM (whole pixels from 1 to 99999) or none, not '800 x "
+         "600'"},
+        {{"--build", "o.lsr", "--max-size", "800", "--max-size", "none", "a.png"},
+         "luserio: --max-size is given more than once"},
+        {{"--info", "a.lsr", "--max-size", "800"}, "luserio: --max-size applies only to --build"},
     };
     for (const Row& r : rows) {
         const ProgramRun run = Run(r.args);
@@ -146,13 +164,42 @@ TEST_F(CommandLine, WrongCommandLinesSayWhyOnOneLineThenTheUsageAndExitTwo) {
     EXPECT_EQ(QImage(dir.filePath(QStringLiteral("a.png"))).pixel(0, 0), QColor(Qt::red).rgb());
 }
 
+TEST(CommandLineParse, MaxSizeChoosesTheLimitOfOneBuild) {
+    struct Row {
+        QStringList args;
+        std::optional<SizeLimit> limit; // nothing: the settings' limit
+    };
+    const Row rows[] = {
+        {{"--build", "o.lsr", "a.png"}, std::nullopt},
+        {{"--build", "o.lsr", "--max-size", "800", "a.png"}, SizeLimit{true, 800, 800}},
+        {{"--build", "o.lsr", "--max-size=1920x1080", "a.png"}, SizeLimit{true, 1920, 1080}},
+        {{"--build", "o.lsr", "a.png", "--max-size", "300X200", "b.png"},
+         SizeLimit{true, 300, 200}},
+        {{"--build", "o.lsr", "--max-size", "None", "a.png"}, SizeLimit{false, 0, 0}},
+        {{"--build", "o.lsr", "--max-size", "1", "a.png"}, SizeLimit{true, 1, 1}},
+        {{"--build", "o.lsr", "--max-size", "99999x7", "a.png"}, SizeLimit{true, 99999, 7}},
+    };
+    for (const Row& r : rows) {
+        const ParsedCommandLine parsed = ParseCommandLine(r.args);
+        const QString what = r.args.join(QLatin1Char(' '));
+        EXPECT_TRUE(parsed.error.isEmpty())
+            << what.toStdString() << ": " << parsed.error.toStdString();
+        EXPECT_EQ(parsed.invocation.maxSize, r.limit) << what.toStdString();
+        // The option is no image.
+        EXPECT_EQ(parsed.invocation.images.size(), r.args.size() == 6 ? 2 : 1)
+            << what.toStdString();
+    }
+}
+
 TEST_F(CommandLine, HelpNamesEveryModeWithAnExampleAndTheExitCodes) {
     for (const char* help : {"--help", "-h"}) {
         const ProgramRun run = Run({QString::fromLatin1(help)});
         EXPECT_EQ(run.code, 0);
         const QString out = QString::fromLocal8Bit(run.out);
         for (const char* line :
-             {"Usage: luserio [FILE]\n", "luserio --build OUT.lsr [--time SECONDS] [--key COLOR]",
+             {"Usage: luserio [FILE]\n",
+              "luserio --build OUT.lsr [--max-size N|NxM|none] [--time SECONDS] [--key COLOR]",
+              "  --max-size N|NxM|none   ", "  luserio --build album.lsr --max-size 1920x1080",
               "luserio --info FILE\n", "luserio --play FILE [--screen N]\n",
               "luserio --export-exe FILE.lsr OUT [--target native|windows]\n",
               "luserio --version\n",
@@ -244,6 +291,15 @@ TEST_F(CommandLine, BuildOptionsApplyToTheImagesAfterThem) {
         EXPECT_LT(after * 100, before) << after << " of " << before;
         ResetWorld();
     }
+
+    // The size limit of one build: a 1000 x 800 picture into 300 x 200 is 250 x 200.
+    QImage large(1000, 800, QImage::Format_RGB32);
+    large.fill(Qt::darkCyan);
+    ASSERT_TRUE(large.save(dir.filePath(QStringLiteral("large.png"))));
+    ASSERT_EQ(Run({"--build", "fit.lsr", "--max-size", "300x200", "large.png"}).code, 0);
+    const QJsonObject fit = SlidesOf(Run({"--info", "fit.lsr"}).out)[0].toObject();
+    EXPECT_EQ(fit.value(QStringLiteral("width")).toInt(), 250);
+    EXPECT_EQ(fit.value(QStringLiteral("height")).toInt(), 200);
 
     // An image that cannot be read is named, and the exit code says the work failed.
     const ProgramRun missing = Run({"--build", "part.lsr", "a.png", "gone.png"});

@@ -104,6 +104,44 @@ TEST(BuildMode, MixedFolderBecomesSlidesInOrder) {
     ResetWorld();
 }
 
+TEST(BuildMode, ASizeLimitOfTheRunWinsOverTheSettings) {
+    QTemporaryDir dir;
+    const TempFolderOverride tmp;
+    QImage photo(1000, 800, QImage::Format_RGB32);
+    photo.fill(qRgb(30, 90, 150));
+    ASSERT_TRUE(WriteFile(dir.filePath("photo.png"), Encode(photo, "png")));
+    struct Row {
+        const char* name;
+        std::optional<SizeLimit> limit;
+        QSize size; // 1000 x 800 scaled by the smaller of the two ratios
+    };
+    const Row rows[] = {
+        {"the settings' 400 x 400", std::nullopt, {400, 320}},
+        {"300 x 300", SizeLimit{true, 300, 300}, {300, 240}},
+        {"400 x 100: the height decides", SizeLimit{true, 400, 100}, {125, 100}},
+        {"larger than the picture", SizeLimit{true, 2000, 2000}, {1000, 800}},
+        {"none", SizeLimit{false, 0, 0}, {1000, 800}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        ResetWorld();
+        WriteSettingInt(Setting::ImageLimitWidth, 400);
+        WriteSettingInt(Setting::ImageLimitHeight, 400);
+        TestPrompts tp;
+        ErrorLines err;
+        ASSERT_EQ(
+            BuildDocumentFromImages(dir.filePath("out.lsr"),
+                                    QList<BuildImage>{{dir.filePath("photo.png"), {}, {}, {}, {}}},
+                                    err.file(), r.limit),
+            0);
+        ASSERT_EQ(CurrentDocument().slideCount, 1);
+        EXPECT_EQ(GetPictureSize(CurrentDocument().slides[0].picture), r.size);
+        // The settings stay as they were.
+        EXPECT_EQ(ReadSettingInt(Setting::ImageLimitWidth, 0), 400);
+    }
+    ResetWorld();
+}
+
 TEST(BuildMode, EachFileLeftOutIsNamedWithItsReason) {
     ResetWorld();
     TestPrompts tp;
