@@ -136,7 +136,7 @@ void BM_SwitchToPhotoSlide(benchmark::State& state) {
         slideshow.installEventFilter(&counter);
         for (auto _ : state) {
             state.PauseTiming();
-            slideshow.WaitForNextFrame();
+            slideshow.WaitForFrames();
             const int paints = counter.paints;
             state.ResumeTiming();
             slideshow.SwitchToNext();
@@ -155,7 +155,7 @@ void BM_SwitchToPhotoSlide(benchmark::State& state) {
         state.counters["window_w"] = slideshow.width();
         state.counters["window_h"] = slideshow.height();
         slideshow.EndShow();
-        slideshow.WaitForNextFrame();
+        slideshow.WaitForFrames();
     }
     CloseDocument();
 }

@@ -1,6 +1,7 @@
 #include "dialogs/AboutDialog.h"
 
 #include "base/Version.h"
+#include "dialogs/HelpWindow.h"
 
 #include <QApplication>
 #include <QFile>
@@ -30,6 +31,8 @@ QString AboutDialog::HistoryText() {
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("バージョン情報"));
+    // F1: the manual at the chapter of this dialog.
+    AddHelpCommand(this, QStringLiteral("バージョン情報とヘルプ"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
     auto* icon = new QLabel(this);

@@ -1,8 +1,10 @@
 #include "dialogs/HelpWindow.h"
 
+#include "base/Messages.h"
 #include "base/Platform.h"
 #include "base/Prompts.h"
 #include "dialogs/CommandAction.h"
+#include "dialogs/ModalRunner.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -13,14 +15,29 @@
 #include <QLineEdit>
 #include <QPdfBookmarkModel>
 #include <QPdfDocument>
-#include <QPdfPageNavigator>
 #include <QPdfSearchModel>
 #include <QSplitter>
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace {
+/// The first entry under `parent` (depth first, in the manual's order) whose title without
+/// its number is `title`.
+QModelIndex FindEntry(const QAbstractItemModel* model, const QModelIndex& parent,
+                      const QString& title) {
+    for (int row = 0; row < model->rowCount(parent); ++row) {
+        const QModelIndex entry = model->index(row, 0, parent);
+        if (HelpWindow::WithoutNumber(entry.data().toString()) == title)
+            return entry;
+        const QModelIndex below = FindEntry(model, entry, title);
+        if (below.isValid())
+            return below;
+    }
+    return QModelIndex();
+}
+
 QToolButton* ButtonFor(QAction* action, QWidget* parent) {
     auto* button = new QToolButton(parent);
     button->setDefaultAction(action);
@@ -94,9 +111,12 @@ HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent) {
     m_fitPage->setCheckable(true);
     connect(m_fitPage, &QAction::triggered, this,
             [this] { m_view->SetFit(ManualView::Fit::Page); });
+    // F1 here shows the chapter about this window, in this window.
+    QAction* help = AddCommandAction(this, "help", "ヘルプ", {QKeySequence::HelpContents});
+    connect(help, &QAction::triggered, this,
+            [this] { ShowChapter(QString::fromUtf8(kOwnChapter)); });
     connect(m_view, &ManualView::fitChanged, this, &HelpWindow::UpdateFitActions);
-    connect(m_view->pageNavigator(), &QPdfPageNavigator::currentPageChanged, this,
-            &HelpWindow::UpdatePageLabel);
+    connect(m_view, &ManualView::pageOnShowChanged, this, &HelpWindow::UpdatePageLabel);
     connect(m_document, &QPdfDocument::statusChanged, this, &HelpWindow::UpdatePageLabel);
 
     auto* bar = new QHBoxLayout;
@@ -151,12 +171,43 @@ bool HelpWindow::Initialize() {
         return false;
     }
     m_document->load(path);
-    setWindowTitle(m_manualName);
+    setWindowTitle(QString::fromUtf8(kTitle));
     setWindowState(windowState() | Qt::WindowMaximized);
     // The first view shows the title page whole; the keys go to the pages at once.
     m_view->SetFit(ManualView::Fit::Page);
     m_view->setFocus(Qt::OtherFocusReason);
     return true;
+}
+
+QString HelpWindow::WithoutNumber(const QString& title) {
+    const QString t = title.trimmed();
+    qsizetype i = 0;
+    while (i < t.size() && t.at(i).isDigit())
+        ++i;
+    // A number is a chapter's when a space (the ideographic one too) follows it.
+    if (i == 0 || i == t.size() || !t.at(i).isSpace())
+        return t;
+    return t.mid(i).trimmed();
+}
+
+bool HelpWindow::ShowChapter(const QString& title) {
+    const QModelIndex entry = FindEntry(m_bookmarks, QModelIndex(), title);
+    if (!entry.isValid())
+        return false;
+    if (!isVisible())
+        m_chapterWhenShown = title; // the place depends on the view's size
+    if (entry.parent().isValid())
+        m_outline->expand(entry.parent());
+    m_outline->setCurrentIndex(entry);
+    m_outline->scrollTo(entry);
+    ShowOutlineEntry(entry);
+    return true;
+}
+
+void HelpWindow::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!m_chapterWhenShown.isEmpty())
+        ShowChapter(std::exchange(m_chapterWhenShown, QString()));
 }
 
 void HelpWindow::Search(const QString& text) {
@@ -168,7 +219,7 @@ void HelpWindow::Search(const QString& text) {
             for (const QPdfLink& link : m_searchModel->resultsOnPage(page))
                 marks.append({page, link.rectangles()});
     int first = marks.isEmpty() ? -1 : 0;
-    const int here = m_view->pageNavigator()->currentPage();
+    const int here = m_view->PageOnShow();
     for (int i = 0; i < marks.size(); ++i)
         if (marks[i].page >= here) {
             first = i;
@@ -211,13 +262,29 @@ void HelpWindow::ShowOutlineEntry(const QModelIndex& index) {
 
 void HelpWindow::UpdatePageLabel() {
     const int pages = m_document->pageCount();
-    m_pageLabel->setText(pages > 0 ? QStringLiteral("%1 / %2 ページ")
-                                         .arg(m_view->pageNavigator()->currentPage() + 1)
-                                         .arg(pages)
-                                   : QString());
+    m_pageLabel->setText(
+        pages > 0 ? QStringLiteral("%1 / %2 ページ").arg(m_view->PageOnShow() + 1).arg(pages)
+                  : QString());
 }
 
 void HelpWindow::UpdateFitActions() {
     m_fitWidth->setChecked(m_view->fit() == ManualView::Fit::Width);
     m_fitPage->setChecked(m_view->fit() == ManualView::Fit::Page);
+}
+
+void ShowHelp(QWidget* parent, const QString& chapter) {
+    HelpWindow dlg(parent);
+    dlg.m_manualName = MessageText(Msg::ManualName);
+    if (!dlg.Initialize())
+        return;
+    if (!chapter.isEmpty())
+        dlg.ShowChapter(chapter);
+    RunModal(dlg);
+}
+
+QAction* AddHelpCommand(QWidget* window, const QString& chapter) {
+    QAction* help = AddCommandAction(window, "help", "ヘルプ", {QKeySequence::HelpContents});
+    QObject::connect(help, &QAction::triggered, window,
+                     [window, chapter] { ShowHelp(window, chapter); });
+    return help;
 }

@@ -29,19 +29,28 @@ ManualView::ManualView(QWidget* parent) : QPdfView(parent) {
     setPalette(around);
     connect(this, &QPdfView::documentChanged, this, [this](QPdfDocument* doc) {
         if (doc)
-            connect(doc, &QPdfDocument::statusChanged, this, [this] { ApplyFit(); });
+            connect(doc, &QPdfDocument::statusChanged, this, [this] {
+                ApplyFit();
+                NotePageOnShow();
+            });
         ApplyFit();
+        NotePageOnShow();
     });
 }
 
 void ManualView::SetFit(Fit fit) {
-    const int page = pageNavigator()->currentPage();
+    const int page = PageOnShow();
     m_fit = fit;
     ApplyFit();
-    // A whole page is the page in view, from its top.
+    // A whole page is the page on show, from its top.
     const QList<QRect> pages = Layout();
-    if (fit == Fit::Page && page >= 0 && page < pages.size())
+    if (fit == Fit::Page && page >= 0 && page < pages.size()) {
         ScrollTo(pages[page].top() - documentMargins().top());
+        // A page lower than the reference line (a view much wider than high) starts there.
+        if (PageOnShow() != page)
+            Keep(Place{page, 0}, ReferenceLine());
+    }
+    NotePageOnShow();
     emit fitChanged();
 }
 
@@ -60,22 +69,35 @@ void ManualView::ApplyFit() {
     qreal zoom = room.width() / (widest * res);
     if (m_fit == Fit::Page)
         zoom = std::min(zoom, room.height() / (doc->pagePointSize(0).height() * res));
-    setZoomFactor(std::clamp(zoom, kMinZoom, kMaxZoom));
+    SetZoomKeepingPage(std::clamp(zoom, kMinZoom, kMaxZoom));
+}
+
+void ManualView::SetZoomKeepingPage(qreal zoom) {
+    const int line = ReferenceLine();
+    const Place onLine = PlaceAt(line);
+    if (onLine.page < 0) {
+        setZoomFactor(zoom);
+        return;
+    }
+    // What the reader sees of the page on show begins at the view's top, or lower down
+    // where the page itself begins.
+    const int pageTop = PageRect(onLine.page).top();
+    const Place top = pageTop >= 0 ? Place{onLine.page, 0} : PlaceAt(0);
+    const int topAt = std::max(0, pageTop);
+    m_zooming = true;
+    setZoomFactor(zoom);
+    Keep(top, topAt);
+    if (PageOnShow() != onLine.page)
+        Keep(onLine, line);
+    m_zooming = false;
+    NotePageOnShow();
 }
 
 void ManualView::ZoomBy(qreal factor) {
-    const QList<QRect> pages = Layout();
-    if (pages.isEmpty())
+    if (Layout().isEmpty())
         return;
-    // Keep the point in the middle of the view where it is on its page.
-    const int height = pages.last().bottom() + documentMargins().bottom();
-    const qreal middle =
-        (verticalScrollBar()->value() + viewport()->height() / 2.0) / std::max(1, height);
     m_fit = Fit::None;
-    setZoomFactor(std::clamp(zoomFactor() * factor, kMinZoom, kMaxZoom));
-    const QList<QRect> after = Layout();
-    const int newHeight = after.last().bottom() + documentMargins().bottom();
-    ScrollTo(qRound(middle * newHeight - viewport()->height() / 2.0));
+    SetZoomKeepingPage(std::clamp(zoomFactor() * factor, kMinZoom, kMaxZoom));
     emit fitChanged();
 }
 
@@ -103,6 +125,40 @@ QList<QRect> ManualView::Layout() const {
         y += r.height() + pageSpacing();
     }
     return out;
+}
+
+ManualView::Place ManualView::PlaceAt(int y) const {
+    const QList<QRect> pages = Layout();
+    if (pages.isEmpty())
+        return {};
+    const int at = y + verticalScrollBar()->value();
+    const qreal s = Scale();
+    for (int i = 0; i < pages.size(); ++i) {
+        if (at < pages[i].top())
+            return {i, 0};
+        if (at <= pages[i].bottom())
+            return {i, (at - pages[i].top()) / s};
+    }
+    return {int(pages.size()) - 1, pages.last().height() / s};
+}
+
+void ManualView::Keep(const Place& place, int y) {
+    const QList<QRect> pages = Layout();
+    if (place.page < 0 || place.page >= pages.size())
+        return;
+    ScrollTo(pages[place.page].top() + qRound(place.y * Scale()) - y);
+}
+
+int ManualView::PageOnShow() const {
+    return PlaceAt(ReferenceLine()).page;
+}
+
+void ManualView::NotePageOnShow() {
+    const int page = PageOnShow();
+    if (page == m_pageOnShow)
+        return;
+    m_pageOnShow = page;
+    emit pageOnShowChanged(page);
 }
 
 QRect ManualView::PageRect(int page) const {
@@ -168,6 +224,13 @@ void ManualView::paintEvent(QPaintEvent* event) {
 void ManualView::resizeEvent(QResizeEvent* event) {
     QPdfView::resizeEvent(event);
     ApplyFit();
+    NotePageOnShow();
+}
+
+void ManualView::scrollContentsBy(int dx, int dy) {
+    QPdfView::scrollContentsBy(dx, dy);
+    if (!m_zooming)
+        NotePageOnShow();
 }
 
 void ManualView::keyPressEvent(QKeyEvent* event) {

@@ -1,6 +1,7 @@
 #include "dialogs/SettingsDialog.h"
 
 #include "dialogs/ButtonArt.h"
+#include "dialogs/HelpWindow.h"
 #include "dialogs/NumberSpin.h"
 #include "editor/DialogMath.h"
 
@@ -33,6 +34,8 @@ QWidget* Indented(QLayout* inner, QWidget* parent) {
 
 SettingsDialog::SettingsDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("システムの環境設定"));
+    // F1: the manual at the chapter of this dialog.
+    AddHelpCommand(this, QStringLiteral("システムの環境設定"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
     // 1: open the last document at start-up; the text stands left of the box.

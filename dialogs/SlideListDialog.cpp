@@ -2,6 +2,7 @@
 
 #include "base/Prompts.h"
 #include "dialogs/CommandAction.h"
+#include "dialogs/HelpWindow.h"
 #include "document/Document.h"
 #include "document/Picture.h"
 #include "document/SlideTable.h"
@@ -35,6 +36,8 @@ constexpr int kColumnCount = int(std::size(kColumns));
 
 SlideListDialog::SlideListDialog(EditorWindow* parent) : QDialog(parent), m_editor(parent) {
     setWindowTitle(QStringLiteral("プロパティ"));
+    // F1: the manual at the chapter of this dialog.
+    AddHelpCommand(this, QStringLiteral("スライドの一覧"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setSizeGripEnabled(false);
     setMinimumSize(300, 300);

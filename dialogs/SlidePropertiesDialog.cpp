@@ -4,6 +4,7 @@
 
 #include "dialogs/ButtonArt.h"
 #include "dialogs/ColorButton.h"
+#include "dialogs/HelpWindow.h"
 #include "document/Document.h"
 #include "document/Picture.h"
 #include "editor/CellImage.h"
@@ -46,6 +47,8 @@ private:
 
 SlidePropertiesDialog::SlidePropertiesDialog(EditorWindow* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("スライドのプロパティ"));
+    // F1: the manual at the chapter of this dialog.
+    AddHelpCommand(this, QStringLiteral("スライドのプロパティ"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
     // The preview frame: R plus a one-pixel border that is filled with the background

@@ -2,6 +2,7 @@
 
 #include "base/Prompts.h"
 #include "dialogs/ButtonArt.h"
+#include "dialogs/HelpWindow.h"
 #include "editor/DialogMath.h"
 
 #include <QGridLayout>
@@ -17,6 +18,8 @@
 
 SwitchTimeDialog::SwitchTimeDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("自動切替え時間セット"));
+    // F1: the manual at the chapter of this dialog.
+    AddHelpCommand(this, QStringLiteral("時間セットで一覧表から変える"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
     auto* grid = new QGridLayout;

@@ -89,6 +89,10 @@ public:
     /// The stored image-file bytes (read from the store when they are there); empty for
     /// a picture made from pixels or when the store cannot be read.
     QByteArray sourceBytes() const;
+    /// The same bytes for a decoder that reads them while this picture lives: mapped
+    /// from their store without a copy where it can be (StoredBytes::view). Never keep
+    /// the result beyond the picture.
+    QByteArray viewBytes() const { return m_source.view(); }
     /// The image-file bytes: the source bytes, or a BMP file for a picture made from pixels.
     QByteArray save() const;
     /// The length of what save() gives, without encoding or reading anything.

@@ -20,13 +20,6 @@ constexpr int kHeaderSize = 36;
 constexpr int kFolderSize = 8;
 constexpr int kFileFixedSize = 16;
 constexpr int kDataHeaderSize = 8;
-constexpr quint16 kFlagPrev = 0x0001;
-constexpr quint16 kFlagNext = 0x0002;
-constexpr quint16 kFlagReserve = 0x0004;
-constexpr quint16 kFolderContinued = 0xFFFD; // and above: members spanning cabinets
-// Largest compressed block we accept; the field is 16 bits, and MSZIP blocks stay far
-// below this (32 KiB of data plus the deflate overhead).
-constexpr int kMaxCompressedBlock = 65535;
 
 const char* const kCp932 = "windows-31j";
 
@@ -38,13 +31,6 @@ void put32(uchar* p, quint32 v) {
     for (int i = 0; i < 4; ++i)
         p[i] = uchar(v >> (8 * i));
 }
-quint16 get16(const uchar* p) {
-    return quint16(p[0] | (p[1] << 8));
-}
-quint32 get32(const uchar* p) {
-    return quint32(p[0]) | (quint32(p[1]) << 8) | (quint32(p[2]) << 16) | (quint32(p[3]) << 24);
-}
-
 bool readExact(QIODevice& in, void* buf, qint64 n) {
     return n == 0 || in.read(static_cast<char*>(buf), n) == n;
 }
@@ -62,35 +48,11 @@ bool isAscii(const QString& s) {
 } // namespace
 
 quint32 Checksum(const uchar* data, qsizetype n, quint32 seed) {
-    quint32 csum = seed;
-    qsizetype words = n / 4;
-    const uchar* p = data;
-    while (words-- > 0) {
-        csum ^= get32(p);
-        p += 4;
-    }
-    quint32 tail = 0;
-    switch (n & 3) {
-    case 3:
-        tail |= quint32(*p++) << 16;
-        [[fallthrough]];
-    case 2:
-        tail |= quint32(*p++) << 8;
-        [[fallthrough]];
-    case 1:
-        tail |= quint32(*p++);
-        break;
-    default:
-        break;
-    }
-    return csum ^ tail;
+    return ChecksumOf(data, n > 0 ? std::size_t(n) : 0, seed);
 }
 
 quint32 DataBlockChecksum(const uchar* data, quint16 cbData, quint16 cbUncomp) {
-    uchar sizes[4];
-    put16(sizes, cbData);
-    put16(sizes + 2, cbUncomp);
-    return Checksum(sizes, 4, Checksum(data, cbData, 0));
+    return DataBlockChecksumOf(data, cbData, cbUncomp);
 }
 
 quint16 DosDate(const QDateTime& local) {
@@ -344,325 +306,104 @@ Status WriteCabinet(QIODevice& out, QIODevice& source, qint64 size, const QStrin
 }
 
 // ---------------------------------------------------------------------------------
-// Reader
+// Reader: the checks and the decoding are StoredCabinet's; this side reads the device
+// and decodes the member names.
+
+/// The device as StoredCabinet reads it: at any offset.
+class CabinetReader::Device : public ByteSource {
+public:
+    explicit Device(QIODevice& in) : m_in(in) {}
+    std::uint64_t Size() override { return std::uint64_t(std::max<qint64>(m_in.size(), 0)); }
+    bool ReadAt(std::uint64_t offset, void* buffer, std::size_t n) override {
+        if (n == 0)
+            return true;
+        return m_in.seek(qint64(offset)) &&
+               m_in.read(static_cast<char*>(buffer), qint64(n)) == qint64(n);
+    }
+
+private:
+    QIODevice& m_in;
+};
+
+namespace {
+
+/// Hands StoredCabinet's members on to a MemberSink with their names decoded.
+class SinkAdapter : public StoredMemberSink {
+public:
+    SinkAdapter(MemberSink& sink, const std::vector<Member>& members)
+        : m_sink(sink), m_members(members) {}
+    bool Begin(int index) override { return m_sink.begin(m_members[size_t(index)]); }
+    bool Write(const char* data, std::size_t n) override {
+        return m_sink.write(data, qsizetype(n));
+    }
+    bool End(int index, bool ok) override { return m_sink.end(m_members[size_t(index)], ok); }
+
+private:
+    MemberSink& m_sink;
+    const std::vector<Member>& m_members;
+};
+
+class ProgressAdapter : public ExtractProgress {
+public:
+    explicit ProgressAdapter(ProgressSink* sink) : m_sink(sink) {}
+    void Progress(std::int64_t done, std::int64_t total) override {
+        m_sink->progress(qint64(done), qint64(total));
+    }
+    bool Cancelled() override { return m_sink->cancelled(); }
+
+private:
+    ProgressSink* m_sink;
+};
+
+} // namespace
+
+CabinetReader::CabinetReader(QIODevice& in)
+    : m_in(in), m_source(std::make_unique<Device>(in)),
+      m_stored(std::make_unique<StoredCabinet>(*m_source)) {}
+
+CabinetReader::~CabinetReader() = default;
+
+const std::vector<Folder>& CabinetReader::folders() const {
+    return m_stored->folders();
+}
 
 Status CabinetReader::readDirectory() {
-    m_folders.clear();
     m_members.clear();
     if (m_in.isSequential())
         return Status::ReadError;
-    m_fileSize = m_in.size();
-    const qint64 base = 0;
-    if (!m_in.seek(base))
-        return Status::ReadError;
-    uchar h[kHeaderSize];
-    if (!readExact(m_in, h, kHeaderSize) || std::memcmp(h, "MSCF", 4) != 0)
-        return Status::NotCabinet;
-    const quint32 cbCabinet = get32(h + 8);
-    const quint32 coffFiles = get32(h + 16);
-    const quint8 versionMajor = h[25];
-    const quint16 cFolders = get16(h + 26);
-    const quint16 cFiles = get16(h + 28);
-    const quint16 flags = get16(h + 30);
-    if (versionMajor != 1)
-        return Status::NotCabinet;
-    if (flags & (kFlagPrev | kFlagNext))
-        return Status::Unsupported;
-    if (cbCabinet < kHeaderSize || base + qint64(cbCabinet) > m_fileSize)
-        return Status::Damaged; // declared larger than the file: truncated
-    const qint64 limit = base + cbCabinet;
-    m_limit = limit;
-    int folderReserve = 0;
-    if (flags & kFlagReserve) {
-        uchar r[4];
-        if (!readExact(m_in, r, 4))
-            return Status::Damaged;
-        const quint16 cbCFHeader = get16(r);
-        folderReserve = r[2];
-        m_dataReserve = r[3];
-        if (m_in.pos() + cbCFHeader > limit || !m_in.seek(m_in.pos() + cbCFHeader))
-            return Status::Damaged;
-    }
-    if (cFolders == 0 && cFiles != 0)
-        return Status::Damaged;
-    // Every folder and member needs bytes in the file: counts cannot exceed what it holds.
-    if (qint64(cFolders) * (kFolderSize + folderReserve) > limit - m_in.pos())
-        return Status::Damaged;
-    m_folders.reserve(cFolders);
-    for (int i = 0; i < cFolders; ++i) {
-        uchar fb[kFolderSize];
-        if (!readExact(m_in, fb, kFolderSize))
-            return Status::Damaged;
-        Folder fo;
-        fo.dataOffset = get32(fb);
-        fo.blockCount = get16(fb + 4);
-        fo.compression = get16(fb + 6);
-        const quint16 type = fo.compression & 0x000F;
-        if (type != kCompressNone && type != kCompressMszip)
-            return Status::Unsupported;
-        if (fo.dataOffset > cbCabinet)
-            return Status::Damaged;
-        if (folderReserve && !m_in.seek(m_in.pos() + folderReserve))
-            return Status::Damaged;
-        m_folders.push_back(fo);
-    }
-    if (coffFiles > cbCabinet || qint64(cFiles) * (kFileFixedSize + 2) > cbCabinet - coffFiles)
-        return Status::Damaged;
-    if (!m_in.seek(base + coffFiles))
-        return Status::Damaged;
-    m_members.reserve(cFiles);
-    for (int i = 0; i < cFiles; ++i) {
-        uchar fb[kFileFixedSize];
-        if (m_in.pos() + kFileFixedSize > limit || !readExact(m_in, fb, kFileFixedSize))
-            return Status::Damaged;
+    const Status s = m_stored->ReadDirectory();
+    if (s != Status::Ok)
+        return s;
+    m_members.reserve(m_stored->members().size());
+    for (const StoredMember& stored : m_stored->members()) {
         Member mem;
-        mem.size = get32(fb);
-        mem.offset = get32(fb + 4);
-        mem.folder = get16(fb + 8);
-        mem.date = get16(fb + 10);
-        mem.time = get16(fb + 12);
-        mem.attribs = get16(fb + 14);
-        if (mem.folder >= kFolderContinued)
-            return Status::Unsupported; // continued from or into another cabinet
-        if (mem.folder >= m_folders.size())
-            return Status::Damaged;
-        // The name ends with a NUL within 256 bytes and within the cabinet.
-        char nameBuf[kMaxNameBytes + 2];
-        const qint64 avail = std::min<qint64>(sizeof nameBuf, limit - m_in.pos());
-        const qint64 got = m_in.peek(nameBuf, avail);
-        if (got <= 0)
-            return Status::Damaged;
-        const void* nul = std::memchr(nameBuf, '\0', size_t(got));
-        if (!nul)
-            return Status::Damaged;
-        const qsizetype nameLen = static_cast<const char*>(nul) - nameBuf;
-        if (!m_in.seek(m_in.pos() + nameLen + 1))
-            return Status::Damaged;
-        mem.name = DecodeName(QByteArray(nameBuf, nameLen), mem.attribs & kAttrNameIsUtf8);
-        const Folder& fo = m_folders[mem.folder];
-        // Sizes beyond what the folder's blocks can hold cannot be right.
-        const quint64 folderMax = quint64(fo.blockCount) * kBlockSize;
-        if (quint64(mem.offset) + mem.size > folderMax)
-            return Status::Damaged;
+        mem.name = DecodeName(QByteArray(stored.name.data(), qsizetype(stored.name.size())),
+                              stored.attribs & kAttrNameIsUtf8);
+        mem.size = stored.size;
+        mem.offset = stored.offset;
+        mem.folder = stored.folder;
+        mem.date = stored.date;
+        mem.time = stored.time;
+        mem.attribs = stored.attribs;
         m_members.push_back(mem);
     }
     return Status::Ok;
 }
 
-namespace {
-
-/// Decodes the data blocks of one folder, keeping the last 32 KiB as MSZIP history.
-class FolderDecoder {
-public:
-    FolderDecoder(QIODevice& in, const Folder& folder, int reserve, qint64 limit)
-        : m_in(in), m_folder(folder), m_reserve(reserve), m_limit(limit) {
-        std::memset(&m_z, 0, sizeof m_z);
-    }
-    ~FolderDecoder() {
-        if (m_zInit)
-            inflateEnd(&m_z);
-    }
-    bool start() {
-        if ((m_folder.compression & 0x0F) == kCompressMszip) {
-            if (inflateInit2(&m_z, -15) != Z_OK)
-                return false;
-            m_zInit = true;
-        }
-        m_pos = m_folder.dataOffset;
-        return true;
-    }
-    /// Decodes the next block; its bytes are at data() for size() bytes.
-    Status next() {
-        if (m_block >= m_folder.blockCount)
-            return Status::Damaged; // the members need more than the folder holds
-        ++m_block;
-        if (m_pos + kDataHeaderSize + m_reserve > m_limit || !m_in.seek(m_pos))
-            return Status::Damaged;
-        uchar dh[kDataHeaderSize];
-        if (!readExact(m_in, dh, kDataHeaderSize))
-            return Status::Damaged;
-        const quint32 csum = get32(dh);
-        const quint16 cbData = get16(dh + 4);
-        const quint16 cbUncomp = get16(dh + 6);
-        m_pos += kDataHeaderSize + m_reserve;
-        if (cbUncomp > kBlockSize || m_pos + cbData > m_limit)
-            return Status::Damaged;
-        if (!m_in.seek(m_pos) || !readExact(m_in, m_comp, cbData))
-            return Status::Damaged;
-        m_pos += cbData;
-        if (csum != 0 && DataBlockChecksum(m_comp, cbData, cbUncomp) != csum)
-            return Status::Damaged;
-        // Keep at most 32 KiB of history in front of the new block.
-        if (m_histLen > kBlockSize) {
-            std::memmove(m_window, m_window + m_histLen - kBlockSize, kBlockSize);
-            m_histLen = kBlockSize;
-        }
-        uchar* dst = m_window + m_histLen;
-        if ((m_folder.compression & 0x0F) == kCompressNone) {
-            if (cbData != cbUncomp)
-                return Status::Damaged;
-            std::memcpy(dst, m_comp, cbData);
-        } else {
-            const Status s = inflateBlock(cbData, cbUncomp, dst);
-            if (s != Status::Ok)
-                return s;
-        }
-        m_data = dst;
-        m_size = cbUncomp;
-        m_histLen += cbUncomp;
-        return Status::Ok;
-    }
-    const uchar* data() const { return m_data; }
-    int size() const { return m_size; }
-
-private:
-    Status inflateBlock(int cbData, int cbUncomp, uchar* dst) {
-        if (cbData < 2 || m_comp[0] != 'C' || m_comp[1] != 'K')
-            return Status::Damaged;
-        if (inflateReset(&m_z) != Z_OK)
-            return Status::Damaged;
-        if (m_histLen > 0 && inflateSetDictionary(&m_z, m_window, uInt(m_histLen)) != Z_OK)
-            return Status::Damaged;
-        m_z.next_in = m_comp + 2;
-        m_z.avail_in = uInt(cbData - 2);
-        m_z.next_out = dst;
-        m_z.avail_out = uInt(cbUncomp);
-        int rc = inflate(&m_z, Z_NO_FLUSH);
-        if (rc == Z_OK || rc == Z_BUF_ERROR) {
-            if (m_z.avail_out != 0)
-                return Status::Damaged; // the data ended before the block did
-            // The output is full: the stream may only end now, producing nothing more.
-            uchar spare;
-            m_z.next_out = &spare;
-            m_z.avail_out = 1;
-            rc = inflate(&m_z, Z_NO_FLUSH);
-            if (rc != Z_STREAM_END || m_z.avail_out != 1)
-                return Status::Damaged;
-        }
-        if (rc != Z_STREAM_END || int(m_z.total_out) != cbUncomp)
-            return Status::Damaged;
-        return Status::Ok;
-    }
-
-    QIODevice& m_in;
-    const Folder& m_folder;
-    int m_reserve;
-    qint64 m_limit;
-    qint64 m_pos = 0;
-    int m_block = 0;
-    z_stream m_z;
-    bool m_zInit = false;
-    uchar m_comp[kMaxCompressedBlock];
-    uchar m_window[2 * kBlockSize];
-    int m_histLen = 0;
-    const uchar* m_data = nullptr;
-    int m_size = 0;
-};
-
-} // namespace
-
 Status CabinetReader::extract(MemberSink& sink, ProgressSink* progress) {
-    qint64 total = 0;
-    for (const Member& mem : m_members)
-        total += mem.size;
-    qint64 done = 0;
-    // Members grouped by folder in one pass (a cabinet may declare 65535 of each).
-    std::vector<std::vector<int>> byFolder(m_folders.size());
-    for (int i = 0; i < int(m_members.size()); ++i)
-        byFolder[m_members[i].folder].push_back(i);
-    for (int fi = 0; fi < int(m_folders.size()); ++fi) {
-        std::vector<int>& order = byFolder[size_t(fi)];
-        if (order.empty())
-            continue;
-        std::stable_sort(order.begin(), order.end(), [this](int a, int b) {
-            return m_members[a].offset < m_members[b].offset;
-        });
-        const Status s = extractFolder(fi, order, sink, progress, done, total);
-        if (s != Status::Ok)
-            return s;
-    }
-    return Status::Ok;
+    SinkAdapter adapter(sink, m_members);
+    ProgressAdapter told(progress);
+    return m_stored->Extract(adapter, progress ? &told : nullptr);
 }
 
 int CabinetReader::lastMemberIndex() const {
-    int last = -1;
-    for (int i = 0; i < int(m_members.size()); ++i) {
-        const Member& m = m_members[size_t(i)];
-        if (last < 0)
-            last = i;
-        const Member& l = m_members[size_t(last)];
-        // Folders are extracted in order, a folder's members by offset (ties keep their
-        // stored order), so the later of two equal places wins.
-        if (m.folder > l.folder || (m.folder == l.folder && m.offset >= l.offset))
-            last = i;
-    }
-    return last;
+    return m_stored->LastMemberIndex();
 }
 
 Status CabinetReader::extractMember(int index, MemberSink& sink, ProgressSink* progress) {
-    if (index < 0 || index >= int(m_members.size()))
-        return Status::Damaged;
-    qint64 done = 0;
-    const std::vector<int> order{index};
-    return extractFolder(m_members[size_t(index)].folder, order, sink, progress, done,
-                         m_members[size_t(index)].size);
-}
-
-Status CabinetReader::extractFolder(int folderIndex, const std::vector<int>& order,
-                                    MemberSink& sink, ProgressSink* progress, qint64& done,
-                                    qint64 total) {
-    // Members are written in offset order from one pass over the folder's data; a member
-    // starting before the end of the previous one (overlap) cannot come from a writer.
-    quint64 maxEnd = 0;
-    for (int idx : order) {
-        const Member& mem = m_members[idx];
-        if (mem.size > 0 && mem.offset < maxEnd)
-            return Status::Damaged;
-        maxEnd = std::max<quint64>(maxEnd, quint64(mem.offset) + mem.size);
-    }
-    auto dec =
-        std::make_unique<FolderDecoder>(m_in, m_folders[folderIndex], m_dataReserve, m_limit);
-    if (!dec->start())
-        return Status::Damaged;
-    quint64 blockStart = 0; // folder offset of the decoded block
-    bool haveBlock = false;
-    for (int idx : order) {
-        const Member& mem = m_members[idx];
-        if (!sink.begin(mem))
-            return Status::WriteError;
-        quint64 pos = mem.offset;
-        const quint64 end = quint64(mem.offset) + mem.size;
-        while (pos < end) {
-            while (!haveBlock || pos >= blockStart + quint64(dec->size())) {
-                if (haveBlock)
-                    blockStart += quint64(dec->size());
-                const Status s = dec->next();
-                if (s != Status::Ok) {
-                    sink.end(mem, false);
-                    return s;
-                }
-                haveBlock = true; // empty blocks are passed over; the block count bounds them
-            }
-            const quint64 off = pos - blockStart;
-            const qint64 n = qint64(std::min<quint64>(end - pos, quint64(dec->size()) - off));
-            if (!sink.write(reinterpret_cast<const char*>(dec->data() + off), n)) {
-                sink.end(mem, false);
-                return Status::WriteError;
-            }
-            pos += quint64(n);
-            done += n;
-            if (progress) {
-                progress->progress(done, total);
-                if (progress->cancelled()) {
-                    sink.end(mem, false);
-                    return Status::Cancelled;
-                }
-            }
-        }
-        if (!sink.end(mem, true))
-            return Status::WriteError;
-    }
-    return Status::Ok;
+    SinkAdapter adapter(sink, m_members);
+    ProgressAdapter told(progress);
+    return m_stored->ExtractMember(index, adapter, progress ? &told : nullptr);
 }
 
 } // namespace cab

@@ -4,33 +4,21 @@
 // cabinets; the reader takes what common cabinet writers produce (several folders and
 // members, stored or MSZIP data, checksums present or zero) and refuses everything it
 // cannot read safely: other compressions, cabinet sets, damaged or inconsistent data.
+// Its checks and decoding are the toolkit-free StoredCabinet (CabinetReading.h); this
+// reader reads through a QIODevice and gives the member names as text.
 
 #include "base/ProgressSink.h"
+#include "packaging/CabinetReading.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <memory>
 #include <vector>
 
 class QIODevice;
 
 namespace cab {
-
-constexpr int kBlockSize = 32768;              ///< uncompressed bytes in a full data block
-constexpr qint64 kMaxFolderBytes = 0x7FFF8000; ///< largest uncompressed folder
-constexpr int kMaxNameBytes = 255;             ///< longest stored member name
-
-// Member attribute bits.
-constexpr quint16 kAttrReadOnly = 0x01;
-constexpr quint16 kAttrHidden = 0x02;
-constexpr quint16 kAttrSystem = 0x04;
-constexpr quint16 kAttrArchive = 0x20;
-constexpr quint16 kAttrExec = 0x40;
-constexpr quint16 kAttrNameIsUtf8 = 0x80;
-
-// Folder compression types (low nibble of typeCompress).
-constexpr quint16 kCompressNone = 0;
-constexpr quint16 kCompressMszip = 1;
 
 /// The cabinet checksum of `n` bytes continued from `seed`: 32-bit little-endian words
 /// XORed together, the last 1 to 3 bytes folded in high byte first.
@@ -65,25 +53,6 @@ struct Member {
     quint16 attribs = 0; ///< attribute bits
 };
 
-struct Folder {
-    quint32 dataOffset = 0; ///< file offset of the first data block
-    quint16 blockCount = 0;
-    quint16 compression = 0; ///< typeCompress as stored
-};
-
-/// What a writer or reader failed at.
-enum class Status {
-    Ok,
-    NotCabinet,  ///< no cabinet signature or a header that cannot be one
-    Unsupported, ///< a compression other than none/MSZIP, or a cabinet set (spanned)
-    Damaged,     ///< inconsistent sizes, bad checksums, bad compressed data, truncation
-    UnsafeName,  ///< a member name that would land outside the destination
-    ReadError,   ///< the source could not be read
-    WriteError,  ///< the output (or the member sink) could not be written
-    TooLarge,    ///< the data does not fit a cabinet
-    Cancelled    ///< the progress sink asked to stop
-};
-
 /// Receives the members of a cabinet while it is extracted.
 class MemberSink {
 public:
@@ -104,11 +73,14 @@ Status WriteCabinet(QIODevice& out, QIODevice& source, qint64 size, const QStrin
 
 class CabinetReader {
 public:
-    explicit CabinetReader(QIODevice& in) : m_in(in) {}
+    explicit CabinetReader(QIODevice& in);
+    ~CabinetReader();
+    CabinetReader(const CabinetReader&) = delete;
+    CabinetReader& operator=(const CabinetReader&) = delete;
     /// Reads and checks the header, folders and members. Nothing is decoded yet.
     Status readDirectory();
     const std::vector<Member>& members() const { return m_members; }
-    const std::vector<Folder>& folders() const { return m_folders; }
+    const std::vector<Folder>& folders() const;
     /// Decodes every folder and hands each member's bytes to `sink`, in folder order and
     /// within a folder by offset. Never hands over more than a member's declared size.
     Status extract(MemberSink& sink, ProgressSink* progress = nullptr);
@@ -121,13 +93,10 @@ public:
     Status extractMember(int index, MemberSink& sink, ProgressSink* progress = nullptr);
 
 private:
-    Status extractFolder(int folderIndex, const std::vector<int>& order, MemberSink& sink,
-                         ProgressSink* progress, qint64& done, qint64 total);
+    class Device;
     QIODevice& m_in;
-    qint64 m_fileSize = 0;
-    qint64 m_limit = 0;    ///< end of the cabinet's declared bytes
-    int m_dataReserve = 0; ///< reserved bytes in every data block header
-    std::vector<Folder> m_folders;
+    std::unique_ptr<Device> m_source;
+    std::unique_ptr<StoredCabinet> m_stored;
     std::vector<Member> m_members;
 };
 

@@ -4,6 +4,7 @@
 #include "app/ui/Startup.h"
 #include "base/Platform.h"
 #include "base/Prompts.h"
+#include "base/Settings.h"
 #include "document/ByteStore.h"
 #include "document/Document.h"
 #include "document/DocumentCommands.h"
@@ -43,13 +44,16 @@ bool LoadEmbeddedDocument() {
 int main(int argc, char** argv) {
     ChooseQtPlatform();
     QApplication qapp(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("LsrCtrl"));
+    // Messages are captioned with the slideshow's own name (its file name without its
+    // extension), as every program of the product names itself.
+    NameApplicationAfterExecutable();
     PrepareWindowedApplication(qapp);
     const QStringList args = QCoreApplication::arguments().mid(1);
 
     bool loaded = false;
     if (!args.isEmpty() && args.first().endsWith(QLatin1String(".lsr"), Qt::CaseInsensitive)) {
-        loaded = OpenDocument(args.first());
+        // A document named relative to the current folder is opened by its full path.
+        loaded = OpenDocument(QFileInfo(args.first()).absoluteFilePath());
     } else {
         qint64 offset = 0;
         qint64 length = 0;

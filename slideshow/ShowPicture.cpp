@@ -96,4 +96,37 @@ Raster DecodeShowPicture(const std::uint8_t* bytes, std::size_t size, const code
     }
 }
 
+Raster ReduceShowPicture(const std::uint32_t* pixels, int width, int height, std::size_t stride,
+                         int windowWidth, int windowHeight, bool fit, std::uint32_t key) {
+    if (!pixels || width <= 0 || height <= 0 || stride < size_t(width))
+        return Raster();
+    const Box box = ShowDecodeBox(codec::Info{codec::Format::Unknown, width, height}, windowWidth,
+                                  windowHeight, fit);
+    try {
+        Raster out;
+        if (box.width == width && box.height == height) {
+            out.pixels.resize(size_t(width) * size_t(height));
+            for (int y = 0; y < height; ++y)
+                std::copy(pixels + size_t(y) * stride, pixels + size_t(y) * stride + size_t(width),
+                          out.pixels.begin() + std::ptrdiff_t(size_t(y) * size_t(width)));
+            out.width = width;
+            out.height = height;
+            return out;
+        }
+        codec::Reducer reducer(box.width, box.height,
+                               codec::Coverage{true, true, key & 0x00FFFFFFu});
+        if (!reducer.Begin(width, height))
+            return Raster();
+        for (int y = 0; y < height; ++y)
+            reducer.Row(y, pixels + size_t(y) * stride, 0, 1);
+        out.pixels = reducer.Take();
+        out.width = reducer.width();
+        out.height = reducer.height();
+        out.coverage = true;
+        return out;
+    } catch (const std::bad_alloc&) {
+        return Raster();
+    }
+}
+
 } // namespace show

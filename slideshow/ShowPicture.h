@@ -35,4 +35,11 @@ Raster DecodeShowPicture(const std::uint8_t* bytes, std::size_t size, const code
                          int windowWidth, int windowHeight, bool fit, std::uint32_t key,
                          bool keyed);
 
+/// The same for a picture given as pixels (0xAARRGGBB, straight alpha, `stride` pixels
+/// from row to row) of `width` x `height`: reduced as a coverage picture when
+/// ShowDecodeBox is smaller (the pixels of exactly `key`'s colour covering nothing), else
+/// a plain copy. Empty when there are no pixels or no memory.
+Raster ReduceShowPicture(const std::uint32_t* pixels, int width, int height, std::size_t stride,
+                         int windowWidth, int windowHeight, bool fit, std::uint32_t key);
+
 } // namespace show

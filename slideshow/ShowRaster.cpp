@@ -82,33 +82,60 @@ Raster ComposeShowRaster(const Raster& picture, int pictureWidth, int pictureHei
     const auto channel = [](float v, float cover) {
         return std::uint32_t(std::clamp(std::lround(v / cover), 0L, 255L));
     };
-    const auto columns = Taps(picture.width, box.width);
-    const auto rows = Taps(picture.height, box.height);
+    // One source pixel for each drawn one: copied as it is, or left out.
+    const auto copy = [&](std::uint32_t p, std::uint32_t& target) {
+        const float a = share(p);
+        if (a < 0.5f)
+            return;
+        if (a == 1.0f)
+            target = p | 0xFF000000u;
+        else
+            target = 0xFF000000u | (channel(float((p >> 16) & 0xFFu), a) << 16) |
+                     (channel(float((p >> 8) & 0xFFu), a) << 8) | channel(float(p & 0xFFu), a);
+    };
+    if (box.width == picture.width && box.height == picture.height) {
+        // Drawn at its size: row by row, without resampling.
+        for (int y = 0; y < box.height; ++y) {
+            const int oy = box.top + y;
+            if (oy < 0 || oy >= out.height)
+                continue;
+            const std::uint32_t* line =
+                &picture.pixels[size_t(flipV ? picture.height - 1 - y : y) * size_t(picture.width)];
+            std::uint32_t* target = &out.pixels[size_t(oy) * size_t(out.width)];
+            const int x0 = std::max(0, -box.left);
+            const int x1 = std::min(box.width, out.width - box.left);
+            for (int x = x0; x < x1; ++x)
+                copy(line[flipH ? picture.width - 1 - x : x], target[box.left + x]);
+        }
+        return out;
+    }
+    // Mirrored by reading the picture mirrored: a flipped frame is exactly the frame of
+    // the mirrored picture.
+    auto columns = Taps(picture.width, box.width);
+    auto rows = Taps(picture.height, box.height);
+    if (flipH)
+        for (std::vector<Tap>& taps : columns)
+            for (Tap& t : taps)
+                t.index = picture.width - 1 - t.index;
+    if (flipV)
+        for (std::vector<Tap>& taps : rows)
+            for (Tap& t : taps)
+                t.index = picture.height - 1 - t.index;
     for (int y = 0; y < box.height; ++y) {
-        const int oy = box.top + (flipV ? box.height - 1 - y : y);
+        const int oy = box.top + y;
         if (oy < 0 || oy >= out.height)
             continue;
         const std::vector<Tap>& ry = rows[size_t(y)];
         for (int x = 0; x < box.width; ++x) {
-            const int ox = box.left + (flipH ? box.width - 1 - x : x);
+            const int ox = box.left + x;
             if (ox < 0 || ox >= out.width)
                 continue;
             const std::vector<Tap>& rx = columns[size_t(x)];
             std::uint32_t& target = out.pixels[size_t(oy) * size_t(out.width) + size_t(ox)];
             if (ry.size() == 1 && rx.size() == 1) {
-                // One source pixel: copied as it is, or left out.
-                const std::uint32_t p =
-                    picture
-                        .pixels[size_t(ry[0].index) * size_t(picture.width) + size_t(rx[0].index)];
-                const float a = share(p);
-                if (a < 0.5f)
-                    continue;
-                if (a == 1.0f)
-                    target = p | 0xFF000000u;
-                else
-                    target = 0xFF000000u | (channel(float((p >> 16) & 0xFFu), a) << 16) |
-                             (channel(float((p >> 8) & 0xFFu), a) << 8) |
-                             channel(float(p & 0xFFu), a);
+                copy(picture
+                         .pixels[size_t(ry[0].index) * size_t(picture.width) + size_t(rx[0].index)],
+                     target);
                 continue;
             }
             float cover = 0, r = 0, g = 0, b = 0;

@@ -1,7 +1,15 @@
-// Renders the auxiliary dialogs and the editor window with a small sample document
-// into PNG files for the user manual. Runs under the offscreen platform:
-// `lsr_dialog_shots OUTDIR [MANUAL.pdf]` (scripts/manual-pictures.sh); with a built
-// manual, also the help window searching it.
+// Renders the pictures of the user manual's windows: the auxiliary dialogs and the editor
+// window with a small sample document, and the help window searching the manual. The
+// build runs it under the offscreen platform before it lays out the manual:
+//
+//   lsr_dialog_shots OUTDIR                 every window but the help window, and for it
+//                                           a blank stand-in of its picture's size
+//   lsr_dialog_shots --help MANUAL.pdf OUTDIR
+//                                           the help window showing MANUAL.pdf (a draft
+//                                           laid out with the stand-in: the same pages)
+//
+// The same sources give the same pictures: nothing waits for a clock, the pages of the
+// help window are drawn on this thread, and the text cursors do not blink.
 
 #include "base/Platform.h"
 #include "base/Screen.h"
@@ -21,11 +29,11 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPdfPageRenderer>
 #include <QRadialGradient>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -102,13 +110,11 @@ PicturePtr SamplePicture(int w, int h, int kind, QColor key) {
     return Picture::fromImage(img);
 }
 
-/// The grab of a dialog under a plain caption bar with its title, as a window shows;
-/// at `size`, or else at the size it asks for.
-QImage Framed(QWidget& w, QSize size = QSize()) {
-    w.resize(size.isValid() ? size : w.sizeHint());
-    w.show();
-    QApplication::processEvents();
-    const QImage body = w.grab().toImage();
+/// The size of the help window's picture (before its caption bar).
+constexpr QSize kHelpSize(1000, 640);
+
+/// `body` under a plain caption bar with `title`, as a window shows.
+QImage UnderCaption(const QImage& body, const QString& title) {
     const int bar = 30;
     QImage out(body.width() + 2, body.height() + bar + 1, QImage::Format_RGB32);
     out.fill(QColor(120, 120, 120));
@@ -118,13 +124,49 @@ QImage Framed(QWidget& w, QSize size = QSize()) {
     f.setPixelSize(13);
     p.setFont(f);
     p.setPen(QColor(30, 30, 30));
-    p.drawText(QRect(12, 1, body.width() - 60, bar - 1), Qt::AlignVCenter | Qt::AlignLeft,
-               w.windowTitle());
+    p.drawText(QRect(12, 1, body.width() - 60, bar - 1), Qt::AlignVCenter | Qt::AlignLeft, title);
     p.drawText(QRect(body.width() - 30, 1, 24, bar - 1), Qt::AlignCenter, QStringLiteral("✕"));
     p.drawImage(1, bar, body);
-    p.end();
+    return out;
+}
+
+/// The grab of a window under its caption bar; at `size`, or else at the size it asks for.
+QImage Framed(QWidget& w, QSize size = QSize()) {
+    w.resize(size.isValid() ? size : w.sizeHint());
+    w.show();
+    QApplication::processEvents();
+    const QImage out = UnderCaption(w.grab().toImage(), w.windowTitle());
     w.hide();
     return out;
+}
+
+/// The help window showing `manual`, searching it. Its pages are drawn on this thread,
+/// each in the order asked, so the picture waits for no clock: the window is grabbed
+/// until two grabs in a row are the same. Null when the manual does not open.
+QImage HelpPicture(const QString& manual) {
+    const QFileInfo file(manual);
+    HelpWindow dlg;
+    dlg.m_programPath = file.absolutePath() + QStringLiteral("/luserio");
+    dlg.m_manualName = file.completeBaseName();
+    for (QPdfPageRenderer* renderer : dlg.view()->findChildren<QPdfPageRenderer*>())
+        renderer->setRenderMode(QPdfPageRenderer::RenderMode::SingleThreaded);
+    if (!dlg.Initialize())
+        return QImage();
+    dlg.setWindowState(Qt::WindowNoState);
+    dlg.resize(kHelpSize);
+    dlg.show();
+    dlg.Search(QStringLiteral("透過色"));
+    dlg.ShowNextMatch();
+    QImage last;
+    for (int round = 0; round < 500; ++round) {
+        QApplication::processEvents();
+        QImage now = dlg.grab().toImage();
+        if (now == last)
+            return UnderCaption(now, dlg.windowTitle());
+        last = std::move(now);
+    }
+    std::fprintf(stderr, "the help window's pages were not drawn\n");
+    return QImage();
 }
 
 bool Save(const QImage& img, const QString& dir, const char* name) {
@@ -146,14 +188,20 @@ int main(int argc, char** argv) {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
     QApplication app(argc, argv);
     InstallFontSubstitutions();
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s OUTDIR [MANUAL.pdf]\n", argv[0]);
+    QApplication::setCursorFlashTime(0); // a text cursor shows, whenever the grab comes
+    const QStringList args = QCoreApplication::arguments().mid(1);
+    const bool help = args.size() == 3 && args[0] == QLatin1String("--help");
+    if (args.size() != 1 && !help) {
+        std::fprintf(stderr, "usage: %s OUTDIR | --help MANUAL.pdf OUTDIR\n", argv[0]);
         return 2;
     }
-    const QString out = QString::fromLocal8Bit(argv[1]);
+    const QString out = args.last();
     QDir().mkpath(out);
     SetScreenOverride(MakeScreen(1920, 1080));
-
+    if (help) {
+        const QImage picture = HelpPicture(args[1]);
+        return !picture.isNull() && Save(picture, out, "help.png") ? 0 : 1;
+    }
     EditorWindow editor;
     NewDocument(editor);
     Document& doc = CurrentDocument();
@@ -207,26 +255,12 @@ int main(int argc, char** argv) {
         AboutDialog dlg;
         ok &= Save(Framed(dlg), out, "about.png");
     }
-    if (argc >= 3) {
-        const QFileInfo manual(QString::fromLocal8Bit(argv[2]));
-        HelpWindow dlg;
-        dlg.m_programPath = manual.absolutePath() + QStringLiteral("/luserio");
-        dlg.m_manualName = manual.completeBaseName();
-        if (dlg.Initialize()) {
-            dlg.setWindowState(Qt::WindowNoState);
-            dlg.resize(1000, 640);
-            dlg.show();
-            dlg.Search(QStringLiteral("透過色"));
-            dlg.ShowNextMatch();
-            // The pages are drawn by worker threads: give them a moment.
-            QElapsedTimer waited;
-            waited.start();
-            while (waited.elapsed() < 1500)
-                QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-            ok &= Save(Framed(dlg, dlg.size()), out, "help.png");
-        } else {
-            ok = false;
-        }
+    {
+        // The help window's picture shows the manual, which is laid out with its
+        // pictures: a blank one of its size stands in until the manual has a draft.
+        QImage blank(kHelpSize, QImage::Format_RGB32);
+        blank.fill(QColor(240, 240, 240));
+        ok &= Save(UnderCaption(blank, QString::fromUtf8(HelpWindow::kTitle)), out, "help.png");
     }
     {
         ExportDialog dlg;
@@ -241,6 +275,7 @@ int main(int argc, char** argv) {
         editor.m_rebuildCells = true;
         editor.show();
         QApplication::processEvents();
+        editor.WaitForCellPictures(); // the large ones are decoded by worker threads
         ok &= Save(editor.grab().toImage(), out, "editor.png");
         editor.hide();
     }

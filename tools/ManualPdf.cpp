@@ -1,7 +1,9 @@
-// Writes the user manual as a PDF: `lsr_manual_pdf SOURCE.html OUT.pdf [PDFTOTEXT]`.
+// Writes the user manual as a PDF:
+// `lsr_manual_pdf SOURCE.html OUT.pdf [PDFTOTEXT] [--pictures FOLDER]`.
 //
-// The HTML is laid out by QTextDocument on A4 pages (pictures resolved next to the
-// source) and drawn page by page with a running footer. The source's `<!--contents-->`
+// The HTML is laid out by QTextDocument on A4 pages (pictures resolved in FOLDER, which
+// the build fills with the windows' pictures; else next to the source) and drawn page by
+// page with a running footer. The source's `<!--contents-->`
 // becomes a table of the chapters (its level-1 headings that follow) with their pages.
 // The PDF QPdfWriter makes is then completed by an incremental update:
 // - an outline (bookmarks) of every heading, chapters with their sections;
@@ -477,10 +479,12 @@ QByteArray Num(qreal v) {
     return QByteArray::number(v, 'f', 2);
 }
 
-/// A destination: the page's top at `top` pixels of the body, the zoom left alone.
+/// A destination: the place `top` pixels down the page's body, at the page's left edge,
+/// the zoom left alone. The left edge is given (not null, "as it is"): a reader that finds
+/// no left in a destination may drop its top as well, as QPdfBookmarkModel does.
 QByteArray Destination(const QList<int>& pages, const QPageLayout& layout, int page, qreal top) {
     const QPointF p = PdfPoint(layout, QPointF(0, qMax<qreal>(0, top - 8)));
-    return "[" + QByteArray::number(pages.value(page)) + " 0 R /XYZ null " + Num(p.y()) + " null]";
+    return "[" + QByteArray::number(pages.value(page)) + " 0 R /XYZ 0 " + Num(p.y()) + " null]";
 }
 
 /// Adds the outline of `headings` (each heading a child of the nearest heading before it
@@ -624,21 +628,30 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     InstallFontSubstitutions();
-    if (argc != 3 && argc != 4) {
-        std::fprintf(stderr, "usage: %s SOURCE.html OUT.pdf [PDFTOTEXT]\n", argv[0]);
+    QStringList args = QCoreApplication::arguments().mid(1);
+    QString pictures;
+    if (const qsizetype at = args.indexOf(QStringLiteral("--pictures"));
+        at >= 0 && at + 1 < args.size()) {
+        pictures = QFileInfo(args[at + 1]).absoluteFilePath();
+        args.remove(at, 2);
+    }
+    if (args.size() != 2 && args.size() != 3) {
+        std::fprintf(stderr, "usage: %s SOURCE.html OUT.pdf [PDFTOTEXT] [--pictures FOLDER]\n",
+                     argv[0]);
         return 2;
     }
-    const QString source = QString::fromLocal8Bit(argv[1]);
-    const QString target = QString::fromLocal8Bit(argv[2]);
-    const QString pdftotext = argc == 4 ? QString::fromLocal8Bit(argv[3]) : QString();
+    const QString source = args[0];
+    const QString target = args[1];
+    const QString pdftotext = args.size() == 3 ? args[2] : QString();
+    if (pictures.isEmpty())
+        pictures = QFileInfo(source).absolutePath();
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly)) {
-        std::fprintf(stderr, "cannot read %s\n", argv[1]);
+        std::fprintf(stderr, "cannot read %s\n", qPrintable(source));
         return 1;
     }
     bool picturesFound = true;
-    const QString html = WithImageHeights(QString::fromUtf8(in.readAll()),
-                                          QFileInfo(source).absolutePath(), picturesFound);
+    const QString html = WithImageHeights(QString::fromUtf8(in.readAll()), pictures, picturesFound);
     if (!picturesFound)
         return 1;
 
@@ -657,7 +670,7 @@ int main(int argc, char** argv) {
     const QStringList chapters =
         marker < 0 ? QStringList() : ChapterTitles(html.mid(marker + kContentsMarker.size()));
     QTextDocument doc;
-    doc.setBaseUrl(QUrl::fromLocalFile(QFileInfo(source).absolutePath() + QLatin1Char('/')));
+    doc.setBaseUrl(QUrl::fromLocalFile(pictures + QLatin1Char('/')));
     doc.setDefaultFont(base);
     doc.setDocumentMargin(0);
     QList<int> chapterPages;
@@ -763,7 +776,7 @@ int main(int argc, char** argv) {
     }
     QFile::remove(target);
     if (!QFile::rename(temp, target)) {
-        std::fprintf(stderr, "cannot write %s\n", argv[2]);
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(target));
         return 1;
     }
     return 0;

@@ -226,6 +226,9 @@ void EditorWindow::CreateActions() {
     for (int i = 0; i < 5; ++i)
         m_actions[kFixedKeyCommands[i]]->setIcon(
             ArtPixmap(QString::fromLatin1(kSwatchArt[i]), QSize(16, 16)));
+    // F1: the manual from its title page, as the help icon shows it.
+    connect(AddCommandAction(this, "help", "ヘルプ", {QKeySequence::HelpContents}),
+            &QAction::triggered, this, &EditorWindow::OpenHelp);
 }
 
 QAction* EditorWindow::CommandAction(Command c) const {

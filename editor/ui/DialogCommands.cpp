@@ -3,7 +3,6 @@
 // back on "保存して終了(&S)"; the slide list and the property dialog edit the document
 // in place.
 
-#include "base/Messages.h"
 #include "base/Settings.h"
 #include "dialogs/AboutDialog.h"
 #include "dialogs/HelpWindow.h"
@@ -70,11 +69,7 @@ void EditorWindow::OpenVersionInfo() {
 }
 
 void EditorWindow::OpenHelp() {
-    HelpWindow dlg(this);
-    dlg.m_manualName = MessageText(Msg::ManualName);
-    if (!dlg.Initialize())
-        return;
-    RunModal(dlg);
+    ShowHelp(this);
 }
 
 void EditorWindow::OpenSlideList() {

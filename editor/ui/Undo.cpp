@@ -54,7 +54,7 @@ void EditorWindow::CreateUndoStack() {
     m_actions[Command::Undo] = AddCommandAction(this, "undo", "元に戻す(&U)\tCtrl+Z",
                                                 {QKeySequence(Qt::CTRL | Qt::Key_Z)});
     m_actions[Command::Redo] = AddCommandAction(
-        this, "redo", "やり直し(&R)\tCtrl+Y",
+        this, "redo", "やり直し(&Y)\tCtrl+Y",
         {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     for (Command c : {Command::Undo, Command::Redo})
         connect(m_actions[c], &QAction::triggered, this, [this, c] { RunCommand(c); });
@@ -72,7 +72,7 @@ void EditorWindow::UpdateUndoActions() {
                QLatin1String(key);
     };
     undo->setText(named("元に戻す(&U)", m_undo->undoText(), "Ctrl+Z"));
-    redo->setText(named("やり直し(&R)", m_undo->redoText(), "Ctrl+Y"));
+    redo->setText(named("やり直し(&Y)", m_undo->redoText(), "Ctrl+Y"));
     undo->setEnabled(m_undo->canUndo());
     redo->setEnabled(m_undo->canRedo());
 }

@@ -2,6 +2,7 @@
 
 #include "base/Prompts.h"
 #include "base/Settings.h"
+#include "dialogs/HelpWindow.h"
 #include "document/Document.h"
 #include "packaging/Executable.h"
 
@@ -16,6 +17,8 @@
 
 ExportDialog::ExportDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("透過スライドショー実行ファイル作成"));
+    // F1: the manual at the chapter of this dialog.
+    AddHelpCommand(this, QStringLiteral("実行ファイルの作成"));
     auto* grid = new QGridLayout(this);
     grid->addWidget(new QLabel(QStringLiteral("保存するファイルを指定してください。"), this), 0, 0,
                     1, 2);

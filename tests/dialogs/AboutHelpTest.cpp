@@ -1,7 +1,12 @@
 #include "dialogs/AboutDialog.h"
 #include "dialogs/HelpWindow.h"
+#include "dialogs/SettingsDialog.h"
+#include "dialogs/SlideListDialog.h"
+#include "dialogs/SlidePropertiesDialog.h"
+#include "dialogs/SwitchTimeDialog.h"
 #include "document/SlideTable.h"
 #include "editor/ui/EditorWindow.h"
+#include "packaging/ui/ExportDialog.h"
 #include "tests/dialogs/DialogTestSupport.h"
 #include "tests/support/TestPrompts.h"
 
@@ -26,6 +31,8 @@
 #include <QTest>
 #include <QTreeView>
 #include <algorithm>
+#include <functional>
+#include <memory>
 
 namespace {
 
@@ -83,7 +90,7 @@ TEST_F(AboutHelp, ManualFoundOpensMaximisedAndTitled) {
     dlg.m_programPath = dir.filePath(QStringLiteral("luserio"));
     dlg.m_manualName = QStringLiteral("Manual");
     ASSERT_TRUE(dlg.Initialize());
-    EXPECT_EQ(dlg.windowTitle(), "Manual");
+    EXPECT_EQ(dlg.windowTitle(), "取扱い説明書") << "the manual's own name, as the help icon says";
     EXPECT_TRUE(dlg.windowState() & Qt::WindowMaximized);
     EXPECT_EQ(dlg.document()->status(), QPdfDocument::Status::Ready);
     EXPECT_EQ(dlg.document()->pageCount(), 1);
@@ -124,7 +131,7 @@ TEST_F(AboutHelp, HelpIconShowsTheBuiltManual) {
     ASSERT_TRUE(QFile::exists(built)) << "build the manual target first";
     EditorWindow editor;
     Script<HelpWindow>([](HelpWindow& d) {
-        EXPECT_EQ(d.windowTitle(), "Manual");
+        EXPECT_EQ(d.windowTitle(), "取扱い説明書");
         EXPECT_EQ(d.document()->status(), QPdfDocument::Status::Ready);
         EXPECT_GE(d.document()->pageCount(), 8) << "a manual worth reading";
         d.close();
@@ -375,6 +382,235 @@ TEST_F(AboutHelp, OutlineHasEveryChapterAndSectionOfTheSource) {
         EXPECT_LE(page.top(), dlg.view()->documentMargins().top()) << title.toStdString();
         EXPECT_GT(page.bottom(), dlg.view()->viewport()->height() / 4) << title.toStdString();
     }
+}
+
+/// The first heading of the manual's source (chapter or section) titled `title` after
+/// its number if it has one, as the reader sees it: "13 実行ファイルの作成".
+QString HeadingInSource(const QString& title) {
+    QFile source(QStringLiteral(LSR_SOURCE_DIR "/resources/manual/Manual.html"));
+    EXPECT_TRUE(source.open(QIODevice::ReadOnly));
+    static const QRegularExpression heading(QStringLiteral("<h[1-6][^>]*>(.*?)</h[1-6]>"));
+    const QRegularExpression titled(
+        QStringLiteral("^(\\d+ )?%1$").arg(QRegularExpression::escape(title)));
+    QRegularExpressionMatchIterator it = heading.globalMatch(QString::fromUtf8(source.readAll()));
+    while (it.hasNext()) {
+        const QString text = it.next().captured(1).simplified();
+        if (titled.match(text).hasMatch())
+            return text;
+    }
+    return QString();
+}
+
+/// The page of the manual where the heading titled `title` stands: the last page with
+/// a line of just that heading (the table of contents names a chapter first).
+int PageOfHeading(const QStringList& pages, const QString& title) {
+    const QString heading = HeadingInSource(title);
+    EXPECT_FALSE(heading.isEmpty()) << title.toStdString();
+    int found = -1;
+    for (int p = 0; p < pages.size(); ++p)
+        for (const QString& line : pages[p].split(QLatin1Char('\n')))
+            if (line.simplified() == heading)
+                found = p;
+    return found;
+}
+
+/// The top of the heading titled `title` on page `page` of the built manual, in points
+/// from the page's top, as poppler's pdftotext places its words; -1 when not found.
+qreal HeadingTop(int page, const QString& title) {
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    QProcess run;
+    run.start(tool, {QStringLiteral("-bbox"), QStringLiteral("-f"), QString::number(page + 1),
+                     QStringLiteral("-l"), QString::number(page + 1),
+                     QStringLiteral(LSR_BINARY_DIR "/Manual.pdf"), QStringLiteral("-")});
+    EXPECT_TRUE(run.waitForFinished(60000));
+    static const QRegularExpression word(
+        QStringLiteral("<word xMin=\"[^\"]*\" yMin=\"([^\"]*)\"[^>]*>([^<]*)</word>"));
+    QRegularExpressionMatchIterator it = word.globalMatch(QString::fromUtf8(run.readAll()));
+    while (it.hasNext()) {
+        const QRegularExpressionMatch m = it.next();
+        if (m.captured(2) == title)
+            return m.captured(1).toDouble();
+    }
+    return -1;
+}
+
+/// The outline's entry (chapter or section) titled `title`, after its number if it has one.
+QModelIndex OutlineEntry(const QAbstractItemModel* model, const QString& title,
+                         const QModelIndex& parent = QModelIndex()) {
+    for (int row = 0; row < model->rowCount(parent); ++row) {
+        const QModelIndex entry = model->index(row, 0, parent);
+        const QString text = entry.data().toString().simplified();
+        if (text == title || text.endsWith(QLatin1Char(' ') + title))
+            return entry;
+        if (const QModelIndex below = OutlineEntry(model, title, entry); below.isValid())
+            return below;
+    }
+    return QModelIndex();
+}
+
+/// The page on show: the one across the line 40 % down the view, a gap between two pages
+/// counting for the page below it.
+int PageAcrossLine(const ManualView& view) {
+    const int line = view.viewport()->height() * 2 / 5;
+    const int pages = view.document()->pageCount();
+    for (int p = 0; p < pages; ++p)
+        if (view.PageRect(p).bottom() >= line)
+            return p;
+    return pages - 1;
+}
+
+void CtrlWheel(ManualView* view, int delta) {
+    QWheelEvent wheel(QPointF(50, 50), view->mapToGlobal(QPointF(50, 50)), QPoint(),
+                      QPoint(0, delta), Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase,
+                      false);
+    QApplication::sendEvent(view->viewport(), &wheel);
+}
+
+TEST_F(AboutHelp, EveryZoomKeepsThePageOnShowAndTheCounterTellsIt) {
+    HelpWindow dlg;
+    OpenBuiltManual(dlg);
+    dlg.setWindowState(Qt::WindowNoState);
+    dlg.resize(1200, 800);
+    ShowActive(dlg);
+    ManualView* view = dlg.view();
+    const QStringList pages = PopplerPageTexts();
+    const int count = dlg.document()->pageCount();
+    ASSERT_EQ(pages.size(), count);
+    const auto counter = [count](int page) {
+        return QStringLiteral("%1 / %2 ページ").arg(page + 1).arg(count);
+    };
+
+    // Where the reading starts: a chapter chosen in the outline over whole pages (on the
+    // page where the manual has its heading), or a place scrolled to.
+    struct Start {
+        const char* name;
+        const char* chapter; ///< null: scrolled
+    };
+    const Start starts[] = {
+        {"chapter 13 chosen over whole pages", "実行ファイルの作成"},
+        {"a chapter that begins a page", "キー操作の一覧"},
+        {"scrolled to the middle two steps larger", nullptr},
+    };
+    // Every way to zoom, one after the other.
+    struct Step {
+        const char* name;
+        std::function<void()> act;
+    };
+    const auto key = [view](int k) { QTest::keyClick(view, Qt::Key(k), Qt::ControlModifier); };
+    const Step steps[] = {
+        {"Ctrl+2", [&] { key(Qt::Key_2); }},
+        {"Ctrl++", [&] { key(Qt::Key_Plus); }},
+        {"Ctrl++ again", [&] { key(Qt::Key_Plus); }},
+        {"Ctrl+-", [&] { key(Qt::Key_Minus); }},
+        {"Ctrl and the wheel back", [&] { CtrlWheel(view, -120); }},
+        {"Ctrl and the wheel forward", [&] { CtrlWheel(view, 120); }},
+        {"Ctrl+0", [&] { key(Qt::Key_0); }},
+        {"Ctrl+2 again", [&] { key(Qt::Key_2); }},
+        {"a narrower window", [&] { dlg.resize(800, 800); }},
+        {"a wider window", [&] { dlg.resize(1200, 800); }},
+        {"Ctrl+0 at last", [&] { key(Qt::Key_0); }},
+    };
+    for (const Start& start : starts) {
+        key(Qt::Key_0);
+        int expected = -1;
+        if (start.chapter) {
+            const QString title = QString::fromUtf8(start.chapter);
+            expected = PageOfHeading(pages, title);
+            const QModelIndex entry = OutlineEntry(dlg.outline()->model(), title);
+            ASSERT_TRUE(entry.isValid()) << start.name;
+            dlg.outline()->setCurrentIndex(entry);
+            emit dlg.outline()->activated(entry);
+        } else {
+            key(Qt::Key_Plus);
+            key(Qt::Key_Plus);
+            view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum() / 2);
+            expected = PageAcrossLine(*view);
+        }
+        ASSERT_GT(expected, 0) << start.name;
+        ASSERT_EQ(PageAcrossLine(*view), expected) << start.name;
+        EXPECT_EQ(dlg.pageLabel()->text(), counter(expected)) << start.name;
+        for (const Step& step : steps) {
+            step.act();
+            EXPECT_EQ(PageAcrossLine(*view), expected) << start.name << ", " << step.name;
+            EXPECT_EQ(dlg.pageLabel()->text(), counter(expected))
+                << start.name << ", " << step.name;
+        }
+    }
+}
+
+TEST_F(AboutHelp, F1OpensTheManualAtTheChapterOfItsWindow) {
+    const QStringList pages = PopplerPageTexts();
+    EditorWindow editor; // the owner the slide dialogs need
+    CurrentDocument().slides[0].picture = MakeTestPicture(40, 30);
+    CurrentDocument().slideCount = 1;
+    RecalcPages(editor);
+    struct Row {
+        const char* window;
+        std::function<std::unique_ptr<QWidget>()> make;
+        const char* chapter; ///< null: the title page, as the help icon shows it
+    };
+    const Row rows[] = {
+        {"editor", [] { return std::make_unique<EditorWindow>(); }, nullptr},
+        {"switch times", [] { return std::make_unique<SwitchTimeDialog>(); },
+         "時間セットで一覧表から変える"},
+        {"slide list", [&] { return std::make_unique<SlideListDialog>(&editor); },
+         "スライドの一覧"},
+        {"slide properties", [&] { return std::make_unique<SlidePropertiesDialog>(&editor); },
+         "スライドのプロパティ"},
+        {"settings", [] { return std::make_unique<SettingsDialog>(); }, "システムの環境設定"},
+        {"version box", [] { return std::make_unique<AboutDialog>(); }, "バージョン情報とヘルプ"},
+        {"export", [] { return std::make_unique<ExportDialog>(); }, "実行ファイルの作成"},
+    };
+    for (const Row& r : rows) {
+        const QString chapter = r.chapter ? QString::fromUtf8(r.chapter) : QString();
+        const int page = r.chapter ? PageOfHeading(pages, chapter) : 0;
+        ASSERT_GE(page, 0) << r.window;
+        int opened = 0;
+        SetModalRunner([&](QDialog& d) {
+            ++opened;
+            auto* help = dynamic_cast<HelpWindow*>(&d);
+            EXPECT_NE(help, nullptr) << r.window;
+            if (!help)
+                return int(QDialog::Rejected);
+            d.show();
+            EXPECT_EQ(help->windowTitle(), "取扱い説明書") << r.window;
+            const ManualView* view = help->view();
+            const QRect shown = view->PageRect(page);
+            if (r.chapter) {
+                // The chapter's heading stands at the view's top, chosen in the outline.
+                const qreal top = HeadingTop(page, chapter);
+                EXPECT_GE(top, 0) << r.window;
+                const int at = shown.top() + qRound(top * view->Scale());
+                EXPECT_GE(at, 0) << r.window;
+                EXPECT_LT(at, view->viewport()->height() / 8) << r.window;
+                EXPECT_EQ(help->outline()->currentIndex(),
+                          OutlineEntry(help->outline()->model(), chapter))
+                    << r.window;
+            } else {
+                EXPECT_TRUE(view->viewport()->rect().contains(shown)) << r.window;
+            }
+            d.hide();
+            return int(QDialog::Rejected);
+        });
+        const std::unique_ptr<QWidget> window = r.make();
+        ShowActive(*window);
+        QTest::keyClick(window.get(), Qt::Key_F1);
+        EXPECT_EQ(opened, 1) << r.window;
+        SetModalRunner({});
+    }
+
+    // In the help window itself F1 shows the chapter about it, in the same window.
+    HelpWindow dlg;
+    OpenBuiltManual(dlg);
+    ShowActive(dlg);
+    int opened = 0;
+    SetModalRunner([&opened](QDialog&) { return ++opened, int(QDialog::Rejected); });
+    QTest::keyClick(dlg.view(), Qt::Key_F1);
+    EXPECT_EQ(opened, 0);
+    const QString own = QStringLiteral("バージョン情報とヘルプ");
+    EXPECT_EQ(dlg.outline()->currentIndex(), OutlineEntry(dlg.outline()->model(), own));
+    EXPECT_LE(dlg.view()->PageRect(PageOfHeading(pages, own)).top(),
+              dlg.view()->documentMargins().top());
 }
 
 } // namespace

@@ -240,7 +240,7 @@ TEST_F(Commands, ThePopUpFollowsThePointer) {
 
     EXPECT_EQ(MenuRows(editor->BuildContextMenu(QPoint(3, 3)).get()),
               Utf8({"undo 元に戻す(&U)\tCtrl+Z",
-                    "redo やり直し(&R)\tCtrl+Y",
+                    "redo やり直し(&Y)\tCtrl+Y",
                     "-",
                     "> ファイル(&F)",
                     "newDocument 新規作成(&N)\tCtrl+N",
@@ -266,7 +266,7 @@ TEST_F(Commands, ThePopUpFollowsThePointer) {
                     "<"}));
     EXPECT_EQ(MenuRows(editor->BuildContextMenu(CellPoint(0)).get()),
               Utf8({"undo 元に戻す(&U)\tCtrl+Z",
-                    "redo やり直し(&R)\tCtrl+Y",
+                    "redo やり直し(&Y)\tCtrl+Y",
                     "-",
                     "slideshowFromHere ここからスライドショー(&S)\tShift+F5",
                     "-",
@@ -295,7 +295,7 @@ TEST_F(Commands, ThePopUpFollowsThePointer) {
                     "-",
                     "slideProperties プロパティ(&P)\tWClick"}));
     EXPECT_EQ(MenuRows(editor->BuildContextMenu(MarkPoint(0)).get()),
-              Utf8({"undo 元に戻す(&U)\tCtrl+Z", "redo やり直し(&R)\tCtrl+Y", "-",
+              Utf8({"undo 元に戻す(&U)\tCtrl+Z", "redo やり直し(&Y)\tCtrl+Y", "-",
                     "addSlides スライド追加(&A)", "-", "pasteSlide 貼り付け(&P)\tCtrl+V"}));
 }
 

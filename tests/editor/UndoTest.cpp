@@ -147,7 +147,7 @@ TEST_F(Undo, EveryChangeIsOneStepThatUndoAndRedoTakeBackAndMakeAgain) {
         Run(Command::Undo);
         EXPECT_EQ(TakeSnapshot(doc), before);
         EXPECT_FALSE(editor->m_modified) << "back at the saved state";
-        EXPECT_EQ(editor->CommandAction(Command::Redo)->text(), QStringLiteral("やり直し(&R): ") +
+        EXPECT_EQ(editor->CommandAction(Command::Redo)->text(), QStringLiteral("やり直し(&Y): ") +
                                                                     QString::fromUtf8(r.name) +
                                                                     QStringLiteral("\tCtrl+Y"));
 

@@ -7,6 +7,7 @@
 #include "document/Picture.h"
 #include "document/SlideTable.h"
 #include "editor/CellImage.h"
+#include "slideshow/DocumentShow.h"
 #include "slideshow/ShowFrame.h"
 #include "tests/editor/EditorFixture.h"
 #include "tests/support/HugePicture.h"
@@ -84,9 +85,19 @@ TEST(LargePictures, CellsAndShowFramesAreMadeAtTheirSize) {
     ShowFrame frame;
     const qint64 growth = GrowthDuring([&] {
         cell = CellSource(*picture, black, QSize(300, 200));
-        const QSize placed(400, 400);
-        const QImage source = ShowSource(*picture, black, placed);
-        frame = ComposeShowFrame(source, picture->size(), black, placed, false, false, false);
+        // The show's frame for a 400 x 400 window, made as the show makes it.
+        Document doc;
+        doc.slideCount = 1;
+        doc.slides[0].picture = picture;
+        doc.slides[0].keyColor = black;
+        show::FrameMaker frames(std::make_shared<DocumentPictures>(doc), {});
+        show::FrameRequest request;
+        request.spec = show::FrameSpec{0, 400, 400, false, false, false, 400, 400};
+        request.key = 0;
+        request.keyed = true;
+        frames.Ask(request);
+        frames.WaitIdle();
+        frame = ShowFrameOf(frames.Made(request.spec));
     });
     if (growth < 0)
         GTEST_SKIP() << "this system does not tell a process's peak memory";

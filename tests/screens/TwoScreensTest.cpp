@@ -1,13 +1,13 @@
 // The slideshow on a desktop of two screens side by side (run by two-screens.sh on an X
 // server whose display is split into a left and a right monitor).
 
+#include "base/Screen.h"
 #include "document/Document.h"
 #include "document/DocumentCommands.h"
 #include "editor/ui/EditorWindow.h"
 #include "slideshow/ui/SlideshowWindow.h"
 #include "tests/support/Fixtures.h"
 #include "tests/support/TestPrompts.h"
-#include "base/Screen.h"
 
 #include <QAction>
 #include <QCursor>
@@ -15,8 +15,8 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 #include <functional>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -43,6 +43,7 @@ protected:
             for (int i = 0; i < 20; ++i)
                 show->OnZoomTimer();
             ASSERT_TRUE(QTest::qWaitForWindowExposed(show));
+            show->WaitForFrames();
             show->repaint();
             look(*show);
             show->CommandAction(ShowCommand::End)->trigger();

@@ -69,6 +69,15 @@ TEST_F(PlayProcess, PlayOptionShowsTheDocumentAndEnds) {
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
 }
 
+TEST_F(PlayProcess, ThePlayerPlaysADocumentNamedRelativeToTheCurrentFolder) {
+    QTemporaryDir dir;
+    writeShortShow(dir.path());
+    const ProgramRun r =
+        RunProgram(QStringLiteral(LSR_BINARY_DIR "/LsrCtrl.dll"), {QStringLiteral("short.lsr")},
+                   {QStringLiteral("QT_QPA_PLATFORM=offscreen")}, dir.path());
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+}
+
 TEST_F(PlayProcess, ExportedExecutablePlaysWhereverItIsCopied) {
     QTemporaryDir dir, elsewhere;
     const QString doc = writeShortShow(dir.path());

@@ -62,16 +62,24 @@ protected:
         }
     }
     // Opens the show and runs the opening animation to its end; the show then has the
-    // keyboard.
+    // keyboard and shows its frame.
     static void Open(SlideshowWindow& slideshow) {
         ASSERT_TRUE(slideshow.Initialize());
         for (int i = 0; i < 20; ++i)
             slideshow.OnZoomTimer();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&slideshow));
+        slideshow.WaitForFrames();
     }
-    /// Carries out command `c` as its action does when triggered.
+    /// Carries out command `c` as its action does when triggered, and waits for the
+    /// frame it asks for.
     static void Run(SlideshowWindow& slideshow, ShowCommand c) {
         slideshow.CommandAction(c)->trigger();
+        slideshow.WaitForFrames();
+    }
+    /// One tick of the second timer, and the frames it asks for.
+    static void Tick(SlideshowWindow& slideshow) {
+        slideshow.OnSecondTimer();
+        slideshow.WaitForFrames();
     }
     static void Mouse(QWidget& w, QEvent::Type type, Qt::MouseButton button, QPoint global) {
         const Qt::MouseButtons buttons =
@@ -91,12 +99,11 @@ TEST_F(Slideshow, OpeningBringsTheRectangleOntoTheScreenAndStartsAtTheCursor) {
     slideshow.m_index = 1;
     ASSERT_TRUE(slideshow.Initialize());
     EXPECT_EQ(CurrentDocument().header.slideshowRect, Rect(0, 0, 1920, 50));
-    EXPECT_EQ(slideshow.m_startPoint, QPoint(300, 200));
+    EXPECT_EQ(slideshow.State().start, (show::Point{300, 200}));
     EXPECT_EQ(slideshow.geometry(), QRect(300, 200, 2, 2));
-    EXPECT_EQ(slideshow.m_times, (std::vector<int>{3, 4, 5}));
     EXPECT_EQ(slideshow.m_index, 1);
-    EXPECT_EQ(slideshow.m_zoomStep, 0);
-    EXPECT_EQ(slideshow.m_elapsed, 0);
+    EXPECT_EQ(slideshow.State().zoomStep, 0);
+    EXPECT_EQ(slideshow.State().elapsed, 0);
     EXPECT_TRUE(slideshow.IsZoomTimerActive());
     EXPECT_TRUE(slideshow.IsSecondTimerActive());
     EXPECT_TRUE(slideshow.windowFlags() & Qt::FramelessWindowHint);
@@ -132,7 +139,7 @@ TEST_F(Slideshow, AnimationGrowsFromTheCursorAndStopsShortOfTheStoredCorner) {
     for (int i = 1; i < 20; ++i)
         slideshow.OnZoomTimer();
     EXPECT_EQ(slideshow.geometry(), QRect(100, 40, 400, 300));
-    EXPECT_EQ(slideshow.m_zoomStep, 20);
+    EXPECT_EQ(slideshow.State().zoomStep, 20);
     EXPECT_FALSE(slideshow.IsZoomTimerActive());
     EXPECT_EQ(CurrentDocument().header.slideshowRect, Rect(105, 45, 505, 345));
     slideshow.OnZoomTimer();
@@ -162,7 +169,7 @@ TEST_F(Slideshow, TimerSwitchingCountsSecondsAndLoopsOrEnds) {
         ShowCounter counter;
         slideshow.installEventFilter(&counter);
         for (size_t t = 0; t < r.indexAfterTick.size(); ++t) {
-            slideshow.OnSecondTimer();
+            Tick(slideshow);
             if (r.indexAfterTick[t] < 0) {
                 EXPECT_TRUE(slideshow.IsEnded()) << r.name << " tick " << t + 1;
                 EXPECT_FALSE(slideshow.IsSecondTimerActive()) << r.name;
@@ -188,22 +195,22 @@ TEST_F(Slideshow, ClickSwitchingSwitchesOnPressAndEndsOnTheLastSlide) {
     CurrentDocument().header.loop = 0;
     SlideshowWindow slideshow;
     Open(slideshow);
-    slideshow.OnSecondTimer();
-    slideshow.OnSecondTimer();
-    EXPECT_EQ(slideshow.m_elapsed, 0) << "no counting in click switching";
+    Tick(slideshow);
+    Tick(slideshow);
+    EXPECT_EQ(slideshow.State().elapsed, 0) << "no counting in click switching";
     EXPECT_EQ(slideshow.m_index, 0);
 
     const QPoint inside = slideshow.mapToGlobal(QPoint(200, 150));
     Mouse(slideshow, QEvent::MouseButtonPress, Qt::LeftButton, inside);
     EXPECT_EQ(slideshow.m_index, 1);
-    EXPECT_TRUE(slideshow.m_dragging) << "a move-drag starts after the switch";
-    EXPECT_EQ(slideshow.m_dragPoint, inside);
+    EXPECT_TRUE(slideshow.State().dragging) << "a move-drag starts after the switch";
+    EXPECT_EQ(slideshow.State().dragPoint, (show::Point{inside.x(), inside.y()}));
     Mouse(slideshow, QEvent::MouseButtonRelease, Qt::LeftButton, inside);
-    EXPECT_FALSE(slideshow.m_dragging);
+    EXPECT_FALSE(slideshow.State().dragging);
 
     Mouse(slideshow, QEvent::MouseButtonPress, Qt::LeftButton, inside);
     EXPECT_TRUE(slideshow.IsEnded()) << "a click on the last slide ends the show";
-    EXPECT_FALSE(slideshow.m_dragging) << "without a move-drag";
+    EXPECT_FALSE(slideshow.State().dragging) << "without a move-drag";
     EXPECT_EQ(slideshow.m_index, 2);
 }
 
@@ -211,33 +218,33 @@ TEST_F(Slideshow, ElapsedSecondsSurviveModeChangesAndResetOnSwitch) {
     Slides({5, 5});
     SlideshowWindow slideshow;
     Open(slideshow);
-    slideshow.OnSecondTimer();
-    slideshow.OnSecondTimer();
-    EXPECT_EQ(slideshow.m_elapsed, 2);
+    Tick(slideshow);
+    Tick(slideshow);
+    EXPECT_EQ(slideshow.State().elapsed, 2);
 
     Run(slideshow, ShowCommand::ClickSwitch); // click switching
     EXPECT_EQ(CurrentDocument().header.timerSwitch, 0);
-    slideshow.OnSecondTimer();
-    EXPECT_EQ(slideshow.m_elapsed, 2) << "stands still in click switching";
+    Tick(slideshow);
+    EXPECT_EQ(slideshow.State().elapsed, 2) << "stands still in click switching";
     Run(slideshow, ShowCommand::TimerSwitch); // timer switching again
     EXPECT_EQ(CurrentDocument().header.timerSwitch, 1);
-    slideshow.OnSecondTimer();
-    EXPECT_EQ(slideshow.m_elapsed, 3);
+    Tick(slideshow);
+    EXPECT_EQ(slideshow.State().elapsed, 3);
 
     Run(slideshow, ShowCommand::ResizeMode); // size-change mode pauses the count
-    EXPECT_TRUE(slideshow.m_resizeMode);
+    EXPECT_TRUE(slideshow.State().resizeMode);
     EXPECT_FALSE(slideshow.IsSecondTimerActive());
     EXPECT_EQ(slideshow.minimumSize(), QSize(50, 50));
     Run(slideshow, ShowCommand::ResizeMode);
-    EXPECT_FALSE(slideshow.m_resizeMode);
+    EXPECT_FALSE(slideshow.State().resizeMode);
     EXPECT_TRUE(slideshow.IsSecondTimerActive());
-    EXPECT_EQ(slideshow.m_elapsed, 3) << "resumes where it stood";
+    EXPECT_EQ(slideshow.State().elapsed, 3) << "resumes where it stood";
     EXPECT_EQ(slideshow.geometry(), QRect(100, 100, 400, 300)) << "the window stays in place";
 
-    slideshow.OnSecondTimer();
-    slideshow.OnSecondTimer();
+    Tick(slideshow);
+    Tick(slideshow);
     EXPECT_EQ(slideshow.m_index, 1);
-    EXPECT_EQ(slideshow.m_elapsed, 0) << "a switch resets the count";
+    EXPECT_EQ(slideshow.State().elapsed, 0) << "a switch resets the count";
 }
 
 TEST_F(Slideshow, DoubleClickInClickSwitchingSwitchesThenEntersSizeChange) {
@@ -251,11 +258,11 @@ TEST_F(Slideshow, DoubleClickInClickSwitchingSwitchesThenEntersSizeChange) {
     Mouse(slideshow, QEvent::MouseButtonDblClick, Qt::LeftButton, inside);
     Mouse(slideshow, QEvent::MouseButtonRelease, Qt::LeftButton, inside);
     EXPECT_EQ(slideshow.m_index, 1) << "only the first press switches";
-    EXPECT_TRUE(slideshow.m_resizeMode);
+    EXPECT_TRUE(slideshow.State().resizeMode);
     // In size-change mode a press moves the window and never switches.
     Mouse(slideshow, QEvent::MouseButtonPress, Qt::LeftButton, inside);
     EXPECT_EQ(slideshow.m_index, 1);
-    EXPECT_TRUE(slideshow.m_dragging);
+    EXPECT_TRUE(slideshow.State().dragging);
     Mouse(slideshow, QEvent::MouseButtonRelease, Qt::LeftButton, inside);
     EXPECT_FALSE(slideshow.m_changed) << "the mode itself stores nothing";
 }
@@ -320,7 +327,7 @@ TEST_F(Slideshow, CommandsToggleAndMarkTheDocumentChanged) {
         EXPECT_EQ(h.timerSwitch, before.timerSwitch ^ (r.command == ShowCommand::TimerSwitch ||
                                                        r.command == ShowCommand::ClickSwitch))
             << id;
-        EXPECT_EQ(slideshow.m_resizeMode, r.command == ShowCommand::ResizeMode) << id;
+        EXPECT_EQ(slideshow.State().resizeMode, r.command == ShowCommand::ResizeMode) << id;
         EXPECT_EQ(slideshow.IsEnded(), r.command == ShowCommand::End) << id;
     }
 }
@@ -406,8 +413,8 @@ TEST_F(Slideshow, FlipsDoNothingBeforeTheFirstSlide) {
     Run(slideshow, ShowCommand::FlipVertical);
     EXPECT_EQ(CurrentDocument().slides[0].flipH, 0);
     EXPECT_FALSE(slideshow.m_changed);
-    slideshow.OnSecondTimer();
-    EXPECT_EQ(slideshow.m_elapsed, 0) << "nothing counts before the first slide";
+    Tick(slideshow);
+    EXPECT_EQ(slideshow.State().elapsed, 0) << "nothing counts before the first slide";
     QMenu menu;
     slideshow.BuildContextMenu(menu);
     EXPECT_TRUE(slideshow.CurrentFrame().opaque.isEmpty()) << "nothing is shown";
@@ -577,7 +584,7 @@ TEST_F(Slideshow, MoveDragStaysOnTheScreenAndStoresTheRectangle) {
     }
     EXPECT_TRUE(slideshow.m_changed);
     Mouse(slideshow, QEvent::MouseButtonRelease, Qt::LeftButton, QPoint(5000, 5000));
-    EXPECT_FALSE(slideshow.m_dragging);
+    EXPECT_FALSE(slideshow.State().dragging);
     EXPECT_EQ(slideshow.cursor().shape(), Qt::ArrowCursor);
 }
 
@@ -635,22 +642,19 @@ TEST_F(Slideshow, SlidesWhosePicturesDoNotShowArePassedOverAndNamedOnce) {
     ASSERT_TRUE(doc.slides[3].picture);
     SlideshowWindow slideshow;
     Open(slideshow);
-    QCoreApplication::processEvents();
     EXPECT_EQ(slideshow.m_index, 0);
     EXPECT_EQ(prompts.messageIds(), QList<Msg>{Msg::SlidesSkipped});
     EXPECT_TRUE(prompts.calls.constLast().text.startsWith(QStringLiteral("スライド 2\n")));
 
-    slideshow.OnSecondTimer(); // slide 2 is passed over
+    Tick(slideshow); // slide 2 is passed over
     EXPECT_EQ(slideshow.m_index, 2);
-    slideshow.OnSecondTimer(); // slide 4 shows, does not decode, and the show goes on
-    QCoreApplication::processEvents();
+    Tick(slideshow); // slide 4 shows, does not decode, and the show goes on
     EXPECT_EQ(slideshow.m_index, 0);
     EXPECT_EQ(prompts.messageIds(), (QList<Msg>{Msg::SlidesSkipped, Msg::SlidesSkipped}));
     EXPECT_TRUE(prompts.calls.constLast().text.startsWith(QStringLiteral("スライド 4\n")));
     // Round after round the same slides are passed over without a word.
     for (int i = 0; i < 6; ++i)
-        slideshow.OnSecondTimer();
-    QCoreApplication::processEvents();
+        Tick(slideshow);
     EXPECT_NE(slideshow.m_index, 1);
     EXPECT_NE(slideshow.m_index, 3);
     EXPECT_EQ(prompts.messageIds().size(), 2);
@@ -675,8 +679,7 @@ TEST_F(Slideshow, WithNoSlideThatShowsTheShowSaysSoAndEnds) {
         CurrentDocument().slides[i].picture = BrokenPicture();
     SlideshowWindow slideshow;
     ASSERT_TRUE(slideshow.Initialize());
-    for (int i = 0; i < 10 && !slideshow.IsEnded(); ++i)
-        QCoreApplication::processEvents();
+    slideshow.WaitForFrames();
     EXPECT_TRUE(slideshow.IsEnded());
     EXPECT_TRUE(slideshow.ShowedNothing());
     EXPECT_EQ(prompts.messageIds().constLast(), Msg::NoSlideCanBeShown);
@@ -705,7 +708,7 @@ TEST_F(Slideshow, TheNextSlideIsMadeWhileTheCurrentOneShows) {
     SlideshowWindow slideshow;
     Open(slideshow);
     // Once the window has opened, slide 2 is made in a worker.
-    slideshow.WaitForNextFrame();
+    slideshow.WaitForFrames();
     EXPECT_FALSE(slideshow.IsPreparingNextFrame());
     for (int next = 1; next <= 4; ++next) {
         ASSERT_TRUE(slideshow.SwitchToNext());
@@ -724,10 +727,11 @@ TEST_F(Slideshow, TheNextSlideIsMadeWhileTheCurrentOneShows) {
         EXPECT_NEAR(qRed(a), qRed(b), 3) << next;
         EXPECT_NEAR(qGreen(a), qGreen(b), 3) << next;
         EXPECT_NEAR(qBlue(a), qBlue(b), 3) << next;
-        slideshow.WaitForNextFrame();
+        slideshow.WaitForFrames();
     }
     // A frame made for another size is not used: the frame follows the window.
     slideshow.resize(300, 200);
     ASSERT_TRUE(slideshow.SwitchToNext());
+    slideshow.WaitForFrames();
     EXPECT_EQ(slideshow.CurrentFrame().image.size(), QSize(300, 200));
 }
