@@ -32,6 +32,9 @@ struct FileDialogSpec {
     QString filter;
     QString fileName;   ///< proposed name or path, may be empty
     QString defaultExt; ///< appended (with a dot) to a typed name without extension
+    /// The folder the dialog starts in; empty: wherever the platform's dialog would (a
+    /// folder in `fileName` wins).
+    QString folder;
 };
 
 /// The display of a long operation's progress, with a Cancel button. The operation runs

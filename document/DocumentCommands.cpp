@@ -61,10 +61,24 @@ bool splitPath(const QString& path, QString& folder, QString& name) {
     return true;
 }
 
+/// The folder the document dialogs start in: the open document's, else the one of the
+/// document opened or saved last, when it is still there; empty otherwise. (Left to
+/// itself a file dialog starts where any dialog was last, often among the pictures.)
+QString DocumentFolder() {
+    QString path = CurrentDocument().filePath;
+    if (path.isEmpty())
+        path = ReadSettingString(Setting::LastDocument, QString());
+    if (path.isEmpty())
+        return {};
+    const QFileInfo file(path);
+    return file.absoluteDir().exists() ? file.absolutePath() : QString();
+}
+
 FileDialogSpec documentDialog(const char* title, const char* filter = kDocumentFilter) {
     FileDialogSpec dialog;
     dialog.title = QString::fromUtf8(title);
     dialog.filter = QString::fromUtf8(filter);
+    dialog.folder = DocumentFolder();
     return dialog;
 }
 

@@ -226,9 +226,14 @@ void AddSlidesCommand(EditorState& ed, int mark, QObject* owner) {
         "|*.jpg;*.jpeg;*.gif;*.bmp;*.png;*.tif;*.tiff;*.webp|JPEGファイル(*.jpeg)|*.jpg;*.jpeg|"
         "GIFファイル(*.gif)|*.gif|ビットマップファイル(*.bmp)|*.bmp|PNGファイル(*.png)|*.png|"
         "TIFFファイル(*.tiff)|*.tif;*.tiff|WebPファイル(*.webp)|*.webp||");
+    // The pictures' folder is remembered apart from the documents' (whose dialogs start
+    // in the document's folder), so each dialog starts among its own kind of file.
+    static QString lastImageFolder;
+    request.folder = lastImageFolder;
     QStringList paths = prompts().openFileNames(request, true);
     if (paths.isEmpty())
         return;
+    lastImageFolder = QFileInfo(paths.constFirst()).absolutePath();
     // File dialogs give the chosen files in no order a user can rely on: they are added
     // in the order of their names as a file manager lists them (p2 before p10).
     std::stable_sort(paths.begin(), paths.end(), [](const QString& a, const QString& b) {

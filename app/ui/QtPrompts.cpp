@@ -64,6 +64,8 @@ Answer QtPrompts::message(Msg, const QString& text, MsgKind kind, QObject* owner
 
 QStringList QtPrompts::openFileNames(const FileDialogSpec& request, bool multi) {
     QFileDialog dlg(nullptr, request.title, request.fileName, QtFilterFromPipes(request.filter));
+    if (!request.folder.isEmpty() && request.fileName.isEmpty())
+        dlg.setDirectory(request.folder);
     dlg.setFileMode(multi ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
     if (!request.defaultExt.isEmpty())
@@ -80,6 +82,8 @@ QString QtPrompts::saveFileName(const FileDialogSpec& request) {
     dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
     if (!request.defaultExt.isEmpty())
         dlg.setDefaultSuffix(request.defaultExt);
+    if (!request.folder.isEmpty())
+        dlg.setDirectory(request.folder);
     if (!request.fileName.isEmpty()) {
         const QFileInfo fi(request.fileName);
         if (fi.path() != QLatin1String(".") || request.fileName.contains(QLatin1Char('/')))

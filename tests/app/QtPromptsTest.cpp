@@ -4,7 +4,10 @@
 #include "base/Messages.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -26,5 +29,30 @@ TEST(QtPrompts, AMessageOverAWindowKeptAboveIsKeptAboveToo) {
         prompts.message(Msg::SlidesSkipped, MessageText(Msg::SlidesSkipped), MsgKind::Info, &owner);
         EXPECT_TRUE(seen);
         EXPECT_EQ(keptAbove, above);
+    }
+}
+
+TEST(QtPrompts, FileDialogsStartInTheFolderAsked) {
+    QtPrompts prompts;
+    QTemporaryDir dir;
+    for (const bool save : {false, true}) {
+        QString seen;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_TRUE(dialog);
+            seen = dialog->directory().absolutePath();
+            dialog->reject();
+        });
+        FileDialogSpec request;
+        request.title = QStringLiteral("ファイルを指定");
+        request.filter = QStringLiteral("ルセリオファイル(*.lsr)|*.lsr||");
+        request.folder = dir.path();
+        if (save) {
+            request.fileName = QStringLiteral("無題");
+            EXPECT_TRUE(prompts.saveFileName(request).isEmpty());
+        } else {
+            EXPECT_TRUE(prompts.openFileNames(request, false).isEmpty());
+        }
+        EXPECT_EQ(seen, QDir(dir.path()).absolutePath()) << (save ? "save" : "open");
     }
 }

@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QMenu>
 #include <QMimeData>
@@ -754,7 +755,11 @@ TEST_F(Commands, AddCommandAsksForImageFiles) {
     const PromptCall& call = prompts->calls[0];
     EXPECT_EQ(call.type, PromptCall::OpenFiles);
     EXPECT_TRUE(call.multi);
-    EXPECT_EQ(call.request.title, QString::fromUtf8("追加するイメージファイルを指定(複数選択可)"));
+    // The title says what becomes of large pictures (the default limit of the settings).
+    EXPECT_EQ(
+        call.request.title,
+        QString::fromUtf8("追加するイメージファイルを指定(複数選択可)　※ 500 × 500 "
+                          "ピクセルを超える画像は、収まるように縮小します (設定で変更できます)"));
     EXPECT_EQ(call.request.filter,
               QString::fromUtf8(
                   "イメージファイル(jpeg, gif, bmp, png, tiff, webp) "
@@ -765,6 +770,12 @@ TEST_F(Commands, AddCommandAsksForImageFiles) {
     ASSERT_EQ(CurrentDocument().slideCount, 5);
     EXPECT_EQ(GetPictureSize(Slide(1).picture).width(), 11);
     EXPECT_EQ(GetPictureSize(Slide(2).picture).width(), 12);
+    // The next add starts among the pictures added last, whatever folder the document
+    // dialogs were in meanwhile.
+    prompts->answerFiles({});
+    Run(Command::AddSlides);
+    ASSERT_EQ(prompts->calls.size(), 2);
+    EXPECT_EQ(prompts->calls[1].request.folder, QDir(dir.path()).absolutePath());
 }
 
 TEST_F(Commands, TheChosenItemRunsWithTheSlideThatWasUnderThePointer) {
