@@ -122,6 +122,10 @@ TEST_F(Commands, DeleteAsksAndDeletesTheSlideUnderThePointer) {
             << r.name;
         if (r.answer != Answer::None) {
             EXPECT_EQ(p.calls[0].kind, MsgKind::YesNo) << r.name;
+            // The question names the slide: its number and its time.
+            EXPECT_EQ(p.calls[0].text, QStringLiteral("スライド 3 (切替え時間 00:03)\n") +
+                                           MessageText(Msg::DeleteSlideQuestion))
+                << r.name;
         }
         EXPECT_EQ(CurrentDocument().slideCount, r.count) << r.name;
         EXPECT_EQ(editor->m_modified, r.count == 4) << r.name;
@@ -134,8 +138,10 @@ TEST_F(Commands, DeleteAsksAndDeletesTheSlideUnderThePointer) {
     TestPrompts p;
     Slides(21, 1);
     editor->m_selectedCell = 0;
+    Slide(20).switchTime = 3725;
     p.answer(Answer::Yes);
     Run(Command::DeleteSlide);
+    EXPECT_TRUE(p.calls[0].text.startsWith(QStringLiteral("スライド 21 (切替え時間 01:02:05)\n")));
     EXPECT_EQ(CurrentDocument().slideCount, 20);
     EXPECT_EQ(editor->m_page, 0);
     EXPECT_EQ(editor->m_pageCount, 1);
