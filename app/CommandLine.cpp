@@ -331,6 +331,46 @@ QString FileNameError(const QString& what, const QString& name) {
     return {};
 }
 
+/// The parser's complaint in the words of the program's other lines (lower case, no
+/// full stop, the option as typed): "unknown option '--bogus'", "--info needs FILE",
+/// "--help takes no value".
+QString ParserError(const QCommandLineParser& parser, const QStringList& args) {
+    // The argument that names option `name`, as it was typed.
+    const auto typed = [&args](const QString& name) {
+        for (const QString& arg : args) {
+            if (!arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("--"))
+                continue;
+            const QString bare = arg.mid(arg.startsWith(QLatin1String("--")) ? 2 : 1);
+            if (bare.section(QLatin1Char('='), 0, 0) == name)
+                return arg.section(QLatin1Char('='), 0, 0);
+        }
+        return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+    };
+    const QStringList unknown = parser.unknownOptionNames();
+    if (!unknown.isEmpty())
+        return QStringLiteral("unknown option '%1'").arg(typed(unknown.constFirst()));
+    // The parser's other complaints name the option as typed: "Missing value after
+    // '--info'.", "Unexpected value after '--help'.".
+    const QString text = parser.errorText();
+    const qsizetype open = text.indexOf(QLatin1Char('\''));
+    const qsizetype close = text.lastIndexOf(QLatin1Char('\''));
+    const QString given =
+        open >= 0 && close > open ? text.mid(open + 1, close - open - 1) : QString();
+    const QString name = given.mid(given.startsWith(QLatin1String("--")) ? 2 : 1);
+    const CliOption* option = OptionNamed(name);
+    if (option && text.startsWith(QLatin1String("Missing value")))
+        return QStringLiteral("%1 needs %2").arg(given, option->value);
+    if (option && text.startsWith(QLatin1String("Unexpected value")))
+        return QStringLiteral("%1 takes no value").arg(given);
+    // Anything else, in the same style.
+    QString line = text;
+    if (line.endsWith(QLatin1Char('.')))
+        line.chop(1);
+    if (!line.isEmpty())
+        line[0] = line[0].toLower();
+    return line;
+}
+
 /// --build's images in order, each with the settings named before it. The parser has
 /// already checked the options and that each has its value; this walk keeps their
 /// order, which the parser does not. An error leaves its text in `error`.
@@ -415,7 +455,7 @@ ParsedCommandLine ParseCommandLine(const QStringList& args) {
     for (const CliOption* option : kAllOptions)
         parser.addOption(OptionOf(*option));
     if (!parser.parse(QStringList{QStringLiteral("luserio")} + args)) {
-        error = parser.errorText();
+        error = ParserError(parser, args);
         return result;
     }
     const auto given = [&parser](const CliOption& option) {

@@ -50,11 +50,15 @@ TEST_F(CommandLine, WrongCommandLinesSayWhyOnOneLineThenTheUsageAndExitTwo) {
         const char* error; // the first line on standard error
     };
     const Row rows[] = {
-        {{"--bogus"}, "luserio: Unknown option 'bogus'."},
-        {{"-x", "a.lsr"}, "luserio: Unknown option 'x'."},
-        {{"--info"}, "luserio: Missing value after '--info'."},
-        {{"--play"}, "luserio: Missing value after '--play'."},
-        {{"--build"}, "luserio: Missing value after '--build'."},
+        // The parser's own complaints in the words of the program's other lines.
+        {{"--bogus"}, "luserio: unknown option '--bogus'"},
+        {{"-x", "a.lsr"}, "luserio: unknown option '-x'"},
+        {{"--build", "o.lsr", "--bogus=3", "a.png"}, "luserio: unknown option '--bogus'"},
+        {{"--info"}, "luserio: --info needs FILE"},
+        {{"--play"}, "luserio: --play needs FILE"},
+        {{"--build"}, "luserio: --build needs OUT.lsr"},
+        {{"--build", "o.lsr", "a.png", "--time"}, "luserio: --time needs SECONDS"},
+        {{"--version=2"}, "luserio: --version takes no value"},
         {{"--build", "out.lsr"}, "luserio: --build needs OUT.lsr and at least one IMAGE"},
         {{"--export-exe", "a.lsr"}, "luserio: --export-exe needs FILE.lsr and OUT"},
         {{"--export-exe", "a.lsr", "b", "c"}, "luserio: unexpected argument 'c'"},
@@ -304,7 +308,10 @@ TEST_F(CommandLine, BuildOptionsApplyToTheImagesAfterThem) {
     // An image that cannot be read is named, and the exit code says the work failed.
     const ProgramRun missing = Run({"--build", "part.lsr", "a.png", "gone.png"});
     EXPECT_EQ(missing.code, 1);
-    EXPECT_TRUE(missing.err.contains("\ngone.png: ") || missing.err.startsWith("gone.png: "))
+    EXPECT_TRUE(QString::fromUtf8(missing.err)
+                    .split(QLatin1Char('\n'))
+                    .contains(QStringLiteral(
+                        "luserio: file not found: gone.png: ファイルが見つかりません")))
         << missing.err.toStdString();
 }
 
@@ -326,22 +333,22 @@ TEST_F(CommandLine, BuildNeverEmptiesADocumentAndSaysWhatItWrote) {
     // Run in order: each row starts from what the rows before it left.
     const Row rows[] = {
         {{"--build", "kept.lsr", "gone.png"},
-         "nothing was written: no image became a slide; kept.lsr was left as it was",
+         "luserio: nothing was written: no image became a slide; kept.lsr was left as it was",
          "kept.lsr",
          3,
          true},
         {{"--build", "new.lsr", "gone.png", "gone.txt"},
-         "nothing was written: no image became a slide",
+         "luserio: nothing was written: no image became a slide",
          "new.lsr",
          -1,
          false},
         {{"--build", "new.lsr", "a.png", "gone.png", "b.bmp"},
-         "new.lsr now holds 2 slides",
+         "luserio: new.lsr now holds 2 slides",
          "new.lsr",
          2,
          false},
         {{"--build", "kept.lsr", "gone.png", "c.png"},
-         "kept.lsr was replaced and now holds 1 slide",
+         "luserio: kept.lsr was replaced and now holds 1 slide",
          "kept.lsr",
          1,
          false},
@@ -387,6 +394,9 @@ TEST_F(CommandLine, ExportedSlideshowsCarryTheirDocumentBack) {
     // document.
     const ProgramRun noExe = Run({"--export-exe", "show.lsr", "win", "--target", "windows"});
     EXPECT_EQ(noExe.code, 1);
+    EXPECT_EQ(QString::fromUtf8(noExe.err),
+              QStringLiteral("luserio: a slideshow for Windows must be named *.exe: ") +
+                  MessageText(Msg::ExeExtensionRequired) + QLatin1Char('\n'));
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("win"))));
     const ProgramRun windows = Run({"--export-exe", "show.lsr", "show.exe", "--target=windows"});
     ASSERT_EQ(windows.code, 0) << windows.err.toStdString();

@@ -1,5 +1,6 @@
 // Where the document dialogs start (the open document's folder, else the one of the
-// document used last, never where pictures were added).
+// document used last, never where pictures were added), and how a file that is no
+// document is described when it is refused.
 
 #include "base/Settings.h"
 #include "document/DocumentCommands.h"
@@ -8,6 +9,8 @@
 #include "tests/support/TestPrompts.h"
 
 #include <QDir>
+#include <QFile>
+#include <QImage>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -62,6 +65,37 @@ TEST_F(DocumentDialogs, OpenAndSaveAsStartInTheDocumentsFolder) {
         EXPECT_EQ(p.calls[1].type, PromptCall::SaveFile);
         EXPECT_EQ(p.calls[1].request.folder, r.expected);
     }
+}
+
+TEST_F(DocumentDialogs, AFileThatIsNoDocumentIsDescribed) {
+    QImage image(4, 4, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    ASSERT_TRUE(image.save(dir.filePath("photo.jpg"), "JPEG"));
+    ASSERT_TRUE(image.save(dir.filePath("art.png"), "PNG"));
+    const auto write = [this](const char* name, const QByteArray& bytes) {
+        QFile f(dir.filePath(QString::fromLatin1(name)));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return f.fileName();
+    };
+    struct Row {
+        QString path;
+        const char* kind;
+    };
+    const Row rows[] = {
+        {dir.filePath("photo.jpg"), "JPEG 画像のファイルです"},
+        {dir.filePath("art.png"), "PNG 画像のファイルです"},
+        {write("empty", {}), "空のファイルです"},
+        {write("notes.txt", "写真の一覧\nphoto.jpg\n"), "テキストのファイルです"},
+        {write("show.cab", QByteArray("MSCF") + QByteArray(60, '\0')),
+         "キャビネット (CAB) のファイルです (ルセリオのドキュメントなら、名前の末尾を .lsr "
+         "にすると開けます)"},
+        {write("tool", QByteArray::fromHex("7f454c46020101") + QByteArray(64, '\0')),
+         "プログラムのファイルですが、スライドショーのデータがありません"},
+        {write("data.bin", QByteArray::fromHex("00ff10fe8001")), "種類のわからないファイルです"},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(FileKindText(r.path), QString::fromUtf8(r.kind)) << r.path.toStdString();
 }
 
 } // namespace
