@@ -23,19 +23,107 @@ bool NearKey(QRgb c, QRgb key, int tolerance) {
            std::abs(qBlue(c) - qBlue(key)) <= tolerance;
 }
 
+namespace {
+
+/// The squared distance of two colours in red, green and blue.
+int Distance2(QRgb a, QRgb b) {
+    const int dr = qRed(a) - qRed(b), dg = qGreen(a) - qGreen(b), db = qBlue(a) - qBlue(b);
+    return dr * dr + dg * dg + db * db;
+}
+
+/// How far from a pixel near the key JPEG's mixing reaches: its colour planes are stored
+/// at half the resolution and every 8 x 8 block rings, so a shape's colour spills into
+/// the background beside it over about two pixels.
+constexpr int kEdgeReach = 2;
+/// How far around an edge pixel the colour of the shape beside it is looked for.
+constexpr int kShapeReach = kEdgeReach + 1;
+
+} // namespace
+
 QImage KeyWithTolerance(const QImage& raster, QRgb key, int tolerance) {
     QImage out = raster.convertToFormat(QImage::Format_ARGB32);
     if (out.isNull())
         return out;
-    const QRgb hole = qRgba(qRed(key), qGreen(key), qBlue(key), 0);
+    const int w = out.width(), h = out.height();
+    const auto px = [&out](int x, int y) {
+        return reinterpret_cast<const QRgb*>(out.constScanLine(y))[x];
+    };
+    // 1. The pixels near the key (and those already fully transparent).
+    std::vector<quint8> hole(size_t(w) * size_t(h), 0);
+    for (int y = 0; y < h; ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(out.constScanLine(y));
+        for (int x = 0; x < w; ++x)
+            hole[size_t(y) * w + x] = qAlpha(row[x]) == 0 || NearKey(row[x], key, tolerance);
+    }
+
+    // 2. Beside them, the background the compression mixed with a shape's colour: an
+    // opaque pixel within kEdgeReach of a pixel near the key goes with the side it is
+    // nearer to, the key or the shape beside it (the colour least like the key around
+    // it, the pixel itself included, so that a line one pixel wide keeps its pixels).
+    // Decided on the first map, so the order of the pixels does not matter.
+    std::vector<quint8> edge;
+    if (tolerance > 0) {
+        // Within kEdgeReach of a pixel near the key: along each row first (one sweep each
+        // way), then across the rows.
+        std::vector<quint8> rowNear(hole.size(), 0), nearby(hole.size(), 0);
+        for (int y = 0; y < h; ++y) {
+            const quint8* from = &hole[size_t(y) * w];
+            quint8* to = &rowNear[size_t(y) * w];
+            for (int x = 0, since = kEdgeReach + 1; x < w; ++x) {
+                since = from[x] ? 0 : since + 1;
+                to[x] = since <= kEdgeReach;
+            }
+            for (int x = w - 1, since = kEdgeReach + 1; x >= 0; --x) {
+                since = from[x] ? 0 : since + 1;
+                to[x] |= since <= kEdgeReach;
+            }
+        }
+        for (int y = 0; y < h; ++y) {
+            quint8* to = &nearby[size_t(y) * w];
+            for (int yy = std::max(0, y - kEdgeReach); yy <= std::min(h - 1, y + kEdgeReach);
+                 ++yy) {
+                const quint8* from = &rowNear[size_t(yy) * w];
+                for (int x = 0; x < w; ++x)
+                    to[x] |= from[x];
+            }
+        }
+        edge.assign(hole.size(), 0);
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                const size_t i = size_t(y) * w + x;
+                const QRgb c = px(x, y);
+                if (hole[i] || !nearby[i] || qAlpha(c) != 255)
+                    continue;
+                QRgb shape = c;
+                int far = Distance2(c, key);
+                for (int yy = std::max(0, y - kShapeReach); yy <= std::min(h - 1, y + kShapeReach);
+                     ++yy) {
+                    for (int xx = std::max(0, x - kShapeReach);
+                         xx <= std::min(w - 1, x + kShapeReach); ++xx) {
+                        const QRgb n = px(xx, yy);
+                        if (qAlpha(n) == 255 && Distance2(n, key) > far) {
+                            far = Distance2(n, key);
+                            shape = n;
+                        }
+                    }
+                }
+                edge[i] = Distance2(c, key) < Distance2(c, shape);
+            }
+        }
+    }
+
+    // 3. Those become exactly the key, fully transparent; opaque pixels keep their colour,
+    // and one of exactly the key colour (only possible with a negative tolerance) moves
+    // its green off it, as in a keyed import.
+    const QRgb transparent = qRgba(qRed(key), qGreen(key), qBlue(key), 0);
     const int gG = SubstituteGreen(key);
-    for (int y = 0; y < out.height(); ++y) {
+    for (int y = 0; y < h; ++y) {
         auto* p = reinterpret_cast<QRgb*>(out.scanLine(y));
-        for (int x = 0; x < out.width(); ++x) {
-            const int alpha = qAlpha(p[x]);
-            if (alpha == 0 || NearKey(p[x], key, tolerance))
-                p[x] = hole;
-            else if (alpha == 255 && (p[x] & 0xFFFFFFu) == (key & 0xFFFFFFu))
+        for (int x = 0; x < w; ++x) {
+            const size_t i = size_t(y) * w + x;
+            if (hole[i] || (!edge.empty() && edge[i]))
+                p[x] = transparent;
+            else if (qAlpha(p[x]) == 255 && (p[x] & 0xFFFFFFu) == (key & 0xFFFFFFu))
                 p[x] = qRgba(qRed(key), gG, qBlue(key), 255);
         }
     }

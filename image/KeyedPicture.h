@@ -3,10 +3,11 @@
 // one colour where its background was one: its compression leaves the pixels a few
 // levels off (more near the edges of shapes), so a key of exactly one colour leaves
 // speckles, blocks and a fringe of near-key pixels around every shape. Such a picture is
-// keyed with a tolerance: its pixels within the tolerance of the key become exactly the
-// key, and the slide keeps a lossless picture made from those pixels, as a keyed import
-// does. The picture it was made from stays with the slide in memory, so that another
-// colour, another tolerance or no colour starts from it again.
+// keyed with a tolerance: its pixels within the tolerance of the key, and the background
+// beside them that the compression mixed with a shape's colour, become exactly the key,
+// and the slide keeps a lossless picture made from those pixels, as a keyed import does. The
+// picture it was made from stays with the slide in memory, so that another colour, another
+// tolerance or no colour starts from it again.
 
 #include "document/SlideRecord.h"
 
@@ -36,10 +37,13 @@ bool NearKey(QRgb c, QRgb key, int tolerance);
 
 /// `raster` (any format) keyed with a tolerance, as Format_ARGB32: pixels within
 /// `tolerance` of `key`, and those already fully transparent, become exactly the key and
-/// fully transparent; opaque pixels keep their colour, and one of exactly the key colour
-/// (only possible with a negative tolerance) moves its green off it, as in a keyed
-/// import. Half-transparent pixels, which only a picture keyed before holds, were mixed
-/// with a key then and stay as they are.
+/// fully transparent. With a tolerance above 0, so does each opaque pixel within two
+/// pixels of those that is nearer (in red, green and blue) to the key than to the shape
+/// beside it, the colour least like the key within three pixels, itself included: the
+/// background a JPEG mixed with a shape's colour. Other opaque pixels keep their colour,
+/// and one of exactly the key colour (only possible with a negative tolerance) moves its
+/// green off it, as in a keyed import. Half-transparent pixels, which only a picture
+/// keyed before holds, were mixed with a key then and stay as they are.
 QImage KeyWithTolerance(const QImage& raster, QRgb key, int tolerance);
 
 /// A picture made from the pixels of `source` keyed with `tolerance` (KeyWithTolerance);

@@ -278,10 +278,10 @@ TEST_F(CommandLine, BuildOptionsApplyToTheImagesAfterThem) {
 
     // A JPEG named with a colour: its pixels near the colour become it (the key's
     // tolerance), and the picture is stored lossless.
-    ASSERT_TRUE(
-        ShapesOn(qRgb(255, 255, 255)).save(dir.filePath(QStringLiteral("art.jpg")), "JPEG", 70));
-    const int before =
-        FringePixels(QImage(dir.filePath(QStringLiteral("art.jpg"))), qRgb(255, 255, 255));
+    const QImage shapes = ShapesOn(qRgb(255, 255, 255));
+    ASSERT_TRUE(shapes.save(dir.filePath(QStringLiteral("art.jpg")), "JPEG", 70));
+    const int before = BackgroundLeftVisible(shapes, QImage(dir.filePath(QStringLiteral("art.jpg"))),
+                                             qRgb(255, 255, 255));
     ASSERT_GT(before, 500);
     ASSERT_EQ(Run({"--build", "art.lsr", "--key", "#FFFFFF", "art.jpg"}).code, 0);
     const QJsonArray art = SlidesOf(Run({"--info", "art.lsr"}).out);
@@ -290,8 +290,8 @@ TEST_F(CommandLine, BuildOptionsApplyToTheImagesAfterThem) {
     {
         TestPrompts quiet;
         ASSERT_TRUE(OpenDocument(dir.filePath(QStringLiteral("art.lsr"))));
-        const int after =
-            FringePixels(CurrentDocument().slides[0].picture->image(), qRgb(255, 255, 255));
+        const int after = BackgroundLeftVisible(
+            shapes, CurrentDocument().slides[0].picture->image(), qRgb(255, 255, 255));
         EXPECT_LT(after * 100, before) << after << " of " << before;
         ResetWorld();
     }

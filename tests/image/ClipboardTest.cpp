@@ -263,9 +263,10 @@ TEST_F(Clipboard, AJpegSlidePastedWithAKeyLeavesNoFringe) {
     // A JPEG slide keyed white as documents made before held them, copied: its record
     // names white, its picture is the JPEG. Pasted, the key's tolerance takes the JPEG's
     // near-white pixels, as a colour given in the editor does.
-    const PicturePtr jpeg = Picture::fromBytes(Encode(ShapesOn(qRgb(255, 255, 255)), "jpeg", 70));
+    const QImage art = ShapesOn(qRgb(255, 255, 255));
+    const PicturePtr jpeg = Picture::fromBytes(Encode(art, "jpeg", 70));
     ASSERT_TRUE(jpeg);
-    const int before = FringePixels(jpeg->image(), qRgb(255, 255, 255));
+    const int before = BackgroundLeftVisible(art, jpeg->image(), qRgb(255, 255, 255));
     ASSERT_GT(before, 500);
     TestPrompts p;
     CountingEditState ed;
@@ -276,7 +277,8 @@ TEST_F(Clipboard, AJpegSlidePastedWithAKeyLeavesNoFringe) {
     EXPECT_EQ(s.switchTime, 4);
     const QByteArray stored = s.picture->save();
     ASSERT_TRUE(stored.startsWith("BM"));
-    EXPECT_LT(FringePixels(QImage::fromData(stored), qRgb(255, 255, 255)) * 100, before);
+    EXPECT_LT(BackgroundLeftVisible(art, QImage::fromData(stored), qRgb(255, 255, 255)) * 100,
+              before);
 }
 
 TEST_F(Clipboard, SlidesCopiedHereKeepTheirOwnPicture) {

@@ -45,19 +45,36 @@ QImage ShapesOn(QRgb background, QSize size) {
     return img;
 }
 
-int FringePixels(const QImage& image, QRgb key, int within) {
-    const QImage img = image.convertToFormat(QImage::Format_ARGB32);
+namespace {
+
+/// Whether a show draws pixel `c` of a picture keyed with `key`.
+bool Shows(QRgb c, QRgb key) {
+    return qAlpha(c) > 0 && (c & 0xFFFFFFu) != (key & 0xFFFFFFu);
+}
+
+/// The pixels where `source` is (`background`) or is not of the key colour and `keyed`
+/// shows (`shown`) or not.
+int CountPixels(const QImage& source, const QImage& keyed, QRgb key, bool background, bool shown) {
+    const QImage s = source.convertToFormat(QImage::Format_ARGB32);
+    const QImage k = keyed.convertToFormat(QImage::Format_ARGB32);
+    if (s.size() != k.size())
+        return -1;
     int n = 0;
-    for (int y = 0; y < img.height(); ++y) {
-        for (int x = 0; x < img.width(); ++x) {
-            const QRgb c = img.pixel(x, y);
-            const int dr = std::abs(qRed(c) - qRed(key)), dg = std::abs(qGreen(c) - qGreen(key)),
-                      db = std::abs(qBlue(c) - qBlue(key));
-            if (dr <= within && dg <= within && db <= within && dr + dg + db > 0)
+    for (int y = 0; y < s.height(); ++y)
+        for (int x = 0; x < s.width(); ++x)
+            if (!Shows(s.pixel(x, y), key) == background && Shows(k.pixel(x, y), key) == shown)
                 ++n;
-        }
-    }
     return n;
+}
+
+} // namespace
+
+int BackgroundLeftVisible(const QImage& source, const QImage& keyed, QRgb key) {
+    return CountPixels(source, keyed, key, true, true);
+}
+
+int ShapePixelsLost(const QImage& source, const QImage& keyed, QRgb key) {
+    return CountPixels(source, keyed, key, false, false);
 }
 
 void ResetWorld() {

@@ -21,10 +21,15 @@ PicturePtr MakeTestPicture(int w, int h, QColor fill = Qt::red);
 /// `background`, as drawn art on a one-colour page is: no pixel mixes the two.
 QImage ShapesOn(QRgb background, QSize size = QSize(240, 160));
 
-/// The pixels of `image` near `key` but not of it: each of red, green and blue within
-/// `within` of the key's, not all equal to it. What shows as a fringe or speckles around
-/// the shapes of a picture keyed with that colour.
-int FringePixels(const QImage& image, QRgb key, int within = 24);
+/// The pixels a picture keyed with `key` still shows where its `source` (the art it was
+/// made from, before any lossy storage) had the key colour: what a user sees as a fringe,
+/// speckles or blocks of background left around the shapes. A pixel of `keyed` shows
+/// unless it is fully transparent or of exactly the key colour (those a show leaves
+/// out). Counted against the source, so the measure does not depend on how the picture
+/// was keyed.
+int BackgroundLeftVisible(const QImage& source, const QImage& keyed, QRgb key);
+/// The pixels of `source`'s shapes (not of the key colour) that `keyed` no longer shows.
+int ShapePixelsLost(const QImage& source, const QImage& keyed, QRgb key);
 
 /// An editing state that counts the redraws asked of it.
 struct CountingEditState : EditorState {
