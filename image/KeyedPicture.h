@@ -37,13 +37,16 @@ bool NearKey(QRgb c, QRgb key, int tolerance);
 
 /// `raster` (any format) keyed with a tolerance, as Format_ARGB32: pixels within
 /// `tolerance` of `key`, and those already fully transparent, become exactly the key and
-/// fully transparent. With a tolerance above 0, so does each opaque pixel within two
-/// pixels of those that is nearer (in red, green and blue) to the key than to the shape
-/// beside it, the colour least like the key within three pixels, itself included: the
-/// background a JPEG mixed with a shape's colour. Other opaque pixels keep their colour,
-/// and one of exactly the key colour (only possible with a negative tolerance) moves its
-/// green off it, as in a keyed import. Half-transparent pixels, which only a picture
-/// keyed before holds, were mixed with a key then and stay as they are.
+/// fully transparent. With a tolerance above 0, each opaque pixel within two pixels of
+/// those then sides with the colour it is nearer to (in red, green and blue): the key,
+/// or the shape beside it, the colour least like the key within three pixels, itself
+/// included. One that sides with the key becomes it too (the background a JPEG mixed
+/// with a shape's colour); one that sides with the shape has the key's share taken out
+/// of its colour (no tint of the key on the shapes' edges). Twice, so that background
+/// ringing a little further out goes as well. Other opaque pixels keep their colour, and
+/// one of exactly the key colour moves its green off it, as in a keyed import.
+/// Half-transparent pixels, which only a picture keyed before holds, were mixed with a
+/// key then and stay as they are.
 QImage KeyWithTolerance(const QImage& raster, QRgb key, int tolerance);
 
 /// A picture made from the pixels of `source` keyed with `tolerance` (KeyWithTolerance);

@@ -61,8 +61,8 @@ TEST(KeyedPicture, PixelsWithinTheToleranceBecomeTheKey) {
 TEST(KeyedPicture, BesideTheKeyEachPixelGoesWithTheNearerSide) {
     // One row of pixels keyed white with tolerance 24. 'W' white, 'R' a red shape, 'M'
     // background mixed with the red (nearer white), 'I' the red's edge mixed with white
-    // (nearer red), 'D' a dark line one pixel wide. Expected: '.' transparent, else the
-    // pixel as it was.
+    // (nearer red: 0.73 of red, 0.27 of white), 'D' a dark line one pixel wide.
+    // Expected: '.' transparent, else the colour the pixel ends as.
     const std::map<char, QRgb> colours = {{'W', kWhite},
                                           {'R', qRgb(200, 30, 30)},
                                           {'M', qRgb(240, 170, 170)},
@@ -76,9 +76,9 @@ TEST(KeyedPicture, BesideTheKeyEachPixelGoesWithTheNearerSide) {
     };
     const Row rows[] = {
         {"mixed background beside a shape goes", "WWWMRRRR", 24, "....RRRR"},
-        {"even two pixels from the key", "WWMMRRRR", 24, "....RRRR"},
-        {"but not three", "WMMMRRRR", 24, "...MRRRR"},
-        {"the shape's own mixed edge stays", "WWWIRRRR", 24, "...IRRRR"},
+        {"two pixels from the key too", "WWMMRRRR", 24, "....RRRR"},
+        {"three pixels out, once those nearer went", "WMMMRRRR", 24, "....RRRR"},
+        {"the shape's own mixed edge stays, without the white's share", "WWWIRRRR", 24, "...RRRRR"},
         {"a line one pixel wide stays", "WWWDWWW", 24, "...D..."},
         {"no tolerance, no edge: only the exact key goes", "WWWMRRRR", 0, "...MRRRR"},
     };
@@ -245,8 +245,10 @@ TEST_F(KeyedImport, JpegPicturesKeyedAfterImportLeaveNoFringe) {
     struct Row {
         const char* name;
         QRgb background;
+        int tintLeft; // of the shapes' pixels tinted by the key, at most this percentage stays
     };
-    const Row rows[] = {{"white", kWhite}, {"green", kGreen}};
+    // On white the tint is light and few; on green the edges of every shape were green.
+    const Row rows[] = {{"white", kWhite, 100}, {"green", kGreen, 20}};
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         const QImage art = ShapesOn(r.background);
@@ -258,6 +260,7 @@ TEST_F(KeyedImport, JpegPicturesKeyedAfterImportLeaveNoFringe) {
         // more off the key and stay, around the shapes and in blocks.
         const int before = BackgroundLeftVisible(art, imported.picture->image(), r.background);
         EXPECT_GT(before, 5000);
+        const int tintedBefore = ShapePixelsOff(art, imported.picture->image(), r.background, 64);
 
         // The colour a pick on the background takes, away from the shapes.
         const QRgb picked = DominantColor(imported.picture->image(), QPoint(2, 2), true);
@@ -282,6 +285,12 @@ TEST_F(KeyedImport, JpegPicturesKeyedAfterImportLeaveNoFringe) {
                 shapePixels += (art.pixel(x, y) & 0xFFFFFFu) != (r.background & 0xFFFFFFu);
         const int lost = ShapePixelsLost(art, back, r.background);
         EXPECT_LT(lost * 100, shapePixels) << lost << " of " << shapePixels;
+        // Nor are their edges left tinted with the key: the key's share is taken out of
+        // the pixels the compression mixed.
+        const int tinted = ShapePixelsOff(art, back, r.background, 64);
+        EXPECT_LE(tinted * 100, tintedBefore * r.tintLeft) << tinted << " of " << tintedBefore;
+        RecordProperty(std::string("tintedBefore_") + r.name, tintedBefore);
+        RecordProperty(std::string("tintedAfter_") + r.name, tinted);
         RecordProperty(std::string("fringeBefore_") + r.name, before);
         RecordProperty(std::string("fringeAfter_") + r.name, after);
         RecordProperty(std::string("shapePixelsLost_") + r.name, lost);

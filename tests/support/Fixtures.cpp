@@ -77,6 +77,24 @@ int ShapePixelsLost(const QImage& source, const QImage& keyed, QRgb key) {
     return CountPixels(source, keyed, key, false, false);
 }
 
+int ShapePixelsOff(const QImage& source, const QImage& keyed, QRgb key, int levels) {
+    const QImage s = source.convertToFormat(QImage::Format_ARGB32);
+    const QImage k = keyed.convertToFormat(QImage::Format_ARGB32);
+    if (s.size() != k.size())
+        return -1;
+    int n = 0;
+    for (int y = 0; y < s.height(); ++y) {
+        for (int x = 0; x < s.width(); ++x) {
+            const QRgb a = s.pixel(x, y), b = k.pixel(x, y);
+            if (!Shows(a, key) || !Shows(b, key))
+                continue;
+            n += std::abs(qRed(a) - qRed(b)) > levels || std::abs(qGreen(a) - qGreen(b)) > levels ||
+                 std::abs(qBlue(a) - qBlue(b)) > levels;
+        }
+    }
+    return n;
+}
+
 void ResetWorld() {
     ReleaseAllPictures();
     CurrentDocument().Clear();

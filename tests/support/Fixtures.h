@@ -30,6 +30,9 @@ QImage ShapesOn(QRgb background, QSize size = QSize(240, 160));
 int BackgroundLeftVisible(const QImage& source, const QImage& keyed, QRgb key);
 /// The pixels of `source`'s shapes (not of the key colour) that `keyed` no longer shows.
 int ShapePixelsLost(const QImage& source, const QImage& keyed, QRgb key);
+/// The pixels of `source`'s shapes that `keyed` shows more than `levels` off their
+/// colour in red, green or blue: the shapes' edges tinted by the key.
+int ShapePixelsOff(const QImage& source, const QImage& keyed, QRgb key, int levels);
 
 /// An editing state that counts the redraws asked of it.
 struct CountingEditState : EditorState {
