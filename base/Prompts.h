@@ -35,6 +35,9 @@ struct FileDialogSpec {
     /// The folder the dialog starts in; empty: wherever the platform's dialog would (a
     /// folder in `fileName` wins).
     QString folder;
+    /// A note shown in the dialog under its controls, its lines as given (empty: none);
+    /// where the dialog is the system's own, at the end of its title instead.
+    QString note;
 };
 
 /// The display of a long operation's progress, with a Cancel button. The operation runs

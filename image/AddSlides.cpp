@@ -218,9 +218,9 @@ int AddSlidesFromFiles(EditorState& ed, int mark, const QStringList& paths, QObj
 
 void AddSlidesCommand(EditorState& ed, int mark, QObject* owner) {
     FileDialogSpec request;
-    // The title says what will become of large pictures before they are chosen.
-    request.title =
-        QStringLiteral("追加するイメージファイルを指定(複数選択可)　※ ") + ImageLimitText();
+    request.title = QStringLiteral("追加するイメージファイルを指定(複数選択可)");
+    // The dialog says what will become of large pictures before they are chosen.
+    request.note = ImageLimitText();
     request.filter = QStringLiteral(
         "イメージファイル(jpeg, gif, bmp, png, tiff, webp) "
         "|*.jpg;*.jpeg;*.gif;*.bmp;*.png;*.tif;*.tiff;*.webp|JPEGファイル(*.jpeg)|*.jpg;*.jpeg|"

@@ -21,7 +21,8 @@ constexpr int kListedFiles = 20;
 
 /// What happens to the size of added pictures, as the settings say now: the limit they
 /// are fitted into (Msg::ImageLimitOn, "500 × 500 ..."), or that they keep their size
-/// (Msg::ImageLimitOff). Shown where pictures are added.
+/// (Msg::ImageLimitOff), then on a line of its own that the settings change it. Shown
+/// where pictures are added.
 QString ImageLimitText();
 
 /// The normalised extension of `path` (lower case; "jpeg" for "jpg", "tiff" for

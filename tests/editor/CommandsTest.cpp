@@ -763,11 +763,11 @@ TEST_F(Commands, AddCommandAsksForImageFiles) {
     const PromptCall& call = prompts->calls[0];
     EXPECT_EQ(call.type, PromptCall::OpenFiles);
     EXPECT_TRUE(call.multi);
-    // The title says what becomes of large pictures (the default limit of the settings).
-    EXPECT_EQ(
-        call.request.title,
-        QString::fromUtf8("追加するイメージファイルを指定(複数選択可)　※ 500 × 500 "
-                          "ピクセルを超える画像は、収まるように縮小します (設定で変更できます)"));
+    EXPECT_EQ(call.request.title, QString::fromUtf8("追加するイメージファイルを指定(複数選択可)"));
+    // The dialog says what becomes of large pictures (the default limit of the settings).
+    EXPECT_EQ(call.request.note,
+              QString::fromUtf8("500 × 500 ピクセルを超える画像は、収まるように縮小します\n"
+                                "(設定で変更できます)"));
     EXPECT_EQ(call.request.filter,
               QString::fromUtf8(
                   "イメージファイル(jpeg, gif, bmp, png, tiff, webp) "

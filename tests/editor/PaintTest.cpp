@@ -99,11 +99,11 @@ TEST_F(Paint, EmptyPageHintSaysTheSizeLimit) {
     const QString how = QStringLiteral("画像ファイルをここへドラッグ＆ドロップするか、\n"
                                        "下の「スライド追加…」ボタンで追加してください\n");
     EXPECT_EQ(EditorWindow::EmptyPageHint(),
-              how + QStringLiteral("500 × 500 ピクセルを超える画像は、収まるように縮小します "
+              how + QStringLiteral("500 × 500 ピクセルを超える画像は、収まるように縮小します\n"
                                    "(設定で変更できます)"));
     WriteSettingInt(Setting::LimitImageSize, 0);
     EXPECT_EQ(EditorWindow::EmptyPageHint(),
-              how + QStringLiteral("画像は元の大きさのまま追加します (設定で変更できます)"));
+              how + QStringLiteral("画像は元の大きさのまま追加します\n(設定で変更できます)"));
     ClearSettings();
 }
 

@@ -215,10 +215,10 @@ TEST_F(AddSlides, TheSizeLimitInForceIsSaidWherePicturesAreAdded) {
     };
     const Row rows[] = {
         {"the default", -1, -1, -1,
-         "500 × 500 ピクセルを超える画像は、収まるように縮小します (設定で変更できます)"},
+         "500 × 500 ピクセルを超える画像は、収まるように縮小します\n(設定で変更できます)"},
         {"800 x 600", 1, 800, 600,
-         "800 × 600 ピクセルを超える画像は、収まるように縮小します (設定で変更できます)"},
-        {"off", 0, 800, 600, "画像は元の大きさのまま追加します (設定で変更できます)"},
+         "800 × 600 ピクセルを超える画像は、収まるように縮小します\n(設定で変更できます)"},
+        {"off", 0, 800, 600, "画像は元の大きさのまま追加します\n(設定で変更できます)"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -234,8 +234,8 @@ TEST_F(AddSlides, TheSizeLimitInForceIsSaidWherePicturesAreAdded) {
         AddSlidesCommand(ed, -1);
         ASSERT_EQ(tp.calls.size(), 1);
         EXPECT_EQ(tp.calls[0].request.title,
-                  QStringLiteral("追加するイメージファイルを指定(複数選択可)　※ ") +
-                      QString::fromUtf8(r.text));
+                  QStringLiteral("追加するイメージファイルを指定(複数選択可)"));
+        EXPECT_EQ(tp.calls[0].request.note, QString::fromUtf8(r.text));
     }
 }
 
