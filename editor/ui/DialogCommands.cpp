@@ -14,6 +14,7 @@
 #include "document/Document.h"
 #include "editor/ui/EditorWindow.h"
 #include "image/AddSlides.h"
+#include "image/KeyedPicture.h"
 
 void EditorWindow::OpenTimeSet() {
     Document& doc = CurrentDocument();
@@ -45,6 +46,7 @@ void EditorWindow::OpenSystemSettings() {
     dlg.m_limitSize = ReadSettingInt(Setting::LimitImageSize, 1);
     dlg.m_limitWidth = ReadSettingPositive(Setting::ImageLimitWidth, 500);
     dlg.m_limitHeight = ReadSettingPositive(Setting::ImageLimitHeight, 500);
+    dlg.m_keyTolerance = ReadKeyTolerance();
     dlg.Initialize();
     if (RunModal(dlg) != QDialog::Accepted)
         return;
@@ -58,6 +60,9 @@ void EditorWindow::OpenSystemSettings() {
     WriteSettingInt(Setting::LimitImageSize, dlg.m_limitSize);
     WriteSettingInt(Setting::ImageLimitWidth, dlg.m_limitWidth);
     WriteSettingInt(Setting::ImageLimitHeight, dlg.m_limitHeight);
+    // Stored only once chosen, so that an unchanged default follows the program's.
+    if (dlg.m_keyTolerance != ReadKeyTolerance())
+        WriteSettingInt(Setting::KeyTolerance, dlg.m_keyTolerance);
     // The empty page's hint says the size limit: it follows a new one.
     if (CurrentDocument().slideCount == 0 && ImageLimitText() != limitBefore)
         update();
