@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian/Ubuntu packages the build, the tests and the program need.
 # The Windows player runtime is cross-built with mingw-w64; its tests run it under wine
-# on a virtual X server and press its keys with xdotool. The Linux player runtime without
-# Qt is built on the X client libraries' headers (Xlib, Xext, Xft, fontconfig) with the
-# static archives of libpng, libjpeg and zlib; its tests also run it under a compositing
-# manager (xcompmgr).
+# on a virtual X server and press its keys with xdotool. The Linux player runtime (no Qt),
+# which every slideshow made on Linux starts with, is built on the X client libraries'
+# headers (Xlib, Xext, Xft, fontconfig) with the static archives of libpng, libjpeg and
+# zlib; its tests also run it under a compositing manager (xcompmgr) and a window
+# manager (openbox).
 # Quiet and quick when everything is already there.
 set -euo pipefail
 
@@ -20,7 +21,7 @@ packages=(
   desktop-file-utils shared-mime-info dpkg-dev file
   g++-mingw-w64-x86-64
   wine wine64 xdotool
-  libx11-dev libxext-dev libxft-dev libfontconfig-dev xcompmgr
+  libx11-dev libxext-dev libxft-dev libfontconfig-dev xcompmgr openbox
 )
 # `setup.sh fuzz` also installs the compiler and runtime the fuzz targets need.
 if [[ "${1:-}" == fuzz ]]; then packages+=(clang libclang-rt-dev); fi

@@ -45,8 +45,18 @@ const char* CommandText(Command c) {
         return u8"タイマー切替え(&A)";
     case Command::ClickSwitch:
         return u8"クリック切替え(&C)";
+    case Command::Pause:
+        return u8"一時停止(&P)\tP";
     case Command::End:
         return u8"スライドショー終了(&X)\tESC";
+    case Command::Next:
+        return u8"次のスライド";
+    case Command::Previous:
+        return u8"前のスライド";
+    case Command::First:
+        return u8"最初のスライド";
+    case Command::Last:
+        return u8"最後のスライド";
     }
     return "";
 }
@@ -59,6 +69,16 @@ std::vector<Key> CommandKeys(Command c) {
         return {Key::Up, Key::Down};
     case Command::End:
         return {Key::Escape};
+    case Command::Next:
+        return {Key::Space, Key::PageDown, Key::Enter};
+    case Command::Previous:
+        return {Key::Backspace, Key::PageUp};
+    case Command::First:
+        return {Key::Home};
+    case Command::Last:
+        return {Key::End};
+    case Command::Pause:
+        return {Key::P};
     default:
         return {};
     }
@@ -90,6 +110,8 @@ std::vector<MenuItem> MenuItems(const ShowState& s) {
     flips.text = u8"反転(&R)";
     flips.items = {item(Command::FlipHorizontal, slide && s.doc.slides[size_t(s.index)].flipH != 0),
                    item(Command::FlipVertical, slide && s.doc.slides[size_t(s.index)].flipV != 0)};
+    MenuItem pause = item(Command::Pause, s.paused);
+    pause.enabled = s.doc.timerSwitch != 0;
     return {flips,
             item(Command::ResizeMode, s.resizeMode),
             item(Command::FitToWindow, s.doc.fitToWindow != 0),
@@ -99,6 +121,7 @@ std::vector<MenuItem> MenuItems(const ShowState& s) {
             item(Command::Loop, s.doc.loop != 0),
             item(Command::TimerSwitch, s.doc.timerSwitch != 0),
             item(Command::ClickSwitch, s.doc.timerSwitch == 0),
+            pause,
             separator,
             item(Command::End, false)};
 }
@@ -259,10 +282,10 @@ void Engine::On(const in::ZoomTick&, Answer& a) {
 
 void Engine::On(const in::SecondTick&, Answer& a) {
     ShowState& s = m_state;
-    // The count waits in click switching, in size-change mode, and while the menu or a
-    // message is open over the show.
-    if (s.ended || !SlideOnShow() || !s.doc.timerSwitch || s.resizeMode || s.menuOpen ||
-        s.messagesUp > 0)
+    // The count waits in click switching, while paused, in size-change mode, and while
+    // the menu or a message is open over the show.
+    if (s.ended || !SlideOnShow() || !s.doc.timerSwitch || s.paused || s.resizeMode ||
+        s.menuOpen || s.messagesUp > 0)
         return;
     ++s.elapsed;
     if (s.elapsed >= int(s.doc.slides[size_t(s.index)].switchTime) && !SwitchToNext(a))
@@ -283,8 +306,40 @@ bool Engine::SwitchToNext(Answer& a) {
     }
     s.index = next;
     s.elapsed = 0;
+    s.backward = false;
     a.switched = true;
     return true;
+}
+
+int Engine::PreviousSlide() {
+    ShowState& s = m_state;
+    const int count = int(s.doc.slides.size());
+    if (s.index < 0 || count <= 0)
+        return -1;
+    // Back over the slides that do not show; round to the last with looping.
+    for (int step = 1; step < count; ++step) {
+        int i = s.index - step;
+        if (i < 0) {
+            if (!s.doc.loop)
+                return -1;
+            i += count;
+        }
+        if (Showable(i))
+            return i;
+        if (!s.told[size_t(i)])
+            s.toTell.push_back(i + 1);
+    }
+    return -1;
+}
+
+void Engine::GoTo(int slide, bool backward, Answer& a) {
+    ShowState& s = m_state;
+    if (slide < 0 || slide == s.index)
+        return;
+    s.index = slide;
+    s.elapsed = 0;
+    s.backward = backward;
+    a.switched = true;
 }
 
 void Engine::End(bool showedNothing, Answer& a) {
@@ -575,9 +630,38 @@ void Engine::Run(Command c, Answer& a) {
     case Command::TimerSwitch:
     case Command::ClickSwitch:
         d.timerSwitch = Toggled(d.timerSwitch);
+        s.paused = false;
         break;
     case Command::End:
         End(false, a);
+        return;
+    case Command::Next:
+        if (!SwitchToNext(a))
+            End(false, a);
+        return;
+    case Command::Previous:
+        GoTo(PreviousSlide(), true, a);
+        return;
+    case Command::First:
+    case Command::Last: {
+        const auto showable = [this](int i) { return Showable(i); };
+        const int count = int(d.slides.size());
+        int target = -1;
+        if (c == Command::First) {
+            target = FirstShowableSlide(0, count, false, showable);
+        } else {
+            for (int i = count - 1; i >= 0 && target < 0; --i)
+                if (Showable(i))
+                    target = i;
+        }
+        GoTo(target, c == Command::Last, a);
+        return;
+    }
+    case Command::Pause:
+        // The pause holds the slide's time; it means nothing in click switching.
+        if (!d.timerSwitch)
+            return;
+        s.paused = !s.paused;
         return;
     }
     s.changed = true;
@@ -622,6 +706,7 @@ FrameSpec Engine::SpecFor(int slide, bool forAhead) const {
     spec.fit = s.doc.fitToWindow != 0;
     spec.decodeWidth = spec.width;
     spec.decodeHeight = spec.height;
+    spec.paused = s.paused;
     if (slide < 0 || slide >= int(s.doc.slides.size()))
         return spec;
     spec.slide = slide;
@@ -745,6 +830,14 @@ void Engine::On(const in::FrameFailed& e, Answer& a) {
     // The slide on show turned out not to show: named, and the show goes on without it.
     if (!s.told[size_t(slide)])
         s.toTell.push_back(slide + 1);
+    // Going back, the show goes on back to the slide before it.
+    if (s.backward) {
+        const int previous = PreviousSlide();
+        if (previous >= 0) {
+            GoTo(previous, true, a);
+            return;
+        }
+    }
     if (!SwitchToNext(a))
         End(!s.shownAny, a);
 }

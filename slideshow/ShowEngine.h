@@ -43,17 +43,23 @@ enum class Command {
     FlipHorizontal = 130, ///< "左右反転" (← and →)
     FlipVertical = 131,   ///< "上下反転" (↑ and ↓)
     FitToWindow = 132,    ///< "サイズに合せて拡大"
+    // The presentation keys' commands, numbered after the menu's.
+    Next = 201,     ///< on to the next slide (Space, Page Down, Enter)
+    Previous = 202, ///< back to the previous slide (Backspace, Page Up)
+    First = 203,    ///< the first slide (Home)
+    Last = 204,     ///< the last slide (End)
+    Pause = 205,    ///< "一時停止": the slide's time stands still (P), with timer switching
 };
 
-/// Every command, in the order of the context menu.
+/// Every command: those of the context menu in its order, then the presentation keys'.
 constexpr Command kCommands[] = {
-    Command::FlipHorizontal, Command::FlipVertical, Command::ResizeMode,
-    Command::FitToWindow,    Command::TopMost,      Command::Loop,
-    Command::TimerSwitch,    Command::ClickSwitch,  Command::End,
+    Command::FlipHorizontal, Command::FlipVertical, Command::ResizeMode, Command::FitToWindow,
+    Command::TopMost,        Command::Loop,         Command::TimerSwitch, Command::ClickSwitch,
+    Command::Pause,          Command::End,          Command::Next,        Command::Previous,
+    Command::First,          Command::Last,
 };
 
-/// The keys the show may know; a shell maps its key codes onto them. Keys without a
-/// command (see CommandForKey) do nothing yet.
+/// The keys the show knows; a shell maps its key codes onto them (CommandForKey).
 enum class Key {
     Escape,
     Left,
@@ -136,10 +142,11 @@ struct FrameSpec {
     bool flipV = false;
     int decodeWidth = 0;
     int decodeHeight = 0;
+    bool paused = false; ///< the pause sign is drawn over the frame's top-left corner
     bool operator==(const FrameSpec& o) const {
         return slide == o.slide && width == o.width && height == o.height && fit == o.fit &&
                flipH == o.flipH && flipV == o.flipV && decodeWidth == o.decodeWidth &&
-               decodeHeight == o.decodeHeight;
+               decodeHeight == o.decodeHeight && paused == o.paused;
     }
     bool operator!=(const FrameSpec& o) const { return !(*this == o); }
 };
@@ -347,6 +354,10 @@ struct ShowState {
     bool changed = false; ///< the user changed something the document stores
     int index = 0;        ///< the slide on show; -1 before the first, the count after the last
     int elapsed = 0;      ///< whole seconds counted for the slide on show
+    bool paused = false;  ///< the count stands still (only with timer switching)
+    /// The slide on show was reached going back (a key): where its picture turns out not
+    /// to show, the show goes on back, not forward.
+    bool backward = false;
     int zoomStep = 0;     ///< progress of the opening animation, 0 to 20
     Point start;          ///< the pointer at the start: the window grows from there
     Box window;           ///< the window as last placed or reported
@@ -399,8 +410,8 @@ struct ShowState {
 };
 
 /// The context menu's items for `state`: the flips in the sub-menu 「反転(&R)」, then size
-/// change and fit, top-most, loop and the two switchings, the end; check marks on what
-/// is on.
+/// change and fit, top-most, loop, the two switchings and the pause (greyed in click
+/// switching), the end; check marks on what is on.
 std::vector<MenuItem> MenuItems(const ShowState& state);
 /// A command's text as menus show it (UTF-8).
 const char* CommandText(Command c);
@@ -454,6 +465,8 @@ private:
     bool SlideOnShow() const;
     bool Showable(int index) const;
     int NextSlide(bool collect);
+    int PreviousSlide();
+    void GoTo(int slide, bool backward, Answer& a);
     FrameSpec SpecFor(int slide, bool forAhead) const;
     void Ask(const FrameSpec& spec, bool ahead, Answer& a);
     void Reconcile(Answer& a);

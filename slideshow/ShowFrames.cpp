@@ -203,6 +203,8 @@ Frame ComposeFrame(const FrameRequest& r, const Raster* picture, int pictureWidt
                                 r.spec.flipV, &f.placed);
     if (!picture || picture->pixels.empty())
         f.placed = Box{};
+    if (r.spec.paused && r.spec.slide >= 0)
+        DrawPauseSign(f.image, f.key);
     f.opaque = OpaqueBands(f.image, f.key);
     return f;
 }

@@ -163,4 +163,46 @@ Raster ComposeShowRaster(const Raster& picture, int pictureWidth, int pictureHei
     return out;
 }
 
+Box PauseSignBox(int width, int height) {
+    // The plate grows with the window, from 24 to 48 pixels, and keeps clear of the
+    // sizing border and the window's edges.
+    const int inset = 12;
+    const int side = std::min(48, std::max(24, std::min(width, height) / 10));
+    if (width < side + 2 * inset || height < side + 2 * inset)
+        return Box{};
+    return Box{inset, inset, side, side};
+}
+
+void DrawPauseSign(Raster& frame, std::uint32_t key) {
+    const Box plate = PauseSignBox(frame.width, frame.height);
+    if (plate.width <= 0 ||
+        frame.pixels.size() < size_t(frame.width) * size_t(std::max(frame.height, 0)))
+        return;
+    // A colour one step away from the key where it would be the key itself.
+    const auto avoidKey = [key](std::uint32_t c) {
+        return (c & 0x00FFFFFFu) == (key & 0x00FFFFFFu) ? (c ^ 0x00010101u) : c;
+    };
+    const std::uint32_t dark = avoidKey(0xFF303030u);
+    const std::uint32_t light = avoidKey(0xFFF0F0F0u);
+    const int side = plate.width;
+    const int barWidth = std::max(3, side / 6);
+    const int barHeight = side / 2;
+    const int gap = std::max(3, side / 8);
+    const int barsLeft = (side - 2 * barWidth - gap) / 2;
+    const int barsTop = (side - barHeight) / 2;
+    const auto inBar = [&](int x, int y) {
+        if (y < barsTop || y >= barsTop + barHeight)
+            return false;
+        const int bx = x - barsLeft;
+        return (bx >= 0 && bx < barWidth) || (bx >= barWidth + gap && bx < 2 * barWidth + gap);
+    };
+    for (int y = 0; y < side; ++y) {
+        std::uint32_t* row = frame.pixels.data() + size_t(plate.top + y) * size_t(frame.width);
+        for (int x = 0; x < side; ++x) {
+            const bool rim = x == 0 || y == 0 || x == side - 1 || y == side - 1;
+            row[plate.left + x] = rim || inBar(x, y) ? light : dark;
+        }
+    }
+}
+
 } // namespace show

@@ -47,4 +47,14 @@ Raster ComposeShowRaster(const Raster& picture, int pictureWidth, int pictureHei
                          std::uint32_t key, bool keyed, int width, int height, bool fit, bool flipH,
                          bool flipV, Box* placed = nullptr);
 
+/// Where the pause sign of a window of `width` x `height` goes: a square plate near the
+/// top-left corner, clear of the sizing border; an empty box when the window is too small
+/// to hold it.
+Box PauseSignBox(int width, int height);
+
+/// Draws the pause sign (two light bars on a dark plate with a light rim) over `frame`
+/// at PauseSignBox. Its colours are never `key` (0xFFRRGGBB), so every pixel of the sign
+/// is visible and clickable however the slide is keyed.
+void DrawPauseSign(Raster& frame, std::uint32_t key);
+
 } // namespace show

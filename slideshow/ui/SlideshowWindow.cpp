@@ -25,9 +25,10 @@ namespace {
 SlideshowWindow* g_running = nullptr;
 
 /// The actions' object names, in the order of show::kCommands.
-constexpr const char* kActionNames[] = {"flipHorizontal", "flipVertical", "resizeMode",
-                                        "fitToWindow",    "topMost",      "loop",
-                                        "timerSwitch",    "clickSwitch",  "end"};
+constexpr const char* kActionNames[] = {
+    "flipHorizontal", "flipVertical", "resizeMode", "fitToWindow", "topMost",
+    "loop",           "timerSwitch",  "clickSwitch", "pause",      "end",
+    "next",           "previous",     "first",       "last"};
 static_assert(std::size(kActionNames) == std::size(show::kCommands), "a name per command");
 
 /// Qt's key for each show::Key, in its order.
@@ -81,8 +82,11 @@ SlideshowWindow::SlideshowWindow(QWidget* opener)
     for (size_t i = 0; i < std::size(show::kCommands); ++i) {
         const ShowCommand c = show::kCommands[i];
         QList<QKeySequence> keys;
-        for (show::Key key : show::CommandKeys(c))
+        for (show::Key key : show::CommandKeys(c)) {
             keys << QKeySequence(kQtKeys[size_t(key)]);
+            if (key == show::Key::Enter)
+                keys << QKeySequence(Qt::Key_Enter); // the keypad's Enter too
+        }
         QAction* action = AddCommandAction(this, kActionNames[i], show::CommandText(c), keys);
         connect(action, &QAction::triggered, this, [this, c] { RunCommand(c); });
         m_actions[c] = action;
@@ -347,6 +351,9 @@ void SlideshowWindow::Do(const show::out::OpenMenu& a) {
     const int w = menu.sizeHint().width();
     menu.exec(QPoint(a.at.x - w / 2, a.at.y));
     m_menu = nullptr;
+    // A command greyed in the menu keeps its key: the engine decides what a key does.
+    for (const auto& entry : m_actions)
+        entry.second->setEnabled(true);
     Feed(show::in::MenuClosed{});
 }
 
@@ -497,7 +504,8 @@ void SlideshowWindow::mouseDoubleClickEvent(QMouseEvent* e) {
 }
 
 void SlideshowWindow::keyPressEvent(QKeyEvent* e) {
-    // The commands' keys are their actions' shortcuts; Enter does nothing.
+    // The commands' keys are their actions' shortcuts; Enter never closes the show as
+    // a dialog's default button would.
     if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)
         return;
     QDialog::keyPressEvent(e);

@@ -583,6 +583,7 @@ TEST(ShowEngine, TheContextMenuItsTextsAndCheckMarks) {
           {Command::Loop, true},
           {Command::TimerSwitch, true},
           {Command::ClickSwitch, false},
+          {Command::Pause, false},
           {Command::End, false}}},
         {"everything on",
          0,
@@ -599,6 +600,7 @@ TEST(ShowEngine, TheContextMenuItsTextsAndCheckMarks) {
           {Command::Loop, false},
           {Command::TimerSwitch, false},
           {Command::ClickSwitch, true},
+          {Command::Pause, false},
           {Command::End, false}}},
         {"before the first slide",
          1,
@@ -615,6 +617,7 @@ TEST(ShowEngine, TheContextMenuItsTextsAndCheckMarks) {
           {Command::Loop, true},
           {Command::TimerSwitch, true},
           {Command::ClickSwitch, false},
+          {Command::Pause, false},
           {Command::End, false}}},
     };
     for (const Row& r : rows) {
@@ -628,7 +631,7 @@ TEST(ShowEngine, TheContextMenuItsTextsAndCheckMarks) {
             show.Choose(Command::ResizeMode);
         const std::vector<MenuItem> items = MenuItems(show.state());
         // 「反転(&R)」 with the flips, then the others with separators between groups.
-        ASSERT_EQ(items.size(), 11u) << r.name;
+        ASSERT_EQ(items.size(), 12u) << r.name;
         EXPECT_EQ(items[0].kind, MenuItem::Kind::SubMenu);
         EXPECT_EQ(items[0].text, u8"反転(&R)");
         std::vector<std::pair<Command, bool>> checks;
@@ -642,9 +645,11 @@ TEST(ShowEngine, TheContextMenuItsTextsAndCheckMarks) {
             }
             layout += "c";
             checks.emplace_back(items[i].command, items[i].checked);
-            EXPECT_TRUE(items[i].enabled) << r.name;
+            // Only the pause is ever greyed: in click switching it holds nothing.
+            EXPECT_EQ(items[i].enabled, items[i].command != Command::Pause || r.timer != 0)
+                << r.name << " " << int(items[i].command);
         }
-        EXPECT_EQ(layout, "cc-c-ccc-c") << r.name;
+        EXPECT_EQ(layout, "cc-c-cccc-c") << r.name;
         EXPECT_EQ(checks, r.checks) << r.name;
     }
     const std::pair<Command, const char*> texts[] = {
@@ -656,6 +661,7 @@ TEST(ShowEngine, TheContextMenuItsTextsAndCheckMarks) {
         {Command::Loop, u8"連続に繰り返す(&L)"},
         {Command::TimerSwitch, u8"タイマー切替え(&A)"},
         {Command::ClickSwitch, u8"クリック切替え(&C)"},
+        {Command::Pause, u8"一時停止(&P)\tP"},
         {Command::End, u8"スライドショー終了(&X)\tESC"},
     };
     for (const auto& [command, text] : texts)
@@ -746,6 +752,106 @@ TEST(ShowEngine, KeysGiveTheirCommands) {
     show.Feed(in::KeyDown{Key::Right});
     EXPECT_EQ(show.state().doc.slides[0].flipH, 0);
     EXPECT_EQ(CommandKeys(Command::FlipHorizontal), (std::vector<Key>{Key::Left, Key::Right}));
+}
+
+TEST(ShowEngine, PresentationKeysGoForwardBackFirstAndLast) {
+    struct Row {
+        const char* name;
+        int loop;
+        int start;
+        std::set<int> broken;    // slides whose pictures do not show
+        std::vector<Key> keys;   // pressed in turn
+        std::vector<int> after;  // the slide on show after each key; -1: the show ended
+    };
+    // Five slides, all on 5-s timers.
+    const Row rows[] = {
+        {"space, page down and enter go on", 1, 0, {}, {Key::Space, Key::PageDown, Key::Enter},
+         {1, 2, 3}},
+        {"backspace and page up go back", 1, 3, {}, {Key::Backspace, Key::PageUp}, {2, 1}},
+        {"home and end", 1, 2, {}, {Key::End, Key::Home, Key::Home}, {4, 0, 0}},
+        {"back from the first with looping goes round", 1, 0, {}, {Key::PageUp}, {4}},
+        {"back from the first without looping stays", 0, 0, {}, {Key::Backspace}, {0}},
+        {"on from the last without looping ends", 0, 4, {}, {Key::Space}, {-1}},
+        {"on from the last with looping goes round", 1, 4, {}, {Key::Enter}, {0}},
+        {"slides that do not show are passed over both ways",
+         1,
+         1,
+         {2, 0},
+         {Key::Space, Key::Backspace, Key::Home, Key::End},
+         {3, 1, 1, 4}},
+        {"end and home pass over slides that do not show", 0, 2, {4, 0}, {Key::End, Key::Home},
+         {3, 1}},
+    };
+    for (const Row& r : rows) {
+        Show show(Doc({5, 5, 5, 5, 5}, r.loop));
+        show.broken = r.broken;
+        show.Open(r.start);
+        show.Ticks(3);
+        for (size_t k = 0; k < r.keys.size(); ++k) {
+            const std::string at = std::string(r.name) + " key " + Num(int(k) + 1);
+            show.Feed(in::KeyDown{r.keys[k]});
+            if (r.after[k] < 0) {
+                EXPECT_TRUE(show.state().ended) << at;
+                continue;
+            }
+            EXPECT_FALSE(show.state().ended) << at;
+            EXPECT_EQ(show.state().index, r.after[k]) << at;
+        }
+        if (!show.state().ended && show.state().index != r.start) {
+            // A slide reached by a key gets its whole time.
+            EXPECT_EQ(show.state().elapsed, 0) << r.name;
+            EXPECT_EQ(Only(show.Ticks(4), {"frame"}), Texts{}) << r.name;
+        }
+        // The keys move through the slides, they change nothing the document stores.
+        EXPECT_FALSE(show.state().changed) << r.name;
+    }
+    // A modified key does nothing.
+    Show show(Doc({5, 5}));
+    show.Open();
+    show.Feed(in::KeyDown{Key::Space, true});
+    EXPECT_EQ(show.state().index, 0);
+}
+
+TEST(ShowEngine, PauseHoldsTheCountWithItsSignUntilResumed) {
+    Show show(Doc({3, 3}));
+    show.Open();
+    show.Ticks(2);
+    // P pauses: the slide's frame is made again with the sign, and the count stands.
+    const Texts paused = show.Feed(in::KeyDown{Key::P});
+    EXPECT_TRUE(show.state().paused);
+    ASSERT_FALSE(show.asked.empty());
+    EXPECT_TRUE(show.asked.back().spec.paused);
+    EXPECT_EQ(Only(paused, {"frame"}), (Texts{"frame 0 400x300"}));
+    EXPECT_EQ(Only(show.Ticks(10), {"frame", "hide"}), Texts{});
+    EXPECT_EQ(show.state().index, 0);
+    EXPECT_EQ(MenuItems(show.state())[9].command, Command::Pause);
+    EXPECT_TRUE(MenuItems(show.state())[9].checked);
+    // Keys still move while paused, and the next slide stays paused.
+    show.Feed(in::KeyDown{Key::Space});
+    EXPECT_EQ(show.state().index, 1);
+    EXPECT_TRUE(show.asked.back().spec.paused);
+    // The menu's item resumes: the count goes on where it stood (0 s on slide 2).
+    show.Choose(Command::Pause);
+    EXPECT_FALSE(show.state().paused);
+    EXPECT_FALSE(show.asked.back().spec.paused);
+    show.Ticks(2);
+    EXPECT_EQ(show.state().index, 1);
+    show.Ticks(1);
+    EXPECT_EQ(show.state().index, 0);
+    EXPECT_FALSE(show.state().changed) << "the pause is not the document's";
+
+    // In click switching there is no count to hold: P does nothing, and turning to click
+    // switching ends a pause.
+    Show clicks(Doc({3, 3}, 1, 0));
+    clicks.Open();
+    clicks.Feed(in::KeyDown{Key::P});
+    EXPECT_FALSE(clicks.state().paused);
+    Show turned(Doc({3, 3}));
+    turned.Open();
+    turned.Feed(in::KeyDown{Key::P});
+    turned.Choose(Command::ClickSwitch);
+    EXPECT_FALSE(turned.state().paused);
+    EXPECT_FALSE(turned.asked.back().spec.paused);
 }
 
 TEST(ShowEngine, TheCloseRequestEndsTheShowAndEndGoesLast) {

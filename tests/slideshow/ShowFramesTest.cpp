@@ -211,3 +211,63 @@ TEST(ShowFrames, TheFrameOnShowComesFirstAndALaterAskReplacesOneNotBegun) {
 }
 
 } // namespace
+
+TEST(ShowFrames, APausedFrameCarriesAVisibleSignWhateverTheKey) {
+    // A window-filling picture of one colour, keyed with the colours a sign might take.
+    const std::uint32_t keys[] = {0xFFFFFFFFu, 0xFF303030u, 0xFFF0F0F0u, 0xFF00FF00u};
+    for (std::uint32_t key : keys) {
+        Raster picture;
+        picture.width = 200;
+        picture.height = 150;
+        picture.pixels.assign(size_t(200 * 150), 0xFF2060A0u);
+        FrameRequest r;
+        r.spec.slide = 0;
+        r.spec.width = r.spec.decodeWidth = 200;
+        r.spec.height = r.spec.decodeHeight = 150;
+        r.key = key & 0x00FFFFFFu;
+        r.keyed = true;
+        const Frame plain = ComposeFrame(r, &picture, 200, 150);
+        r.spec.paused = true;
+        const Frame paused = ComposeFrame(r, &picture, 200, 150);
+        const Box sign = PauseSignBox(200, 150);
+        ASSERT_GT(sign.width, 0);
+        // Clear of the sizing border and inside the window.
+        EXPECT_GE(sign.left, kBorderWidth);
+        EXPECT_GE(sign.top, kBorderWidth);
+        EXPECT_LE(sign.left + sign.width, 200 - kBorderWidth);
+        EXPECT_LE(sign.top + sign.height, 150 - kBorderWidth);
+        std::set<std::uint32_t> colours;
+        for (int y = 0; y < 150; ++y)
+            for (int x = 0; x < 200; ++x) {
+                const std::uint32_t p = paused.image.pixels[size_t(y * 200 + x)];
+                const bool inSign = x >= sign.left && x < sign.left + sign.width &&
+                                    y >= sign.top && y < sign.top + sign.height;
+                if (!inSign) {
+                    ASSERT_EQ(p, plain.image.pixels[size_t(y * 200 + x)]) << x << "," << y;
+                    continue;
+                }
+                ASSERT_NE(p & 0x00FFFFFFu, key & 0x00FFFFFFu) << "sign pixel see-through";
+                colours.insert(p);
+            }
+        // A light rim and bars on a dark plate: two colours, the bars two runs across
+        // the sign's middle row.
+        EXPECT_EQ(colours.size(), 2u) << std::hex << key;
+        const std::uint32_t* middle =
+            paused.image.pixels.data() + size_t(sign.top + sign.height / 2) * 200;
+        const std::uint32_t plate = middle[sign.left + 1];
+        int runs = 0;
+        for (int x = sign.left + 1; x < sign.left + sign.width - 1; ++x)
+            if (middle[x] != plate && middle[x - 1] == plate)
+                ++runs;
+        EXPECT_EQ(runs, 2) << std::hex << key;
+        // The sign is part of what is visible and clickable even over a see-through slide.
+        picture.pixels.assign(picture.pixels.size(), key);
+        const Frame clear = ComposeFrame(r, &picture, 200, 150);
+        int visible = 0;
+        for (const Box& b : clear.opaque)
+            visible += b.width * b.height;
+        EXPECT_EQ(visible, sign.width * sign.height) << std::hex << key;
+    }
+    // A window too small for it shows no sign.
+    EXPECT_EQ(PauseSignBox(40, 200).width, 0);
+}

@@ -366,10 +366,59 @@ TEST_F(Slideshow, ArrowKeysFlipTheSlideOnShowAndEscEnds) {
     EXPECT_EQ(CurrentDocument().slides[0].flipV, 0);
     EXPECT_EQ(CurrentDocument().slides[1].flipH, 0) << "only the slide on show";
     EXPECT_TRUE(slideshow.m_changed);
-    QTest::keyClick(&slideshow, Qt::Key_Return);
-    EXPECT_FALSE(slideshow.IsEnded()) << "Enter does nothing";
     QTest::keyClick(&slideshow, Qt::Key_Escape);
     EXPECT_TRUE(slideshow.IsEnded());
+}
+
+TEST_F(Slideshow, PresentationKeysMoveThroughTheSlidesAndPHoldsTheTimeWithASign) {
+    struct Row {
+        const char* name;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int index; // from slide 2 of 4, looping
+    };
+    const Row rows[] = {
+        {"space", Qt::Key_Space, Qt::NoModifier, 2},
+        {"page down", Qt::Key_PageDown, Qt::NoModifier, 2},
+        {"Enter", Qt::Key_Return, Qt::NoModifier, 2},
+        {"the number pad's Enter", Qt::Key_Enter, Qt::KeypadModifier, 2},
+        {"backspace", Qt::Key_Backspace, Qt::NoModifier, 0},
+        {"page up", Qt::Key_PageUp, Qt::NoModifier, 0},
+        {"home", Qt::Key_Home, Qt::NoModifier, 0},
+        {"end", Qt::Key_End, Qt::NoModifier, 3},
+        {"Ctrl+space", Qt::Key_Space, Qt::ControlModifier, 1},
+    };
+    for (const Row& r : rows) {
+        Slides({5, 5, 5, 5});
+        SlideshowWindow slideshow;
+        slideshow.m_index = 1;
+        Open(slideshow);
+        QTest::keyClick(&slideshow, r.key, r.modifiers);
+        slideshow.WaitForFrames();
+        EXPECT_FALSE(slideshow.IsEnded()) << r.name;
+        EXPECT_EQ(slideshow.State().index, r.index) << r.name;
+        EXPECT_FALSE(slideshow.m_changed) << r.name;
+    }
+
+    Slides({2, 2});
+    SlideshowWindow slideshow;
+    Open(slideshow);
+    const QRegion plain = slideshow.CurrentFrame().opaque;
+    QTest::keyClick(&slideshow, Qt::Key_P);
+    slideshow.WaitForFrames();
+    // The sign is drawn over the slide's top-left and is part of the visible window.
+    const QRect sign(12, 12, 24, 24);
+    EXPECT_TRUE(slideshow.CurrentFrame().opaque.contains(sign));
+    EXPECT_NE(slideshow.CurrentFrame().opaque, plain);
+    for (int i = 0; i < 5; ++i)
+        Tick(slideshow);
+    EXPECT_EQ(slideshow.State().index, 0) << "the time stands while paused";
+    QTest::keyClick(&slideshow, Qt::Key_P);
+    slideshow.WaitForFrames();
+    EXPECT_EQ(slideshow.CurrentFrame().opaque, plain) << "the sign goes with the pause";
+    Tick(slideshow);
+    Tick(slideshow);
+    EXPECT_EQ(slideshow.State().index, 1);
 }
 
 TEST_F(Slideshow, OnlyTheCommandKeysActAndModifiersMakeOtherKeys) {
@@ -390,7 +439,6 @@ TEST_F(Slideshow, OnlyTheCommandKeysActAndModifiersMakeOtherKeys) {
         {"Shift+left", Qt::Key_Left, Qt::ShiftModifier, 0, 0, false},
         {"Ctrl+up", Qt::Key_Up, Qt::ControlModifier, 0, 0, false},
         {"A", Qt::Key_A, Qt::NoModifier, 0, 0, false},
-        {"Enter", Qt::Key_Return, Qt::NoModifier, 0, 0, false},
     };
     for (const Row& r : rows) {
         Slides({1, 1});
@@ -454,6 +502,7 @@ TEST_F(Slideshow, ContextMenuTextsAndCheckMarks) {
           {ShowCommand::Loop, true},
           {ShowCommand::TimerSwitch, true},
           {ShowCommand::ClickSwitch, false},
+          {ShowCommand::Pause, false},
           {ShowCommand::End, false}}},
         {"everything on",
          0,
@@ -470,6 +519,7 @@ TEST_F(Slideshow, ContextMenuTextsAndCheckMarks) {
           {ShowCommand::Loop, false},
           {ShowCommand::TimerSwitch, false},
           {ShowCommand::ClickSwitch, true},
+          {ShowCommand::Pause, false},
           {ShowCommand::End, false}}},
     };
     for (const Row& r : rows) {
@@ -492,6 +542,8 @@ TEST_F(Slideshow, ContextMenuTextsAndCheckMarks) {
             const QAction* a = slideshow.CommandAction(command);
             ASSERT_TRUE(actions.count(a)) << r.name << " " << int(command);
             EXPECT_EQ(a->isChecked(), checked) << r.name << " " << int(command);
+            EXPECT_EQ(a->isEnabled(), command != ShowCommand::Pause || r.timer != 0)
+                << r.name << " " << int(command);
         }
     }
 
@@ -508,6 +560,7 @@ TEST_F(Slideshow, ContextMenuTextsAndCheckMarks) {
         {ShowCommand::Loop, QStringLiteral("連続に繰り返す(&L)")},
         {ShowCommand::TimerSwitch, QStringLiteral("タイマー切替え(&A)")},
         {ShowCommand::ClickSwitch, QStringLiteral("クリック切替え(&C)")},
+        {ShowCommand::Pause, QStringLiteral("一時停止(&P)\tP")},
         {ShowCommand::End, QStringLiteral("スライドショー終了(&X)\tESC")},
     };
     for (const auto& [command, text] : texts)
