@@ -459,6 +459,7 @@ TEST(WindowsRuntime, PlaysUnderWineWithTheKeyboardItsMenuAndItsDrag) {
 
     // The runtime plays a document named relative to the folder it is started in, and
     // takes the keyboard when it opens: Escape, the pointer away from the show, ends it.
+    desk.Xdotool({"mousemove", "600", "440"});
     desk.StartShow(kRuntime, {QStringLiteral("見本.lsr")}, folder);
     ASSERT_FALSE(desk.WaitForScreen(slideOne, 60).isNull()) << "the document never appeared";
     desk.EndWithEscape(QPoint(300, 250), kRoot, true);
