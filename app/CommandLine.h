@@ -31,6 +31,7 @@ struct Invocation {
     QList<BuildImage> images; ///< --build's images with their settings
     int screen = 0;           ///< --play's screen, counted from 1; 0 when not given
     RuntimeTarget target = RuntimeTarget::Native; ///< the system --export-exe writes for
+    QString platform; ///< the window system asked for (Qt's platform name); empty: chosen
 };
 
 /// The command line `args` (without the program's name) understood, or the one-line

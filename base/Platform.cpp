@@ -30,12 +30,20 @@
 #include <unistd.h>
 #endif
 
-void ChooseQtPlatform() {
+void ChooseQtPlatform(const QString& requested) {
 #if defined(Q_OS_LINUX) || defined(Q_OS_FREEBSD)
+    if (!requested.isEmpty()) {
+        qputenv("QT_QPA_PLATFORM", requested.toLocal8Bit());
+        return;
+    }
     if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         return;
-    if (!qEnvironmentVariableIsEmpty("DISPLAY") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+    if (!qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
+    else if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "wayland");
+#else
+    Q_UNUSED(requested);
 #endif
 }
 

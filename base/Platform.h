@@ -6,10 +6,12 @@
 
 class QFileDevice;
 
-/// Chooses the Qt platform before the application object exists: on Linux with both an
-/// X11 and a Wayland display and no platform chosen by the user, X11 (xcb), because
-/// window placement, moving and shaped windows do not work under native Wayland.
-void ChooseQtPlatform();
+/// Chooses the Qt platform before the application object exists, on Linux: the one
+/// `requested` names (--platform), else the one QT_QPA_PLATFORM names, else X11 (xcb)
+/// where an X server is (also beside Wayland, through XWayland: a window there can be
+/// placed and kept above by its program), else Wayland where only a Wayland compositor
+/// is. Qt's own choice elsewhere.
+void ChooseQtPlatform(const QString& requested = QString());
 
 /// Lets a write beyond the process's file size limit (`ulimit -f`) fail like a write
 /// onto a full disk, reported with its file and reason, instead of ending the program

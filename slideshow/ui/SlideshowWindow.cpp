@@ -7,6 +7,7 @@
 #include "document/Document.h"
 #include "slideshow/DocumentShow.h"
 #include "slideshow/ShowGeometry.h"
+#include "slideshow/ui/WindowSystem.h"
 
 #include <QAction>
 #include <QApplication>
@@ -120,7 +121,22 @@ int SlideshowWindow::Play() {
     return result;
 }
 
+void SlideshowWindow::ChooseForWindowSystem() {
+    const show::WindowSystemFacts facts =
+        m_windowSystem ? *m_windowSystem : CurrentWindowSystemFacts();
+    m_seeThrough = show::ChooseSeeThrough(facts);
+    m_placesItself = show::PlacesItsOwnWindow(facts);
+    // A translucent window needs a surface with alpha, chosen when the native window is
+    // made: the show's window is made when it first shows.
+    const bool translucent = m_seeThrough == show::SeeThrough::Translucent;
+    setAttribute(Qt::WA_TranslucentBackground, translucent);
+    // Translucent, the window is not opaque although it paints every pixel: what is
+    // drawn of it (a grab too) keeps its alpha.
+    setAttribute(Qt::WA_OpaquePaintEvent, !translucent);
+}
+
 bool SlideshowWindow::Initialize() {
+    ChooseForWindowSystem();
     // The tooltip appears without fading and follows every move over the window.
     QApplication::setEffectEnabled(Qt::UI_FadeTooltip, false);
     QApplication::setEffectEnabled(Qt::UI_AnimateTooltip, false);
@@ -260,7 +276,20 @@ void SlideshowWindow::Carry(const show::Action& action) {
 }
 
 void SlideshowWindow::Do(const show::out::PlaceWindow& a) {
-    setGeometry(RectOf(a.rect));
+    QRect r = RectOf(a.rect);
+    if (!m_placesItself) {
+        // The compositor places the window where it maps it (mostly centred): growing
+        // it from the pointer there would only grow it off centre, so the show opens
+        // at its size.
+        const show::ShowState& s = State();
+        if (s.zoomStep > 0 && s.zoomStep <= show::kZoomSteps && s.zoomTimer)
+            r.setSize(QSize(s.doc.rect[2] - s.doc.rect[0], s.doc.rect[3] - s.doc.rect[1]));
+        // A window of one fixed size floats: tiling compositors (sway) would otherwise
+        // fill their tile with it and report that size.
+        if (!m_border)
+            setFixedSize(r.size());
+    }
+    setGeometry(r);
     ApplyTopMost(a.topMost);
 }
 
@@ -274,6 +303,10 @@ void SlideshowWindow::Do(const show::out::ShowWindow& a) {
     const bool activate = a.takeFocus || m_activeWhenHidden;
     setAttribute(Qt::WA_ShowWithoutActivating, !activate);
     show();
+    // A surface made anew (Wayland makes one at every showing) takes the input region
+    // again; the compositor applies it with the next frame.
+    if (m_seeThrough == show::SeeThrough::Translucent)
+        SetInputRegion(windowHandle(), m_mask);
     raise();
     if (activate)
         activateWindow();
@@ -282,6 +315,11 @@ void SlideshowWindow::Do(const show::out::ShowWindow& a) {
 
 void SlideshowWindow::Do(const show::out::HideWindow&) {
     m_activeWhenHidden = isActiveWindow();
+    // A composited window shows each frame whole, in one commit, and stays where the
+    // user or the compositor put it: hiding it for a switch would only make it blink
+    // (and, where the compositor places windows, come back at the compositor's place).
+    if (m_seeThrough == show::SeeThrough::Translucent && isVisible())
+        return;
     // QWidget's own hide leaves the modal loop running.
     QWidget::setVisible(false);
 }
@@ -289,6 +327,14 @@ void SlideshowWindow::Do(const show::out::HideWindow&) {
 void SlideshowWindow::Do(const show::out::SetSizingBorder& a) {
     m_border = a.on;
     setMinimumSize(a.on ? QSize(show::kMinWindowSize, show::kMinWindowSize) : QSize(0, 0));
+    if (!m_placesItself) {
+        // Sizing is the compositor's interactive resize, which needs a window that can
+        // change its size; outside size-change mode the size is fixed again.
+        if (a.on)
+            setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        else
+            setFixedSize(size());
+    }
     UpdateMask();
     update();
 }
@@ -327,6 +373,13 @@ void SlideshowWindow::Do(const show::out::SetCursor& a) {
 }
 
 void SlideshowWindow::Do(const show::out::CapturePointer&) {
+    // Where the window cannot place itself, a drag is the compositor's interactive move.
+    // The compositor keeps the pointer until the button is released and this window
+    // sees no release, so the show's own drag ends at once.
+    if (!m_placesItself && windowHandle() && windowHandle()->startSystemMove()) {
+        Feed(show::in::Release{show::Button::Left, PointOf(QCursor::pos())});
+        return;
+    }
     grabMouse();
 }
 
@@ -440,7 +493,12 @@ void SlideshowWindow::UpdateMask() {
     if (mask == m_mask)
         return;
     m_mask = mask;
-    setMask(mask);
+    // Translucent, the region is where the window takes the pointer; the key pixels are
+    // drawn transparent. Before the native window exists it is set when it shows.
+    if (m_seeThrough == show::SeeThrough::Translucent)
+        SetInputRegion(windowHandle(), mask);
+    else
+        setMask(mask);
 }
 
 QRegion SlideshowWindow::BorderRing() const {
@@ -468,8 +526,20 @@ void SlideshowWindow::DrawBorder(QPainter& p) const {
 
 void SlideshowWindow::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    if (!m_frame.image.isNull())
+    if (m_seeThrough == show::SeeThrough::Translucent) {
+        // The key pixels are fully transparent: only the frame's other pixels are drawn.
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.fillRect(rect(), Qt::transparent);
+        if (!m_frame.image.isNull()) {
+            p.save();
+            p.setClipRegion(m_frame.opaque);
+            p.drawImage(0, 0, m_frame.image);
+            p.restore();
+        }
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    } else if (!m_frame.image.isNull()) {
         p.drawImage(0, 0, m_frame.image);
+    }
     if (m_border)
         DrawBorder(p);
 }

@@ -6,6 +6,7 @@
 // cursor, messages). It works on the document of CurrentDocument() in place and needs no
 // editor: the player runs it with a null owner.
 
+#include "slideshow/SeeThrough.h"
 #include "slideshow/ShowEngine.h"
 #include "slideshow/ShowFrame.h"
 
@@ -41,6 +42,9 @@ public:
     /// The work area of the screen the show opens on; the screen under the pointer's
     /// when unset.
     std::optional<QRect> m_screenArea;
+    /// What the window system reports; read at the show's start when unset (tests set
+    /// it to play a show as on another window system).
+    std::optional<show::WindowSystemFacts> m_windowSystem;
 
     /// Runs the show: the opening sequence, then the modal loop until the show ends.
     /// Returns when it has ended (the result code means nothing).
@@ -78,10 +82,16 @@ public:
     /// Fills `menu` with the commands' actions as the context menu shows them, only
     /// those that are on carrying a check mark.
     void BuildContextMenu(QMenu& menu);
+    /// How the key pixels are made see-through, chosen at the show's start.
+    show::SeeThrough SeeThroughMode() const { return m_seeThrough; }
+    /// False where the window system places the window itself (Wayland, XWayland): a drag
+    /// is then the compositor's interactive move.
+    bool PlacesItself() const { return m_placesItself; }
     /// The frame on the window.
     const ShowFrame& CurrentFrame() const { return m_frame; }
     /// The window mask last applied: the frame's opaque pixels and, in size-change mode,
-    /// the sizing border.
+    /// the sizing border. Shaped, it is the window's shape; translucent, its input
+    /// region (the key pixels are drawn fully transparent).
     QRegion VisibleMask() const { return m_mask; }
 
     /// True while a frame is being made or waits to be.
@@ -142,6 +152,10 @@ private:
     QRegion BorderRing() const;
     void DrawBorder(QPainter& p) const;
 
+    /// Makes the choices of the window system's facts: see-through, placing, the
+    /// translucent surface. Before the native window exists.
+    void ChooseForWindowSystem();
+
     std::unique_ptr<show::Engine> m_engine;
     std::unique_ptr<show::FrameMaker> m_frames;
     std::deque<show::Event> m_queue;
@@ -151,6 +165,8 @@ private:
     ShowFrame m_frame;
     QRegion m_mask;
     bool m_border = false; ///< size-change mode: the sizing border shows
+    show::SeeThrough m_seeThrough = show::SeeThrough::Shaped;
+    bool m_placesItself = true;
     bool m_activeWhenHidden = false;
     QPoint m_pointer; ///< where the pointer last moved
     bool m_ended = false;
