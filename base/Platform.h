@@ -8,9 +8,10 @@ class QFileDevice;
 
 /// Chooses the Qt platform before the application object exists, on Linux: the one
 /// `requested` names (--platform), else the one QT_QPA_PLATFORM names, else X11 (xcb)
-/// where an X server is (also beside Wayland, through XWayland: a window there can be
-/// placed and kept above by its program), else Wayland where only a Wayland compositor
-/// is. Qt's own choice elsewhere.
+/// where an X server is, also beside Wayland through XWayland (KWin and Mutter place an
+/// X window where its program asks, keep it above and honour its shapes), except where
+/// XWayland's window manager is wlroots' (sway and its kin honour none of that; their
+/// Wayland side does what a show needs), else Wayland where only Wayland is.
 void ChooseQtPlatform(const QString& requested = QString());
 
 /// Lets a write beyond the process's file size limit (`ulimit -f`) fail like a write

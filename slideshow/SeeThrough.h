@@ -18,6 +18,7 @@ struct WindowSystemFacts {
     bool compositing = false; ///< X11: the _NET_WM_CM_S<screen> selection has an owner
     bool xwayland = false;    ///< X11: the server is XWayland
     bool argbVisual = false;  ///< X11: a 32-bit TrueColor visual exists
+    bool layerShell = false;  ///< Wayland: the compositor offers the layer-shell protocol
 };
 
 enum class SeeThrough {
@@ -44,11 +45,15 @@ constexpr SeeThrough ChooseSeeThrough(const WindowSystemFacts& facts) {
 }
 
 /// True where a window can be put at a place of its choosing and moved there by its
-/// program. A Wayland client cannot place its own window; under XWayland the compositor
-/// decides as well (wlroots centres a window whatever its program asks). There the show
-/// opens where the compositor puts it, and a drag is the compositor's interactive move.
+/// program: on X11 (but not XWayland, whose compositor decides: wlroots centres a window
+/// whatever its program asks), and on Wayland as a layer-shell surface (placed by its
+/// margins on the output). An ordinary Wayland window cannot place itself: there the
+/// show opens where the compositor puts it, and a drag is the compositor's interactive
+/// move.
 constexpr bool PlacesItsOwnWindow(const WindowSystemFacts& facts) {
-    return facts.system != WindowSystem::Wayland && !facts.xwayland;
+    if (facts.system == WindowSystem::Wayland)
+        return facts.layerShell;
+    return !facts.xwayland;
 }
 
 constexpr const char* SeeThroughName(SeeThrough mode) {

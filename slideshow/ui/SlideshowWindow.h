@@ -20,7 +20,11 @@
 #include <memory>
 #include <optional>
 
+class LayerMenu;
+class LayerShell;
+class LayerSurface;
 class QAction;
+class QEventLoop;
 class QMenu;
 
 /// The slideshow window's commands, each one QAction of the window. The values are the
@@ -87,6 +91,8 @@ public:
     /// False where the window system places the window itself (Wayland, XWayland): a drag
     /// is then the compositor's interactive move.
     bool PlacesItself() const { return m_placesItself; }
+    /// True when the show is a layer-shell surface of its own instead of this widget.
+    bool OnLayerSurface() const { return m_layer != nullptr; }
     /// The frame on the window.
     const ShowFrame& CurrentFrame() const { return m_frame; }
     /// The window mask last applied: the frame's opaque pixels and, in size-change mode,
@@ -153,8 +159,22 @@ private:
     void DrawBorder(QPainter& p) const;
 
     /// Makes the choices of the window system's facts: see-through, placing, the
-    /// translucent surface. Before the native window exists.
+    /// translucent surface, the layer surface. Before the native window exists.
     void ChooseForWindowSystem();
+    // The pointer and the keys, from Qt's events or the layer surface's.
+    void PointerPressed(Qt::MouseButton button, QPoint global);
+    void PointerMoved(QPoint global);
+    void PointerReleased(Qt::MouseButton button, QPoint global);
+    void PointerDoubleClicked(Qt::MouseButton button, QPoint global);
+    void LayerKeyPressed(int qtKey);
+    /// The show's area: the widget's, or the layer surface's.
+    QRect ShowRect() const;
+    /// Draws the frame (key pixels transparent when translucent) and the sizing border.
+    void PaintShow(QPainter& p) const;
+    /// Shows the current frame on the layer surface.
+    void PresentOnLayer();
+    /// Ends the modal loop Play runs.
+    void FinishLoop();
 
     std::unique_ptr<show::Engine> m_engine;
     std::unique_ptr<show::FrameMaker> m_frames;
@@ -167,6 +187,11 @@ private:
     bool m_border = false; ///< size-change mode: the sizing border shows
     show::SeeThrough m_seeThrough = show::SeeThrough::Shaped;
     bool m_placesItself = true;
+    std::unique_ptr<LayerShell> m_layerShell;
+    std::unique_ptr<LayerSurface> m_layer;
+    bool m_layerShown = false; ///< the layer surface shows (the show is not hidden)
+    QEventLoop* m_loop = nullptr; ///< Play's loop while the show is on a layer surface
+    LayerMenu* m_layerMenu = nullptr; ///< the open menu, on the layer surface's side
     bool m_activeWhenHidden = false;
     QPoint m_pointer; ///< where the pointer last moved
     bool m_ended = false;

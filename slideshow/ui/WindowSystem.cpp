@@ -1,4 +1,5 @@
 #include "slideshow/ui/WindowSystem.h"
+#include "slideshow/ui/LayerShell.h"
 
 #include <QGuiApplication>
 #include <QRegion>
@@ -65,6 +66,9 @@ show::WindowSystemFacts CurrentWindowSystemFacts() {
     const QString platform = QGuiApplication::platformName();
     if (platform.startsWith(QLatin1String("wayland"))) {
         facts.system = show::WindowSystem::Wayland;
+#if defined(LSR_HAVE_LAYER_SHELL)
+        facts.layerShell = LayerShell::Offered();
+#endif
         return facts;
     }
     if (platform != QLatin1String("xcb"))

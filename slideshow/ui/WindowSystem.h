@@ -10,7 +10,8 @@ class QRegion;
 class QWindow;
 
 /// The facts of the window system Qt runs on now: Qt's platform names the window system
-/// ("xcb" or "wayland"); on X11 the server is asked whether a compositing manager owns
+/// ("xcb" or "wayland"); on Wayland the compositor's globals tell whether it offers
+/// layer-shell; on X11 the server is asked whether a compositing manager owns
 /// the _NET_WM_CM_S<screen> selection, whether it is XWayland (its XWAYLAND extension,
 /// or, before XWayland 23.1, its RandR outputs named XWAYLAND<n>) and whether a
 /// 32-bit visual exists.

@@ -26,6 +26,10 @@ TEST(SeeThroughChoice, ByWhatTheWindowSystemReports) {
     };
     const Row rows[] = {
         {"Wayland", {WindowSystem::Wayland, false, false, false}, SeeThrough::Translucent, false},
+        {"Wayland with layer-shell",
+         {WindowSystem::Wayland, false, false, false, true},
+         SeeThrough::Translucent,
+         true},
         {"bare X server", {WindowSystem::X11, false, false, true}, SeeThrough::Shaped, true},
         {"X11 with a compositing manager",
          {WindowSystem::X11, true, false, true},
