@@ -169,9 +169,10 @@ const CliOption kScreen{{"screen"},
                         "screen); else the screen under the mouse pointer"};
 const CliOption kPlatform{{"platform"},
                           "xcb|wayland",
-                          "the window system: X11 (xcb; also XWayland) or Wayland;\n"
-                          "else X11 where an X server is, Wayland where only\n"
-                          "a Wayland compositor is (QT_QPA_PLATFORM does the same)"};
+                          "the window system: X11 (xcb, also through XWayland) or\n"
+                          "Wayland; else X11 where an X server is (but Wayland\n"
+                          "under sway and other wlroots compositors), else Wayland;\n"
+                          "QT_QPA_PLATFORM does the same"};
 
 /// The modes, in the order `--help` lists them.
 const CliOption* const kModes[] = {&kBuild, &kInfo, &kPlay, &kExport, &kVersion, &kHelp};

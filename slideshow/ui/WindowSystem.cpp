@@ -98,6 +98,19 @@ show::WindowSystemFacts CurrentWindowSystemFacts() {
     return facts;
 }
 
+bool WindowsPlaceThemselves() {
+    static const bool places = [] {
+        if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+            return false; // an ordinary window, whatever the compositor offers besides
+        return show::PlacesItsOwnWindow(CurrentWindowSystemFacts());
+    }();
+    return places;
+}
+
+bool WindowSystemAppliesOpacity() {
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 bool SetInputRegion(QWindow* window, const QRegion& region) {
     if (!window || !window->handle())
         return false;

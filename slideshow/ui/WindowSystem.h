@@ -24,3 +24,13 @@ show::WindowSystemFacts CurrentWindowSystemFacts();
 /// compositor shows them.) False where it cannot be done (no native window yet, no
 /// Shape extension).
 bool SetInputRegion(QWindow* window, const QRegion& region);
+
+/// True where an ordinary window (not a layer surface) can be placed and moved by its
+/// program: X11, but neither Wayland nor XWayland (the compositor decides there; a drag
+/// of the window is then the compositor's interactive move). Asked once a process.
+bool WindowsPlaceThemselves();
+
+/// True where the window system itself draws a window with an opacity of its own
+/// (QWidget::setWindowOpacity); not on Wayland, which has no such request: a window
+/// that wants to be see-through draws itself translucent there.
+bool WindowSystemAppliesOpacity();
