@@ -1,16 +1,24 @@
 #!/usr/bin/env bash
-# The two Linux slideshow players side by side on a document of 20 photos of 4000 x 3000
-# (JPEGs stored as they are, 1 second per slide, timer switching, no loop): the Qt player
-# LsrCtrl.dll and the runtime without Qt LsrCtrl-linux, started alternately on a 1920 x
-# 1080 Xvfb screen. For each: the time from the start to the first slide on the screen,
-# the time between two slides coming up (the switch cadence), the wall and CPU time of
-# the whole show, and its peak memory; medians with the range of the runs. Then the
-# size of a slideshow made with each runtime over the size of its document.
+# The Linux slideshow player runtime (build/LsrCtrl.dll: the X11 shell of the show
+# engine, no Qt) beside its peer, the Qt player that was the runtime before it, on a
+# document of 20 photos of 4000 x 3000 (JPEGs stored as they are, 1 second per slide,
+# timer switching, no loop), started alternately on a 1920 x 1080 Xvfb screen. For
+# each: the time from the start to the first slide on the screen, the time between two
+# slides coming up (the switch cadence), the wall and CPU time of the whole show, and
+# its peak memory; medians with the range of the runs. Then what an exported slideshow
+# weighs over its document with each, and the libraries each needs.
 #
-#   bench/x11-player.sh            # from the source root; 3 runs of each player
-#   REPS=5 bench/x11-player.sh     # 5 runs;  BUILD=other-build bench/x11-player.sh
+#   QT_PLAYER=/path/to/qt/LsrCtrl.dll bench/x11-player.sh   # 3 runs of each player
+#   REPS=5 ...;  BUILD=other-build ...
 #
-# Builds nothing of the program. Needs build/LsrCtrl.dll, build/LsrCtrl-linux and
+# The Qt player is no longer built: build it from the history into a folder of its own,
+# e.g. at the commit before its removal:
+#   git worktree add /tmp/qt-player d6d9ef3~1 && cmake -S /tmp/qt-player -B /tmp/qt-build \
+#     -G Ninja -DCMAKE_BUILD_TYPE=Release && cmake --build /tmp/qt-build --target lsr_player
+#   QT_PLAYER=/tmp/qt-build/LsrCtrl.dll bench/x11-player.sh
+# Without QT_PLAYER only the runtime is measured.
+#
+# Builds nothing of the program. Needs build/LsrCtrl.dll, build/luserio and
 # build/bench_PhotoShowBench, which makes the document on first use (kept in
 # $TMPDIR/luserio-bench-fixtures). Measuring tools: GNU time (/usr/bin/time), Xvfb and a
 # C compiler with the Xlib headers for the probe below, which starts a player and
@@ -21,10 +29,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD=${BUILD:-build}
 REPS=${REPS:-3}
-qt=$BUILD/LsrCtrl.dll
-bare=$BUILD/LsrCtrl-linux
+qt=${QT_PLAYER:-}
+bare=$BUILD/LsrCtrl.dll
 fixtures=$BUILD/bench_PhotoShowBench
-for f in "$qt" "$bare" "$fixtures"; do
+for f in "$bare" "$BUILD/luserio" "$fixtures" ${qt:+"$qt"}; do
   [[ -x $f ]] || { echo "$f is missing: build it first" >&2; exit 1; }
 done
 
@@ -140,7 +148,7 @@ PY
 
 for ((r = 1; r <= REPS; ++r)); do
   echo "Run $r of $REPS..." >&2
-  play qt "$qt"
+  [[ -n $qt ]] && play qt "$qt"
   play bare "$bare"
 done
 
@@ -162,14 +170,26 @@ PY
 echo
 echo "| player | start to first slide | between two slides | wall, whole show | CPU, whole show | peak memory |"
 echo "|---|---|---|---|---|---|"
-report qt "Qt (LsrCtrl.dll)"
-report bare "without Qt (LsrCtrl-linux)"
+[[ -n $qt ]] && report qt "Qt player (before)"
+report bare "runtime without Qt (LsrCtrl.dll)"
 
-# What a slideshow made with each runtime weighs over its document stream.
-python3 - "$doc" "$qt" "$bare" <<'PY'
-import os, sys
-doc, qt, bare = sys.argv[1:]
+# What a slideshow exported with each runtime weighs over its document (the .lsr file),
+# and the libraries each needs (NEEDED entries; all that the loader brings in).
+"$BUILD/luserio" --export-exe "$doc" "$work/exported" >/dev/null 2>&1
+python3 - "$doc" "$work/exported" "$bare" "$qt" <<'PY'
+import os, subprocess, sys
+doc, exported, bare, qt = sys.argv[1:]
+stream = os.path.getsize(exported) - os.path.getsize(bare) - 8
 print()
-print("document %s: %.1f MB; runtime LsrCtrl.dll %.2f MB (with the Qt 6 libraries it needs: see ldd), LsrCtrl-linux %.2f MB"
-      % (os.path.basename(doc), os.path.getsize(doc) / 1e6, os.path.getsize(qt) / 1e6, os.path.getsize(bare) / 1e6))
+print("document %s: %.1f MB (its stream %.1f MB)" % (os.path.basename(doc), os.path.getsize(doc) / 1e6, stream / 1e6))
+for name, runtime in (("Qt player (before)", qt), ("runtime without Qt", bare)):
+    if not runtime:
+        continue
+    over = os.path.getsize(runtime) + stream + 8 - os.path.getsize(doc)
+    needed = [l.split("[")[1].rstrip("]") for l in subprocess.run(["readelf", "-d", runtime],
+              capture_output=True, text=True).stdout.splitlines() if "(NEEDED)" in l]
+    loaded = [l for l in subprocess.run(["ldd", runtime], capture_output=True, text=True,
+              env=dict(os.environ, LD_LIBRARY_PATH="")).stdout.splitlines() if "=>" in l or "ld-linux" in l]
+    print("%s: exported slideshow %+.2f MB over its document; needs %d libraries (%s), %d with theirs"
+          % (name, over / 1e6, len(needed), " ".join(needed), len(loaded)))
 PY

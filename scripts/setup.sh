@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian/Ubuntu packages the build, the tests and the program need.
 # The Windows player runtime is cross-built with mingw-w64; its tests run it under wine
-# on a virtual X server and press its keys with xdotool. The Linux player runtime without
-# Qt is built on the X client libraries' headers (Xlib, Xext, Xft, fontconfig) with the
-# static archives of libpng, libjpeg and zlib; its tests also run it under a compositing
-# manager (xcompmgr). On X11 the program asks the server through libxcb (and its Shape
+# on a virtual X server and press its keys with xdotool. The Linux player runtime (no Qt),
+# which every slideshow made on Linux starts with, is built on the X client libraries'
+# headers (Xlib, Xext, Xft, fontconfig) with the static archives of libpng, libjpeg and
+# zlib; its tests also run it under a compositing manager (xcompmgr) and a window
+# manager (openbox). On X11 the program asks the server through libxcb (and its Shape
 # extension); on Wayland it runs on Qt's Wayland platform, and on compositors with
 # layer-shell speaks to the compositor itself (libwayland, xkbcommon). The compositor
 # tests run the shows in sway (headless, with and without XWayland) and take screenshots
@@ -24,7 +25,7 @@ packages=(
   desktop-file-utils shared-mime-info dpkg-dev file
   g++-mingw-w64-x86-64
   wine wine64 xdotool
-  libx11-dev libxext-dev libxft-dev libfontconfig-dev xcompmgr
+  libx11-dev libxext-dev libxft-dev libfontconfig-dev xcompmgr openbox
   libxcb1-dev libxcb-shape0-dev libwayland-dev libxkbcommon-dev qt6-wayland
   sway swaybg grim xwayland
 )

@@ -11,20 +11,19 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
+#include <utility>
 
 namespace x11show {
 
 namespace {
 
 enum : int {
-    kWrongFileFormat = 30019,
-    kWrongVersion = 30020,
+    kWrongFileFormat = show::kMsgWrongFileFormat,
     kExtractFailed = 30036,
-    kTooManySlidesInFile = 30043,
-    kFileNotFound = 30077,
+    kFileNotFound = show::kMsgFileNotFound,
     kNotARegularFile = 30300,
-    kNothingToPlay = 30341,
-    kNoSlidesToPlay = 30342,
+    kNothingToPlay = show::kMsgNothingToPlay,
 };
 
 bool EndsWithLsr(const std::string& path) {
@@ -150,6 +149,34 @@ bool MappedFile::Adopt(int fd) {
     return true;
 }
 
+MappedPictures::MappedPictures(const unsigned char* stream, std::vector<layout::StreamSlide> slides)
+    : m_pictures(stream, std::move(slides), nullptr) {}
+
+show::PictureData MappedPictures::Picture(int slide) const {
+    show::PictureData data = m_pictures.Picture(slide);
+    if (!data.bytes || data.size == 0)
+        return data;
+    // The whole pages of the picture's bytes; the pages it shares with its neighbours stay.
+    const auto page = std::uintptr_t(sysconf(_SC_PAGESIZE) > 0 ? sysconf(_SC_PAGESIZE) : 4096);
+    const auto from = (std::uintptr_t(data.bytes) + page - 1) / page * page;
+    const auto to = (std::uintptr_t(data.bytes) + data.size) / page * page;
+    if (to <= from)
+        return data;
+    struct Pages {
+        Pages(std::uintptr_t f, std::uintptr_t t) : from(f), to(t) {}
+        Pages(const Pages&) = delete;
+        Pages& operator=(const Pages&) = delete;
+        std::uintptr_t from, to;
+        ~Pages() {
+            // The mapping is read-only and shared: the pages are read again from the file
+            // if they are touched again.
+            madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+        }
+    };
+    data.keep = std::make_shared<const Pages>(from, to);
+    return data;
+}
+
 std::string TemporaryFolder() {
     const char* tmp = std::getenv("TMPDIR");
     return tmp && *tmp ? std::string(tmp) : std::string("/tmp");
@@ -189,7 +216,7 @@ bool ExtractDocumentMember(const std::string& path, const std::string& folder, M
     return member.Adopt(out);
 }
 
-bool OpenShowDocument(const std::string& argument, const std::string& self, ShowDocument& doc,
+bool OpenShowDocument(const std::string& argument, const std::string& self, FoundDocument& doc,
                       Refusal& refusal) {
     layout::EmbeddedSpan span;
     bool found = false;
@@ -229,22 +256,8 @@ bool OpenShowDocument(const std::string& argument, const std::string& self, Show
     }
     doc.stream = doc.file.data() + span.offset;
     doc.parsed = layout::ParseDocumentStream(doc.stream, std::size_t(span.length));
-    switch (doc.parsed.error) {
-    case layout::StreamError::None:
-        break;
-    case layout::StreamError::WrongFormat:
-        refusal = Refusal{kWrongFileFormat, std::string()};
-        return false;
-    case layout::StreamError::WrongVersion:
-        refusal = Refusal{kWrongVersion, std::string()};
-        return false;
-    case layout::StreamError::TooManySlides:
-        refusal = Refusal{kTooManySlidesInFile, std::to_string(doc.parsed.declaredCount) + " > " +
-                                                    std::to_string(layout::kMaxSlides) + "\n"};
-        return false;
-    }
-    if (doc.parsed.slides.empty()) {
-        refusal = Refusal{kNoSlidesToPlay, std::string()};
+    if (const std::optional<Refusal> why = show::RefusalOf(doc.parsed)) {
+        refusal = *why;
         return false;
     }
     return true;

@@ -6,9 +6,11 @@
 // read-only mappings: only the pages the show reads become resident.
 
 #include "document/StreamLayout.h"
+#include "slideshow/StreamShow.h"
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace x11show {
 
@@ -32,15 +34,10 @@ private:
     std::size_t m_size = 0;
 };
 
-/// A message of the string table to show, after `prefix`, when the slides cannot be
-/// read; id 0 when there is nothing to say.
-struct Refusal {
-    int id = 0;
-    std::string prefix;
-};
+using show::Refusal;
 
 /// The document stream to play: mapped, parsed and checked.
-struct ShowDocument {
+struct FoundDocument {
     MappedFile file;
     const unsigned char* stream = nullptr;
     layout::ParsedStream parsed;
@@ -51,7 +48,7 @@ struct ShowDocument {
 /// the end of this program; else the stream at the end of the file the argument names.
 /// False with the refusal to show when there is nothing to play (a missing file, a file
 /// that holds no document, a damaged or empty document).
-bool OpenShowDocument(const std::string& argument, const std::string& self, ShowDocument& doc,
+bool OpenShowDocument(const std::string& argument, const std::string& self, FoundDocument& doc,
                       Refusal& refusal);
 
 /// Extracts the last member of the cabinet file `path` into a new temporary file in
@@ -59,6 +56,19 @@ bool OpenShowDocument(const std::string& argument, const std::string& self, Show
 /// cabinet cannot be read (`writeFailed` when the temporary file could not be written).
 bool ExtractDocumentMember(const std::string& path, const std::string& folder, MappedFile& member,
                            bool& writeFailed);
+
+/// The pictures of a mapped stream (StreamPictures), each picture's pages given back to
+/// the system once the frame maker has decoded it: they are read again from the file
+/// only when the picture is decoded again, so a show of large pictures holds no more of
+/// its document than the pictures it is decoding.
+class MappedPictures : public show::PictureSource {
+public:
+    MappedPictures(const unsigned char* stream, std::vector<layout::StreamSlide> slides);
+    show::PictureData Picture(int slide) const override;
+
+private:
+    show::StreamPictures m_pictures;
+};
 
 /// The folder for temporary files: $TMPDIR, else /tmp.
 std::string TemporaryFolder();

@@ -30,6 +30,10 @@ void SplitMenuText(const std::string& text, std::string& label, std::string& key
 
 namespace {
 
+bool IsSeparator(const MenuItem& item) {
+    return item.kind == MenuItem::Kind::Separator;
+}
+
 constexpr std::uint32_t kBack = 0xF2F2F2;
 constexpr std::uint32_t kBorder = 0x808080;
 constexpr std::uint32_t kHot = 0x3875D7;
@@ -178,14 +182,14 @@ private:
         return -1;
     }
 
-    static bool Selectable(const MenuItem& item) { return !item.separator && item.enabled; }
+    static bool Selectable(const MenuItem& item) { return !IsSeparator(item) && item.enabled; }
 
     void Step(Level& l, int direction) {
         const int n = int(l.items->size());
         int i = l.hot;
         for (int tries = 0; tries < n; ++tries) {
             i = i < 0 ? (direction > 0 ? 0 : n - 1) : (i + direction + n) % n;
-            if (!(*l.items)[size_t(i)].separator) {
+            if (!IsSeparator((*l.items)[size_t(i)])) {
                 SetHot(l, i);
                 return;
             }
@@ -199,7 +203,7 @@ private:
         if (!Selectable(it))
             return -1;
         if (it.items.empty())
-            return it.id;
+            return int(it.command);
         OpenSub(level, item);
         if (int(m_levels.size()) > level + 1)
             Step(m_levels.back(), 1);
@@ -212,7 +216,7 @@ private:
         if (level < 0)
             return;
         Level& l = m_levels[size_t(level)];
-        if (item >= 0 && (*l.items)[size_t(item)].separator)
+        if (item >= 0 && IsSeparator((*l.items)[size_t(item)]))
             item = -1;
         while (int(m_levels.size()) > level + 1 &&
                (item < 0 || m_levels[size_t(level) + 1].items != &(*l.items)[size_t(item)].items))
@@ -269,7 +273,7 @@ private:
             labelWidth = std::max(labelWidth, m_text.Width(label));
             keysWidth = std::max(keysWidth, m_text.Width(keys));
             l.tops.push_back(h);
-            l.heights.push_back(it.separator ? kSeparatorHeight : m_itemHeight);
+            l.heights.push_back(IsSeparator(it) ? kSeparatorHeight : m_itemHeight);
             h += l.heights.back();
         }
         h += 3;
@@ -328,7 +332,7 @@ private:
         for (size_t i = 0; i < l.items->size(); ++i) {
             const MenuItem& it = (*l.items)[i];
             const int top = l.tops[i], height = l.heights[i];
-            if (it.separator) {
+            if (IsSeparator(it)) {
                 Fill(w, 0xC8C8C8, 4, top + height / 2, l.box.width - 8, 1);
                 continue;
             }

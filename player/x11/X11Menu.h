@@ -13,8 +13,8 @@
 namespace x11show {
 
 /// Opens `items` with the top edge centred on `at` (kept inside `area`), grabs the
-/// pointer and the keyboard and waits for the user: the chosen item's id, or 0 when the
-/// menu was closed without a choice (Escape, a click elsewhere).
+/// pointer and the keyboard and waits for the user: the chosen item's command number, or
+/// 0 when the menu was closed without a choice (Escape, a click elsewhere).
 int RunPopupMenu(Display* display, int screen, TextRenderer& text,
                  const std::vector<MenuItem>& items, Point at, const show::Box& area);
 

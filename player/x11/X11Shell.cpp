@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 namespace x11show {
@@ -38,40 +39,101 @@ int QuietErrors(Display*, XErrorEvent*) {
     return 0;
 }
 
-Key KeyOf(KeySym sym) {
+constexpr int kDoubleClickMs = 400; ///< a second left press this soon is a double click
+constexpr int kDoubleClickSlop = 4; ///< ... this close to the first
+
+/// The show's key for an X key, if the show may know it.
+std::optional<show::Key> KeyOf(KeySym sym) {
     switch (sym) {
     case XK_Escape:
-        return Key::Escape;
+        return show::Key::Escape;
     case XK_Left:
     case XK_KP_Left:
-        return Key::Left;
+        return show::Key::Left;
     case XK_Right:
     case XK_KP_Right:
-        return Key::Right;
+        return show::Key::Right;
     case XK_Up:
     case XK_KP_Up:
-        return Key::Up;
+        return show::Key::Up;
     case XK_Down:
     case XK_KP_Down:
-        return Key::Down;
+        return show::Key::Down;
+    case XK_space:
+    case XK_KP_Space:
+        return show::Key::Space;
+    case XK_Prior:
+    case XK_KP_Prior:
+        return show::Key::PageUp;
+    case XK_Next:
+    case XK_KP_Next:
+        return show::Key::PageDown;
+    case XK_Home:
+    case XK_KP_Home:
+        return show::Key::Home;
+    case XK_End:
+    case XK_KP_End:
+        return show::Key::End;
+    case XK_Return:
+    case XK_KP_Enter:
+        return show::Key::Enter;
+    case XK_BackSpace:
+        return show::Key::Backspace;
+    case XK_p:
+    case XK_P:
+        return show::Key::P;
     default:
-        return Key::Other;
+        return std::nullopt;
     }
 }
 
-/// A 1-bit image of `frame`: set where a pixel is not `key` (the window's shape).
-std::vector<unsigned char> OpaqueBits(const show::Raster& frame, std::uint32_t key, int& stride) {
-    stride = (frame.width + 7) / 8;
-    std::vector<unsigned char> bits(size_t(stride) * size_t(frame.height), 0);
-    const std::uint32_t rgb = key & 0x00FFFFFFu;
-    for (int y = 0; y < frame.height; ++y) {
-        const std::uint32_t* row = frame.pixels.data() + size_t(y) * size_t(frame.width);
-        unsigned char* out = bits.data() + size_t(y) * size_t(stride);
-        for (int x = 0; x < frame.width; ++x)
-            if ((row[x] & 0x00FFFFFFu) != rgb)
-                out[x >> 3] |= (unsigned char)(1u << (x & 7));
+show::Button ButtonOf(unsigned int button) {
+    return button == Button1   ? show::Button::Left
+           : button == Button3 ? show::Button::Right
+                               : show::Button::Other;
+}
+
+/// The cursor font's shape for each show::Cursor, in its order.
+constexpr unsigned int kCursorShapes[] = {XC_left_ptr,
+                                          XC_fleur,
+                                          XC_sb_h_double_arrow,
+                                          XC_sb_v_double_arrow,
+                                          XC_bottom_right_corner,
+                                          XC_bottom_left_corner};
+static_assert(sizeof(kCursorShapes) / sizeof(kCursorShapes[0]) ==
+                  size_t(show::Cursor::SizeAntiDiagonal) + 1,
+              "a shape per cursor");
+
+/// The rectangles of the sizing border of a window of `w` x `h`.
+std::vector<XRectangle> BorderRing(int w, int h) {
+    const int b = show::kBorderWidth;
+    const auto r = [](int x, int y, int rw, int rh) {
+        return XRectangle{short(x), short(y), (unsigned short)std::max(rw, 0),
+                          (unsigned short)std::max(rh, 0)};
+    };
+    return {r(0, 0, w, b), r(0, h - b, w, b), r(0, b, b, h - 2 * b), r(w - b, b, b, h - 2 * b)};
+}
+
+/// Whether the window manager lists `_NET_WM_MOVERESIZE` among what it supports.
+bool WindowManagerSizes(Display* display, Window root) {
+    const Atom supported = XInternAtom(display, "_NET_SUPPORTED", True);
+    const Atom moveResize = XInternAtom(display, "_NET_WM_MOVERESIZE", True);
+    if (supported == None || moveResize == None)
+        return false;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    bool found = false;
+    if (XGetWindowProperty(display, root, supported, 0, 4096, False, XA_ATOM, &type, &format,
+                           &count, &after, &data) == Success &&
+        data) {
+        const Atom* atoms = reinterpret_cast<const Atom*>(data);
+        for (unsigned long i = 0; i < count && !found; ++i)
+            found = atoms[i] == moveResize;
+        XFree(data);
     }
-    return bits;
+    return found;
 }
 
 /// An input device as XListInputDevices of libXi describes it (XDeviceInfo of
@@ -182,9 +244,13 @@ X11Shell::X11Shell(Display* display, const std::string& caption, bool topMost)
         XSetWMHints(display, m_window, hints);
         XFree(hints);
     }
-    m_arrow = XCreateFontCursor(display, XC_left_ptr);
-    m_move = XCreateFontCursor(display, XC_fleur);
-    XDefineCursor(display, m_window, m_arrow);
+    for (size_t i = 0; i < std::size(kCursorShapes); ++i)
+        m_cursors[i] = XCreateFontCursor(display, kCursorShapes[i]);
+    XDefineCursor(display, m_window, m_cursors[0]);
+    // Nothing is visible or takes clicks until a frame says what is.
+    XShapeCombineRectangles(display, m_window,
+                            m_mode == SeeThrough::Shaped ? ShapeBounding : ShapeInput, 0, 0,
+                            nullptr, 0, ShapeSet, Unsorted);
     // Menus, the tooltip and messages are drawn on the screen's own visual.
     m_text = std::make_unique<TextRenderer>(display, m_screen, DefaultVisual(display, m_screen),
                                             DefaultColormap(display, m_screen), kTextPixels);
@@ -194,13 +260,16 @@ X11Shell::~X11Shell() {
     HideTip();
     if (m_captured)
         XUngrabPointer(m_display, CurrentTime);
-    if (m_image)
+    if (m_image) {
+        if (m_frame && m_image->data == reinterpret_cast<const char*>(m_frame->image.pixels.data()))
+            m_image->data = nullptr; // the frame's own pixels
         XDestroyImage(m_image);
+    }
     m_text.reset();
     XFreeGC(m_display, m_gc);
     XDestroyWindow(m_display, m_window);
-    XFreeCursor(m_display, m_arrow);
-    XFreeCursor(m_display, m_move);
+    for (unsigned long c : m_cursors)
+        XFreeCursor(m_display, c);
     if (m_ownColormap)
         XFreeColormap(m_display, m_colormap);
     XFlush(m_display);
@@ -238,121 +307,39 @@ show::Box X11Shell::WorkArea(Point) {
     return area;
 }
 
+void X11Shell::UpdateSizeHints() {
+    XSizeHints* hints = XAllocSizeHints();
+    if (!hints)
+        return;
+    hints->flags = USPosition | USSize | PPosition | PSize;
+    hints->x = m_box.left;
+    hints->y = m_box.top;
+    hints->width = m_box.width;
+    hints->height = m_box.height;
+    if (m_border) {
+        hints->flags |= PMinSize;
+        hints->min_width = hints->min_height = show::kMinWindowSize;
+    }
+    XSetWMNormalHints(m_display, m_window, hints);
+    XFree(hints);
+}
+
 void X11Shell::Place(const show::Box& box) {
+    const bool resized = box.width != m_box.width || box.height != m_box.height;
     m_box = box;
-    SetFixedPlace(m_display, m_window, box, false);
+    UpdateSizeHints();
     XMoveResizeWindow(m_display, m_window, box.left, box.top, unsigned(std::max(box.width, 1)),
                       unsigned(std::max(box.height, 1)));
-    XFlush(m_display);
-}
-
-void X11Shell::SetVisible(bool visible) {
-    if (visible == m_visible)
-        return;
-    m_visible = visible;
-    if (!visible) {
-        HideTip();
-        XUnmapWindow(m_display, m_window);
-        XFlush(m_display);
-        return;
+    if (resized && m_border) {
+        UpdateShape();
+        Redraw();
     }
-    // The states the window is mapped with: no taskbar or pager entry, and above the
-    // others when asked.
-    if (m_topMost)
-        SetStateAtoms(
-            m_display, m_window,
-            {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER", "_NET_WM_STATE_ABOVE"});
-    else
-        SetStateAtoms(m_display, m_window,
-                      {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"});
-    XMapRaised(m_display, m_window);
-    // Mapped again, a window comes back where the program put it.
-    XMoveWindow(m_display, m_window, m_box.left, m_box.top);
-    XFlush(m_display);
-}
-
-void X11Shell::ShowFrame(const show::Raster& frame, std::uint32_t key) {
-    if (frame.width <= 0 || frame.height <= 0)
-        return;
-    // The shape first, so that no key pixel ever shows as a colour.
-    int stride = 0;
-    std::vector<unsigned char> bits = OpaqueBits(frame, key, stride);
-    XImage* maskImage =
-        XCreateImage(m_display, m_visual, 1, XYBitmap, 0, reinterpret_cast<char*>(bits.data()),
-                     unsigned(frame.width), unsigned(frame.height), 8, stride);
-    if (maskImage) {
-        maskImage->byte_order = LSBFirst;
-        maskImage->bitmap_bit_order = LSBFirst;
-        Pixmap mask =
-            XCreatePixmap(m_display, m_window, unsigned(frame.width), unsigned(frame.height), 1);
-        // A bitmap image draws its set bits in the foreground: 1 is inside the shape.
-        XGCValues values{};
-        values.foreground = 1;
-        values.background = 0;
-        GC maskGc = XCreateGC(m_display, mask, GCForeground | GCBackground, &values);
-        XPutImage(m_display, mask, maskGc, maskImage, 0, 0, 0, 0, unsigned(frame.width),
-                  unsigned(frame.height));
-        XFreeGC(m_display, maskGc);
-        maskImage->data = nullptr; // the bits belong to the vector
-        XDestroyImage(maskImage);
-        XShapeCombineMask(m_display, m_window,
-                          m_mode == SeeThrough::Shaped ? ShapeBounding : ShapeInput, 0, 0, mask,
-                          ShapeSet);
-        XFreePixmap(m_display, mask);
-    }
-
-    // The pixels in the window's own layout.
-    if (m_image)
-        XDestroyImage(m_image);
-    m_image = nullptr;
-    const size_t count = size_t(frame.width) * size_t(frame.height);
-    char* data = static_cast<char*>(std::malloc(count * 4));
-    if (!data)
-        return;
-    m_image = XCreateImage(m_display, m_visual, unsigned(m_depth), ZPixmap, 0, data,
-                           unsigned(frame.width), unsigned(frame.height), 32, frame.width * 4);
-    if (!m_image) {
-        std::free(data);
-        return;
-    }
-    const std::uint32_t rgb = key & 0x00FFFFFFu;
-    const bool translucent = m_mode == SeeThrough::Translucent;
-    const bool direct = m_image->bits_per_pixel == 32 && m_image->red_mask == 0xFF0000 &&
-                        m_image->green_mask == 0xFF00 && m_image->blue_mask == 0xFF &&
-                        m_image->byte_order == LSBFirst;
-    if (direct) {
-        auto* out = reinterpret_cast<std::uint32_t*>(data);
-        for (size_t i = 0; i < count; ++i) {
-            const std::uint32_t p = frame.pixels[i] & 0x00FFFFFFu;
-            // Translucent: the key fully transparent (premultiplied: all zero).
-            out[i] = translucent ? (p == rgb ? 0u : 0xFF000000u | p) : p;
-        }
-    } else {
-        for (int y = 0; y < frame.height; ++y)
-            for (int x = 0; x < frame.width; ++x) {
-                const std::uint32_t p =
-                    frame.pixels[size_t(y) * size_t(frame.width) + size_t(x)] & 0x00FFFFFFu;
-                XColor c{};
-                c.red = std::uint16_t(((p >> 16) & 0xFF) * 0x101);
-                c.green = std::uint16_t(((p >> 8) & 0xFF) * 0x101);
-                c.blue = std::uint16_t((p & 0xFF) * 0x101);
-                c.flags = DoRed | DoGreen | DoBlue;
-                XAllocColor(m_display, m_colormap, &c);
-                XPutPixel(m_image, x, y, c.pixel);
-            }
-    }
-    Redraw();
-}
-
-void X11Shell::Redraw() {
-    if (!m_image || !m_visible)
-        return;
-    XPutImage(m_display, m_window, m_gc, m_image, 0, 0, 0, 0, unsigned(m_image->width),
-              unsigned(m_image->height));
     XFlush(m_display);
 }
 
 void X11Shell::SetTopMost(bool topMost) {
+    if (topMost == m_topMost)
+        return;
     m_topMost = topMost;
     if (!m_visible)
         return;
@@ -363,12 +350,205 @@ void X11Shell::SetTopMost(bool topMost) {
     XFlush(m_display);
 }
 
-void X11Shell::SetCursor(Cursor cursor) {
+bool X11Shell::HasFocus() {
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(m_display, &focus, &revert);
+    return focus == m_window;
+}
+
+void X11Shell::Show(bool takeFocus) {
+    if (m_visible)
+        return;
+    m_visible = true;
+    m_focusOnMap = takeFocus || m_focusOnMap;
+    // The states the window is mapped with: no taskbar or pager entry, and above the
+    // others when asked.
+    if (m_topMost)
+        SetStateAtoms(
+            m_display, m_window,
+            {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER", "_NET_WM_STATE_ABOVE"});
+    else
+        SetStateAtoms(m_display, m_window,
+                      {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"});
+    XMapRaised(m_display, m_window);
+    // Mapped again, a window comes back where the program put it. Its pixels are drawn
+    // when the server asks (Expose), once.
+    XMoveWindow(m_display, m_window, m_box.left, m_box.top);
+    XFlush(m_display);
+}
+
+void X11Shell::Hide() {
+    if (!m_visible)
+        return;
+    // Shown again, it takes the keyboard back only when it has it now.
+    m_focusOnMap = HasFocus();
+    m_visible = false;
+    HideTip();
+    XUnmapWindow(m_display, m_window);
+    XFlush(m_display);
+}
+
+bool X11Shell::ShowFrame(const show::FramePtr& frame) {
+    if (!frame)
+        return true;
+    const show::Raster& raster = frame->image;
+    if (m_image) {
+        if (m_frame && m_image->data == reinterpret_cast<const char*>(m_frame->image.pixels.data()))
+            m_image->data = nullptr;
+        XDestroyImage(m_image);
+        m_image = nullptr;
+    }
+    m_frame = frame;
+    UpdateShape();
+    if (raster.width <= 0 || raster.height <= 0 || raster.pixels.empty()) {
+        Redraw();
+        return true;
+    }
+    const size_t count = size_t(raster.width) * size_t(raster.height);
+    const bool translucent = m_mode == SeeThrough::Translucent;
+    const bool direct = m_visual->red_mask == 0xFF0000 && m_visual->green_mask == 0xFF00 &&
+                        m_visual->blue_mask == 0xFF && ImageByteOrder(m_display) == LSBFirst;
+    // A 24-bit window in the frame's own layout shows the frame's pixels as they are;
+    // others get a copy in their layout.
+    char* data = nullptr;
+    bool borrowed = false;
+    if (direct && !translucent) {
+        data = const_cast<char*>(reinterpret_cast<const char*>(raster.pixels.data()));
+        borrowed = true;
+    } else {
+        data = static_cast<char*>(std::malloc(count * 4));
+        if (!data)
+            return false;
+    }
+    m_image = XCreateImage(m_display, m_visual, unsigned(m_depth), ZPixmap, 0, data,
+                           unsigned(raster.width), unsigned(raster.height), 32, raster.width * 4);
+    if (!m_image || m_image->bits_per_pixel != 32) {
+        if (m_image) {
+            m_image->data = nullptr;
+            XDestroyImage(m_image);
+            m_image = nullptr;
+        }
+        if (!borrowed)
+            std::free(data);
+        return false;
+    }
+    if (borrowed) {
+        Redraw();
+        return true;
+    }
+    const std::uint32_t rgb = frame->key & 0x00FFFFFFu;
+    if (direct) {
+        auto* out = reinterpret_cast<std::uint32_t*>(data);
+        for (size_t i = 0; i < count; ++i) {
+            const std::uint32_t p = raster.pixels[i] & 0x00FFFFFFu;
+            // The key fully transparent (premultiplied: all zero), the rest opaque.
+            out[i] = p == rgb ? 0u : 0xFF000000u | p;
+        }
+    } else {
+        for (int y = 0; y < raster.height; ++y)
+            for (int x = 0; x < raster.width; ++x) {
+                const std::uint32_t p =
+                    raster.pixels[size_t(y) * size_t(raster.width) + size_t(x)] & 0x00FFFFFFu;
+                XColor c{};
+                c.red = std::uint16_t(((p >> 16) & 0xFF) * 0x101);
+                c.green = std::uint16_t(((p >> 8) & 0xFF) * 0x101);
+                c.blue = std::uint16_t((p & 0xFF) * 0x101);
+                c.flags = DoRed | DoGreen | DoBlue;
+                XAllocColor(m_display, m_colormap, &c);
+                XPutPixel(m_image, x, y, c.pixel);
+            }
+    }
+    Redraw();
+    return true;
+}
+
+void X11Shell::UpdateShape() {
+    std::vector<XRectangle> rects;
+    if (m_frame) {
+        rects.reserve(m_frame->opaque.size() + 4);
+        for (const show::Box& b : m_frame->opaque)
+            if (b.width > 0 && b.height > 0 && b.left < 32767 && b.top < 32767)
+                rects.push_back(XRectangle{short(b.left), short(b.top),
+                                           (unsigned short)std::min(b.width, 65535),
+                                           (unsigned short)std::min(b.height, 65535)});
+    }
+    if (m_border)
+        for (const XRectangle& r : BorderRing(m_box.width, m_box.height))
+            rects.push_back(r);
+    XShapeCombineRectangles(m_display, m_window,
+                            m_mode == SeeThrough::Shaped ? ShapeBounding : ShapeInput, 0, 0,
+                            rects.data(), int(rects.size()), ShapeSet, Unsorted);
+}
+
+void X11Shell::SetSizingBorder(bool on) {
+    if (on == m_border)
+        return;
+    m_border = on;
+    UpdateSizeHints();
+    UpdateShape();
+    Redraw();
+}
+
+void X11Shell::Redraw() {
+    if (!m_visible)
+        return;
+    int w = 0, h = 0;
+    if (m_image) {
+        w = std::min(m_image->width, m_box.width);
+        h = std::min(m_image->height, m_box.height);
+        XPutImage(m_display, m_window, m_gc, m_image, 0, 0, 0, 0, unsigned(w), unsigned(h));
+    }
+    if (m_mode == SeeThrough::Translucent) {
+        // Beyond the frame (a window that grows ahead of its frames) nothing shows.
+        XSetForeground(m_display, m_gc, 0);
+        if (w < m_box.width)
+            XFillRectangle(m_display, m_window, m_gc, w, 0, unsigned(m_box.width - w),
+                           unsigned(std::max(m_box.height, 1)));
+        if (h < m_box.height && w > 0)
+            XFillRectangle(m_display, m_window, m_gc, 0, h, unsigned(w),
+                           unsigned(m_box.height - h));
+    }
+    if (m_border)
+        DrawBorder();
+    XFlush(m_display);
+}
+
+void X11Shell::DrawBorder() {
+    const auto pixel = [this](std::uint32_t rgb) -> unsigned long {
+        if (m_visual->red_mask == 0xFF0000 && m_visual->green_mask == 0xFF00 &&
+            m_visual->blue_mask == 0xFF)
+            return m_depth == 32 ? 0xFF000000u | rgb : rgb;
+        XColor c{};
+        c.red = std::uint16_t(((rgb >> 16) & 0xFF) * 0x101);
+        c.green = std::uint16_t(((rgb >> 8) & 0xFF) * 0x101);
+        c.blue = std::uint16_t((rgb & 0xFF) * 0x101);
+        c.flags = DoRed | DoGreen | DoBlue;
+        XAllocColor(m_display, m_colormap, &c);
+        return c.pixel;
+    };
+    const int w = m_box.width, h = m_box.height, b = show::kBorderWidth;
+    std::vector<XRectangle> ring = BorderRing(w, h);
+    XSetForeground(m_display, m_gc, pixel(0xD4D0C8));
+    XFillRectangles(m_display, m_window, m_gc, ring.data(), int(ring.size()));
+    // A raised frame: dark outside, white inside it, grey along the inner edge.
+    XSetForeground(m_display, m_gc, pixel(0x404040));
+    XDrawRectangle(m_display, m_window, m_gc, 0, 0, unsigned(w - 1), unsigned(h - 1));
+    XSetForeground(m_display, m_gc, pixel(0xFFFFFF));
+    XDrawRectangle(m_display, m_window, m_gc, 1, 1, unsigned(std::max(w - 3, 0)),
+                   unsigned(std::max(h - 3, 0)));
+    XSetForeground(m_display, m_gc, pixel(0x808080));
+    XDrawRectangle(m_display, m_window, m_gc, b - 1, b - 1, unsigned(std::max(w - 2 * b + 1, 0)),
+                   unsigned(std::max(h - 2 * b + 1, 0)));
+}
+
+void X11Shell::SetCursor(show::Cursor cursor) {
     m_cursor = cursor;
-    XDefineCursor(m_display, m_window, cursor == Cursor::Move ? m_move : m_arrow);
+    const unsigned long c = m_cursors[size_t(cursor)];
+    XDefineCursor(m_display, m_window, c);
     if (m_captured)
         XChangeActivePointerGrab(m_display, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
-                                 cursor == Cursor::Move ? m_move : m_arrow, CurrentTime);
+                                 c, CurrentTime);
     XFlush(m_display);
 }
 
@@ -377,16 +557,51 @@ void X11Shell::CapturePointer(bool capture) {
         return;
     if (capture) {
         HideTip();
-        m_captured =
-            XGrabPointer(m_display, m_window, False,
-                         ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
-                         GrabModeAsync, None, m_cursor == Cursor::Move ? m_move : m_arrow,
-                         CurrentTime) == GrabSuccess;
+        m_captured = XGrabPointer(m_display, m_window, False,
+                                  ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
+                                  GrabModeAsync, GrabModeAsync, None, m_cursors[size_t(m_cursor)],
+                                  CurrentTime) == GrabSuccess;
     } else {
         XUngrabPointer(m_display, CurrentTime);
         m_captured = false;
     }
     XFlush(m_display);
+}
+
+bool X11Shell::StartSystemResize(show::Edges edges, Point at) {
+    if (!m_windowManager || !WindowManagerSizes(m_display, m_root))
+        return false;
+    // _NET_WM_MOVERESIZE's directions: the corners and sides clockwise from top-left.
+    const bool left = edges & show::kLeftEdge, right = edges & show::kRightEdge;
+    const bool top = edges & show::kTopEdge, bottom = edges & show::kBottomEdge;
+    long direction = -1;
+    if (top)
+        direction = left ? 0 : right ? 2 : 1;
+    else if (bottom)
+        direction = left ? 6 : right ? 4 : 5;
+    else if (right)
+        direction = 3;
+    else if (left)
+        direction = 7;
+    if (direction < 0)
+        return false;
+    // The window manager takes the pointer: the press's own grab is given up first.
+    HideTip();
+    XUngrabPointer(m_display, CurrentTime);
+    m_captured = false;
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = m_window;
+    e.xclient.message_type = XInternAtom(m_display, "_NET_WM_MOVERESIZE", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = at.x;
+    e.xclient.data.l[1] = at.y;
+    e.xclient.data.l[2] = direction;
+    e.xclient.data.l[3] = Button1;
+    e.xclient.data.l[4] = 1; // a normal application asks
+    XSendEvent(m_display, m_root, False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
+    XFlush(m_display);
+    return true;
 }
 
 void X11Shell::SetTooltip(const std::string& text) {
@@ -445,23 +660,29 @@ void X11Shell::HideTip() {
     XFlush(m_display);
 }
 
-int X11Shell::OpenMenu(const std::vector<MenuItem>& items, Point at) {
+std::optional<show::Command> X11Shell::OpenMenu(const std::vector<MenuItem>& items, Point at) {
     HideTip();
     const int chosen = RunPopupMenu(m_display, m_screen, *m_text, items, at, WorkArea(at));
     Redraw();
-    return chosen;
+    if (chosen == 0)
+        return std::nullopt;
+    return show::Command(chosen);
 }
 
 void X11Shell::ShowMessage(const std::string& text) {
     HideTip();
+    const bool focused = m_visible && HasFocus();
     if (m_captured)
         CapturePointer(false);
     RunMessageWindow(m_display, m_screen, *m_text, m_caption, text);
-    // What the message covered is drawn again.
+    // What the message covered is drawn again, and the keyboard comes back.
     Redraw();
+    if (focused)
+        XSetInputFocus(m_display, m_window, RevertToPointerRoot, CurrentTime);
+    XFlush(m_display);
 }
 
-bool X11Shell::Translate(XEvent& e, Event& out) {
+bool X11Shell::Translate(XEvent& e, WindowEvent& out) {
     if (e.xany.window != m_window &&
         !(m_captured && e.type >= ButtonPress && e.type <= MotionNotify))
         return false;
@@ -471,28 +692,66 @@ bool X11Shell::Translate(XEvent& e, Event& out) {
             Redraw();
         return false;
     case MapNotify:
-        // A mapped show takes the keyboard (Escape, the arrows).
-        XSetInputFocus(m_display, m_window, RevertToPointerRoot, CurrentTime);
+        if (m_focusOnMap)
+            XSetInputFocus(m_display, m_window, RevertToPointerRoot, CurrentTime);
+        m_focusOnMap = false;
         if (m_topMost && !m_windowManager)
             XRaiseWindow(m_display, m_window);
         return false;
+    case ConfigureNotify: {
+        // Where the window is on the screen, whoever its parent is.
+        int x = e.xconfigure.x, y = e.xconfigure.y;
+        if (!e.xconfigure.send_event) {
+            Window child = 0;
+            XTranslateCoordinates(m_display, m_window, m_root, 0, 0, &x, &y, &child);
+        }
+        const show::Box box{x, y, e.xconfigure.width, e.xconfigure.height};
+        if (box == m_reported)
+            return false;
+        const bool resized = box.width != m_box.width || box.height != m_box.height;
+        m_reported = m_box = box;
+        if (resized && m_border) {
+            UpdateShape();
+            Redraw();
+        }
+        out.kind = WindowEvent::Kind::Configured;
+        out.box = box;
+        return true;
+    }
     case ButtonPress:
-    case ButtonRelease:
+    case ButtonRelease: {
         if (e.xbutton.button > Button3)
             return false; // the wheel
         HideTip();
-        out.kind = e.type == ButtonPress ? Event::Kind::Press : Event::Kind::Release;
-        out.button = int(e.xbutton.button);
+        out.button = ButtonOf(e.xbutton.button);
         out.at = Point{e.xbutton.x_root, e.xbutton.y_root};
-        out.time = e.xbutton.time;
+        if (e.type == ButtonRelease) {
+            out.kind = WindowEvent::Kind::Release;
+            return true;
+        }
+        out.kind = WindowEvent::Kind::Press;
+        if (e.xbutton.button == Button1) {
+            const bool twice = m_lastPressCounts &&
+                               e.xbutton.time - m_lastPressTime <= unsigned(kDoubleClickMs) &&
+                               std::abs(out.at.x - m_lastPressAt.x) <= kDoubleClickSlop &&
+                               std::abs(out.at.y - m_lastPressAt.y) <= kDoubleClickSlop;
+            if (twice)
+                out.kind = WindowEvent::Kind::DoubleClick;
+            // A third press starts a new double click.
+            m_lastPressCounts = !twice;
+            m_lastPressTime = e.xbutton.time;
+            m_lastPressAt = out.at;
+        } else {
+            m_lastPressCounts = false;
+        }
         return true;
+    }
     case MotionNotify: {
         XEvent last = e;
         while (XCheckTypedWindowEvent(m_display, e.xany.window, MotionNotify, &last)) {
         }
-        out.kind = Event::Kind::Motion;
+        out.kind = WindowEvent::Kind::Motion;
         out.at = Point{last.xmotion.x_root, last.xmotion.y_root};
-        out.time = last.xmotion.time;
         m_lastPointer = out.at;
         // The tooltip follows a pointer that rests: it goes while the pointer moves.
         HideTip();
@@ -503,41 +762,50 @@ bool X11Shell::Translate(XEvent& e, Event& out) {
     case LeaveNotify:
         HideTip();
         return false;
-    case KeyPress:
-        out.kind = Event::Kind::KeyDown;
-        out.key = KeyOf(XLookupKeysym(&e.xkey, 0));
-        out.time = e.xkey.time;
+    case KeyPress: {
+        const std::optional<show::Key> key = KeyOf(XLookupKeysym(&e.xkey, 0));
+        if (!key)
+            return false;
+        out.kind = WindowEvent::Kind::KeyDown;
+        out.key = *key;
+        out.modified = (e.xkey.state & (ShiftMask | ControlMask | Mod1Mask)) != 0;
         return true;
+    }
     case ClientMessage:
         if (Atom(e.xclient.data.l[0]) != m_deleteWindow)
             return false;
-        out.kind = Event::Kind::Close;
+        out.kind = WindowEvent::Kind::Close;
         return true;
     default:
         return false;
     }
 }
 
-bool X11Shell::WaitEvent(int timeoutMs, Event& event) {
+X11Shell::Wait X11Shell::WaitEvent(int timeoutMs, int wakeFd, WindowEvent& event) {
     const long long start = NowMs();
     const int fd = ConnectionNumber(m_display);
     for (;;) {
+        if (wakeFd >= 0) {
+            pollfd w{wakeFd, POLLIN, 0};
+            if (poll(&w, 1, 0) > 0 && (w.revents & POLLIN))
+                return Wait::Woken;
+        }
         while (XPending(m_display) > 0) {
             XEvent e;
             XNextEvent(m_display, &e);
             if (Translate(e, event))
-                return true;
+                return Wait::Event;
         }
         const long long now = NowMs();
         if (m_tipDue >= 0 && now >= m_tipDue)
             ShowTip();
-        long long wait = timeoutMs < 0 ? -1 : std::max(0LL, start + timeoutMs - now);
+        if (timeoutMs >= 0 && now - start >= timeoutMs)
+            return Wait::TimedOut;
+        long long wait = timeoutMs < 0 ? -1 : start + timeoutMs - now;
         if (m_tipDue >= 0)
             wait = wait < 0 ? m_tipDue - now : std::min(wait, m_tipDue - now);
-        if (timeoutMs >= 0 && now - start >= timeoutMs)
-            return false;
-        pollfd p{fd, POLLIN, 0};
-        poll(&p, 1, int(std::max(0LL, wait)));
+        pollfd p[2] = {{fd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
+        poll(p, wakeFd >= 0 ? 2 : 1, wait < 0 ? -1 : int(std::max(0LL, wait)));
     }
 }
 

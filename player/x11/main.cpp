@@ -4,14 +4,17 @@
 // X client libraries every X11 desktop has, nothing else: the picture decoders (libjpeg,
 // libpng, zlib) and the C++ library are linked in.
 
-#include "player/x11/PlayDriver.h"
 #include "player/x11/ShowSource.h"
 #include "player/x11/X11Shell.h"
+#include "player/x11/X11Show.h"
+#include "slideshow/StreamShow.h"
 
+#include <malloc.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <new>
 #include <string>
 
@@ -24,8 +27,6 @@ struct MessageEntry {
 const MessageEntry kMessages[] = {
 #include "base/MessageTable.inc"
 };
-
-constexpr int kOutOfMemory = 30001;
 
 std::string MessageText(int id) {
     for (const MessageEntry& e : kMessages)
@@ -85,7 +86,7 @@ int Run(int argc, char** argv) {
             std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
     };
 
-    x11show::ShowDocument doc;
+    x11show::FoundDocument doc;
     x11show::Refusal refusal;
     if (!x11show::OpenShowDocument(argument, self, doc, refusal)) {
         sayAlone(refusal.id, refusal.prefix);
@@ -101,13 +102,15 @@ int Run(int argc, char** argv) {
     int code = 1;
     {
         x11show::X11Shell shell(display, caption, doc.parsed.header.topMost != 0);
-        x11show::PlayDriver driver(shell, doc.stream, std::move(doc.parsed),
-                                   [&](int id, const std::string& prefix) {
-                                       const std::string text = prefix + MessageText(id);
-                                       LogMessage(text);
-                                       shell.ShowMessage(text);
-                                   });
-        code = driver.Run();
+        x11show::X11Show play(
+            shell, show::ShowDocumentOfStream(doc.parsed),
+            std::make_shared<x11show::MappedPictures>(doc.stream, doc.parsed.slides),
+            [&](int id, const std::string& prefix) {
+                const std::string text = prefix + MessageText(id);
+                LogMessage(text);
+                shell.ShowMessage(text);
+            });
+        code = play.Run();
     }
     XCloseDisplay(display);
     return code;
@@ -116,10 +119,14 @@ int Run(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // The frames and pictures (megabytes each) are made on the frame maker's thread and
+    // freed on this one: in one arena the memory they leave is used again for the next,
+    // where an arena per thread would keep a second set of them.
+    mallopt(M_ARENA_MAX, 1);
     try {
         return Run(argc, argv);
     } catch (const std::bad_alloc&) {
-        const std::string text = MessageText(kOutOfMemory);
+        const std::string text = MessageText(show::kMsgOutOfMemory);
         LogMessage(text);
         std::fprintf(stderr, "%s\n", text.c_str());
         return 1;

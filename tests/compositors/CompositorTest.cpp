@@ -110,7 +110,7 @@ public:
             QDir().mkpath(m_bin);
             ::chmod(QFile::encodeName(m_bin).constData(), 0755);
             for (const char* program :
-                 {"luserio", "LsrCtrl-linux", "lsr_click_target", "lsr_virtual_pointer"})
+                 {"luserio", "LsrCtrl.dll", "lsr_click_target", "lsr_virtual_pointer"})
                 QFile::copy(kBin + QLatin1Char('/') + QLatin1String(program),
                             m_bin + QLatin1Char('/') + QLatin1String(program));
         }
@@ -580,10 +580,10 @@ TEST_F(Compositor, SwayWithXWayland) {
     PlayAndLook(session, {luserio, QStringLiteral("--platform"), QStringLiteral("xcb"),
                           QStringLiteral("--play")},
                 true, "luserio --platform xcb --play", false);
-    // The runtime without Qt, where it was built, is an X11 program.
-    const QString runtime = session.Bin() + QStringLiteral("/LsrCtrl-linux");
+    // The Linux runtime (no Qt), where it was built, is an X11 program.
+    const QString runtime = session.Bin() + QStringLiteral("/LsrCtrl.dll");
     if (QFile::exists(runtime))
-        PlayAndLook(session, {runtime}, true, "LsrCtrl-linux", false);
+        PlayAndLook(session, {runtime}, true, "LsrCtrl.dll", false);
 }
 
 TEST_F(Compositor, SwayWithoutXWayland) {
