@@ -368,14 +368,13 @@ void SlideshowWindow::Do(const show::out::ShowWindow& a) {
 }
 
 void SlideshowWindow::Do(const show::out::HideWindow&) {
-    if (m_layer) {
-        // A composited surface shows each frame whole: see below.
+    // A composited window (a layer surface is one) shows each frame whole, in one
+    // commit, and stays where the user or the compositor put it: hiding it for a switch
+    // would only make it blink (and, where the compositor places windows, come back at
+    // the compositor's place).
+    if (m_layer)
         return;
-    }
     m_activeWhenHidden = isActiveWindow();
-    // A composited window shows each frame whole, in one commit, and stays where the
-    // user or the compositor put it: hiding it for a switch would only make it blink
-    // (and, where the compositor places windows, come back at the compositor's place).
     if (m_seeThrough == show::SeeThrough::Translucent && isVisible())
         return;
     // QWidget's own hide leaves the modal loop running.
