@@ -177,9 +177,8 @@ const CliOption kPlatform{{"platform"},
 /// The modes, in the order `--help` lists them.
 const CliOption* const kModes[] = {&kBuild, &kInfo, &kPlay, &kExport, &kVersion, &kHelp};
 /// Every option the command line knows.
-const CliOption* const kAllOptions[] = {&kHelp,   &kVersion, &kBuild, &kInfo,
-                                        &kPlay,   &kExport,  &kTime,  &kKey,
-                                        &kFlip,   &kScreen,  &kTarget, &kPlatform};
+const CliOption* const kAllOptions[] = {&kHelp, &kVersion, &kBuild, &kInfo,   &kPlay,   &kExport,
+                                        &kTime, &kKey,     &kFlip,  &kScreen, &kTarget, &kPlatform};
 
 QCommandLineOption OptionOf(const CliOption& option) {
     return option.value.isEmpty() ? QCommandLineOption(option.names, option.help)

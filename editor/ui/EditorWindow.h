@@ -309,8 +309,8 @@ private:
     bool m_placed = false; ///< the opening sequence has sized the window
     /// The window draws its opacity itself (the window system has none: Wayland).
     const bool m_paintsOpacity;
-    int m_opacity = 255;         ///< the opacity it draws, 0 to 255
-    QImage m_opacityBuffer;      ///< the window drawn whole, before the opacity
+    int m_opacity = 255;    ///< the opacity it draws, 0 to 255
+    QImage m_opacityBuffer; ///< the window drawn whole, before the opacity
     QPaintDevice* m_paintTarget = nullptr;
 
     // Undo (Undo.cpp).

@@ -48,8 +48,8 @@ void LayerMenu::Open(QMenu& menu, QPoint topLeft) {
     menu.ensurePolished();
     menu.adjustSize();
     menu.setActiveAction(nullptr);
-    level->surface = std::make_unique<LayerSurface>(m_shell, "luserio-menu",
-                                                    LayerSurface::Layer::Overlay, true);
+    level->surface =
+        std::make_unique<LayerSurface>(m_shell, "luserio-menu", LayerSurface::Layer::Overlay, true);
     level->surface->Place(QRect(topLeft, menu.size()));
     const size_t index = m_levels.size();
     connect(level->surface.get(), &LayerSurface::Moved, this,

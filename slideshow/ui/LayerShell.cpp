@@ -28,29 +28,43 @@ constexpr uint32_t kButtonRight = 0x111;
 constexpr uint32_t kButtonMiddle = 0x112;
 
 Qt::MouseButton ButtonOf(uint32_t button) {
-    return button == kButtonLeft    ? Qt::LeftButton
-           : button == kButtonRight ? Qt::RightButton
+    return button == kButtonLeft     ? Qt::LeftButton
+           : button == kButtonRight  ? Qt::RightButton
            : button == kButtonMiddle ? Qt::MiddleButton
-                                    : Qt::NoButton;
+                                     : Qt::NoButton;
 }
 
 /// Qt's key for the keys a show or its menu reacts to; 0 for the others.
 int QtKeyOf(xkb_keysym_t sym) {
     switch (sym) {
-    case XKB_KEY_Escape: return Qt::Key_Escape;
-    case XKB_KEY_Left: return Qt::Key_Left;
-    case XKB_KEY_Right: return Qt::Key_Right;
-    case XKB_KEY_Up: return Qt::Key_Up;
-    case XKB_KEY_Down: return Qt::Key_Down;
-    case XKB_KEY_space: return Qt::Key_Space;
-    case XKB_KEY_Prior: return Qt::Key_PageUp;
-    case XKB_KEY_Next: return Qt::Key_PageDown;
-    case XKB_KEY_Home: return Qt::Key_Home;
-    case XKB_KEY_End: return Qt::Key_End;
-    case XKB_KEY_Return: return Qt::Key_Return;
-    case XKB_KEY_KP_Enter: return Qt::Key_Enter;
-    case XKB_KEY_BackSpace: return Qt::Key_Backspace;
-    default: break;
+    case XKB_KEY_Escape:
+        return Qt::Key_Escape;
+    case XKB_KEY_Left:
+        return Qt::Key_Left;
+    case XKB_KEY_Right:
+        return Qt::Key_Right;
+    case XKB_KEY_Up:
+        return Qt::Key_Up;
+    case XKB_KEY_Down:
+        return Qt::Key_Down;
+    case XKB_KEY_space:
+        return Qt::Key_Space;
+    case XKB_KEY_Prior:
+        return Qt::Key_PageUp;
+    case XKB_KEY_Next:
+        return Qt::Key_PageDown;
+    case XKB_KEY_Home:
+        return Qt::Key_Home;
+    case XKB_KEY_End:
+        return Qt::Key_End;
+    case XKB_KEY_Return:
+        return Qt::Key_Return;
+    case XKB_KEY_KP_Enter:
+        return Qt::Key_Enter;
+    case XKB_KEY_BackSpace:
+        return Qt::Key_Backspace;
+    default:
+        break;
     }
     if (sym >= XKB_KEY_a && sym <= XKB_KEY_z)
         return Qt::Key_A + int(sym - XKB_KEY_a);
@@ -62,12 +76,18 @@ int QtKeyOf(xkb_keysym_t sym) {
 /// The cursor theme's names for Qt's pointer shapes, the first found is used.
 std::vector<const char*> CursorNames(Qt::CursorShape shape) {
     switch (shape) {
-    case Qt::SizeAllCursor: return {"fleur", "move", "all-scroll"};
-    case Qt::SizeHorCursor: return {"sb_h_double_arrow", "ew-resize", "h_double_arrow"};
-    case Qt::SizeVerCursor: return {"sb_v_double_arrow", "ns-resize", "v_double_arrow"};
-    case Qt::SizeFDiagCursor: return {"bottom_right_corner", "nwse-resize", "fd_double_arrow"};
-    case Qt::SizeBDiagCursor: return {"bottom_left_corner", "nesw-resize", "bd_double_arrow"};
-    default: return {"left_ptr", "default", "arrow"};
+    case Qt::SizeAllCursor:
+        return {"fleur", "move", "all-scroll"};
+    case Qt::SizeHorCursor:
+        return {"sb_h_double_arrow", "ew-resize", "h_double_arrow"};
+    case Qt::SizeVerCursor:
+        return {"sb_v_double_arrow", "ns-resize", "v_double_arrow"};
+    case Qt::SizeFDiagCursor:
+        return {"bottom_right_corner", "nwse-resize", "fd_double_arrow"};
+    case Qt::SizeBDiagCursor:
+        return {"bottom_left_corner", "nesw-resize", "bd_double_arrow"};
+    default:
+        return {"left_ptr", "default", "arrow"};
     }
 }
 
@@ -249,9 +269,10 @@ void OnPointerButton(void* data, wl_pointer*, uint32_t, uint32_t, uint32_t butto
     }
     const qint64 now = d->clock.elapsed();
     const int slack = QGuiApplication::styleHints()->mouseDoubleClickDistance();
-    const bool twice = d->lastPress >= 0 && b == d->lastButton &&
-                       now - d->lastPress < QGuiApplication::styleHints()->mouseDoubleClickInterval() &&
-                       (global - d->lastPressAt).manhattanLength() <= slack;
+    const bool twice =
+        d->lastPress >= 0 && b == d->lastButton &&
+        now - d->lastPress < QGuiApplication::styleHints()->mouseDoubleClickInterval() &&
+        (global - d->lastPressAt).manhattanLength() <= slack;
     // A third press starts counting anew, as Qt does.
     d->lastPress = twice ? -1 : now;
     d->lastPressAt = global;
@@ -298,9 +319,9 @@ void OnKeymap(void* data, wl_keyboard*, uint32_t format, int32_t fd, uint32_t si
     ::close(fd);
     if (map == MAP_FAILED)
         return;
-    xkb_keymap* keymap = xkb_keymap_new_from_string(d->xkb, static_cast<const char*>(map),
-                                                    XKB_KEYMAP_FORMAT_TEXT_V1,
-                                                    XKB_KEYMAP_COMPILE_NO_FLAGS);
+    xkb_keymap* keymap =
+        xkb_keymap_new_from_string(d->xkb, static_cast<const char*>(map), XKB_KEYMAP_FORMAT_TEXT_V1,
+                                   XKB_KEYMAP_COMPILE_NO_FLAGS);
     ::munmap(map, size);
     if (!keymap)
         return;
@@ -403,8 +424,7 @@ wl_buffer* BufferOf(wl_shm* shm, const QImage& source) {
                     size_t(stride));
     ::munmap(data, size); // the compositor maps the memory itself
     wl_shm_pool* pool = wl_shm_create_pool(shm, fd, int32_t(size));
-    wl_buffer* buffer =
-        wl_shm_pool_create_buffer(pool, 0, w, h, stride, WL_SHM_FORMAT_ARGB8888);
+    wl_buffer* buffer = wl_shm_pool_create_buffer(pool, 0, w, h, stride, WL_SHM_FORMAT_ARGB8888);
     wl_shm_pool_destroy(pool);
     ::close(fd);
     wl_buffer_add_listener(buffer, &kBufferListener, nullptr);
@@ -443,7 +463,8 @@ LayerShell::LayerShell(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {
     m_impl->cursorTheme = wl_cursor_theme_load(theme.isEmpty() ? nullptr : theme.constData(),
                                                size > 0 ? size : 24, m_impl->shm);
     wl_display_roundtrip(m_impl->display); // the seat's abilities and the keymap
-    m_notifier = new QSocketNotifier(wl_display_get_fd(m_impl->display), QSocketNotifier::Read, this);
+    m_notifier =
+        new QSocketNotifier(wl_display_get_fd(m_impl->display), QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this] { Dispatch(); });
     // What the show asked for goes out before Qt waits for events, and events already
     // read are handled.
@@ -512,10 +533,10 @@ LayerSurface::LayerSurface(LayerShell& shell, const char* nameSpace, Layer layer
                                                         ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT);
     // The show takes the keyboard when clicked, never from the user's work by itself
     // (older compositors know only "always", which would lock the keyboard to the show).
-    const uint32_t keyboard =
-        grabKeyboard                        ? ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE
-        : d.layerVersion >= 4 ? ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND
-                                            : ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_NONE;
+    const uint32_t keyboard = grabKeyboard ? ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE
+                              : d.layerVersion >= 4
+                                  ? ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND
+                                  : ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_NONE;
     zwlr_layer_surface_v1_set_keyboard_interactivity(m_impl->layer, keyboard);
     d.surfaces.push_back(this);
 }

@@ -189,8 +189,8 @@ private:
     bool m_placesItself = true;
     std::unique_ptr<LayerShell> m_layerShell;
     std::unique_ptr<LayerSurface> m_layer;
-    bool m_layerShown = false; ///< the layer surface shows (the show is not hidden)
-    QEventLoop* m_loop = nullptr; ///< Play's loop while the show is on a layer surface
+    bool m_layerShown = false;        ///< the layer surface shows (the show is not hidden)
+    QEventLoop* m_loop = nullptr;     ///< Play's loop while the show is on a layer surface
     LayerMenu* m_layerMenu = nullptr; ///< the open menu, on the layer surface's side
     bool m_activeWhenHidden = false;
     QPoint m_pointer; ///< where the pointer last moved

@@ -35,8 +35,8 @@ void ReadX11Facts(xcb_connection_t* c, int screenNumber, show::WindowSystemFacts
         xcb_query_extension(c, uint16_t(sizeof kXWayland - 1), kXWayland);
     if (Reply<xcb_intern_atom_reply_t> atom{xcb_intern_atom_reply(c, atomCookie, nullptr)};
         atom && atom->atom != XCB_ATOM_NONE) {
-        Reply<xcb_get_selection_owner_reply_t> owner{xcb_get_selection_owner_reply(
-            c, xcb_get_selection_owner(c, atom->atom), nullptr)};
+        Reply<xcb_get_selection_owner_reply_t> owner{
+            xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom->atom), nullptr)};
         facts.compositing = owner && owner->owner != XCB_NONE;
     }
     if (Reply<xcb_query_extension_reply_t> ext{xcb_query_extension_reply(c, extCookie, nullptr)})

@@ -141,7 +141,8 @@ TEST_F(CommandLine, WrongCommandLinesSayWhyOnOneLineThenTheUsageAndExitTwo) {
         const QString err = QString::fromLocal8Bit(run.err);
         EXPECT_EQ(err.section(QLatin1Char('\n'), 0, 0), QString::fromUtf8(r.error))
             << what.toStdString();
-        EXPECT_TRUE(err.contains(QStringLiteral("\n\nUsage: luserio [FILE] [--platform xcb|wayland]\n")))
+        EXPECT_TRUE(
+            err.contains(QStringLiteral("\n\nUsage: luserio [FILE] [--platform xcb|wayland]\n")))
             << what.toStdString();
     }
     // Nothing was written by a refused build, and nothing was read or changed.
@@ -156,8 +157,9 @@ TEST_F(CommandLine, HelpNamesEveryModeWithAnExampleAndTheExitCodes) {
         EXPECT_EQ(run.code, 0);
         const QString out = QString::fromLocal8Bit(run.out);
         for (const char* line :
-             {"Usage: luserio [FILE] [--platform xcb|wayland]\n", "luserio --build OUT.lsr [--time SECONDS] [--key COLOR]",
-              "luserio --info FILE\n", "luserio --play FILE [--screen N] [--platform xcb|wayland]\n",
+             {"Usage: luserio [FILE] [--platform xcb|wayland]\n",
+              "luserio --build OUT.lsr [--time SECONDS] [--key COLOR]", "luserio --info FILE\n",
+              "luserio --play FILE [--screen N] [--platform xcb|wayland]\n",
               "luserio --export-exe FILE.lsr OUT [--target native|windows]\n",
               "luserio --version\n",
               // an example of each mode

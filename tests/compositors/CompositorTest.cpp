@@ -41,8 +41,8 @@
 
 namespace {
 
-constexpr QRgb kDesk = 0xFF336699;  // the desktop's colour
-constexpr QRgb kUnder = 0xFF996633; // the window beneath the show
+constexpr QRgb kDesk = 0xFF336699;                       // the desktop's colour
+constexpr QRgb kUnder = 0xFF996633;                      // the window beneath the show
 constexpr QRgb kKey1 = 0xFFFF00FF, kBar = 0xFF0000FF;    // slide 1: a blue bar on magenta
 constexpr QRgb kKey2 = 0xFF00FF00, kSquare = 0xFFFF0000; // slide 2: a red square on green
 const QRect kBarRect(50, 120, 300, 60);
@@ -118,8 +118,8 @@ public:
         m_home = m_dir.filePath(QStringLiteral("home"));
         for (const QString& d : {m_runtime, m_home}) {
             QDir().mkpath(d);
-            if (m_uid)
-                [[maybe_unused]] int rc = ::chown(QFile::encodeName(d).constData(), *m_uid, *m_gid);
+            if (m_uid) [[maybe_unused]]
+                int rc = ::chown(QFile::encodeName(d).constData(), *m_uid, *m_gid);
             ::chmod(QFile::encodeName(d).constData(), 0700);
         }
         const QString config = m_dir.filePath(QStringLiteral("sway.conf"));
@@ -128,9 +128,8 @@ public:
         f.write("output * bg #336699 solid_color\n");
         f.write(xwayland ? "xwayland enable\n" : "xwayland disable\n");
         // sway gives the programs it starts the X display it made.
-        f.write(QStringLiteral("exec sh -c 'echo \"$DISPLAY\" > %1/display'\n")
-                    .arg(m_home)
-                    .toUtf8());
+        f.write(
+            QStringLiteral("exec sh -c 'echo \"$DISPLAY\" > %1/display'\n").arg(m_home).toUtf8());
         f.close();
         ::chmod(QFile::encodeName(config).constData(), 0644);
 
@@ -143,7 +142,8 @@ public:
             [&] {
                 const QStringList names = QDir(m_runtime).entryList(QDir::System);
                 for (const QString& n : names) {
-                    if (n.startsWith(QLatin1String("wayland-")) && !n.endsWith(QLatin1String(".lock")))
+                    if (n.startsWith(QLatin1String("wayland-")) &&
+                        !n.endsWith(QLatin1String(".lock")))
                         m_wayland = n;
                     if (n.startsWith(QLatin1String("sway-ipc.")))
                         m_ipc = m_runtime + QLatin1Char('/') + n;
@@ -170,9 +170,11 @@ public:
         }
         m_pointer.setProcessChannelMode(QProcess::SeparateChannels);
         Start(m_pointer, {m_bin + QStringLiteral("/lsr_virtual_pointer")}, {}, false);
-        if (!WaitUntil([&] { return m_pointer.canReadLine() ||
-                                    m_pointer.state() == QProcess::NotRunning; },
-                       10000) ||
+        if (!WaitUntil(
+                [&] {
+                    return m_pointer.canReadLine() || m_pointer.state() == QProcess::NotRunning;
+                },
+                10000) ||
             m_pointer.readLine().trimmed() != "ready") {
             m_failure = QStringLiteral("no virtual pointer: ") +
                         QString::fromLocal8Bit(m_pointer.readAllStandardError());
@@ -202,8 +204,9 @@ public:
         QString program = QStringLiteral("env");
         if (m_uid) {
             program = QStringLiteral("setpriv");
-            args << QStringLiteral("--reuid=%1").arg(*m_uid) << QStringLiteral("--regid=%1").arg(*m_gid)
-                 << QStringLiteral("--clear-groups") << QStringLiteral("--") << QStringLiteral("env");
+            args << QStringLiteral("--reuid=%1").arg(*m_uid)
+                 << QStringLiteral("--regid=%1").arg(*m_gid) << QStringLiteral("--clear-groups")
+                 << QStringLiteral("--") << QStringLiteral("env");
         }
         args << QStringLiteral("-i") << QStringLiteral("PATH=/usr/local/bin:/usr/bin:/bin")
              << QStringLiteral("HOME=") + m_home << QStringLiteral("XDG_RUNTIME_DIR=") + m_runtime;
@@ -233,9 +236,8 @@ public:
 
     /// The compositor's tree of windows.
     QJsonObject Tree() {
-        return QJsonDocument::fromJson(
-                   Run({QStringLiteral("swaymsg"), QStringLiteral("-s"), m_ipc, QStringLiteral("-t"),
-                        QStringLiteral("get_tree")}))
+        return QJsonDocument::fromJson(Run({QStringLiteral("swaymsg"), QStringLiteral("-s"), m_ipc,
+                                            QStringLiteral("-t"), QStringLiteral("get_tree")}))
             .object();
     }
 
@@ -246,9 +248,10 @@ public:
             if (node.value(QLatin1String("pid")).toInteger() == pid &&
                 node.value(QLatin1String("visible")).toBool()) {
                 const QJsonObject r = node.value(QLatin1String("rect")).toObject();
-                found = QRect(r.value(QLatin1String("x")).toInt(), r.value(QLatin1String("y")).toInt(),
-                              r.value(QLatin1String("width")).toInt(),
-                              r.value(QLatin1String("height")).toInt());
+                found =
+                    QRect(r.value(QLatin1String("x")).toInt(), r.value(QLatin1String("y")).toInt(),
+                          r.value(QLatin1String("width")).toInt(),
+                          r.value(QLatin1String("height")).toInt());
             }
             for (const char* list : {"nodes", "floating_nodes"})
                 for (const QJsonValue& child : node.value(QLatin1String(list)).toArray())
@@ -412,7 +415,8 @@ protected:
         // a layer surface has no close button, and the show's own menu ends it.
         if (session.WindowOf(show.processId())) {
             session.Close(show.processId());
-        } else if (const std::optional<QRect> win = FindShow(session.Screenshot(), kSquareRect, kSquare)) {
+        } else if (const std::optional<QRect> win =
+                       FindShow(session.Screenshot(), kSquareRect, kSquare)) {
             const QPoint at = win->topLeft() + kSquareRect.center();
             // The menu opens below the point: mostly its light background there (an item
             // under the pointer may show chosen, with its sub-menu open).
@@ -474,8 +478,9 @@ protected:
         // The window beneath, mapped first; sway centres it.
         QProcess under;
         session.Start(under,
-                      {session.Bin() + QStringLiteral("/lsr_click_target"), QString::number(kUnderSize.width()),
-                       QString::number(kUnderSize.height()), QStringLiteral("#996633")},
+                      {session.Bin() + QStringLiteral("/lsr_click_target"),
+                       QString::number(kUnderSize.width()), QString::number(kUnderSize.height()),
+                       QStringLiteral("#996633")},
                       {}, x11);
         std::optional<QRect> underRect;
         if (!WaitUntil([&] { return under.canReadLine(); }, 15000) ||
@@ -509,7 +514,9 @@ protected:
         Keep(shot, name, "slide1");
         const Look one = Compare(shot, *win, Slide(kKey1, kBar, kBarRect), kKey1, *underRect);
         if (one.wrongKey + one.wrongPicture > 0)
-            std::printf("%s: first wrong pixel %s\n", name, FirstWrong(shot, *win, Slide(kKey1, kBar, kBarRect), kKey1, *underRect).c_str());
+            std::printf(
+                "%s: first wrong pixel %s\n", name,
+                FirstWrong(shot, *win, Slide(kKey1, kBar, kBarRect), kKey1, *underRect).c_str());
         EXPECT_EQ(one.black, 0) << name;
         EXPECT_EQ(one.wrongKey, 0) << name << ": key pixels that do not show what lies beneath";
         EXPECT_EQ(one.wrongPicture, 0) << name;
@@ -589,13 +596,53 @@ TEST_F(Compositor, SwayWithXWayland) {
     PlayAndLook(session, {luserio, QStringLiteral("--play")}, true, "luserio --play", true);
     // Asked for X11, it is an XWayland window: see-through, but sway 1.7 lets no press on
     // the key through to another window (it takes it for a drag of the window).
-    PlayAndLook(session, {luserio, QStringLiteral("--platform"), QStringLiteral("xcb"),
-                          QStringLiteral("--play")},
-                true, "luserio --platform xcb --play", false);
+    PlayAndLook(
+        session,
+        {luserio, QStringLiteral("--platform"), QStringLiteral("xcb"), QStringLiteral("--play")},
+        true, "luserio --platform xcb --play", false);
     // The Linux runtime (no Qt), where it was built, is an X11 program.
     const QString runtime = session.Bin() + QStringLiteral("/LsrCtrl.dll");
     if (QFile::exists(runtime))
         PlayAndLook(session, {runtime}, true, "LsrCtrl.dll", false);
+}
+
+/// The editor's pixel at `at` on the screen, opened on `doc` with the opacity `alpha`
+/// stored; invalid when it did not show.
+std::optional<QRgb> EditorPixel(Sway& session, const QString& doc, int alpha, QPoint at) {
+    const QString config = session.Folder() + QStringLiteral("/.config/Varnholt");
+    QDir().mkpath(config);
+    QFile settings(config + QStringLiteral("/luserio.conf"));
+    if (!settings.open(QIODevice::WriteOnly))
+        return std::nullopt;
+    settings.write(QStringLiteral("[SYS]\nTrans=%1\n").arg(alpha).toUtf8());
+    settings.close();
+    for (const QString& path :
+         {session.Folder() + QStringLiteral("/.config"), config, settings.fileName()})
+        ::chmod(QFile::encodeName(path).constData(), path == settings.fileName() ? 0666 : 0777);
+    QProcess editor;
+    editor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    session.Start(editor, {session.Bin() + QStringLiteral("/luserio"), doc}, {}, false);
+    // Shown when the pixel is no longer the desktop's and stays the same.
+    std::optional<QRgb> seen;
+    QRgb last = kDesk;
+    const bool shown = WaitUntil(
+        [&] {
+            if (!session.WindowOf(editor.processId()))
+                return false;
+            const QRgb now = session.Screenshot().pixel(at) | 0xFF000000;
+            const bool steady = now == last && now != kDesk;
+            last = now;
+            return steady;
+        },
+        20000);
+    if (shown)
+        seen = last;
+    session.Close(editor.processId());
+    if (!editor.waitForFinished(10000)) {
+        editor.kill();
+        editor.waitForFinished();
+    }
+    return seen;
 }
 
 TEST_F(Compositor, SwayWithoutXWayland) {
@@ -605,6 +652,20 @@ TEST_F(Compositor, SwayWithoutXWayland) {
     // No X display: the program chooses Wayland by itself.
     PlayAndLook(session, {session.Bin() + QStringLiteral("/luserio"), QStringLiteral("--play")},
                 false, "luserio --play (Wayland only)", true);
+
+    // The editor draws its opacity itself (Wayland has none of windows): opened with the
+    // least opacity, 105 of 255, a pixel of it is that share of the pixel it shows at
+    // full opacity, the rest the desktop's colour.
+    const QString doc = session.Folder() + QStringLiteral("/show.lsr");
+    const QPoint at(100, 690); // in the first slide's bar of the time graph (sway tiles the editor)
+    const std::optional<QRgb> opaque = EditorPixel(session, doc, 255, at);
+    const std::optional<QRgb> faint = EditorPixel(session, doc, 105, at);
+    ASSERT_TRUE(opaque && faint) << "the editor did not show";
+    const auto blend = [](int window, int desk) { return (window * 105 + desk * 150) / 255; };
+    EXPECT_NEAR(qRed(*faint), blend(qRed(*opaque), qRed(kDesk)), 3);
+    EXPECT_NEAR(qGreen(*faint), blend(qGreen(*opaque), qGreen(kDesk)), 3);
+    EXPECT_NEAR(qBlue(*faint), blend(qBlue(*opaque), qBlue(kDesk)), 3);
+    std::printf("editor at opacity 105: %08x over %08x at 255\n", *faint, *opaque);
 }
 
 } // namespace

@@ -44,7 +44,9 @@ TEST(SeeThroughChoice, ByWhatTheWindowSystemReports) {
          {WindowSystem::X11, true, true, true},
          SeeThrough::Translucent,
          false},
-        {"another window system", {WindowSystem::Other, true, false, true}, SeeThrough::Shaped,
+        {"another window system",
+         {WindowSystem::Other, true, false, true},
+         SeeThrough::Shaped,
          true},
     };
     for (const Row& r : rows) {
@@ -117,7 +119,8 @@ TEST_F(SeeThroughShow, OnWaylandTheKeyIsTransparentTheWindowFixedAndNeverHidden)
             const QRgb want = bar.contains(x, y) ? kBar : 0u; // the key: fully transparent
             wrong += shot.pixel(x, y) != want;
         }
-    EXPECT_EQ(wrong, 0) << "pixels neither the bar nor fully transparent; at 0,0: " << std::hex << shot.pixel(0, 0);
+    EXPECT_EQ(wrong, 0) << "pixels neither the bar nor fully transparent; at 0,0: " << std::hex
+                        << shot.pixel(0, 0);
 
     // A switch leaves the window where the user or the compositor put it: it is not
     // hidden and shown again.

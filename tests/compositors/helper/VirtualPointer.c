@@ -27,15 +27,14 @@ static struct wl_seat* g_seat;
 static struct zwlr_virtual_pointer_manager_v1* g_manager;
 static struct zwp_virtual_keyboard_manager_v1* g_keyboards;
 
-static void Global(void* data, struct wl_registry* registry, uint32_t name,
-                   const char* interface, uint32_t version) {
+static void Global(void* data, struct wl_registry* registry, uint32_t name, const char* interface,
+                   uint32_t version) {
     (void)data;
     (void)version;
     if (strcmp(interface, wl_seat_interface.name) == 0 && !g_seat)
         g_seat = wl_registry_bind(registry, name, &wl_seat_interface, 1);
     else if (strcmp(interface, zwlr_virtual_pointer_manager_v1_interface.name) == 0)
-        g_manager =
-            wl_registry_bind(registry, name, &zwlr_virtual_pointer_manager_v1_interface, 1);
+        g_manager = wl_registry_bind(registry, name, &zwlr_virtual_pointer_manager_v1_interface, 1);
     else if (strcmp(interface, zwp_virtual_keyboard_manager_v1_interface.name) == 0)
         g_keyboards =
             wl_registry_bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, 1);
@@ -76,8 +75,8 @@ int main(void) {
             const size_t size = strlen(text) + 1;
             const int fd = memfd_create("keymap", MFD_CLOEXEC);
             if (fd >= 0 && write(fd, text, size) == (ssize_t)size) {
-                keyboard = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(g_keyboards,
-                                                                                    g_seat);
+                keyboard =
+                    zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(g_keyboards, g_seat);
                 zwp_virtual_keyboard_v1_keymap(keyboard, XKB_KEYMAP_FORMAT_TEXT_V1, fd,
                                                (uint32_t)size);
             }
