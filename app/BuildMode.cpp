@@ -13,7 +13,8 @@
 #include <QGuiApplication>
 #include <cstdio>
 
-int RunBuildMode(int argc, char** argv, const QString& out, const QList<BuildImage>& images) {
+int RunBuildMode(int argc, char** argv, const QString& out, const QList<BuildImage>& images,
+                 std::optional<SizeLimit> limit) {
     // No window is shown: the offscreen platform serves the image code without a display.
     ChooseWindowlessPlatform();
     QGuiApplication app(argc, argv);
@@ -21,14 +22,27 @@ int RunBuildMode(int argc, char** argv, const QString& out, const QList<BuildIma
     RemoveStaleWorkFilesOnce();
     InstallImageLimits();
     setPrompts(nullptr); // messages on standard error, questions answered with their first button
-    return BuildDocumentFromImages(out, images);
+    return BuildDocumentFromImages(out, images, stderr, limit);
 }
 
 namespace {
 
-/// One line on `err`: the file as given on the command line, then the texts.
-void PrintFileLine(std::FILE* err, const QString& image, const QStringList& texts) {
-    const QByteArray line = (QStringList{image} + texts).join(QStringLiteral(": ")).toUtf8();
+/// One line on `err` in the command line's style (CommandLineMessage): the program,
+/// for a warning the word, the reason in English, the file as given on the command line,
+/// then the reason as the editor says it.
+void PrintFileLine(std::FILE* err, const QString& image, Msg reason, bool warning = false) {
+    const QString program =
+        warning ? ApplicationName() + QStringLiteral(": ") + MessageGist(Msg::Warning)
+                : ApplicationName();
+    const QByteArray line =
+        CommandLineMessage(program, reason, image + QLatin1Char('\n') + MessageText(reason))
+            .toUtf8();
+    std::fprintf(err, "%s\n", line.constData());
+}
+
+/// A line of the program's own on `err`: "program: text".
+void PrintLine(std::FILE* err, const QString& text) {
+    const QByteArray line = (ApplicationName() + QStringLiteral(": ") + text).toUtf8();
     std::fprintf(err, "%s\n", line.constData());
 }
 
@@ -41,7 +55,8 @@ int BuildDocumentFromImages(const QString& out, const QStringList& images, std::
     return BuildDocumentFromImages(out, plain, err);
 }
 
-int BuildDocumentFromImages(const QString& out, const QList<BuildImage>& images, std::FILE* err) {
+int BuildDocumentFromImages(const QString& out, const QList<BuildImage>& images, std::FILE* err,
+                            std::optional<SizeLimit> limit) {
     if (out.isEmpty() || images.isEmpty()) {
         std::fprintf(err, "usage: luserio --build OUT.lsr IMAGE...\n");
         return 2;
@@ -74,7 +89,7 @@ int BuildDocumentFromImages(const QString& out, const QList<BuildImage>& images,
             ++end;
         const KeyColor given = keyColor ? *keyColor : std::nullopt;
         const BatchReport part = ImportFilesAsSlides(ed, -1, paths.mid(start, end - start), nullptr,
-                                                     BatchProgress::Hidden, given);
+                                                     BatchProgress::Hidden, given, limit);
         report.added += part.added;
         for (BatchFile f : part.refused) {
             f.index += int(start);
@@ -114,28 +129,27 @@ int BuildDocumentFromImages(const QString& out, const QList<BuildImage>& images,
     // Every file left out is named with its reason, all of them (no shortened list); the
     // damaged ones that became slides follow as warnings.
     for (const BatchFile& f : report.refused)
-        PrintFileLine(err, images[f.index].path, {MessageText(f.reason)});
+        PrintFileLine(err, images[f.index].path, f.reason);
     for (qsizetype i = paths.size(); i < images.size(); ++i)
-        PrintFileLine(err, images[i].path, {MessageText(Msg::TooManySlides)});
+        PrintFileLine(err, images[i].path, Msg::TooManySlides);
     for (const BatchFile& f : report.damaged)
-        PrintFileLine(err, images[f.index].path,
-                      {MessageText(Msg::Warning), MessageText(f.reason)});
+        PrintFileLine(err, images[f.index].path, f.reason, true);
     const int added = report.added;
     if (added < images.size())
-        std::fprintf(err, "%d of %lld images were not added\n", int(images.size() - added),
-                     static_cast<long long>(images.size()));
-    const QByteArray given = out.toUtf8();
+        PrintLine(err, QStringLiteral("%1 of %2 images were not added")
+                           .arg(images.size() - added)
+                           .arg(images.size()));
     if (slides == 0) {
-        if (existed)
-            std::fprintf(err,
-                         "nothing was written: no image became a slide; %s was left as it was\n",
-                         given.constData());
-        else
-            std::fprintf(err, "nothing was written: no image became a slide\n");
+        PrintLine(err, existed ? QStringLiteral("nothing was written: no image became a slide; "
+                                                "%1 was left as it was")
+                                     .arg(out)
+                               : QStringLiteral("nothing was written: no image became a slide"));
     } else if (saved && added < images.size()) {
-        std::fprintf(err, "%s %s %d slide%s\n", given.constData(),
-                     existed ? "was replaced and now holds" : "now holds", slides,
-                     slides == 1 ? "" : "s");
+        PrintLine(err, QStringLiteral("%1 %2 %3 slide%4")
+                           .arg(out, existed ? QStringLiteral("was replaced and now holds")
+                                             : QStringLiteral("now holds"))
+                           .arg(slides)
+                           .arg(slides == 1 ? QString() : QStringLiteral("s")));
     }
     std::fflush(err);
     // A damaged file that became a slide is only warned about: the document holds it.

@@ -6,6 +6,7 @@
 // error.
 
 #include "document/StoredColor.h"
+#include "image/ImageImport.h"
 
 #include <QList>
 #include <QString>
@@ -24,7 +25,8 @@ struct BuildImage {
 
 /// Runs the build mode as the whole program (before any other application object
 /// exists) and returns the process exit status.
-int RunBuildMode(int argc, char** argv, const QString& out, const QList<BuildImage>& images);
+int RunBuildMode(int argc, char** argv, const QString& out, const QList<BuildImage>& images,
+                 std::optional<SizeLimit> limit = std::nullopt);
 
 /// Builds a new document from `images` (appended in order; relative paths are taken
 /// from the current folder), gives each slide its image's settings, and saves it to
@@ -36,7 +38,8 @@ int RunBuildMode(int argc, char** argv, const QString& out, const QList<BuildIma
 /// Exit status: 0 when every image became a slide (damaged ones included) and the
 /// document was saved; 1 when the save failed or an image was left out (the document is
 /// saved with the others, unless it would hold no slide); 2 for a wrong command line.
+/// `limit`, when given, is the size limit of this build instead of the settings'.
 int BuildDocumentFromImages(const QString& out, const QList<BuildImage>& images,
-                            std::FILE* err = stderr);
+                            std::FILE* err = stderr, std::optional<SizeLimit> limit = std::nullopt);
 /// The same for images without settings of their own.
 int BuildDocumentFromImages(const QString& out, const QStringList& images, std::FILE* err = stderr);

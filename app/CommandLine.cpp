@@ -155,6 +155,11 @@ const CliOption kInfo{{"info"}, "FILE", "print the document's header and slides 
 const CliOption kPlay{{"play"}, "FILE", "play the document as a slideshow, without the editor"};
 const CliOption kExport{
     {"export-exe"}, "FILE.lsr", "write the document as a standalone slideshow OUT"};
+const CliOption kMaxSize{{"max-size"},
+                         "N|NxM|none",
+                         "shrink pictures larger than N x N (or N x M) pixels\n"
+                         "to fit, or keep every size (none); else the limit of\n"
+                         "the settings (500 x 500 unless changed)"};
 const CliOption kTime{{"time"}, "SECONDS", "seconds on show, 1 to 64800"};
 const CliOption kKey{{"key"}, "COLOR", "the transparent colour: #RRGGBB, or none"};
 const CliOption kFlip{
@@ -177,8 +182,9 @@ const CliOption kPlatform{{"platform"},
 /// The modes, in the order `--help` lists them.
 const CliOption* const kModes[] = {&kBuild, &kInfo, &kPlay, &kExport, &kVersion, &kHelp};
 /// Every option the command line knows.
-const CliOption* const kAllOptions[] = {&kHelp, &kVersion, &kBuild, &kInfo,   &kPlay,   &kExport,
-                                        &kTime, &kKey,     &kFlip,  &kScreen, &kTarget, &kPlatform};
+const CliOption* const kAllOptions[] = {&kHelp,    &kVersion, &kBuild, &kInfo, &kPlay,   &kExport,
+                                        &kMaxSize, &kTime,    &kKey,   &kFlip, &kScreen, &kTarget,
+                                        &kPlatform};
 
 QCommandLineOption OptionOf(const CliOption& option) {
     return option.value.isEmpty() ? QCommandLineOption(option.names, option.help)
@@ -286,6 +292,28 @@ std::optional<KeyColor> KeyOf(const QString& text) {
     return KeyColor(QRgb(0xFF000000u | rgb));
 }
 
+/// The largest side --max-size takes.
+constexpr int kMaxSizeSide = 99999;
+
+/// A size limit given with --max-size: N (N x N), NxM (x or X) in plain digits from 1
+/// to kMaxSizeSide, or none (pictures keep their size).
+std::optional<SizeLimit> SizeLimitOf(const QString& text) {
+    if (IsWord(text, QLatin1String("none")))
+        return SizeLimit{false, 0, 0};
+    const auto side = [](const QString& digits) -> std::optional<int> {
+        const std::optional<int> n = DecimalOf(digits);
+        if (!n || *n < 1 || *n > kMaxSizeSide)
+            return std::nullopt;
+        return n;
+    };
+    const qsizetype x = text.indexOf(QLatin1Char('x'), 0, Qt::CaseInsensitive);
+    const std::optional<int> width = side(x < 0 ? text : text.left(x));
+    const std::optional<int> height = x < 0 ? width : side(text.mid(x + 1));
+    if (!width || !height)
+        return std::nullopt;
+    return SizeLimit{true, *width, *height};
+}
+
 /// The mirror flags given with --flip: h, v, hv (or vh), or none.
 std::optional<std::pair<bool, bool>> FlipOf(const QString& text) {
     if (IsWord(text, QLatin1String("none")))
@@ -308,6 +336,46 @@ QString FileNameError(const QString& what, const QString& name) {
         return QStringLiteral("%1 must name a file, not '-' (for a file named -, write ./-)")
             .arg(what);
     return {};
+}
+
+/// The parser's complaint in the words of the program's other lines (lower case, no
+/// full stop, the option as typed): "unknown option '--bogus'", "--info needs FILE",
+/// "--help takes no value".
+QString ParserError(const QCommandLineParser& parser, const QStringList& args) {
+    // The argument that names option `name`, as it was typed.
+    const auto typed = [&args](const QString& name) {
+        for (const QString& arg : args) {
+            if (!arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("--"))
+                continue;
+            const QString bare = arg.mid(arg.startsWith(QLatin1String("--")) ? 2 : 1);
+            if (bare.section(QLatin1Char('='), 0, 0) == name)
+                return arg.section(QLatin1Char('='), 0, 0);
+        }
+        return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+    };
+    const QStringList unknown = parser.unknownOptionNames();
+    if (!unknown.isEmpty())
+        return QStringLiteral("unknown option '%1'").arg(typed(unknown.constFirst()));
+    // The parser's other complaints name the option as typed: "Missing value after
+    // '--info'.", "Unexpected value after '--help'.".
+    const QString text = parser.errorText();
+    const qsizetype open = text.indexOf(QLatin1Char('\''));
+    const qsizetype close = text.lastIndexOf(QLatin1Char('\''));
+    const QString given =
+        open >= 0 && close > open ? text.mid(open + 1, close - open - 1) : QString();
+    const QString name = given.mid(given.startsWith(QLatin1String("--")) ? 2 : 1);
+    const CliOption* option = OptionNamed(name);
+    if (option && text.startsWith(QLatin1String("Missing value")))
+        return QStringLiteral("%1 needs %2").arg(given, option->value);
+    if (option && text.startsWith(QLatin1String("Unexpected value")))
+        return QStringLiteral("%1 takes no value").arg(given);
+    // Anything else, in the same style.
+    QString line = text;
+    if (line.endsWith(QLatin1Char('.')))
+        line.chop(1);
+    if (!line.isEmpty())
+        line[0] = line[0].toLower();
+    return line;
 }
 
 /// --build's images in order, each with the settings named before it. The parser has
@@ -394,7 +462,7 @@ ParsedCommandLine ParseCommandLine(const QStringList& args) {
     for (const CliOption* option : kAllOptions)
         parser.addOption(OptionOf(*option));
     if (!parser.parse(QStringList{QStringLiteral("luserio")} + args)) {
-        error = parser.errorText();
+        error = ParserError(parser, args);
         return result;
     }
     const auto given = [&parser](const CliOption& option) {
@@ -424,8 +492,8 @@ ParsedCommandLine ParseCommandLine(const QStringList& args) {
     }
     // The settings belong to one mode each.
     for (const auto& [option, owner] :
-         {std::pair(&kTime, &kBuild), std::pair(&kKey, &kBuild), std::pair(&kFlip, &kBuild),
-          std::pair(&kScreen, &kPlay), std::pair(&kTarget, &kExport)}) {
+         {std::pair(&kMaxSize, &kBuild), std::pair(&kTime, &kBuild), std::pair(&kKey, &kBuild),
+          std::pair(&kFlip, &kBuild), std::pair(&kScreen, &kPlay), std::pair(&kTarget, &kExport)}) {
         if (given(*option) && mode != owner) {
             error = QStringLiteral("%1 applies only to %2").arg(Spelled(*option), Spelled(*owner));
             return result;
@@ -505,6 +573,18 @@ ParsedCommandLine ParseCommandLine(const QStringList& args) {
         // file lost, or an image overwritten when OUT.lsr was left out before the IMAGEs.
         if (error.isEmpty() && !inv.file.endsWith(QLatin1String(".lsr"), Qt::CaseInsensitive))
             error = QStringLiteral("--build OUT.lsr must end in .lsr, not '%1'").arg(inv.file);
+        // One size limit for the whole run.
+        if (error.isEmpty() && given(kMaxSize)) {
+            const QStringList values = parser.values(kMaxSize.names.constLast());
+            inv.maxSize = SizeLimitOf(values.constLast());
+            if (values.size() > 1)
+                error = QStringLiteral("--max-size is given more than once");
+            else if (!inv.maxSize)
+                error = QStringLiteral("--max-size needs N, NxM (whole pixels from 1 to %1) or "
+                                       "none, not '%2'")
+                            .arg(kMaxSizeSide)
+                            .arg(values.constLast());
+        }
         if (error.isEmpty())
             inv.images = BuildImagesOf(args, error);
     }
@@ -522,7 +602,8 @@ QString UsageText(const QString& program) {
     const QString indent(program.size() + 8, QLatin1Char(' '));
     out << "Usage: " << program << " [FILE] [--platform xcb|wayland]\n"
         << indent.left(7) << program
-        << " --build OUT.lsr [--time SECONDS] [--key COLOR] [--flip h|v|hv|none] IMAGE...\n"
+        << " --build OUT.lsr [--max-size N|NxM|none] [--time SECONDS] [--key COLOR]\n"
+        << indent << "                [--flip h|v|hv|none] IMAGE...\n"
         << indent.left(7) << program << " --info FILE\n"
         << indent.left(7) << program << " --play FILE [--screen N] [--platform xcb|wayland]\n"
         << indent.left(7) << program << " --export-exe FILE.lsr OUT [--target native|windows]\n"
@@ -534,7 +615,8 @@ QString UsageText(const QString& program) {
                                     "standalone slideshow (the document it carries)"));
     for (const CliOption* option : kModes)
         out << HelpLines(*option);
-    out << "\nOptions of --build, for the IMAGEs after them:\n"
+    out << "\nOptions of --build, for the whole document:\n"
+        << HelpLines(kMaxSize) << "Options of --build, for the IMAGEs after them:\n"
         << HelpLines(kTime) << HelpLines(kKey) << HelpLines(kFlip) << "Options of --play:\n"
         << HelpLines(kScreen) << "Options of --export-exe:\n"
         << HelpLines(kTarget) << "Options of the editor and --play:\n"
@@ -542,6 +624,7 @@ QString UsageText(const QString& program) {
         << "  " << program << " show.lsr\n"
         << "  " << program << " --build show.lsr --time 5 title.png --time 3 photos/*.jpg\n"
         << "  " << program << " --build logo.lsr --key '#FFFFFF' --flip h logo.png\n"
+        << "  " << program << " --build album.lsr --max-size 1920x1080 photos/*.jpg\n"
         << "  " << program << " --info show.lsr\n"
         << "  " << program << " --play show.lsr --screen 2\n"
         << "  " << program << " --play show.lsr --platform wayland\n"
@@ -646,7 +729,7 @@ int RunWindowlessMode(int argc, char** argv, const Invocation& inv) {
     case CliMode::ExportExe:
         return ExportExecutable(argc, argv, inv.file, inv.output, inv.target);
     case CliMode::Build:
-        return RunBuildMode(argc, argv, inv.file, inv.images);
+        return RunBuildMode(argc, argv, inv.file, inv.images, inv.maxSize);
     case CliMode::Editor:
     case CliMode::Play:
         break;

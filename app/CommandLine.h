@@ -29,7 +29,9 @@ struct Invocation {
     QString file;
     QString output;           ///< the executable --export-exe writes
     QList<BuildImage> images; ///< --build's images with their settings
-    int screen = 0;           ///< --play's screen, counted from 1; 0 when not given
+    /// --build's size limit (--max-size); the settings' when not given.
+    std::optional<SizeLimit> maxSize;
+    int screen = 0; ///< --play's screen, counted from 1; 0 when not given
     RuntimeTarget target = RuntimeTarget::Native; ///< the system --export-exe writes for
     QString platform; ///< the window system asked for (Qt's platform name); empty: chosen
 };

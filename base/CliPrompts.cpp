@@ -1,9 +1,11 @@
 #include "CliPrompts.h"
+#include "Settings.h"
 
 #include <cstdio>
 
-Answer CliPrompts::message(Msg, const QString& text, MsgKind kind, QObject*) {
-    const QByteArray bytes = text.toUtf8();
+Answer CliPrompts::message(Msg id, const QString& text, MsgKind kind, QObject*) {
+    // One line in the command line's style, the message the window would show after it.
+    const QByteArray bytes = CommandLineMessage(ApplicationName(), id, text).toUtf8();
     std::fprintf(stderr, "%s\n", bytes.constData());
     std::fflush(stderr);
     return (kind == MsgKind::Error || kind == MsgKind::Info) ? Answer::Ok : Answer::Yes;

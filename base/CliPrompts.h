@@ -3,9 +3,9 @@
 
 #include "Prompts.h"
 
-/// Prints messages (prefix included) to standard error and answers every question
-/// with its first button; file dialogs and the colour chooser are cancelled; progress is
-/// not displayed.
+/// Prints messages to standard error, each on one line "program: gist: prefix: text"
+/// (CommandLineMessage), and answers every question with its first button; file dialogs and the
+/// colour chooser are cancelled; progress is not displayed.
 class CliPrompts : public Prompts {
 public:
     Answer message(Msg id, const QString& text, MsgKind kind, QObject* owner) override;

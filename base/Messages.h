@@ -63,6 +63,9 @@ enum class Msg : int {
     RecentDocumentMissing = 30330,
     /// A program without a whole slideshow trailer was given as a document.
     NoSlideshowInFile = 30331,
+    /// A file that is neither a document nor a slideshow was given as a document; what
+    /// it looks like comes first.
+    NotADocument = 30333,
     /// The folder of a created file cannot be shown: no file manager could be started.
     NoFileManager = 30332,
     /// The Windows player runtime was not built with this program.
@@ -75,6 +78,19 @@ enum class Msg : int {
     NoSlideCanBeShown = 30343,
     /// The slides named before the text are left out of the show: their pictures do not show.
     SlidesSkipped = 30344,
+    /// The size limit added pictures are fitted into: %1 × %2 pixels.
+    ImageLimitOn = 30350,
+    /// Added pictures keep their size: the limit is off.
+    ImageLimitOff = 30351,
+    // What a file refused as a document looks like (the line before Msg::NotADocument).
+    FileIsPicture = 30360,     ///< a picture of the format %1
+    FileIsEmpty = 30361,       ///< no bytes at all
+    FileIsCabinet = 30362,     ///< a cabinet whose name does not end in .lsr
+    FileOfKind = 30363,        ///< a file of the well-known kind %1 (ZIP, PDF)
+    FileIsBareProgram = 30364, ///< a program without slideshow data
+    FileIsText = 30365,
+    FileOfUnknownKind = 30366,
+    FileIsUnreadable = 30367,
 };
 
 /// Ascending numbers as a short list, runs of consecutive numbers as "first-last"
@@ -83,3 +99,20 @@ QString NumberRanges(const std::vector<int>& numbers);
 
 /// The string-table text of `id`; empty when the table has none.
 QString MessageText(Msg id);
+
+/// The English gist of message `id` ("file not found"), for the command line, which
+/// speaks English and passes the message itself on after it; empty for the texts that
+/// are no messages (labels, the manual's name).
+QString MessageGist(Msg id);
+
+/// The English of a line that is itself a message of the table with a gist (the kinds
+/// of file, their %1 filled in: "JPEG 画像のファイルです" gives "a JPEG picture"); the
+/// line as it is otherwise.
+QString EnglishLine(const QString& line);
+
+/// The one line the command line writes for message `id` shown as `text` (the prefix
+/// then the string-table text), English first: "program: gist: prefix lines: text".
+/// Prefix lines that are messages of their own come in English (EnglishLine); the
+/// string-table text follows as the window shows it, its line breaks turned into
+/// spaces, so that every message is one line.
+QString CommandLineMessage(const QString& program, Msg id, const QString& text);

@@ -32,6 +32,12 @@ struct FileDialogSpec {
     QString filter;
     QString fileName;   ///< proposed name or path, may be empty
     QString defaultExt; ///< appended (with a dot) to a typed name without extension
+    /// The folder the dialog starts in; empty: wherever the platform's dialog would (a
+    /// folder in `fileName` wins).
+    QString folder;
+    /// A note shown in the dialog under its controls, its lines as given (empty: none);
+    /// where the dialog is the system's own, at the end of its title instead.
+    QString note;
 };
 
 /// The display of a long operation's progress, with a Cancel button. The operation runs

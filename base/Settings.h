@@ -41,6 +41,9 @@ constexpr SettingKey RecentDocuments[kRecentDocumentCount] = {
     {"Recent", "File5"}, {"Recent", "File6"}, {"Recent", "File7"}, {"Recent", "File8"}};
 // Image conversion.
 constexpr SettingKey JpegQuality{"KanSet", "Quality"}; ///< quality of re-encoded JPEG pictures
+/// How far (in levels of red, green and blue) a JPEG picture's pixels may lie from a
+/// transparent colour given to it and still become see-through.
+constexpr SettingKey KeyTolerance{"KanSet", "KeyTolerance"};
 } // namespace Setting
 
 /// The stored integer, or `def` when the value is absent or unreadable.

@@ -4,6 +4,7 @@
 #include "dialogs/HelpWindow.h"
 #include "dialogs/NumberSpin.h"
 #include "editor/DialogMath.h"
+#include "image/KeyedPicture.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace {
@@ -96,6 +98,22 @@ SettingsDialog::SettingsDialog(QWidget* parent) : QDialog(parent) {
     sizeRow->addLayout(limits);
     sizeRow->addStretch(1);
 
+    // 5: how near a JPEG picture's pixels must lie to a transparent colour given to it.
+    m_tolerance = new QSpinBox(this);
+    m_tolerance->setRange(0, kMaxKeyTolerance);
+    m_tolerance->setToolTip(
+        QStringLiteral("JPEG の画像は色が少しずつずれるため、透過色に近い色もまとめて透過します\n"
+                       "スライドごとの値はスライドのプロパティで変えられます"));
+    auto* toleranceLabel = new QLabel(QStringLiteral("許容差(&T)："), this);
+    toleranceLabel->setBuddy(m_tolerance);
+    auto* toleranceRow = new QHBoxLayout;
+    toleranceRow->addWidget(toleranceLabel);
+    toleranceRow->addWidget(m_tolerance);
+    toleranceRow->addWidget(new QLabel(
+        QStringLiteral("(0～%1。透過色との差がこの値以下の色も透過します)").arg(kMaxKeyTolerance),
+        this));
+    toleranceRow->addStretch(1);
+
     m_save = new QPushButton(QStringLiteral("保存して終了(&S)"), this);
     SetButtonArt(m_save, QStringLiteral("IDB_FD32"));
     m_save->setDefault(true);
@@ -122,6 +140,9 @@ SettingsDialog::SettingsDialog(QWidget* parent) : QDialog(parent) {
     main->addSpacing(6);
     main->addWidget(SectionLabel(QStringLiteral("4 スライド追加時の処理"), this));
     main->addWidget(Indented(sizeRow, this));
+    main->addSpacing(6);
+    main->addWidget(SectionLabel(QStringLiteral("5 JPEG 画像に透過色を指定するとき"), this));
+    main->addWidget(Indented(toleranceRow, this));
     main->addSpacing(10);
     main->addLayout(buttons);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -139,6 +160,7 @@ void SettingsDialog::Initialize() {
     m_limitRadios[m_limitSize == 0 ? 0 : 1]->setChecked(true);
     m_widthEdit->setPosition(m_limitWidth);
     m_heightEdit->setPosition(m_limitHeight);
+    m_tolerance->setValue(m_keyTolerance);
 }
 
 void SettingsDialog::showEvent(QShowEvent* e) {
@@ -162,5 +184,6 @@ void SettingsDialog::accept() {
     m_limitSize = m_limitRadios[1]->isChecked() ? 1 : 0;
     m_limitWidth = SizeLimitFromText(m_widthEdit->text());
     m_limitHeight = SizeLimitFromText(m_heightEdit->text());
+    m_keyTolerance = m_tolerance->value();
     QDialog::accept();
 }

@@ -1,5 +1,6 @@
 #pragma once
-// The settings dialog: the program-wide settings (the Setting keys of section "SYS"). It never
+// The settings dialog: the program-wide settings (the Setting keys of section "SYS", and
+// the tolerance JPEG pictures are keyed with by default). It never
 // touches the settings store itself: its opener fills the members before it runs and
 // writes them back when it ends with "保存して終了(&S)".
 
@@ -9,6 +10,7 @@ class NumberSpin;
 class QCheckBox;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 
 class SettingsDialog : public QDialog {
     Q_OBJECT
@@ -21,6 +23,8 @@ public:
     int m_limitSize = 1;       ///< 1 = scale down images larger than the limit
     int m_limitWidth = 500;
     int m_limitHeight = 500;
+    /// The tolerance a JPEG picture is keyed with when it gets a transparent colour.
+    int m_keyTolerance = 24;
 
     /// Puts the members into the controls; called before the dialog shows (showEvent
     /// calls it once when the opener did not).
@@ -32,6 +36,7 @@ public:
     QRadioButton* limitRadio(int i) const { return m_limitRadios[i]; }     ///< 0, 1
     NumberSpin* widthEdit() const { return m_widthEdit; }
     NumberSpin* heightEdit() const { return m_heightEdit; }
+    QSpinBox* toleranceSpin() const { return m_tolerance; }
     QPushButton* saveButton() const { return m_save; }
     QPushButton* closeButton() const { return m_close; }
 
@@ -52,6 +57,7 @@ private:
     QRadioButton* m_limitRadios[2] = {};
     NumberSpin* m_widthEdit = nullptr;
     NumberSpin* m_heightEdit = nullptr;
+    QSpinBox* m_tolerance = nullptr;
     QPushButton* m_save = nullptr;
     QPushButton* m_close = nullptr;
     bool m_initDone = false;

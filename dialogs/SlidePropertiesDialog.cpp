@@ -10,12 +10,14 @@
 #include "editor/CellImage.h"
 #include "editor/DialogMath.h"
 #include "editor/ui/EditorWindow.h"
+#include "image/KeyedPicture.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 #include <functional>
 
@@ -76,6 +78,19 @@ SlidePropertiesDialog::SlidePropertiesDialog(EditorWindow* parent) : QDialog(par
     m_colorLabel->setMinimumWidth(
         m_colorLabel->fontMetrics().horizontalAdvance(QStringLiteral("RGB(255, 255, 255)")) + 8);
 
+    // The tolerance of the slide's transparent colour: live, the preview follows it.
+    m_tolerance = new QSpinBox(this);
+    m_tolerance->setRange(0, kMaxKeyTolerance);
+    m_tolerance->setKeyboardTracking(true);
+    m_tolerance->setAccelerated(true);
+    m_tolerance->setToolTip(
+        QStringLiteral("JPEG の画像は色が少しずつずれるため、透過色に近い色もまとめて透過します\n"
+                       "0 にすると透過色と同じ色だけを透過します"));
+    connect(m_tolerance, qOverload<int>(&QSpinBox::valueChanged), this,
+            &SlidePropertiesDialog::OnToleranceChanged);
+    m_toleranceNote =
+        new QLabel(QStringLiteral("(透過色との差がこの値以下の色も透過します)"), this);
+
     const char* steps[4] = {"IDB_TAPE1_32", "IDB_TAPE2_32", "IDB_TAPE3_32", "IDB_TAPE4_32"};
     const char* tips[4] = {"最初のスライド", "前のスライド", "次のスライド", "最後のスライド"};
     void (SlidePropertiesDialog::*handlers[4])() = {
@@ -109,6 +124,9 @@ SlidePropertiesDialog::SlidePropertiesDialog(EditorWindow* parent) : QDialog(par
     facts->addWidget(new QLabel(QStringLiteral("透過色："), this), 2, 0, Qt::AlignRight);
     facts->addWidget(swatchHolder, 2, 1, Qt::AlignLeft);
     facts->addWidget(m_colorLabel, 2, 2);
+    facts->addWidget(new QLabel(QStringLiteral("許容差："), this), 3, 0, Qt::AlignRight);
+    facts->addWidget(m_tolerance, 3, 1, Qt::AlignLeft);
+    facts->addWidget(m_toleranceNote, 3, 2, 1, 2);
     facts->setColumnStretch(3, 1);
 
     auto* right = new QVBoxLayout;
@@ -165,6 +183,13 @@ void SlidePropertiesDialog::SetTexts() {
     m_sizeLabel->setText(PixelSizeText(s ? GetPictureSize(s->picture) : QSize(0, 0)));
     m_colorButton->setColor(CurrentDocument().header.previewBackground);
     m_colorLabel->setText(PropertyColorText(s ? s->keyColor : std::nullopt));
+    // Only a transparent colour has a tolerance.
+    const bool keyed = s && s->picture && s->keyColor;
+    m_settingTexts = true;
+    m_tolerance->setValue(keyed ? s->keyTolerance : 0);
+    m_settingTexts = false;
+    m_tolerance->setEnabled(keyed);
+    m_toleranceNote->setEnabled(keyed);
 }
 
 void SlidePropertiesDialog::AfterStep() {
@@ -205,6 +230,21 @@ void SlidePropertiesDialog::OnColorChosen(QRgb c) {
     m_colorButton->setColor(c);
     m_changed = true;
     update();
+    m_preview->update();
+}
+
+void SlidePropertiesDialog::OnToleranceChanged(int tolerance) {
+    if (m_settingTexts)
+        return;
+    Document& doc = CurrentDocument();
+    if (m_index < 0 || m_index >= doc.slideCount)
+        return;
+    SlideRecord& slide = doc.slides[m_index];
+    if (!slide.picture || !slide.keyColor || tolerance == slide.keyTolerance)
+        return;
+    SetSlideKey(slide, slide.keyColor, tolerance);
+    m_changed = true;
+    m_toleranceChanged = true;
     m_preview->update();
 }
 

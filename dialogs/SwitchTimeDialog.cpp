@@ -8,6 +8,8 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTime>
 #include <QTimeEdit>
@@ -33,6 +35,8 @@ SwitchTimeDialog::SwitchTimeDialog(QWidget* parent) : QDialog(parent) {
         picker->setMinimumWidth(
             picker->fontMetrics().horizontalAdvance(QStringLiteral("00:00:00")) + 48);
         connect(picker, &QTimeEdit::timeChanged, this, [this, k](QTime) { OnTimeChanged(k); });
+        if (auto* edit = picker->findChild<QLineEdit*>())
+            edit->installEventFilter(this);
         // A short last page keeps the grid's shape: hidden pickers keep their place.
         QSizePolicy keep = picker->sizePolicy();
         keep.setRetainSizeWhenHidden(true);
@@ -122,6 +126,18 @@ void SwitchTimeDialog::showEvent(QShowEvent* e) {
     if (!m_initDone)
         Initialize();
     QDialog::showEvent(e);
+}
+
+bool SwitchTimeDialog::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
+        auto* edit = qobject_cast<QLineEdit*>(watched);
+        auto* picker = edit ? qobject_cast<QTimeEdit*>(edit->parentWidget()) : nullptr;
+        // A drag that selected characters keeps its selection.
+        if (picker && !edit->hasSelectedText())
+            picker->setSelectedSection(picker->currentSection());
+    }
+    return QDialog::eventFilter(watched, e);
 }
 
 void SwitchTimeDialog::SetPagingButtons() {

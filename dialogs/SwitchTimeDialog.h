@@ -49,6 +49,10 @@ public Q_SLOTS:
 
 protected:
     void showEvent(QShowEvent* e) override;
+    /// A click in a picker's field selects the field's digits, so that typing replaces
+    /// them (a time picker otherwise leaves the cursor after them and drops the digits
+    /// typed, the field being full).
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     void SetPagingButtons();

@@ -13,12 +13,15 @@
 #include "packaging/Executable.h"
 #include "packaging/WorkFolder.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QImageReader>
+#include <QStringDecoder>
 #include <QTemporaryFile>
 #include <algorithm>
 #include <optional>
@@ -61,10 +64,24 @@ bool splitPath(const QString& path, QString& folder, QString& name) {
     return true;
 }
 
+/// The folder the document dialogs start in: the open document's, else the one of the
+/// document opened or saved last, when it is still there; empty otherwise. (Left to
+/// itself a file dialog starts where any dialog was last, often among the pictures.)
+QString DocumentFolder() {
+    QString path = CurrentDocument().filePath;
+    if (path.isEmpty())
+        path = ReadSettingString(Setting::LastDocument, QString());
+    if (path.isEmpty())
+        return {};
+    const QFileInfo file(path);
+    return file.absoluteDir().exists() ? file.absolutePath() : QString();
+}
+
 FileDialogSpec documentDialog(const char* title, const char* filter = kDocumentFilter) {
     FileDialogSpec dialog;
     dialog.title = QString::fromUtf8(title);
     dialog.filter = QString::fromUtf8(filter);
+    dialog.folder = DocumentFolder();
     return dialog;
 }
 
@@ -87,6 +104,45 @@ std::optional<bool> ReadIntoDocument(std::shared_ptr<const ByteStore> store) {
 
 } // namespace
 
+QString FileKindText(const QString& path) {
+    QFile file(path);
+    if (!IsRegularFile(path) || !file.open(QIODevice::ReadOnly))
+        return MessageText(Msg::FileIsUnreadable);
+    const QByteArray head = file.read(4096);
+    if (head.isEmpty())
+        return MessageText(Msg::FileIsEmpty);
+    {
+        QByteArray bytes = head;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        // Only the formats slides are made from, each known by its signature.
+        const QByteArray format = QImageReader::imageFormat(&buffer);
+        static const QList<QByteArray> kPictures = {"bmp", "gif", "jpeg", "png", "tiff", "webp"};
+        if (kPictures.contains(format)) {
+            const QString name =
+                format == "webp" ? QStringLiteral("WebP") : QString::fromLatin1(format).toUpper();
+            return MessageText(Msg::FileIsPicture).arg(name);
+        }
+    }
+    if (head.startsWith("MSCF"))
+        return MessageText(Msg::FileIsCabinet);
+    if (head.startsWith("PK\x03\x04"))
+        return MessageText(Msg::FileOfKind).arg(QStringLiteral("ZIP"));
+    if (head.startsWith("%PDF"))
+        return MessageText(Msg::FileOfKind).arg(QStringLiteral("PDF"));
+    if (head.startsWith(QByteArray::fromHex("7f454c46")) || head.startsWith("MZ"))
+        return MessageText(Msg::FileIsBareProgram);
+    // Text: no NUL and valid UTF-8 in the first bytes (a character cut at their end is
+    // held back by the decoder, not an error).
+    if (!head.contains('\0')) {
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        const QString text = utf8.decode(head);
+        if (!utf8.hasError() && !text.isEmpty())
+            return MessageText(Msg::FileIsText);
+    }
+    return MessageText(Msg::FileOfUnknownKind);
+}
+
 bool OpenDocument(const QString& path, bool* replaced, OpenOptions options) {
     if (replaced)
         *replaced = false;
@@ -101,15 +157,26 @@ bool OpenDocument(const QString& path, bool* replaced, OpenOptions options) {
     const bool embedded = !documentFile && IsRegularFile(path) &&
                           FindEmbeddedStream(path, &embeddedAt, &embeddedLength);
     if (!documentFile && !embedded) {
+        const QFileInfo program(path);
+        if (!program.exists()) {
+            ShowMessage(Msg::FileNotFound, pathLine, nullptr, MsgKind::Error);
+            return false;
+        }
+        if (program.isDir()) {
+            ShowMessage(Msg::FolderCannotOpen, QString(), nullptr, MsgKind::Error);
+            return false;
+        }
         // A program (by its name, or by its permission where programs have no suffix)
         // without a whole trailer is no slideshow of ours, or a damaged one.
-        const QFileInfo program(path);
         const bool looksLikeProgram =
             program.isFile() &&
             (program.suffix().compare(QLatin1String("exe"), Qt::CaseInsensitive) == 0 ||
              program.isExecutable());
-        ShowMessage(looksLikeProgram ? Msg::NoSlideshowInFile : Msg::CannotOpenThisFile, pathLine,
-                    nullptr, MsgKind::Error);
+        if (looksLikeProgram)
+            ShowMessage(Msg::NoSlideshowInFile, pathLine, nullptr, MsgKind::Error);
+        else // what the file is, and what a document is
+            ShowMessage(Msg::NotADocument, pathLine + FileKindText(path) + QLatin1Char('\n'),
+                        nullptr, MsgKind::Error);
         return false;
     }
     const QFileInfo info(path);

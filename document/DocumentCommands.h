@@ -20,7 +20,15 @@ struct OpenOptions {
 /// can stop them. True when the document was read. `replaced` (optional) tells whether
 /// the previous document was given up (it stays untouched when the open failed earlier
 /// or the user stopped it).
+/// A path that names neither (by its name, or by a slideshow's trailer at its end) is
+/// refused: a missing file with Msg::FileNotFound, a program with Msg::NoSlideshowInFile,
+/// any other file with Msg::NotADocument after what it looks like (FileKindText).
 bool OpenDocument(const QString& path, bool* replaced = nullptr, OpenOptions options = {});
+/// What the file `path` looks like, in the words of the message that refuses it as a
+/// document (Msg::NotADocument): "JPEG 画像のファイルです", "空のファイルです", a cabinet
+/// whose name does not end in .lsr, a program without slideshow data, text, or a file
+/// of a kind not known. Reads at most the file's first 4 KiB.
+QString FileKindText(const QString& path);
 /// Writes the open document to `path`: the stream in a work file of its own, packed
 /// into a cabinet that replaces `path` once complete. True when the file was written.
 bool WriteDocumentFile(const QString& path);

@@ -8,7 +8,8 @@ namespace {
 
 bool SameSlide(const SlideRecord& a, const SlideRecord& b) {
     return a.picture == b.picture && a.toBytes() == b.toBytes() &&
-           a.undecodedImage == b.undecodedImage;
+           a.undecodedImage == b.undecodedImage && a.keySource == b.keySource &&
+           a.keyTolerance == b.keyTolerance;
 }
 
 } // namespace
@@ -46,6 +47,7 @@ qint64 MemoryHeldBeyond(const std::vector<const DocumentSnapshot*>& snapshots,
     std::unordered_set<const void*> inUse;
     for (int i = 0; i < doc.slideCount; ++i) {
         inUse.insert(doc.slides[size_t(i)].picture.get());
+        inUse.insert(doc.slides[size_t(i)].keySource.get());
         inUse.insert(doc.slides[size_t(i)].undecodedImage.heldData());
     }
     std::unordered_set<const void*> counted;
@@ -53,9 +55,9 @@ qint64 MemoryHeldBeyond(const std::vector<const DocumentSnapshot*>& snapshots,
     for (const DocumentSnapshot* s : snapshots) {
         for (int i = 0; i < s->slideCount; ++i) {
             const SlideRecord& slide = s->slides[size_t(i)];
-            const Picture* p = slide.picture.get();
-            if (p && !inUse.count(p) && counted.insert(p).second)
-                bytes += p->heldBytes();
+            for (const Picture* p : {slide.picture.get(), slide.keySource.get()})
+                if (p && !inUse.count(p) && counted.insert(p).second)
+                    bytes += p->heldBytes();
             const void* kept = slide.undecodedImage.heldData();
             if (kept && !inUse.count(kept) && counted.insert(kept).second)
                 bytes += slide.undecodedImage.heldBytes();

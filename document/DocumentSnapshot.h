@@ -15,7 +15,8 @@ struct DocumentSnapshot {
     int slideCount = 0;
 
     /// Equal when the header bytes, the slide count and every slide in use are the same
-    /// (the same picture object, the same stored fields, the same kept bytes).
+    /// (the same picture object, the same stored fields, the same kept bytes, the same
+    /// picture a keyed copy was made from).
     bool operator==(const DocumentSnapshot& o) const;
     bool operator!=(const DocumentSnapshot& o) const { return !(*this == o); }
 };

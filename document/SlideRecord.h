@@ -37,6 +37,14 @@ struct SlideRecord {
     /// while picture is null, so opening and saving never loses them. Those of an
     /// opened document stay in its store. Not stored in the record's 28 bytes.
     StoredBytes undecodedImage;
+    /// While the picture is a copy made for the transparent colour with a tolerance
+    /// (pixels near the key turned into exactly the key), the picture it was made from,
+    /// so that another colour, another tolerance or no colour starts from the original
+    /// again. Held in memory only, never stored: a document opened again has the copy.
+    PicturePtr keySource;
+    /// The tolerance the picture was made with (0: the key is exact, the picture is the
+    /// slide's own). Held in memory only, like keySource.
+    int keyTolerance = 0;
 
     /// The 28 stored bytes of the record.
     QByteArray toBytes() const;

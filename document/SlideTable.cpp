@@ -29,8 +29,10 @@ void NewDocument(EditorState& ed) {
 
 void ReleaseAllPictures() {
     Document& doc = CurrentDocument();
-    for (int i = 0; i < doc.slideCount; ++i)
+    for (int i = 0; i < doc.slideCount; ++i) {
         doc.slides[i].picture.reset();
+        doc.slides[i].keySource.reset();
+    }
 }
 
 bool CanAddSlide(bool showMessage) {
@@ -53,6 +55,8 @@ void AddSlide(PicturePtr picture, KeyColor keyColor) {
     SlideRecord& r = doc.slides[doc.slideCount];
     r.picture = std::move(picture);
     r.undecodedImage.clear();
+    r.keySource.reset();
+    r.keyTolerance = 0;
     r.keyColor = keyColor;
     r.switchTime = NewSlideSwitchTime();
     r.flipH = 0;
@@ -69,6 +73,8 @@ void InsertSlide(EditorState& ed, int index, const SlideRecord& rec) {
     SlideRecord& r = doc.slides[index];
     r.picture = rec.picture;
     r.undecodedImage = rec.undecodedImage;
+    r.keySource = rec.keySource;
+    r.keyTolerance = rec.keyTolerance;
     r.keyColor = rec.keyColor;
     r.switchTime = rec.switchTime;
     r.flipH = rec.flipH;

@@ -64,6 +64,13 @@ struct WaitCursor {
 
 } // namespace
 
+QString ImageLimitText() {
+    const ImportSettings settings = ReadImportSettings();
+    if (!settings.limitSize)
+        return MessageText(Msg::ImageLimitOff);
+    return MessageText(Msg::ImageLimitOn).arg(settings.limitWidth).arg(settings.limitHeight);
+}
+
 QString CheckImageExtension(const QString& path) {
     const int sep = LastPathSeparator(path);
     if (sep < 0)
@@ -117,7 +124,8 @@ QString BatchSummaryText(const BatchReport& report) {
 }
 
 BatchReport ImportFilesAsSlides(EditorState& ed, int mark, const QStringList& paths, QObject* owner,
-                                BatchProgress progress, KeyColor givenKey) {
+                                BatchProgress progress, KeyColor givenKey,
+                                std::optional<SizeLimit> limit) {
     Document& doc = CurrentDocument();
     const WaitCursor wait;
     BatchReport report;
@@ -134,6 +142,11 @@ BatchReport ImportFilesAsSlides(EditorState& ed, int mark, const QStringList& pa
     options.wanted = std::max(0, kMaxSlides - doc.slideCount); // then the table is full
     ImportSettings settings = ReadImportSettings();
     settings.givenKey = givenKey;
+    if (limit) {
+        settings.limitSize = limit->on;
+        settings.limitWidth = std::max(1, limit->width);
+        settings.limitHeight = std::max(1, limit->height);
+    }
     const ParallelImportOutcome imported = ImportFilesInParallel(paths, exts, settings, options);
     if (imported.cancelled) {
         report.cancelled = true;
@@ -206,14 +219,21 @@ int AddSlidesFromFiles(EditorState& ed, int mark, const QStringList& paths, QObj
 void AddSlidesCommand(EditorState& ed, int mark, QObject* owner) {
     FileDialogSpec request;
     request.title = QStringLiteral("追加するイメージファイルを指定(複数選択可)");
+    // The dialog says what will become of large pictures before they are chosen.
+    request.note = ImageLimitText();
     request.filter = QStringLiteral(
         "イメージファイル(jpeg, gif, bmp, png, tiff, webp) "
         "|*.jpg;*.jpeg;*.gif;*.bmp;*.png;*.tif;*.tiff;*.webp|JPEGファイル(*.jpeg)|*.jpg;*.jpeg|"
         "GIFファイル(*.gif)|*.gif|ビットマップファイル(*.bmp)|*.bmp|PNGファイル(*.png)|*.png|"
         "TIFFファイル(*.tiff)|*.tif;*.tiff|WebPファイル(*.webp)|*.webp||");
+    // The pictures' folder is remembered apart from the documents' (whose dialogs start
+    // in the document's folder), so each dialog starts among its own kind of file.
+    static QString lastImageFolder;
+    request.folder = lastImageFolder;
     QStringList paths = prompts().openFileNames(request, true);
     if (paths.isEmpty())
         return;
+    lastImageFolder = QFileInfo(paths.constFirst()).absolutePath();
     // File dialogs give the chosen files in no order a user can rely on: they are added
     // in the order of their names as a file manager lists them (p2 before p10).
     std::stable_sort(paths.begin(), paths.end(), [](const QString& a, const QString& b) {

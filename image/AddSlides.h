@@ -4,6 +4,7 @@
 
 #include "base/Messages.h"
 #include "document/EditorState.h"
+#include "image/ImageImport.h"
 
 #include <QList>
 #include <QString>
@@ -17,6 +18,12 @@ constexpr const char* kAcceptedExtensions = "bmp-gif-jpg-jpeg-png-tiff-webp";
 /// At most this many files are named in each list of the message after a batch; the
 /// rest are counted.
 constexpr int kListedFiles = 20;
+
+/// What happens to the size of added pictures, as the settings say now: the limit they
+/// are fitted into (Msg::ImageLimitOn, "500 × 500 ..."), or that they keep their size
+/// (Msg::ImageLimitOff), then on a line of its own that the settings change it. Shown
+/// where pictures are added.
+QString ImageLimitText();
 
 /// The normalised extension of `path` (lower case; "jpeg" for "jpg", "tiff" for
 /// "tif"), or empty when the path has no folder part, its name no dot, or the extension
@@ -56,11 +63,13 @@ QString BatchSummaryText(const BatchReport& report);
 /// afterwards, in the order of the paths, and each file's own messages are shown then,
 /// in that order. With BatchProgress::Shown, Cancel in the progress display leaves the
 /// document and the view as they were (the report says `cancelled`). `givenKey` names
-/// the colour key of every file (ImportSettings::givenKey).
+/// the colour key of every file (ImportSettings::givenKey); `limit`, when given, is the
+/// size limit instead of the settings'.
 BatchReport ImportFilesAsSlides(EditorState& ed, int mark, const QStringList& paths,
                                 QObject* owner = nullptr,
                                 BatchProgress progress = BatchProgress::Hidden,
-                                KeyColor givenKey = std::nullopt);
+                                KeyColor givenKey = std::nullopt,
+                                std::optional<SizeLimit> limit = std::nullopt);
 
 /// Keeps a selection within the table's capacity: more than 100 paths ask question
 /// Msg::TooManyFilesQuestion; No gives false (nothing is to be added), Yes keeps the first 100.

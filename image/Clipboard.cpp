@@ -6,6 +6,7 @@
 #include "document/PngDecoder.h"
 #include "document/SlideTable.h"
 #include "image/ImageImport.h"
+#include "image/KeyedPicture.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -138,12 +139,17 @@ std::unique_ptr<QTemporaryFile> SaveImageToWorkPng(const QImage& image) {
 }
 
 /// Inserts the pasted slide at `index`, its picture (`width` x `height`) shrunk to the
-/// size limit when that is on; the index.
+/// size limit when that is on; the index. A JPEG picture that the slide's text gives a
+/// transparent colour is shrunk as a JPEG picture, then keyed with a tolerance
+/// (SetSlideKey), as the same picture keyed in the editor is.
 int InsertPastedSlide(EditorState& ed, int index, SlideRecord rec, PicturePtr picture, int width,
                       int height) {
+    const bool keyLater = rec.keyColor && IsLossyPicture(picture.get());
     if (ReadSettingInt(Setting::LimitImageSize, 1) == 1)
-        picture = FitPictureToLimit(picture, width, height, rec.keyColor);
+        picture = FitPictureToLimit(picture, width, height, keyLater ? std::nullopt : rec.keyColor);
     rec.picture = std::move(picture);
+    if (keyLater)
+        SetSlideKey(rec, rec.keyColor);
     InsertSlide(ed, index, rec);
     ed.RedrawRebuilt();
     return index;

@@ -10,6 +10,7 @@
 #include "image/BitmapKey.h"
 #include "image/CutShort.h"
 #include "image/JpegOrientation.h"
+#include "image/KeyedPicture.h"
 #include "image/PngColorKeyReader.h"
 #include "packaging/WorkFolder.h"
 
@@ -555,8 +556,16 @@ ImportResult ImportOpenableFile(const QString& path, const QString& ext,
         bool done = false;
         ImportResult jpeg = ImportJpeg(path, settings, done);
         if (done) {
-            if (settings.givenKey)
+            if (settings.givenKey) {
                 jpeg.key = settings.givenKey;
+                // The JPEG's pixels only come near the colour: those near enough become
+                // it, and the picture is kept lossless, so the key stays exact.
+                if (jpeg.picture && settings.keyTolerance > 0) {
+                    if (PicturePtr keyed =
+                            KeyedCopy(*jpeg.picture, *settings.givenKey, settings.keyTolerance))
+                        jpeg.picture = std::move(keyed);
+                }
+            }
             return jpeg;
         }
     }
@@ -584,6 +593,7 @@ ImportSettings ReadImportSettings() {
     s.limitWidth = ReadSettingPositive(Setting::ImageLimitWidth, 500);
     s.limitHeight = ReadSettingPositive(Setting::ImageLimitHeight, 500);
     s.jpegQuality = ReadSettingInt(Setting::JpegQuality, 70);
+    s.keyTolerance = ReadKeyTolerance();
     s.screenDepth = Screen().depth;
     return s;
 }

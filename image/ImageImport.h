@@ -40,8 +40,22 @@ struct ImportSettings {
     int screenDepth = 32; ///< the display's colour depth, for the low-depth key rules
     /// A colour key named for every file of the import (the command line's --key): it
     /// wins over a file's own, pixels of that colour become see-through, and pictures
-    /// that are not JPEG files keep their pixels exactly (they are not re-encoded).
+    /// that are not JPEG files keep their pixels exactly (they are not re-encoded). A
+    /// JPEG file's picture is keyed with `keyTolerance` (KeyWithTolerance) and kept
+    /// lossless.
     KeyColor givenKey = std::nullopt;
+    int keyTolerance = 24; ///< see Setting::KeyTolerance and kDefaultKeyTolerance
+};
+
+/// A size limit chosen for one run instead of the settings' (the command line's
+/// --max-size).
+struct SizeLimit {
+    bool on = true; ///< false: pictures keep their size
+    int width = 500;
+    int height = 500;
+    bool operator==(const SizeLimit& o) const {
+        return on == o.on && (!on || (width == o.width && height == o.height));
+    }
 };
 
 /// The settings in the store and the screen's colour depth, now. Interface thread only.

@@ -1,6 +1,7 @@
 #include "image/SlideImage.h"
 
 #include "document/Document.h"
+#include "image/KeyedPicture.h"
 
 namespace {
 
@@ -19,7 +20,7 @@ bool SetSelectedSlideKey(EditorState& ed, KeyColor key) {
     SlideRecord* slide = SelectedSlide(ed);
     if (!slide)
         return false;
-    slide->keyColor = key;
+    SetSlideKey(*slide, key);
     ed.m_modified = true;
     return true;
 }

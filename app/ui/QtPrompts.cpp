@@ -8,6 +8,8 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
 #include <QMessageBox>
 
 Answer QtPrompts::message(Msg, const QString& text, MsgKind kind, QObject* owner) {
@@ -62,8 +64,31 @@ Answer QtPrompts::message(Msg, const QString& text, MsgKind kind, QObject* owner
     }
 }
 
+namespace {
+
+/// Puts `note` into `dlg`: a row of its own under the controls of Qt's own dialog, else
+/// (the system's dialog, which takes no widgets) the end of the title.
+void AddNote(QFileDialog& dlg, const QString& note) {
+    if (note.isEmpty())
+        return;
+    if (auto* grid = qobject_cast<QGridLayout*>(dlg.layout())) {
+        auto* label = new QLabel(note, &dlg);
+        label->setObjectName(QStringLiteral("note"));
+        label->setWordWrap(true);
+        grid->addWidget(label, grid->rowCount(), 0, 1, grid->columnCount());
+    } else {
+        dlg.setWindowTitle(dlg.windowTitle() + QStringLiteral("　※ ") +
+                           QString(note).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+    }
+}
+
+} // namespace
+
 QStringList QtPrompts::openFileNames(const FileDialogSpec& request, bool multi) {
     QFileDialog dlg(nullptr, request.title, request.fileName, QtFilterFromPipes(request.filter));
+    AddNote(dlg, request.note);
+    if (!request.folder.isEmpty() && request.fileName.isEmpty())
+        dlg.setDirectory(request.folder);
     dlg.setFileMode(multi ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
     if (!request.defaultExt.isEmpty())
@@ -80,6 +105,8 @@ QString QtPrompts::saveFileName(const FileDialogSpec& request) {
     dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
     if (!request.defaultExt.isEmpty())
         dlg.setDefaultSuffix(request.defaultExt);
+    if (!request.folder.isEmpty())
+        dlg.setDirectory(request.folder);
     if (!request.fileName.isEmpty()) {
         const QFileInfo fi(request.fileName);
         if (fi.path() != QLatin1String(".") || request.fileName.contains(QLatin1Char('/')))

@@ -7,6 +7,7 @@
 #include "document/Document.h"
 #include "document/DocumentCommands.h"
 #include "document/SlideTable.h"
+#include "editor/Text.h"
 #include "editor/ui/Art.h"
 #include "editor/ui/EditorWindow.h"
 #include "image/AddSlides.h"
@@ -401,7 +402,12 @@ void EditorWindow::DeleteSlideUnderPointer() {
     const int index = SelectedIndex();
     if (index < 0 || index >= CurrentDocument().slideCount)
         return;
-    if (ShowMessage(Msg::DeleteSlideQuestion, QString(), this, MsgKind::YesNo) != Answer::Yes)
+    // The question names the slide, so that the user sees which one goes (the pointer
+    // or the keyboard's ring chose it, not a selection the user made on purpose).
+    const QString which = QStringLiteral("スライド %1 (切替え時間 %2)\n")
+                              .arg(index + 1)
+                              .arg(FormatSwitchTime(CurrentDocument().slides[index].switchTime));
+    if (ShowMessage(Msg::DeleteSlideQuestion, which, this, MsgKind::YesNo) != Answer::Yes)
         return;
     RecordChange(QStringLiteral("スライドの削除"), [&] { DeleteSlide(*this, index); });
     m_rebuildCells = true;

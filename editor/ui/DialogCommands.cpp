@@ -13,6 +13,8 @@
 #include "dialogs/SwitchTimeDialog.h"
 #include "document/Document.h"
 #include "editor/ui/EditorWindow.h"
+#include "image/AddSlides.h"
+#include "image/KeyedPicture.h"
 
 void EditorWindow::OpenTimeSet() {
     Document& doc = CurrentDocument();
@@ -44,6 +46,7 @@ void EditorWindow::OpenSystemSettings() {
     dlg.m_limitSize = ReadSettingInt(Setting::LimitImageSize, 1);
     dlg.m_limitWidth = ReadSettingPositive(Setting::ImageLimitWidth, 500);
     dlg.m_limitHeight = ReadSettingPositive(Setting::ImageLimitHeight, 500);
+    dlg.m_keyTolerance = ReadKeyTolerance();
     dlg.Initialize();
     if (RunModal(dlg) != QDialog::Accepted)
         return;
@@ -51,11 +54,18 @@ void EditorWindow::OpenSystemSettings() {
         WriteSettingInt(Setting::TitleMode, dlg.m_titleMode);
         update();
     }
+    const QString limitBefore = ImageLimitText();
     WriteSettingInt(Setting::OpenLastAtStart, dlg.m_openLast);
     WriteSettingInt(Setting::NewSlideSeconds, dlg.m_newSlideSeconds);
     WriteSettingInt(Setting::LimitImageSize, dlg.m_limitSize);
     WriteSettingInt(Setting::ImageLimitWidth, dlg.m_limitWidth);
     WriteSettingInt(Setting::ImageLimitHeight, dlg.m_limitHeight);
+    // Stored only once chosen, so that an unchanged default follows the program's.
+    if (dlg.m_keyTolerance != ReadKeyTolerance())
+        WriteSettingInt(Setting::KeyTolerance, dlg.m_keyTolerance);
+    // The empty page's hint says the size limit: it follows a new one.
+    if (CurrentDocument().slideCount == 0 && ImageLimitText() != limitBefore)
+        update();
 }
 
 void EditorWindow::OpenVersionInfo() {
@@ -81,7 +91,14 @@ void EditorWindow::OpenSlideProperties(int index) {
     SlidePropertiesDialog dlg(this);
     dlg.m_index = index;
     dlg.Initialize();
-    RecordChange(QStringLiteral("プレビュー背景色の変更"), [&] { RunModal(dlg); });
+    // Whatever the dialog changed is one step, named after the tolerance when it
+    // changed one (the slide's picture then changed with it).
+    RecordChange(
+        [&dlg] {
+            return dlg.m_toleranceChanged ? QStringLiteral("透過色の許容差の変更")
+                                          : QStringLiteral("プレビュー背景色の変更");
+        },
+        [&] { RunModal(dlg); });
     if (m_selectedCell >= 0) {
         m_selectedCell = -1;
         update();

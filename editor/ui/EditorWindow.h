@@ -93,6 +93,9 @@ public:
     /// Carries out `change` as one step named `name`: the document's content before and
     /// after it is kept when it changed anything. Steps within a step are part of it.
     void RecordChange(const QString& name, const std::function<void()>& change);
+    /// The same for a change whose name is known only once it is done (a dialog that
+    /// may change several things): `name` is asked after `change`.
+    void RecordChange(const std::function<QString()>& name, const std::function<void()>& change);
     /// Puts `snapshot`'s content into the document and shows it (undo and redo).
     void ApplySnapshot(const DocumentSnapshot& snapshot);
     /// The memory the undo stack may keep for pictures the document no longer uses
@@ -148,6 +151,15 @@ public:
     /// (`m_cellImages`); the slide's transparent colour where the picture is
     /// see-through; nothing when `pt` is outside the drawn image.
     std::optional<QRgb> CellPixelColor(int k, QPoint pt) const;
+    /// The transparent colour a pick at `pt` on page cell k gives: the dominant colour
+    /// of the picture's own pixels around the point (DominantColor; quantised for a lossy
+    /// picture, whose pixels are noisy), read from the picture the slide's key applies
+    /// to. CellPixelColor's colour when the picture does not decode; nothing when `pt`
+    /// is outside the drawn image.
+    std::optional<QRgb> PickedKeyColor(int k, QPoint pt) const;
+    /// The empty page's hint: how to add pictures, and what becomes of their size
+    /// (ImageLimitText, as the settings say now).
+    static QString EmptyPageHint();
 
     /// The area repainted when page cell k's highlight changes: its rectangle grown by
     /// 5 pixels left, up and right and 25 pixels down (over its labels).

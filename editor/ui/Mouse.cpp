@@ -17,6 +17,7 @@
 #include "editor/ui/EditorWindow.h"
 #include "editor/ui/TipWindow.h"
 #include "image/AddSlides.h"
+#include "image/KeyedPicture.h"
 #include "slideshow/ui/WindowSystem.h"
 
 #include <QEvent>
@@ -427,16 +428,16 @@ void EditorWindow::LeftButtonPressed(QPoint pt) {
             return;
         }
     }
-    // 2. Pick mode ends with this click; on a slide image the pixel under the pointer
-    // becomes the slide's transparent colour.
+    // 2. Pick mode ends with this click; on a slide image the colour under the pointer
+    // (the dominant one around it) becomes the slide's transparent colour.
     if (std::holds_alternative<PickingColor>(m_gesture)) {
         m_gesture = {};
         SetMouseCursor(MouseCursor::Arrow);
         const int k = HitCell(pt);
         if (k >= 0) {
-            if (const std::optional<QRgb> color = CellPixelColor(k, pt)) {
+            if (const std::optional<QRgb> color = PickedKeyColor(k, pt)) {
                 RecordChange(QStringLiteral("透過色の指定"),
-                             [&] { doc.slides[m_page * kSlidesPerPage + k].keyColor = *color; });
+                             [&] { SetSlideKey(doc.slides[m_page * kSlidesPerPage + k], *color); });
                 m_rebuildCells = true;
                 update();
             }

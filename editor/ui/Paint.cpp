@@ -12,6 +12,8 @@
 #include "editor/Text.h"
 #include "editor/ui/Art.h"
 #include "editor/ui/EditorWindow.h"
+#include "image/AddSlides.h"
+#include "image/KeyedPicture.h"
 
 #include <QFontMetrics>
 #include <QLinearGradient>
@@ -28,14 +30,14 @@ const char* const kEmptyPageHint = "画像ファイルをここへドラッグ�
 const char* const kAddButtonText = "スライド追加…";
 constexpr int kHintMaxWidth = 560; ///< the hint's lines never run wider
 
-/// The empty page's hint on a panel of the background's middle colour, the text in
-/// the ink that stands out on it; the panel's bottom is the area's.
-void PaintEmptyPageHint(QPainter& p, const QRect& area, QRgb middle, int points) {
+/// The empty page's hint `hint` on a panel of the background's middle colour, the text
+/// in the ink that stands out on it; the panel's bottom is the area's.
+void PaintEmptyPageHint(QPainter& p, const QRect& area, QRgb middle, int points,
+                        const QString& hint) {
     if (area.height() <= 0)
         return;
     QFont font;
     SelectUiFont(kDefaultUiFace, points, false, false, false, false, 0, font, &p);
-    const QString hint = QString::fromUtf8(kEmptyPageHint);
     const int width = std::min(area.width() - 28, kHintMaxWidth);
     const int flags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap;
     QRect text =
@@ -112,6 +114,36 @@ std::optional<QRgb> EditorWindow::CellPixelColor(int k, QPoint pt) const {
         return std::nullopt;
     return CellImageColor(img, doc.slides[s].keyColor,
                           QPoint(int(at.x() * ratio), int(at.y() * ratio)));
+}
+
+QString EditorWindow::EmptyPageHint() {
+    return QString::fromUtf8(kEmptyPageHint) + QLatin1Char('\n') + ImageLimitText();
+}
+
+std::optional<QRgb> EditorWindow::PickedKeyColor(int k, QPoint pt) const {
+    const std::optional<QRgb> drawn = CellPixelColor(k, pt);
+    if (!drawn)
+        return std::nullopt;
+    const SlideRecord& slide = CurrentDocument().slides[m_page * kSlidesPerPage + k];
+    const PicturePtr& base = KeyBase(slide);
+    const QImage& cell = m_cellImages[k];
+    const QImage picture = base ? base->image() : QImage();
+    if (picture.isNull() || cell.isNull())
+        return drawn;
+    // The cell shows the whole picture, scaled to the cell image and mirrored as the
+    // slide is: the point goes back through both to the picture's own pixel.
+    const qreal ratio = cell.devicePixelRatio();
+    const QPoint at = pt - m_cellRects[k].topLeft();
+    const auto back = [ratio](int v, int shown, int full) {
+        return std::clamp(int((v * ratio + 0.5) * full / shown), 0, full - 1);
+    };
+    int x = back(at.x(), cell.width(), picture.width());
+    int y = back(at.y(), cell.height(), picture.height());
+    if (slide.flipH)
+        x = picture.width() - 1 - x;
+    if (slide.flipV)
+        y = picture.height() - 1 - y;
+    return DominantColor(picture, QPoint(x, y), IsLossyPicture(base.get()));
 }
 
 QRect EditorWindow::CellArea(int k) const {
@@ -242,7 +274,8 @@ void EditorWindow::PaintWindow(const QRegion& dirty) {
         if (dirty.intersects(L.marks[0].adjusted(-2, 0, 2, 0)))
             drawMark(0, m_mark == 0);
         if (dirty.intersects(L.emptyHint))
-            PaintEmptyPageHint(p, L.emptyHint, h.backgroundCenter, L.labelPoints + 1);
+            PaintEmptyPageHint(p, L.emptyHint, h.backgroundCenter, L.labelPoints + 1,
+                               EmptyPageHint());
         if (dirty.intersects(L.addButton.adjusted(-4, -4, 4, 4)))
             PaintAddButton(p, L.addButton, m_addButtonHover, m_addButtonFocused && isActiveWindow(),
                            L.labelPoints + 1);

@@ -92,6 +92,11 @@ void EditorWindow::UpdateWindowTitle() {
 }
 
 void EditorWindow::RecordChange(const QString& name, const std::function<void()>& change) {
+    RecordChange([&name] { return name; }, change);
+}
+
+void EditorWindow::RecordChange(const std::function<QString()>& name,
+                                const std::function<void()>& change) {
     if (m_recording > 0) {
         change(); // part of the step already being recorded
         return;
@@ -107,7 +112,7 @@ void EditorWindow::RecordChange(const QString& name, const std::function<void()>
         // The stack keeps more picture memory only when the change took pictures out of
         // the document; only then can it have passed its limit.
         const bool dropsPictures = MemoryHeldBeyond({&before}, CurrentDocument()) > 0;
-        m_undo->push(new DocumentStep(*this, name, std::move(before), std::move(after), true));
+        m_undo->push(new DocumentStep(*this, name(), std::move(before), std::move(after), true));
         if (dropsPictures)
             TrimUndoMemory();
     }

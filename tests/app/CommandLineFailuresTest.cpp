@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -174,13 +175,18 @@ TEST(CommandLineFailures, FailedWritesNameTheFileAndTheReasonAndLeaveNothingBehi
         SCOPED_TRACE(r.name);
         const ShellRun run = runShell(r.command, config.path(), tmp.path());
         EXPECT_EQ(run.code, 1) << run.err.toStdString();
-        const QStringList lines = run.err.split(QLatin1Char('\n'));
-        const qsizetype at = lines.indexOf(r.reason);
-        ASSERT_GT(at, 0) << run.err.toStdString();
+        // One line: the program, the gist, the file, the system's reason, the text.
+        const QStringList lines = run.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        const QString why = QStringLiteral(": ") + r.reason + QStringLiteral(": ");
+        const auto line = std::find_if(lines.begin(), lines.end(),
+                                       [&why](const QString& l) { return l.contains(why); });
+        ASSERT_NE(line, lines.end()) << run.err.toStdString();
+        EXPECT_TRUE(line->startsWith(QStringLiteral("luserio: "))) << line->toStdString();
+        const QString file = line->section(why, 0, 0).section(QStringLiteral(": "), -1);
         if (r.file.isEmpty())
-            EXPECT_TRUE(lines[at - 1].startsWith(workFolder)) << lines[at - 1].toStdString();
+            EXPECT_TRUE(file.startsWith(workFolder)) << line->toStdString();
         else
-            EXPECT_EQ(lines[at - 1], r.file);
+            EXPECT_TRUE(line->contains(QStringLiteral(": ") + r.file + why)) << line->toStdString();
         EXPECT_FALSE(run.err.contains(MessageText(Msg::NoWriteAccess)));
         // Nothing partial anywhere: the folder holds what it held, the document is as it
         // was, and the work files are gone.

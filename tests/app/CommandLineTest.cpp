@@ -50,11 +50,15 @@ TEST_F(CommandLine, WrongCommandLinesSayWhyOnOneLineThenTheUsageAndExitTwo) {
         const char* error; // the first line on standard error
     };
     const Row rows[] = {
-        {{"--bogus"}, "luserio: Unknown option 'bogus'."},
-        {{"-x", "a.lsr"}, "luserio: Unknown option 'x'."},
-        {{"--info"}, "luserio: Missing value after '--info'."},
-        {{"--play"}, "luserio: Missing value after '--play'."},
-        {{"--build"}, "luserio: Missing value after '--build'."},
+        // The parser's own complaints in the words of the program's other lines.
+        {{"--bogus"}, "luserio: unknown option '--bogus'"},
+        {{"-x", "a.lsr"}, "luserio: unknown option '-x'"},
+        {{"--build", "o.lsr", "--bogus=3", "a.png"}, "luserio: unknown option '--bogus'"},
+        {{"--info"}, "luserio: --info needs FILE"},
+        {{"--play"}, "luserio: --play needs FILE"},
+        {{"--build"}, "luserio: --build needs OUT.lsr"},
+        {{"--build", "o.lsr", "a.png", "--time"}, "luserio: --time needs SECONDS"},
+        {{"--version=2"}, "luserio: --version takes no value"},
         {{"--build", "out.lsr"}, "luserio: --build needs OUT.lsr and at least one IMAGE"},
         {{"--export-exe", "a.lsr"}, "luserio: --export-exe needs FILE.lsr and OUT"},
         {{"--export-exe", "a.lsr", "b", "c"}, "luserio: unexpected argument 'c'"},
@@ -132,6 +136,24 @@ TEST_F(CommandLine, WrongCommandLinesSayWhyOnOneLineThenTheUsageAndExitTwo) {
          "luserio: --target applies only to --export-exe"},
         {{"--build", "o.lsr", "a.png", "--time", "3"},
          "luserio: --time 3 comes after the last IMAGE: it applies to the images after it"},
+        // The size limit: N, NxM or none, in plain digits.
+        {{"--build", "o.lsr", "--max-size", "0", "a.png"},
+         "luserio: --max-size needs N, NxM (whole pixels from 1 to 99999) or none, not '0'"},
+        {{"--build", "o.lsr", "--max-size", "800x", "a.png"},
+         "luserio: --max-size needs N, NxM (whole pixels from 1 to 99999) or none, not '800x'"},
+        {{"--build", "o.lsr", "--max-size", "-5", "a.png"},
+         "luserio: --max-size needs N, NxM (whole pixels from 1 to 99999) or none, not '-5'"},
+        {{"--build", "o.lsr", "--max-size", "8x6x5", "a.png"},
+         "luserio: --max-size needs N, NxM (whole pixels from 1 to 99999) or none, not '8x6x5'"},
+        {{"--build", "o.lsr", "--max-size", "100000", "a.png"},
+         "luserio: --max-size needs N, NxM (whole pixels from 1 to 99999) or none, not "
+         "'100000'"},
+        {{"--build", "o.lsr", "--max-size", "800 x 600", "a.png"},
+         "luserio: --max-size needs N, NxM (whole pixels from 1 to 99999) or none, not '800 x "
+         "600'"},
+        {{"--build", "o.lsr", "--max-size", "800", "--max-size", "none", "a.png"},
+         "luserio: --max-size is given more than once"},
+        {{"--info", "a.lsr", "--max-size", "800"}, "luserio: --max-size applies only to --build"},
     };
     for (const Row& r : rows) {
         const ProgramRun run = Run(r.args);
@@ -151,6 +173,33 @@ TEST_F(CommandLine, WrongCommandLinesSayWhyOnOneLineThenTheUsageAndExitTwo) {
     EXPECT_EQ(QImage(dir.filePath(QStringLiteral("a.png"))).pixel(0, 0), QColor(Qt::red).rgb());
 }
 
+TEST(CommandLineParse, MaxSizeChoosesTheLimitOfOneBuild) {
+    struct Row {
+        QStringList args;
+        std::optional<SizeLimit> limit; // nothing: the settings' limit
+    };
+    const Row rows[] = {
+        {{"--build", "o.lsr", "a.png"}, std::nullopt},
+        {{"--build", "o.lsr", "--max-size", "800", "a.png"}, SizeLimit{true, 800, 800}},
+        {{"--build", "o.lsr", "--max-size=1920x1080", "a.png"}, SizeLimit{true, 1920, 1080}},
+        {{"--build", "o.lsr", "a.png", "--max-size", "300X200", "b.png"},
+         SizeLimit{true, 300, 200}},
+        {{"--build", "o.lsr", "--max-size", "None", "a.png"}, SizeLimit{false, 0, 0}},
+        {{"--build", "o.lsr", "--max-size", "1", "a.png"}, SizeLimit{true, 1, 1}},
+        {{"--build", "o.lsr", "--max-size", "99999x7", "a.png"}, SizeLimit{true, 99999, 7}},
+    };
+    for (const Row& r : rows) {
+        const ParsedCommandLine parsed = ParseCommandLine(r.args);
+        const QString what = r.args.join(QLatin1Char(' '));
+        EXPECT_TRUE(parsed.error.isEmpty())
+            << what.toStdString() << ": " << parsed.error.toStdString();
+        EXPECT_EQ(parsed.invocation.maxSize, r.limit) << what.toStdString();
+        // The option is no image.
+        EXPECT_EQ(parsed.invocation.images.size(), r.args.size() == 6 ? 2 : 1)
+            << what.toStdString();
+    }
+}
+
 TEST_F(CommandLine, HelpNamesEveryModeWithAnExampleAndTheExitCodes) {
     for (const char* help : {"--help", "-h"}) {
         const ProgramRun run = Run({QString::fromLatin1(help)});
@@ -158,7 +207,9 @@ TEST_F(CommandLine, HelpNamesEveryModeWithAnExampleAndTheExitCodes) {
         const QString out = QString::fromLocal8Bit(run.out);
         for (const char* line :
              {"Usage: luserio [FILE] [--platform xcb|wayland]\n",
-              "luserio --build OUT.lsr [--time SECONDS] [--key COLOR]", "luserio --info FILE\n",
+              "luserio --build OUT.lsr [--max-size N|NxM|none] [--time SECONDS] [--key COLOR]",
+              "  --max-size N|NxM|none   ", "  luserio --build album.lsr --max-size 1920x1080",
+              "luserio --info FILE\n",
               "luserio --play FILE [--screen N] [--platform xcb|wayland]\n",
               "luserio --export-exe FILE.lsr OUT [--target native|windows]\n",
               "luserio --version\n",
@@ -232,10 +283,42 @@ TEST_F(CommandLine, BuildOptionsApplyToTheImagesAfterThem) {
         ResetWorld();
     }
 
+    // A JPEG named with a colour: its pixels near the colour become it (the key's
+    // tolerance), and the picture is stored lossless.
+    const QImage shapes = ShapesOn(qRgb(255, 255, 255));
+    ASSERT_TRUE(shapes.save(dir.filePath(QStringLiteral("art.jpg")), "JPEG", 70));
+    const int before = BackgroundLeftVisible(shapes, QImage(dir.filePath(QStringLiteral("art.jpg"))),
+                                             qRgb(255, 255, 255));
+    ASSERT_GT(before, 500);
+    ASSERT_EQ(Run({"--build", "art.lsr", "--key", "#FFFFFF", "art.jpg"}).code, 0);
+    const QJsonArray art = SlidesOf(Run({"--info", "art.lsr"}).out);
+    ASSERT_EQ(art.size(), 1);
+    EXPECT_EQ(art[0].toObject().value(QStringLiteral("imageFormat")), QStringLiteral("bmp"));
+    {
+        TestPrompts quiet;
+        ASSERT_TRUE(OpenDocument(dir.filePath(QStringLiteral("art.lsr"))));
+        const int after = BackgroundLeftVisible(
+            shapes, CurrentDocument().slides[0].picture->image(), qRgb(255, 255, 255));
+        EXPECT_LT(after * 100, before) << after << " of " << before;
+        ResetWorld();
+    }
+
+    // The size limit of one build: a 1000 x 800 picture into 300 x 200 is 250 x 200.
+    QImage large(1000, 800, QImage::Format_RGB32);
+    large.fill(Qt::darkCyan);
+    ASSERT_TRUE(large.save(dir.filePath(QStringLiteral("large.png"))));
+    ASSERT_EQ(Run({"--build", "fit.lsr", "--max-size", "300x200", "large.png"}).code, 0);
+    const QJsonObject fit = SlidesOf(Run({"--info", "fit.lsr"}).out)[0].toObject();
+    EXPECT_EQ(fit.value(QStringLiteral("width")).toInt(), 250);
+    EXPECT_EQ(fit.value(QStringLiteral("height")).toInt(), 200);
+
     // An image that cannot be read is named, and the exit code says the work failed.
     const ProgramRun missing = Run({"--build", "part.lsr", "a.png", "gone.png"});
     EXPECT_EQ(missing.code, 1);
-    EXPECT_TRUE(missing.err.contains("\ngone.png: ") || missing.err.startsWith("gone.png: "))
+    EXPECT_TRUE(QString::fromUtf8(missing.err)
+                    .split(QLatin1Char('\n'))
+                    .contains(QStringLiteral(
+                        "luserio: file not found: gone.png: ファイルが見つかりません")))
         << missing.err.toStdString();
 }
 
@@ -257,22 +340,22 @@ TEST_F(CommandLine, BuildNeverEmptiesADocumentAndSaysWhatItWrote) {
     // Run in order: each row starts from what the rows before it left.
     const Row rows[] = {
         {{"--build", "kept.lsr", "gone.png"},
-         "nothing was written: no image became a slide; kept.lsr was left as it was",
+         "luserio: nothing was written: no image became a slide; kept.lsr was left as it was",
          "kept.lsr",
          3,
          true},
         {{"--build", "new.lsr", "gone.png", "gone.txt"},
-         "nothing was written: no image became a slide",
+         "luserio: nothing was written: no image became a slide",
          "new.lsr",
          -1,
          false},
         {{"--build", "new.lsr", "a.png", "gone.png", "b.bmp"},
-         "new.lsr now holds 2 slides",
+         "luserio: new.lsr now holds 2 slides",
          "new.lsr",
          2,
          false},
         {{"--build", "kept.lsr", "gone.png", "c.png"},
-         "kept.lsr was replaced and now holds 1 slide",
+         "luserio: kept.lsr was replaced and now holds 1 slide",
          "kept.lsr",
          1,
          false},
@@ -318,6 +401,9 @@ TEST_F(CommandLine, ExportedSlideshowsCarryTheirDocumentBack) {
     // document.
     const ProgramRun noExe = Run({"--export-exe", "show.lsr", "win", "--target", "windows"});
     EXPECT_EQ(noExe.code, 1);
+    EXPECT_EQ(QString::fromUtf8(noExe.err),
+              QStringLiteral("luserio: a slideshow for Windows must be named *.exe: ") +
+                  MessageText(Msg::ExeExtensionRequired) + QLatin1Char('\n'));
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("win"))));
     const ProgramRun windows = Run({"--export-exe", "show.lsr", "show.exe", "--target=windows"});
     ASSERT_EQ(windows.code, 0) << windows.err.toStdString();

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -112,20 +113,43 @@ TEST_F(InfoMode, DescribesOurDocumentsAndGcabCabinets) {
     }
 }
 
-TEST_F(InfoMode, FailuresGoToStandardErrorWithTheirPrefix) {
+TEST_F(InfoMode, FailuresSayWhyOnOneLineInTheCommandLinesStyle) {
+    // "luserio: " and the gist in English, then the message the window shows, its lines
+    // joined: one line each, whatever the failure.
     QTemporaryDir dir;
     QFile f(dir.path() + "/bad.lsr");
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("no cabinet here");
     f.close();
+    QImage photo(8, 8, QImage::Format_RGB32);
+    photo.fill(Qt::gray);
+    ASSERT_TRUE(photo.save(dir.path() + "/photo.jpg", "JPEG"));
+    QFile notes(dir.path() + "/notes.txt");
+    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
+    notes.write("a shopping list\n");
+    notes.close();
+    // Why a file is no document comes in English; the window's Japanese text follows.
+    const QString notADocument = QStringLiteral(
+        "luserio: not a document (a .lsr file or a slideshow made by this program): ");
+    const QString whatADocumentIs =
+        QStringLiteral(": このファイルは開けません ルセリオのドキュメント (.lsr ファイル) か、"
+                       "ルセリオで作成したスライドショーの実行ファイルを指定してください");
     struct Row {
         QString path;
         QString err;
     };
     const Row rows[] = {
-        {dir.path() + "/none.lsr", dir.path() + "/none.lsr\nファイルが見つかりません"},
-        {dir.path() + "/bad.lsr", QStringLiteral("[File Copy]\nファイルの展開に失敗しました")},
-        {dir.path() + "/x.txt", dir.path() + "/x.txt\nこのファイルは開けません"},
+        {dir.path() + "/none.lsr",
+         "luserio: file not found: " + dir.path() + "/none.lsr: ファイルが見つかりません"},
+        {dir.path() + "/bad.lsr",
+         QStringLiteral("luserio: the document could not be extracted: [File Copy]: "
+                        "ファイルの展開に失敗しました")},
+        {dir.path() + "/x.txt",
+         "luserio: file not found: " + dir.path() + "/x.txt: ファイルが見つかりません"},
+        {dir.path() + "/photo.jpg",
+         notADocument + dir.path() + "/photo.jpg: a JPEG picture" + whatADocumentIs},
+        {dir.path() + "/notes.txt",
+         notADocument + dir.path() + "/notes.txt: a text file" + whatADocumentIs},
     };
     for (const Row& r : rows) {
         const Result res = runLuserio({"--info", r.path});

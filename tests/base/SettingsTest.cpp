@@ -174,4 +174,44 @@ TEST(Messages, CommandLinePromptsAnswerTheFirstButton) {
     EXPECT_FALSE(cli.chooseColor(0, nullptr).has_value());
 }
 
+TEST(Messages, CommandLineLinesComeEnglishFirstOnOneLine) {
+    struct Row {
+        const char* name;
+        Msg id;
+        QString prefix;
+        QString line;
+    };
+    const Row rows[] = {
+        {"a file and its message", Msg::FileNotFound, QStringLiteral("pics/nothere.jpg\n"),
+         QStringLiteral("luserio: file not found: pics/nothere.jpg: ファイルが見つかりません")},
+        {"the system's reason stays as it is", Msg::WriteFailed,
+         QStringLiteral("/t/show.lsr\nNo space left on device\n"),
+         QStringLiteral("luserio: the file could not be written: /t/show.lsr: No space left on "
+                        "device: ファイルの書き込みに失敗しました")},
+        {"a message of two lines is one line", Msg::ExeExtensionRequired, QString(),
+         QStringLiteral("luserio: a slideshow for Windows must be named *.exe: ") +
+             MessageText(Msg::ExeExtensionRequired).replace(QLatin1Char('\n'), QLatin1Char(' '))},
+        {"what a file is comes in English", Msg::NotADocument,
+         QStringLiteral("photo.jpg\nJPEG 画像のファイルです\n"),
+         QStringLiteral(
+             "luserio: not a document (a .lsr file or a slideshow made by this "
+             "program): photo.jpg: a JPEG picture: このファイルは開けません "
+             "ルセリオのドキュメント (.lsr ファイル) か、ルセリオで作成したスライドショーの"
+             "実行ファイルを指定してください")},
+        {"an empty file", Msg::NotADocument, QStringLiteral("e.lsr\n空のファイルです\n"),
+         QStringLiteral("luserio: not a document (a .lsr file or a slideshow made by this "
+                        "program): e.lsr: an empty file: ") +
+             MessageText(Msg::NotADocument).replace(QLatin1Char('\n'), QLatin1Char(' '))},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(CommandLineMessage(QStringLiteral("luserio"), r.id, r.prefix + MessageText(r.id)),
+                  r.line)
+            << r.name;
+    // A line that only looks like a kind of file is passed on as it is.
+    EXPECT_EQ(EnglishLine(QStringLiteral(" 画像のファイルです")),
+              QStringLiteral(" 画像のファイルです"));
+    EXPECT_EQ(EnglishLine(QStringLiteral("GIF 画像のファイルです")),
+              QStringLiteral("a GIF picture"));
+}
+
 } // namespace

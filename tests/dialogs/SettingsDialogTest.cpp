@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <QSpinBox>
 #include <QTest>
 
 namespace {
@@ -92,6 +93,7 @@ TEST_F(SystemSettings, SaveWritesTheMembersAndTheChangedTitle) {
         EXPECT_TRUE(d.secondsRadio(4)->isChecked());
         EXPECT_TRUE(d.titleRadio(2)->isChecked());
         EXPECT_EQ(d.widthEdit()->text(), "500") << "default 500";
+        EXPECT_EQ(d.toleranceSpin()->value(), 24) << "JPEG noise's default";
         QTest::mouseClick(d.saveButton(), Qt::LeftButton);
     });
     editor.OpenSystemSettings();
@@ -102,6 +104,7 @@ TEST_F(SystemSettings, SaveWritesTheMembersAndTheChangedTitle) {
     EXPECT_EQ(ReadSettingInt(Setting::LimitImageSize, -1), 1);
     EXPECT_EQ(ReadSettingInt(Setting::ImageLimitWidth, -1), 500);
     EXPECT_EQ(ReadSettingInt(Setting::ImageLimitHeight, -1), 500);
+    EXPECT_EQ(ReadSettingInt(Setting::KeyTolerance, -1), -1) << "the default is not stored";
 
     // Changes in every control.
     Script<SettingsDialog>([](SettingsDialog& d) {
@@ -111,6 +114,7 @@ TEST_F(SystemSettings, SaveWritesTheMembersAndTheChangedTitle) {
         d.limitRadio(0)->setChecked(true);
         d.widthEdit()->setText(QString());
         d.heightEdit()->setText(QStringLiteral("5000"));
+        d.toleranceSpin()->setValue(40);
         QTest::keyClick(&d, Qt::Key_Return);
     });
     editor.OpenSystemSettings();
@@ -120,6 +124,7 @@ TEST_F(SystemSettings, SaveWritesTheMembersAndTheChangedTitle) {
     EXPECT_EQ(ReadSettingInt(Setting::LimitImageSize, -1), 0);
     EXPECT_EQ(ReadSettingInt(Setting::ImageLimitWidth, -1), 100);
     EXPECT_EQ(ReadSettingInt(Setting::ImageLimitHeight, -1), 1000);
+    EXPECT_EQ(ReadSettingInt(Setting::KeyTolerance, -1), 40);
 }
 
 TEST_F(SystemSettings, UnchangedTitleIsNotWritten) {

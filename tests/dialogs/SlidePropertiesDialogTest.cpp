@@ -9,9 +9,12 @@
 #include "tests/support/TestPrompts.h"
 #include "tests/support/TextInk.h"
 
+#include <QBuffer>
 #include <QLabel>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
+#include <QUndoStack>
 
 namespace {
 
@@ -200,6 +203,76 @@ TEST_F(SlideProperties, BackgroundColourDecidesTheResult) {
     editor.OpenSlideProperties(0);
     EXPECT_FALSE(editor.m_modified);
     EXPECT_EQ(doc.header.previewBackground, qRgb(200, 100, 50));
+}
+
+TEST_F(SlideProperties, ToleranceKeysTheSlideLiveAsOneStep) {
+    EditorWindow editor;
+    NewDocument(editor);
+    FillSlides(editor, 2);
+    Document& doc = CurrentDocument();
+    // Slide 1: shapes on white as a JPEG keyed white exactly, as documents made before
+    // held them; slide 2 has no transparent colour.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(ShapesOn(qRgb(255, 255, 255)).save(&buffer, "JPEG", 70));
+    const PicturePtr jpeg = Picture::fromBytes(bytes);
+    doc.slides[0].picture = jpeg;
+    doc.slides[0].keyColor = qRgb(255, 255, 255);
+    doc.header.previewBackground = qRgb(0, 0, 255);
+    const QImage decoded = jpeg->image();
+    // The pixels near white but not white: each must show the background once keyed.
+    QList<QPoint> near;
+    for (int y = 0; y < decoded.height(); ++y)
+        for (int x = 0; x < decoded.width(); ++x) {
+            const QRgb c = decoded.pixel(x, y);
+            if ((c & 0xFFFFFFu) != 0xFFFFFFu && qRed(c) >= 240 && qGreen(c) >= 240 &&
+                qBlue(c) >= 240)
+                near << QPoint(x, y);
+        }
+    ASSERT_GT(near.size(), 100);
+
+    Script<SlidePropertiesDialog>([&](SlidePropertiesDialog& d) {
+        QSpinBox* spin = d.toleranceSpin();
+        EXPECT_TRUE(spin->isEnabled());
+        EXPECT_EQ(spin->value(), 0) << "keyed exactly until now";
+        const QRect place = PreviewPlacement(d.PreviewRect(), decoded.size());
+        ASSERT_EQ(place.size(), decoded.size());
+        const auto showingBackground = [&] {
+            const QImage shot = d.previewFrame()->grab().toImage();
+            int n = 0;
+            for (const QPoint& p : near)
+                n += shot.pixelColor(place.topLeft() + p) == QColor(0, 0, 255);
+            return n;
+        };
+        EXPECT_LT(showingBackground(), near.size() / 10);
+        // Typed, the preview follows at once.
+        spin->selectAll();
+        QTest::keyClicks(spin, "20");
+        EXPECT_EQ(doc.slides[0].keyTolerance, 20);
+        EXPECT_EQ(doc.slides[0].keySource, jpeg);
+        EXPECT_EQ(showingBackground(), near.size());
+        EXPECT_TRUE(d.m_changed);
+        // Back to 0: the JPEG itself, keyed exactly.
+        spin->setValue(0);
+        EXPECT_EQ(doc.slides[0].picture, jpeg);
+        spin->setValue(24);
+        // A slide without a colour has no tolerance to set.
+        d.OnNext();
+        EXPECT_FALSE(spin->isEnabled());
+        d.OnPrev();
+        EXPECT_EQ(spin->value(), 24);
+        QTest::keyClick(&d, Qt::Key_Escape);
+    });
+    editor.OpenSlideProperties(0);
+    EXPECT_TRUE(editor.m_modified);
+    EXPECT_EQ(doc.slides[0].keyTolerance, 24);
+    ASSERT_EQ(editor.undoStack()->count(), 1);
+    EXPECT_EQ(editor.undoStack()->text(0), QStringLiteral("透過色の許容差の変更"));
+    editor.undoStack()->undo();
+    EXPECT_EQ(doc.slides[0].picture, jpeg);
+    EXPECT_EQ(doc.slides[0].keyTolerance, 0);
+    EXPECT_FALSE(editor.m_modified);
 }
 
 TEST_F(SlideProperties, PaletteOffersTwentyColoursInFiveColumns) {

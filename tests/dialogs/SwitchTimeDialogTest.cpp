@@ -6,6 +6,7 @@
 #include "tests/support/TestPrompts.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimeEdit>
@@ -112,6 +113,51 @@ TEST_F(SwitchTimes, ArrowKeysInThePickerAreClampedToo) {
     EXPECT_EQ(second->time(), QTime(0, 0, 1));
     QTest::keyClick(second, Qt::Key_Up);
     EXPECT_EQ(dlg.m_times[1], 2);
+}
+
+TEST_F(SwitchTimes, AClickInAFieldSelectsItSoTypingReplacesIt) {
+    // Each picker shows "H:mm:ss"; the field clicked is chosen by its characters.
+    struct Row {
+        const char* name;
+        int first, last; // the field's characters in "0:00:05"
+        const char* typed;
+        int seconds; // the time afterwards
+    };
+    const Row rows[] = {
+        {"seconds", 5, 7, "30", 30},
+        {"minutes", 2, 4, "12", 12 * 60 + 5},
+        {"hours", 0, 1, "2", 2 * 3600 + 5},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        SwitchTimeDialog dlg;
+        Open(dlg, {5, 5}, 2, 0);
+        ShowActive(dlg);
+        // The focus elsewhere first, as when the dialog has just opened.
+        dlg.picker(1)->setFocus();
+        QTimeEdit* picker = dlg.picker(0);
+        auto* edit = picker->findChild<QLineEdit*>();
+        ASSERT_TRUE(edit);
+        ASSERT_EQ(edit->text(), "0:00:05");
+        // The middle of the field's characters, as drawn.
+        const auto xOf = [edit](int position) {
+            const int keep = edit->cursorPosition();
+            edit->setCursorPosition(position);
+            const int x = edit->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x();
+            edit->setCursorPosition(keep);
+            return x;
+        };
+        const QPoint at((xOf(r.first) + xOf(r.last)) / 2, edit->height() / 2);
+        QTest::mouseClick(edit, Qt::LeftButton, {}, at);
+        EXPECT_TRUE(picker->hasFocus());
+        QTest::keyClicks(edit, QString::fromLatin1(r.typed));
+        EXPECT_EQ(dlg.m_times[0], r.seconds) << edit->text().toStdString();
+        // Another field of the same picker, clicked while it has the focus.
+        const QPoint secondsAt((xOf(5) + xOf(7)) / 2, edit->height() / 2);
+        QTest::mouseClick(edit, Qt::LeftButton, {}, secondsAt);
+        QTest::keyClicks(edit, QStringLiteral("9"));
+        EXPECT_EQ(dlg.m_times[0] % 60, 9) << edit->text().toStdString();
+    }
 }
 
 TEST_F(SwitchTimes, TotalCoversAllPagesWithUnlimitedHours) {

@@ -173,8 +173,12 @@ TEST_F(Commands, OpenChecksAndTheirMessages) {
   };
   const Row rows[] = {
       {"upper-case extension", base + "Upper.LSR", true, {}, {}, 1, true},
-      {"not lsr", base + "x.txt", false, Msg::CannotOpenThisFile,
-       base + "x.txt\n", 2, false},
+      {"not lsr: what it is, and what a document is", base + "x.txt", false,
+       Msg::NotADocument, base + "x.txt\nテキストのファイルです\n", 2, false},
+      {"a picture", base + "member.bin", false, Msg::NotADocument,
+       base + "member.bin\nGIF 画像のファイルです\n", 2, false},
+      {"missing, not lsr", base + "gone.txt", false, Msg::FileNotFound,
+       base + "gone.txt\n", 2, false},
       {"missing", base + "none.lsr", false, Msg::FileNotFound,
        base + "none.lsr\n", 2, false},
       {"folder",

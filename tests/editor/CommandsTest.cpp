@@ -13,13 +13,16 @@
 #include "tests/support/TestPrompts.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUndoStack>
 #include <QUrl>
 #include <gtest/gtest.h>
 #include <memory>
@@ -119,6 +122,10 @@ TEST_F(Commands, DeleteAsksAndDeletesTheSlideUnderThePointer) {
             << r.name;
         if (r.answer != Answer::None) {
             EXPECT_EQ(p.calls[0].kind, MsgKind::YesNo) << r.name;
+            // The question names the slide: its number and its time.
+            EXPECT_EQ(p.calls[0].text, QStringLiteral("スライド 3 (切替え時間 00:03)\n") +
+                                           MessageText(Msg::DeleteSlideQuestion))
+                << r.name;
         }
         EXPECT_EQ(CurrentDocument().slideCount, r.count) << r.name;
         EXPECT_EQ(editor->m_modified, r.count == 4) << r.name;
@@ -131,8 +138,10 @@ TEST_F(Commands, DeleteAsksAndDeletesTheSlideUnderThePointer) {
     TestPrompts p;
     Slides(21, 1);
     editor->m_selectedCell = 0;
+    Slide(20).switchTime = 3725;
     p.answer(Answer::Yes);
     Run(Command::DeleteSlide);
+    EXPECT_TRUE(p.calls[0].text.startsWith(QStringLiteral("スライド 21 (切替え時間 01:02:05)\n")));
     EXPECT_EQ(CurrentDocument().slideCount, 20);
     EXPECT_EQ(editor->m_page, 0);
     EXPECT_EQ(editor->m_pageCount, 1);
@@ -388,6 +397,44 @@ TEST_F(Commands, TheMarkPopUpGreysWhatCannotBeDone) {
         EXPECT_TRUE(item->isEnabled()) << int(c);
         EXPECT_FALSE(item->isChecked()) << int(c);
     }
+}
+
+TEST_F(Commands, FixedColoursKeyJpegSlidesWithoutAFringe) {
+    // Shapes on white as a JPEG picture, as an imported PNG without transparency is.
+    const QImage art = ShapesOn(qRgb(255, 255, 255));
+    const PicturePtr jpeg = Picture::fromBytes([&art] {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        art.save(&buffer, "JPEG", 70);
+        return bytes;
+    }());
+    ASSERT_TRUE(jpeg);
+    // Keyed exactly, the JPEG showed thousands of its background's pixels.
+    const int before = BackgroundLeftVisible(art, jpeg->image(), qRgb(255, 255, 255));
+    ASSERT_GT(before, 500);
+    Slides(3);
+    Slide(1).picture = jpeg;
+    editor->m_selectedCell = 1;
+    editor->DocumentSaved();
+    editor->undoStack()->clear();
+
+    Run(Command::KeyWhite);
+    EXPECT_EQ(Slide(1).keyColor, qRgb(255, 255, 255));
+    const QByteArray stored = Slide(1).picture->save();
+    ASSERT_TRUE(stored.startsWith("BM"));
+    const int after = BackgroundLeftVisible(art, QImage::fromData(stored), qRgb(255, 255, 255));
+    EXPECT_LT(after * 100, before) << after << " of " << before;
+    // Clearing the colour gives the JPEG back; each is one step.
+    Run(Command::ClearKeyColor);
+    EXPECT_EQ(Slide(1).picture, jpeg);
+    EXPECT_EQ(editor->undoStack()->count(), 2);
+    editor->undoStack()->undo();
+    EXPECT_EQ(Slide(1).keyColor, qRgb(255, 255, 255));
+    EXPECT_NE(Slide(1).picture, jpeg);
+    editor->undoStack()->undo();
+    EXPECT_EQ(Slide(1).picture, jpeg);
+    EXPECT_FALSE(editor->m_modified);
 }
 
 TEST_F(Commands, SlideImageCommands) {
@@ -717,6 +764,10 @@ TEST_F(Commands, AddCommandAsksForImageFiles) {
     EXPECT_EQ(call.type, PromptCall::OpenFiles);
     EXPECT_TRUE(call.multi);
     EXPECT_EQ(call.request.title, QString::fromUtf8("追加するイメージファイルを指定(複数選択可)"));
+    // The dialog says what becomes of large pictures (the default limit of the settings).
+    EXPECT_EQ(call.request.note,
+              QString::fromUtf8("500 × 500 ピクセルを超える画像は、収まるように縮小します\n"
+                                "(設定で変更できます)"));
     EXPECT_EQ(call.request.filter,
               QString::fromUtf8(
                   "イメージファイル(jpeg, gif, bmp, png, tiff, webp) "
@@ -727,6 +778,12 @@ TEST_F(Commands, AddCommandAsksForImageFiles) {
     ASSERT_EQ(CurrentDocument().slideCount, 5);
     EXPECT_EQ(GetPictureSize(Slide(1).picture).width(), 11);
     EXPECT_EQ(GetPictureSize(Slide(2).picture).width(), 12);
+    // The next add starts among the pictures added last, whatever folder the document
+    // dialogs were in meanwhile.
+    prompts->answerFiles({});
+    Run(Command::AddSlides);
+    ASSERT_EQ(prompts->calls.size(), 2);
+    EXPECT_EQ(prompts->calls[1].request.folder, QDir(dir.path()).absolutePath());
 }
 
 TEST_F(Commands, TheChosenItemRunsWithTheSlideThatWasUnderThePointer) {

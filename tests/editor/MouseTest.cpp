@@ -19,11 +19,13 @@
 #include "tests/support/TestPrompts.h"
 
 #include "tests/editor/RectEdges.h"
+#include <QBuffer>
 #include <QFileInfo>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUndoStack>
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -531,24 +533,30 @@ TEST_F(Mouse, DoubleClickOnTheNextPageIconTurnsOnePage) {
 // Pick mode
 
 TEST_F(Mouse, PickModeTakesThePixelUnderThePointer) {
-    // A picture red on the left half and blue on the right.
+    // A picture red on the left half and blue on the right, with a green pixel in the
+    // middle of each half: a pick takes the colour around the pointer, not one pixel.
     QImage img(400, 300, QImage::Format_RGB32);
     img.fill(qRgb(0, 0, 255));
     QPainter(&img).fillRect(QRect(0, 0, 200, 300), qRgb(255, 0, 0));
+    img.setPixel(100, 150, qRgb(0, 255, 0));
+    img.setPixel(300, 150, qRgb(0, 255, 0));
     struct Row {
         const char* name;
         double fx; // place inside the drawn cell, as a fraction of its width
         bool onCell;
+        bool flipH;
         KeyColor expect;
     };
     const Row rows[] = {
-        {"left half", 0.25, true, qRgb(255, 0, 0)},
-        {"right half", 0.75, true, qRgb(0, 0, 255)},
-        {"off the slide", 0, false, std::nullopt},
+        {"left half", 0.25, true, false, qRgb(255, 0, 0)},
+        {"right half", 0.75, true, false, qRgb(0, 0, 255)},
+        {"left half shown mirrored", 0.25, true, true, qRgb(0, 0, 255)},
+        {"off the slide", 0, false, false, std::nullopt},
     };
     for (const Row& r : rows) {
         FillSlides(*editor, 1);
         CurrentDocument().slides[0].picture = Picture::fromImage(img);
+        CurrentDocument().slides[0].flipH = r.flipH ? 1 : 0;
         editor->m_rebuildCells = true;
         editor->DocumentSaved(); // as if just saved
         Paint();
@@ -563,6 +571,54 @@ TEST_F(Mouse, PickModeTakesThePixelUnderThePointer) {
         EXPECT_EQ(editor->m_modified, r.onCell) << r.name;
         EXPECT_FALSE(Runs<EditorWindow::MovingWindow>())
             << r.name; // the click was pick mode's only
+    }
+}
+
+TEST_F(Mouse, PickOnAJpegTakesTheBackgroundAndKeysItWithoutAFringe) {
+    // Shapes on pure green stored as JPEG, as an imported PNG without transparency is:
+    // no pixel of its background is exactly green, few are more than a few levels off.
+    const QImage art = ShapesOn(qRgb(0, 255, 0), QSize(300, 200));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(art.save(&buffer, "JPEG", 70));
+    const PicturePtr jpeg = Picture::fromBytes(bytes);
+    ASSERT_TRUE(jpeg);
+    // Keyed exactly, the JPEG showed most of its background.
+    const int before = BackgroundLeftVisible(art, jpeg->image(), qRgb(0, 255, 0));
+    ASSERT_GT(before, 1000);
+
+    struct Row {
+        const char* name;
+        double fx, fy; // the click, as a fraction of the drawn cell: on the background
+    };
+    const Row rows[] = {{"top left", 0.03, 0.05}, {"between the shapes", 0.33, 0.5}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        FillSlides(*editor, 1);
+        CurrentDocument().slides[0].picture = jpeg;
+        editor->m_rebuildCells = true;
+        editor->DocumentSaved();
+        editor->undoStack()->clear();
+        Paint();
+        const QRect c = editor->m_cellRects[0];
+        const QPoint at(c.left() + int((Right(c) - c.left()) * r.fx),
+                        c.top() + int((Bottom(c) - c.top()) * r.fy));
+        editor->m_gesture = EditorWindow::PickingColor{};
+        Click(at);
+        const SlideRecord& slide = CurrentDocument().slides[0];
+        EXPECT_EQ(slide.keyColor, qRgb(0, 255, 0));
+        ASSERT_TRUE(slide.picture);
+        EXPECT_TRUE(slide.picture->save().startsWith("BM"));
+        const int after =
+            BackgroundLeftVisible(art, QImage::fromData(slide.picture->save()), qRgb(0, 255, 0));
+        EXPECT_LT(after * 100, before) << after << " of " << before;
+        // One step takes the colour and the keyed copy back: the JPEG is the slide's again.
+        EXPECT_EQ(editor->undoStack()->count(), 1);
+        editor->undoStack()->undo();
+        EXPECT_EQ(CurrentDocument().slides[0].picture, jpeg);
+        EXPECT_FALSE(CurrentDocument().slides[0].keyColor.has_value());
+        EXPECT_FALSE(editor->m_modified);
     }
 }
 

@@ -94,6 +94,19 @@ TEST_F(Paint, EmptyDocument) {
     EXPECT_EQ(editor->m_propMarkImage.size(), QSize(11, 11));
 }
 
+TEST_F(Paint, EmptyPageHintSaysTheSizeLimit) {
+    // How to add pictures, then what becomes of their size, as the settings say now.
+    const QString how = QStringLiteral("画像ファイルをここへドラッグ＆ドロップするか、\n"
+                                       "下の「スライド追加…」ボタンで追加してください\n");
+    EXPECT_EQ(EditorWindow::EmptyPageHint(),
+              how + QStringLiteral("500 × 500 ピクセルを超える画像は、収まるように縮小します\n"
+                                   "(設定で変更できます)"));
+    WriteSettingInt(Setting::LimitImageSize, 0);
+    EXPECT_EQ(EditorWindow::EmptyPageHint(),
+              how + QStringLiteral("画像は元の大きさのまま追加します\n(設定で変更できます)"));
+    ClearSettings();
+}
+
 TEST_F(Paint, TotalTimeIsWrittenInItsBlue) {
     // On a plain background every pixel of the line is the background, the blue or a
     // mix of the two, whatever font the machine writes it with.

@@ -36,6 +36,17 @@ private:
     std::FILE* m_file;
 };
 
+/// A line of the program's own: "program: text" (the program is the test's here).
+QString Own(const QString& text) {
+    return ApplicationName() + QStringLiteral(": ") + text;
+}
+
+/// The line that names a file left out: "program: gist: file: the editor's text".
+QString Refused(const QString& file, const char* gist, Msg reason) {
+    return Own(QString::fromUtf8(gist) + QStringLiteral(": ") + file + QStringLiteral(": ") +
+               MessageText(reason));
+}
+
 } // namespace
 
 TEST(BuildMode, MixedFolderBecomesSlidesInOrder) {
@@ -79,9 +90,9 @@ TEST(BuildMode, MixedFolderBecomesSlidesInOrder) {
     EXPECT_EQ(rc, 1); // the text file was left out
     EXPECT_TRUE(tp.calls.isEmpty());
     EXPECT_EQ(err.lines(),
-              (QStringList{QStringLiteral("6-readme.txt: ") + MessageText(Msg::NotImageFileName),
-                           QStringLiteral("1 of 7 images were not added"),
-                           dir.filePath("out.lsr") + QStringLiteral(" now holds 6 slides")}));
+              (QStringList{Refused("6-readme.txt", "not an image file name", Msg::NotImageFileName),
+                           Own("1 of 7 images were not added"),
+                           Own(dir.filePath("out.lsr") + QStringLiteral(" now holds 6 slides"))}));
     const Document& doc = CurrentDocument();
     ASSERT_EQ(doc.slideCount, 6);
     const struct {
@@ -104,6 +115,44 @@ TEST(BuildMode, MixedFolderBecomesSlidesInOrder) {
     ResetWorld();
 }
 
+TEST(BuildMode, ASizeLimitOfTheRunWinsOverTheSettings) {
+    QTemporaryDir dir;
+    const TempFolderOverride tmp;
+    QImage photo(1000, 800, QImage::Format_RGB32);
+    photo.fill(qRgb(30, 90, 150));
+    ASSERT_TRUE(WriteFile(dir.filePath("photo.png"), Encode(photo, "png")));
+    struct Row {
+        const char* name;
+        std::optional<SizeLimit> limit;
+        QSize size; // 1000 x 800 scaled by the smaller of the two ratios
+    };
+    const Row rows[] = {
+        {"the settings' 400 x 400", std::nullopt, {400, 320}},
+        {"300 x 300", SizeLimit{true, 300, 300}, {300, 240}},
+        {"400 x 100: the height decides", SizeLimit{true, 400, 100}, {125, 100}},
+        {"larger than the picture", SizeLimit{true, 2000, 2000}, {1000, 800}},
+        {"none", SizeLimit{false, 0, 0}, {1000, 800}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        ResetWorld();
+        WriteSettingInt(Setting::ImageLimitWidth, 400);
+        WriteSettingInt(Setting::ImageLimitHeight, 400);
+        TestPrompts tp;
+        ErrorLines err;
+        ASSERT_EQ(
+            BuildDocumentFromImages(dir.filePath("out.lsr"),
+                                    QList<BuildImage>{{dir.filePath("photo.png"), {}, {}, {}, {}}},
+                                    err.file(), r.limit),
+            0);
+        ASSERT_EQ(CurrentDocument().slideCount, 1);
+        EXPECT_EQ(GetPictureSize(CurrentDocument().slides[0].picture), r.size);
+        // The settings stay as they were.
+        EXPECT_EQ(ReadSettingInt(Setting::ImageLimitWidth, 0), 400);
+    }
+    ResetWorld();
+}
+
 TEST(BuildMode, EachFileLeftOutIsNamedWithItsReason) {
     ResetWorld();
     TestPrompts tp;
@@ -122,9 +171,11 @@ TEST(BuildMode, EachFileLeftOutIsNamedWithItsReason) {
     const QString oldCwd = QDir::currentPath();
     QDir::setCurrent(dir.path());
 
-    const QString warning = QStringLiteral(": 警告: ") + MessageText(Msg::PictureCutShort);
+    const QString cutShort = Own("warning: the picture's data ends early: cut.jpg: " +
+                                 MessageText(Msg::PictureCutShort));
     // The first rows make no slide, so nothing is written until the damaged JPEG.
-    const QString nothing = QStringLiteral("nothing was written: no image became a slide");
+    const QString nothing = Own("nothing was written: no image became a slide");
+    const QString oneOfOne = Own("1 of 1 images were not added");
     const struct {
         const char* name;
         QStringList images;
@@ -135,35 +186,35 @@ TEST(BuildMode, EachFileLeftOutIsNamedWithItsReason) {
         {"wrong extension",
          {"notes.txt"},
          1,
-         {"notes.txt: " + MessageText(Msg::NotImageFileName), "1 of 1 images were not added",
-          nothing},
+         {Refused("notes.txt", "not an image file name", Msg::NotImageFileName), oneOfOne, nothing},
          0},
         {"missing file",
          {"missing.png"},
          1,
-         {"missing.png: ファイルが見つかりません", "1 of 1 images were not added", nothing},
+         {Own("file not found: missing.png: ファイルが見つかりません"), oneOfOne, nothing},
          0},
         {"folder named x.png",
          {"folder.png"},
          1,
-         {"folder.png: " + MessageText(Msg::NotAFile), "1 of 1 images were not added", nothing},
+         {Refused("folder.png", "not a file", Msg::NotAFile), oneOfOne, nothing},
          0},
         {"garbage named .png",
          {"junk.png"},
          1,
-         {"junk.png: " + MessageText(Msg::NotAPicture), "1 of 1 images were not added", nothing},
+         {Refused("junk.png", "not a picture", Msg::NotAPicture), oneOfOne, nothing},
          0},
         // A damaged file that became a slide is warned about and counts as added.
-        {"truncated JPEG", {"cut.jpg"}, 0, {"cut.jpg" + warning}, 1},
+        {"truncated JPEG", {"cut.jpg"}, 0, {cutShort}, 1},
         {"valid file", {"fine.jpg"}, 0, {}, 1},
         {"all together",
          {"notes.txt", "cut.jpg", "missing.png", "fine.jpg", "folder.png", "junk.png"},
          1,
-         {"notes.txt: " + MessageText(Msg::NotImageFileName),
-          "missing.png: " + MessageText(Msg::FileNotFound),
-          "folder.png: " + MessageText(Msg::NotAFile), "junk.png: " + MessageText(Msg::NotAPicture),
-          "cut.jpg" + warning, "4 of 6 images were not added",
-          dir.filePath("out.lsr") + " was replaced and now holds 2 slides"},
+         {Refused("notes.txt", "not an image file name", Msg::NotImageFileName),
+          Refused("missing.png", "file not found", Msg::FileNotFound),
+          Refused("folder.png", "not a file", Msg::NotAFile),
+          Refused("junk.png", "not a picture", Msg::NotAPicture), cutShort,
+          Own("4 of 6 images were not added"),
+          Own(dir.filePath("out.lsr") + " was replaced and now holds 2 slides")},
          2},
     };
     for (const auto& r : rows) {
@@ -197,10 +248,12 @@ TEST(BuildMode, ImagesBeyondAHundredAreNamed) {
     EXPECT_EQ(BuildDocumentFromImages(dir.filePath("out.lsr"), images, err.file()), 1);
     EXPECT_EQ(CurrentDocument().slideCount, 100);
     EXPECT_EQ(tp.messageIds(), QList<Msg>{Msg::TooManyFilesQuestion});
-    const QString full = QStringLiteral(": ") + MessageText(Msg::TooManySlides);
-    EXPECT_EQ(err.lines(), (QStringList{png + full, png + full, dir.filePath("last.png") + full,
-                                        QStringLiteral("3 of 103 images were not added"),
-                                        dir.filePath("out.lsr") + " now holds 100 slides"}));
+    const char* full = "no room for more slides (100 at most)";
+    EXPECT_EQ(err.lines(), (QStringList{Refused(png, full, Msg::TooManySlides),
+                                        Refused(png, full, Msg::TooManySlides),
+                                        Refused(dir.filePath("last.png"), full, Msg::TooManySlides),
+                                        Own("3 of 103 images were not added"),
+                                        Own(dir.filePath("out.lsr") + " now holds 100 slides")}));
     ResetWorld();
 }
 
@@ -243,10 +296,10 @@ TEST(BuildMode, ALargeFirstImageStaysFirst) {
         EXPECT_EQ(GetPictureSize(doc.slides[i].picture).width(), widths[i]) << i;
     EXPECT_EQ(tp.messageIds(), QList<Msg>{Msg::BitmapInfoFailed});
     EXPECT_TRUE(tp.progressRuns.isEmpty()); // no display on the command line
-    EXPECT_EQ(err.lines(), (QStringList{dir.filePath("missing.png") + QStringLiteral(": ") +
-                                            MessageText(Msg::FileNotFound),
-                                        QStringLiteral("1 of 7 images were not added"),
-                                        dir.filePath("out.lsr") + " now holds 6 slides"}));
+    EXPECT_EQ(err.lines(), (QStringList{Refused(dir.filePath("missing.png"), "file not found",
+                                                Msg::FileNotFound),
+                                        Own("1 of 7 images were not added"),
+                                        Own(dir.filePath("out.lsr") + " now holds 6 slides")}));
     ResetWorld();
 }
 

@@ -259,6 +259,28 @@ TEST_F(Clipboard, KeyedSlidesComeBackPixelForPixel) {
     }
 }
 
+TEST_F(Clipboard, AJpegSlidePastedWithAKeyLeavesNoFringe) {
+    // A JPEG slide keyed white as documents made before held them, copied: its record
+    // names white, its picture is the JPEG. Pasted, the key's tolerance takes the JPEG's
+    // near-white pixels, as a colour given in the editor does.
+    const QImage art = ShapesOn(qRgb(255, 255, 255));
+    const PicturePtr jpeg = Picture::fromBytes(Encode(art, "jpeg", 70));
+    ASSERT_TRUE(jpeg);
+    const int before = BackgroundLeftVisible(art, jpeg->image(), qRgb(255, 255, 255));
+    ASSERT_GT(before, 500);
+    TestPrompts p;
+    CountingEditState ed;
+    std::unique_ptr<QMimeData> data(MakeSlideMimeData(jpeg->image(), "16777215,4,0,0", jpeg.get()));
+    ASSERT_EQ(PasteSlide(ed, -1, data.get()), 0);
+    const SlideRecord& s = CurrentDocument().slides[0];
+    EXPECT_EQ(s.keyColor, qRgb(255, 255, 255));
+    EXPECT_EQ(s.switchTime, 4);
+    const QByteArray stored = s.picture->save();
+    ASSERT_TRUE(stored.startsWith("BM"));
+    EXPECT_LT(BackgroundLeftVisible(art, QImage::fromData(stored), qRgb(255, 255, 255)) * 100,
+              before);
+}
+
 TEST_F(Clipboard, SlidesCopiedHereKeepTheirOwnPicture) {
     // A keyed picture as the import leaves it (pixels, half-transparent edges already
     // mixed towards the key) and pictures kept as their files' bytes.

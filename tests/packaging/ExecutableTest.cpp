@@ -105,7 +105,7 @@ TEST_F(ExecutableTest, SlideshowsOpenAsTheirDocumentUntitled) {
     EXPECT_FALSE(OpenDocument(dir.filePath("cut.exe")));
     ASSERT_TRUE(WriteFileBytes(dir.filePath("notes.txt"), "hello"));
     EXPECT_FALSE(OpenDocument(dir.filePath("notes.txt")));
-    EXPECT_EQ(prompts.messageIds(), (QList<Msg>{Msg::NoSlideshowInFile, Msg::CannotOpenThisFile}));
+    EXPECT_EQ(prompts.messageIds(), (QList<Msg>{Msg::NoSlideshowInFile, Msg::NotADocument}));
 }
 
 TEST_F(ExecutableTest, MissingRuntimeShowsItsNameAndWritesNothing) {

@@ -4,6 +4,8 @@
 #include "document/SlideTable.h"
 
 #include <QFile>
+#include <QPainter>
+#include <cstdlib>
 
 #if defined(Q_OS_UNIX)
 #include <sys/stat.h>
@@ -20,6 +22,77 @@ PicturePtr MakeTestPicture(int w, int h, QColor fill) {
     QImage img(w, h, QImage::Format_RGB32);
     img.fill(fill);
     return Picture::fromImage(img);
+}
+
+QImage ShapesOn(QRgb background, QSize size) {
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(background);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(Qt::NoPen);
+    const QRgb colours[] = {qRgb(20, 20, 20),   qRgb(200, 30, 30),   qRgb(30, 60, 200),
+                            qRgb(250, 200, 40), qRgb(120, 120, 120), qRgb(150, 40, 160)};
+    const int w = size.width() / 3, h = size.height() / 2;
+    for (int i = 0; i < 6; ++i) {
+        p.setBrush(QColor(colours[i]));
+        const QRect cell((i % 3) * w, (i / 3) * h, w, h);
+        const QRect shape = cell.adjusted(w / 6, h / 6, -w / 5, -h / 5);
+        if (i % 2)
+            p.drawEllipse(shape);
+        else
+            p.drawRect(shape);
+    }
+    return img;
+}
+
+namespace {
+
+/// Whether a show draws pixel `c` of a picture keyed with `key`.
+bool Shows(QRgb c, QRgb key) {
+    return qAlpha(c) > 0 && (c & 0xFFFFFFu) != (key & 0xFFFFFFu);
+}
+
+/// The pixels where `source` is (`background`) or is not of the key colour and `keyed`
+/// shows (`shown`) or not.
+int CountPixels(const QImage& source, const QImage& keyed, QRgb key, bool background, bool shown) {
+    const QImage s = source.convertToFormat(QImage::Format_ARGB32);
+    const QImage k = keyed.convertToFormat(QImage::Format_ARGB32);
+    if (s.size() != k.size())
+        return -1;
+    int n = 0;
+    for (int y = 0; y < s.height(); ++y)
+        for (int x = 0; x < s.width(); ++x)
+            if (!Shows(s.pixel(x, y), key) == background && Shows(k.pixel(x, y), key) == shown)
+                ++n;
+    return n;
+}
+
+} // namespace
+
+int BackgroundLeftVisible(const QImage& source, const QImage& keyed, QRgb key) {
+    return CountPixels(source, keyed, key, true, true);
+}
+
+int ShapePixelsLost(const QImage& source, const QImage& keyed, QRgb key) {
+    return CountPixels(source, keyed, key, false, false);
+}
+
+int ShapePixelsOff(const QImage& source, const QImage& keyed, QRgb key, int levels) {
+    const QImage s = source.convertToFormat(QImage::Format_ARGB32);
+    const QImage k = keyed.convertToFormat(QImage::Format_ARGB32);
+    if (s.size() != k.size())
+        return -1;
+    int n = 0;
+    for (int y = 0; y < s.height(); ++y) {
+        for (int x = 0; x < s.width(); ++x) {
+            const QRgb a = s.pixel(x, y), b = k.pixel(x, y);
+            if (!Shows(a, key) || !Shows(b, key))
+                continue;
+            n += std::abs(qRed(a) - qRed(b)) > levels || std::abs(qGreen(a) - qGreen(b)) > levels ||
+                 std::abs(qBlue(a) - qBlue(b)) > levels;
+        }
+    }
+    return n;
 }
 
 void ResetWorld() {

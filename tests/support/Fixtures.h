@@ -17,6 +17,23 @@ void ClearSettings();
 /// A solid-colour picture made from pixels (it saves as BMP).
 PicturePtr MakeTestPicture(int w, int h, QColor fill = Qt::red);
 
+/// Hard-edged shapes of several colours (dark, red, blue, yellow, grey) on a plain
+/// `background`, as drawn art on a one-colour page is: no pixel mixes the two.
+QImage ShapesOn(QRgb background, QSize size = QSize(240, 160));
+
+/// The pixels a picture keyed with `key` still shows where its `source` (the art it was
+/// made from, before any lossy storage) had the key colour: what a user sees as a fringe,
+/// speckles or blocks of background left around the shapes. A pixel of `keyed` shows
+/// unless it is fully transparent or of exactly the key colour (those a show leaves
+/// out). Counted against the source, so the measure does not depend on how the picture
+/// was keyed.
+int BackgroundLeftVisible(const QImage& source, const QImage& keyed, QRgb key);
+/// The pixels of `source`'s shapes (not of the key colour) that `keyed` no longer shows.
+int ShapePixelsLost(const QImage& source, const QImage& keyed, QRgb key);
+/// The pixels of `source`'s shapes that `keyed` shows more than `levels` off their
+/// colour in red, green or blue: the shapes' edges tinted by the key.
+int ShapePixelsOff(const QImage& source, const QImage& keyed, QRgb key, int levels);
+
 /// An editing state that counts the redraws asked of it.
 struct CountingEditState : EditorState {
     int redraws = 0;
