@@ -172,12 +172,19 @@ const CliOption kScreen{{"screen"},
                         "N",
                         "the screen to play on, counted from 1 (1 is the primary\n"
                         "screen); else the screen under the mouse pointer"};
+const CliOption kPlatform{{"platform"},
+                          "xcb|wayland",
+                          "the window system: X11 (xcb, also through XWayland) or\n"
+                          "Wayland; else X11 where an X server is (but Wayland\n"
+                          "under sway and other wlroots compositors), else Wayland;\n"
+                          "QT_QPA_PLATFORM does the same"};
 
 /// The modes, in the order `--help` lists them.
 const CliOption* const kModes[] = {&kBuild, &kInfo, &kPlay, &kExport, &kVersion, &kHelp};
 /// Every option the command line knows.
 const CliOption* const kAllOptions[] = {&kHelp,    &kVersion, &kBuild, &kInfo, &kPlay,   &kExport,
-                                        &kMaxSize, &kTime,    &kKey,   &kFlip, &kScreen, &kTarget};
+                                        &kMaxSize, &kTime,    &kKey,   &kFlip, &kScreen, &kTarget,
+                                        &kPlatform};
 
 QCommandLineOption OptionOf(const CliOption& option) {
     return option.value.isEmpty() ? QCommandLineOption(option.names, option.help)
@@ -492,6 +499,19 @@ ParsedCommandLine ParseCommandLine(const QStringList& args) {
             return result;
         }
     }
+    // The window system is chosen for the modes that open windows.
+    if (given(kPlatform)) {
+        if (mode && mode != &kPlay) {
+            error = QStringLiteral("%1 applies only to the editor and %2")
+                        .arg(Spelled(kPlatform), Spelled(kPlay));
+            return result;
+        }
+        inv.platform = value(kPlatform);
+        if (inv.platform.isEmpty()) {
+            error = QStringLiteral("--platform needs xcb or wayland, not ''");
+            return result;
+        }
+    }
     const QStringList positional = parser.positionalArguments();
     const auto allowPositional = [&](qsizetype count) {
         if (positional.size() <= count)
@@ -580,12 +600,12 @@ QString UsageText(const QString& program) {
     QString text;
     QTextStream out(&text);
     const QString indent(program.size() + 8, QLatin1Char(' '));
-    out << "Usage: " << program << " [FILE]\n"
+    out << "Usage: " << program << " [FILE] [--platform xcb|wayland]\n"
         << indent.left(7) << program
         << " --build OUT.lsr [--max-size N|NxM|none] [--time SECONDS] [--key COLOR]\n"
         << indent << "                [--flip h|v|hv|none] IMAGE...\n"
         << indent.left(7) << program << " --info FILE\n"
-        << indent.left(7) << program << " --play FILE [--screen N]\n"
+        << indent.left(7) << program << " --play FILE [--screen N] [--platform xcb|wayland]\n"
         << indent.left(7) << program << " --export-exe FILE.lsr OUT [--target native|windows]\n"
         << indent.left(7) << program << " --version\n"
         << indent.left(7) << program << " --help\n"
@@ -599,13 +619,15 @@ QString UsageText(const QString& program) {
         << HelpLines(kMaxSize) << "Options of --build, for the IMAGEs after them:\n"
         << HelpLines(kTime) << HelpLines(kKey) << HelpLines(kFlip) << "Options of --play:\n"
         << HelpLines(kScreen) << "Options of --export-exe:\n"
-        << HelpLines(kTarget) << "\nExamples:\n"
+        << HelpLines(kTarget) << "Options of the editor and --play:\n"
+        << HelpLines(kPlatform) << "\nExamples:\n"
         << "  " << program << " show.lsr\n"
         << "  " << program << " --build show.lsr --time 5 title.png --time 3 photos/*.jpg\n"
         << "  " << program << " --build logo.lsr --key '#FFFFFF' --flip h logo.png\n"
         << "  " << program << " --build album.lsr --max-size 1920x1080 photos/*.jpg\n"
         << "  " << program << " --info show.lsr\n"
         << "  " << program << " --play show.lsr --screen 2\n"
+        << "  " << program << " --play show.lsr --platform wayland\n"
         << "  " << program << " --export-exe show.lsr show" << exe << "\n"
         << "  " << program << " --export-exe show.lsr show.exe --target windows\n"
         << "  " << program << " show" << exe

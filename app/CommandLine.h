@@ -33,6 +33,7 @@ struct Invocation {
     std::optional<SizeLimit> maxSize;
     int screen = 0; ///< --play's screen, counted from 1; 0 when not given
     RuntimeTarget target = RuntimeTarget::Native; ///< the system --export-exe writes for
+    QString platform; ///< the window system asked for (Qt's platform name); empty: chosen
 };
 
 /// The command line `args` (without the program's name) understood, or the one-line

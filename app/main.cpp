@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
     // any windowed application exists.
     if (const int rc = RunWindowlessMode(argc, argv, inv); rc >= 0)
         return rc;
-    ChooseQtPlatform();
+    ChooseQtPlatform(inv.platform);
     // Ties the windows to the installed desktop entry (its name and icon).
     QGuiApplication::setDesktopFileName(QStringLiteral("luserio"));
     QApplication qapp(argc, argv);

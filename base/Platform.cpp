@@ -20,6 +20,11 @@
 #include <windows.h>
 #endif
 
+#if defined(LSR_HAVE_XCB)
+#include <cstdlib>
+#include <xcb/xcb.h>
+#endif
+
 #if defined(Q_OS_UNIX)
 #include <cerrno>
 #include <csignal>
@@ -30,12 +35,81 @@
 #include <unistd.h>
 #endif
 
-void ChooseQtPlatform() {
+#if defined(LSR_HAVE_XCB)
+namespace {
+
+/// The name the X server's window manager gives itself (_NET_WM_NAME of the window that
+/// _NET_SUPPORTING_WM_CHECK names on the root); empty when none can be read.
+QByteArray XWindowManagerName() {
+    int screenNumber = 0;
+    xcb_connection_t* c = xcb_connect(nullptr, &screenNumber);
+    QByteArray name;
+    if (xcb_connection_has_error(c)) {
+        xcb_disconnect(c);
+        return name;
+    }
+    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(c));
+    for (int i = 0; i < screenNumber && screens.rem; ++i)
+        xcb_screen_next(&screens);
+    const auto atom = [c](const char* atomName) {
+        xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(
+            c, xcb_intern_atom(c, 0, uint16_t(std::strlen(atomName)), atomName), nullptr);
+        const xcb_atom_t a = r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(r);
+        return a;
+    };
+    const xcb_atom_t check = atom("_NET_SUPPORTING_WM_CHECK");
+    const xcb_atom_t wmName = atom("_NET_WM_NAME");
+    if (screens.rem && check != XCB_ATOM_NONE && wmName != XCB_ATOM_NONE) {
+        xcb_get_property_reply_t* r = xcb_get_property_reply(
+            c, xcb_get_property(c, 0, screens.data->root, check, XCB_ATOM_WINDOW, 0, 1), nullptr);
+        if (r && xcb_get_property_value_length(r) == 4) {
+            const xcb_window_t wm = *static_cast<xcb_window_t*>(xcb_get_property_value(r));
+            xcb_get_property_reply_t* n = xcb_get_property_reply(
+                c, xcb_get_property(c, 0, wm, wmName, XCB_GET_PROPERTY_TYPE_ANY, 0, 64), nullptr);
+            if (n)
+                name = QByteArray(static_cast<const char*>(xcb_get_property_value(n)),
+                                  xcb_get_property_value_length(n));
+            std::free(n);
+        }
+        std::free(r);
+    }
+    xcb_disconnect(c);
+    return name;
+}
+
+} // namespace
+#endif
+
+void ChooseQtPlatform(const QString& requested) {
 #if defined(Q_OS_LINUX) || defined(Q_OS_FREEBSD)
+    if (!requested.isEmpty()) {
+        qputenv("QT_QPA_PLATFORM", requested.toLocal8Bit());
+        return;
+    }
     if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         return;
-    if (!qEnvironmentVariableIsEmpty("DISPLAY") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+    const bool x11 = !qEnvironmentVariableIsEmpty("DISPLAY");
+    const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (x11 && wayland) {
+#if defined(LSR_HAVE_XCB)
+        // The X server is XWayland. The compositors of the wlroots family (sway,
+        // Wayfire, labwc, river ...) manage its windows as "wlroots wm" and honour
+        // neither an X window's input shape nor its place or keep-above: clicks on a
+        // see-through pixel would be lost. Their Wayland side has all a show needs.
+        if (XWindowManagerName() == "wlroots wm") {
+            qputenv("QT_QPA_PLATFORM", "wayland");
+            return;
+        }
+#endif
         qputenv("QT_QPA_PLATFORM", "xcb");
+    } else if (x11) {
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    } else if (wayland) {
+        qputenv("QT_QPA_PLATFORM", "wayland");
+    }
+#else
+    Q_UNUSED(requested);
 #endif
 }
 

@@ -6,10 +6,13 @@
 
 class QFileDevice;
 
-/// Chooses the Qt platform before the application object exists: on Linux with both an
-/// X11 and a Wayland display and no platform chosen by the user, X11 (xcb), because
-/// window placement, moving and shaped windows do not work under native Wayland.
-void ChooseQtPlatform();
+/// Chooses the Qt platform before the application object exists, on Linux: the one
+/// `requested` names (--platform), else the one QT_QPA_PLATFORM names, else X11 (xcb)
+/// where an X server is, also beside Wayland through XWayland (KWin and Mutter place an
+/// X window where its program asks, keep it above and honour its shapes), except where
+/// XWayland's window manager is wlroots' (sway and its kin honour none of that; their
+/// Wayland side does what a show needs), else Wayland where only Wayland is.
+void ChooseQtPlatform(const QString& requested = QString());
 
 /// Lets a write beyond the process's file size limit (`ulimit -f`) fail like a write
 /// onto a full disk, reported with its file and reason, instead of ending the program

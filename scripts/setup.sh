@@ -5,7 +5,11 @@
 # which every slideshow made on Linux starts with, is built on the X client libraries'
 # headers (Xlib, Xext, Xft, fontconfig) with the static archives of libpng, libjpeg and
 # zlib; its tests also run it under a compositing manager (xcompmgr) and a window
-# manager (openbox).
+# manager (openbox). On X11 the program asks the server through libxcb (and its Shape
+# extension); on Wayland it runs on Qt's Wayland platform, and on compositors with
+# layer-shell speaks to the compositor itself (libwayland, xkbcommon). The compositor
+# tests run the shows in sway (headless, with and without XWayland) and take screenshots
+# with grim.
 # Quiet and quick when everything is already there.
 set -euo pipefail
 
@@ -22,6 +26,8 @@ packages=(
   g++-mingw-w64-x86-64
   wine wine64 xdotool
   libx11-dev libxext-dev libxft-dev libfontconfig-dev xcompmgr openbox
+  libxcb1-dev libxcb-shape0-dev libwayland-dev libxkbcommon-dev qt6-wayland
+  sway swaybg grim xwayland
 )
 # `setup.sh fuzz` also installs the compiler and runtime the fuzz targets need.
 if [[ "${1:-}" == fuzz ]]; then packages+=(clang libclang-rt-dev); fi

@@ -10,12 +10,14 @@
 #include "editor/Render.h"
 #include "editor/ui/Art.h"
 #include "editor/ui/TipWindow.h"
+#include "slideshow/ui/WindowSystem.h"
 
 #include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QScreen>
 #include <QTimer>
 #include <QUndoStack>
@@ -27,8 +29,12 @@ constexpr int kResizeBorder = 6; // pixels along each edge that resize the windo
 } // namespace
 
 EditorWindow::EditorWindow(QWidget* parent)
-    : QDialog(parent, Qt::Window | Qt::FramelessWindowHint) {
-    setAttribute(Qt::WA_OpaquePaintEvent);
+    : QDialog(parent, Qt::Window | Qt::FramelessWindowHint),
+      m_paintsOpacity(!WindowSystemAppliesOpacity()) {
+    // Where the window system draws no window with an opacity of its own (Wayland), the
+    // window is translucent and draws its pixels with the opacity itself.
+    setAttribute(Qt::WA_TranslucentBackground, m_paintsOpacity);
+    setAttribute(Qt::WA_OpaquePaintEvent, !m_paintsOpacity);
     setMouseTracking(true);
     CreateActions();
     CreateUndoStack();
@@ -136,7 +142,20 @@ bool EditorWindow::Initialize() {
 }
 
 void EditorWindow::ApplyWindowOpacity(int alpha) {
+    if (m_paintsOpacity) {
+        m_opacity = alpha;
+        update();
+        return;
+    }
     setWindowOpacity(alpha / 255.0);
+}
+
+double EditorWindow::Opacity() const {
+    return m_paintsOpacity ? m_opacity / 255.0 : windowOpacity();
+}
+
+QPaintDevice* EditorWindow::PaintTarget() {
+    return m_paintTarget ? m_paintTarget : static_cast<QPaintDevice*>(this);
 }
 
 void EditorWindow::RecordPlacement() {
@@ -177,8 +196,29 @@ bool EditorWindow::RenderSlidePicture(int index, bool ignoreFlips) {
 }
 
 void EditorWindow::paintEvent(QPaintEvent* e) {
+    if (!m_paintsOpacity) {
+        PaintWindow(e->region());
+        PaintDragImage(e->region());
+        return;
+    }
+    // Drawn whole into an image first, which then goes onto the translucent window with
+    // the opacity.
+    const qreal ratio = devicePixelRatioF();
+    if (m_opacityBuffer.size() != size() * ratio) {
+        m_opacityBuffer = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        m_opacityBuffer.setDevicePixelRatio(ratio);
+    }
+    m_paintTarget = &m_opacityBuffer;
     PaintWindow(e->region());
     PaintDragImage(e->region());
+    m_paintTarget = nullptr;
+    QPainter p(this);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.setClipRegion(e->region());
+    p.fillRect(rect(), Qt::transparent);
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    p.setOpacity(m_opacity / 255.0);
+    p.drawImage(0, 0, m_opacityBuffer);
 }
 
 void EditorWindow::resizeEvent(QResizeEvent* e) {

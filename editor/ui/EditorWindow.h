@@ -76,6 +76,8 @@ public:
 
     /// Sets the window's constant opacity (0 to 255).
     void ApplyWindowOpacity(int alpha);
+    /// The window's opacity, 0 to 1, whoever draws it (the window system or the window).
+    double Opacity() const;
 
     /// Records the window's placement (maximised, width and height) in the settings.
     void RecordPlacement();
@@ -307,6 +309,9 @@ private:
     /// Window edges under `pos` that resize the frameless window (none: 0).
     Qt::Edges ResizeEdgesAt(const QPoint& pos) const;
     void PaintWindow(const QRegion& dirty);
+    /// Where the window's pixels are painted: the window, or the image it is drawn from
+    /// with the opacity.
+    QPaintDevice* PaintTarget();
     /// Re-renders the visible slides of the page into m_cellImages: every one, or with
     /// `pendingOnly` those still waiting for their picture. A picture that is quick to
     /// decode is decoded at once; others are asked of the cell loader, and their cells
@@ -314,6 +319,11 @@ private:
     void RebuildCellImages(const EditorLayout& layout, bool pendingOnly = false);
 
     bool m_placed = false; ///< the opening sequence has sized the window
+    /// The window draws its opacity itself (the window system has none: Wayland).
+    const bool m_paintsOpacity;
+    int m_opacity = 255;    ///< the opacity it draws, 0 to 255
+    QImage m_opacityBuffer; ///< the window drawn whole, before the opacity
+    QPaintDevice* m_paintTarget = nullptr;
 
     // Undo (Undo.cpp).
     QUndoStack* m_undo = nullptr;

@@ -18,11 +18,13 @@
 #include "editor/ui/TipWindow.h"
 #include "image/AddSlides.h"
 #include "image/KeyedPicture.h"
+#include "slideshow/ui/WindowSystem.h"
 
 #include <QEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWindow>
 #include <algorithm>
 
 namespace {
@@ -357,7 +359,7 @@ void EditorWindow::PaintDragImage(const QRegion& dirty) {
     const QRect image = drag->drawnAt.adjusted(5, 5, -5, -5);
     if (!dirty.intersects(drag->drawnAt))
         return;
-    QPainter p(this);
+    QPainter p(PaintTarget());
     // The cell image already leaves the slide's transparent colour out.
     if (!m_cellImages[c].isNull())
         p.drawImage(image.topLeft(), m_cellImages[c]);
@@ -472,6 +474,10 @@ void EditorWindow::LeftButtonPressed(QPoint pt) {
         m_gesture = DraggingOpacity{};
         return;
     }
+    // Where the window system places the windows (Wayland, XWayland), the compositor
+    // moves the window itself, and the press is its from now on.
+    if (!WindowsPlaceThemselves() && windowHandle() && windowHandle()->startSystemMove())
+        return;
     m_gesture = MovingWindow{pt};
     SetMouseCursor(MouseCursor::SizeAll);
 }

@@ -189,7 +189,7 @@ void EditorWindow::RebuildCellImages(const EditorLayout& L, bool pendingOnly) {
 void EditorWindow::PaintWindow(const QRegion& dirty) {
     Document& doc = CurrentDocument();
     const DocumentHeader& h = doc.header;
-    QPainter p(this);
+    QPainter p(PaintTarget());
     p.setPen(Qt::NoPen);
     const QRect rc = rect();
     const int W = rc.width();

@@ -7,10 +7,14 @@
 #include "document/Document.h"
 #include "slideshow/DocumentShow.h"
 #include "slideshow/ShowGeometry.h"
+#include "slideshow/ui/LayerMenu.h"
+#include "slideshow/ui/LayerShell.h"
+#include "slideshow/ui/WindowSystem.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -115,12 +119,59 @@ int SlideshowWindow::Play() {
         return QDialog::Rejected;
     SlideshowWindow* previous = g_running;
     g_running = this;
-    const int result = m_ended ? int(QDialog::Rejected) : exec();
+    int result = QDialog::Rejected;
+    if (!m_ended && m_layer) {
+        // The widget never shows: the layer surface is the show's window.
+        QEventLoop loop;
+        m_loop = &loop;
+        loop.exec();
+        m_loop = nullptr;
+    } else if (!m_ended) {
+        result = exec();
+    }
     g_running = previous;
     return result;
 }
 
+void SlideshowWindow::ChooseForWindowSystem() {
+    const show::WindowSystemFacts facts =
+        m_windowSystem ? *m_windowSystem : CurrentWindowSystemFacts();
+    m_seeThrough = show::ChooseSeeThrough(facts);
+    m_placesItself = show::PlacesItsOwnWindow(facts);
+    // A translucent window needs a surface with alpha, chosen when the native window is
+    // made: the show's window is made when it first shows.
+    const bool translucent = m_seeThrough == show::SeeThrough::Translucent;
+    setAttribute(Qt::WA_TranslucentBackground, translucent);
+    // Translucent, the window is not opaque although it paints every pixel: what is
+    // drawn of it (a grab too) keeps its alpha.
+    setAttribute(Qt::WA_OpaquePaintEvent, !translucent);
+#if defined(LSR_HAVE_LAYER_SHELL)
+    // Where the compositor offers layer-shell, the show is a layer surface: placed where
+    // the show says, above the windows (or below), and a press on a key pixel goes to
+    // what lies beneath on every such compositor.
+    if (facts.system == show::WindowSystem::Wayland && facts.layerShell && !m_layer)
+        m_layerShell = LayerShell::Connect();
+    if (m_layerShell && !m_layer) {
+        m_layer = std::make_unique<LayerSurface>(*m_layerShell, "luserio-show",
+                                                 LayerSurface::Layer::Top, false);
+        connect(m_layer.get(), &LayerSurface::Pressed, this,
+                [this](Qt::MouseButton b, QPoint at) { PointerPressed(b, at); });
+        connect(m_layer.get(), &LayerSurface::Released, this,
+                [this](Qt::MouseButton b, QPoint at) { PointerReleased(b, at); });
+        connect(m_layer.get(), &LayerSurface::DoubleClicked, this,
+                [this](Qt::MouseButton b, QPoint at) { PointerDoubleClicked(b, at); });
+        connect(m_layer.get(), &LayerSurface::Moved, this, [this](QPoint at) { PointerMoved(at); });
+        connect(m_layer.get(), &LayerSurface::KeyPressed, this,
+                [this](int key) { LayerKeyPressed(key); });
+        connect(m_layer.get(), &LayerSurface::Closed, this, [this] { EndShow(); });
+    }
+#endif
+    if (m_layer)
+        m_placesItself = true;
+}
+
 bool SlideshowWindow::Initialize() {
+    ChooseForWindowSystem();
     // The tooltip appears without fading and follows every move over the window.
     QApplication::setEffectEnabled(Qt::UI_FadeTooltip, false);
     QApplication::setEffectEnabled(Qt::UI_AnimateTooltip, false);
@@ -260,7 +311,34 @@ void SlideshowWindow::Carry(const show::Action& action) {
 }
 
 void SlideshowWindow::Do(const show::out::PlaceWindow& a) {
-    setGeometry(RectOf(a.rect));
+    QRect r = RectOf(a.rect);
+#if defined(LSR_HAVE_LAYER_SHELL)
+    if (m_layer) {
+        const bool resized = r.size() != m_layer->Rect().size();
+        m_layer->Place(r);
+        ApplyTopMost(a.topMost);
+        if (resized)
+            UpdateMask();
+        if (resized && m_layerShown)
+            PresentOnLayer();
+        // The surface is where the show put it: its report, as a window's would come.
+        Feed(show::in::Resized{BoxOf(r)});
+        return;
+    }
+#endif
+    if (!m_placesItself) {
+        // The compositor places the window where it maps it (mostly centred): growing
+        // it from the pointer there would only grow it off centre, so the show opens
+        // at its size.
+        const show::ShowState& s = State();
+        if (s.zoomTimer)
+            r.setSize(QSize(s.doc.rect[2] - s.doc.rect[0], s.doc.rect[3] - s.doc.rect[1]));
+        // A window of one fixed size floats: tiling compositors (sway) would otherwise
+        // fill their tile with it and report that size.
+        if (!m_border)
+            setFixedSize(r.size());
+    }
+    setGeometry(r);
     ApplyTopMost(a.topMost);
 }
 
@@ -269,11 +347,20 @@ void SlideshowWindow::Do(const show::out::SetTopMost& a) {
 }
 
 void SlideshowWindow::Do(const show::out::ShowWindow& a) {
+    if (m_layer) {
+        m_layerShown = true;
+        PresentOnLayer();
+        return;
+    }
     // Only a show that had the keyboard takes it back: a show playing beside the user's
     // work never steals the focus at a switch.
     const bool activate = a.takeFocus || m_activeWhenHidden;
     setAttribute(Qt::WA_ShowWithoutActivating, !activate);
     show();
+    // A surface made anew (Wayland makes one at every showing) takes the input region
+    // again; the compositor applies it with the next frame.
+    if (m_seeThrough == show::SeeThrough::Translucent)
+        SetInputRegion(windowHandle(), m_mask);
     raise();
     if (activate)
         activateWindow();
@@ -281,7 +368,15 @@ void SlideshowWindow::Do(const show::out::ShowWindow& a) {
 }
 
 void SlideshowWindow::Do(const show::out::HideWindow&) {
+    // A composited window (a layer surface is one) shows each frame whole, in one
+    // commit, and stays where the user or the compositor put it: hiding it for a switch
+    // would only make it blink (and, where the compositor places windows, come back at
+    // the compositor's place).
+    if (m_layer)
+        return;
     m_activeWhenHidden = isActiveWindow();
+    if (m_seeThrough == show::SeeThrough::Translucent && isVisible())
+        return;
     // QWidget's own hide leaves the modal loop running.
     QWidget::setVisible(false);
 }
@@ -289,6 +384,16 @@ void SlideshowWindow::Do(const show::out::HideWindow&) {
 void SlideshowWindow::Do(const show::out::SetSizingBorder& a) {
     m_border = a.on;
     setMinimumSize(a.on ? QSize(show::kMinWindowSize, show::kMinWindowSize) : QSize(0, 0));
+    if (!m_placesItself) {
+        // Sizing is the compositor's interactive resize, which needs a window that can
+        // change its size; outside size-change mode the size is fixed again.
+        if (a.on)
+            setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        else
+            setFixedSize(size());
+    }
+    if (m_layer && m_layerShown)
+        PresentOnLayer();
     UpdateMask();
     update();
 }
@@ -311,10 +416,17 @@ void SlideshowWindow::Do(const show::out::ShowFrame& a) {
         return;
     m_frame = ShowFrameOf(frame);
     UpdateMask();
+    if (m_layer) {
+        if (m_layerShown)
+            PresentOnLayer();
+        return;
+    }
     repaint();
 }
 
 void SlideshowWindow::Do(const show::out::SetTooltip& a) {
+    if (m_layer)
+        return; // a tooltip is a Qt window of this widget, which does not show
     const QString text = QString::fromStdString(a.text);
     setToolTip(text);
     // A tip already on screen takes the new text at once.
@@ -323,14 +435,30 @@ void SlideshowWindow::Do(const show::out::SetTooltip& a) {
 }
 
 void SlideshowWindow::Do(const show::out::SetCursor& a) {
+#if defined(LSR_HAVE_LAYER_SHELL)
+    if (m_layer)
+        m_layer->SetCursor(kQtCursors[size_t(a.cursor)]);
+#endif
     setCursor(kQtCursors[size_t(a.cursor)]);
 }
 
 void SlideshowWindow::Do(const show::out::CapturePointer&) {
+    // A surface keeps the pointer while a button is held on it.
+    if (m_layer)
+        return;
+    // Where the window cannot place itself, a drag is the compositor's interactive move.
+    // The compositor keeps the pointer until the button is released and this window
+    // sees no release, so the show's own drag ends at once.
+    if (!m_placesItself && windowHandle() && windowHandle()->startSystemMove()) {
+        Feed(show::in::Release{show::Button::Left, PointOf(QCursor::pos())});
+        return;
+    }
     grabMouse();
 }
 
 void SlideshowWindow::Do(const show::out::ReleasePointer&) {
+    if (m_layer)
+        return;
     releaseMouse();
 }
 
@@ -340,7 +468,8 @@ void SlideshowWindow::Do(const show::out::StartSystemResize& a) {
     edges.setFlag(Qt::TopEdge, a.edges & show::kTopEdge);
     edges.setFlag(Qt::RightEdge, a.edges & show::kRightEdge);
     edges.setFlag(Qt::BottomEdge, a.edges & show::kBottomEdge);
-    if (!windowHandle() || !windowHandle()->startSystemResize(edges))
+    // A layer surface is sized by its program: the show sizes it itself.
+    if (m_layer || !windowHandle() || !windowHandle()->startSystemResize(edges))
         Feed(show::in::SystemResizeRefused{});
 }
 
@@ -348,8 +477,18 @@ void SlideshowWindow::Do(const show::out::OpenMenu& a) {
     QMenu menu(this);
     BuildMenu(menu, a.items);
     m_menu = &menu;
-    const int w = menu.sizeHint().width();
-    menu.exec(QPoint(a.at.x - w / 2, a.at.y));
+#if defined(LSR_HAVE_LAYER_SHELL)
+    if (m_layer) {
+        LayerMenu layerMenu(*m_layerShell, menu);
+        m_layerMenu = &layerMenu;
+        layerMenu.Exec(QPoint(a.at.x, a.at.y));
+        m_layerMenu = nullptr;
+    } else
+#endif
+    {
+        const int w = menu.sizeHint().width();
+        menu.exec(QPoint(a.at.x - w / 2, a.at.y));
+    }
     m_menu = nullptr;
     // A command greyed in the menu keeps its key: the engine decides what a key does.
     for (const auto& entry : m_actions)
@@ -358,7 +497,7 @@ void SlideshowWindow::Do(const show::out::OpenMenu& a) {
 }
 
 void SlideshowWindow::Do(const show::out::ShowMessage& a) {
-    ShowMessage(Msg(a.id), QString::fromStdString(a.prefix), this,
+    ShowMessage(Msg(a.id), QString::fromStdString(a.prefix), m_layer ? nullptr : this,
                 a.kind == show::MessageKind::Error ? MsgKind::Error : MsgKind::Info);
     Feed(show::in::MessageClosed{});
 }
@@ -383,7 +522,23 @@ void SlideshowWindow::Do(const show::out::EndShow& a) {
         releaseMouse();
     if (m_menu)
         m_menu->close();
+#if defined(LSR_HAVE_LAYER_SHELL)
+    if (m_layerMenu)
+        m_layerMenu->Close();
+#endif
     QToolTip::hideText();
+    FinishLoop();
+}
+
+void SlideshowWindow::FinishLoop() {
+#if defined(LSR_HAVE_LAYER_SHELL)
+    if (m_layer) {
+        m_layerShown = false;
+        m_layer->Unmap();
+    }
+#endif
+    if (m_loop)
+        m_loop->quit();
     done(QDialog::Rejected);
 }
 
@@ -416,6 +571,11 @@ void SlideshowWindow::BuildMenu(QMenu& menu, const std::vector<show::MenuItem>& 
 }
 
 void SlideshowWindow::ApplyTopMost(bool on) {
+#if defined(LSR_HAVE_LAYER_SHELL)
+    // Above every window, or beneath them all (a layer surface has no place among them).
+    if (m_layer)
+        m_layer->SetLayer(on ? LayerSurface::Layer::Top : LayerSurface::Layer::Bottom);
+#endif
     Qt::WindowFlags f = windowFlags();
     f.setFlag(Qt::WindowStaysOnTopHint, on);
     if (f == windowFlags())
@@ -441,18 +601,37 @@ void SlideshowWindow::UpdateMask() {
     if (mask == m_mask)
         return;
     m_mask = mask;
-    setMask(mask);
+    // Translucent, the region is where the window takes the pointer; the key pixels are
+    // drawn transparent. Before the native window exists it is set when it shows.
+#if defined(LSR_HAVE_LAYER_SHELL)
+    if (m_layer) {
+        m_layer->SetInputRegion(mask);
+        return;
+    }
+#endif
+    if (m_seeThrough == show::SeeThrough::Translucent)
+        SetInputRegion(windowHandle(), mask);
+    else
+        setMask(mask);
+}
+
+QRect SlideshowWindow::ShowRect() const {
+#if defined(LSR_HAVE_LAYER_SHELL)
+    if (m_layer)
+        return QRect(QPoint(), m_layer->Rect().size());
+#endif
+    return rect();
 }
 
 QRegion SlideshowWindow::BorderRing() const {
-    const QRect r = rect();
+    const QRect r = ShowRect();
     return QRegion(r).subtracted(QRegion(r.adjusted(show::kBorderWidth, show::kBorderWidth,
                                                     -show::kBorderWidth, -show::kBorderWidth)));
 }
 
 void SlideshowWindow::DrawBorder(QPainter& p) const {
     const int b = show::kBorderWidth;
-    const QRect r = rect();
+    const QRect r = ShowRect();
     p.save();
     p.setClipRegion(BorderRing());
     p.fillRect(r, QColor(212, 208, 200));
@@ -469,10 +648,40 @@ void SlideshowWindow::DrawBorder(QPainter& p) const {
 
 void SlideshowWindow::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    if (!m_frame.image.isNull())
+    PaintShow(p);
+}
+
+void SlideshowWindow::PaintShow(QPainter& p) const {
+    if (m_seeThrough == show::SeeThrough::Translucent) {
+        // The key pixels are fully transparent: only the frame's other pixels are drawn.
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.fillRect(ShowRect(), Qt::transparent);
+        if (!m_frame.image.isNull()) {
+            p.save();
+            p.setClipRegion(m_frame.opaque);
+            p.drawImage(0, 0, m_frame.image);
+            p.restore();
+        }
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    } else if (!m_frame.image.isNull()) {
         p.drawImage(0, 0, m_frame.image);
+    }
     if (m_border)
         DrawBorder(p);
+}
+
+void SlideshowWindow::PresentOnLayer() {
+#if defined(LSR_HAVE_LAYER_SHELL)
+    const QSize size = ShowRect().size();
+    if (!m_layer || size.isEmpty())
+        return;
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    PaintShow(p);
+    p.end();
+    m_layer->Present(image);
+#endif
 }
 
 void SlideshowWindow::resizeEvent(QResizeEvent* e) {
@@ -487,21 +696,55 @@ void SlideshowWindow::moveEvent(QMoveEvent* e) {
 }
 
 void SlideshowWindow::mousePressEvent(QMouseEvent* e) {
-    const QPoint at = GlobalOf(e);
-    Feed(show::in::Press{ButtonOf(e->button()), PointOf(at), BoxOf(WorkAreaAt(at))});
+    PointerPressed(e->button(), GlobalOf(e));
 }
 
 void SlideshowWindow::mouseMoveEvent(QMouseEvent* e) {
-    m_pointer = GlobalOf(e);
-    Feed(show::in::Move{PointOf(m_pointer), BoxOf(WorkAreaAt(m_pointer))});
+    PointerMoved(GlobalOf(e));
 }
 
 void SlideshowWindow::mouseReleaseEvent(QMouseEvent* e) {
-    Feed(show::in::Release{ButtonOf(e->button()), PointOf(GlobalOf(e))});
+    PointerReleased(e->button(), GlobalOf(e));
 }
 
 void SlideshowWindow::mouseDoubleClickEvent(QMouseEvent* e) {
-    Feed(show::in::DoubleClick{ButtonOf(e->button()), PointOf(GlobalOf(e))});
+    PointerDoubleClicked(e->button(), GlobalOf(e));
+}
+
+void SlideshowWindow::PointerPressed(Qt::MouseButton button, QPoint at) {
+#if defined(LSR_HAVE_LAYER_SHELL)
+    // A press beside the open menu closes it, as a Qt menu's does.
+    if (m_layerMenu) {
+        m_layerMenu->Close();
+        return;
+    }
+#endif
+    m_pointer = at;
+    Feed(show::in::Press{ButtonOf(button), PointOf(at), BoxOf(WorkAreaAt(at))});
+}
+
+void SlideshowWindow::PointerMoved(QPoint at) {
+    m_pointer = at;
+    Feed(show::in::Move{PointOf(m_pointer), BoxOf(WorkAreaAt(m_pointer))});
+}
+
+void SlideshowWindow::PointerReleased(Qt::MouseButton button, QPoint at) {
+    Feed(show::in::Release{ButtonOf(button), PointOf(at)});
+}
+
+void SlideshowWindow::PointerDoubleClicked(Qt::MouseButton button, QPoint at) {
+    Feed(show::in::DoubleClick{ButtonOf(button), PointOf(at)});
+}
+
+void SlideshowWindow::LayerKeyPressed(int qtKey) {
+    // The keys of the commands, as their actions' shortcuts give them to Qt's windows.
+    for (const ShowCommand c : show::kCommands)
+        for (const show::Key key : show::CommandKeys(c))
+            if (int(kQtKeys[size_t(key)]) == qtKey ||
+                (key == show::Key::Enter && qtKey == Qt::Key_Enter)) {
+                RunCommand(c);
+                return;
+            }
 }
 
 void SlideshowWindow::keyPressEvent(QKeyEvent* e) {

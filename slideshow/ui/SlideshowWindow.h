@@ -6,6 +6,7 @@
 // cursor, messages). It works on the document of CurrentDocument() in place and needs no
 // editor: the player runs it with a null owner.
 
+#include "slideshow/SeeThrough.h"
 #include "slideshow/ShowEngine.h"
 #include "slideshow/ShowFrame.h"
 
@@ -19,7 +20,11 @@
 #include <memory>
 #include <optional>
 
+class LayerMenu;
+class LayerShell;
+class LayerSurface;
 class QAction;
+class QEventLoop;
 class QMenu;
 
 /// The slideshow window's commands, each one QAction of the window. The values are the
@@ -41,6 +46,9 @@ public:
     /// The work area of the screen the show opens on; the screen under the pointer's
     /// when unset.
     std::optional<QRect> m_screenArea;
+    /// What the window system reports; read at the show's start when unset (tests set
+    /// it to play a show as on another window system).
+    std::optional<show::WindowSystemFacts> m_windowSystem;
 
     /// Runs the show: the opening sequence, then the modal loop until the show ends.
     /// Returns when it has ended (the result code means nothing).
@@ -81,10 +89,18 @@ public:
     /// Fills `menu` with the commands' actions as the context menu shows them, only
     /// those that are on carrying a check mark.
     void BuildContextMenu(QMenu& menu);
+    /// How the key pixels are made see-through, chosen at the show's start.
+    show::SeeThrough SeeThroughMode() const { return m_seeThrough; }
+    /// False where the window system places the window itself (Wayland, XWayland): a drag
+    /// is then the compositor's interactive move.
+    bool PlacesItself() const { return m_placesItself; }
+    /// True when the show is a layer-shell surface of its own instead of this widget.
+    bool OnLayerSurface() const { return m_layer != nullptr; }
     /// The frame on the window.
     const ShowFrame& CurrentFrame() const { return m_frame; }
     /// The window mask last applied: the frame's opaque pixels and, in size-change mode,
-    /// the sizing border.
+    /// the sizing border. Shaped, it is the window's shape; translucent, its input
+    /// region (the key pixels are drawn fully transparent).
     QRegion VisibleMask() const { return m_mask; }
 
     /// True while a frame is being made or waits to be.
@@ -145,6 +161,24 @@ private:
     QRegion BorderRing() const;
     void DrawBorder(QPainter& p) const;
 
+    /// Makes the choices of the window system's facts: see-through, placing, the
+    /// translucent surface, the layer surface. Before the native window exists.
+    void ChooseForWindowSystem();
+    // The pointer and the keys, from Qt's events or the layer surface's.
+    void PointerPressed(Qt::MouseButton button, QPoint global);
+    void PointerMoved(QPoint global);
+    void PointerReleased(Qt::MouseButton button, QPoint global);
+    void PointerDoubleClicked(Qt::MouseButton button, QPoint global);
+    void LayerKeyPressed(int qtKey);
+    /// The show's area: the widget's, or the layer surface's.
+    QRect ShowRect() const;
+    /// Draws the frame (key pixels transparent when translucent) and the sizing border.
+    void PaintShow(QPainter& p) const;
+    /// Shows the current frame on the layer surface.
+    void PresentOnLayer();
+    /// Ends the modal loop Play runs.
+    void FinishLoop();
+
     std::unique_ptr<show::Engine> m_engine;
     std::unique_ptr<show::FrameMaker> m_frames;
     std::deque<show::Event> m_queue;
@@ -154,6 +188,13 @@ private:
     ShowFrame m_frame;
     QRegion m_mask;
     bool m_border = false; ///< size-change mode: the sizing border shows
+    show::SeeThrough m_seeThrough = show::SeeThrough::Shaped;
+    bool m_placesItself = true;
+    std::unique_ptr<LayerShell> m_layerShell;
+    std::unique_ptr<LayerSurface> m_layer;
+    bool m_layerShown = false;        ///< the layer surface shows (the show is not hidden)
+    QEventLoop* m_loop = nullptr;     ///< Play's loop while the show is on a layer surface
+    LayerMenu* m_layerMenu = nullptr; ///< the open menu, on the layer surface's side
     bool m_activeWhenHidden = false;
     QPoint m_pointer; ///< where the pointer last moved
     bool m_ended = false;

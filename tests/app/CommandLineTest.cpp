@@ -68,6 +68,10 @@ TEST_F(CommandLine, WrongCommandLinesSayWhyOnOneLineThenTheUsageAndExitTwo) {
         {{"--version", "a.lsr"}, "luserio: unexpected argument 'a.lsr'"},
         {{"a.lsr", "b.lsr"}, "luserio: unexpected argument 'b.lsr'"},
         {{"--screen", "2", "a.lsr"}, "luserio: --screen applies only to --play"},
+        // The window system is chosen only where windows open.
+        {{"--info", "a.lsr", "--platform", "wayland"},
+         "luserio: --platform applies only to the editor and --play"},
+        {{"--play", "a.lsr", "--platform", ""}, "luserio: --platform needs xcb or wayland, not ''"},
         {{"--play", "a.lsr", "--screen", "0"},
          "luserio: --screen needs a screen number from 1, not '0'"},
         {{"--time", "5", "a.lsr"}, "luserio: --time applies only to --build"},
@@ -159,7 +163,8 @@ TEST_F(CommandLine, WrongCommandLinesSayWhyOnOneLineThenTheUsageAndExitTwo) {
         const QString err = QString::fromLocal8Bit(run.err);
         EXPECT_EQ(err.section(QLatin1Char('\n'), 0, 0), QString::fromUtf8(r.error))
             << what.toStdString();
-        EXPECT_TRUE(err.contains(QStringLiteral("\n\nUsage: luserio [FILE]\n")))
+        EXPECT_TRUE(
+            err.contains(QStringLiteral("\n\nUsage: luserio [FILE] [--platform xcb|wayland]\n")))
             << what.toStdString();
     }
     // Nothing was written by a refused build, and nothing was read or changed.
@@ -201,16 +206,18 @@ TEST_F(CommandLine, HelpNamesEveryModeWithAnExampleAndTheExitCodes) {
         EXPECT_EQ(run.code, 0);
         const QString out = QString::fromLocal8Bit(run.out);
         for (const char* line :
-             {"Usage: luserio [FILE]\n",
+             {"Usage: luserio [FILE] [--platform xcb|wayland]\n",
               "luserio --build OUT.lsr [--max-size N|NxM|none] [--time SECONDS] [--key COLOR]",
               "  --max-size N|NxM|none   ", "  luserio --build album.lsr --max-size 1920x1080",
-              "luserio --info FILE\n", "luserio --play FILE [--screen N]\n",
+              "luserio --info FILE\n",
+              "luserio --play FILE [--screen N] [--platform xcb|wayland]\n",
               "luserio --export-exe FILE.lsr OUT [--target native|windows]\n",
               "luserio --version\n",
               // an example of each mode
               "  luserio show.lsr\n",
               "  luserio --build show.lsr --time 5 title.png --time 3 photos/*.jpg\n",
               "  luserio --info show.lsr\n", "  luserio --play show.lsr --screen 2\n",
+              "  luserio --play show.lsr --platform wayland\n",
               "  luserio --export-exe show.lsr show",
               "  luserio --export-exe show.lsr show.exe --target windows\n",
               "\nExit codes:\n  0  done\n", "\n  1  ", "\n  2  wrong command line"})

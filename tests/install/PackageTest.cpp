@@ -49,9 +49,9 @@ TEST(Package, DebianPackageListsItsDependenciesAndFiles) {
     EXPECT_EQ(field("Package"), QStringLiteral("luserio"));
     EXPECT_EQ(field("Version"), QStringLiteral(LSR_VERSION));
     const QSet<QString> depends = packageNames(field("Depends"));
-    for (const char* needed :
-         {"libqt6core6", "libqt6gui6", "libqt6widgets6", "libqt6svg6", "libqt6pdf6",
-          "libqt6pdfwidgets6", "qt6-image-formats-plugins", "zlib1g", "fonts-noto-cjk"})
+    for (const char* needed : {"libqt6core6", "libqt6gui6", "libqt6widgets6", "libqt6svg6",
+                               "libqt6pdf6", "libqt6pdfwidgets6", "qt6-image-formats-plugins",
+                               "qt6-wayland", "zlib1g", "fonts-noto-cjk"})
         EXPECT_TRUE(depends.contains(QLatin1String(needed))) << needed;
     const QSet<QString> recommends = packageNames(field("Recommends"));
     EXPECT_TRUE(recommends.contains(QLatin1String("xdg-utils")));
